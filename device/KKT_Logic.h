@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Cell.h"
+
+#include <tillo10.h>
+
+#include <QByteArray>
+#include <QString>
+
+class BusyIndicator;
+class FieldInfo;
+class QTextCodec;
+class TableInfo;
+
+// The program's one connection to the register, over the tillo10 driver.
+// Reports failures by results: 0 success, -1 a failure described in an error
+// text it returns, anything else a driver failure (see lastErrorText()).
+class KKT_Logic
+{
+public:
+    static KKT_Logic& instance();
+
+    libtillo_handle handle() const { return m_handle; }
+
+    int connect();
+    int destroy();
+    int close();
+
+    int openAndIdentify(int* modelId, QString* modelName, QString* serialNumber);
+    int configurationVersion();
+    QString lastErrorText();
+
+    void setSettings(const QString& text);
+    void getSettings(QString& text);
+    QString paramString(int id);
+
+    QByteArray decodeValue(const FieldInfo& field, const QByteArray& raw, bool internalCodec);
+
+    int readTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText);
+    int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress);
+
+    // The firmware version text of a configuration number's query.
+    static int configurationFromVersion(const QString& versionText);
+
+    static QTextCodec* internalCodec();
+    static QTextCodec* externalCodec();
+
+    static bool cancelRequested;
+
+private:
+    KKT_Logic() = default;
+    KKT_Logic(const KKT_Logic&) = delete;
+    KKT_Logic& operator=(const KKT_Logic&) = delete;
+
+    libtillo_handle m_handle = nullptr;
+
+    static QTextCodec* s_internalCodec;
+    static QTextCodec* s_externalCodec;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class FieldInfo;
+class QTextCodec;
+
+// The bytes to send for one cell value, or why the value does not fit its field.
+struct EncodedValue
+{
+    QByteArray bytes;
+    bool ok = true;
+    QString problem; // Russian, for the user, when !ok
+};
+
+// Turns raw cell bytes into cell text and back, by the field's device type.
+class ValueCodec
+{
+public:
+    // Never fails: every byte string gives some value.
+    static QByteArray decode(const FieldInfo& field, const QByteArray& raw, QTextCodec* stringCodec);
+    // Refuses (ok == false) a value it cannot read for the field instead of sending zeros.
+    static EncodedValue encode(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec);
+};

@@ -1,0 +1,1 @@
+// The C interface of the emulated register comes here.
