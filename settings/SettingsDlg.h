@@ -1,0 +1,30 @@
+#pragma once
+
+#include "DriverSettings.h"
+
+#include <tillo10.h>
+
+#include <QDialog>
+
+namespace Ui {
+class SettingsDlg;
+}
+
+// The connection settings dialog "Настройки": edits the driver's settings and checks the link.
+class SettingsDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    SettingsDlg(libtillo_handle handle, QWidget* parent = nullptr);
+    ~SettingsDlg() override;
+
+private slots:
+    void on_pbtnCheckConnection_clicked();
+    void on_pbtnOK_clicked();
+
+private:
+    Ui::SettingsDlg* ui;
+    libtillo_handle m_handle;
+    DriverSettings m_settings;
+};
