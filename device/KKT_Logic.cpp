@@ -1,0 +1,157 @@
+#include "KKT_Logic.h"
+
+#include "DriverLibrary.h"
+#include "ValueCodec.h"
+#include "model/ExternalCodec.h"
+#include "model/InternalCodec.h"
+
+#include <QDebug>
+#include <QRegExp>
+
+#include <string>
+
+bool KKT_Logic::cancelRequested = false;
+QTextCodec* KKT_Logic::s_internalCodec = nullptr;
+QTextCodec* KKT_Logic::s_externalCodec = nullptr;
+
+namespace {
+
+const int NameBufferSize = 1024;
+const int SettingsBufferSize = 1024;
+const int ParamBufferSize = 128;
+const int ErrorBufferSize = 32;
+
+DriverLibrary& driver()
+{
+    return DriverLibrary::instance();
+}
+
+} // namespace
+
+KKT_Logic& KKT_Logic::instance()
+{
+    if (!s_internalCodec)
+        s_internalCodec = new InternalCodec;
+    if (!s_externalCodec)
+        s_externalCodec = new ExternalCodec;
+    static KKT_Logic logic;
+    return logic;
+}
+
+QTextCodec* KKT_Logic::internalCodec()
+{
+    instance();
+    return s_internalCodec;
+}
+
+QTextCodec* KKT_Logic::externalCodec()
+{
+    instance();
+    return s_externalCodec;
+}
+
+int KKT_Logic::connect()
+{
+    qDebug() << "KKT_Logic::connect()";
+    driver().load();
+    driver().create(&m_handle);
+    return 0;
+}
+
+int KKT_Logic::destroy()
+{
+    qDebug() << "KKT_Logic::destroy()";
+    if (m_handle)
+        driver().destroy(&m_handle);
+    // A handle once handed to destroy is gone, whatever the library did with our copy.
+    m_handle = nullptr;
+    return 0;
+}
+
+int KKT_Logic::close()
+{
+    qDebug() << "KKT_Logic::close()";
+    return driver().close(m_handle);
+}
+
+int KKT_Logic::openAndIdentify(int* modelId, QString* modelName, QString* serialNumber)
+{
+    cancelRequested = false;
+
+    driver().setSingleSetting(m_handle, L"Port", L"1");
+    driver().applySingleSettings(m_handle);
+
+    int result = driver().open(m_handle);
+    if (result != 0)
+        return result;
+
+    driver().setParamInt(m_handle, LIBTILLO_PARAM_QUERY, LIBTILLO_QUERY_STATUS);
+    result = driver().queryData(m_handle);
+    if (result != 0)
+        return result;
+
+    const int model = int(driver().getParamInt(m_handle, LIBTILLO_PARAM_MODEL_CODE));
+    const QString name = driver().paramString(m_handle, LIBTILLO_PARAM_MODEL_NAME, NameBufferSize);
+    const QString serial = driver().paramString(m_handle, LIBTILLO_PARAM_SERIAL_NUMBER, NameBufferSize);
+
+    if (modelId)
+        *modelId = model;
+    if (serialNumber)
+        *serialNumber = serial;
+    if (modelName)
+        *modelName = name;
+    return 0;
+}
+
+int KKT_Logic::configurationFromVersion(const QString& versionText)
+{
+    QString text = versionText;
+    text.replace(QRegExp(QStringLiteral("(\\d+)\\.(\\d+)\\.(\\d+)"), Qt::CaseSensitive), QStringLiteral("\\3"));
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    return ok ? number : 0;
+}
+
+int KKT_Logic::configurationVersion()
+{
+    driver().setParamInt(m_handle, LIBTILLO_PARAM_QUERY, LIBTILLO_QUERY_VERSION);
+    driver().setParamInt(m_handle, LIBTILLO_PARAM_QUERY_VERSION, 1);
+    driver().queryData(m_handle);
+    return configurationFromVersion(paramString(LIBTILLO_PARAM_FIRMWARE));
+}
+
+QString KKT_Logic::lastErrorText()
+{
+    const int code = driver().errorCode(m_handle);
+    QString description = driver().errorDescriptionString(m_handle, ErrorBufferSize);
+    if (!driver().isLoaded()) {
+        const QString prefix = QStringLiteral("Не удалось загрузить библиотеку драйвера ККТ");
+        if (!description.startsWith(prefix))
+            description = QStringLiteral("%1 tillo10 (%2)").arg(prefix, description);
+    }
+    const QString message = QStringLiteral("Ошибка - ") + QString::number(code) + QStringLiteral(" [") + description + QStringLiteral("]");
+    qDebug() << message;
+    return message;
+}
+
+void KKT_Logic::setSettings(const QString& text)
+{
+    const std::wstring wide = text.toStdWString();
+    driver().setSettings(m_handle, wide.c_str());
+}
+
+void KKT_Logic::getSettings(QString& text)
+{
+    text = driver().settingsString(m_handle, SettingsBufferSize);
+}
+
+QString KKT_Logic::paramString(int id)
+{
+    return driver().paramString(m_handle, id, ParamBufferSize);
+}
+
+QByteArray KKT_Logic::decodeValue(const FieldInfo& field, const QByteArray& raw, bool internalCodec)
+{
+    instance();
+    return ValueCodec::decode(field, raw, internalCodec ? s_internalCodec : s_externalCodec);
+}
