@@ -2,6 +2,56 @@
 
 #include "ui_SettingsDlg.h"
 
+#include "DriverSettingsJson.h"
+#include "GuardedCall.h"
+#include "SettingsMapping.h"
+#include "common/Errors.h"
+#include "common/MessageBox.h"
+#include "device/DriverLibrary.h"
+
+#include <QComboBox>
+
+#include <string>
+
+namespace {
+
+const QString EmptyMac = QStringLiteral("00:00:00:00:00:00");
+
+// Register models for which the model named in the settings is not checked.
+bool isAnyModel(int model)
+{
+    return model == 500 || model == 99999;
+}
+
+QString currentKey(const QComboBox* box)
+{
+    return box->currentData().toString();
+}
+
+// Makes current the first entry whose key passes the test; otherwise leaves the box as it is.
+template <typename Match>
+void selectKey(QComboBox* box, Match match)
+{
+    for (int i = 0; i < box->count(); ++i) {
+        if (match(box->itemData(i).toString())) {
+            box->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+void selectNumber(QComboBox* box, int value)
+{
+    selectKey(box, [value](const QString& key) { return key.toInt() == value; });
+}
+
+void selectText(QComboBox* box, const QString& value)
+{
+    selectKey(box, [&value](const QString& key) { return key == value; });
+}
+
+} // namespace
+
 SettingsDlg::SettingsDlg(libtillo_handle handle, QWidget* parent)
     : QDialog(parent)
     , ui(new Ui::SettingsDlg)
@@ -9,6 +59,26 @@ SettingsDlg::SettingsDlg(libtillo_handle handle, QWidget* parent)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    fillFromMapping(ui->cmbConnectionType, QStringLiteral("Port"));
+    fillFromMapping(ui->cmbComFile, QStringLiteral("ComFile"));
+    fillFromMapping(ui->cmbBaudrate, QStringLiteral("BaudRate"));
+    fillFromMapping(ui->cmbUsbDevicePath, QStringLiteral("UsbDevicePath"));
+
+    // The USB path is kept and written back, but not offered to the user.
+    ui->cmbUsbDevicePath->hide();
+    ui->lblUsbDevicePath->hide();
+    ui->formLayout->removeWidget(ui->cmbUsbDevicePath);
+    ui->formLayout->removeWidget(ui->lblUsbDevicePath);
+
+    showSettings(readSettings());
+
+    adjustSize();
+    if (parent) {
+        const QRect area = parent->isWindow() ? parent->geometry()
+                                              : QRect(parent->mapToGlobal(QPoint(0, 0)), parent->size());
+        move(area.center() - rect().center());
+    }
 }
 
 SettingsDlg::~SettingsDlg()
@@ -16,8 +86,106 @@ SettingsDlg::~SettingsDlg()
     delete ui;
 }
 
+void SettingsDlg::fillFromMapping(QComboBox* box, const QString& key)
+{
+    DriverLibrary& driver = DriverLibrary::instance();
+    QString text;
+    try {
+        driver.setParamStr(m_handle, LIBTILLO_PARAM_MAPPING_INPUT, key.toStdWString().c_str());
+        GuardedCall::run(m_handle, [&driver](libtillo_handle h) { return driver.utilMapping(h); });
+        text = driver.paramString(m_handle, LIBTILLO_PARAM_MAPPING_OUTPUT, 128);
+    } catch (const std::exception& e) {
+        ui->leResult->setText(QString::fromUtf8(e.what()));
+        text.clear();
+    }
+
+    box->clear();
+    for (const SettingsMapping::Entry& entry : SettingsMapping::parse(text))
+        box->addItem(entry.description, entry.key);
+}
+
+DriverSettings SettingsDlg::readSettings()
+{
+    return DriverSettingsJson::fromText(DriverLibrary::instance().settingsString(m_handle, 512));
+}
+
+void SettingsDlg::showSettings(const DriverSettings& settings)
+{
+    m_settings = settings;
+    selectNumber(ui->cmbBaudrate, settings.BaudRate);
+    selectText(ui->cmbComFile, settings.ComFile);
+    selectNumber(ui->cmbConnectionType, settings.Port);
+    selectText(ui->cmbUsbDevicePath, settings.UsbDevicePath);
+    ui->leIPAddress->setText(settings.IPAddress);
+    ui->spinIPPort->setValue(settings.IPPort);
+    ui->leMACAddress->setText(settings.MACAddress.isEmpty() ? EmptyMac : settings.MACAddress);
+}
+
+DriverSettings SettingsDlg::settingsFromWidgets() const
+{
+    // What the dialog does not show passes through as it was read.
+    DriverSettings s = m_settings;
+    s.BaudRate = currentKey(ui->cmbBaudrate).toInt();
+    s.Port = currentKey(ui->cmbConnectionType).toInt();
+    s.UsbDevicePath = currentKey(ui->cmbUsbDevicePath);
+    s.ComFile = currentKey(ui->cmbComFile);
+    s.IPAddress = ui->leIPAddress->text();
+    s.MACAddress = ui->leMACAddress->text();
+    s.IPPort = ui->spinIPPort->value();
+    return s;
+}
+
+void SettingsDlg::applySettings()
+{
+    const std::wstring text = DriverSettingsJson::toText(settingsFromWidgets()).toStdWString();
+    if (DriverLibrary::instance().setSettings(m_handle, text.c_str()) < 0)
+        throw GuardedCall::lastError(m_handle);
+}
+
 void SettingsDlg::on_pbtnCheckConnection_clicked()
 {
+    try {
+        checkConnection();
+    } catch (const std::exception& e) {
+        ui->leResult->setText(QString::fromUtf8(e.what()));
+        DriverLibrary::instance().close(m_handle);
+    }
+}
+
+void SettingsDlg::checkConnection()
+{
+    DriverLibrary& driver = DriverLibrary::instance();
+    ui->leResult->clear();
+    applySettings();
+
+    GuardedCall::run(m_handle, [&driver](libtillo_handle h) { return driver.open(h); });
+    driver.setParamInt(m_handle, LIBTILLO_PARAM_QUERY, LIBTILLO_QUERY_STATUS);
+    GuardedCall::run(m_handle, [&driver](libtillo_handle h) { return driver.queryData(h); });
+
+    const QString fiscal = driver.getParamBool(m_handle, LIBTILLO_PARAM_FISCAL) ? tr("ФИСК.") : tr("НЕФИСК.");
+    const QString firmware = driver.paramString(m_handle, LIBTILLO_PARAM_FIRMWARE, 128);
+    const QString serial = driver.paramString(m_handle, LIBTILLO_PARAM_SERIAL_NUMBER, 128);
+    const QString modelName = driver.paramString(m_handle, LIBTILLO_PARAM_MODEL_NAME, 128);
+    const QString result = tr("%1, №%2, версия: %3, %4").arg(modelName, serial, firmware, fiscal);
+    const int reportedModel = int(driver.getParamInt(m_handle, LIBTILLO_PARAM_MODEL_CODE));
+
+    try {
+        GuardedCall::run(m_handle, [&driver](libtillo_handle h) { return driver.openDrawer(h); });
+    } catch (const DriverException& e) {
+        // A register without a drawer still answered.
+        if (e.code() != LIBTILLO_ERROR_NO_DRAWER)
+            throw;
+    }
+    GuardedCall::run(m_handle, [&driver](libtillo_handle h) { return driver.close(h); });
+
+    ui->leResult->setText(result);
+    ui->leResult->setCursorPosition(0);
+
+    if (isAnyModel(m_settings.Model) || m_settings.Model == reportedModel)
+        return;
+    MessageBox::show({this, QMessageBox::Warning, tr("Внимание!"),
+                      tr("Выбранная модель отличается от определенной. Пожалуйста, проверьте настройки."),
+                      QMessageBox::Ok, QMessageBox::NoButton});
 }
 
 void SettingsDlg::on_pbtnOK_clicked()

@@ -24,6 +24,13 @@ private slots:
     void on_pbtnOK_clicked();
 
 private:
+    void fillFromMapping(class QComboBox* box, const QString& key);
+    DriverSettings readSettings();
+    void showSettings(const DriverSettings& settings);
+    DriverSettings settingsFromWidgets() const;
+    void applySettings();
+    void checkConnection();
+
     Ui::SettingsDlg* ui;
     libtillo_handle m_handle;
     DriverSettings m_settings;

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "DriverSettings.h"
+
+#include <QString>
+
+// The driver's settings text (a JSON object) to and from the settings record.
+class DriverSettingsJson
+{
+public:
+    // A text that does not parse, is not an object, or lacks a key gives the
+    // empty value for that key; so does a key whose value has the wrong type.
+    static DriverSettings fromText(const QString& text);
+    // The fourteen keys, numbers as integers, in the JSON library's styled layout.
+    static QString toText(const DriverSettings& settings);
+};
