@@ -37,9 +37,31 @@ public:
     // Money text of a stored value: 5 -> 0.05, 1234 -> 12.34, "0" -> 0.00.
     static QString moneyText(const QByteArray& stored);
 
+    // The field an index of this model shows, or nullptr when the table
+    // description has no field for it.
+    const FieldInfo* fieldForIndex(const QModelIndex& index) const;
+
+signals:
+    // The rows do not match the table description. data() cannot throw while a
+    // view paints, so it shows such cells empty and reports the first failure here.
+    void displayError(const QString& message);
+
 private:
+    struct Position
+    {
+        int row;    // data row
+        int column; // data column
+        int field;  // field number
+    };
+    Position position(const QModelIndex& index) const;
+    QVariant displayData(const QModelIndex& index, int role) const;
+    QVariant background(const QModelIndex& index, const Position& pos) const;
+    bool rowIsReadOnly(int viewRow) const;
+    const Cell* cellAt(int row, int column) const;
+
     TableInfo m_table;
     DataRows m_tableData;
     int curX = 0;
     int curY = 0;
+    mutable bool m_displayErrorReported = false;
 };

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDoubleValidator>
+
+// Accepts only a plain amount in range with at most the validator's decimals;
+// the empty text is the one intermediate state.
+class MoneyValidator : public QDoubleValidator
+{
+public:
+    MoneyValidator(double bottom, double top, int decimals, QObject* parent = nullptr);
+    ~MoneyValidator() override;
+
+    State validate(QString& input, int& position) const override;
+};

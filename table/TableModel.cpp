@@ -1,0 +1,364 @@
+#include "TableModel.h"
+
+#include "CellColors.h"
+#include "common/Errors.h"
+
+#include <QColor>
+#include <QDebug>
+#include <QFont>
+#include <QRegularExpression>
+
+#include <limits>
+
+namespace {
+
+const QString reservedWord = QStringLiteral("Зарезервировано");
+
+QString fieldHeader(int number, const FieldInfo& field)
+{
+    return QString::number(number + 1) + QStringLiteral(" . ") + field.m_name;
+}
+
+RunTimeError rowsMismatch()
+{
+    return RunTimeError(QStringLiteral("Ошибка отображения. Кол-во строк не соответствует допустимому значению"));
+}
+
+RunTimeError cellsMismatch()
+{
+    return RunTimeError(QStringLiteral("Ошибка отображения. Кол-во полей не соответствует допустимому значению"));
+}
+
+// Kopecks from an edited money text: 12.34 -> 1234, 12,5 -> 1250, 12 -> 1200,
+// 0.05 -> 005. Anything but digits with at most one separator and two
+// decimals is refused: cutting such a text apart would store a wrong amount.
+bool moneyValue(const QString& text, QByteArray& stored)
+{
+    if (text.isEmpty()) {
+        stored.clear();
+        return true;
+    }
+    static const QRegularExpression form(QStringLiteral("^([0-9]*)(?:[.,]([0-9]{0,2}))?$"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch() || (match.captured(1).isEmpty() && match.captured(2).isEmpty()))
+        return false;
+    stored = (match.captured(1) + match.captured(2).leftJustified(2, QLatin1Char('0'))).toLatin1();
+    return true;
+}
+
+// A zero-filled field keeps its number without the leading zeros; an empty
+// text means 0. Other texts are not numbers the field can hold.
+bool zeroFilledValue(const QString& text, QByteArray& stored)
+{
+    const QString trimmed = text.trimmed();
+    qulonglong number = 0;
+    if (!trimmed.isEmpty()) {
+        bool ok = false;
+        number = trimmed.toULongLong(&ok, 10);
+        if (!ok || trimmed.startsWith(QLatin1Char('+')))
+            return false;
+    }
+    stored = QByteArray::number(number);
+    return true;
+}
+
+} // namespace
+
+TableModel::TableModel(const TableInfo& table, const DataRows& rows)
+    : m_table(table)
+    , m_tableData(rows)
+{
+}
+
+TableModel::~TableModel() = default;
+
+int TableModel::rowCount(const QModelIndex&) const
+{
+    switch (m_table.type) {
+    case Db:
+        return m_tableData.size();
+    case List:
+    case TransposedList:
+        return m_table.fields.size();
+    default:
+        return 0;
+    }
+}
+
+int TableModel::columnCount(const QModelIndex&) const
+{
+    switch (m_table.type) {
+    case Db:
+        return m_table.fields.size();
+    case List:
+    case TransposedList:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+TableModel::Position TableModel::position(const QModelIndex& index) const
+{
+    switch (m_table.type) {
+    case Db:
+        return {index.row(), index.column(), index.column()};
+    case List:
+        return {0, index.row(), index.row()};
+    case TransposedList:
+        return {index.row(), index.column(), index.row()};
+    default:
+        return {0, 0, -1};
+    }
+}
+
+const FieldInfo* TableModel::fieldForIndex(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return nullptr;
+    const int field = position(index).field;
+    if (field < 0 || field >= m_table.fields.size())
+        return nullptr;
+    return &m_table.fields[field];
+}
+
+const Cell* TableModel::cellAt(int row, int column) const
+{
+    if (row < 0 || row >= m_tableData.size())
+        return nullptr;
+    const DataRow& cells = m_tableData[row];
+    if (column < 0 || column >= cells.size())
+        return nullptr;
+    return &cells[column];
+}
+
+bool TableModel::rowIsReadOnly(int viewRow) const
+{
+    return m_table.type == Db && m_table.readOnlyRows.contains(viewRow + 1);
+}
+
+QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || section < 0)
+        return QVariant();
+    switch (m_table.type) {
+    case Db:
+        if (orientation == Qt::Horizontal) {
+            if (section < m_table.fields.size())
+                return fieldHeader(section, m_table.fields[section]);
+            return QVariant();
+        }
+        if (section < m_table.rowNames.size())
+            return m_table.rowNames[section];
+        // Rows without a name of their own (none given, or the names ran out)
+        // are titled with their row label.
+        if (section < m_tableData.size() && !m_tableData[section].isEmpty())
+            return QString::fromUtf8(m_tableData[section].last().value);
+        return QVariant();
+    case List:
+    case TransposedList:
+        if (orientation == Qt::Vertical && section < m_table.fields.size())
+            return fieldHeader(section, m_table.fields[section]);
+        return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+QVariant TableModel::data(const QModelIndex& index, int role) const
+{
+    try {
+        return displayData(index, role);
+    } catch (const RunTimeError& error) {
+        qDebug() << "TableModel::data()," << error.message();
+        if (!m_displayErrorReported) {
+            m_displayErrorReported = true;
+            emit const_cast<TableModel*>(this)->displayError(error.message());
+        }
+        return QVariant();
+    }
+}
+
+QVariant TableModel::displayData(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    const Position pos = position(index);
+    if (pos.field < 0)
+        return QVariant();
+    if (pos.field >= m_table.fields.size())
+        throw RunTimeError(
+            QStringLiteral("Ошибка отображения. Кол-во полей в описании %1 не соответствует допустимому значению")
+                .arg(m_table.name));
+    const FieldInfo& field = m_table.fields[pos.field];
+
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: {
+        if (pos.row < 0 || pos.row >= m_tableData.size())
+            throw rowsMismatch();
+        if (pos.column < 0 || pos.column >= m_tableData[pos.row].size())
+            throw cellsMismatch();
+        const QByteArray& stored = m_tableData[pos.row][pos.column].value;
+        if (field.m_guiType == FieldInfo::List) {
+            bool ok = false;
+            const qlonglong code = stored.toLongLong(&ok);
+            const qlonglong key = ok ? code : 0;
+            if (key < 0 || key > std::numeric_limits<uint32_t>::max())
+                return QString();
+            const auto item = field.m_items.find(uint32_t(key));
+            return item == field.m_items.end() ? QString() : item->second;
+        }
+        if (field.m_guiType == FieldInfo::Money)
+            return moneyText(stored);
+        const int width = field.zeroMaskLength();
+        if (width > 0) {
+            if (stored == "0")
+                return QVariant();
+            return QString::fromUtf8(stored).rightJustified(width, QLatin1Char('0'));
+        }
+        return QString::fromUtf8(stored);
+    }
+    case Qt::FontRole:
+        if (field.m_cliche)
+            return QFont(QStringLiteral("monospace"));
+        return QVariant();
+    case Qt::BackgroundRole:
+        return background(index, pos);
+    default:
+        return QVariant();
+    }
+}
+
+QVariant TableModel::background(const QModelIndex& index, const Position& pos) const
+{
+    // Each test that holds overrides the one before: read-only beats changed,
+    // changed beats reserved.
+    QVariant colour;
+    if (headerData(index.row(), Qt::Vertical, Qt::DisplayRole).toString().contains(reservedWord))
+        colour = QColor(CellColors::reserved);
+    const Cell* cell = cellAt(pos.row, pos.column);
+    if (cell && cell->changed)
+        colour = QColor(CellColors::changed);
+    if (m_table.fields[pos.field].m_readOnly)
+        colour = QColor(CellColors::readOnly);
+    if (rowIsReadOnly(index.row()))
+        colour = QColor(CellColors::readOnly);
+    return colour;
+}
+
+Qt::ItemFlags TableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsEnabled;
+    const FieldInfo* field = fieldForIndex(index);
+    const bool editable = field && !field->m_readOnly && !field->m_name.contains(reservedWord)
+        && !rowIsReadOnly(index.row());
+    const Qt::ItemFlags base = QAbstractTableModel::flags(index);
+    return editable ? base | Qt::ItemIsEditable : base & ~Qt::ItemIsEditable;
+}
+
+bool TableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    const Position pos = position(index);
+    curX = pos.row;
+    curY = pos.column;
+    if (!index.isValid() || role != Qt::EditRole)
+        return false;
+
+    const QString text = value.toString();
+    qDebug() << "TableModel::setData(), value = " << text;
+
+    const FieldInfo* field = fieldForIndex(index);
+    if (!field || !cellAt(pos.row, pos.column))
+        return false;
+    Cell& cell = m_tableData[pos.row][pos.column];
+    if (text == QString::fromUtf8(cell.value))
+        return false;
+
+    QByteArray stored;
+    if (field->m_guiType == FieldInfo::List) {
+        bool found = false;
+        for (auto it = field->m_items.cbegin(); it != field->m_items.cend(); ++it) {
+            qDebug() << "it->second" << it->second;
+            qDebug() << "value.toString()" << text;
+            if (it->second == text) {
+                stored = QByteArray::number(it->first);
+                found = true;
+                break;
+            }
+        }
+        // A text that names no item leaves the cell as it is, unmarked.
+        if (!found || stored == cell.value)
+            return false;
+        qDebug() << "Y = " << curX << "Y = " << curY << " m_tableData[curX][curY] = " << stored;
+    } else if (field->m_guiType == FieldInfo::Money) {
+        if (!moneyValue(text, stored) || stored == cell.value)
+            return false;
+    } else if (field->zeroMaskLength() > 0) {
+        if (!zeroFilledValue(text, stored) || stored == cell.value)
+            return false;
+    } else {
+        stored = text.toUtf8();
+        if (stored == cell.value)
+            return false;
+    }
+
+    cell.value = stored;
+    cell.changed = true;
+    emit dataChanged(index, index, {});
+    return true;
+}
+
+QStringList TableModel::fieldNames() const
+{
+    QStringList names;
+    names.reserve(m_table.fields.size());
+    for (const FieldInfo& field : m_table.fields)
+        names << field.m_name;
+    return names;
+}
+
+QString TableModel::cellText(int row, int column) const
+{
+    if (row < 0 || row >= m_tableData.size())
+        throw rowsMismatch();
+    const Cell* cell = cellAt(row, column);
+    if (!cell)
+        throw cellsMismatch();
+    if (column < m_table.fields.size() && m_table.fields[column].m_guiType == FieldInfo::Money)
+        return moneyText(cell->value);
+    return QString::fromUtf8(cell->value);
+}
+
+QByteArray TableModel::rowLabel(int row) const
+{
+    if (row < 0 || row >= m_tableData.size())
+        throw RunTimeError(QStringLiteral("Обращение к несуществующей строке"));
+    const DataRow& cells = m_tableData[row];
+    return cells.isEmpty() ? QByteArray() : cells.last().value;
+}
+
+bool TableModel::hasChangedCells() const
+{
+    for (const DataRow& row : m_tableData)
+        for (const Cell& cell : row)
+            if (cell.changed)
+                return true;
+    return false;
+}
+
+QString TableModel::moneyText(const QByteArray& stored)
+{
+    if (stored.isEmpty())
+        return QString();
+    if (stored == "0")
+        return QStringLiteral("0.00");
+    QString text = QString::fromUtf8(stored);
+    if (text.size() == 1)
+        text.prepend(QLatin1Char('0'));
+    if (text.size() == 2)
+        text.prepend(QLatin1Char('0'));
+    text.insert(text.size() - 2, QLatin1Char('.'));
+    return text;
+}

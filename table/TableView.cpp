@@ -1,0 +1,103 @@
+#include "TableView.h"
+
+#include "ComboboxDelegate.h"
+#include "IntDelegate.h"
+#include "MoneyDelegate.h"
+#include "StringMaskDelegate.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
+
+namespace {
+
+constexpr int fixedWidthTable = 1;
+constexpr int fixedWidthColumn = 2;
+
+} // namespace
+
+TableView::TableView(const TableInfo& table, QWidget* parent)
+    : QTableView(parent)
+    , m_table(table)
+{
+}
+
+TableView::~TableView()
+{
+    // Deleted while the view is still whole, so that it lets go of the model cleanly.
+    delete m_ownedModel.data();
+}
+
+void TableView::setModel(QAbstractItemModel* model)
+{
+    QAbstractItemModel* previous = m_ownedModel.data();
+    QTableView::setModel(model);
+    if (previous && previous != model) {
+        delete previous;
+        m_ownedModel.clear();
+    }
+    if (model && !model->parent())
+        m_ownedModel = model;
+
+    setEditTriggers(QAbstractItemView::AllEditTriggers);
+
+    auto* comboboxDelegate = new ComboboxDelegate(this);
+    auto* intDelegate = new IntDelegate(this);
+    auto* moneyDelegate = new MoneyDelegate(this);
+    auto* stringMaskDelegate = new StringMaskDelegate(this);
+
+    if (m_table.type != Db && m_table.type != List && m_table.type != TransposedList)
+        return;
+    for (int i = 0; i < m_table.fields.size(); ++i) {
+        QAbstractItemDelegate* delegate = nullptr;
+        switch (m_table.fields[i].m_guiType) {
+        case FieldInfo::List:
+            delegate = comboboxDelegate;
+            break;
+        case FieldInfo::Int:
+            delegate = intDelegate;
+            break;
+        case FieldInfo::Money:
+            delegate = moneyDelegate;
+            break;
+        case FieldInfo::StringMasked:
+            delegate = stringMaskDelegate;
+            break;
+        default:
+            break;
+        }
+        if (m_table.type == Db)
+            setItemDelegateForColumn(i, delegate);
+        else
+            setItemDelegateForRow(i, delegate);
+    }
+}
+
+int TableView::fixedColumnWidth() const
+{
+    if (m_table.id != fixedWidthTable || m_table.fields.size() <= fixedWidthColumn)
+        return -1;
+    const QFontMetrics metrics(QApplication::font());
+    const QString widest = QString::number(m_table.fields[fixedWidthColumn].m_max, 'f', 2);
+    return metrics.horizontalAdvance(widest) + metrics.height() / 2;
+}
+
+void TableView::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+
+    QHeaderView* horizontal = horizontalHeader();
+    horizontal->setStretchLastSection(false);
+    horizontal->setSectionResizeMode(QHeaderView::ResizeToContents);
+
+    QHeaderView* vertical = verticalHeader();
+    QPalette palette = vertical->palette();
+    palette.setColor(QPalette::Window, palette.color(palette.currentColorGroup(), QPalette::Light));
+    vertical->setPalette(palette);
+
+    const int width = fixedColumnWidth();
+    if (width >= 0 && horizontal->count() > fixedWidthColumn) {
+        horizontal->setSectionResizeMode(fixedWidthColumn, QHeaderView::Interactive);
+        horizontal->resizeSection(fixedWidthColumn, width);
+    }
+}
