@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// Appends one line per traced call to the file named by TILLO10_TRACE:
+// "<call> [<arguments>] -> <error code>".
+class CallTrace
+{
+public:
+    static bool enabled();
+    static void write(const std::string& call, int code);
+};

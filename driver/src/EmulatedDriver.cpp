@@ -1,0 +1,380 @@
+#include "EmulatedDriver.h"
+
+#include "CallTrace.h"
+#include "ErrorCode.h"
+#include "ImageLocation.h"
+#include "RegisterCharsets.h"
+#include "SettingMappings.h"
+#include "WideText.h"
+
+#include "tillo10.h"
+
+#include <algorithm>
+
+namespace {
+
+const char* const NotOpenText = "Соединение с ККТ не открыто";
+
+std::string number(unsigned n) { return std::to_string(n); }
+
+} // namespace
+
+int EmulatedDriver::succeed(const std::string& call)
+{
+    m_errorCode = ErrorNone;
+    m_errorDescription = L"Ошибок нет";
+    CallTrace::write(call, m_errorCode);
+    return 0;
+}
+
+int EmulatedDriver::fail(const std::string& call, int code, const std::string& description)
+{
+    m_errorCode = code;
+    m_errorDescription = WideText::fromUtf8(description);
+    CallTrace::write(call, code);
+    return -1;
+}
+
+void EmulatedDriver::refreshFaults()
+{
+    if (m_open)
+        return; // the faults of the open image stay until the next open
+    std::string path, error;
+    if (ImageLocation::resolve(false, path, error))
+        m_faults.refresh(path);
+    else
+        m_faults.clear();
+}
+
+bool EmulatedDriver::faultFires(const std::string& trace, const FaultList::Call& call, FaultList::Fired* fired)
+{
+    FaultList::Fired f;
+    if (!m_faults.check(call, f))
+        return false;
+    fail(trace, f.code, f.description);
+    if (fired)
+        *fired = f;
+    return true;
+}
+
+void EmulatedDriver::discardConnection()
+{
+    m_open = false;
+    m_pending.clear();
+    m_image = RegisterImage();
+}
+
+int EmulatedDriver::errorDescription(wchar_t* buffer, int size) const
+{
+    return WideText::copyText(m_errorDescription, buffer, size);
+}
+
+void EmulatedDriver::setParamString(int param, const wchar_t* value)
+{
+    m_strings[param] = value ? std::wstring(value) : std::wstring();
+}
+
+void EmulatedDriver::setParamBytes(int param, const unsigned char* value, int size)
+{
+    std::vector<uint8_t>& bytes = m_bytes[param];
+    if (value && size > 0)
+        bytes.assign(value, value + size);
+    else
+        bytes.clear();
+}
+
+unsigned EmulatedDriver::paramInt(int param) const
+{
+    const auto it = m_ints.find(param);
+    return it == m_ints.end() ? 0 : it->second;
+}
+
+int EmulatedDriver::paramString(int param, wchar_t* buffer, int size) const
+{
+    const auto it = m_strings.find(param);
+    return WideText::copyText(it == m_strings.end() ? std::wstring() : it->second, buffer, size);
+}
+
+int EmulatedDriver::paramBytes(int param, unsigned char* buffer, int size) const
+{
+    static const std::vector<uint8_t> none;
+    const auto it = m_bytes.find(param);
+    return WideText::copyBytes(it == m_bytes.end() ? none : it->second, buffer, size);
+}
+
+int EmulatedDriver::setSettings(const wchar_t* text)
+{
+    const std::string call = "set_settings";
+    refreshFaults();
+    if (faultFires(call, {"set_settings"}))
+        return -1;
+    if (!text)
+        return fail(call, ErrorInvalidArgument, "Настройки не переданы");
+    std::string error;
+    if (!m_settings.setText(WideText::toUtf8(text), error))
+        return fail(call, ErrorInvalidArgument, error);
+    return succeed(call);
+}
+
+int EmulatedDriver::getSettings(wchar_t* buffer, int size)
+{
+    const std::string call = "get_settings";
+    refreshFaults();
+    if (faultFires(call, {"get_settings"})) {
+        if (buffer && size > 0)
+            buffer[0] = L'\0';
+        return -1;
+    }
+    succeed(call);
+    return WideText::copyText(WideText::fromUtf8(m_settings.text()), buffer, size);
+}
+
+int EmulatedDriver::setSingleSetting(const wchar_t* key, const wchar_t* value)
+{
+    const std::string k = WideText::toUtf8(key);
+    const std::string v = WideText::toUtf8(value);
+    const std::string call = "set_single_setting " + k + " " + v;
+    refreshFaults();
+    if (faultFires(call, {"set_single_setting"}))
+        return -1;
+    if (!key || k.empty())
+        return fail(call, ErrorInvalidArgument, "Пустое имя настройки");
+    m_singleSettings.emplace_back(k, v);
+    return succeed(call);
+}
+
+int EmulatedDriver::applySingleSettings()
+{
+    const std::string call = "apply_single_settings";
+    refreshFaults();
+    const auto pending = std::move(m_singleSettings);
+    m_singleSettings.clear();
+    if (faultFires(call, {"apply_single_settings"}))
+        return -1;
+    DriverSettings updated = m_settings;
+    std::string error;
+    for (const auto& [key, value] : pending) {
+        if (!updated.setSingle(key, value, error))
+            return fail(call, ErrorInvalidArgument, error);
+    }
+    m_settings = std::move(updated);
+    return succeed(call);
+}
+
+int EmulatedDriver::open()
+{
+    const std::string call = "open";
+    discardConnection();
+    std::string path, error;
+    if (!ImageLocation::resolve(true, path, error)) {
+        m_faults.clear();
+        return fail(call, ErrorImage, error);
+    }
+    m_faults.refresh(path);
+    if (faultFires(call, {"open"}))
+        return -1;
+    RegisterImage image;
+    if (!image.load(path, error))
+        return fail(call, ErrorImage, "Образ ККТ " + path + ": " + error);
+    if (!m_settings.checkLink(image.linkAddress(), error))
+        return fail(call, ErrorNoLink, error);
+    m_image = std::move(image);
+    m_imagePath = path;
+    m_open = true;
+    return succeed(call);
+}
+
+int EmulatedDriver::close()
+{
+    const std::string call = "close";
+    refreshFaults();
+    const bool fired = faultFires(call, {"close"});
+    discardConnection(); // unsaved writes are lost, as on a power cut
+    return fired ? -1 : succeed(call);
+}
+
+int EmulatedDriver::queryData()
+{
+    const unsigned query = paramInt(LIBTILLO_PARAM_QUERY);
+    const std::string call = "query " + number(query);
+    if (!m_open)
+        return fail(call, ErrorNotOpen, NotOpenText);
+    FaultList::Call c{"query"};
+    c.query = long(query);
+    if (faultFires(call, c))
+        return -1;
+    if (query == LIBTILLO_QUERY_STATUS) {
+        m_ints[LIBTILLO_PARAM_MODEL_CODE] = m_image.modelCode();
+        m_ints[LIBTILLO_PARAM_FISCAL] = m_image.fiscal() ? 1 : 0;
+        m_strings[LIBTILLO_PARAM_MODEL_NAME] = WideText::fromUtf8(m_image.modelName());
+        m_strings[LIBTILLO_PARAM_SERIAL_NUMBER] = WideText::fromUtf8(m_image.serialNumber());
+        m_strings[LIBTILLO_PARAM_FIRMWARE] = WideText::fromUtf8(m_image.firmware());
+        return succeed(call);
+    }
+    if (query == LIBTILLO_QUERY_VERSION) {
+        if (paramInt(LIBTILLO_PARAM_QUERY_VERSION) != 1)
+            return fail(call, ErrorInvalidArgument, "Запрос версии: параметр 0x10049 должен быть 1");
+        m_strings[LIBTILLO_PARAM_FIRMWARE] = WideText::fromUtf8(m_image.firmware());
+        return succeed(call);
+    }
+    return fail(call, ErrorInvalidArgument, "Неизвестный запрос " + number(query));
+}
+
+const std::vector<uint8_t>& EmulatedDriver::currentRow(const RegisterTable& table, unsigned row) const
+{
+    if (!m_pending.empty()) {
+        const auto it = m_pending.find({table.id, row});
+        if (it != m_pending.end())
+            return it->second;
+    }
+    return table.rows[row - 1];
+}
+
+bool EmulatedDriver::locateCell(const std::string& trace, unsigned& tableId, unsigned& row, unsigned& field,
+                                RegisterTable*& table)
+{
+    table = m_image.table(tableId);
+    if (!table) {
+        fail(trace, ErrorUnknownTable, "Таблица " + number(tableId) + " не существует");
+        return false;
+    }
+    if (row < 1 || row > table->rows.size()) {
+        fail(trace, ErrorRowBeyond,
+             "Ряд " + number(row) + " вне таблицы " + number(tableId) + " (рядов: " + number(table->rows.size()) + ")");
+        return false;
+    }
+    if (field > table->fields.size()) {
+        fail(trace, ErrorFieldBeyond,
+             "Поле " + number(field) + " вне таблицы " + number(tableId) + " (полей: " +
+                 number(table->fields.size()) + ")");
+        return false;
+    }
+    return true;
+}
+
+int EmulatedDriver::readCell()
+{
+    unsigned tableId = paramInt(LIBTILLO_PARAM_TABLE);
+    unsigned row = paramInt(LIBTILLO_PARAM_ROW);
+    unsigned field = paramInt(LIBTILLO_PARAM_FIELD);
+    std::vector<uint8_t>& value = m_bytes[LIBTILLO_PARAM_VALUE];
+    value.clear();
+    const bool tracing = CallTrace::enabled();
+    const std::string call = !tracing ? std::string()
+                             : field == 0 ? "read-row " + number(tableId) + " " + number(row)
+                                          : "read " + number(tableId) + " " + number(row) + " " + number(field);
+    if (!m_open)
+        return fail(call, ErrorNotOpen, NotOpenText);
+    if (faultFires(call, {"read", long(tableId), long(row), long(field)}))
+        return -1;
+    RegisterTable* table = nullptr;
+    if (!locateCell(call, tableId, row, field, table))
+        return -1;
+    const std::vector<uint8_t>& bytes = currentRow(*table, row);
+    if (field == 0) {
+        value = bytes;
+        for (const RegisterTable::Field& f : table->fields) {
+            if (!f.text)
+                continue;
+            for (size_t i = f.offset; i < f.offset + f.width; ++i)
+                value[i] = RegisterCharsets::internalToExternal(value[i]);
+        }
+    } else {
+        const RegisterTable::Field& f = table->fields[field - 1];
+        value.assign(bytes.begin() + long(f.offset), bytes.begin() + long(f.offset + f.width));
+    }
+    return succeed(call);
+}
+
+int EmulatedDriver::writeCell()
+{
+    unsigned tableId = paramInt(LIBTILLO_PARAM_TABLE);
+    unsigned row = paramInt(LIBTILLO_PARAM_ROW);
+    unsigned field = paramInt(LIBTILLO_PARAM_FIELD);
+    const auto it = m_bytes.find(LIBTILLO_PARAM_VALUE);
+    const std::vector<uint8_t> value = it == m_bytes.end() ? std::vector<uint8_t>() : it->second;
+    const std::string call = (field == 0 ? "write-row " + number(tableId) + " " + number(row)
+                                         : "write " + number(tableId) + " " + number(row) + " " + number(field)) +
+                             " " + RegisterImage::toHex(value);
+    if (!m_open)
+        return fail(call, ErrorNotOpen, NotOpenText);
+    if (faultFires(call, {"write", long(tableId), long(row), long(field)}))
+        return -1;
+    RegisterTable* table = nullptr;
+    if (!locateCell(call, tableId, row, field, table))
+        return -1;
+    const size_t width = field == 0 ? table->rowWidth : table->fields[field - 1].width;
+    if (value.size() > width)
+        return fail(call, ErrorValueTooLong,
+                    "Значение длиннее поля: " + number(value.size()) + " байт при ширине " + number(width));
+
+    std::vector<uint8_t> bytes = currentRow(*table, row);
+    const size_t first = field == 0 ? 0 : field - 1;
+    const size_t last = field == 0 ? table->fields.size() : field;
+    const size_t base = first < table->fields.size() ? table->fields[first].offset : 0;
+    for (size_t i = first; i < last; ++i) {
+        const RegisterTable::Field& f = table->fields[i];
+        for (size_t k = 0; k < f.width; ++k) {
+            const size_t at = f.offset - base + k;
+            uint8_t b = 0; // short values are padded with zero bytes
+            if (at < value.size())
+                b = f.text ? RegisterCharsets::externalToInternal(value[at]) : value[at];
+            bytes[f.offset + k] = b;
+        }
+    }
+    m_pending[{tableId, row}] = std::move(bytes);
+    return succeed(call);
+}
+
+int EmulatedDriver::commit()
+{
+    const std::string call = "commit";
+    if (!m_open)
+        return fail(call, ErrorNotOpen, NotOpenText);
+    FaultList::Fired fired;
+    if (faultFires(call, {"commit"}, &fired)) {
+        if (fired.stage == "rename" && !m_pending.empty()) {
+            std::string ignored;
+            m_image.save(m_imagePath, m_pending, true, ignored); // a crash between write and rename
+        }
+        return -1;
+    }
+    if (m_pending.empty())
+        return succeed(call);
+    std::string error;
+    if (!m_image.save(m_imagePath, m_pending, false, error))
+        return fail(call, ErrorImageSave, "Не удалось сохранить образ ККТ " + m_imagePath + ": " + error);
+    m_faults.remember(m_imagePath);
+    m_image.apply(m_pending);
+    m_pending.clear();
+    return succeed(call);
+}
+
+int EmulatedDriver::mapping()
+{
+    const auto it = m_strings.find(LIBTILLO_PARAM_MAPPING_INPUT);
+    const std::string key = it == m_strings.end() ? std::string() : WideText::toUtf8(it->second.c_str());
+    const std::string call = "mapping " + key;
+    std::wstring& output = m_strings[LIBTILLO_PARAM_MAPPING_OUTPUT];
+    output.clear();
+    refreshFaults();
+    if (faultFires(call, {"mapping"}))
+        return -1;
+    std::string json;
+    if (!SettingMappings::mapping(key, json))
+        return fail(call, ErrorUnknownMappingKey, "Нет списка значений для настройки \"" + key + "\"");
+    output = WideText::fromUtf8(json);
+    return succeed(call);
+}
+
+int EmulatedDriver::openDrawer()
+{
+    const std::string call = "drawer";
+    if (!m_open)
+        return fail(call, ErrorNotOpen, NotOpenText);
+    if (faultFires(call, {"drawer"}))
+        return -1;
+    if (!m_image.hasDrawer())
+        return fail(call, ErrorNoDrawer, "Денежный ящик не подключен");
+    return succeed(call);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "DriverSettings.h"
+#include "FaultList.h"
+#include "RegisterImage.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// One driver handle: its settings, parameters, last error and, while open,
+// the emulated register loaded from its image with the writes not yet committed.
+// Operations return 0 or -1 and set the error code and description; parameter
+// setters and getters leave the error alone. A handle serves one thread.
+class EmulatedDriver
+{
+public:
+    int setSettings(const wchar_t* text);
+    int getSettings(wchar_t* buffer, int size);
+    int setSingleSetting(const wchar_t* key, const wchar_t* value);
+    int applySingleSettings();
+    int open();
+    int close();
+    int queryData();
+    int readCell();
+    int writeCell();
+    int commit();
+    int mapping();
+    int openDrawer();
+
+    int errorCode() const { return m_errorCode; }
+    int errorDescription(wchar_t* buffer, int size) const;
+
+    void setParamInt(int param, unsigned value) { m_ints[param] = value; }
+    void setParamString(int param, const wchar_t* value);
+    void setParamBytes(int param, const unsigned char* value, int size);
+    unsigned paramInt(int param) const;
+    int paramString(int param, wchar_t* buffer, int size) const;
+    int paramBytes(int param, unsigned char* buffer, int size) const;
+
+private:
+    int succeed(const std::string& call);
+    int fail(const std::string& call, int code, const std::string& description);
+    // Counts the call against the image's faults; true when one fires (error set).
+    bool faultFires(const std::string& trace, const FaultList::Call& call, FaultList::Fired* fired = nullptr);
+    void refreshFaults();
+    void discardConnection();
+    const std::vector<uint8_t>& currentRow(const RegisterTable& table, unsigned row) const;
+    bool locateCell(const std::string& trace, unsigned& tableId, unsigned& row, unsigned& field,
+                    RegisterTable*& table);
+
+    DriverSettings m_settings;
+    std::vector<std::pair<std::string, std::string>> m_singleSettings;
+
+    std::map<int, unsigned> m_ints;
+    std::map<int, std::wstring> m_strings;
+    std::map<int, std::vector<uint8_t>> m_bytes;
+
+    int m_errorCode = 0;
+    std::wstring m_errorDescription;
+
+    bool m_open = false;
+    std::string m_imagePath;
+    RegisterImage m_image;
+    RegisterImage::Rows m_pending;
+    FaultList m_faults;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+// Error codes of the emulated register (driver/README.md lists them).
+enum ErrorCode : int {
+    ErrorNone = 0,
+    ErrorNoLink = 2,
+    ErrorNotOpen = 3,
+    ErrorInvalidArgument = 4,
+    ErrorUnknownMappingKey = 5,
+    ErrorNoDrawer = 11,
+    ErrorImage = 20,
+    ErrorImageSave = 21,
+    ErrorUnknownTable = 74,
+    ErrorRowBeyond = 75,
+    ErrorFieldBeyond = 76,
+    ErrorValueTooLong = 78,
+};

@@ -1,0 +1,104 @@
+#include "FaultList.h"
+
+#include <json/reader.h>
+#include <json/value.h>
+
+#include <fstream>
+#include <sys/stat.h>
+
+namespace {
+
+long optionalNumber(const Json::Value& v)
+{
+    return v.isInt64() && v.asInt64() >= 0 ? long(v.asInt64()) : -1;
+}
+
+bool matches(long wanted, long actual) { return wanted < 0 || wanted == actual; }
+
+} // namespace
+
+FaultList::Stamp FaultList::stampOf(const std::string& path)
+{
+    Stamp s;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return s;
+    s.exists = true;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = uint64_t(st.st_size);
+    s.seconds = st.st_mtim.tv_sec;
+    s.nanoseconds = st.st_mtim.tv_nsec;
+    return s;
+}
+
+void FaultList::clear()
+{
+    m_faults.clear();
+    m_path.clear();
+    m_stamp = Stamp();
+    m_loaded = false;
+}
+
+void FaultList::remember(const std::string& path)
+{
+    m_path = path;
+    m_stamp = stampOf(path);
+    m_loaded = true;
+}
+
+void FaultList::refresh(const std::string& path)
+{
+    const Stamp stamp = stampOf(path);
+    if (m_loaded && path == m_path && stamp == m_stamp)
+        return;
+    clear();
+    m_path = path;
+    m_stamp = stamp;
+    m_loaded = true;
+    if (!stamp.exists)
+        return;
+
+    std::ifstream in(path, std::ios::binary);
+    Json::Value root;
+    Json::CharReaderBuilder builder;
+    std::string errors;
+    if (!in || !Json::parseFromStream(builder, in, &root, &errors) || !root.isObject())
+        return; // a broken image fails the open with its own message
+    const Json::Value& faults = root["faults"];
+    if (!faults.isArray())
+        return;
+    for (const Json::Value& f : faults) {
+        if (!f.isObject() || !f["call"].isString())
+            continue;
+        Fault fault;
+        fault.call = f["call"].asString();
+        fault.table = optionalNumber(f["table"]);
+        fault.row = optionalNumber(f["row"]);
+        fault.field = optionalNumber(f["field"]);
+        fault.query = optionalNumber(f["query"]);
+        fault.after = f["after"].isUInt64() ? f["after"].asUInt64() : 0;
+        fault.times = f["times"].isInt64() && f["times"].asInt64() >= 0 ? f["times"].asInt64() : -1;
+        fault.result.code = f["code"].isInt() ? f["code"].asInt() : 1;
+        fault.result.description =
+            f["description"].isString() ? f["description"].asString() : std::string("Неисправность ККТ");
+        fault.result.stage = f["stage"].isString() ? f["stage"].asString() : std::string();
+        m_faults.push_back(std::move(fault));
+    }
+}
+
+bool FaultList::check(const Call& call, Fired& fired)
+{
+    for (Fault& f : m_faults) {
+        if (f.call != call.name || !matches(f.table, call.table) || !matches(f.row, call.row) ||
+            !matches(f.field, call.field) || !matches(f.query, call.query))
+            continue;
+        ++f.seen;
+        if (f.seen <= f.after || (f.times >= 0 && f.fired >= f.times))
+            continue;
+        ++f.fired;
+        fired = f.result;
+        return true;
+    }
+    return false;
+}

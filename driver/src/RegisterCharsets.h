@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The register's two single-byte Cyrillic character sets: the internal one in
+// which it keeps text cells, and the external one (code page 866 with the
+// register's own changes) in which text travels in whole-row reads and writes.
+// Conversions go byte by byte through the two 256-entry tables; a character
+// that the target set lacks becomes a space (0x20).
+class RegisterCharsets
+{
+public:
+    static char16_t internalChar(uint8_t byte);
+    static char16_t externalChar(uint8_t byte);
+
+    static uint8_t internalToExternal(uint8_t byte);
+    static uint8_t externalToInternal(uint8_t byte);
+
+    // Encodes UTF-8 text in the internal set (lowest byte for each character).
+    static std::vector<uint8_t> encodeInternal(const std::string& utf8);
+};

@@ -1,0 +1,341 @@
+#include "RegisterImage.h"
+
+#include "RegisterCharsets.h"
+
+#include <json/reader.h>
+#include <json/writer.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string where(unsigned table, size_t row, size_t field)
+{
+    std::ostringstream s;
+    s << "таблица " << table << ", ряд " << row << ", поле " << field << ": ";
+    return s.str();
+}
+
+bool readFile(const std::string& path, std::string& content)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    content = s.str();
+    return !in.bad();
+}
+
+bool writeAll(int fd, const std::string& data)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+
+std::string directoryOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+std::string RegisterImage::toHex(const std::vector<uint8_t>& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (uint8_t b : bytes) {
+        text += digits[b >> 4];
+        text += digits[b & 15];
+    }
+    return text;
+}
+
+bool RegisterImage::fromHex(const std::string& text, std::vector<uint8_t>& bytes)
+{
+    bytes.clear();
+    int high = -1;
+    for (char c : text) {
+        int v;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
+        else if (c == ' ' || c == ':' || c == '-')
+            continue; // separators between bytes
+        else
+            return false;
+        if (high < 0) {
+            high = v;
+        } else {
+            bytes.push_back(uint8_t(high << 4 | v));
+            high = -1;
+        }
+    }
+    return high < 0;
+}
+
+bool RegisterImage::cellBytes(const Json::Value& cell, const RegisterTable::Field& field, std::vector<uint8_t>& bytes,
+                              std::string& error)
+{
+    bytes.clear();
+    if (cell.isNull())
+        return true;
+    if (cell.isString()) {
+        if (!fromHex(cell.asString(), bytes)) {
+            error = "значение не в шестнадцатеричном виде";
+            return false;
+        }
+        return true;
+    }
+    if (!cell.isObject()) {
+        error = "значение должно быть строкой шестнадцатеричных байтов или объектом";
+        return false;
+    }
+    if (cell.isMember("text") && cell["text"].isString()) {
+        const std::string text = cell["text"].asString();
+        if (field.text)
+            bytes = RegisterCharsets::encodeInternal(text);
+        else
+            bytes.assign(text.begin(), text.end());
+        if (bytes.size() < field.width)
+            bytes.resize(field.width, field.fill);
+        return true;
+    }
+    if (cell.isMember("uint") && (cell["uint"].isUInt64() || cell["uint"].isUInt())) {
+        uint64_t v = cell["uint"].asUInt64();
+        bytes.assign(field.width, 0);
+        for (size_t i = field.width; i-- > 0; v >>= 8)
+            bytes[i] = uint8_t(v & 0xFF);
+        if (v != 0) {
+            error = "число не помещается в поле";
+            return false;
+        }
+        return true;
+    }
+    if (cell.isMember("bcd")) {
+        const Json::Value& v = cell["bcd"];
+        std::string digits;
+        if (v.isUInt64() || v.isUInt())
+            digits = std::to_string(v.asUInt64());
+        else if (v.isString())
+            digits = v.asString();
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) {
+            error = "\"bcd\" должно быть неотрицательным числом";
+            return false;
+        }
+        if (digits.size() > field.width * 2) {
+            error = "число не помещается в поле";
+            return false;
+        }
+        bytes.assign(field.width, 0);
+        size_t nibble = 0;
+        for (size_t i = digits.size(); i-- > 0; ++nibble) {
+            const uint8_t d = uint8_t(digits[i] - '0');
+            uint8_t& b = bytes[field.width - 1 - nibble / 2];
+            b |= (nibble % 2) ? uint8_t(d << 4) : d;
+        }
+        return true;
+    }
+    error = "неизвестная форма значения (ожидается \"text\", \"uint\" или \"bcd\")";
+    return false;
+}
+
+bool RegisterImage::loadTable(const Json::Value& json, unsigned index, std::string& error)
+{
+    if (!json.isObject() || !json["id"].isUInt() || !json["fields"].isArray()) {
+        error = "таблица №" + std::to_string(index + 1) + " в \"tables\": нужны \"id\" (число) и \"fields\" (массив)";
+        return false;
+    }
+    RegisterTable table;
+    table.id = json["id"].asUInt();
+    table.jsonIndex = index;
+    if (m_tables.count(table.id)) {
+        error = "таблица " + std::to_string(table.id) + " описана дважды";
+        return false;
+    }
+    const Json::Value& fields = json["fields"];
+    for (Json::ArrayIndex i = 0; i < fields.size(); ++i) {
+        const Json::Value& f = fields[i];
+        if (!f.isObject() || !f["width"].isUInt() || f["width"].asUInt() == 0 || f["width"].asUInt() > 4096) {
+            error = where(table.id, 0, i + 1) + "нужна ширина \"width\" от 1 до 4096 байт";
+            return false;
+        }
+        RegisterTable::Field field;
+        field.width = f["width"].asUInt();
+        field.offset = table.rowWidth;
+        field.text = f["text"].isBool() && f["text"].asBool();
+        field.fill = uint8_t(f.isMember("fill") && f["fill"].isUInt() ? f["fill"].asUInt() : (field.text ? 0x20 : 0));
+        table.rowWidth += field.width;
+        table.fields.push_back(field);
+    }
+    const Json::Value& rows = json["rows"];
+    if (!rows.isNull() && !rows.isArray()) {
+        error = "таблица " + std::to_string(table.id) + ": \"rows\" должно быть массивом";
+        return false;
+    }
+    for (Json::ArrayIndex r = 0; r < rows.size(); ++r) {
+        const Json::Value& row = rows[r];
+        if (!row.isArray() || row.size() > table.fields.size()) {
+            error = where(table.id, r + 1, 0) + "ряд должен быть массивом не длиннее числа полей";
+            return false;
+        }
+        std::vector<uint8_t> bytes(table.rowWidth, 0);
+        for (Json::ArrayIndex c = 0; c < row.size(); ++c) {
+            const RegisterTable::Field& field = table.fields[c];
+            std::vector<uint8_t> cell;
+            std::string why;
+            if (!cellBytes(row[c], field, cell, why)) {
+                error = where(table.id, r + 1, c + 1) + why;
+                return false;
+            }
+            if (cell.size() > field.width) {
+                error = where(table.id, r + 1, c + 1) + "значение длиннее поля (" + std::to_string(cell.size()) +
+                        " байт при ширине " + std::to_string(field.width) + ")";
+                return false;
+            }
+            std::copy(cell.begin(), cell.end(), bytes.begin() + long(field.offset));
+        }
+        table.rows.push_back(std::move(bytes));
+    }
+    m_tables.emplace(table.id, std::move(table));
+    return true;
+}
+
+bool RegisterImage::load(const std::string& path, std::string& error)
+{
+    *this = RegisterImage();
+    std::string content;
+    if (!readFile(path, content)) {
+        error = "не удалось прочитать файл: " + std::string(std::strerror(errno));
+        return false;
+    }
+    Json::CharReaderBuilder builder;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    std::string parseErrors;
+    if (!reader->parse(content.data(), content.data() + content.size(), &m_root, &parseErrors) || !m_root.isObject()) {
+        error = "файл не является JSON-объектом" + (parseErrors.empty() ? std::string() : ": " + parseErrors);
+        return false;
+    }
+    const Json::Value& identity = m_root["identity"];
+    if (!identity.isObject() || !identity["modelCode"].isUInt()) {
+        error = "нужен объект \"identity\" с числом \"modelCode\"";
+        return false;
+    }
+    m_modelCode = identity["modelCode"].asUInt();
+    m_modelName = identity["modelName"].isString() ? identity["modelName"].asString() : std::string();
+    m_serialNumber = identity["serialNumber"].isString() ? identity["serialNumber"].asString() : std::string();
+    m_firmware = identity["firmware"].isString() ? identity["firmware"].asString() : std::string();
+    m_fiscal = identity["fiscal"].isBool() && identity["fiscal"].asBool();
+    m_drawer = !m_root["drawer"].isBool() || m_root["drawer"].asBool();
+    const Json::Value& link = m_root["link"];
+    if (link.isObject() && link["ipAddress"].isString())
+        m_linkAddress = link["ipAddress"].asString();
+
+    const Json::Value& tables = m_root["tables"];
+    if (!tables.isNull() && !tables.isArray()) {
+        error = "\"tables\" должно быть массивом";
+        return false;
+    }
+    for (Json::ArrayIndex i = 0; i < tables.size(); ++i) {
+        if (!loadTable(tables[i], i, error))
+            return false;
+    }
+    const Json::Value& faults = m_root["faults"];
+    if (!faults.isNull() && !faults.isArray()) {
+        error = "\"faults\" должно быть массивом";
+        return false;
+    }
+    return true;
+}
+
+RegisterTable* RegisterImage::table(unsigned id)
+{
+    const auto it = m_tables.find(id);
+    return it == m_tables.end() ? nullptr : &it->second;
+}
+
+void RegisterImage::apply(const Rows& replaced)
+{
+    for (const auto& [key, bytes] : replaced) {
+        RegisterTable* t = table(key.first);
+        if (t && key.second >= 1 && key.second <= t->rows.size())
+            t->rows[key.second - 1] = bytes;
+    }
+}
+
+bool RegisterImage::save(const std::string& path, const Rows& replaced, bool stopBeforeRename,
+                         std::string& error) const
+{
+    Json::Value root = m_root;
+    for (const auto& [id, table] : m_tables) {
+        Json::Value rows(Json::arrayValue);
+        for (unsigned r = 0; r < table.rows.size(); ++r) {
+            const auto it = replaced.find({id, r + 1});
+            const std::vector<uint8_t>& bytes = it == replaced.end() ? table.rows[r] : it->second;
+            Json::Value row(Json::arrayValue);
+            for (const RegisterTable::Field& field : table.fields)
+                row.append(toHex(std::vector<uint8_t>(bytes.begin() + long(field.offset),
+                                                      bytes.begin() + long(field.offset + field.width))));
+            rows.append(std::move(row));
+        }
+        root["tables"][table.jsonIndex]["rows"] = std::move(rows);
+    }
+    Json::StreamWriterBuilder writer;
+    writer["indentation"] = " ";
+    writer["emitUTF8"] = true;
+    const std::string text = Json::writeString(writer, root) + "\n";
+
+    std::string temp = path + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = "не удалось создать временный файл рядом с образом: " + std::string(std::strerror(errno));
+        return false;
+    }
+    struct stat old;
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    const bool written = writeAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    const int writeErrno = errno;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(temp.c_str());
+        error = "не удалось записать временный файл: " + std::string(std::strerror(written ? errno : writeErrno));
+        return false;
+    }
+    if (stopBeforeRename) {
+        error = "запись прервана перед заменой файла образа";
+        return false;
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        error = "не удалось заменить файл образа: " + std::string(std::strerror(errno));
+        ::unlink(temp.c_str());
+        return false;
+    }
+    const int dir = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "RegisterTable.h"
+
+#include <json/value.h>
+
+#include <map>
+#include <string>
+#include <utility>
+
+// The register as its image file describes it: identity, tables, drawer,
+// link address and the injected faults (kept as JSON for FaultList).
+class RegisterImage
+{
+public:
+    using RowKey = std::pair<unsigned, unsigned>; // table, row from 1
+    using Rows = std::map<RowKey, std::vector<uint8_t>>;
+
+    // Loads and checks the image; on failure returns false with a reason.
+    bool load(const std::string& path, std::string& error);
+
+    // Writes the image with the given rows replaced, atomically: a temporary
+    // file beside it, flushed, then renamed over it. With stopBeforeRename the
+    // temporary file is left as a crash would leave it and the image stays.
+    bool save(const std::string& path, const Rows& replaced, bool stopBeforeRename, std::string& error) const;
+    // Takes the rows into the image in memory (after a successful save).
+    void apply(const Rows& replaced);
+
+    RegisterTable* table(unsigned id);
+
+    unsigned modelCode() const { return m_modelCode; }
+    const std::string& modelName() const { return m_modelName; }
+    const std::string& serialNumber() const { return m_serialNumber; }
+    const std::string& firmware() const { return m_firmware; }
+    bool fiscal() const { return m_fiscal; }
+    bool hasDrawer() const { return m_drawer; }
+    // The address the register answers at over TCP/IP; empty: any.
+    const std::string& linkAddress() const { return m_linkAddress; }
+
+    static std::string toHex(const std::vector<uint8_t>& bytes);
+    static bool fromHex(const std::string& text, std::vector<uint8_t>& bytes);
+
+private:
+    bool loadTable(const Json::Value& json, unsigned index, std::string& error);
+    static bool cellBytes(const Json::Value& cell, const RegisterTable::Field& field, std::vector<uint8_t>& bytes,
+                          std::string& error);
+
+    Json::Value m_root;
+    std::map<unsigned, RegisterTable> m_tables;
+    unsigned m_modelCode = 0;
+    std::string m_modelName;
+    std::string m_serialNumber;
+    std::string m_firmware;
+    bool m_fiscal = false;
+    bool m_drawer = true;
+    std::string m_linkAddress;
+};
