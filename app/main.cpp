@@ -1,7 +1,41 @@
+#include "MainWindow.h"
+#include "Product.h"
+
 #include <QApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+// Where a log file would go; the program writes its diagnostics to Qt's debug stream.
+QString g_logFilePath;
+MainWindow* g_mainWindow = nullptr;
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    QCoreApplication::setApplicationName(product::applicationName());
+    QCoreApplication::setOrganizationName(product::organizationName());
+
+    g_logFilePath = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Vescor.log");
+    QDir().mkpath(QFileInfo(g_logFilePath).absolutePath());
+
+    QStringList libraryPaths = QCoreApplication::libraryPaths();
+    libraryPaths << QStringLiteral(".") << QStringLiteral("platforms");
+    QCoreApplication::setLibraryPaths(libraryPaths);
+
+    auto* app = new QApplication(argc, argv);
+
+    g_mainWindow = new MainWindow;
+    g_mainWindow->show();
+    qDebug() << product::applicationName() + QStringLiteral(" started");
+    g_mainWindow->setWindowTitle(product::windowTitle());
+    QApplication::setStyle(QStringLiteral("fusion"));
+
+    const int code = app->exec();
+
+    qDebug() << product::applicationName() + QStringLiteral(" finished");
+    delete g_mainWindow;
+    g_mainWindow = nullptr;
+    delete app;
+    return code;
 }

@@ -1,0 +1,205 @@
+#include "MainWindow.h"
+
+#include "Product.h"
+#include "ui_MainWindow.h"
+
+#include "common/MessageBox.h"
+#include "device/DriverLibrary.h"
+#include "device/KKT_Logic.h"
+#include "settings/SettingsDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSettings>
+
+namespace {
+
+const char* const SettingsKey = "SETTINGS_STR";
+
+void setLegendColour(QLabel* label, const char* colour)
+{
+    label->setStyleSheet(QStringLiteral("QLabel { background-color:%1;}").arg(QLatin1String(colour)));
+}
+
+QAction* namedAction(QObject* parent, const char* objectName)
+{
+    auto* action = new QAction(parent);
+    action->setObjectName(QLatin1String(objectName));
+    return action;
+}
+
+void moveToMenu(QAction* action, QMenu* menu, QWidget* button, const QString& text)
+{
+    action->setParent(button);
+    action->setText(text);
+    menu->addAction(action);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+    , m_statusLabel(new QLabel)
+    , m_infoLabel(new QLabel)
+    , m_progressBar(new QProgressBar)
+{
+    // The menu actions exist before the form so that its connect-by-name links
+    // them to their slots; they move to the buttons that carry their menus below.
+    m_actionReadAll = namedAction(this, "actionReadAll");
+    m_actionReadCommodities = namedAction(this, "actionReadCommodities");
+    m_actionReadAllExceptCommodities = namedAction(this, "actionReadAllExceptCommodities");
+    QAction* exportAll = namedAction(this, "actionExportAll");
+    QAction* exportCurrent = namedAction(this, "actionExportCurrent");
+
+    ui->setupUi(this);
+    setLegendColour(ui->lblReserved, "#d3d3d3");
+    setLegendColour(ui->lblEdited, "#a8e4a0");
+    setLegendColour(ui->lblReadOnly, "#fcdd76");
+
+    m_statusLabel->setObjectName(QStringLiteral("m_statusLabel"));
+    m_infoLabel->setObjectName(QStringLiteral("m_infoLabel"));
+    m_progressBar->setObjectName(QStringLiteral("m_progressBar"));
+    ui->statusBar->addWidget(m_statusLabel);
+    ui->statusBar->addPermanentWidget(m_infoLabel);
+    qApp->setStyleSheet(QStringLiteral("QStatusBar::item { border: 0px}"));
+
+    // Drops the form's placeholder tabs; nothing listens to the tab widget yet.
+    clearTabs();
+
+    m_progressBar->setFixedSize(200, ui->statusBar->height() / 2);
+    m_progressBar->hide();
+    m_progressBar->setTextVisible(false);
+    ui->statusBar->addPermanentWidget(m_progressBar);
+
+    auto* readMenu = new QMenu(ui->readButton);
+    moveToMenu(m_actionReadAll, readMenu, ui->readButton, tr("Всё"));
+    moveToMenu(m_actionReadCommodities, readMenu, ui->readButton, tr("Базу товаров"));
+    moveToMenu(m_actionReadAllExceptCommodities, readMenu, ui->readButton, tr("Всё, кроме базы товаров"));
+    ui->readButton->setMenu(readMenu);
+
+    auto* exportMenu = new QMenu(ui->pbtnSaveToFile);
+    moveToMenu(exportAll, exportMenu, ui->pbtnSaveToFile, tr("Всё"));
+    moveToMenu(exportCurrent, exportMenu, ui->pbtnSaveToFile, tr("Текущую"));
+    ui->pbtnSaveToFile->setMenu(exportMenu);
+
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::on_tabSelected);
+
+    KKT_Logic::instance().connect();
+
+    m_settingsPath = settingsPath.isEmpty()
+        ? QCoreApplication::applicationDirPath() + QStringLiteral("/Vescor.ini")
+        : settingsPath;
+    loadSettings();
+}
+
+MainWindow::~MainWindow()
+{
+    saveSettings();
+    KKT_Logic::instance().destroy();
+    delete ui;
+}
+
+void MainWindow::loadSettings()
+{
+    QSettings settings(m_settingsPath, QSettings::IniFormat);
+    KKT_Logic::instance().setSettings(settings.value(QLatin1String(SettingsKey), QVariant()).toString());
+}
+
+void MainWindow::saveSettings()
+{
+    // Without a driver there is no settings string to take: an empty one would
+    // wipe the stored connection settings, so the file keeps what it holds.
+    if (!DriverLibrary::instance().isLoaded() || !KKT_Logic::instance().handle())
+        return;
+    QString text;
+    KKT_Logic::instance().getSettings(text);
+    QSettings settings(m_settingsPath, QSettings::IniFormat);
+    settings.setValue(QLatin1String(SettingsKey), text);
+}
+
+void MainWindow::showError(const QString& text)
+{
+    MessageBox::critical(this, product::displayName(), text);
+    m_statusLabel->clear();
+}
+
+void MainWindow::showDriverError()
+{
+    showError(KKT_Logic::instance().lastErrorText());
+}
+
+void MainWindow::clearTabs()
+{
+    m_statusLabel->clear();
+    m_infoLabel->clear();
+    while (ui->tabWidget->count() > 0) {
+        const int last = ui->tabWidget->count() - 1;
+        QWidget* page = ui->tabWidget->widget(last);
+        ui->tabWidget->removeTab(last);
+        delete page;
+    }
+}
+
+QString MainWindow::statusText() const
+{
+    return m_statusLabel->text();
+}
+
+QString MainWindow::infoText() const
+{
+    return m_infoLabel->text();
+}
+
+void MainWindow::on_settingsButton_clicked()
+{
+    // The dialog works on the driver instance; without the library there is none.
+    if (!DriverLibrary::instance().isLoaded()) {
+        showDriverError();
+        return;
+    }
+    SettingsDlg dlg(KKT_Logic::instance().handle(), this);
+    dlg.exec();
+}
+
+void MainWindow::on_cancelLoading()
+{
+}
+
+void MainWindow::on_tabSelected(int index)
+{
+    if (index >= 0)
+        ui->pbtnSaveToFile->setEnabled(true);
+}
+
+// Commands that are not there yet.
+void MainWindow::on_writeButton_clicked()
+{
+}
+
+void MainWindow::on_actionReadAll_triggered()
+{
+}
+
+void MainWindow::on_actionReadCommodities_triggered()
+{
+}
+
+void MainWindow::on_actionReadAllExceptCommodities_triggered()
+{
+}
+
+void MainWindow::on_actionExportAll_triggered()
+{
+}
+
+void MainWindow::on_actionExportCurrent_triggered()
+{
+}
+
+void MainWindow::on_pbtnLoadFromFile_clicked()
+{
+}

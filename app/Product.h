@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// The program's identity as the user sees it.
+namespace product {
+
+inline QString applicationName() { return QStringLiteral("Vescor"); }
+inline QString organizationName() { return QStringLiteral("Orvane"); }
+// Window title and the title of every message box of the main window.
+inline QString displayName() { return QStringLiteral("Vescor"); }
+inline QString version() { return QStringLiteral("2.1.2"); }
+inline QString windowTitle() { return displayName() + QStringLiteral(" ") + version(); }
+
+} // namespace product
