@@ -1,0 +1,29 @@
+#pragma once
+
+#include "device/Cell.h"
+#include "model/TableInfo.h"
+
+#include <QList>
+#include <QString>
+
+class TableModel;
+
+// Writes one table into a CSV file and reads such a file back into the rows of
+// its table. Files: a title line ("<name> 1.1"), the field names, the data.
+class CsvExchange
+{
+public:
+    CsvExchange();
+
+    // Replaces the file at path; raises RunTimeError when it cannot be written
+    // (the previous file, if any, is then left as it was).
+    void exportTable(const QString& path, const TableModel& model);
+
+    // Finds the table of the file among tables (stored in matched as soon as
+    // the title is known), checks the values and returns the rows with the
+    // imported cells marked changed. Raises RunTimeError.
+    DataRows importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched);
+
+private:
+    char m_separator;
+};

@@ -1,0 +1,323 @@
+#include "ExchangeFixtures.h"
+
+#include "common/Errors.h"
+#include "exchange/CsvExchange.h"
+#include "support/TestMain.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCodec>
+
+using namespace fixtures;
+
+namespace {
+
+const QByteArray goodsHead = "Товары 1.1\n\"Цена\";\"Название\";\"Налог\";\"Количество\";\"Зарезервировано\";\"Служебное\"\n";
+const QByteArray modesHead = "Режимы 1.1\n\"Режим\";\"Зарезервировано 1\";\"Пароль\";\"Сумма\";\"Имя\"\n";
+const QByteArray clicheHead = "Клише 1.1\n\"Строка 1\";\"Строка 2\";\"Зарезервировано\";\"Номер\"\n";
+
+QString badValue(int row, const QString& field)
+{
+    return QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\"").arg(row).arg(field);
+}
+
+const QString badFile = QStringLiteral("Ошибка: файл содержит некорректные данные");
+
+} // namespace
+
+class TestCsvImport : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QTextCodec* m_originalCodec = nullptr;
+
+    QString fileWith(const QByteArray& bytes)
+    {
+        static int counter = 0;
+        const QString path = m_dir.filePath(QStringLiteral("in%1.csv").arg(++counter));
+        if (!writeFile(path, bytes))
+            qFatal("cannot write the test file");
+        return path;
+    }
+
+    // Imports and returns the error text, or an empty text when it succeeded.
+    QString importError(const QString& path, const QList<TableInfo>& tables, TableInfo& matched, DataRows& rows)
+    {
+        try {
+            rows = CsvExchange().importTable(path, tables, matched);
+        } catch (const RunTimeError& e) {
+            return e.message();
+        }
+        return QString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_originalCodec = QTextCodec::codecForLocale();
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    }
+
+    void cleanupTestCase() { QTextCodec::setCodecForLocale(m_originalCodec); }
+
+    void titleFindsItsTable_data()
+    {
+        QTest::addColumn<QByteArray>("title");
+        QTest::addColumn<QList<TableInfo>>("tables");
+        QTest::addColumn<int>("expectedId");
+
+        QTest::newRow("own name") << QByteArray("Режимы 1.1") << allTables() << 2;
+        QTest::newRow("commodity title") << QByteArray("Таблица товаров 1.1") << allTables() << 1;
+        QTest::newRow("name of table 1") << QByteArray("Товары 1.1") << allTables() << 1;
+        QTest::newRow("unknown name falls back to 1") << QByteArray("Неизвестная 1.1") << allTables() << 1;
+        QTest::newRow("case matters") << QByteArray("режимы 1.1") << allTables() << 1;
+        QTest::newRow("shorter than four") << QByteArray("Кл") << allTables() << 1;
+        QTest::newRow("any four-character suffix") << QByteArray("Клише 2.0") << allTables() << 5;
+        QTest::newRow("CR LF line end") << QByteArray("Клише 1.1\r") << allTables() << 5;
+        QTest::newRow("quoted, holding the separator") << QByteArray("\"Ставка; НДС 1.1\"") << allTables() << 9;
+        QTest::newRow("quoted without table 1") << QByteArray("\"Ставка; НДС 1.1\"") << tablesWithoutGoods() << 9;
+        QTest::newRow("first of equal names") << QByteArray("Режимы 1.1")
+                                              << QList<TableInfo>{plain(), table(3, QStringLiteral("Режимы"), Plain, {}),
+                                                                  table(4, QStringLiteral("Режимы"), Plain, {})}
+                                              << 3;
+    }
+
+    void titleFindsItsTable()
+    {
+        QFETCH(QByteArray, title);
+        QFETCH(QList<TableInfo>, tables);
+        QFETCH(int, expectedId);
+
+        TableInfo matched;
+        DataRows rows;
+        // Whatever the data then give, the table is named as soon as the title is read.
+        const QString error = importError(fileWith(title + "\n\"x\"\n"), tables, matched, rows);
+        QVERIFY2(error.isEmpty() || error == badFile, qPrintable(error));
+        QCOMPARE(int(matched.id), expectedId);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<TableInfo>>("tables");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("matchedId"); // 0: nothing matched
+
+        const QString noTitle = QStringLiteral("Файл csv не содержит заголовка");
+        const QString unknown = QStringLiteral("В заголовке файла csv неизвестная таблица");
+
+        QTest::newRow("empty file") << QByteArray() << allTables() << noTitle << 0;
+        QTest::newRow("empty first line") << QByteArray("\nТовары 1.1\n") << allTables() << noTitle << 0;
+        QTest::newRow("CR only first line") << QByteArray("\r\nТовары 1.1\n") << allTables() << noTitle << 0;
+        QTest::newRow("unknown name, no table 1") << QByteArray("Неизвестная 1.1\n\"a\"\n") << tablesWithoutGoods() << unknown << 0;
+        QTest::newRow("short title, no table 1") << QByteArray("Реж\n") << tablesWithoutGoods() << unknown << 0;
+        QTest::newRow("no tables at all") << QByteArray("Режимы 1.1\n") << QList<TableInfo>() << unknown << 0;
+
+        // Record shapes.
+        QTest::newRow("db record one value short") << goodsHead + "\"1\";\"1.00\";\"a\";\"0\";\"1\";\"\"\n" << allTables() << badFile << 1;
+        QTest::newRow("db record one value over") << goodsHead + "\"1\";\"1.00\";\"a\";\"0\";\"1\";\"\";\"\";\"\"\n" << allTables() << badFile << 1;
+        QTest::newRow("db second record short") << goodsHead + "\"1\";\"1.00\";\"a\";\"0\";\"1\";\"\";\"\"\n\"2\"\n" << allTables() << badFile << 1;
+        QTest::newRow("list without data line") << modesHead << allTables() << badFile << 2;
+        QTest::newRow("list title only") << QByteArray("Режимы 1.1\n") << allTables() << badFile << 2;
+        QTest::newRow("list title without line end") << QByteArray("Режимы 1.1") << allTables() << badFile << 2;
+        QTest::newRow("list value short") << modesHead + "\"1\";\"\";\"5\";\"1\"\n" << allTables() << badFile << 2;
+        QTest::newRow("list value over") << modesHead + "\"1\";\"\";\"5\";\"1\";\"a\";\"b\"\n" << allTables() << badFile << 2;
+        QTest::newRow("transposed without data line") << clicheHead << allTables() << badFile << 5;
+        QTest::newRow("transposed value short") << clicheHead + "\"a\";\"b\";\"\"\n" << allTables() << badFile << 5;
+        QTest::newRow("unclosed quote") << modesHead + "\"1\";\"\";\"5\";\"1\";\"a\n" << allTables() << badFile << 2;
+        QTest::newRow("stray quote after value") << modesHead + "\"1\";\"\"x;\"5\";\"1\";\"a\"\n" << allTables() << badFile << 2;
+
+        // Values: the row is counted from 1 over the data records of a db table.
+        const QByteArray goodRow = "\"1\";\"1.00\";\"a\";\"0\";\"1\";\"\";\"\"\n";
+        QTest::newRow("db list not a key") << goodsHead + goodRow + "\"2\";\"1.00\";\"a\";\"2\";\"1\";\"\";\"\"\n" << allTables() << badValue(2, QStringLiteral("Налог")) << 1;
+        QTest::newRow("db list not a number") << goodsHead + "\"1\";\"1.00\";\"a\";\"НДС 20%\";\"1\";\"\";\"\"\n" << allTables() << badValue(1, QStringLiteral("Налог")) << 1;
+        QTest::newRow("db list empty") << goodsHead + "\"1\";\"1.00\";\"a\";\"\";\"1\";\"\";\"\"\n" << allTables() << badValue(1, QStringLiteral("Налог")) << 1;
+        QTest::newRow("db list negative") << goodsHead + "\"1\";\"1.00\";\"a\";\"-1\";\"1\";\"\";\"\"\n" << allTables() << badValue(1, QStringLiteral("Налог")) << 1;
+        QTest::newRow("db row counted over blank lines") << goodsHead + goodRow + "\n\n" + goodRow + "\"3\";\"1.00\";\"a\";\"7\";\"1\";\"\";\"\"\n" << allTables() << badValue(3, QStringLiteral("Налог")) << 1;
+        for (const char* value : {"0", "11", "-1", "", "abc", "5.5", "1e1"}) {
+            QTest::newRow(qPrintable(QStringLiteral("db int %1").arg(QLatin1String(value))))
+                << goodsHead + goodRow + "\"2\";\"1.00\";\"a\";\"0\";\"" + value + "\";\"\";\"\"\n" << allTables()
+                << badValue(2, QStringLiteral("Количество")) << 1;
+        }
+        QTest::newRow("list table list value") << modesHead + "\"2\";\"\";\"5\";\"1\";\"a\"\n" << allTables() << badValue(0, QStringLiteral("Режим")) << 2;
+        QTest::newRow("list table int value") << modesHead + "\"1\";\"\";\"10000\";\"1\";\"a\"\n" << allTables() << badValue(0, QStringLiteral("Пароль")) << 2;
+        QTest::newRow("transposed int value") << clicheHead + "\"a\";\"b\";\"\";\"0\"\n" << allTables() << badValue(0, QStringLiteral("Номер")) << 5;
+        QTest::newRow("transposed int empty") << clicheHead + "\"a\";\"b\";\"\";\"\"\n" << allTables() << badValue(0, QStringLiteral("Номер")) << 5;
+
+        // Money amounts that are not exact kopecks.
+        for (const char* value : {"1.005", "-1", "abc", "12.", ".5", "1e3", "1 000", "1.2.3", "+1", "99999999999999999999"}) {
+            QTest::newRow(qPrintable(QStringLiteral("db money %1").arg(QLatin1String(value))))
+                << goodsHead + goodRow + "\"2\";\"" + value + "\";\"a\";\"0\";\"1\";\"\";\"\"\n" << allTables()
+                << badValue(2, QStringLiteral("Цена")) << 1;
+        }
+    }
+
+    void failures()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QList<TableInfo>, tables);
+        QFETCH(QString, message);
+        QFETCH(int, matchedId);
+
+        TableInfo matched;
+        DataRows rows;
+        QCOMPARE(importError(fileWith(content), tables, matched, rows), message);
+        QCOMPARE(int(matched.id), matchedId);
+        QVERIFY(rows.isEmpty());
+    }
+
+    void unreadableFiles_data()
+    {
+        QTest::addColumn<QString>("relativePath");
+        QTest::addColumn<QString>("shownName");
+        QTest::newRow("missing file") << QStringLiteral("missing.csv") << QStringLiteral("missing.csv");
+        QTest::newRow("missing directory") << QStringLiteral("nowhere/file.csv") << QStringLiteral("file.csv");
+        QTest::newRow("a directory") << QStringLiteral("folder") << QStringLiteral("folder");
+    }
+
+    void unreadableFiles()
+    {
+        QFETCH(QString, relativePath);
+        QFETCH(QString, shownName);
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder")));
+
+        TableInfo matched;
+        DataRows rows;
+        QCOMPARE(importError(m_dir.filePath(relativePath), allTables(), matched, rows),
+                 QStringLiteral("Невозможно открыть файл %1").arg(shownName));
+        QCOMPARE(int(matched.id), 0);
+    }
+
+    void tablesAndFlags_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("matchedId");
+        QTest::addColumn<QString>("expected");
+
+        // Db: label cell last and unmarked; read-only field and read-only row 3
+        // unmarked; the reserved name is not looked at.
+        QTest::newRow("db rows") << goodsHead + "\"1\";\"12.34\";\"Хлеб \"\"Бородинский\"\"\";\"1\";\"10\";\"r\";\"s\"\n"
+                                               "\"3\";\"0.29\";\"Соль; крупная\";\"0\";\"1\";\"\";\"\"\n"
+                                               "\"x\";\"\";\"\";\"3\";\"5\";\"\";\"\"\n"
+                                 << 1
+                                 << QStringLiteral("1234*|Хлеб \"Бородинский\"*|1*|10*|r*|s|1\n"
+                                                   "29|Соль; крупная|0|1|||3\n"
+                                                   "*|*|3*|5*|*||x");
+        QTest::newRow("db blank lines and CR LF") << goodsHead + "\n\"1\";\"1\";\"a\";\"0\";\"1\";\"\";\"\"\r\n\r\n\n\"2\";\"2\";\"b\";\"0\";\"2\";\"\";\"\"\r\n\n"
+                                                  << 1 << QStringLiteral("100*|a*|0*|1*|*||1\n200*|b*|0*|2*|*||2");
+        QTest::newRow("db no data lines") << goodsHead << 1 << QString();
+        QTest::newRow("db title only") << QByteArray("Товары 1.1\n") << 1 << QString();
+        QTest::newRow("db line break inside a value") << goodsHead + "\"1\";\"1\";\"a\n\nb\";\"0\";\"1\";\"\";\"\"\n"
+                                                      << 1 << QStringLiteral("100*|a\n\nb*|0*|1*|*||1");
+        // List: one row; reserved and read-only fields unmarked; money untouched.
+        QTest::newRow("list") << modesHead + "\"1\";\"x\";\"1234\";\"12.34\";\"Касса \"\"1\"\"\"\n\"0\";\"\";\"\";\"\";\"\"\n"
+                              << 2 << QStringLiteral("1*|x|1234|12.34*|Касса \"1\"*");
+        QTest::newRow("list blank lines before") << modesHead + "\n\n\"0\";\"\";\"0\";\"abc\";\"\"\n"
+                                                 << 2 << QStringLiteral("0*||0|abc*|*");
+        // TransposedList: one row of one cell per field.
+        QTest::newRow("transposed") << clicheHead + "\"Добро пожаловать\";\"\";\"resv\";\"10\"\n"
+                                    << 5 << QStringLiteral("Добро пожаловать*\n*\nresv\n10*");
+        QTest::newRow("plain") << QByteArray("Пустая 1.1\n\"Поле\"\n\"a\"\n") << 7 << QString();
+        QTest::newRow("quoted title") << QByteArray("\"Ставка; НДС 1.1\"\n\"Ставка\"\n\"1\";\"20\"\n") << 9 << QStringLiteral("20*|1");
+    }
+
+    void tablesAndFlags()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, matchedId);
+        QFETCH(QString, expected);
+
+        TableInfo matched;
+        DataRows rows;
+        QCOMPARE(importError(fileWith(content), allTables(), matched, rows), QString());
+        QCOMPARE(int(matched.id), matchedId);
+        QCOMPARE(describe(rows), expected);
+    }
+
+    void moneyAmounts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("12.34") << QStringLiteral("12.34") << QStringLiteral("1234");
+        QTest::newRow("0.29 exactly") << QStringLiteral("0.29") << QStringLiteral("29");
+        QTest::newRow("4.35 exactly") << QStringLiteral("4.35") << QStringLiteral("435");
+        QTest::newRow("1.15 exactly") << QStringLiteral("1.15") << QStringLiteral("115");
+        QTest::newRow("whole") << QStringLiteral("12") << QStringLiteral("1200");
+        QTest::newRow("one decimal") << QStringLiteral("12.5") << QStringLiteral("1250");
+        QTest::newRow("kopecks only") << QStringLiteral("0.05") << QStringLiteral("5");
+        QTest::newRow("zero as exported") << QStringLiteral("0.00") << QStringLiteral("0");
+        QTest::newRow("zero") << QStringLiteral("0") << QStringLiteral("0");
+        QTest::newRow("leading zeros") << QStringLiteral("007.10") << QStringLiteral("710");
+        QTest::newRow("comma") << QStringLiteral("12,34") << QStringLiteral("1234");
+        QTest::newRow("large") << QStringLiteral("99999999.99") << QStringLiteral("9999999999");
+        QTest::newRow("empty stays empty") << QString() << QString();
+    }
+
+    void moneyAmounts()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, stored);
+
+        TableInfo matched;
+        DataRows rows;
+        const QByteArray content = goodsHead + "\"1\";\"" + text.toUtf8() + "\";\"a\";\"0\";\"1\";\"\";\"\"\n";
+        QCOMPARE(importError(fileWith(content), allTables(), matched, rows), QString());
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(QString::fromUtf8(rows[0][0].value), stored);
+        QVERIFY(rows[0][0].changed);
+    }
+
+    void intBoundsAccepted_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("minimum") << QByteArray("1");
+        QTest::newRow("maximum") << QByteArray("10");
+        QTest::newRow("inside") << QByteArray("7");
+    }
+
+    void intBoundsAccepted()
+    {
+        QFETCH(QByteArray, value);
+        TableInfo matched;
+        DataRows rows;
+        const QByteArray content = goodsHead + "\"1\";\"1\";\"a\";\"0\";\"" + value + "\";\"\";\"\"\n";
+        QCOMPARE(importError(fileWith(content), allTables(), matched, rows), QString());
+        QCOMPARE(rows.at(0).at(3).value, value);
+    }
+
+    // The file is read in the locale's codec; a file written in UTF-8 because
+    // the locale's codec could not hold its text is still read back right.
+    void localeCodecs_data()
+    {
+        QTest::addColumn<QByteArray>("localeCodec");
+        QTest::addColumn<QByteArray>("fileCodec");
+        QTest::newRow("cp1251 locale, cp1251 file") << QByteArray("windows-1251") << QByteArray("windows-1251");
+        QTest::newRow("koi8-r locale, koi8-r file") << QByteArray("KOI8-R") << QByteArray("KOI8-R");
+        QTest::newRow("latin-1 locale, utf-8 file") << QByteArray("ISO-8859-1") << QByteArray("UTF-8");
+        QTest::newRow("utf-8 locale, utf-8 file") << QByteArray("UTF-8") << QByteArray("UTF-8");
+    }
+
+    void localeCodecs()
+    {
+        QFETCH(QByteArray, localeCodec);
+        QFETCH(QByteArray, fileCodec);
+
+        const QString text = QString::fromUtf8(modesHead + "\"1\";\"ё\";\"0\";\"1\";\"Касса Ё1\"\n");
+        const QString path = fileWith(QTextCodec::codecForName(fileCodec)->fromUnicode(text));
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName(localeCodec));
+        TableInfo matched;
+        DataRows rows;
+        const QString error = importError(path, allTables(), matched, rows);
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+
+        QCOMPARE(error, QString());
+        QCOMPARE(int(matched.id), 2);
+        QCOMPARE(describe(rows), QStringLiteral("1*|ё|0|1*|Касса Ё1*"));
+    }
+};
+
+VESCOR_TEST(TestCsvImport)
+#include "tst_CsvImport.moc"
