@@ -1,0 +1,356 @@
+#include "ValueCodec.h"
+
+#include "model/FieldInfo.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+#include <QTextCodec>
+
+#include <cstdint>
+#include <optional>
+
+namespace {
+
+// A string866 field longer than this cannot be a register cell; a model file
+// that claims so must not make the encoder allocate gigabytes of fill.
+constexpr int kLongestString = 65535;
+
+uint32_t byteAt(const QByteArray& raw, int index)
+{
+    return index < raw.size() ? uchar(raw[index]) : 0u;
+}
+
+// The first `width` bytes (fewer when raw is shorter) as a big-endian number.
+uint64_t bigEndian(const QByteArray& raw, int width)
+{
+    uint64_t value = 0;
+    const int count = qMin(width, raw.size());
+    for (int i = 0; i < count; ++i)
+        value = (value << 8) | uchar(raw[i]);
+    return value;
+}
+
+// Packed decimal over the last eight bytes; nibbles above 9 count as 10..15.
+uint64_t packedDecimal(const QByteArray& raw)
+{
+    uint64_t value = 0;
+    const int start = qMax(0, raw.size() - 8);
+    for (int i = start; i < raw.size(); ++i) {
+        const uchar byte = uchar(raw[i]);
+        value = value * 10 + (byte >> 4);
+        value = value * 10 + (byte & 0x0F);
+    }
+    return value;
+}
+
+QByteArray decodeString866(const FieldInfo& field, const QByteArray& raw, QTextCodec* codec)
+{
+    int end = raw.size();
+    while (end > 0 && uchar(raw[end - 1]) == field.m_fillCharCode)
+        --end;
+    while (end > 0 && raw[end - 1] == '\0')
+        --end;
+    if (end == 0)
+        return {};
+    if (uchar(raw[0]) == 0xFD) {
+        // The form is always FD a 00 b. Its numbers come from the bytes as
+        // received, so that a number equal to the fill byte is not lost with
+        // the fill; bytes the register did not send count as 0.
+        return QStringLiteral("\u00A9%1,%2").arg(byteAt(raw, 1)).arg(byteAt(raw, 3)).toUtf8();
+    }
+    const QByteArray text = raw.left(end);
+    if (!codec)
+        return QString::fromLatin1(text.constData(), text.size()).toUtf8();
+    return codec->toUnicode(text).toUtf8();
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool allDigits(const QByteArray& text)
+{
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return true;
+}
+
+// A whole unsigned decimal number up to `max`; white space around it allowed.
+std::optional<uint64_t> readUnsigned(const QByteArray& text, uint64_t max)
+{
+    const QByteArray digits = text.trimmed();
+    if (digits.isEmpty() || !allDigits(digits))
+        return std::nullopt;
+    uint64_t value = 0;
+    for (const char c : digits) {
+        const unsigned digit = unsigned(c - '0');
+        if (value > (max - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+QByteArray bigEndianBytes(uint64_t value, int width)
+{
+    QByteArray bytes(width, '\0');
+    for (int i = width - 1; i >= 0; --i) {
+        bytes[i] = char(value & 0xFF);
+        value >>= 8;
+    }
+    return bytes;
+}
+
+uint64_t largestDecimal(int digits)
+{
+    uint64_t limit = 1;
+    for (int i = 0; i < digits; ++i)
+        limit *= 10;
+    return limit - 1;
+}
+
+QByteArray packDecimal(uint64_t value, int width)
+{
+    QByteArray bytes(width, '\0');
+    for (int i = width - 1; i >= 0 && value != 0; --i) {
+        const unsigned low = unsigned(value % 10);
+        value /= 10;
+        const unsigned high = unsigned(value % 10);
+        value /= 10;
+        bytes[i] = char((high << 4) | low);
+    }
+    return bytes;
+}
+
+// Four decimal numbers 0..255 joined by dots, first number first.
+std::optional<QByteArray> readIpAddress(const QByteArray& text)
+{
+    const QList<QByteArray> parts = text.trimmed().split('.');
+    if (parts.size() != 4)
+        return std::nullopt;
+    QByteArray bytes;
+    for (const QByteArray& part : parts) {
+        if (part.isEmpty() || part.size() > 3 || !allDigits(part) || part.toUInt() > 255)
+            return std::nullopt;
+        bytes.append(char(part.toUInt()));
+    }
+    return bytes;
+}
+
+// Six hexadecimal bytes of one or two digits joined by colons.
+std::optional<QByteArray> readSixBytes(const QByteArray& text)
+{
+    const QList<QByteArray> parts = text.trimmed().split(':');
+    if (parts.size() != 6)
+        return std::nullopt;
+    QByteArray bytes;
+    for (const QByteArray& part : parts) {
+        if (part.isEmpty() || part.size() > 2)
+            return std::nullopt;
+        int value = 0;
+        for (const char c : part) {
+            const int digit = hexDigit(c);
+            if (digit < 0)
+                return std::nullopt;
+            value = value * 16 + digit;
+        }
+        bytes.append(char(value));
+    }
+    return bytes;
+}
+
+EncodedValue refuse(const FieldInfo& field, const QByteArray& value, const QString& reason)
+{
+    EncodedValue result;
+    result.ok = false;
+    result.problem = QStringLiteral("Значение \"%1\" не подходит для поля \"%2\": %3")
+                         .arg(QString::fromUtf8(value.constData(), value.size()), field.m_name, reason);
+    return result;
+}
+
+EncodedValue accept(const QByteArray& bytes)
+{
+    EncodedValue result;
+    result.bytes = bytes;
+    return result;
+}
+
+QString numberRange(uint64_t max)
+{
+    return QStringLiteral("нужно целое число от 0 до %1").arg(max);
+}
+
+EncodedValue encodeNumber(const FieldInfo& field, const QByteArray& value, int width)
+{
+    const uint64_t max = width >= 8 ? UINT64_MAX : (uint64_t(1) << (8 * width)) - 1;
+    const std::optional<uint64_t> number = readUnsigned(value, max);
+    if (!number)
+        return refuse(field, value, numberRange(max));
+    return accept(bigEndianBytes(*number, width));
+}
+
+EncodedValue encodeDecimal(const FieldInfo& field, const QByteArray& value, int width)
+{
+    const uint64_t max = largestDecimal(2 * width);
+    const std::optional<uint64_t> number = readUnsigned(value, max);
+    if (!number)
+        return refuse(field, value, numberRange(max));
+    return accept(packDecimal(*number, width));
+}
+
+// The first character of `text` that the codec has no byte for, or an
+// empty string when every character has one.
+QString firstUnmappable(const QString& text, QTextCodec* codec)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        QString character(text[i]);
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            character.append(text[i + 1]);
+        if (codec->fromUnicode(character).size() != character.size())
+            return character;
+    }
+    return {};
+}
+
+EncodedValue encodeString866(const FieldInfo& field, const QByteArray& value, QTextCodec* codec)
+{
+    if (field.m_maxLength < 0 || field.m_maxLength > kLongestString)
+        return refuse(field, value, QStringLiteral("длина поля %1 недопустима").arg(field.m_maxLength));
+    const int fieldLength = field.m_maxLength;
+    const int limit = field.m_mask.isEmpty() ? fieldLength : qMin(fieldLength, int(field.m_mask.size()));
+
+    // Whole bytes: a NUL inside the value is a character like any other.
+    const QString text = QString::fromUtf8(value.constData(), value.size());
+    if (text.size() > limit)
+        return refuse(field, value, QStringLiteral("текст длиннее %1 символов").arg(limit));
+
+    if (text.startsWith(QChar(0x00A9))) {
+        static const QRegularExpression form(QStringLiteral("^\u00A9\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*$"));
+        const QRegularExpressionMatch match = form.match(text);
+        const uint a = match.hasMatch() ? match.capturedRef(1).toUInt() : 256;
+        const uint b = match.hasMatch() ? match.capturedRef(2).toUInt() : 256;
+        if (a > 255 || b > 255)
+            return refuse(field, value, QStringLiteral("нужна запись вида \u00A9число,число с числами от 0 до 255"));
+        QByteArray bytes;
+        bytes.append(char(0xFD)).append(char(a)).append('\0').append(char(b));
+        return accept(bytes);
+    }
+
+    if (!codec)
+        return refuse(field, value, QStringLiteral("нет кодировки для текста"));
+    QByteArray bytes = codec->fromUnicode(text);
+    if (bytes.size() != text.size()) {
+        return refuse(field, value,
+                      QStringLiteral("символ \"%1\" не может быть записан в ККТ").arg(firstUnmappable(text, codec)));
+    }
+    // The fill is the byte itself: a fill code above 127 has no character of
+    // its own in the register's set, and must still fill the field.
+    bytes.append(QByteArray(fieldLength - bytes.size(), char(field.m_fillCharCode)));
+    if (!field.m_mask.isEmpty())
+        bytes.truncate(field.m_mask.size());
+    return accept(bytes);
+}
+
+} // namespace
+
+QByteArray ValueCodec::decode(const FieldInfo& field, const QByteArray& raw, QTextCodec* stringCodec)
+{
+    switch (field.m_deviceType) {
+    case FieldInfo::Bin1:
+        return QByteArray::number(byteAt(raw, 0));
+    case FieldInfo::Bin2:
+    case FieldInfo::Bin2BigEndian:
+        return QByteArray::number(qulonglong(bigEndian(raw, 2)));
+    case FieldInfo::Bin4:
+        if (field.m_ipAddress) {
+            return QByteArray::number(byteAt(raw, 0)) + '.' + QByteArray::number(byteAt(raw, 1)) + '.'
+                + QByteArray::number(byteAt(raw, 2)) + '.' + QByteArray::number(byteAt(raw, 3));
+        }
+        return QByteArray::number(qulonglong(bigEndian(raw, 4)));
+    case FieldInfo::Bin6: {
+        QByteArray text;
+        for (int i = 0; i < 6; ++i) {
+            if (i > 0)
+                text.append(':');
+            text.append(QByteArray::number(byteAt(raw, i), 16));
+        }
+        return text;
+    }
+    case FieldInfo::Bcd1:
+    case FieldInfo::Bcd2:
+    case FieldInfo::Bcd3:
+    case FieldInfo::Bcd4:
+    case FieldInfo::Bcd5:
+    case FieldInfo::Bcd6:
+    case FieldInfo::Bcd8:
+        return QByteArray::number(qulonglong(packedDecimal(raw)));
+    case FieldInfo::String866:
+        return decodeString866(field, raw, stringCodec);
+    case FieldInfo::Ascii:
+        return raw;
+    case FieldInfo::Bcd64_1:
+        return QByteArray::number(qulonglong(packedDecimal(raw.left(1))), 16);
+    case FieldInfo::DeviceUnknown:
+        break;
+    }
+    qDebug() << "ERROR in FieldInfo::DeviceType";
+    return {};
+}
+
+EncodedValue ValueCodec::encode(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec)
+{
+    switch (field.m_deviceType) {
+    case FieldInfo::Bin1:
+        return encodeNumber(field, value, 1);
+    case FieldInfo::Bin2:
+    case FieldInfo::Bin2BigEndian:
+        return encodeNumber(field, value, 2);
+    case FieldInfo::Bin4:
+        if (field.m_ipAddress) {
+            const std::optional<QByteArray> address = readIpAddress(value);
+            if (!address)
+                return refuse(field, value, QStringLiteral("нужен IPv4-адрес: четыре числа от 0 до 255 через точку"));
+            return accept(*address);
+        }
+        return encodeNumber(field, value, 4);
+    case FieldInfo::Bin6: {
+        const std::optional<QByteArray> bytes = readSixBytes(value);
+        if (!bytes)
+            return refuse(field, value, QStringLiteral("нужны шесть шестнадцатеричных чисел от 0 до ff через двоеточие"));
+        return accept(*bytes);
+    }
+    case FieldInfo::Bcd1:
+    case FieldInfo::Bcd2:
+    case FieldInfo::Bcd3:
+    case FieldInfo::Bcd4:
+    case FieldInfo::Bcd5:
+    case FieldInfo::Bcd6:
+    case FieldInfo::Bcd8:
+        return encodeDecimal(field, value, field.rowWidth());
+    case FieldInfo::String866:
+        return encodeString866(field, value, stringCodec);
+    case FieldInfo::Ascii:
+        return accept(value);
+    case FieldInfo::Bcd64_1: {
+        const std::optional<uint64_t> number = readUnsigned(value, 255);
+        if (!number)
+            return refuse(field, value, numberRange(255));
+        QByteArray bytes(64, '\0');
+        bytes[0] = char(*number);
+        return accept(bytes);
+    }
+    case FieldInfo::DeviceUnknown:
+        break;
+    }
+    qDebug() << "ERROR in FieldInfo::DeviceType";
+    return refuse(field, value, QStringLiteral("тип хранения поля в ККТ не распознан"));
+}
