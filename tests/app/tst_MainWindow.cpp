@@ -1,3 +1,4 @@
+#include "support/EmulatorImage.h"
 #include "support/TestMain.h"
 
 #include "app/BusyIndicator.h"
@@ -414,21 +415,48 @@ private slots:
         QCOMPARE(own, QStringList({"KKT_Logic::connect()", "KKT_Logic::destroy()"}));
     }
 
+    void firstStartStoresTheDriversSettings_data()
+    {
+        QTest::addColumn<QByteArray>("fileContent"); // empty: no file
+        QTest::newRow("no file") << QByteArray();
+        QTest::newRow("file without the key") << QByteArray("[General]\nOther=1\n");
+        QTest::newRow("key in another section") << QByteArray("[Driver]\nSETTINGS_STR=\"{\\\"Port\\\": 2}\"\n");
+    }
+
     void firstStartStoresTheDriversSettings()
     {
-        QVERIFY(!QFile::exists(settingsFile()));
+        QFETCH(QByteArray, fileContent);
+        if (!fileContent.isEmpty()) {
+            QFile file(settingsFile());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(fileContent);
+        }
+        QTemporaryDir traceDir;
+        EmulatorImage().install(traceDir, true);
+        QString fresh;
+        {
+            // What a new driver instance holds before anything is handed to it.
+            KKT_Logic::instance().connect();
+            fresh = driverSettings();
+            KKT_Logic::instance().destroy();
+        }
+        QFile::remove(EmulatorImage::tracePath(traceDir));
         QString atStart;
         {
             auto window = makeWindow();
             QVERIFY(KKT_Logic::instance().handle());
+            // An empty string reached the driver and changed nothing.
+            QCOMPARE(EmulatorImage::traceLines(traceDir), QStringList({"set_settings -> 0"}));
             atStart = driverSettings();
         }
+        EmulatorImage::uninstall();
+        QCOMPARE(atStart, fresh);
         QVERIFY(!atStart.isEmpty());
-        QVERIFY(QFile::exists(settingsFile()));
+        QCOMPARE(EmulatorImage::traceLines(traceDir).last(), QStringLiteral("get_settings -> 0"));
         QCOMPARE(storedSettings(settingsFile()), atStart);
         QFile file(settingsFile());
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().startsWith("[General]"));
+        QVERIFY(file.readAll().contains("[General]"));
     }
 
     void secondStartHandsTheStoredSettingsBack()
