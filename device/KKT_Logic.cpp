@@ -1,6 +1,8 @@
 #include "KKT_Logic.h"
 
 #include "DriverLibrary.h"
+#include "TableReadEngine.h"
+#include "TableWriteEngine.h"
 #include "ValueCodec.h"
 #include "model/ExternalCodec.h"
 #include "model/InternalCodec.h"
@@ -154,4 +156,21 @@ QByteArray KKT_Logic::decodeValue(const FieldInfo& field, const QByteArray& raw,
 {
     instance();
     return ValueCodec::decode(field, raw, internalCodec ? s_internalCodec : s_externalCodec);
+}
+
+int KKT_Logic::writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress)
+{
+    QString ignored;
+    return writeTableData(table, rows, cellCount, progress, ignored);
+}
+
+int KKT_Logic::writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress,
+                              QString& errorText)
+{
+    return TableWriteEngine::write(table, rows, cellCount, progress, errorText);
+}
+
+int KKT_Logic::readTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText)
+{
+    return TableReadEngine(m_handle).read(table, rows, cellCount, errorText);
 }

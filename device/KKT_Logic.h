@@ -38,6 +38,9 @@ public:
 
     int readTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText);
     int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress);
+    // The same; a result of -1 (a changed cell that cannot be written) comes with errorText.
+    int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress,
+                       QString& errorText);
 
     // The firmware version text of a configuration number's query.
     static int configurationFromVersion(const QString& versionText);

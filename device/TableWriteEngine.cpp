@@ -1,0 +1,125 @@
+#include "TableWriteEngine.h"
+
+#include "DriverLibrary.h"
+#include "KKT_Logic.h"
+#include "ValueCodec.h"
+#include "app/BusyIndicator.h"
+#include "model/TableInfo.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QPair>
+#include <QVector>
+
+#include <limits>
+
+namespace {
+
+const int WriteRefused = 6;
+const int CellRefused = -1;
+
+QString cellError(const TableInfo& table, const QString& place, int field, const QString& why)
+{
+    return QStringLiteral("Ошибка записи таблицы %1 - [%2]\n%3, поле %4: %5")
+        .arg(table.id)
+        .arg(table.name)
+        .arg(place)
+        .arg(field)
+        .arg(why);
+}
+
+QString registerRowText(unsigned row)
+{
+    return QStringLiteral("Ряд %1").arg(row);
+}
+
+// The register row that a Db row's label names; 0 when the label is not one.
+unsigned labelledRow(const DataRow& row)
+{
+    if (row.isEmpty())
+        return 0;
+    const QByteArray label = row.last().value;
+    for (const char c : label) {
+        if (c < '0' || c > '9')
+            return 0;
+    }
+    bool ok = false;
+    const qulonglong number = label.toULongLong(&ok, 10);
+    if (!ok || number > std::numeric_limits<unsigned>::max())
+        return 0;
+    return unsigned(number);
+}
+
+} // namespace
+
+int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress,
+                            QString& errorText)
+{
+    qDebug() << "writeTableData() BEGIN, TableID = " << table.id;
+
+    DriverLibrary& driver = DriverLibrary::instance();
+    const libtillo_handle handle = KKT_Logic::instance().handle();
+    QTextCodec* const codec = KKT_Logic::externalCodec();
+
+    // Cells sent but not yet committed: their marks stay until the commit holds.
+    QVector<QPair<int, int>> sent;
+
+    const int rowCount = rows.size();
+    progress.setRange(0, rowCount);
+    for (int i = 0; i < rowCount; ++i) {
+        for (int j = 0; j < rows[i].size(); ++j) {
+            const Cell& cell = rows[i][j];
+            if (!cell.changed) {
+                QCoreApplication::processEvents();
+                continue;
+            }
+            qDebug() << "row = " << i << "; col = " << j << " value = " << cell.value;
+
+            const unsigned registerRow = table.type == Db ? labelledRow(rows[i]) : unsigned(i + 1);
+            const int fieldNumber = j + 1;
+            if (registerRow == 0) {
+                errorText = cellError(table, QStringLiteral("Строка %1").arg(i + 1), fieldNumber,
+                                      QStringLiteral("метка строки \"%1\" не является номером ряда ККТ")
+                                          .arg(QString::fromUtf8(rows[i].last().value)));
+                qInfo() << "Error writing cell:" << errorText;
+                return CellRefused;
+            }
+            const int fieldIndex = table.type == TransposedList ? i : j;
+            if (fieldIndex >= table.fields.size()) {
+                errorText = cellError(table, registerRowText(registerRow), fieldNumber,
+                                      QStringLiteral("в описании таблицы нет такого поля"));
+                qInfo() << "Error writing cell:" << errorText;
+                return CellRefused;
+            }
+            const EncodedValue encoded = ValueCodec::encode(table.fields[fieldIndex], cell.value, codec);
+            if (!encoded.ok) {
+                errorText = cellError(table, registerRowText(registerRow), fieldNumber, encoded.problem);
+                qInfo() << "Error writing cell:" << errorText;
+                return CellRefused;
+            }
+
+            driver.setParamInt(handle, LIBTILLO_PARAM_TABLE, table.id);
+            driver.setParamInt(handle, LIBTILLO_PARAM_ROW, registerRow);
+            driver.setParamInt(handle, LIBTILLO_PARAM_FIELD, unsigned(fieldNumber));
+            driver.setParamByteArray(handle, LIBTILLO_PARAM_VALUE,
+                                     reinterpret_cast<const unsigned char*>(encoded.bytes.constData()),
+                                     encoded.bytes.size());
+            if (driver.writeDeviceSettingRaw(handle) != 0) {
+                qInfo() << "Error writing cell";
+                return WriteRefused;
+            }
+            sent.append({i, j});
+            QCoreApplication::processEvents();
+        }
+        progress.setValue(i + 1);
+    }
+
+    if (driver.commitSettings(handle) != 0) {
+        qInfo() << "Error commit settings";
+        return WriteRefused;
+    }
+    for (const auto& position : sent)
+        rows[position.first][position.second].changed = false;
+    cellCount += unsigned(sent.size());
+    return 0;
+}

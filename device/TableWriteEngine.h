@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Cell.h"
+
+#include <QString>
+
+class BusyIndicator;
+class TableInfo;
+
+// Writes the changed cells of one table to the connected register and commits
+// them. Keeps no state; the connection belongs to the caller.
+//
+// The register keeps written cells only once the table is committed, so the
+// marks of a table's cells are cleared, and the cells counted, only after its
+// commit succeeds. On any failure every cell of the table keeps its mark.
+class TableWriteEngine
+{
+public:
+    // 0: every changed cell written and committed.
+    // 6: the register refused a cell or the commit; see KKT_Logic::lastErrorText().
+    // -1: a changed cell cannot be written as it stands (its value does not fit
+    //     its field, the field is unknown, or the row has no register row number);
+    //     nothing of it was sent and errorText says which cell and why.
+    static int write(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress,
+                     QString& errorText);
+};
