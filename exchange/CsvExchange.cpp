@@ -64,6 +64,21 @@ void validate(const FieldInfo& field, const QString& value, int row)
     }
 }
 
+// The table of that name, else table number 1 (the commodity table's title
+// carries no table name).
+const TableInfo* findTable(const QList<TableInfo>& tables, const QString& name)
+{
+    for (const TableInfo& table : tables) {
+        if (table.name == name)
+            return &table;
+    }
+    for (const TableInfo& table : tables) {
+        if (table.id == 1)
+            return &table;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 CsvExchange::CsvExchange()
@@ -147,42 +162,33 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     QTextCodec* codec = FileTextCodec::forReading(bytes);
     const CsvRecordReader reader(m_separator);
 
-    const int titleEnd = bytes.indexOf('\n');
-    QByteArray titleBytes = titleEnd < 0 ? bytes : bytes.left(titleEnd);
-    if (titleBytes.endsWith('\r'))
-        titleBytes.chop(1);
-    if (titleBytes.isEmpty())
-        throw RunTimeError(QStringLiteral("Файл csv не содержит заголовка"));
-    // A title that holds the separator is written enclosed in quotes.
-    if (titleBytes.startsWith('"')) {
-        QList<CsvRecord> titleRecords;
-        if (reader.parse(titleBytes, titleRecords) && titleRecords.size() == 1 && titleRecords.first().size() == 1)
-            titleBytes = titleRecords.first().first();
+    // The title line is bare, unless it holds the separator or a line break:
+    // then it is one quoted value, read together with the rest of the file.
+    QByteArray titleBytes;
+    QList<CsvRecord> rawRecords;
+    bool wellFormed = true;
+    if (!bytes.startsWith('"') || !reader.parse(bytes, rawRecords) || rawRecords.isEmpty()
+        || rawRecords.first().size() != 1) {
+        const int titleEnd = bytes.indexOf('\n');
+        titleBytes = titleEnd < 0 ? bytes : bytes.left(titleEnd);
+        if (titleBytes.endsWith('\r'))
+            titleBytes.chop(1);
+        if (titleBytes.isEmpty())
+            throw RunTimeError(QStringLiteral("Файл csv не содержит заголовка"));
+        rawRecords.clear();
+        wellFormed = titleEnd < 0 || reader.parse(bytes.mid(titleEnd + 1), rawRecords);
+    } else {
+        titleBytes = rawRecords.takeFirst().first();
     }
-    QString name = codec->toUnicode(titleBytes);
-    name.chop(4);
 
-    const TableInfo* table = nullptr;
-    for (const TableInfo& candidate : tables) {
-        if (candidate.name == name) {
-            table = &candidate;
-            break;
-        }
-    }
-    if (!table) {
-        for (const TableInfo& candidate : tables) {
-            if (candidate.id == 1) {
-                table = &candidate;
-                break;
-            }
-        }
-    }
+    QString name = codec->toUnicode(titleBytes);
+    name.chop(4); // " 1.1"
+    const TableInfo* table = findTable(tables, name);
     if (!table)
         throw RunTimeError(QStringLiteral("В заголовке файла csv неизвестная таблица"));
     matched = *table;
 
-    QList<CsvRecord> rawRecords;
-    if (titleEnd >= 0 && !reader.parse(bytes.mid(titleEnd + 1), rawRecords))
+    if (!wellFormed)
         throw badFile();
     if (!rawRecords.isEmpty())
         rawRecords.removeFirst(); // the field names

@@ -78,6 +78,11 @@ private slots:
         QTest::newRow("any four-character suffix") << QByteArray("Клише 2.0") << allTables() << 5;
         QTest::newRow("CR LF line end") << QByteArray("Клише 1.1\r") << allTables() << 5;
         QTest::newRow("quoted, holding the separator") << QByteArray("\"Ставка; НДС 1.1\"") << allTables() << 9;
+        QTest::newRow("quoted, holding a line break") << QByteArray("\"Две\nстроки \"\"x\"\" 1.1\"")
+                                                      << QList<TableInfo>{plain(), table(6, QStringLiteral("Две\nстроки \"x\""), Plain, {})} << 6;
+        QTest::newRow("bare, starting with a quote") << QByteArray("\"Тест\" 1.1")
+                                                     << QList<TableInfo>{plain(), table(6, QStringLiteral("\"Тест\""), Plain, {})} << 6;
+        QTest::newRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBFРежимы 1.1") << allTables() << 2;
         QTest::newRow("quoted without table 1") << QByteArray("\"Ставка; НДС 1.1\"") << tablesWithoutGoods() << 9;
         QTest::newRow("first of equal names") << QByteArray("Режимы 1.1")
                                               << QList<TableInfo>{plain(), table(3, QStringLiteral("Режимы"), Plain, {}),
@@ -215,6 +220,10 @@ private slots:
         // List: one row; reserved and read-only fields unmarked; money untouched.
         QTest::newRow("list") << modesHead + "\"1\";\"x\";\"1234\";\"12.34\";\"Касса \"\"1\"\"\"\n\"0\";\"\";\"\";\"\";\"\"\n"
                               << 2 << QStringLiteral("1*|x|1234|12.34*|Касса \"1\"*");
+        QTest::newRow("blanks inside values kept") << modesHead + "\"1\";\" \";\"0\";\"\";\"  Касса\t \"\n"
+                                                   << 2 << QStringLiteral("1*| |0|*|  Касса\t *");
+        QTest::newRow("unquoted values") << modesHead + "1;;0; 12.5 ; Касса \n"
+                                         << 2 << QStringLiteral("1*||0| 12.5 *| Касса *");
         QTest::newRow("list blank lines before") << modesHead + "\n\n\"0\";\"\";\"0\";\"abc\";\"\"\n"
                                                  << 2 << QStringLiteral("0*||0|abc*|*");
         // TransposedList: one row of one cell per field.
