@@ -10,8 +10,10 @@
 #include "device/DriverLibrary.h"
 
 #include <QComboBox>
+#include <QFormLayout>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -68,8 +70,9 @@ SettingsDlg::SettingsDlg(libtillo_handle handle, QWidget* parent)
     // The USB path is kept and written back, but not offered to the user.
     ui->cmbUsbDevicePath->hide();
     ui->lblUsbDevicePath->hide();
-    ui->formLayout->removeWidget(ui->cmbUsbDevicePath);
-    ui->formLayout->removeWidget(ui->lblUsbDevicePath);
+    const QFormLayout::TakeRowResult usbRow = ui->formLayout->takeRow(ui->cmbUsbDevicePath);
+    delete usbRow.labelItem; // the layout items only; the widgets stay with the dialog
+    delete usbRow.fieldItem;
 
     showSettings(readSettings());
 
@@ -106,7 +109,20 @@ void SettingsDlg::fillFromMapping(QComboBox* box, const QString& key)
 
 DriverSettings SettingsDlg::readSettings()
 {
-    return DriverSettingsJson::fromText(DriverLibrary::instance().settingsString(m_handle, 512));
+    DriverLibrary& driver = DriverLibrary::instance();
+    std::vector<wchar_t> buffer(512, L'\0');
+    int needed = driver.getSettings(m_handle, buffer.data(), int(buffer.size()));
+    if (needed > int(buffer.size())) {
+        buffer.assign(size_t(needed), L'\0');
+        needed = driver.getSettings(m_handle, buffer.data(), int(buffer.size()));
+    }
+    if (needed < 0) {
+        // Say so rather than let the empty record pass for the driver's settings.
+        ui->leResult->setText(QString::fromUtf8(GuardedCall::lastError(m_handle).what()));
+        return DriverSettings();
+    }
+    buffer.back() = L'\0';
+    return DriverSettingsJson::fromText(QString::fromWCharArray(buffer.data()));
 }
 
 void SettingsDlg::showSettings(const DriverSettings& settings)
