@@ -99,6 +99,8 @@ struct Conversions
             const int in = lowestByteOf(InternalTable, ExternalTable[b]);
             toInternal[b] = uint8_t(in < 0 ? 0x20 : in);
         }
+        // A zero byte that arrives is padding (a fill code of 0), not a character.
+        toInternal[0] = 0;
     }
 };
 

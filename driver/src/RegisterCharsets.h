@@ -8,7 +8,8 @@
 // which it keeps text cells, and the external one (code page 866 with the
 // register's own changes) in which text travels in whole-row reads and writes.
 // Conversions go byte by byte through the two 256-entry tables; a character
-// that the target set lacks becomes a space (0x20).
+// that the target set lacks becomes a space (0x20), except that a zero byte
+// arriving in the external set stays zero (it pads a field whose fill code is 0).
 class RegisterCharsets
 {
 public:

@@ -1,0 +1,496 @@
+// The emulated register through the C interface: identity, cell and row
+// reads, writes, commits and what the image file holds afterwards.
+#include "TilloApi.h"
+
+#include "support/EmulatorImage.h"
+#include "support/TestMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Table 3: a bin2 field, an 8-byte text field, a bin1 field; four rows.
+// Text cells hold internal-set bytes: 00 01 02 is "АБВ", A0 "$", 24 "№", A2 "—".
+EmulatorImage smallRegister()
+{
+    EmulatorImage image;
+    image.addTable(3, {{2}, {8, true}, {1}}, 4);
+    image.setCell(3, 1, 1, QByteArray::fromHex("0102"));
+    image.setCell(3, 1, 2, QByteArray::fromHex("000102A024A2A520"));
+    image.setCell(3, 1, 3, QByteArray::fromHex("07"));
+    image.setCell(3, 2, 1, QByteArray::fromHex("0A0B"));
+    image.setCell(3, 2, 2, QByteArray::fromHex("4142"));
+    image.setCell(3, 4, 3, QByteArray::fromHex("FF"));
+    image.addTable(9, {}, 0); // a table without rows
+    return image;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class DriverRegisterTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    const TilloApi& api = TilloApi::instance();
+
+private slots:
+    void initTestCase() { QVERIFY2(api.isLoaded(), qPrintable(api.loadError())); }
+    void cleanup() { EmulatorImage::uninstall(); }
+
+    void identity_data()
+    {
+        QTest::addColumn<bool>("fiscal");
+        QTest::newRow("fiscal") << true;
+        QTest::newRow("not fiscal") << false;
+    }
+
+    void identity()
+    {
+        QFETCH(bool, fiscal);
+        QTemporaryDir dir;
+        EmulatorImage image;
+        image.setIdentity(123456, QStringLiteral("Касса «Тест»"), QStringLiteral("0099000042"),
+                          QStringLiteral("4.1.77"), fiscal);
+        image.install(dir);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QCOMPARE(api.getInt(h, LIBTILLO_PARAM_MODEL_CODE), 0u); // nothing before the query
+
+        api.setInt(h, LIBTILLO_PARAM_QUERY, LIBTILLO_QUERY_STATUS);
+        QCOMPARE(api.queryData(h), 0);
+        QCOMPARE(api.errorCode(h), 0);
+        QCOMPARE(api.getInt(h, LIBTILLO_PARAM_MODEL_CODE), 123456u);
+        QCOMPARE(api.text(h, LIBTILLO_PARAM_MODEL_NAME), QStringLiteral("Касса «Тест»"));
+        QCOMPARE(api.text(h, LIBTILLO_PARAM_SERIAL_NUMBER), QStringLiteral("0099000042"));
+        QCOMPARE(api.getBool(h, LIBTILLO_PARAM_FISCAL), fiscal ? 1 : 0);
+        QCOMPARE(api.text(h, LIBTILLO_PARAM_FIRMWARE), QStringLiteral("4.1.77"));
+
+        TilloHandle v;
+        QCOMPARE(api.open(v), 0);
+        api.setInt(v, LIBTILLO_PARAM_QUERY, LIBTILLO_QUERY_VERSION);
+        api.setInt(v, LIBTILLO_PARAM_QUERY_VERSION, 1);
+        QCOMPARE(api.queryData(v), 0);
+        QCOMPARE(api.text(v, LIBTILLO_PARAM_FIRMWARE), QStringLiteral("4.1.77"));
+        QCOMPARE(api.getInt(v, LIBTILLO_PARAM_MODEL_CODE), 0u); // the version query gives the version only
+    }
+
+    void refusedQueries_data()
+    {
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<unsigned>("query");
+        QTest::addColumn<unsigned>("versionFlag");
+        QTest::addColumn<int>("code");
+        QTest::newRow("status, not open") << false << 0u << 0u << 3;
+        QTest::newRow("version, not open") << false << 2u << 1u << 3;
+        QTest::newRow("version without flag") << true << 2u << 0u << 4;
+        QTest::newRow("unknown query") << true << 7u << 1u << 4;
+    }
+
+    void refusedQueries()
+    {
+        QFETCH(bool, open);
+        QFETCH(unsigned, query);
+        QFETCH(unsigned, versionFlag);
+        QFETCH(int, code);
+        QTemporaryDir dir;
+        EmulatorImage().install(dir);
+        TilloHandle h;
+        if (open)
+            QCOMPARE(api.open(h), 0);
+        api.setInt(h, LIBTILLO_PARAM_QUERY, query);
+        api.setInt(h, LIBTILLO_PARAM_QUERY_VERSION, versionFlag);
+        QCOMPARE(api.queryData(h), -1);
+        QCOMPARE(api.errorCode(h), code);
+        QVERIFY(!api.error(h).isEmpty());
+        QCOMPARE(api.text(h, LIBTILLO_PARAM_FIRMWARE), QString());
+    }
+
+    void read_data()
+    {
+        QTest::addColumn<unsigned>("table");
+        QTest::addColumn<unsigned>("row");
+        QTest::addColumn<unsigned>("field");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("bin2 cell") << 3u << 1u << 1u << 0 << QByteArray::fromHex("0102");
+        QTest::newRow("text cell: internal bytes") << 3u << 1u << 2u << 0 << QByteArray::fromHex("000102A024A2A520");
+        QTest::newRow("short text padded with zeros") << 3u << 2u << 2u << 0 << QByteArray::fromHex("4142000000000000");
+        QTest::newRow("last row, last field") << 3u << 4u << 3u << 0 << QByteArray::fromHex("FF");
+        QTest::newRow("untouched cell") << 3u << 3u << 1u << 0 << QByteArray::fromHex("0000");
+        // The whole row: fields one after another, text in the external set.
+        QTest::newRow("row") << 3u << 1u << 0u << 0 << QByteArray::fromHex("0102" "808182FC24FA2020" "07");
+        QTest::newRow("row with zero text") << 3u << 3u << 0u << 0 << QByteArray::fromHex("0000" "8080808080808080" "00");
+        QTest::newRow("row beyond the end") << 3u << 5u << 1u << 75 << QByteArray();
+        QTest::newRow("row beyond, row read") << 3u << 5u << 0u << 75 << QByteArray();
+        QTest::newRow("row 0") << 3u << 0u << 1u << 75 << QByteArray();
+        QTest::newRow("field beyond the row") << 3u << 1u << 4u << 76 << QByteArray();
+        QTest::newRow("field far beyond") << 3u << 4u << 4000000000u << 76 << QByteArray();
+        QTest::newRow("table without rows") << 9u << 1u << 1u << 75 << QByteArray();
+        QTest::newRow("unknown table") << 4u << 1u << 1u << 74 << QByteArray();
+    }
+
+    void read()
+    {
+        QFETCH(unsigned, table);
+        QFETCH(unsigned, row);
+        QFETCH(unsigned, field);
+        QFETCH(int, code);
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        smallRegister().install(dir);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        // A value left from an earlier read must not pass for this one.
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 3, 1, 1, value), 0);
+
+        QCOMPARE(api.readCell(h, table, row, field, value), code == 0 ? 0 : -1);
+        QCOMPARE(api.errorCode(h), code);
+        QCOMPARE(value, bytes);
+        if (code != 0)
+            QVERIFY(!api.error(h).isEmpty());
+    }
+
+    void readNeedsAnOpenConnection()
+    {
+        QTemporaryDir dir;
+        smallRegister().install(dir);
+        TilloHandle h;
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 3, 1, 1, value), -1);
+        QCOMPARE(api.errorCode(h), 3);
+        QCOMPARE(api.open(h), 0);
+        QCOMPARE(api.close(h), 0);
+        QCOMPARE(api.readCell(h, 3, 1, 1, value), -1);
+        QCOMPARE(api.errorCode(h), 3);
+        QCOMPARE(api.writeCell(h, 3, 1, 1, "\x01"), -1);
+        QCOMPARE(api.errorCode(h), 3);
+        QCOMPARE(api.commit(h), -1);
+        QCOMPARE(api.errorCode(h), 3);
+        QCOMPARE(api.openDrawer(h), -1);
+        QCOMPARE(api.errorCode(h), 3);
+    }
+
+    void write_data()
+    {
+        QTest::addColumn<unsigned>("row");
+        QTest::addColumn<unsigned>("field");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("storedRow"); // the row's internal bytes afterwards
+        const QByteArray row1 = QByteArray::fromHex("0102" "000102A024A2A520" "07");
+        QTest::newRow("exact width") << 1u << 1u << QByteArray::fromHex("BEEF") << 0
+                                     << QByteArray::fromHex("BEEF" "000102A024A2A520" "07");
+        QTest::newRow("short: zero padded") << 1u << 1u << QByteArray::fromHex("05") << 0
+                                            << QByteArray::fromHex("0500" "000102A024A2A520" "07");
+        QTest::newRow("empty: all zeros") << 1u << 3u << QByteArray() << 0
+                                          << QByteArray::fromHex("0102" "000102A024A2A520" "00");
+        // External 80 81 = "АБ" -> internal 00 01; FC "$" -> A0; B0 "Ә" is not in the internal set -> 20.
+        QTest::newRow("text converted") << 1u << 2u << QByteArray::fromHex("8081FCB0414220") << 0
+                                        << QByteArray::fromHex("0102" "0001A020414220" "00" "07");
+        QTest::newRow("text: zero bytes stay padding") << 1u << 2u << QByteArray::fromHex("8000") << 0
+                                                       << QByteArray::fromHex("0102" "0000000000000000" "07");
+        QTest::newRow("too long") << 1u << 1u << QByteArray::fromHex("010203") << 78 << row1;
+        QTest::newRow("text too long") << 1u << 2u << QByteArray(9, 'A') << 78 << row1;
+        QTest::newRow("row beyond") << 5u << 1u << QByteArray::fromHex("01") << 75 << QByteArray();
+        QTest::newRow("field beyond") << 1u << 4u << QByteArray::fromHex("01") << 76 << row1;
+        QTest::newRow("whole row, text converted") << 1u << 0u << QByteArray::fromHex("1111" "8182") << 0
+                                                   << QByteArray::fromHex("1111" "0102000000000000" "00");
+        QTest::newRow("whole row too long") << 1u << 0u << QByteArray(12, '\x01') << 78 << row1;
+    }
+
+    // A write is pending: reads see it, the file does not; a commit stores it.
+    void write()
+    {
+        QFETCH(unsigned, row);
+        QFETCH(unsigned, field);
+        QFETCH(QByteArray, sent);
+        QFETCH(int, code);
+        QFETCH(QByteArray, storedRow);
+        QTemporaryDir dir;
+        const QString path = smallRegister().install(dir);
+        const QByteArray before = readFile(path);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QCOMPARE(api.writeCell(h, 3, row, field, sent), code == 0 ? 0 : -1);
+        QCOMPARE(api.errorCode(h), code);
+        if (storedRow.isEmpty())
+            return;
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 3, row, 2, value), 0);
+        QCOMPARE(value, storedRow.mid(2, 8));
+        QCOMPARE(readFile(path), before);
+
+        QCOMPARE(api.commit(h), 0);
+        const EmulatorImage saved = EmulatorImage::fromFile(path);
+        QCOMPARE(saved.cell(3, int(row), 1) + saved.cell(3, int(row), 2) + saved.cell(3, int(row), 3), storedRow);
+        if (code != 0)
+            QCOMPARE(readFile(path), before); // nothing to store: the file is not rewritten
+    }
+
+    void commitThenReopenReadsTheNewValues()
+    {
+        QTemporaryDir dir;
+        const QString path = smallRegister().install(dir, true);
+        {
+            TilloHandle h;
+            QCOMPARE(api.open(h), 0);
+            QCOMPARE(api.writeCell(h, 3, 2, 1, QByteArray::fromHex("4142")), 0);
+            QCOMPARE(api.writeCell(h, 3, 4, 3, QByteArray::fromHex("01")), 0);
+            QCOMPARE(api.writeCell(h, 3, 2, 1, QByteArray::fromHex("4344")), 0); // the later write wins
+            QCOMPARE(api.commit(h), 0);
+            QCOMPARE(api.close(h), 0);
+        }
+        const EmulatorImage saved = EmulatorImage::fromFile(path);
+        QVERIFY(saved.isValid());
+        QCOMPARE(saved.cell(3, 2, 1), QByteArray::fromHex("4344"));
+        QCOMPARE(saved.cell(3, 4, 3), QByteArray::fromHex("01"));
+        QCOMPARE(saved.cell(3, 1, 2), QByteArray::fromHex("000102A024A2A520"));
+        QCOMPARE(saved.rowCount(3), 4);
+        QCOMPARE(saved.json()["identity"]["serialNumber"].asString(), std::string("0057000001"));
+        // No temporary file is left beside the image.
+        QCOMPARE(QDir(dir.path()).entryList({"register-image.json*"}, QDir::Files), QStringList{"register-image.json"});
+
+        TilloHandle again;
+        QCOMPARE(api.open(again), 0);
+        QByteArray value;
+        QCOMPARE(api.readCell(again, 3, 2, 0, value), 0);
+        // Zero bytes of the text field are the letter А of the internal set: 80 outside.
+        QCOMPARE(value, QByteArray::fromHex("4344" "4142808080808080" "00"));
+        QCOMPARE(EmulatorImage::traceLines(dir),
+                 QStringList({"open -> 0", "write 3 2 1 4142 -> 0", "write 3 4 3 01 -> 0", "write 3 2 1 4344 -> 0",
+                              "commit -> 0", "close -> 0", "open -> 0", "read-row 3 2 -> 0"}));
+    }
+
+    void commitKeepsWhatTheImageSays()
+    {
+        QTemporaryDir dir;
+        EmulatorImage image = smallRegister();
+        image.setLinkAddress(QStringLiteral("10.0.0.7"));
+        image.addFault({QStringLiteral("drawer")});
+        image.json()["comment"] = "kept";
+        image.setText(3, 3, 2, QStringLiteral("Да"));
+        const QString path = image.install(dir);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QCOMPARE(api.writeCell(h, 3, 1, 3, "\x02"), 0);
+        QCOMPARE(api.commit(h), 0);
+        const EmulatorImage saved = EmulatorImage::fromFile(path);
+        QCOMPARE(saved.json()["comment"].asString(), std::string("kept"));
+        QCOMPARE(saved.json()["link"]["ipAddress"].asString(), std::string("10.0.0.7"));
+        QCOMPARE(saved.json()["faults"].size(), 1u);
+        // A typed text cell is stored as its bytes: "Да" is 04 80 internally, then fill 20.
+        QCOMPARE(saved.cell(3, 3, 2), QByteArray::fromHex("0480202020202020"));
+    }
+
+    void closeWithoutCommitDiscards_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::newRow("close") << "close";
+        QTest::newRow("destroy") << "destroy";
+        QTest::newRow("open again") << "reopen";
+    }
+
+    void closeWithoutCommitDiscards()
+    {
+        QFETCH(QString, end);
+        QTemporaryDir dir;
+        const QString path = smallRegister().install(dir);
+        const QByteArray before = readFile(path);
+        libtillo_handle h = nullptr;
+        QCOMPARE(api.create(&h), 0);
+        QCOMPARE(api.open(h), 0);
+        QCOMPARE(api.writeCell(h, 3, 1, 1, QByteArray::fromHex("FFFF")), 0);
+        if (end == "close")
+            QCOMPARE(api.close(h), 0);
+        else if (end == "destroy")
+            QCOMPARE(api.destroy(&h), 0);
+        if (h == nullptr)
+            QCOMPARE(api.create(&h), 0);
+        QCOMPARE(api.open(h), 0);
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 3, 1, 1, value), 0);
+        QCOMPARE(value, QByteArray::fromHex("0102"));
+        QCOMPARE(api.commit(h), 0);
+        QCOMPARE(readFile(path), before);
+        QCOMPARE(api.destroy(&h), 0);
+    }
+
+    void pendingWritesBelongToTheirConnection()
+    {
+        QTemporaryDir dir;
+        smallRegister().install(dir);
+        TilloHandle a, b;
+        QCOMPARE(api.open(a), 0);
+        QCOMPARE(api.open(b), 0);
+        QCOMPARE(api.writeCell(a, 3, 1, 1, QByteArray::fromHex("AAAA")), 0);
+        QByteArray value;
+        QCOMPARE(api.readCell(b, 3, 1, 1, value), 0);
+        QCOMPARE(value, QByteArray::fromHex("0102"));
+        QCOMPARE(api.readCell(a, 3, 1, 1, value), 0);
+        QCOMPARE(value, QByteArray::fromHex("AAAA"));
+    }
+
+    void eachOpenReadsTheImageNamedThen()
+    {
+        QTemporaryDir first, second;
+        EmulatorImage one = smallRegister();
+        one.setIdentity(11, "Один", "1", "1.0.1");
+        EmulatorImage two;
+        two.setIdentity(22, "Два", "2", "2.0.2");
+        one.install(first);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        two.install(second);
+        api.setInt(h, LIBTILLO_PARAM_QUERY, 0);
+        QCOMPARE(api.queryData(h), 0);
+        QCOMPARE(api.getInt(h, LIBTILLO_PARAM_MODEL_CODE), 11u); // the open connection keeps its register
+        QCOMPARE(api.close(h), 0);
+        QCOMPARE(api.open(h), 0);
+        QCOMPARE(api.queryData(h), 0);
+        QCOMPARE(api.getInt(h, LIBTILLO_PARAM_MODEL_CODE), 22u);
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 3, 1, 1, value), -1);
+        QCOMPARE(api.errorCode(h), 74);
+    }
+
+    void typedCells()
+    {
+        QTemporaryDir dir;
+        EmulatorImage image;
+        image.addTable(1, {{3}, {4}, {6, true}, {4, false, 0x2E}, {6, true, 0}}, 1);
+        Json::Value bcd(Json::objectValue), uint(Json::objectValue);
+        bcd["bcd"] = 12345;
+        uint["uint"] = 258;
+        image.json()["tables"][0]["rows"][0][0] = bcd;
+        image.json()["tables"][0]["rows"][0][1] = uint;
+        image.setText(1, 1, 3, QStringLiteral("Ёж $1"));
+        image.setText(1, 1, 4, QStringLiteral("ab"));
+        image.setText(1, 1, 5, QStringLiteral("Я"));
+        image.install(dir);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        const QList<QByteArray> expected = {QByteArray::fromHex("012345"), QByteArray::fromHex("00000102"),
+                                            QByteArray::fromHex("F086" "20A0" "3120"), QByteArray("ab.."),
+                                            QByteArray::fromHex("1F0000000000")};
+        for (int f = 0; f < expected.size(); ++f) {
+            QByteArray value;
+            QCOMPARE(api.readCell(h, 1, 1, unsigned(f + 1), value), 0);
+            QCOMPARE(value, expected[f]);
+        }
+    }
+
+    void brokenImages_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("not JSON") << QByteArray("{ tables: ") << "JSON";
+        QTest::newRow("an array") << QByteArray("[]") << "JSON";
+        QTest::newRow("no identity") << QByteArray("{\"tables\": []}") << "identity";
+        QTest::newRow("tables not an array") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"tables\": 5}")
+                                             << "tables";
+        QTest::newRow("no width") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"tables\": "
+                                                "[{\"id\": 1, \"fields\": [{}]}]}") << "width";
+        QTest::newRow("cell longer than its field")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"tables\": [{\"id\": 1, \"fields\": [{\"width\": 1}], "
+                          "\"rows\": [[\"0102\"]]}]}") << "ряд 1, поле 1";
+        QTest::newRow("odd hex") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"tables\": [{\"id\": 1, "
+                                               "\"fields\": [{\"width\": 2}], \"rows\": [[\"012\"]]}]}") << "шестнадцатеричн";
+        QTest::newRow("more cells than fields")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"tables\": [{\"id\": 1, \"fields\": [{\"width\": 1}], "
+                          "\"rows\": [[\"01\", \"02\"]]}]}") << "ряд 1";
+        QTest::newRow("same table twice")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"tables\": [{\"id\": 1, \"fields\": []}, "
+                          "{\"id\": 1, \"fields\": []}]}") << "дважды";
+        QTest::newRow("number too big") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"tables\": [{\"id\": 1, "
+                                                      "\"fields\": [{\"width\": 1}], \"rows\": [[{\"uint\": 256}]]}]}")
+                                        << "не помещается";
+    }
+
+    void brokenImages()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("image.json");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        qputenv("TILLO10_EMULATOR", QFile::encodeName(path));
+        TilloHandle h;
+        QCOMPARE(api.open(h), -1);
+        QCOMPARE(api.errorCode(h), 20);
+        QVERIFY2(api.error(h).contains(path) && api.error(h).contains(reason), qPrintable(api.error(h)));
+        api.setInt(h, LIBTILLO_PARAM_QUERY, 0);
+        QCOMPARE(api.queryData(h), -1); // a failed open leaves no connection
+        QCOMPARE(api.errorCode(h), 3);
+        QCOMPARE(readFile(path), content);
+    }
+
+    void missingImage()
+    {
+        QTemporaryDir dir;
+        qputenv("TILLO10_EMULATOR", QFile::encodeName(dir.filePath("none.json")));
+        TilloHandle h;
+        QCOMPARE(api.open(h), -1);
+        QCOMPARE(api.errorCode(h), 20);
+        QVERIFY(!QFile::exists(dir.filePath("none.json")));
+    }
+
+    void drawer_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<int>("code");
+        QTest::newRow("with drawer") << true << 0;
+        QTest::newRow("without drawer") << false << 11;
+    }
+
+    void drawer()
+    {
+        QFETCH(bool, present);
+        QFETCH(int, code);
+        QTemporaryDir dir;
+        EmulatorImage().setDrawer(present).install(dir);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QCOMPARE(api.openDrawer(h), code ? -1 : 0);
+        QCOMPARE(api.errorCode(h), code);
+    }
+
+    void commitFailureKeepsTheWrites()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        const QString path = dir.filePath("sub/image.json");
+        QVERIFY(smallRegister().save(path));
+        qputenv("TILLO10_EMULATOR", QFile::encodeName(path));
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QCOMPARE(api.writeCell(h, 3, 1, 1, QByteArray::fromHex("ABCD")), 0);
+        // The image's directory has gone: the commit fails and says where.
+        QVERIFY(QDir(dir.filePath("sub")).removeRecursively());
+        QCOMPARE(api.commit(h), -1);
+        QCOMPARE(api.errorCode(h), 21);
+        QVERIFY2(api.error(h).contains(path), qPrintable(api.error(h)));
+        // The writes are still pending: once the directory is back, a commit stores them.
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        QCOMPARE(api.commit(h), 0);
+        const EmulatorImage saved = EmulatorImage::fromFile(path);
+        QCOMPARE(saved.cell(3, 1, 1), QByteArray::fromHex("ABCD"));
+        QCOMPARE(saved.cell(3, 1, 2), QByteArray::fromHex("000102A024A2A520"));
+    }
+};
+
+VESCOR_TEST(DriverRegisterTest)
+#include "tst_DriverRegister.moc"
