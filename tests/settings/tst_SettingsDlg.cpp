@@ -341,6 +341,12 @@ private slots:
             << R"({"Model":99999,"Bits":7,"StopBits":2,"Parity":3,"UserPassword":"Кассир №1","AccessPassword":"тайна","OfdChannel":2,"Port":1})"
             << ""
             << R"({"Model":99999,"Bits":7,"StopBits":2,"Parity":3,"UserPassword":"Кассир №1","AccessPassword":"тайна","OfdChannel":2,"Port":1,"UsbDevicePath":"auto","IPAddress":"192.168.1.100","IPPort":5555,"BaudRate":115200})";
+        {
+            const QString longText = QString(700, QChar(0x0416)); // beyond the first settings buffer
+            QTest::newRow("long settings text")
+                << QStringLiteral(R"({"Port":1,"UserPassword":"%1","Bits":5})").arg(longText) << ""
+                << QStringLiteral(R"({"UserPassword":"%1","Bits":5})").arg(longText);
+        }
         QTest::newRow("COM port not among the entries, written as the first")
             << R"({"Port":1,"ComFile":"/dev/ttyNONE"})" << "" << R"({"ComFile":"<first>"})";
         QTest::newRow("USB path not among the entries, written as the first")
