@@ -1,0 +1,159 @@
+#include "TableReadEngine.h"
+
+#include "DriverLibrary.h"
+#include "KKT_Logic.h"
+#include "model/TableInfo.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+#include <algorithm>
+
+namespace {
+
+const int InitialValueSize = 16;
+
+DriverLibrary& driver()
+{
+    return DriverLibrary::instance();
+}
+
+QString endOfTableInsideRow(const TableInfo& table, int row, int field, int rowCount, int fieldsPerRow)
+{
+    return QStringLiteral("Ошибка чтения таблицы ") + QString::number(table.id) + QStringLiteral(" - [") + table.name +
+        QStringLiteral("]\nПрочитали рядов: ") + QString::number(row + 1) + QStringLiteral(" и полей: ") +
+        QString::number(field) + QStringLiteral("\nОжидали прочитать рядов ") + QString::number(rowCount) +
+        QStringLiteral(" и полей: ") + QString::number(fieldsPerRow);
+}
+
+// A driver that fails a read without naming an error must not pass for the
+// end of the table: the rows after it would be lost without a word.
+QString failureWithoutCode(const TableInfo& table, int row, int field)
+{
+    return QStringLiteral("Ошибка чтения таблицы ") + QString::number(table.id) + QStringLiteral(" - [") + table.name +
+        QStringLiteral("]\nДрайвер ККТ не прочитал ряд ") + QString::number(row + 1) + QStringLiteral(", поле ") +
+        QString::number(field + 1) + QStringLiteral(" и не сообщил код ошибки");
+}
+
+QString untilZero(const QByteArray& raw)
+{
+    return QString::fromUtf8(raw.constData(), int(qstrnlen(raw.constData(), uint(raw.size()))));
+}
+
+} // namespace
+
+TableReadEngine::TableReadEngine(libtillo_handle handle)
+    : m_handle(handle)
+{
+}
+
+int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText)
+{
+    qDebug().noquote().nospace() << "readTableData() BEGIN, TableID = " << table.id;
+
+    const bool transposed = table.type == TransposedList;
+    const int rowCount = transposed ? table.fields.size()
+                                    : (table.rowNames.isEmpty() ? MaxRows : table.rowNames.size());
+    const int fieldsPerRow = transposed ? 1 : table.fields.size();
+
+    for (int r = 0; r < rowCount; ++r) {
+        DataRow row;
+        row.reserve(table.fastRead ? table.fields.size() + 1 : fieldsPerRow + 1);
+        for (int c = 0; c < fieldsPerRow; ++c) {
+            QByteArray raw;
+            if (readRaw(table.id, unsigned(r + 1), table.fastRead ? 0u : unsigned(c + 1), raw) != 0) {
+                const int code = driver().errorCode(m_handle);
+                if (code == LIBTILLO_ERROR_ROW_BEYOND || code == LIBTILLO_ERROR_FIELD_BEYOND) {
+                    qInfo().noquote().nospace() << "Table readed, total " << cellCount << " cells" << " Row = " << r
+                                                << " Col = " << c;
+                    if (c == 0)
+                        return 0;
+                    errorText += endOfTableInsideRow(table, r, c, rowCount, fieldsPerRow);
+                    return -1;
+                }
+                if (code == 0) {
+                    errorText += failureWithoutCode(table, r, c);
+                    return -1;
+                }
+                return code;
+            }
+
+            qDebug().noquote().nospace() << "CELL READED. TableID = " << table.id << " row = " << r << " col = " << c
+                                         << " strRawValue = <" << untilZero(raw) << ">";
+
+            if (table.fastRead) {
+                cutRow(table, r, raw, row, cellCount);
+                QCoreApplication::processEvents();
+                break;
+            }
+
+            const FieldInfo& field = table.fields.at(transposed ? r : c);
+            row.append(Cell(KKT_Logic::instance().decodeValue(field, raw, true), false));
+            ++cellCount;
+            QCoreApplication::processEvents();
+        }
+        row.append(Cell(QByteArray::number(r + 1), false));
+        rows.append(row);
+    }
+
+    qInfo().noquote().nospace() << "Table readed, total " << cellCount << " cells.";
+    return 0;
+}
+
+int TableReadEngine::readRaw(unsigned table, unsigned row, unsigned field, QByteArray& raw)
+{
+    driver().setParamInt(m_handle, LIBTILLO_PARAM_TABLE, table);
+    driver().setParamInt(m_handle, LIBTILLO_PARAM_ROW, row);
+    driver().setParamInt(m_handle, LIBTILLO_PARAM_FIELD, field);
+    const int result = driver().readDeviceSettingRaw(m_handle);
+    if (result != 0)
+        return result;
+    raw = fetchValue();
+    return 0;
+}
+
+QByteArray TableReadEngine::fetchValue()
+{
+    QByteArray buffer(InitialValueSize, '\0');
+    int length = driver().getParamByteArray(m_handle, LIBTILLO_PARAM_VALUE,
+                                            reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
+    if (length > buffer.size()) {
+        buffer = QByteArray(length, '\0');
+        length = driver().getParamByteArray(m_handle, LIBTILLO_PARAM_VALUE,
+                                            reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
+    }
+    // Never more than the buffer holds, whatever length the library reports.
+    buffer.truncate(std::clamp(length, 0, buffer.size()));
+    return buffer;
+}
+
+void TableReadEngine::cutRow(const TableInfo& table, int row, const QByteArray& raw, DataRow& cells, unsigned& cellCount)
+{
+    const bool transposed = table.type == TransposedList;
+    const int first = transposed ? row : 0;
+    const int last = transposed ? row + 1 : table.fields.size();
+    int offset = 0;
+    for (int i = first; i < last; ++i) {
+        const FieldInfo& field = table.fields.at(i);
+        if (!FieldInfo::isValidDeviceType(field.m_deviceType)) {
+            qDebug() << "ERROR in FieldInfo::DeviceType";
+            cells.append(Cell());
+            ++cellCount;
+            continue;
+        }
+        const int width = field.rowWidth();
+        QByteArray piece = raw.mid(offset, width);
+        if (piece.size() < width)
+            piece.append(QByteArray(width - piece.size(), '\0'));
+        offset += width;
+        cells.append(Cell(decodePiece(field, piece, false), false));
+        ++cellCount;
+    }
+}
+
+QByteArray TableReadEngine::decodePiece(const FieldInfo& field, const QByteArray& piece, bool internalCodec)
+{
+    // Only the first of the 64 bytes of this type carries the value.
+    const QByteArray bytes = field.m_deviceType == FieldInfo::Bcd64_1 ? piece.left(1) : piece;
+    return KKT_Logic::instance().decodeValue(field, bytes, internalCodec);
+}

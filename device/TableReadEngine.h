@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Cell.h"
+
+#include <tillo10.h>
+
+#include <QByteArray>
+#include <QString>
+
+class FieldInfo;
+class TableInfo;
+
+// Reads one table of an open register into data rows, cell by cell or, for
+// tables marked fastRead, one whole row per request.
+//
+// Result: 0 when the table was read to its end; -1 when the register's end
+// came part-way through a row (a message is appended to errorText); any other
+// value is the driver's error code of the failed read. Rows completed before a
+// failure are kept, the unfinished one is dropped. cellCount grows by one per
+// field cell (row labels do not count). Pending events are processed after
+// every cell (every row with fastRead).
+//
+// Decided where the row read gives less than the fields need:
+//  - a fastRead row shorter than its fields' pieces: the missing bytes of a
+//    piece count as zero bytes;
+//  - a field whose device type is unknown takes no bytes of a fastRead row and
+//    gets an empty cell, so the later cells keep their columns.
+// A TransposedList table marked fastRead holds one field per register row, so
+// the whole row is field r's piece alone.
+class TableReadEngine
+{
+public:
+    explicit TableReadEngine(libtillo_handle handle);
+
+    int read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText);
+
+    // Rows read from a table without row captions: the register's end stops it earlier.
+    static constexpr int MaxRows = 65536;
+
+private:
+    // One raw read of (table, row, field); field 0 is the whole row.
+    int readRaw(unsigned table, unsigned row, unsigned field, QByteArray& raw);
+    QByteArray fetchValue();
+    void cutRow(const TableInfo& table, int row, const QByteArray& raw, DataRow& cells, unsigned& cellCount);
+    static QByteArray decodePiece(const FieldInfo& field, const QByteArray& piece, bool internalCodec);
+
+    libtillo_handle m_handle;
+};
