@@ -3,7 +3,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
+
 class MainWindow;
+class QPushButton;
 
 // Scoped busy state of the main window: disables it and shows the progress bar.
 class BusyIndicator
@@ -17,6 +20,12 @@ public:
     void setRange(int minimum, int maximum);
     void setValue(int value);
 
+    // Shows a "Отменить" button over the status bar that stays usable while
+    // the window is disabled; a click calls the window's on_cancelLoading().
+    // The button goes when this indicator ends.
+    void offerCancel();
+
 private:
     QPointer<MainWindow> m_window;
+    std::unique_ptr<QPushButton> m_cancelButton;
 };

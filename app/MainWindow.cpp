@@ -167,6 +167,7 @@ void MainWindow::on_settingsButton_clicked()
 
 void MainWindow::on_cancelLoading()
 {
+    KKT_Logic::cancelRequested = true;
 }
 
 void MainWindow::on_tabSelected(int index)
@@ -182,14 +183,17 @@ void MainWindow::on_writeButton_clicked()
 
 void MainWindow::on_actionReadAll_triggered()
 {
+    readFromRegister(ReadSelection::All);
 }
 
 void MainWindow::on_actionReadCommodities_triggered()
 {
+    readFromRegister(ReadSelection::Commodities);
 }
 
 void MainWindow::on_actionReadAllExceptCommodities_triggered()
 {
+    readFromRegister(ReadSelection::AllExceptCommodities);
 }
 
 void MainWindow::on_actionExportAll_triggered()

@@ -63,6 +63,11 @@ private:
     TableModel* currentTableModel();
     bool readTables(const QList<TableInfo>& selection, uint32_t& tablesRead, uint32_t& cellsRead);
 
+    // Which tables of the model description a read command takes.
+    enum class ReadSelection { All, Commodities, AllExceptCommodities };
+    // The flow shared by the three read commands (ReadCommands.cpp).
+    void readFromRegister(ReadSelection selection);
+
     QString m_settingsPath;
     Ui::MainWindow* ui;
     int32_t m_modelId = 0;
