@@ -177,22 +177,24 @@ void MainWindow::on_tabSelected(int index)
 }
 
 // Commands that are not there yet.
-void MainWindow::on_writeButton_clicked()
-{
-}
-
 void MainWindow::on_actionReadAll_triggered()
 {
+    if (!confirmDiscardChanges())
+        return;
     readFromRegister(ReadSelection::All);
 }
 
 void MainWindow::on_actionReadCommodities_triggered()
 {
+    if (!confirmDiscardChanges())
+        return;
     readFromRegister(ReadSelection::Commodities);
 }
 
 void MainWindow::on_actionReadAllExceptCommodities_triggered()
 {
+    if (!confirmDiscardChanges())
+        return;
     readFromRegister(ReadSelection::AllExceptCommodities);
 }
 
@@ -206,4 +208,6 @@ void MainWindow::on_actionExportCurrent_triggered()
 
 void MainWindow::on_pbtnLoadFromFile_clicked()
 {
+    if (!confirmDiscardChanges())
+        return;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 class QAction;
+class QCloseEvent;
 class QLabel;
 class QProgressBar;
 class TableInfo;
@@ -40,6 +41,10 @@ public:
     QString infoText() const;
     QString settingsPath() const { return m_settingsPath; }
 
+protected:
+    // Asks before edits that were not written to the register are lost.
+    void closeEvent(QCloseEvent* event) override;
+
 private slots:
     void on_writeButton_clicked();
     void on_settingsButton_clicked();
@@ -62,6 +67,11 @@ private:
     void addTableTab(const TableInfo& table, const DataRows& rows);
     TableModel* currentTableModel();
     bool readTables(const QList<TableInfo>& selection, uint32_t& tablesRead, uint32_t& cellsRead);
+
+    // True when no cell is marked changed, or the user agrees to drop the
+    // unwritten edits; every command that replaces the tabs asks first.
+    bool confirmDiscardChanges();
+    bool hasUnwrittenChanges() const;
 
     // Which tables of the model description a read command takes.
     enum class ReadSelection { All, Commodities, AllExceptCommodities };
