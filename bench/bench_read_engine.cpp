@@ -1,0 +1,209 @@
+// Reads the commodity base of the emulated register, scaled to 10 000 rows,
+// through KKT_Logic::readTableData, and beside it a bare loop that makes the
+// same driver calls for the same cells without decoding or building rows. The
+// engine's overhead is the ratio of the two times. Both ways are measured for
+// whole-row reads (the base's own mode) and cell by cell. Also prints the heap
+// that the read table takes.
+//
+// Usage: bench_read_engine [rows] [path of the register image to scale]
+// The image defaults to driver/default-image.json of the source tree, found
+// upwards from the program's directory. Log lines are dropped while measuring.
+
+#include "device/DriverLibrary.h"
+#include "device/KKT_Logic.h"
+#include "model/TableInfo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void dropMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+QString findDefaultImage()
+{
+    QDir dir(QCoreApplication::applicationDirPath());
+    for (int i = 0; i < 6; ++i) {
+        const QString candidate = dir.filePath(QStringLiteral("driver/default-image.json"));
+        if (QFile::exists(candidate))
+            return candidate;
+        if (!dir.cdUp())
+            break;
+    }
+    return QString();
+}
+
+// The default image with table 1 grown to `rows` rows: the 300 goods repeated, numbered anew.
+bool writeScaledImage(const QString& source, const QString& target, int rows)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
+    QJsonArray tables = root.value(QStringLiteral("tables")).toArray();
+    for (int t = 0; t < tables.size(); ++t) {
+        QJsonObject table = tables.at(t).toObject();
+        if (table.value(QStringLiteral("id")).toInt() != 1)
+            continue;
+        const QJsonArray goods = table.value(QStringLiteral("rows")).toArray();
+        if (goods.isEmpty())
+            return false;
+        QJsonArray scaled;
+        for (int r = 0; r < rows; ++r) {
+            QJsonArray row = goods.at(r % goods.size()).toArray();
+            row[0] = QJsonObject{{QStringLiteral("bcd"), r + 1}};
+            scaled.append(row);
+        }
+        table.insert(QStringLiteral("rows"), scaled);
+        tables[t] = table;
+    }
+    root.insert(QStringLiteral("tables"), tables);
+    root.insert(QStringLiteral("faults"), QJsonArray());
+    QFile out(target);
+    return out.open(QIODevice::WriteOnly) && out.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) > 0;
+}
+
+// The driver calls of the engine for one table, and nothing else.
+unsigned bareLoop(libtillo_handle h, const TableInfo& table)
+{
+    DriverLibrary& d = DriverLibrary::instance();
+    unsigned cells = 0;
+    QByteArray buffer(16, '\0');
+    const int fields = table.fastRead ? 1 : table.fields.size();
+    for (unsigned row = 1;; ++row) {
+        for (int f = 0; f < fields; ++f) {
+            d.setParamInt(h, LIBTILLO_PARAM_TABLE, table.id);
+            d.setParamInt(h, LIBTILLO_PARAM_ROW, row);
+            d.setParamInt(h, LIBTILLO_PARAM_FIELD, table.fastRead ? 0u : unsigned(f + 1));
+            if (d.readDeviceSettingRaw(h) != 0) {
+                d.errorCode(h);
+                return cells;
+            }
+            const int length = d.getParamByteArray(h, LIBTILLO_PARAM_VALUE,
+                                                   reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
+            if (length > buffer.size()) {
+                buffer.resize(length);
+                d.getParamByteArray(h, LIBTILLO_PARAM_VALUE, reinterpret_cast<unsigned char*>(buffer.data()),
+                                    buffer.size());
+            }
+            cells += table.fastRead ? unsigned(table.fields.size()) : 1u;
+        }
+    }
+}
+
+size_t heapInUse()
+{
+    return mallinfo2().uordblks;
+}
+
+struct Timing
+{
+    double seconds = 1e9;
+    unsigned cells = 0;
+};
+
+template <typename F>
+Timing best(int runs, F&& once)
+{
+    Timing t;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        const unsigned cells = once();
+        const double s = double(clock.nsecsElapsed()) / 1e9;
+        if (s < t.seconds)
+            t = {s, cells};
+    }
+    return t;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2]) : findDefaultImage();
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("register-image.json"));
+    if (source.isEmpty() || !writeScaledImage(source, image, rows)) {
+        std::fprintf(stderr, "cannot build the register image from '%s'\n", qPrintable(source));
+        return 1;
+    }
+    qputenv("TILLO10_EMULATOR", image.toLocal8Bit());
+    qunsetenv("TILLO10_TRACE");
+
+    QList<TableInfo> tables;
+    QString error;
+    if (TableInfo::readTablesInfo(57, tables, error, QCoreApplication::applicationDirPath() + QStringLiteral("/models"),
+                                  [] { return 25; }) != 0) {
+        std::fprintf(stderr, "model description: %s\n", qPrintable(error));
+        return 1;
+    }
+    TableInfo commodities;
+    for (const TableInfo& t : qAsConst(tables))
+        if (t.id == 1)
+            commodities = t;
+
+    KKT_Logic& logic = KKT_Logic::instance();
+    logic.connect();
+    int model = 0;
+    QString name, serial;
+    if (logic.openAndIdentify(&model, &name, &serial) != 0) {
+        std::fprintf(stderr, "open: %s\n", qPrintable(logic.lastErrorText()));
+        return 1;
+    }
+
+    qInstallMessageHandler(dropMessages);
+    const int runs = 3;
+    std::printf("commodity base of %d rows, %d fields; best of %d runs\n", rows, commodities.fields.size(), runs);
+    std::printf("%-28s %12s %14s %8s\n", "", "cells", "cells/s", "ratio");
+    for (bool fast : {true, false}) {
+        TableInfo table = commodities;
+        table.fastRead = fast;
+        const Timing bare = best(runs, [&] { return bareLoop(logic.handle(), table); });
+        const Timing engine = best(runs, [&] {
+            DataRows data;
+            unsigned cells = 0;
+            QString text;
+            logic.readTableData(table, data, cells, text);
+            return cells;
+        });
+        const char* mode = fast ? "whole rows" : "cell by cell";
+        std::printf("%-12s bare driver loop %12u %14.0f %8s\n", mode, bare.cells, bare.cells / bare.seconds, "1.00");
+        std::printf("%-12s readTableData    %12u %14.0f %8.2f\n", mode, engine.cells, engine.cells / engine.seconds,
+                    engine.seconds / bare.seconds);
+    }
+
+    // The heap that the rows of one read hold.
+    malloc_trim(0);
+    const size_t before = heapInUse();
+    DataRows data;
+    unsigned cells = 0;
+    QString text;
+    logic.readTableData(commodities, data, cells, text);
+    const size_t after = heapInUse();
+    size_t payload = 0;
+    for (const DataRow& row : qAsConst(data))
+        for (const Cell& cell : row)
+            payload += size_t(cell.value.size());
+    std::printf("read table: %d rows, %u cells, heap %.2f MiB (%.0f bytes per cell, %.0f of them cell text)\n",
+                data.size(), cells, double(after - before) / (1024.0 * 1024.0), double(after - before) / cells,
+                double(payload) / cells);
+
+    qInstallMessageHandler(nullptr);
+    logic.close();
+    logic.destroy();
+    return 0;
+}
