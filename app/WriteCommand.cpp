@@ -57,7 +57,7 @@ void MainWindow::on_writeButton_clicked()
         QTableView* view = nullptr;
         TableModel* model = tabModel(ui->tabWidget->widget(i), &view);
         if (!model) {
-            qDebug() << (QStringLiteral("Error when finding QTableView on the tab ") + QString::number(i));
+            qDebug().noquote() << QStringLiteral("Error when finding QTableView on the tab ") + QString::number(i);
             logic.close();
             return;
         }
