@@ -21,8 +21,11 @@ std::string number(unsigned n) { return std::to_string(n); }
 
 int EmulatedDriver::succeed(const std::string& call)
 {
-    m_errorCode = ErrorNone;
-    m_errorDescription = L"Ошибок нет";
+    if (!m_succeeded) { // keeps reads cheap: no new text after each
+        m_errorCode = ErrorNone;
+        m_errorDescription = L"Ошибок нет";
+        m_succeeded = true;
+    }
     CallTrace::write(call, m_errorCode);
     return 0;
 }
@@ -31,6 +34,7 @@ int EmulatedDriver::fail(const std::string& call, int code, const std::string& d
 {
     m_errorCode = code;
     m_errorDescription = WideText::fromUtf8(description);
+    m_succeeded = false;
     CallTrace::write(call, code);
     return -1;
 }

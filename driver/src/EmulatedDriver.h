@@ -59,6 +59,7 @@ private:
 
     int m_errorCode = 0;
     std::wstring m_errorDescription;
+    bool m_succeeded = false; // the error state says "no error"
 
     bool m_open = false;
     std::string m_imagePath;
