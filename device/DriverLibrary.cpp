@@ -88,7 +88,6 @@ bool DriverLibrary::loadFrom(const QString& fileName)
         return false;
     }
     if (!resolveAll(m_api->library)) {
-        m_api->library.unload();
         delete m_api;
         m_api = nullptr;
         return false;
@@ -99,10 +98,11 @@ bool DriverLibrary::loadFrom(const QString& fileName)
     return true;
 }
 
+// The library itself stays mapped: a driver may keep handles, threads or
+// static state that must not vanish under them, so it is only forgotten here.
 void DriverLibrary::unload()
 {
     if (m_api) {
-        m_api->library.unload();
         delete m_api;
         m_api = nullptr;
     }
