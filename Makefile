@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 SANITIZE ?= $(if $(CI),ON,OFF)
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench fuzz clean
 
 deps:
 	bash scripts/install-deps
@@ -23,6 +23,27 @@ test: build
 
 bench: build
 	for b in $(BUILD_DIR)/bin/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || exit 1; done
+
+# libFuzzer targets in their own clang build; each runs FUZZ_TIME seconds on
+# its seed corpus (plus what earlier runs found) and any finding fails.
+FUZZ_DIR ?= build-fuzz
+FUZZ_TIME ?= 20
+FUZZ_TARGETS := fuzz_model_loader fuzz_csv_import fuzz_decode fuzz_encode fuzz_settings
+
+fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DVESCOR_FUZZ=ON -DVESCOR_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+	set -e; for t in $(FUZZ_TARGETS); do \
+		echo "== $$t"; \
+		mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/findings; \
+		seeds=tests/fuzz/corpus/$$t; \
+		if [ $$t = fuzz_model_loader ]; then seeds="$$seeds models"; fi; \
+		ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		$(FUZZ_DIR)/bin/$$t -max_total_time=$(FUZZ_TIME) -print_final_stats=1 \
+			-artifact_prefix=$(FUZZ_DIR)/findings/$$t- $(FUZZ_DIR)/corpus/$$t $$seeds; \
+	done
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,0 +1,48 @@
+// Any text as the new value of a cell of every device type and editor type.
+#include "FuzzEnvironment.h"
+
+#include "device/KKT_Logic.h"
+#include "device/ValueCodec.h"
+#include "model/FieldInfo.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    FuzzEnvironment::init(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 3)
+        return 0;
+    FieldInfo field;
+    field.m_deviceType = FieldInfo::DeviceType(data[0] % 17);
+    field.m_guiType = FieldInfo::GuiType((data[1] & 7) % 6);
+    field.m_ipAddress = data[1] & 0x08;
+    if (data[1] & 0x10)
+        field.m_mask = QStringLiteral("0000000000000");
+    field.m_maxLength = data[2];
+    field.m_fillCharCode = data[2] ^ 0x20;
+    QTextCodec* codec = (data[1] & 0x20) ? KKT_Logic::internalCodec() : KKT_Logic::externalCodec();
+    const QByteArray value(reinterpret_cast<const char*>(data + 3), int(size - 3));
+
+    const EncodedValue encoded = ValueCodec::encode(field, value, codec);
+    if (!encoded.ok && encoded.problem.isEmpty()) {
+        std::fprintf(stderr, "refused without a reason\n");
+        std::abort();
+    }
+    if (encoded.ok) {
+        // Fixed-width types send exactly their width.
+        const int width = field.rowWidth();
+        if (width > 0 && field.m_deviceType != FieldInfo::String866 && field.m_deviceType != FieldInfo::Ascii
+            && encoded.bytes.size() != width) {
+            std::fprintf(stderr, "%d bytes for a field of %d\n", int(encoded.bytes.size()), width);
+            std::abort();
+        }
+        ValueCodec::decode(field, encoded.bytes, codec);
+    }
+    return 0;
+}
