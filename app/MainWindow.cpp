@@ -176,7 +176,6 @@ void MainWindow::on_tabSelected(int index)
         ui->pbtnSaveToFile->setEnabled(true);
 }
 
-// Commands that are not there yet.
 void MainWindow::on_actionReadAll_triggered()
 {
     if (!confirmDiscardChanges())
@@ -198,16 +197,4 @@ void MainWindow::on_actionReadAllExceptCommodities_triggered()
     readFromRegister(ReadSelection::AllExceptCommodities);
 }
 
-void MainWindow::on_actionExportAll_triggered()
-{
-}
-
-void MainWindow::on_actionExportCurrent_triggered()
-{
-}
-
-void MainWindow::on_pbtnLoadFromFile_clicked()
-{
-    if (!confirmDiscardChanges())
-        return;
-}
+// The export and import commands are in ExchangeCommands.cpp.
