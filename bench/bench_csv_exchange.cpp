@@ -1,0 +1,203 @@
+// Exports the commodity base of the emulated register, scaled to 10 000 rows,
+// into a CSV file through CsvExchange and imports it back, and reports rows per
+// second for each. The baselines, measured in the same run, are the bare file
+// work on the same bytes: writing them with one write through QSaveFile (which
+// the export writes through as well: aside, synced, renamed), and reading them
+// with readAll split into lines and values. The ratios are the cost of the
+// exchange's own work (texts, money amounts, quoting, checks of every value).
+//
+// Usage: bench_csv_exchange [rows] [path of the register image to scale]
+// The image defaults to driver/default-image.json of the source tree, found
+// upwards from the program's directory. Log lines are dropped while measuring.
+
+#include "device/KKT_Logic.h"
+#include "exchange/CsvExchange.h"
+#include "model/TableInfo.h"
+#include "table/TableModel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void dropMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+QString findInTree(const QString& relative)
+{
+    QDir dir(QCoreApplication::applicationDirPath());
+    for (int i = 0; i < 6; ++i) {
+        const QString candidate = dir.filePath(relative);
+        if (QFile::exists(candidate))
+            return candidate;
+        if (!dir.cdUp())
+            break;
+    }
+    return QString();
+}
+
+// The image with table 1 grown to `rows` rows: the goods repeated, numbered anew.
+bool writeScaledImage(const QString& source, const QString& target, int rows)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
+    QJsonArray tables = root.value(QStringLiteral("tables")).toArray();
+    for (int t = 0; t < tables.size(); ++t) {
+        QJsonObject table = tables.at(t).toObject();
+        if (table.value(QStringLiteral("id")).toInt() != 1)
+            continue;
+        const QJsonArray goods = table.value(QStringLiteral("rows")).toArray();
+        if (goods.isEmpty())
+            return false;
+        QJsonArray scaled;
+        for (int r = 0; r < rows; ++r) {
+            QJsonArray row = goods.at(r % goods.size()).toArray();
+            row[0] = QJsonObject{{QStringLiteral("bcd"), r + 1}};
+            scaled.append(row);
+        }
+        table.insert(QStringLiteral("rows"), scaled);
+        tables[t] = table;
+    }
+    root.insert(QStringLiteral("tables"), tables);
+    root.insert(QStringLiteral("faults"), QJsonArray());
+    QFile out(target);
+    return out.open(QIODevice::WriteOnly) && out.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) > 0;
+}
+
+template <typename F>
+double bestSeconds(int runs, F&& once)
+{
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        once();
+        best = qMin(best, double(clock.nsecsElapsed()) / 1e9);
+    }
+    return best;
+}
+
+void printLine(const char* name, int rows, double seconds, double baseline)
+{
+    std::printf("%-26s %8d %10.1f %12.0f %8.2f\n", name, rows, seconds * 1e3, rows / seconds, seconds / baseline);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    qInstallMessageHandler(dropMessages);
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                    : findInTree(QStringLiteral("driver/default-image.json"));
+    QString modelsDir = QCoreApplication::applicationDirPath() + QStringLiteral("/models");
+    if (!QFile::exists(modelsDir + QStringLiteral("/57.json")))
+        modelsDir = QFileInfo(findInTree(QStringLiteral("models/57.json"))).path();
+
+    QList<TableInfo> tables;
+    QString error;
+    if (TableInfo::readTablesInfo(57, tables, error, modelsDir, [] { return 25; }) != 0) {
+        std::fprintf(stderr, "model description: %s\n", qPrintable(error));
+        return 1;
+    }
+    TableInfo commodities;
+    for (const TableInfo& t : qAsConst(tables)) {
+        if (t.id == 1)
+            commodities = t;
+    }
+    if (commodities.fields.isEmpty() || rows <= 0) {
+        std::fprintf(stderr, "no commodity base in the model description\n");
+        return 1;
+    }
+
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("register-image.json"));
+    if (source.isEmpty() || !writeScaledImage(source, image, rows)) {
+        std::fprintf(stderr, "cannot build the register image from '%s'\n", qPrintable(source));
+        return 1;
+    }
+    qputenv("TILLO10_EMULATOR", image.toLocal8Bit());
+    qunsetenv("TILLO10_TRACE");
+
+    KKT_Logic& logic = KKT_Logic::instance();
+    logic.connect();
+    if (logic.openAndIdentify(nullptr, nullptr, nullptr) != 0) {
+        std::fprintf(stderr, "open: %s\n", qPrintable(logic.lastErrorText()));
+        return 1;
+    }
+    DataRows read;
+    unsigned cells = 0;
+    const int readResult = logic.readTableData(commodities, read, cells, error);
+    logic.close();
+    logic.destroy();
+    if (readResult != 0 || read.size() != rows) {
+        std::fprintf(stderr, "read: %d rows of %d: %s\n", read.size(), rows, qPrintable(error));
+        return 1;
+    }
+    const TableModel model(commodities, read);
+
+    const QString csv = dir.filePath(QStringLiteral("goods.csv"));
+    const QString bare = dir.filePath(QStringLiteral("bare.csv"));
+    CsvExchange().exportTable(csv, model);
+    QFile exportedFile(csv);
+    if (!exportedFile.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "export wrote no file\n");
+        return 1;
+    }
+    const QByteArray bytes = exportedFile.readAll();
+    exportedFile.close();
+
+    const int runs = 5;
+    const double bareWrite = bestSeconds(runs, [&] {
+        QSaveFile file(bare);
+        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+            file.commit();
+    });
+    int bareValues = 0;
+    const double bareRead = bestSeconds(runs, [&] {
+        QFile file(bare);
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        bareValues = 0;
+        for (const QByteArray& line : file.readAll().split('\n'))
+            bareValues += line.split(';').size();
+    });
+    const double exportSeconds = bestSeconds(runs, [&] { CsvExchange().exportTable(csv, model); });
+    DataRows imported;
+    TableInfo matched;
+    const double importSeconds = bestSeconds(runs, [&] { imported = CsvExchange().importTable(csv, tables, matched); });
+
+    // The import gives back the values that were read (its marks aside).
+    int differing = 0;
+    for (int r = 0; r < read.size(); ++r) {
+        for (int c = 0; c < read[r].size(); ++c) {
+            if (r >= imported.size() || c >= imported[r].size() || imported[r][c].value != read[r][c].value)
+                ++differing;
+        }
+    }
+
+    std::printf("commodity base of %d rows, %d fields; file of %d bytes, %d values; best of %d runs\n", rows,
+                commodities.fields.size(), bytes.size(), bareValues, runs);
+    std::printf("%-26s %8s %10s %12s %8s\n", "", "rows", "ms", "rows/s", "ratio");
+    printLine("bare saved write", rows, bareWrite, bareWrite);
+    printLine("exportTable", rows, exportSeconds, bareWrite);
+    printLine("bare read and split", rows, bareRead, bareRead);
+    printLine("importTable", imported.size(), importSeconds, bareRead);
+    if (differing) {
+        std::printf("the import differs from the read in %d cells\n", differing);
+        return 1;
+    }
+    return 0;
+}
