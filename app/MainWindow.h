@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TableSelection.h"
 #include "device/Cell.h"
 
 #include <QList>
@@ -74,7 +75,7 @@ private:
     bool hasUnwrittenChanges() const;
 
     // Which tables of the model description a read command takes.
-    enum class ReadSelection { All, Commodities, AllExceptCommodities };
+    using ReadSelection = TableSelection::Kind;
     // The flow shared by the three read commands (ReadCommands.cpp).
     void readFromRegister(ReadSelection selection);
 

@@ -3,6 +3,8 @@
 
 #include "BusyIndicator.h"
 #include "MainWindow.h"
+#include "RegisterIdentification.h"
+#include "TableSelection.h"
 #include "ui_MainWindow.h"
 
 #include "device/KKT_Logic.h"
@@ -15,8 +17,6 @@
 #include <QPushButton>
 
 namespace {
-
-const uint16_t CommodityTable = 1;
 
 QString readingText()
 {
@@ -31,38 +31,23 @@ void MainWindow::readFromRegister(ReadSelection which)
     BusyIndicator busy(readingText());
     KKT_Logic& logic = KKT_Logic::instance();
 
-    int modelId = 0;
-    if (logic.openAndIdentify(&modelId, &m_modelName, &m_serialNumber) != 0) {
+    RegisterIdentification identification;
+    const RegisterIdentification::Outcome outcome = identification.run();
+    if (outcome == RegisterIdentification::DriverFailed) {
         showDriverError();
         logic.close();
         return;
     }
-    m_modelId = modelId;
-
-    QList<TableInfo> tables;
-    QString errorText;
-    if (TableInfo::readTablesInfo(uint32_t(m_modelId), tables, errorText) != 0) {
-        showError(QStringLiteral("Ошибка чтения файла с информацией о таблицах.\n") + errorText);
+    m_modelId = identification.modelId();
+    m_modelName = identification.modelName();
+    m_serialNumber = identification.serialNumber();
+    if (outcome == RegisterIdentification::DescriptionRefused) {
+        showError(identification.failureText());
         logic.close();
         return;
     }
 
-    QList<TableInfo> selection;
-    for (const TableInfo& table : qAsConst(tables)) {
-        switch (which) {
-        case ReadSelection::All:
-            selection.append(table);
-            break;
-        case ReadSelection::Commodities:
-            if (table.id == CommodityTable && selection.isEmpty())
-                selection.append(table);
-            break;
-        case ReadSelection::AllExceptCommodities:
-            if (table.id != CommodityTable)
-                selection.append(table);
-            break;
-        }
-    }
+    const QList<TableInfo> selection = TableSelection::select(identification.tables(), which);
 
     uint32_t tablesRead = 0;
     uint32_t cellsRead = 0;

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// One line of the cell listings of diff and import --dry-run: the values in
+// double quotes, separated by ";", as the CSV files of the program are.
+class CsvLine
+{
+public:
+    static QString of(const QStringList& values);
+};

@@ -1,0 +1,43 @@
+#include "DiffCommand.h"
+
+#include "CsvLine.h"
+#include "DriverSession.h"
+#include "TableComparison.h"
+#include "TableReader.h"
+
+#include "exchange/CsvExchange.h"
+
+QString DiffCommand::summary() const
+{
+    return QStringLiteral("Ячейки, в которых файл CSV и ККТ расходятся, по одной в строке: "
+                          "\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в файле\". "
+                          "Ничего не выводится, если расхождений нет.");
+}
+
+void DiffCommand::describe(QCommandLineParser& parser)
+{
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV одной таблицы."));
+}
+
+void DiffCommand::execute(const QCommandLineParser& parser)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        usageError(positional.isEmpty() ? QStringLiteral("Не указан файл")
+                                        : QStringLiteral("Нужен один файл, указано: %1").arg(positional.size()));
+
+    DriverSession session(settingsOption(parser));
+    const RegisterIdentification identification = session.identify();
+
+    CsvExchange exchange;
+    TableInfo table;
+    const DataRows fileRows = exchange.importTable(positional.first(), identification.tables(), table);
+    unsigned cellsRead = 0;
+    const DataRows registerRows = TableReader::read(table, cellsRead);
+
+    const TableComparison comparison(table, fileRows, registerRows);
+    for (const TableComparison::CellPair& cell : comparison.differences()) {
+        m_console.out(CsvLine::of({QString::number(table.id), QString::number(cell.registerRow),
+                                   QString::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+    }
+}

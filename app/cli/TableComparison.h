@@ -1,0 +1,42 @@
+#pragma once
+
+#include "device/Cell.h"
+#include "model/TableInfo.h"
+
+#include <QString>
+#include <QVector>
+
+// Lines up the rows an import gives with the rows read from the register,
+// cell by cell at the register address the write engine would use: a Db row
+// by its label, a List table's one row by field, a TransposedList table by
+// data row. Label cells are not compared.
+class TableComparison
+{
+public:
+    struct CellPair
+    {
+        int row = 0;          // data row of the file's rows
+        int column = 0;       // cell in that row
+        unsigned registerRow = 0;
+        int fieldNumber = 0;  // from 1
+        bool inRegister = false; // the register has a cell there
+        bool differs = false;
+        QString registerText; // as the file would show it (money as 12.34 in Db tables)
+        QString fileText;
+    };
+
+    TableComparison(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows);
+
+    // Every cell of the file's rows, in row and cell order.
+    const QVector<CellPair>& cells() const { return m_cells; }
+    QVector<CellPair> differences() const;
+
+    // The text of a stored value as the file shows it.
+    static QString fileForm(const TableInfo& table, int fieldIndex, const QByteArray& stored);
+    // Whether two stored values mean the same to the register: texts as the
+    // file shows them, numbers of int, list and money fields by value ("007" is 7).
+    static bool sameValue(const FieldInfo& field, const QByteArray& a, const QByteArray& b);
+
+private:
+    QVector<CellPair> m_cells;
+};

@@ -1,0 +1,315 @@
+#include "CliRunner.h"
+
+#include "support/EmulatorImage.h"
+#include "support/TestMain.h"
+
+#include "app/MainWindow.h"
+#include "common/FileDialog.h"
+#include "common/MessageBox.h"
+#include "exchange/FileTextCodec.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCodec>
+
+#include <memory>
+
+namespace {
+
+const QString Serial = QStringLiteral("0057000001");
+
+// One edit of an exported file and how the commands see it.
+struct Edit
+{
+    int table;
+    QString from;       // first occurrence replaced
+    QString to;
+    QString difference; // the diff line
+    QString write;      // the start of the one traced write that carries it
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Edit)
+
+// Export, import and diff against the emulated register, and against the window.
+class CliExchangeTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_image;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    CliRun run(const QStringList& arguments) const { return runCli(arguments, m_dir->path()); }
+    QStringList trace() const { return EmulatorImage::traceLines(*m_dir); }
+    QStringList writes() const { return trace().filter(QRegExp(QStringLiteral("^write"))); }
+    void clearTrace() const { QVERIFY(writeBytes(EmulatorImage::tracePath(*m_dir), QByteArray())); }
+
+    // The register's table exported by the program; the file's path.
+    QString exportTable(int table, const QString& dir)
+    {
+        const CliRun result = run({"export", path(dir), "--tables", QString::number(table)});
+        const QString file = path(dir) + QStringLiteral("/%1_%2.csv").arg(Serial).arg(table);
+        if (result.exitCode != 0 || result.outLines() != QStringList{file})
+            qWarning() << result.exitCode << result.out << result.err;
+        return file;
+    }
+
+    static bool editFile(const QString& file, const QString& from, const QString& to)
+    {
+        const QByteArray bytes = fileBytes(file);
+        QTextCodec* codec = FileTextCodec::forReading(bytes);
+        QString text = codec->toUnicode(bytes);
+        const int at = text.indexOf(from);
+        if (at < 0)
+            return false;
+        text.replace(at, from.size(), to);
+        return writeBytes(file, codec->fromUnicode(text));
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        EmulatorImage image = EmulatorImage::defaultImage();
+        image.setRowCount(1, 5);
+        m_image = image.install(*m_dir, true);
+    }
+
+    void cleanup()
+    {
+        FileDialog::setHandler(nullptr);
+        MessageBox::setHandler(nullptr);
+        EmulatorImage::uninstall();
+        m_dir.reset();
+    }
+
+    // The export gives byte for byte the files of the window's read and
+    // export of all tables.
+    void exportMatchesWindow_data()
+    {
+        QTest::addColumn<QString>("tables");
+        QTest::addColumn<QString>("readAction");
+        QTest::addColumn<QList<int>>("numbers");
+        QTest::newRow("all") << "all" << "actionReadAll" << QList<int>{1, 2, 6, 5, 4, 16, 15, 7};
+        QTest::newRow("commodities") << "commodities" << "actionReadCommodities" << QList<int>{1};
+        QTest::newRow("others") << "others" << "actionReadAllExceptCommodities" << QList<int>{2, 6, 5, 4, 16, 15, 7};
+    }
+
+    void exportMatchesWindow()
+    {
+        QFETCH(QString, tables);
+        QFETCH(QString, readAction);
+        QFETCH(QList<int>, numbers);
+
+        QStringList boxes;
+        MessageBox::setHandler([&boxes](const MessageBox::Request& request) {
+            boxes << request.text;
+            return QMessageBox::Ok;
+        });
+        const QString windowDir = path("window");
+        QVERIFY(QDir().mkpath(windowDir));
+        FileDialog::setHandler([windowDir](const FileDialog::Request&) { return windowDir; });
+        {
+            MainWindow window(nullptr, path("Vescor.ini"));
+            window.findChild<QAction*>(readAction)->trigger();
+            QVERIFY2(window.statusText().startsWith(QStringLiteral("Успешно прочитано")), qPrintable(window.statusText()));
+            window.findChild<QAction*>(QStringLiteral("actionExportAll"))->trigger();
+            QCOMPARE(window.statusText(), QStringLiteral("Операция успешно завершена"));
+        }
+        QCOMPARE(boxes, QStringList());
+
+        clearTrace();
+        const CliRun result = run({"export", path("cli"), "--tables", tables});
+        QVERIFY(result.finished);
+        QCOMPARE(result.exitCode, 0);
+
+        QStringList expected;
+        for (const int number : numbers)
+            expected << path("cli") + QStringLiteral("/%1_%2.csv").arg(Serial).arg(number);
+        QCOMPARE(result.outLines(), expected);
+        QCOMPARE(QDir(path("cli")).entryList(QDir::Files, QDir::Name), QDir(windowDir).entryList(QDir::Files, QDir::Name));
+        for (const int number : numbers) {
+            const QString name = QStringLiteral("/%1_%2.csv").arg(Serial).arg(number);
+            const QByteArray windowFile = fileBytes(windowDir + name);
+            QVERIFY(!windowFile.isEmpty());
+            QCOMPARE(fileBytes(path("cli") + name), windowFile);
+        }
+
+        // Progress while reading, one line per table, then the window's summary.
+        const QStringList progress = result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(progress.size(), numbers.size() + 1);
+        QVERIFY2(progress.first().startsWith(QStringLiteral("Прочитано таблиц: 1 из %1, ячеек: ").arg(numbers.size())),
+                 qPrintable(progress.first()));
+        QVERIFY(progress.last().startsWith(QStringLiteral("Успешно прочитано ")));
+        QVERIFY(progress.last().endsWith(QStringLiteral(" ячеек в %1 таблицах").arg(numbers.size())));
+        // Reading only: one connection, nothing written.
+        QCOMPARE(trace().filter(QRegExp("^open ")).size(), 1);
+        QCOMPARE(writes(), QStringList());
+    }
+
+    void edits_data()
+    {
+        QTest::addColumn<Edit>("edit");
+        QTest::newRow("money in a table of rows")
+            << Edit{6, "\"1\";\"20.00\"", "\"1\";\"22.00\"", "\"6\";\"1\";\"1\";\"20.00\";\"22.00\"", "write 6 1 1 "};
+        QTest::newRow("text in the commodity base")
+            << Edit{1, "Молоко", "Кефир", "\"1\";\"1\";\"2\";\"Молоко\";\"Кефир\"", "write 1 1 2 "};
+        QTest::newRow("text in a table of rows")
+            << Edit{7, "Бакалея", "Бакалея и чай", "\"7\";\"1\";\"1\";\"Бакалея\";\"Бакалея и чай\"", "write 7 1 1 "};
+        QTest::newRow("number in a one-record table")
+            << Edit{2, "\"3000\"", "\"2500\"", "\"2\";\"1\";\"6\";\"3000\";\"2500\"", "write 2 1 6 "};
+        QTest::newRow("address in a one-record table")
+            << Edit{16, "\"192.168.1.1\";", "\"192.168.1.254\";", "\"16\";\"1\";\"3\";\"192.168.1.1\";\"192.168.1.254\"",
+                    "write 16 1 3 "};
+        QTest::newRow("line of a transposed table")
+            << Edit{4, "СПАСИБО ЗА ПОКУПКУ!", "ЖДЁМ ВАС СНОВА!",
+                    "\"4\";\"5\";\"1\";\"СПАСИБО ЗА ПОКУПКУ!\";\"ЖДЁМ ВАС СНОВА!\"", "write 4 5 1 "};
+    }
+
+    // diff names the edited cell, import writes it, and then diff finds
+    // nothing and the register exports exactly the file.
+    void importThenDiff_data() { edits_data(); }
+    void importThenDiff()
+    {
+        QFETCH(Edit, edit);
+        const QString file = exportTable(edit.table, "before");
+        QVERIFY(editFile(file, edit.from, edit.to));
+
+        CliRun result = run({"diff", file});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.outLines(), QStringList{edit.difference});
+
+        result = run({"import", file});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.outLines().value(0).startsWith(QStringLiteral("Успешно записано ")), qPrintable(result.out));
+        QVERIFY(result.outLines().value(0).endsWith(QStringLiteral(" ячеек в 1 таблицах")));
+        QCOMPARE(trace().filter(QRegExp("^commit ")).size(), 1);
+
+        result = run({"diff", file});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, QString());
+        QCOMPARE(fileBytes(exportTable(edit.table, "after")), fileBytes(file));
+    }
+
+    // --only-different sends the edited cell alone; without it every cell the
+    // import marks is sent.
+    void onlyDifferent_data() { edits_data(); }
+    void onlyDifferent()
+    {
+        QFETCH(Edit, edit);
+        const QString file = exportTable(edit.table, "before");
+        QVERIFY(editFile(file, edit.from, edit.to));
+
+        clearTrace();
+        CliRun result = run({"import", "--only-different", file});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.outLines(), QStringList{QStringLiteral("Успешно записано 1 ячеек в 1 таблицах")});
+        const QStringList sent = writes();
+        QCOMPARE(sent.size(), 1);
+        QVERIFY2(sent.first().startsWith(edit.write), qPrintable(sent.first()));
+        QVERIFY(sent.first().endsWith(QStringLiteral(" -> 0")));
+
+        // Now the register holds the file: nothing differs, nothing is sent.
+        clearTrace();
+        result = run({"import", "--only-different", file});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.outLines(), QStringList{QStringLiteral("Успешно записано 0 ячеек в 0 таблицах")});
+        QCOMPARE(writes(), QStringList());
+
+        clearTrace();
+        result = run({"import", file});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(writes().size() > 1);
+        QCOMPARE(result.outLines(),
+                 QStringList{QStringLiteral("Успешно записано %1 ячеек в 1 таблицах").arg(writes().size())});
+    }
+
+    // --dry-run leaves the image file as it was and lists what would be sent.
+    void dryRun_data()
+    {
+        QTest::addColumn<bool>("onlyDifferent");
+        QTest::newRow("every marked cell") << false;
+        QTest::newRow("only different cells") << true;
+    }
+
+    void dryRun()
+    {
+        QFETCH(bool, onlyDifferent);
+        const QString file = exportTable(6, "before");
+        QVERIFY(editFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        const QByteArray image = fileBytes(m_image);
+        const QDateTime modified = QFileInfo(m_image).lastModified();
+
+        clearTrace();
+        QStringList arguments{"import", "--dry-run", file};
+        if (onlyDifferent)
+            arguments << "--only-different";
+        const CliRun result = run(arguments);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(fileBytes(m_image), image);
+        QCOMPARE(QFileInfo(m_image).lastModified(), modified);
+        QCOMPARE(trace().filter(QRegExp("^(write|commit)")), QStringList());
+
+        QStringList expected;
+        if (onlyDifferent) {
+            expected << "\"6\";\"1\";\"1\";\"22.00\"";
+        } else {
+            // Rows 3 and 4 and the reserved third field are read-only.
+            expected << "\"6\";\"1\";\"1\";\"22.00\"" << "\"6\";\"1\";\"2\";\"НДС 20%\""
+                     << "\"6\";\"2\";\"1\";\"10.00\"" << "\"6\";\"2\";\"2\";\"НДС 10%\""
+                     << "\"6\";\"5\";\"1\";\"20.00\"" << "\"6\";\"5\";\"2\";\"НДС 20/120\""
+                     << "\"6\";\"6\";\"1\";\"10.00\"" << "\"6\";\"6\";\"2\";\"НДС 10/110\"";
+        }
+        expected << QStringLiteral("Будет записано %1 ячеек в 1 таблицах").arg(onlyDifferent ? 1 : 8);
+        QCOMPARE(result.outLines(), expected);
+    }
+
+    // All files are checked before the first write: one bad file keeps the
+    // others from being written. Good files are committed one table at a time.
+    void importOfSeveralFiles_data()
+    {
+        QTest::addColumn<bool>("withBadFile");
+        QTest::newRow("all good") << false;
+        QTest::newRow("last file bad") << true;
+    }
+
+    void importOfSeveralFiles()
+    {
+        QFETCH(bool, withBadFile);
+        QStringList files{exportTable(6, "a"), exportTable(4, "a"), exportTable(2, "a")};
+        QVERIFY(editFile(files.at(0), "НДС 10%", "НДС 12%"));
+        QVERIFY(editFile(files.at(1), "СПАСИБО ЗА ПОКУПКУ!", "До встречи"));
+        QVERIFY(editFile(files.at(2), "\"3000\"", withBadFile ? "\"x\"" : "\"2000\""));
+        const QByteArray image = fileBytes(m_image);
+
+        clearTrace();
+        const CliRun result = run(QStringList{"import", "--only-different"} + files);
+        if (withBadFile) {
+            QCOMPARE(result.exitCode, 1);
+            QVERIFY2(result.err.startsWith(files.at(2) + QStringLiteral(": Ошибка: таблица содержит некорректные данные")),
+                     qPrintable(result.err));
+            QCOMPARE(result.out, QString());
+            QCOMPARE(writes(), QStringList());
+            QCOMPARE(fileBytes(m_image), image);
+            return;
+        }
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.outLines(), QStringList{QStringLiteral("Успешно записано 3 ячеек в 3 таблицах")});
+        QCOMPARE(trace().filter(QRegExp("^commit ")).size(), 3);
+        QCOMPARE(trace().filter(QRegExp("^open ")).size(), 1);
+        for (const QString& file : files)
+            QCOMPARE(run({"diff", file}).out, QString());
+    }
+};
+
+VESCOR_TEST(CliExchangeTest)
+
+#include "tst_CliExchange.moc"
