@@ -2,7 +2,9 @@
 // CSV file into a tab.
 
 #include "BusyIndicator.h"
+#include "ExportFileName.h"
 #include "MainWindow.h"
+#include "RegisterIdentification.h"
 #include "ui_MainWindow.h"
 
 #include "common/Errors.h"
@@ -75,7 +77,7 @@ void MainWindow::on_actionExportAll_triggered()
             TableModel* model = pageModel(ui->tabWidget->widget(i));
             if (!model)
                 throw RunTimeError(QStringLiteral("Нет доступных таблиц"));
-            const QString path = QStringLiteral("%1/%2_%3.csv").arg(dir, m_serialNumber).arg(model->tableNumber());
+            const QString path = ExportFileName::path(dir, m_serialNumber, model->tableNumber());
             exchange.exportTable(path, *model);
         }
         m_statusLabel->setText(QStringLiteral("Операция успешно завершена"));
@@ -118,18 +120,18 @@ void MainWindow::on_pbtnLoadFromFile_clicked()
     BusyIndicator busy(waitText());
     KKT_Logic& logic = KKT_Logic::instance();
 
-    int modelId = 0;
-    if (logic.openAndIdentify(&modelId, &m_modelName, &m_serialNumber) != 0) {
+    RegisterIdentification identification;
+    const RegisterIdentification::Outcome outcome = identification.run();
+    if (outcome == RegisterIdentification::DriverFailed) {
         showDriverError();
         logic.close();
         return;
     }
-    m_modelId = modelId;
-
-    QList<TableInfo> tables;
-    QString errorText;
-    if (TableInfo::readTablesInfo(uint32_t(m_modelId), tables, errorText) != 0) {
-        showError(QStringLiteral("Ошибка чтения файла с информацией о таблицах.\n") + errorText);
+    m_modelId = identification.modelId();
+    m_modelName = identification.modelName();
+    m_serialNumber = identification.serialNumber();
+    if (outcome == RegisterIdentification::DescriptionRefused) {
+        showError(identification.failureText());
         logic.close();
         return;
     }
@@ -137,7 +139,7 @@ void MainWindow::on_pbtnLoadFromFile_clicked()
     try {
         CsvExchange exchange;
         TableInfo matched;
-        const DataRows rows = exchange.importTable(path, tables, matched);
+        const DataRows rows = exchange.importTable(path, identification.tables(), matched);
         addTableTab(matched, rows);
         m_statusLabel->setText(QStringLiteral("Успешно прочитан файл %1 ").arg(fileNameOf(path)));
         ui->writeButton->setEnabled(true);

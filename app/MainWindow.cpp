@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Product.h"
+#include "SettingsFile.h"
 #include "ui_MainWindow.h"
 
 #include "common/MessageBox.h"
@@ -13,11 +14,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
-#include <QSettings>
 
 namespace {
-
-const char* const SettingsKey = "SETTINGS_STR";
 
 void setLegendColour(QLabel* label, const char* colour)
 {
@@ -91,7 +89,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     KKT_Logic::instance().connect();
 
     m_settingsPath = settingsPath.isEmpty()
-        ? QCoreApplication::applicationDirPath() + QStringLiteral("/Vescor.ini")
+        ? SettingsFile::defaultPath()
         : settingsPath;
     loadSettings();
 }
@@ -105,8 +103,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::loadSettings()
 {
-    QSettings settings(m_settingsPath, QSettings::IniFormat);
-    KKT_Logic::instance().setSettings(settings.value(QLatin1String(SettingsKey), QVariant()).toString());
+    KKT_Logic::instance().setSettings(SettingsFile::load(m_settingsPath));
 }
 
 void MainWindow::saveSettings()
@@ -117,8 +114,7 @@ void MainWindow::saveSettings()
         return;
     QString text;
     KKT_Logic::instance().getSettings(text);
-    QSettings settings(m_settingsPath, QSettings::IniFormat);
-    settings.setValue(QLatin1String(SettingsKey), text);
+    SettingsFile::save(m_settingsPath, text);
 }
 
 void MainWindow::showError(const QString& text)
