@@ -448,6 +448,29 @@ private slots:
         qInfo("%s: %d calls, %d runs", QTest::currentDataTag(), int(clean.trace.size()), runs);
     }
 
+    // A commit that stops after writing its temporary file, as a crash would.
+    void commitInterrupted()
+    {
+        const Outcome clean = run(Flow::Write, {});
+        int commits = 0;
+        for (const QString& line : clean.trace) {
+            if (callKind(line) != QLatin1String("commit"))
+                continue;
+            EmulatorImage::Fault fault;
+            fault.call = QStringLiteral("commit");
+            fault.after = commits++;
+            fault.times = 1;
+            fault.stage = QStringLiteral("rename");
+            const Outcome o = run(Flow::Write, {fault});
+            const QString why = violation(Flow::Write, o, line, fault.code);
+            QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("commit %1 interrupted: %2\n%3")
+                                                   .arg(commits)
+                                                   .arg(why, describe(o))));
+        }
+        QVERIFY(commits > 0);
+        qInfo("write edited tables: %d runs", commits);
+    }
+
     void earlyEndOfTable_data()
     {
         QTest::addColumn<Flow>("flow");
