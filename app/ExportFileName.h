@@ -11,6 +11,17 @@ class ExportFileName
 public:
     static QString path(const QString& directory, const QString& serialNumber, uint16_t tableNumber)
     {
-        return QStringLiteral("%1/%2_%3.csv").arg(directory, serialNumber).arg(tableNumber);
+        return QStringLiteral("%1/%2_%3.csv").arg(directory, safeFileNamePart(serialNumber)).arg(tableNumber);
+    }
+
+    // The serial number comes from the register: a "/" or a control character in it
+    // must not lead the file out of the chosen directory or make an unusable name.
+    static QString safeFileNamePart(QString text)
+    {
+        for (QChar& c : text) {
+            if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+                c = QLatin1Char('_');
+        }
+        return text;
     }
 };
