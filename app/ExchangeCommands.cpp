@@ -121,20 +121,8 @@ void MainWindow::on_pbtnLoadFromFile_clicked()
     KKT_Logic& logic = KKT_Logic::instance();
 
     RegisterIdentification identification;
-    const RegisterIdentification::Outcome outcome = identification.run();
-    if (outcome == RegisterIdentification::DriverFailed) {
-        showDriverError();
-        logic.close();
+    if (!identifyRegister(identification))
         return;
-    }
-    m_modelId = identification.modelId();
-    m_modelName = identification.modelName();
-    m_serialNumber = identification.serialNumber();
-    if (outcome == RegisterIdentification::DescriptionRefused) {
-        showError(identification.failureText());
-        logic.close();
-        return;
-    }
 
     try {
         CsvExchange exchange;

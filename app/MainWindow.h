@@ -14,6 +14,7 @@ class QCloseEvent;
 class QLabel;
 class QProgressBar;
 class TableInfo;
+class RegisterIdentification;
 class TableModel;
 
 namespace Ui {
@@ -76,6 +77,10 @@ private:
 
     // Which tables of the model description a read command takes.
     using ReadSelection = TableSelection::Kind;
+    // Opens and identifies the register and loads its model description, keeping
+    // the register's model, name and serial number; on a failure it reports it,
+    // closes the connection and gives false. Used by the reads and the import.
+    bool identifyRegister(RegisterIdentification& identification);
     // The flow shared by the three read commands (ReadCommands.cpp).
     void readFromRegister(ReadSelection selection);
 

@@ -32,20 +32,8 @@ void MainWindow::readFromRegister(ReadSelection which)
     KKT_Logic& logic = KKT_Logic::instance();
 
     RegisterIdentification identification;
-    const RegisterIdentification::Outcome outcome = identification.run();
-    if (outcome == RegisterIdentification::DriverFailed) {
-        showDriverError();
-        logic.close();
+    if (!identifyRegister(identification))
         return;
-    }
-    m_modelId = identification.modelId();
-    m_modelName = identification.modelName();
-    m_serialNumber = identification.serialNumber();
-    if (outcome == RegisterIdentification::DescriptionRefused) {
-        showError(identification.failureText());
-        logic.close();
-        return;
-    }
 
     const QList<TableInfo> selection = TableSelection::select(identification.tables(), which);
 
@@ -115,4 +103,23 @@ void MainWindow::addTableTab(const TableInfo& table, const DataRows& rows)
     layout->addWidget(view);
 
     ui->tabWidget->addTab(page, table.name);
+}
+
+bool MainWindow::identifyRegister(RegisterIdentification& identification)
+{
+    const RegisterIdentification::Outcome outcome = identification.run();
+    if (outcome == RegisterIdentification::DriverFailed) {
+        showDriverError();
+        KKT_Logic::instance().close();
+        return false;
+    }
+    m_modelId = identification.modelId();
+    m_modelName = identification.modelName();
+    m_serialNumber = identification.serialNumber();
+    if (outcome == RegisterIdentification::DescriptionRefused) {
+        showError(identification.failureText());
+        KKT_Logic::instance().close();
+        return false;
+    }
+    return true;
 }
