@@ -1,6 +1,6 @@
 #include "ExternalCodec.h"
 
-#include "ReverseTable.h"
+#include "CharsetTable.h"
 
 namespace {
 
@@ -41,9 +41,9 @@ const char16_t kTable[256] = {
     0x0401, 0x0451, 0x20AC, 0x0020, 0x0020, 0x0020, 0x0020, 0x0020,
     0x0020, 0x0020, 0x2014, 0x0020, 0x0024, 0x0020, 0x0020, 0x00A0,};
 
-const ReverseTable& reverseTable()
+const CharsetTable& charset()
 {
-    static const ReverseTable table(kTable);
+    static const CharsetTable table(kTable);
     return table;
 }
 
@@ -66,26 +66,13 @@ int ExternalCodec::mibEnum() const
 
 QString ExternalCodec::convertToUnicode(const char* in, int length, ConverterState*) const
 {
-    QString text(qMax(length, 0), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (int i = 0; i < length; ++i)
-        out[i] = QChar(kTable[uchar(in[i])]);
-    return text;
+    return charset().decode(in, length);
 }
 
 QByteArray ExternalCodec::convertFromUnicode(const QChar* in, int length, ConverterState*) const
 {
-    const ReverseTable& reverse = reverseTable();
-    QByteArray bytes;
-    bytes.reserve(qMax(length, 0));
-    for (int i = 0; i < length; ++i) {
-        char16_t unit = in[i].unicode();
-        // The register prints no guillemets; they become plain double quotes.
-        if (unit == u'\u00AB' || unit == u'\u00BB')
-            unit = u'"';
-        const int byte = reverse.byteFor(unit);
-        if (byte >= 0)
-            bytes.append(char(byte));
-    }
-    return bytes;
+    // The register prints no guillemets; they become plain double quotes.
+    return charset().encode(in, length, [](char16_t unit) {
+        return unit == u'\u00AB' || unit == u'\u00BB' ? char16_t(u'"') : unit;
+    });
 }

@@ -1,6 +1,6 @@
 #include "InternalCodec.h"
 
-#include "ReverseTable.h"
+#include "CharsetTable.h"
 
 namespace {
 
@@ -40,9 +40,9 @@ const char16_t kTable[256] = {
     0x0401, 0x0451, 0x0020, 0x0020, 0x0020, 0x0020, 0x0020, 0x0020,
     0x0020, 0x0020, 0x0020, 0x0020, 0x0020, 0x0020, 0x0020, 0x0020,};
 
-const ReverseTable& reverseTable()
+const CharsetTable& charset()
 {
-    static const ReverseTable table(kTable);
+    static const CharsetTable table(kTable);
     return table;
 }
 
@@ -65,22 +65,10 @@ int InternalCodec::mibEnum() const
 
 QString InternalCodec::convertToUnicode(const char* in, int length, ConverterState*) const
 {
-    QString text(qMax(length, 0), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (int i = 0; i < length; ++i)
-        out[i] = QChar(kTable[uchar(in[i])]);
-    return text;
+    return charset().decode(in, length);
 }
 
 QByteArray InternalCodec::convertFromUnicode(const QChar* in, int length, ConverterState*) const
 {
-    const ReverseTable& reverse = reverseTable();
-    QByteArray bytes;
-    bytes.reserve(qMax(length, 0));
-    for (int i = 0; i < length; ++i) {
-        const int byte = reverse.byteFor(in[i].unicode());
-        if (byte >= 0)
-            bytes.append(char(byte));
-    }
-    return bytes;
+    return charset().encode(in, length);
 }
