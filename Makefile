@@ -42,7 +42,9 @@ fuzz: deps
 		ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		$(FUZZ_DIR)/bin/$$t -max_total_time=$(FUZZ_TIME) -print_final_stats=1 \
-			-artifact_prefix=$(FUZZ_DIR)/findings/$$t- $(FUZZ_DIR)/corpus/$$t $$seeds; \
+			-artifact_prefix=$(FUZZ_DIR)/findings/$$t- $(FUZZ_DIR)/corpus/$$t $$seeds \
+			> $(FUZZ_DIR)/$$t.log 2>&1 || { tail -n 60 $(FUZZ_DIR)/$$t.log; exit 1; }; \
+		grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec)' $(FUZZ_DIR)/$$t.log || true; \
 	done
 
 clean:
