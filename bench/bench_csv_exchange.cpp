@@ -10,83 +10,25 @@
 // The image defaults to driver/default-image.json of the source tree, found
 // upwards from the program's directory. Log lines are dropped while measuring.
 
+#include "BenchSupport.h"
+
 #include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
 #include "model/TableInfo.h"
 #include "table/TableModel.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
 
+using namespace BenchSupport;
+
 namespace {
-
-void dropMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-QString findInTree(const QString& relative)
-{
-    QDir dir(QCoreApplication::applicationDirPath());
-    for (int i = 0; i < 6; ++i) {
-        const QString candidate = dir.filePath(relative);
-        if (QFile::exists(candidate))
-            return candidate;
-        if (!dir.cdUp())
-            break;
-    }
-    return QString();
-}
-
-// The image with table 1 grown to `rows` rows: the goods repeated, numbered anew.
-bool writeScaledImage(const QString& source, const QString& target, int rows)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
-    QJsonArray tables = root.value(QStringLiteral("tables")).toArray();
-    for (int t = 0; t < tables.size(); ++t) {
-        QJsonObject table = tables.at(t).toObject();
-        if (table.value(QStringLiteral("id")).toInt() != 1)
-            continue;
-        const QJsonArray goods = table.value(QStringLiteral("rows")).toArray();
-        if (goods.isEmpty())
-            return false;
-        QJsonArray scaled;
-        for (int r = 0; r < rows; ++r) {
-            QJsonArray row = goods.at(r % goods.size()).toArray();
-            row[0] = QJsonObject{{QStringLiteral("bcd"), r + 1}};
-            scaled.append(row);
-        }
-        table.insert(QStringLiteral("rows"), scaled);
-        tables[t] = table;
-    }
-    root.insert(QStringLiteral("tables"), tables);
-    root.insert(QStringLiteral("faults"), QJsonArray());
-    QFile out(target);
-    return out.open(QIODevice::WriteOnly) && out.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) > 0;
-}
-
-template <typename F>
-double bestSeconds(int runs, F&& once)
-{
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        once();
-        best = qMin(best, double(clock.nsecsElapsed()) / 1e9);
-    }
-    return best;
-}
 
 void printLine(const char* name, int rows, double seconds, double baseline)
 {
@@ -98,7 +40,7 @@ void printLine(const char* name, int rows, double seconds, double baseline)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    qInstallMessageHandler(dropMessages);
+    silenceLog();
     const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
     const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
                                     : findInTree(QStringLiteral("driver/default-image.json"));
@@ -107,36 +49,22 @@ int main(int argc, char** argv)
         modelsDir = QFileInfo(findInTree(QStringLiteral("models/57.json"))).path();
 
     QList<TableInfo> tables;
-    QString error;
-    if (TableInfo::readTablesInfo(57, tables, error, modelsDir, [] { return 25; }) != 0) {
-        std::fprintf(stderr, "model description: %s\n", qPrintable(error));
-        return 1;
-    }
     TableInfo commodities;
-    for (const TableInfo& t : qAsConst(tables)) {
-        if (t.id == 1)
-            commodities = t;
-    }
+    if (!loadCommodityBase(modelsDir, tables, commodities))
+        return 1;
     if (commodities.fields.isEmpty() || rows <= 0) {
         std::fprintf(stderr, "no commodity base in the model description\n");
         return 1;
     }
 
     QTemporaryDir dir;
-    const QString image = dir.filePath(QStringLiteral("register-image.json"));
-    if (source.isEmpty() || !writeScaledImage(source, image, rows)) {
-        std::fprintf(stderr, "cannot build the register image from '%s'\n", qPrintable(source));
+    if (!installScaledImage(dir, source, rows))
         return 1;
-    }
-    qputenv("TILLO10_EMULATOR", image.toLocal8Bit());
-    qunsetenv("TILLO10_TRACE");
 
     KKT_Logic& logic = KKT_Logic::instance();
-    logic.connect();
-    if (logic.openAndIdentify(nullptr, nullptr, nullptr) != 0) {
-        std::fprintf(stderr, "open: %s\n", qPrintable(logic.lastErrorText()));
+    if (!openRegister(logic))
         return 1;
-    }
+    QString error;
     DataRows read;
     unsigned cells = 0;
     const int readResult = logic.readTableData(commodities, read, cells, error);

@@ -9,17 +9,13 @@
 // The image defaults to driver/default-image.json of the source tree, found
 // upwards from the program's directory. Log lines are dropped while measuring.
 
+#include "BenchSupport.h"
+
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
 #include "model/TableInfo.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <malloc.h>
@@ -27,52 +23,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace BenchSupport;
+
 namespace {
-
-void dropMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-QString findDefaultImage()
-{
-    QDir dir(QCoreApplication::applicationDirPath());
-    for (int i = 0; i < 6; ++i) {
-        const QString candidate = dir.filePath(QStringLiteral("driver/default-image.json"));
-        if (QFile::exists(candidate))
-            return candidate;
-        if (!dir.cdUp())
-            break;
-    }
-    return QString();
-}
-
-// The default image with table 1 grown to `rows` rows: the 300 goods repeated, numbered anew.
-bool writeScaledImage(const QString& source, const QString& target, int rows)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
-    QJsonArray tables = root.value(QStringLiteral("tables")).toArray();
-    for (int t = 0; t < tables.size(); ++t) {
-        QJsonObject table = tables.at(t).toObject();
-        if (table.value(QStringLiteral("id")).toInt() != 1)
-            continue;
-        const QJsonArray goods = table.value(QStringLiteral("rows")).toArray();
-        if (goods.isEmpty())
-            return false;
-        QJsonArray scaled;
-        for (int r = 0; r < rows; ++r) {
-            QJsonArray row = goods.at(r % goods.size()).toArray();
-            row[0] = QJsonObject{{QStringLiteral("bcd"), r + 1}};
-            scaled.append(row);
-        }
-        table.insert(QStringLiteral("rows"), scaled);
-        tables[t] = table;
-    }
-    root.insert(QStringLiteral("tables"), tables);
-    root.insert(QStringLiteral("faults"), QJsonArray());
-    QFile out(target);
-    return out.open(QIODevice::WriteOnly) && out.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) > 0;
-}
 
 // The driver calls of the engine for one table, and nothing else.
 unsigned bareLoop(libtillo_handle h, const TableInfo& table)
@@ -107,65 +60,28 @@ size_t heapInUse()
     return mallinfo2().uordblks;
 }
 
-struct Timing
-{
-    double seconds = 1e9;
-    unsigned cells = 0;
-};
-
-template <typename F>
-Timing best(int runs, F&& once)
-{
-    Timing t;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        const unsigned cells = once();
-        const double s = double(clock.nsecsElapsed()) / 1e9;
-        if (s < t.seconds)
-            t = {s, cells};
-    }
-    return t;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
-    const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2]) : findDefaultImage();
+    const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                    : findInTree(QStringLiteral("driver/default-image.json"));
     QTemporaryDir dir;
-    const QString image = dir.filePath(QStringLiteral("register-image.json"));
-    if (source.isEmpty() || !writeScaledImage(source, image, rows)) {
-        std::fprintf(stderr, "cannot build the register image from '%s'\n", qPrintable(source));
+    if (!installScaledImage(dir, source, rows))
         return 1;
-    }
-    qputenv("TILLO10_EMULATOR", image.toLocal8Bit());
-    qunsetenv("TILLO10_TRACE");
 
     QList<TableInfo> tables;
-    QString error;
-    if (TableInfo::readTablesInfo(57, tables, error, QCoreApplication::applicationDirPath() + QStringLiteral("/models"),
-                                  [] { return 25; }) != 0) {
-        std::fprintf(stderr, "model description: %s\n", qPrintable(error));
-        return 1;
-    }
     TableInfo commodities;
-    for (const TableInfo& t : qAsConst(tables))
-        if (t.id == 1)
-            commodities = t;
+    if (!loadCommodityBase(QCoreApplication::applicationDirPath() + QStringLiteral("/models"), tables, commodities))
+        return 1;
 
     KKT_Logic& logic = KKT_Logic::instance();
-    logic.connect();
-    int model = 0;
-    QString name, serial;
-    if (logic.openAndIdentify(&model, &name, &serial) != 0) {
-        std::fprintf(stderr, "open: %s\n", qPrintable(logic.lastErrorText()));
+    if (!openRegister(logic))
         return 1;
-    }
 
-    qInstallMessageHandler(dropMessages);
+    silenceLog();
     const int runs = 3;
     std::printf("commodity base of %d rows, %d fields; best of %d runs\n", rows, commodities.fields.size(), runs);
     std::printf("%-28s %12s %14s %8s\n", "", "cells", "cells/s", "ratio");

@@ -1,0 +1,107 @@
+#include "BenchSupport.h"
+
+#include "device/KKT_Logic.h"
+#include "model/TableInfo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace BenchSupport {
+
+namespace {
+
+void dropMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+} // namespace
+
+void silenceLog()
+{
+    qInstallMessageHandler(dropMessages);
+}
+
+QString findInTree(const QString& relative)
+{
+    QDir dir(QCoreApplication::applicationDirPath());
+    for (int i = 0; i < 6; ++i) {
+        const QString candidate = dir.filePath(relative);
+        if (QFile::exists(candidate))
+            return candidate;
+        if (!dir.cdUp())
+            break;
+    }
+    return QString();
+}
+
+bool writeScaledImage(const QString& source, const QString& target, int rows)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
+    QJsonArray tables = root.value(QStringLiteral("tables")).toArray();
+    for (int t = 0; t < tables.size(); ++t) {
+        QJsonObject table = tables.at(t).toObject();
+        if (table.value(QStringLiteral("id")).toInt() != 1)
+            continue;
+        const QJsonArray goods = table.value(QStringLiteral("rows")).toArray();
+        if (goods.isEmpty())
+            return false;
+        QJsonArray scaled;
+        for (int r = 0; r < rows; ++r) {
+            QJsonArray row = goods.at(r % goods.size()).toArray();
+            row[0] = QJsonObject{{QStringLiteral("bcd"), r + 1}};
+            scaled.append(row);
+        }
+        table.insert(QStringLiteral("rows"), scaled);
+        tables[t] = table;
+    }
+    root.insert(QStringLiteral("tables"), tables);
+    root.insert(QStringLiteral("faults"), QJsonArray());
+    QFile out(target);
+    return out.open(QIODevice::WriteOnly) && out.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) > 0;
+}
+
+bool installScaledImage(const QTemporaryDir& dir, const QString& source, int rows)
+{
+    const QString image = dir.filePath(QStringLiteral("register-image.json"));
+    if (source.isEmpty() || !writeScaledImage(source, image, rows)) {
+        std::fprintf(stderr, "cannot build the register image from '%s'\n", qPrintable(source));
+        return false;
+    }
+    qputenv("TILLO10_EMULATOR", image.toLocal8Bit());
+    qunsetenv("TILLO10_TRACE");
+    return true;
+}
+
+bool loadCommodityBase(const QString& modelsDir, QList<TableInfo>& tables, TableInfo& commodities)
+{
+    QString error;
+    if (TableInfo::readTablesInfo(57, tables, error, modelsDir, [] { return 25; }) != 0) {
+        std::fprintf(stderr, "model description: %s\n", qPrintable(error));
+        return false;
+    }
+    for (const TableInfo& t : qAsConst(tables)) {
+        if (t.id == 1)
+            commodities = t;
+    }
+    return true;
+}
+
+bool openRegister(KKT_Logic& logic)
+{
+    logic.connect();
+    if (logic.openAndIdentify(nullptr, nullptr, nullptr) != 0) {
+        std::fprintf(stderr, "open: %s\n", qPrintable(logic.lastErrorText()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace BenchSupport

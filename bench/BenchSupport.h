@@ -1,0 +1,68 @@
+#pragma once
+
+// What the benchmarks of the commodity base share: a register image scaled to
+// many rows, the model description of table 1, the opened emulated register,
+// and best-of-N timing.
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+
+class KKT_Logic;
+class QTemporaryDir;
+class TableInfo;
+
+namespace BenchSupport {
+
+// Drops log lines from now on, so that they do not weigh on the timings.
+void silenceLog();
+
+// `relative` looked for in the program's directory and up to five above it; empty when missing.
+QString findInTree(const QString& relative);
+
+// The image `source` with table 1 grown to `rows` rows: the goods repeated, numbered anew.
+bool writeScaledImage(const QString& source, const QString& target, int rows);
+
+// Writes the scaled image into `dir` and points the emulated register at it.
+bool installScaledImage(const QTemporaryDir& dir, const QString& source, int rows);
+
+// The tables of model 57 from `modelsDir`, and among them the commodity base (table 1).
+bool loadCommodityBase(const QString& modelsDir, QList<TableInfo>& tables, TableInfo& commodities);
+
+// Connects to the driver and opens the register.
+bool openRegister(KKT_Logic& logic);
+
+struct Timing
+{
+    double seconds = 1e9;
+    unsigned cells = 0;
+};
+
+// The fastest of `runs` calls of `once`, which returns the cells it handled.
+template <typename F>
+Timing best(int runs, F&& once)
+{
+    Timing t;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        const unsigned cells = once();
+        const double s = double(clock.nsecsElapsed()) / 1e9;
+        if (s < t.seconds)
+            t = {s, cells};
+    }
+    return t;
+}
+
+// The fastest of `runs` calls of `once`, in seconds.
+template <typename F>
+double bestSeconds(int runs, F&& once)
+{
+    return best(runs, [&] {
+               once();
+               return 0u;
+           })
+        .seconds;
+}
+
+} // namespace BenchSupport
