@@ -1,4 +1,5 @@
 #include "support/EmulatorImage.h"
+#include "support/RegisterCells.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
@@ -61,40 +62,6 @@ EmulatorImage::Fault fault(const QString& call, int table = -1, int after = 0, i
     f.after = after;
     f.times = times;
     return f;
-}
-
-using CellKey = std::tuple<unsigned, int, int>; // table, register row, field
-using RegisterCells = std::map<CellKey, QByteArray>;
-
-// Every cell of every table of an image file.
-RegisterCells registerCells(const QString& path)
-{
-    const EmulatorImage image = EmulatorImage::fromFile(path);
-    RegisterCells cells;
-    for (const Json::Value& table : image.json()["tables"]) {
-        const unsigned id = table["id"].asUInt();
-        for (int r = 1; r <= image.rowCount(id); ++r) {
-            for (int f = 1; f <= image.fieldCount(id); ++f)
-                cells[{id, r, f}] = image.cell(id, r, f);
-        }
-    }
-    return cells;
-}
-
-// The cells in which two images differ.
-QList<CellKey> differences(const RegisterCells& before, const RegisterCells& after)
-{
-    QList<CellKey> keys;
-    for (const auto& [key, bytes] : after) {
-        const auto it = before.find(key);
-        if (it == before.end() || it->second != bytes)
-            keys << key;
-    }
-    for (const auto& [key, bytes] : before) {
-        if (!after.count(key))
-            keys << key;
-    }
-    return keys;
 }
 
 QByteArray fileBytes(const QString& path)

@@ -5,6 +5,7 @@
 // the register either untouched or holding exactly the committed tables, and
 // no edit that did not reach the register may lose its mark.
 #include "support/EmulatorImage.h"
+#include "support/RegisterCells.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
@@ -35,23 +36,7 @@ namespace {
 
 enum class Flow { Read, Write, Import, Check };
 
-using CellKey = std::tuple<unsigned, int, int>; // table, register row, field
-using RegisterCells = std::map<CellKey, QByteArray>;
 using TableCells = std::map<unsigned, RegisterCells>;
-
-RegisterCells registerCells(const QString& path)
-{
-    const EmulatorImage image = EmulatorImage::fromFile(path);
-    RegisterCells cells;
-    for (const Json::Value& table : image.json()["tables"]) {
-        const unsigned id = table["id"].asUInt();
-        for (int r = 1; r <= image.rowCount(id); ++r) {
-            for (int f = 1; f <= image.fieldCount(id); ++f)
-                cells[{id, r, f}] = image.cell(id, r, f);
-        }
-    }
-    return cells;
-}
 
 // The cells of after that differ from before, by table, with their new bytes.
 TableCells changedCells(const RegisterCells& before, const RegisterCells& after)
