@@ -1,9 +1,8 @@
 // Any text as the new value of a cell of every device type and editor type.
 #include "FuzzEnvironment.h"
+#include "FuzzField.h"
 
-#include "device/KKT_Logic.h"
 #include "device/ValueCodec.h"
-#include "model/FieldInfo.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,15 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 3)
         return 0;
-    FieldInfo field;
-    field.m_deviceType = FieldInfo::DeviceType(data[0] % 17);
-    field.m_guiType = FieldInfo::GuiType((data[1] & 7) % 6);
-    field.m_ipAddress = data[1] & 0x08;
-    if (data[1] & 0x10)
-        field.m_mask = QStringLiteral("0000000000000");
+    FuzzField fuzzField(data[0], data[1]);
+    FieldInfo& field = fuzzField.field;
     field.m_maxLength = data[2];
     field.m_fillCharCode = data[2] ^ 0x20;
-    QTextCodec* codec = (data[1] & 0x20) ? KKT_Logic::internalCodec() : KKT_Logic::externalCodec();
+    QTextCodec* codec = fuzzField.codec;
     const QByteArray value(reinterpret_cast<const char*>(data + 3), int(size - 3));
 
     const EncodedValue encoded = ValueCodec::encode(field, value, codec);
