@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/ProgressReporter.h"
+
 #include <QPointer>
 #include <QString>
 
@@ -9,16 +11,17 @@ class MainWindow;
 class QPushButton;
 
 // Scoped busy state of the main window: disables it and shows the progress bar.
-class BusyIndicator
+// The write engine reports its progress through it.
+class BusyIndicator : public ProgressReporter
 {
 public:
     explicit BusyIndicator(const QString& message);
-    ~BusyIndicator();
+    ~BusyIndicator() override;
     BusyIndicator(const BusyIndicator&) = delete;
     BusyIndicator& operator=(const BusyIndicator&) = delete;
 
-    void setRange(int minimum, int maximum);
-    void setValue(int value);
+    void setRange(int minimum, int maximum) override;
+    void setValue(int value) override;
 
     // Shows a "Отменить" button over the status bar that stays usable while
     // the window is disabled; a click calls the window's on_cancelLoading().

@@ -1,16 +1,26 @@
 #include "MainWindow.h"
 
-#include "Product.h"
-#include "SettingsFile.h"
+#include "FileImportCommand.h"
+#include "TableExportCommand.h"
+#include "TableReadCommand.h"
+#include "TableWriteCommand.h"
 #include "ui_MainWindow.h"
 
+#include "common/Errors.h"
 #include "common/MessageBox.h"
+#include "common/Product.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
 #include "settings/SettingsDlg.h"
+#include "settings/SettingsFile.h"
+#include "table/CellColors.h"
+#include "table/TableModel.h"
+#include "table/TableView.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -36,6 +46,19 @@ void moveToMenu(QAction* action, QMenu* menu, QWidget* button, const QString& te
     menu->addAction(action);
 }
 
+// The one table view of a tab's page and its model; nullptr when the page does not hold exactly one.
+TableModel* pageModel(QWidget* page, QTableView** view = nullptr)
+{
+    if (!page)
+        return nullptr;
+    const QList<QTableView*> views = page->findChildren<QTableView*>();
+    if (views.size() != 1)
+        return nullptr;
+    if (view)
+        *view = views.first();
+    return qobject_cast<TableModel*>(views.first()->model());
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
@@ -54,9 +77,9 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     QAction* exportCurrent = namedAction(this, "actionExportCurrent");
 
     ui->setupUi(this);
-    setLegendColour(ui->lblReserved, "#d3d3d3");
-    setLegendColour(ui->lblEdited, "#a8e4a0");
-    setLegendColour(ui->lblReadOnly, "#fcdd76");
+    setLegendColour(ui->lblReserved, CellColors::reserved);
+    setLegendColour(ui->lblEdited, CellColors::changed);
+    setLegendColour(ui->lblReadOnly, CellColors::readOnly);
 
     m_statusLabel->setObjectName(QStringLiteral("m_statusLabel"));
     m_infoLabel->setObjectName(QStringLiteral("m_infoLabel"));
@@ -174,23 +197,124 @@ void MainWindow::on_tabSelected(int index)
 
 void MainWindow::on_actionReadAll_triggered()
 {
-    if (!confirmDiscardChanges())
-        return;
-    readFromRegister(ReadSelection::All);
+    if (confirmDiscardChanges())
+        TableReadCommand(*this).run(TableSelection::All);
 }
 
 void MainWindow::on_actionReadCommodities_triggered()
 {
-    if (!confirmDiscardChanges())
-        return;
-    readFromRegister(ReadSelection::Commodities);
+    if (confirmDiscardChanges())
+        TableReadCommand(*this).run(TableSelection::Commodities);
 }
 
 void MainWindow::on_actionReadAllExceptCommodities_triggered()
 {
-    if (!confirmDiscardChanges())
-        return;
-    readFromRegister(ReadSelection::AllExceptCommodities);
+    if (confirmDiscardChanges())
+        TableReadCommand(*this).run(TableSelection::AllExceptCommodities);
 }
 
-// The export and import commands are in ExchangeCommands.cpp.
+void MainWindow::on_writeButton_clicked()
+{
+    TableWriteCommand(*this).run();
+}
+
+void MainWindow::on_actionExportAll_triggered()
+{
+    TableExportCommand(*this).exportAll();
+}
+
+void MainWindow::on_actionExportCurrent_triggered()
+{
+    TableExportCommand(*this).exportCurrent();
+}
+
+void MainWindow::on_pbtnLoadFromFile_clicked()
+{
+    FileImportCommand(*this).run();
+}
+
+void MainWindow::setStatusText(const QString& text)
+{
+    m_statusLabel->setText(text);
+}
+
+void MainWindow::setInfoText(const QString& text)
+{
+    m_infoLabel->setText(text);
+}
+
+void MainWindow::setWriteEnabled(bool enabled)
+{
+    ui->writeButton->setEnabled(enabled);
+}
+
+void MainWindow::addTableTab(const TableInfo& table, const DataRows& rows)
+{
+    auto* page = new QWidget;
+    auto* view = new TableView(table, page);
+    // Without a parent: the view takes it and it goes with the view's page.
+    auto* model = new TableModel(table, rows);
+    // The view paints cells the rows cannot fill: the model shows them empty
+    // and says why once; the reason belongs in the status bar.
+    connect(model, &TableModel::displayError, m_statusLabel, &QLabel::setText);
+    view->setModel(model);
+    view->setEditTriggers(QAbstractItemView::AllEditTriggers);
+
+    auto* layout = new QHBoxLayout(page);
+    layout->setObjectName(QStringLiteral("horizontalLayout"));
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view);
+
+    ui->tabWidget->addTab(page, table.name);
+}
+
+QList<TableModel*> MainWindow::tableModels()
+{
+    QList<TableModel*> models;
+    for (int i = 0; i < ui->tabWidget->count(); ++i)
+        models.append(pageModel(ui->tabWidget->widget(i)));
+    return models;
+}
+
+TableModel* MainWindow::currentTableModel()
+{
+    TableModel* model = pageModel(ui->tabWidget->currentWidget());
+    if (!model)
+        throw RunTimeError(QStringLiteral("Не выбрано ни одной таблицы"));
+    return model;
+}
+
+void MainWindow::refreshTables()
+{
+    for (int i = 0; i < ui->tabWidget->count(); ++i) {
+        QTableView* view = nullptr;
+        if (pageModel(ui->tabWidget->widget(i), &view))
+            view->viewport()->update();
+    }
+}
+
+bool MainWindow::hasUnwrittenChanges() const
+{
+    for (int i = 0; i < ui->tabWidget->count(); ++i) {
+        const TableModel* model = pageModel(ui->tabWidget->widget(i));
+        if (model && model->hasChangedCells())
+            return true;
+    }
+    return false;
+}
+
+bool MainWindow::confirmDiscardChanges()
+{
+    if (!hasUnwrittenChanges())
+        return true;
+    return MessageBox::question(this, product::displayName(),
+                                QStringLiteral("Есть изменения, не записанные в ККТ. Продолжить без записи?"));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (confirmDiscardChanges())
+        event->accept();
+    else
+        event->ignore();
+}

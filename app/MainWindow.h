@@ -1,7 +1,6 @@
 #pragma once
 
-#include "TableSelection.h"
-#include "device/Cell.h"
+#include "CommandHost.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -14,7 +13,6 @@ class QCloseEvent;
 class QLabel;
 class QProgressBar;
 class TableInfo;
-class RegisterIdentification;
 class TableModel;
 
 namespace Ui {
@@ -23,7 +21,7 @@ class MainWindow;
 
 // The program's only window: command buttons, colour legend, one tab per table
 // and a status bar with a message, the register's identity and a progress bar.
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public CommandHost
 {
     Q_OBJECT
 
@@ -33,11 +31,24 @@ public:
     ~MainWindow() override;
 
     // A critical message box titled "Vescor"; the status label is empty afterwards.
-    void showError(const QString& text);
+    void showError(const QString& text) override;
     // showError with the driver's last error text.
     void showDriverError();
     // Empties both status labels and removes every tab with its page.
-    void clearTabs();
+    void clearTabs() override;
+
+    // What the commands use of the window.
+    QWidget* dialogParent() override { return this; }
+    void setStatusText(const QString& text) override;
+    void setInfoText(const QString& text) override;
+    void setWriteEnabled(bool enabled) override;
+    void addTableTab(const TableInfo& table, const DataRows& rows) override;
+    QList<TableModel*> tableModels() override;
+    TableModel* currentTableModel() override;
+    void refreshTables() override;
+    bool confirmDiscardChanges() override;
+    const RegisterIdentity& shownRegister() const override { return m_shownRegister; }
+    void setShownRegister(const RegisterIdentity& identity) override { m_shownRegister = identity; }
 
     QString statusText() const;
     QString infoText() const;
@@ -65,35 +76,16 @@ private:
     void loadSettings();
     void saveSettings();
 
-    // Used by the commands; defined beside them.
-    void addTableTab(const TableInfo& table, const DataRows& rows);
-    TableModel* currentTableModel();
-    bool readTables(const QList<TableInfo>& selection, uint32_t& tablesRead, uint32_t& cellsRead);
-
-    // True when no cell is marked changed, or the user agrees to drop the
-    // unwritten edits; every command that replaces the tabs asks first.
-    bool confirmDiscardChanges();
     bool hasUnwrittenChanges() const;
-
-    // Which tables of the model description a read command takes.
-    using ReadSelection = TableSelection::Kind;
-    // Opens and identifies the register and loads its model description, keeping
-    // the register's model, name and serial number; on a failure it reports it,
-    // closes the connection and gives false. Used by the reads and the import.
-    bool identifyRegister(RegisterIdentification& identification);
-    // The flow shared by the three read commands (ReadCommands.cpp).
-    void readFromRegister(ReadSelection selection);
 
     QString m_settingsPath;
     Ui::MainWindow* ui;
-    int32_t m_modelId = 0;
     QLabel* m_statusLabel;
     QLabel* m_infoLabel;
     QAction* m_actionReadAll;
     QAction* m_actionReadCommodities;
     QAction* m_actionReadAllExceptCommodities;
-    QString m_modelName;
-    QString m_serialNumber;
+    RegisterIdentity m_shownRegister;
     QProgressBar* m_progressBar;
     // How many BusyIndicators hold the window; only the outermost one releases it.
     int m_busyDepth = 0;

@@ -1,5 +1,5 @@
 #include "MainWindow.h"
-#include "Product.h"
+#include "common/Product.h"
 
 #include <QApplication>
 #include <QDebug>

@@ -78,7 +78,7 @@ int main(int argc, char** argv)
 
     const QString csv = dir.filePath(QStringLiteral("goods.csv"));
     const QString bare = dir.filePath(QStringLiteral("bare.csv"));
-    CsvExchange().exportTable(csv, model);
+    CsvExchange().exportTable(csv, model.tableInfo(), model.tableData());
     QFile exportedFile(csv);
     if (!exportedFile.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "export wrote no file\n");
@@ -102,7 +102,7 @@ int main(int argc, char** argv)
         for (const QByteArray& line : file.readAll().split('\n'))
             bareValues += line.split(';').size();
     });
-    const double exportSeconds = bestSeconds(runs, [&] { CsvExchange().exportTable(csv, model); });
+    const double exportSeconds = bestSeconds(runs, [&] { CsvExchange().exportTable(csv, model.tableInfo(), model.tableData()); });
     DataRows imported;
     TableInfo matched;
     const double importSeconds = bestSeconds(runs, [&] { imported = CsvExchange().importTable(csv, tables, matched); });

@@ -10,7 +10,7 @@
 
 #include "BenchSupport.h"
 
-#include "app/BusyIndicator.h"
+#include "device/ProgressReporter.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
 #include "device/ValueCodec.h"
@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     const Timing engine = best(runs, [&] {
         DataRows data = read;
         unsigned cells = 0;
-        BusyIndicator progress(QStringLiteral("Подождите... Идет запись"));
+        ProgressReporter progress;
         result = logic.writeTableData(commodities, data, cells, progress, error);
         return cells;
     });

@@ -5,7 +5,7 @@
 DriverException::DriverException(int code, const QString& description)
     : m_code(code)
     , m_description(description)
-    , m_message(QStringLiteral("[%1] %2").arg(code).arg(description).toUtf8())
+    , m_message(QStringLiteral("[%1] %2").arg(QString::number(code), description).toUtf8())
 {
 }
 

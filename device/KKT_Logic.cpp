@@ -18,7 +18,6 @@ QTextCodec* KKT_Logic::s_externalCodec = nullptr;
 
 namespace {
 
-const int NameBufferSize = 1024;
 const int SettingsBufferSize = 1024;
 const int ParamBufferSize = 128;
 const int ErrorBufferSize = 32;
@@ -78,6 +77,21 @@ int KKT_Logic::close()
 
 int KKT_Logic::openAndIdentify(int* modelId, QString* modelName, QString* serialNumber)
 {
+    RegisterIdentity identity;
+    const int result = openAndIdentify(identity);
+    if (result != 0)
+        return result;
+    if (modelId)
+        *modelId = identity.modelCode;
+    if (serialNumber)
+        *serialNumber = identity.serialNumber;
+    if (modelName)
+        *modelName = identity.modelName;
+    return 0;
+}
+
+int KKT_Logic::openAndIdentify(RegisterIdentity& identity)
+{
     cancelRequested = false;
 
     driver().setSingleSetting(m_handle, L"Port", L"1");
@@ -92,16 +106,7 @@ int KKT_Logic::openAndIdentify(int* modelId, QString* modelName, QString* serial
     if (result != 0)
         return result;
 
-    const int model = int(driver().getParamInt(m_handle, LIBTILLO_PARAM_MODEL_CODE));
-    const QString name = driver().paramString(m_handle, LIBTILLO_PARAM_MODEL_NAME, NameBufferSize);
-    const QString serial = driver().paramString(m_handle, LIBTILLO_PARAM_SERIAL_NUMBER, NameBufferSize);
-
-    if (modelId)
-        *modelId = model;
-    if (serialNumber)
-        *serialNumber = serial;
-    if (modelName)
-        *modelName = name;
+    identity = RegisterIdentity::fromStatusQuery(m_handle);
     return 0;
 }
 
@@ -136,6 +141,11 @@ QString KKT_Logic::lastErrorText()
     return message;
 }
 
+QString KKT_Logic::resultText(int result, const QString& errorText)
+{
+    return result == -1 ? errorText : lastErrorText();
+}
+
 void KKT_Logic::setSettings(const QString& text)
 {
     const std::wstring wide = text.toStdWString();
@@ -158,13 +168,13 @@ QByteArray KKT_Logic::decodeValue(const FieldInfo& field, const QByteArray& raw,
     return ValueCodec::decode(field, raw, internalCodec ? s_internalCodec : s_externalCodec);
 }
 
-int KKT_Logic::writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress)
+int KKT_Logic::writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress)
 {
     QString ignored;
     return writeTableData(table, rows, cellCount, progress, ignored);
 }
 
-int KKT_Logic::writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress,
+int KKT_Logic::writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
                               QString& errorText)
 {
     return TableWriteEngine::write(table, rows, cellCount, progress, errorText);

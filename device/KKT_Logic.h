@@ -1,14 +1,15 @@
 #pragma once
 
 #include "Cell.h"
+#include "RegisterIdentity.h"
 
 #include <tillo10.h>
 
 #include <QByteArray>
 #include <QString>
 
-class BusyIndicator;
 class FieldInfo;
+class ProgressReporter;
 class QTextCodec;
 class TableInfo;
 
@@ -27,8 +28,13 @@ public:
     int close();
 
     int openAndIdentify(int* modelId, QString* modelName, QString* serialNumber);
+    // The same, keeping everything the status query tells.
+    int openAndIdentify(RegisterIdentity& identity);
     int configurationVersion();
     QString lastErrorText();
+    // The message of an engine's result: its own error text for -1, the
+    // driver's last error text for any other failure.
+    QString resultText(int result, const QString& errorText);
 
     void setSettings(const QString& text);
     void getSettings(QString& text);
@@ -37,9 +43,9 @@ public:
     QByteArray decodeValue(const FieldInfo& field, const QByteArray& raw, bool internalCodec);
 
     int readTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText);
-    int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress);
+    int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress);
     // The same; a result of -1 (a changed cell that cannot be written) comes with errorText.
-    int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress,
+    int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
                        QString& errorText);
 
     // The firmware version text of a configuration number's query.

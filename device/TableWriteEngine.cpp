@@ -2,8 +2,9 @@
 
 #include "DriverLibrary.h"
 #include "KKT_Logic.h"
+#include "ProgressReporter.h"
+#include "RowLabel.h"
 #include "ValueCodec.h"
-#include "app/BusyIndicator.h"
 #include "model/TableInfo.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,6 @@
 #include <QPair>
 #include <QVector>
 
-#include <limits>
 
 namespace {
 
@@ -21,11 +21,7 @@ const int CellRefused = -1;
 QString cellError(const TableInfo& table, const QString& place, int field, const QString& why)
 {
     return QStringLiteral("Ошибка записи таблицы %1 - [%2]\n%3, поле %4: %5")
-        .arg(table.id)
-        .arg(table.name)
-        .arg(place)
-        .arg(field)
-        .arg(why);
+        .arg(QString::number(table.id), table.name, place, QString::number(field), why);
 }
 
 QString registerRowText(unsigned row)
@@ -33,26 +29,9 @@ QString registerRowText(unsigned row)
     return QStringLiteral("Ряд %1").arg(row);
 }
 
-// The register row that a Db row's label names; 0 when the label is not one.
-unsigned labelledRow(const DataRow& row)
-{
-    if (row.isEmpty())
-        return 0;
-    const QByteArray label = row.last().value;
-    for (const char c : label) {
-        if (c < '0' || c > '9')
-            return 0;
-    }
-    bool ok = false;
-    const qulonglong number = label.toULongLong(&ok, 10);
-    if (!ok || number > std::numeric_limits<unsigned>::max())
-        return 0;
-    return unsigned(number);
-}
-
 } // namespace
 
-int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress,
+int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
                             QString& errorText)
 {
     qDebug() << "writeTableData() BEGIN, TableID = " << table.id;
@@ -75,7 +54,7 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
             }
             qDebug() << "row = " << i << "; col = " << j << " value = " << cell.value;
 
-            const unsigned registerRow = table.type == Db ? labelledRow(rows[i]) : unsigned(i + 1);
+            const unsigned registerRow = table.type == Db ? RowLabel::registerRow(rows[i]) : unsigned(i + 1);
             const int fieldNumber = j + 1;
             if (registerRow == 0) {
                 errorText = cellError(table, QStringLiteral("Строка %1").arg(i + 1), fieldNumber,

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class BusyIndicator;
+class ProgressReporter;
 class TableInfo;
 
 // Writes the changed cells of one table to the connected register and commits
@@ -21,6 +21,6 @@ public:
     // -1: a changed cell cannot be written as it stands (its value does not fit
     //     its field, the field is unknown, or the row has no register row number);
     //     nothing of it was sent and errorText says which cell and why.
-    static int write(const TableInfo& table, DataRows& rows, unsigned& cellCount, BusyIndicator& progress,
+    static int write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
                      QString& errorText);
 };

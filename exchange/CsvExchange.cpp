@@ -3,9 +3,9 @@
 #include "CsvRecordReader.h"
 #include "CsvRecordWriter.h"
 #include "FileTextCodec.h"
-#include "MoneyAmount.h"
+#include "TableText.h"
 #include "common/Errors.h"
-#include "table/TableModel.h"
+#include "model/MoneyText.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -28,19 +28,7 @@ RunTimeError badFile()
 RunTimeError badValue(int row, const FieldInfo& field)
 {
     return RunTimeError(QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\"")
-                            .arg(row)
-                            .arg(field.m_name));
-}
-
-// A cell that the data rows do not hold is refused the way the table model
-// refuses to show it.
-QString storedText(const DataRows& data, int row, int column)
-{
-    if (row >= data.size())
-        throw RunTimeError(QStringLiteral("Ошибка отображения. Кол-во строк не соответствует допустимому значению"));
-    if (column >= data.at(row).size())
-        throw RunTimeError(QStringLiteral("Ошибка отображения. Кол-во полей не соответствует допустимому значению"));
-    return QString::fromUtf8(data.at(row).at(column).value);
+                            .arg(QString::number(row), field.m_name));
 }
 
 void validate(const FieldInfo& field, const QString& value, int row)
@@ -86,40 +74,34 @@ CsvExchange::CsvExchange()
 {
 }
 
-void CsvExchange::exportTable(const QString& path, const TableModel& model)
+void CsvExchange::exportTable(const QString& path, const TableInfo& table, const DataRows& data)
 {
-    const QString title = model.tableNumber() == 1
-                              ? QStringLiteral("Таблица товаров 1.1")
-                              : QStringLiteral("%1 1.1").arg(model.tableInfo().name);
-    const QStringList columns = model.fieldNames();
+    const QString title = table.id == 1 ? QStringLiteral("Таблица товаров 1.1") : QStringLiteral("%1 1.1").arg(table.name);
+    const QStringList columns = TableText::fieldNames(table);
+    const int fieldCount = table.fields.size();
 
     QList<QStringList> lines;
-    const int rows = model.rowCount(QModelIndex());
-    const int columnCount = model.columnCount(QModelIndex());
-    const DataRows& data = model.tableData();
-    switch (model.layoutType()) {
+    switch (table.type) {
     case Db:
-        for (int row = 0; row < rows; ++row) {
+        for (int row = 0; row < data.size(); ++row) {
             QStringList line;
-            line << QString::fromUtf8(model.rowLabel(row));
-            for (int column = 0; column < columnCount; ++column)
-                line << model.cellText(row, column);
+            line << QString::fromUtf8(TableText::rowLabel(data, row));
+            for (int column = 0; column < fieldCount; ++column)
+                line << TableText::cellText(table, data, row, column);
             lines << line;
         }
         break;
     case List: {
         QStringList line;
-        for (int row = 0; row < rows; ++row)
-            line << storedText(data, 0, row);
+        for (int field = 0; field < fieldCount; ++field)
+            line << TableText::storedText(data, 0, field);
         lines << line;
         break;
     }
     case TransposedList: {
         QStringList line;
-        for (int row = 0; row < rows; ++row) {
-            for (int column = 0; column < columnCount; ++column)
-                line << storedText(data, row, column);
-        }
+        for (int field = 0; field < fieldCount; ++field)
+            line << TableText::storedText(data, field, 0);
         lines << line;
         break;
     }
@@ -220,7 +202,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                 const QString& value = record.at(i + 1);
                 validate(field, value, rowNumber);
                 QByteArray stored = value.toUtf8();
-                if (field.m_guiType == FieldInfo::Money && !MoneyAmount::toKopecks(value, stored))
+                if (field.m_guiType == FieldInfo::Money && !MoneyText::toKopecks(value, stored))
                     throw badValue(rowNumber, field);
                 row.append(Cell(stored, !field.m_readOnly && !readOnlyRow));
             }

@@ -6,8 +6,6 @@
 #include <QList>
 #include <QString>
 
-class TableModel;
-
 // Writes one table into a CSV file and reads such a file back into the rows of
 // its table. Files: a title line ("<name> 1.1"), the field names, the data.
 class CsvExchange
@@ -17,7 +15,7 @@ public:
 
     // Replaces the file at path; raises RunTimeError when it cannot be written
     // (the previous file, if any, is then left as it was).
-    void exportTable(const QString& path, const TableModel& model);
+    void exportTable(const QString& path, const TableInfo& table, const DataRows& rows);
 
     // Finds the table of the file among tables (stored in matched as soon as
     // the title is known), checks the values and returns the rows with the

@@ -1,7 +1,5 @@
 #include "ExternalCodec.h"
 
-#include "CharsetTable.h"
-
 namespace {
 
 // Code page 866 with the register's own replacements: № for $, the Kazakh
@@ -41,6 +39,12 @@ const char16_t kTable[256] = {
     0x0401, 0x0451, 0x20AC, 0x0020, 0x0020, 0x0020, 0x0020, 0x0020,
     0x0020, 0x0020, 0x2014, 0x0020, 0x0024, 0x0020, 0x0020, 0x00A0,};
 
+// The register prints no guillemets; they become plain double quotes.
+char16_t plainQuotes(char16_t unit)
+{
+    return unit == u'\u00AB' || unit == u'\u00BB' ? char16_t(u'"') : unit;
+}
+
 const CharsetTable& charset()
 {
     static const CharsetTable table(kTable);
@@ -49,30 +53,7 @@ const CharsetTable& charset()
 
 } // namespace
 
-QByteArray ExternalCodec::name() const
+ExternalCodec::ExternalCodec()
+    : CharsetCodec(QByteArrayLiteral("RU-866"), 119, charset(), plainQuotes)
 {
-    return QByteArrayLiteral("RU-866");
-}
-
-QList<QByteArray> ExternalCodec::aliases() const
-{
-    return { QByteArrayLiteral("RU-866") };
-}
-
-int ExternalCodec::mibEnum() const
-{
-    return 119;
-}
-
-QString ExternalCodec::convertToUnicode(const char* in, int length, ConverterState*) const
-{
-    return charset().decode(in, length);
-}
-
-QByteArray ExternalCodec::convertFromUnicode(const QChar* in, int length, ConverterState*) const
-{
-    // The register prints no guillemets; they become plain double quotes.
-    return charset().encode(in, length, [](char16_t unit) {
-        return unit == u'\u00AB' || unit == u'\u00BB' ? char16_t(u'"') : unit;
-    });
 }

@@ -1,7 +1,5 @@
 #include "InternalCodec.h"
 
-#include "CharsetTable.h"
-
 namespace {
 
 // The register's own arrangement: capitals below the blank, small letters
@@ -48,27 +46,7 @@ const CharsetTable& charset()
 
 } // namespace
 
-QByteArray InternalCodec::name() const
+InternalCodec::InternalCodec()
+    : CharsetCodec(QByteArrayLiteral("RU-internal-866"), 121, charset())
 {
-    return QByteArrayLiteral("RU-internal-866");
-}
-
-QList<QByteArray> InternalCodec::aliases() const
-{
-    return { QByteArrayLiteral("RU-internal-866") };
-}
-
-int InternalCodec::mibEnum() const
-{
-    return 121;
-}
-
-QString InternalCodec::convertToUnicode(const char* in, int length, ConverterState*) const
-{
-    return charset().decode(in, length);
-}
-
-QByteArray InternalCodec::convertFromUnicode(const QChar* in, int length, ConverterState*) const
-{
-    return charset().encode(in, length);
 }

@@ -1,16 +1,10 @@
 #pragma once
 
-#include <QTextCodec>
+#include "CharsetCodec.h"
 
 // The register's own character set, "RU-internal-866".
-class InternalCodec : public QTextCodec
+class InternalCodec : public CharsetCodec
 {
 public:
-    QByteArray name() const override;
-    QList<QByteArray> aliases() const override;
-    int mibEnum() const override;
-
-protected:
-    QString convertToUnicode(const char* in, int length, ConverterState* state) const override;
-    QByteArray convertFromUnicode(const QChar* in, int length, ConverterState* state) const override;
+    InternalCodec();
 };

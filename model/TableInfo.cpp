@@ -1,6 +1,5 @@
 #include "TableInfo.h"
 
-#include "device/KKT_Logic.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -101,10 +100,11 @@ FieldInfo readField(const QJsonObject& object)
 
 } // namespace
 
-int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QString& errorText)
+int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QString& errorText,
+                              const std::function<int()>& configurationVersion)
 {
     return readTablesInfo(modelId, tables, errorText, QCoreApplication::applicationDirPath() + QStringLiteral("/models"),
-                          [] { return KKT_Logic::instance().configurationVersion(); });
+                          configurationVersion);
 }
 
 int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QString& errorText,
@@ -139,7 +139,7 @@ int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QStrin
     const int registerConfiguration = configurationVersion();
     const qint64 fileConfiguration = integerOr(device.toObject().value(QLatin1String("configuration")), 0);
     if (fileConfiguration != registerConfiguration) {
-        errorText = QStringLiteral("%1: не соответствует текущей версии ПО ККТ(%2)").arg(shownName).arg(registerConfiguration);
+        errorText = QStringLiteral("%1: не соответствует текущей версии ПО ККТ(%2)").arg(shownName, QString::number(registerConfiguration));
         return 5;
     }
 
@@ -165,8 +165,8 @@ int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QStrin
             const QJsonObject fieldObject = fieldValue.toObject();
             const qint64 id = integerOr(fieldObject.value(QLatin1String("id")), 0);
             if (id != position) {
-                qDebug().nospace() << "Error in Fields ID. totalFieldsNumber = " << ' ' << position
-                                   << "currentFieldID = " << ' ' << id;
+                qDebug().nospace() << "Error in Fields ID. totalFieldsNumber = " << position
+                                   << "currentFieldID = " << id;
                 errorText = QStringLiteral("%1: проверьте корректность id полей.").arg(loggedName);
                 return 5;
             }

@@ -30,11 +30,12 @@ public:
     bool fastRead = false;
 
     // Loads models/<modelId>.json beside the program and checks it against the
-    // connected register's firmware. Returns 0, 5 (file refused) or 155 (no file).
-    static int readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QString& errorText);
+    // register's firmware configuration number, which configurationVersion
+    // asks the connected register for. Returns 0, 5 (file refused) or 155 (no file).
+    static int readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QString& errorText,
+                              const std::function<int()>& configurationVersion);
 
-    // The same with the register's configuration number supplied by the caller
-    // and the models directory given explicitly.
+    // The same with the models directory given explicitly.
     static int readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QString& errorText,
                               const QString& modelsDir, const std::function<int()>& configurationVersion);
 };

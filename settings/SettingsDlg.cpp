@@ -8,6 +8,7 @@
 #include "common/Errors.h"
 #include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
+#include "device/RegisterIdentity.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -178,12 +179,10 @@ void SettingsDlg::checkConnection()
     driver.setParamInt(m_handle, LIBTILLO_PARAM_QUERY, LIBTILLO_QUERY_STATUS);
     GuardedCall::run(m_handle, [&driver](libtillo_handle h) { return driver.queryData(h); });
 
-    const QString fiscal = driver.getParamBool(m_handle, LIBTILLO_PARAM_FISCAL) ? tr("ФИСК.") : tr("НЕФИСК.");
-    const QString firmware = driver.paramString(m_handle, LIBTILLO_PARAM_FIRMWARE, 128);
-    const QString serial = driver.paramString(m_handle, LIBTILLO_PARAM_SERIAL_NUMBER, 128);
-    const QString modelName = driver.paramString(m_handle, LIBTILLO_PARAM_MODEL_NAME, 128);
-    const QString result = tr("%1, №%2, версия: %3, %4").arg(modelName, serial, firmware, fiscal);
-    const int reportedModel = int(driver.getParamInt(m_handle, LIBTILLO_PARAM_MODEL_CODE));
+    const RegisterIdentity identity = RegisterIdentity::fromStatusQuery(m_handle);
+    const QString fiscal = identity.fiscal ? tr("ФИСК.") : tr("НЕФИСК.");
+    const QString result =
+        tr("%1, №%2, версия: %3, %4").arg(identity.modelName, identity.serialNumber, identity.firmware, fiscal);
 
     try {
         GuardedCall::run(m_handle, [&driver](libtillo_handle h) { return driver.openDrawer(h); });
@@ -197,7 +196,7 @@ void SettingsDlg::checkConnection()
     ui->leResult->setText(result);
     ui->leResult->setCursorPosition(0);
 
-    if (isAnyModel(m_settings.Model) || m_settings.Model == reportedModel)
+    if (isAnyModel(m_settings.Model) || m_settings.Model == identity.modelCode)
         return;
     MessageBox::show({this, QMessageBox::Warning, tr("Внимание!"),
                       tr("Выбранная модель отличается от определенной. Пожалуйста, проверьте настройки."),

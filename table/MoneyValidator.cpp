@@ -1,6 +1,6 @@
 #include "MoneyValidator.h"
 
-#include <QRegularExpression>
+#include "model/MoneyText.h"
 
 MoneyValidator::MoneyValidator(double bottom, double top, int decimals, QObject* parent)
     : QDoubleValidator(bottom, top, decimals, parent)
@@ -14,24 +14,22 @@ QValidator::State MoneyValidator::validate(QString& input, int&) const
     if (input.isEmpty())
         return Intermediate;
 
-    QString copy = input;
-    copy.replace(locale().decimalPoint(), QLatin1Char('.'));
-
-    const int point = copy.indexOf(QLatin1Char('.'));
-    if (point >= 0 && copy.size() - point - 1 > decimals())
+    // Only the locale's decimal separator is typed as one.
+    const QChar point = locale().decimalPoint();
+    if (point != QLatin1Char(',') && input.contains(QLatin1Char(',')))
         return Invalid;
+    QString copy = input;
+    copy.replace(point, QLatin1Char('.'));
 
-    // Digits with one optional point only: the number reader would also take
-    // signs, exponents, blanks, "nan" and "inf", none of which is an amount.
-    static const QRegularExpression form(QStringLiteral("^[0-9]*\\.?[0-9]*$"));
-    if (!form.match(copy).hasMatch())
+    // The amount the cell would store, by the same rule the model applies;
+    // blanks are not part of an amount the user types.
+    QByteArray kopecks;
+    if (copy != copy.trimmed() || !MoneyText::toKopecks(copy, kopecks))
         return Invalid;
 
     bool ok = false;
-    const double number = copy.toDouble(&ok);
-    if (!ok)
-        return Invalid;
-    if (number < bottom() || number > top())
+    const double number = double(kopecks.toULongLong(&ok, 10)) / 100.0;
+    if (!ok || number < bottom() || number > top())
         return Invalid;
     return Acceptable;
 }

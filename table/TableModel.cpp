@@ -2,11 +2,12 @@
 
 #include "CellColors.h"
 #include "common/Errors.h"
+#include "exchange/TableText.h"
+#include "model/MoneyText.h"
 
 #include <QColor>
 #include <QDebug>
 #include <QFont>
-#include <QRegularExpression>
 
 #include <limits>
 
@@ -17,33 +18,6 @@ const QString reservedWord = QStringLiteral("Зарезервировано");
 QString fieldHeader(int number, const FieldInfo& field)
 {
     return QString::number(number + 1) + QStringLiteral(" . ") + field.m_name;
-}
-
-RunTimeError rowsMismatch()
-{
-    return RunTimeError(QStringLiteral("Ошибка отображения. Кол-во строк не соответствует допустимому значению"));
-}
-
-RunTimeError cellsMismatch()
-{
-    return RunTimeError(QStringLiteral("Ошибка отображения. Кол-во полей не соответствует допустимому значению"));
-}
-
-// Kopecks from an edited money text: 12.34 -> 1234, 12,5 -> 1250, 12 -> 1200,
-// 0.05 -> 005. Anything but digits with at most one separator and two
-// decimals is refused: cutting such a text apart would store a wrong amount.
-bool moneyValue(const QString& text, QByteArray& stored)
-{
-    if (text.isEmpty()) {
-        stored.clear();
-        return true;
-    }
-    static const QRegularExpression form(QStringLiteral("^([0-9]*)(?:[.,]([0-9]{0,2}))?$"));
-    const QRegularExpressionMatch match = form.match(text);
-    if (!match.hasMatch() || (match.captured(1).isEmpty() && match.captured(2).isEmpty()))
-        return false;
-    stored = (match.captured(1) + match.captured(2).leftJustified(2, QLatin1Char('0'))).toLatin1();
-    return true;
 }
 
 // A zero-filled field keeps its number without the leading zeros; an empty
@@ -195,10 +169,7 @@ QVariant TableModel::displayData(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole: {
-        if (pos.row < 0 || pos.row >= m_tableData.size())
-            throw rowsMismatch();
-        if (pos.column < 0 || pos.column >= m_tableData[pos.row].size())
-            throw cellsMismatch();
+        const QString text = TableText::storedText(m_tableData, pos.row, pos.column);
         const QByteArray& stored = m_tableData[pos.row][pos.column].value;
         if (field.m_guiType == FieldInfo::List) {
             bool ok = false;
@@ -210,14 +181,14 @@ QVariant TableModel::displayData(const QModelIndex& index, int role) const
             return item == field.m_items.end() ? QString() : item->second;
         }
         if (field.m_guiType == FieldInfo::Money)
-            return moneyText(stored);
+            return MoneyText::fromKopecks(stored);
         const int width = field.zeroMaskLength();
         if (width > 0) {
             if (stored == "0")
                 return QVariant();
-            return QString::fromUtf8(stored).rightJustified(width, QLatin1Char('0'));
+            return text.rightJustified(width, QLatin1Char('0'));
         }
-        return QString::fromUtf8(stored);
+        return text;
     }
     case Qt::FontRole:
         if (field.m_cliche)
@@ -293,7 +264,7 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
             return false;
         qDebug() << "Y = " << curX << "Y = " << curY << " m_tableData[curX][curY] = " << stored;
     } else if (field->m_guiType == FieldInfo::Money) {
-        if (!moneyValue(text, stored) || stored == cell.value)
+        if (!MoneyText::toKopecks(text, stored) || stored == cell.value)
             return false;
     } else if (field->zeroMaskLength() > 0) {
         if (!zeroFilledValue(text, stored) || stored == cell.value)
@@ -312,31 +283,17 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
 
 QStringList TableModel::fieldNames() const
 {
-    QStringList names;
-    names.reserve(m_table.fields.size());
-    for (const FieldInfo& field : m_table.fields)
-        names << field.m_name;
-    return names;
+    return TableText::fieldNames(m_table);
 }
 
 QString TableModel::cellText(int row, int column) const
 {
-    if (row < 0 || row >= m_tableData.size())
-        throw rowsMismatch();
-    const Cell* cell = cellAt(row, column);
-    if (!cell)
-        throw cellsMismatch();
-    if (column < m_table.fields.size() && m_table.fields[column].m_guiType == FieldInfo::Money)
-        return moneyText(cell->value);
-    return QString::fromUtf8(cell->value);
+    return TableText::cellText(m_table, m_tableData, row, column);
 }
 
 QByteArray TableModel::rowLabel(int row) const
 {
-    if (row < 0 || row >= m_tableData.size())
-        throw RunTimeError(QStringLiteral("Обращение к несуществующей строке"));
-    const DataRow& cells = m_tableData[row];
-    return cells.isEmpty() ? QByteArray() : cells.last().value;
+    return TableText::rowLabel(m_tableData, row);
 }
 
 bool TableModel::hasChangedCells() const
@@ -346,19 +303,4 @@ bool TableModel::hasChangedCells() const
             if (cell.changed)
                 return true;
     return false;
-}
-
-QString TableModel::moneyText(const QByteArray& stored)
-{
-    if (stored.isEmpty())
-        return QString();
-    if (stored == "0")
-        return QStringLiteral("0.00");
-    QString text = QString::fromUtf8(stored);
-    if (text.size() == 1)
-        text.prepend(QLatin1Char('0'));
-    if (text.size() == 2)
-        text.prepend(QLatin1Char('0'));
-    text.insert(text.size() - 2, QLatin1Char('.'));
-    return text;
 }

@@ -34,9 +34,6 @@ public:
     const DataRows& tableData() const { return m_tableData; }
     bool hasChangedCells() const;
 
-    // Money text of a stored value: 5 -> 0.05, 1234 -> 12.34, "0" -> 0.00.
-    static QString moneyText(const QByteArray& stored);
-
     // The field an index of this model shows, or nullptr when the table
     // description has no field for it.
     const FieldInfo* fieldForIndex(const QModelIndex& index) const;

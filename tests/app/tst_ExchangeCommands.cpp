@@ -34,7 +34,7 @@ QByteArray encoded(const QString& text)
 // What the exchange itself writes for a model: the command must put exactly this in its file.
 QByteArray exported(const TableModel& model, const QString& scratch)
 {
-    CsvExchange().exportTable(scratch, model);
+    CsvExchange().exportTable(scratch, model.tableInfo(), model.tableData());
     const QByteArray bytes = fileBytes(scratch);
     QFile::remove(scratch);
     return bytes;

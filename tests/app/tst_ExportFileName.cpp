@@ -1,4 +1,4 @@
-#include "app/ExportFileName.h"
+#include "exchange/ExportFileName.h"
 
 #include "support/TestMain.h"
 

@@ -3,7 +3,7 @@
 
 #include "app/BusyIndicator.h"
 #include "app/MainWindow.h"
-#include "app/Product.h"
+#include "common/Product.h"
 #include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"

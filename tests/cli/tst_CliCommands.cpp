@@ -1,6 +1,6 @@
 #include "CliRunner.h"
 
-#include "app/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "support/EmulatorImage.h"
 #include "support/TestMain.h"
 
@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -119,6 +121,33 @@ private slots:
         QCOMPARE(trace.filter(QRegExp("^open ")).size(), 1);
         QCOMPARE(trace.filter(QRegExp("^close ")).size(), 1);
         QCOMPARE(trace.filter(QRegExp("^(read|write|commit)")).size(), 0);
+    }
+
+    // The shell program links the core alone: no Qt Gui or Widgets, no display.
+    void runsWithoutADisplay()
+    {
+        QProcess ldd;
+        ldd.start(QStringLiteral("ldd"), {cliProgram()});
+        QVERIFY(ldd.waitForFinished(-1));
+        const QString libraries = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+        QVERIFY2(libraries.contains(QLatin1String("libQt5Core")), qPrintable(libraries));
+        QVERIFY2(!libraries.contains(QLatin1String("libQt5Gui")), qPrintable(libraries));
+        QVERIFY2(!libraries.contains(QLatin1String("libQt5Widgets")), qPrintable(libraries));
+
+        smallRegister().install(*m_dir, true);
+        QProcess cli;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        cli.setProcessEnvironment(environment);
+        cli.setWorkingDirectory(m_dir->path());
+        cli.start(cliProgram(), {QStringLiteral("identify")});
+        QVERIFY(cli.waitForFinished(-1));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(QString::fromLocal8Bit(cli.readAllStandardOutput()).section(QLatin1Char('\n'), 2, 2),
+                 QStringLiteral("0057000001"));
     }
 
     void exitStatus_data()

@@ -2,6 +2,7 @@
 #include "support/TestMain.h"
 
 #include "app/BusyIndicator.h"
+#include "device/ProgressReporter.h"
 #include "app/MainWindow.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
@@ -156,7 +157,7 @@ private:
 
     int write(const TableInfo& table, DataRows& data, unsigned& count, QString& errorText)
     {
-        BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+        ProgressReporter busy;
         return logic().writeTableData(table, data, count, busy, errorText);
     }
 
@@ -568,13 +569,13 @@ private slots:
         DataRows data = rows({"0 1* 0 0 0 | 3"});
         unsigned count = 0;
         {
-            BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+            ProgressReporter busy;
             QCOMPARE(logic().writeTableData(fiveFields(Db), data, count, busy), 0);
         }
         QCOMPARE(count, 1u);
         data = rows({"0 1* 0 0 0 | x"});
         {
-            BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+            ProgressReporter busy;
             QCOMPARE(logic().writeTableData(fiveFields(Db), data, count, busy), -1);
         }
         QCOMPARE(count, 1u);

@@ -54,7 +54,7 @@ class TestCsvExport : public QObject
     static QString exportError(const QString& path, const TableModel& model)
     {
         try {
-            CsvExchange().exportTable(path, model);
+            CsvExchange().exportTable(path, model.tableInfo(), model.tableData());
         } catch (const RunTimeError& e) {
             return e.message();
         }

@@ -153,7 +153,7 @@ private slots:
         QTest::newRow("transposed int empty") << clicheHead + "\"a\";\"b\";\"\";\"\"\n" << allTables() << badValue(0, QStringLiteral("Номер")) << 5;
 
         // Money amounts that are not exact kopecks.
-        for (const char* value : {"1.005", "-1", "abc", "12.", ".5", "1e3", "1 000", "1.2.3", "+1", "99999999999999999999"}) {
+        for (const char* value : {"1.005", "-1", "abc", ".5", "1e3", "1 000", "1.2.3", "+1", "99999999999999999999"}) {
             QTest::newRow(qPrintable(QStringLiteral("db money %1").arg(QLatin1String(value))))
                 << goodsHead + goodRow + "\"2\";\"" + value + "\";\"a\";\"0\";\"1\";\"\";\"\"\n" << allTables()
                 << badValue(2, QStringLiteral("Цена")) << 1;
@@ -261,6 +261,7 @@ private slots:
         QTest::newRow("zero") << QStringLiteral("0") << QStringLiteral("0");
         QTest::newRow("leading zeros") << QStringLiteral("007.10") << QStringLiteral("710");
         QTest::newRow("comma") << QStringLiteral("12,34") << QStringLiteral("1234");
+        QTest::newRow("trailing point, as the editor takes it") << QStringLiteral("12.") << QStringLiteral("1200");
         QTest::newRow("large") << QStringLiteral("99999999.99") << QStringLiteral("9999999999");
         QTest::newRow("empty stays empty") << QString() << QString();
     }

@@ -113,27 +113,27 @@ private slots:
             << file(kDevice, R"("tables": [{"name": "Параметры", "fields": [{"id": 1, "deviceType": "bin1", "guiType": "int"},
                 {"id": 2, "deviceType": "bin1", "guiType": "int"}, {"id": 4, "deviceType": "bin1", "guiType": "int"}]}])")
             << 345 << 5 << "Параметры: проверьте корректность id полей." << 1 << 0
-            << "Error in Fields ID. totalFieldsNumber =  3currentFieldID =  4";
+            << "Error in Fields ID. totalFieldsNumber = 3currentFieldID = 4";
         QTest::newRow("field ids from 0") << true
             << file(kDevice, R"("tables": [{"name": "T", "fields": [{"id": 0, "deviceType": "bin1", "guiType": "int"}]}])")
             << 345 << 5 << "T: проверьте корректность id полей." << 1 << 0
-            << "Error in Fields ID. totalFieldsNumber =  1currentFieldID =  0";
+            << "Error in Fields ID. totalFieldsNumber = 1currentFieldID = 0";
         QTest::newRow("field id as a string") << true
             << file(kDevice, R"("tables": [{"name": "T", "fields": [{"id": "1", "deviceType": "bin1", "guiType": "int"}]}])")
             << 345 << 5 << "T: проверьте корректность id полей." << 1 << 0
-            << "Error in Fields ID. totalFieldsNumber =  1currentFieldID =  0";
+            << "Error in Fields ID. totalFieldsNumber = 1currentFieldID = 0";
         QTest::newRow("field not an object") << true << file(kDevice, R"("tables": [{"name": "T", "fields": [7]}])")
             << 345 << 5 << "T: проверьте корректность id полей." << 1 << 0
-            << "Error in Fields ID. totalFieldsNumber =  1currentFieldID =  0";
+            << "Error in Fields ID. totalFieldsNumber = 1currentFieldID = 0";
         QTest::newRow("field id error in a table without name") << true
             << file(kDevice, R"("tables": [{"fields": [{"id": 2}]}])") << 345 << 5 << ": проверьте корректность id полей." << 1 << 0
-            << "Error in Fields ID. totalFieldsNumber =  1currentFieldID =  2";
+            << "Error in Fields ID. totalFieldsNumber = 1currentFieldID = 2";
         QTest::newRow("field id error in the second table") << true
             << file(kDevice, R"("tables": [{"id": 1, "name": "A", "fields": [{"id": 1, "deviceType": "bin1", "guiType": "int"}]},
                 {"id": 2, "name": "B", "fields": [{"id": 1, "deviceType": "bin1", "guiType": "int"}, {"id": 3}]},
                 {"id": 3, "name": "C"}])")
             << 345 << 5 << "B: проверьте корректность id полей." << 1 << 1
-            << "Error in Fields ID. totalFieldsNumber =  2currentFieldID =  3";
+            << "Error in Fields ID. totalFieldsNumber = 2currentFieldID = 3";
     }
     void refused()
     {
@@ -470,7 +470,7 @@ private slots:
         QList<TableInfo> tables;
         QString errorText;
         LogCapture log;
-        QCOMPARE(TableInfo::readTablesInfo(4294967295u, tables, errorText), 155);
+        QCOMPARE(TableInfo::readTablesInfo(4294967295u, tables, errorText, [] { return 25; }), 155);
         const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/models/4294967295.json");
         QCOMPARE(errorText, QStringLiteral("Файл %1 не найден.").arg(path));
         QCOMPARE(log.lines(), (QStringList{ QStringLiteral("TableInfo::readTablesInfo(), fileName =  \"%1\"").arg(path),

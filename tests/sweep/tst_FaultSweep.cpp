@@ -372,7 +372,7 @@ private slots:
             TableModel* model = tabModel(window, 6);
             QVERIFY(model);
             m_csvPath = m_home->filePath(QStringLiteral("rates.csv"));
-            CsvExchange().exportTable(m_csvPath, *model);
+            CsvExchange().exportTable(m_csvPath, model->tableInfo(), model->tableData());
         }
         EmulatorImage::uninstall();
         FileDialog::setHandler([this](const FileDialog::Request&) { return m_csvPath; });

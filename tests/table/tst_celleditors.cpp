@@ -214,7 +214,7 @@ void TestCellEditors::moneyEditor_data()
     QTest::newRow("two decimals") << "12.34" << "12.34" << true << "1234" << "12.34";
     QTest::newRow("third decimal refused") << "12.345" << "12.34" << true << "1234" << "12.34";
     QTest::newRow("whole amount") << "7" << "7" << true << "700" << "7.00";
-    QTest::newRow("kopecks") << "0.05" << "0.05" << true << "005" << "0.05";
+    QTest::newRow("kopecks") << "0.05" << "0.05" << true << "5" << "0.05";
     QTest::newRow("above the maximum refused") << "150" << "15" << true << "1500" << "15.00";
     QTest::newRow("letters refused") << "abc" << "" << false << "100" << "1.00";
     QTest::newRow("exponent refused") << "1e2" << "12" << true << "1200" << "12.00";

@@ -2,6 +2,7 @@
 #include "support/TestMain.h"
 
 #include "common/Errors.h"
+#include "model/MoneyText.h"
 #include "table/CellColors.h"
 #include "table/TableModel.h"
 
@@ -189,7 +190,7 @@ void TestTableModel::moneyDisplay()
     QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), shown);
     QCOMPARE(model.data(model.index(0, 0), Qt::EditRole).toString(), shown);
     QCOMPARE(model.cellText(0, 0), shown);
-    QCOMPARE(TableModel::moneyText(stored.toUtf8()), shown);
+    QCOMPARE(MoneyText::fromKopecks(stored.toUtf8()), shown);
 }
 
 void TestTableModel::moneyEdit_data()
@@ -204,10 +205,11 @@ void TestTableModel::moneyEdit_data()
     QTest::newRow("one decimal") << "100" << "12.5" << true << "1250" << "12.50";
     QTest::newRow("comma") << "100" << "12,34" << true << "1234" << "12.34";
     QTest::newRow("no separator") << "100" << "12" << true << "1200" << "12.00";
-    QTest::newRow("kopecks only") << "100" << "0.05" << true << "005" << "0.05";
+    QTest::newRow("kopecks only") << "100" << "0.05" << true << "5" << "0.05";
     QTest::newRow("trailing point") << "100" << "7." << true << "700" << "7.00";
     QTest::newRow("emptied") << "100" << "" << true << "" << "";
     QTest::newRow("same amount") << "1250" << "12.50" << false << "1250" << "12.50";
+    QTest::newRow("same amount under a rouble") << "56" << "0.56" << false << "56" << "0.56";
     QTest::newRow("same amount otherwise written") << "1250" << "12,5" << false << "1250" << "12.50";
     QTest::newRow("same text as stored") << "1250" << "1250" << false << "1250" << "12.50";
     QTest::newRow("three decimals") << "100" << "12.345" << false << "100" << "1.00";

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "device/Cell.h"
+#include "device/RegisterIdentity.h"
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+class TableInfo;
+class TableModel;
+
+// What the commands of the main window need of it: its messages, its tabs and
+// the register it last read. The window implements it; each command is a
+// class of its own that the window's slot runs.
+class CommandHost
+{
+public:
+    virtual ~CommandHost() = default;
+
+    // The parent of the dialogs a command shows.
+    virtual QWidget* dialogParent() = 0;
+    // A critical message box titled "Vescor"; the status label is empty afterwards.
+    virtual void showError(const QString& text) = 0;
+    virtual void setStatusText(const QString& text) = 0;
+    virtual void setInfoText(const QString& text) = 0;
+    virtual void setWriteEnabled(bool enabled) = 0;
+
+    // Empties both status labels and removes every tab with its page.
+    virtual void clearTabs() = 0;
+    virtual void addTableTab(const TableInfo& table, const DataRows& rows) = 0;
+    // The table model of every tab in tab order; nullptr for a page that holds no single table view.
+    virtual QList<TableModel*> tableModels() = 0;
+    // The model of the current tab; raises RunTimeError when no table is shown.
+    virtual TableModel* currentTableModel() = 0;
+    // Repaints the tables after their cells changed in place.
+    virtual void refreshTables() = 0;
+
+    // True when no cell is marked changed, or the user agrees to drop the
+    // unwritten edits; every command that replaces the tabs asks first.
+    virtual bool confirmDiscardChanges() = 0;
+
+    // The register whose tables the tabs hold.
+    virtual const RegisterIdentity& shownRegister() const = 0;
+    virtual void setShownRegister(const RegisterIdentity& identity) = 0;
+};

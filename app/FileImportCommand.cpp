@@ -1,0 +1,45 @@
+#include "FileImportCommand.h"
+
+#include "BusyIndicator.h"
+#include "CommandHost.h"
+#include "FileCommandTexts.h"
+
+#include "common/Errors.h"
+#include "common/FileDialog.h"
+#include "exchange/CsvExchange.h"
+#include "flows/FlowFailure.h"
+#include "flows/RegisterSession.h"
+
+#include <QDir>
+#include <QObject>
+
+void FileImportCommand::run()
+{
+    // Asked before the file is chosen, so that a "no" leaves everything as it was.
+    if (!m_host.confirmDiscardChanges())
+        return;
+    const QString path = FileDialog::getOpenFileName(m_host.dialogParent(), QObject::tr("Открыть файл"),
+                                                     QDir::currentPath(), FileCommandTexts::csvFilter());
+    if (path.isEmpty()) {
+        m_host.setStatusText(FileCommandTexts::cancelled());
+        return;
+    }
+
+    m_host.clearTabs();
+    BusyIndicator busy(FileCommandTexts::wait());
+
+    RegisterSession session;
+    try {
+        const QList<TableInfo>& tables = session.openWithDescription();
+        m_host.setShownRegister(session.identity());
+        TableInfo matched;
+        const DataRows rows = CsvExchange().importTable(path, tables, matched);
+        m_host.addTableTab(matched, rows);
+        m_host.setStatusText(QStringLiteral("Успешно прочитан файл %1 ").arg(FileCommandTexts::fileNameOf(path)));
+        m_host.setWriteEnabled(true);
+    } catch (const FlowFailure& failure) {
+        m_host.showError(failure.message());
+    } catch (const RunTimeError& error) {
+        m_host.setStatusText(error.message());
+    }
+}

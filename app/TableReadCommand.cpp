@@ -1,0 +1,74 @@
+#include "TableReadCommand.h"
+
+#include "BusyIndicator.h"
+#include "CommandHost.h"
+
+#include "device/KKT_Logic.h"
+#include "flows/FlowFailure.h"
+#include "flows/RegisterSession.h"
+#include "flows/TableReader.h"
+
+namespace {
+
+QString readingText()
+{
+    return QStringLiteral("Подождите... Идет чтение");
+}
+
+} // namespace
+
+void TableReadCommand::run(TableSelection::Kind which)
+{
+    m_host.clearTabs();
+    BusyIndicator busy(readingText());
+
+    RegisterSession session;
+    QList<TableInfo> selection;
+    try {
+        const QList<TableInfo>& tables = session.openWithDescription();
+        m_host.setShownRegister(session.identity());
+        selection = TableSelection::select(tables, which);
+    } catch (const FlowFailure& failure) {
+        m_host.showError(failure.message());
+        return;
+    }
+
+    unsigned tablesRead = 0;
+    unsigned cellsRead = 0;
+    const bool complete = readTables(selection, tablesRead, cellsRead);
+    session.close();
+    if (!complete)
+        return;
+
+    m_host.setWriteEnabled(true);
+    m_host.setStatusText(QStringLiteral("Успешно прочитано %1 ячеек в %2 таблицах").arg(cellsRead).arg(tablesRead));
+    const RegisterIdentity& shown = m_host.shownRegister();
+    m_host.setInfoText(QStringLiteral("%1, %2").arg(shown.modelName, shown.serialNumber));
+}
+
+bool TableReadCommand::readTables(const QList<TableInfo>& selection, unsigned& tablesRead, unsigned& cellsRead)
+{
+    BusyIndicator busy(readingText());
+    busy.offerCancel();
+    for (const TableInfo& table : selection) {
+        DataRows rows;
+        try {
+            rows = TableReader::read(table, cellsRead);
+        } catch (const FlowFailure& failure) {
+            if (KKT_Logic::cancelRequested)
+                break;
+            m_host.showError(failure.message());
+            m_host.setStatusText(failure.message());
+            return false;
+        }
+        if (KKT_Logic::cancelRequested)
+            break;
+        m_host.addTableTab(table, rows);
+        ++tablesRead;
+    }
+    if (KKT_Logic::cancelRequested) {
+        m_host.setStatusText(QStringLiteral("Операция чтения прервана пользователем"));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,66 @@
+#include "TableWriteCommand.h"
+
+#include "BusyIndicator.h"
+#include "CommandHost.h"
+
+#include "device/KKT_Logic.h"
+#include "flows/FlowFailure.h"
+#include "flows/RegisterSession.h"
+#include "flows/TableWriter.h"
+#include "table/TableModel.h"
+
+#include <QDebug>
+
+void TableWriteCommand::run()
+{
+    BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+    busy.offerCancel();
+
+    RegisterSession session;
+    try {
+        if (session.open().modelCode != m_host.shownRegister().modelCode) {
+            m_host.showError(
+                QStringLiteral("Ошибка - после чтения была подключена другая модель ККТ, выполните чтение из ККТ заново."));
+            return;
+        }
+    } catch (const FlowFailure& failure) {
+        m_host.showError(failure.message());
+        return;
+    }
+
+    unsigned cellsWritten = 0;
+    unsigned tablesWritten = 0;
+    const QList<TableModel*> models = m_host.tableModels();
+    for (int i = 0; i < models.size(); ++i) {
+        TableModel* model = models.at(i);
+        if (!model) {
+            qDebug().noquote() << QStringLiteral("Error when finding QTableView on the tab ") + QString::number(i);
+            return;
+        }
+
+        const unsigned before = cellsWritten;
+        try {
+            TableWriter::write(model->tableInfo(), model->tableData(), cellsWritten, busy);
+        } catch (const FlowFailure& failure) {
+            m_host.refreshTables();
+            if (KKT_Logic::cancelRequested)
+                break;
+            m_host.showError(failure.message());
+            // A value that cannot be written is named in the status bar too.
+            if (failure.kind() == FlowFailure::Refused)
+                m_host.setStatusText(failure.message());
+            return;
+        }
+        // The marks were cleared in place; the view shows the cells as written.
+        m_host.refreshTables();
+        if (KKT_Logic::cancelRequested)
+            break;
+        if (cellsWritten > before)
+            ++tablesWritten;
+    }
+    if (KKT_Logic::cancelRequested) {
+        m_host.setStatusText(QStringLiteral("Операция записи прервана пользователем"));
+        return;
+    }
+    m_host.setStatusText(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(cellsWritten).arg(tablesWritten));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Console.h"
+#include "ExitCode.h"
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+// One command of vescor-cli with its own options. The base parses the command
+// line (adding --settings and --help), turns failures into messages on
+// standard error and an exit status.
+class CliCommand
+{
+public:
+    virtual ~CliCommand() = default;
+
+    // arguments: the command's name followed by its own arguments.
+    int run(const QStringList& arguments);
+
+    virtual QString name() const = 0;
+    // One line for the list of commands.
+    virtual QString summary() const = 0;
+
+protected:
+    // Adds the command's options and positional arguments to the parser.
+    virtual void describe(QCommandLineParser& parser) = 0;
+    // Runs after a successful parse; raises CliFailure, FlowFailure or RunTimeError.
+    virtual void execute(const QCommandLineParser& parser) = 0;
+
+    // The --settings text, null when the option is absent.
+    QString settingsOption(const QCommandLineParser& parser) const;
+    // Raises a usage error with the command's help hint.
+    [[noreturn]] void usageError(const QString& message) const;
+
+    Console m_console;
+};

@@ -1,0 +1,42 @@
+#include "DiffCommand.h"
+
+#include "CsvLine.h"
+#include "DriverSession.h"
+#include "exchange/CsvExchange.h"
+#include "flows/TableComparison.h"
+#include "flows/TableReader.h"
+
+QString DiffCommand::summary() const
+{
+    return QStringLiteral("Ячейки, в которых файл CSV и ККТ расходятся, по одной в строке: "
+                          "\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в файле\". "
+                          "Ничего не выводится, если расхождений нет.");
+}
+
+void DiffCommand::describe(QCommandLineParser& parser)
+{
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV одной таблицы."));
+}
+
+void DiffCommand::execute(const QCommandLineParser& parser)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        usageError(positional.isEmpty() ? QStringLiteral("Не указан файл")
+                                        : QStringLiteral("Нужен один файл, указано: %1").arg(positional.size()));
+
+    DriverSession session(settingsOption(parser));
+    const QList<TableInfo>& tables = session.reg().openWithDescription();
+
+    CsvExchange exchange;
+    TableInfo table;
+    const DataRows fileRows = exchange.importTable(positional.first(), tables, table);
+    unsigned cellsRead = 0;
+    const DataRows registerRows = TableReader::read(table, cellsRead);
+
+    const TableComparison comparison(table, fileRows, registerRows);
+    for (const TableComparison::CellPair& cell : comparison.differences()) {
+        m_console.out(CsvLine::of({QString::number(table.id), QString::number(cell.registerRow),
+                                   QString::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+    }
+}

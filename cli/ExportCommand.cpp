@@ -1,0 +1,68 @@
+#include "ExportCommand.h"
+
+#include "CliFailure.h"
+#include "DriverSession.h"
+#include "TableChoice.h"
+
+#include "exchange/CsvExchange.h"
+#include "exchange/ExportFileName.h"
+#include "flows/TableReader.h"
+
+#include <QDir>
+
+namespace {
+
+const QString TablesOption = QStringLiteral("tables");
+
+} // namespace
+
+QString ExportCommand::summary() const
+{
+    return QStringLiteral("Прочитать таблицы из ККТ и записать каждую в файл CSV в каталоге DIR "
+                          "(<заводской номер>_<номер таблицы>.csv). На стандартный вывод — имена записанных файлов.");
+}
+
+void ExportCommand::describe(QCommandLineParser& parser)
+{
+    parser.addPositionalArgument(QStringLiteral("DIR"), QStringLiteral("Каталог для файлов (создается, если его нет)."));
+    parser.addOption({TablesOption,
+                      QStringLiteral("Какие таблицы: all (все, по умолчанию), commodities (база товаров), others (все, "
+                                     "кроме базы товаров) или номера через запятую."),
+                      QStringLiteral("all|commodities|others|N,N..."), QStringLiteral("all")});
+}
+
+void ExportCommand::execute(const QCommandLineParser& parser)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        usageError(positional.isEmpty() ? QStringLiteral("Не указан каталог")
+                                        : QStringLiteral("Нужен один каталог, указано: %1").arg(positional.size()));
+    const QString dir = QDir::cleanPath(positional.first());
+    const TableChoice choice(parser.value(TablesOption));
+
+    DriverSession session(settingsOption(parser));
+    const QList<TableInfo> selection = choice.select(session.reg().openWithDescription());
+
+    // Every table is read before any file is written: a failed read leaves
+    // the directory as it was.
+    QList<DataRows> tablesRows;
+    unsigned cellsRead = 0;
+    for (const TableInfo& table : selection) {
+        tablesRows.append(TableReader::read(table, cellsRead));
+        m_console.err(QStringLiteral("Прочитано таблиц: %1 из %2, ячеек: %3")
+                          .arg(tablesRows.size())
+                          .arg(selection.size())
+                          .arg(cellsRead));
+    }
+
+    if (!QDir().mkpath(dir))
+        throw CliFailure(Refused, QStringLiteral("Не удалось создать каталог %1").arg(dir));
+    CsvExchange exchange;
+    for (int i = 0; i < selection.size(); ++i) {
+        const TableInfo& table = selection.at(i);
+        const QString path = ExportFileName::path(dir, session.reg().identity().serialNumber, table.id);
+        exchange.exportTable(path, table, tablesRows.at(i));
+        m_console.out(path);
+    }
+    m_console.err(QStringLiteral("Успешно прочитано %1 ячеек в %2 таблицах").arg(cellsRead).arg(selection.size()));
+}

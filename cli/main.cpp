@@ -1,0 +1,72 @@
+// vescor-cli: the window's work from a shell. The first argument names the
+// command; each command parses its own options.
+
+#include "Console.h"
+#include "DiffCommand.h"
+#include "ExitCode.h"
+#include "ExportCommand.h"
+#include "IdentifyCommand.h"
+#include "ImportCommand.h"
+
+#include "common/Product.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+std::vector<std::unique_ptr<CliCommand>> commands()
+{
+    std::vector<std::unique_ptr<CliCommand>> list;
+    list.push_back(std::make_unique<IdentifyCommand>());
+    list.push_back(std::make_unique<ExportCommand>());
+    list.push_back(std::make_unique<ImportCommand>());
+    list.push_back(std::make_unique<DiffCommand>());
+    return list;
+}
+
+QString overview(const std::vector<std::unique_ptr<CliCommand>>& list)
+{
+    QString text = QStringLiteral("Usage: vescor-cli <команда> [параметры]\n\nКоманды:\n");
+    for (const auto& command : list)
+        text += QStringLiteral("  %1\n      %2\n").arg(command->name(), command->summary());
+    text += QStringLiteral("\nСправка по команде: vescor-cli <команда> --help\n"
+                           "Код выхода: 0 успех, 1 файл или значение отклонены, 2 ошибка в командной строке, "
+                           "3 сбой драйвера или ККТ.");
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setApplicationName(product::applicationName());
+    QCoreApplication::setOrganizationName(product::organizationName());
+    QCoreApplication app(argc, argv);
+    // Standard error carries the messages and the progress; the program's
+    // diagnostic lines appear only when QT_LOGGING_RULES asks for them.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\ndefault.info=false"));
+
+    const QStringList arguments = QCoreApplication::arguments();
+    const auto list = commands();
+    Console console;
+    if (arguments.size() < 2) {
+        console.err(overview(list));
+        return UsageError;
+    }
+    const QString name = arguments.at(1);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        console.out(overview(list));
+        return Success;
+    }
+    for (const auto& command : list) {
+        if (command->name() == name)
+            return command->run(arguments.mid(1));
+    }
+    console.err(QStringLiteral("Неизвестная команда: %1\nСправка: vescor-cli --help").arg(name));
+    return UsageError;
+}

@@ -1,0 +1,21 @@
+#include "RegisterIdentity.h"
+
+#include "DriverLibrary.h"
+
+namespace {
+
+const int NameBufferSize = 1024;
+
+} // namespace
+
+RegisterIdentity RegisterIdentity::fromStatusQuery(libtillo_handle h)
+{
+    DriverLibrary& driver = DriverLibrary::instance();
+    RegisterIdentity identity;
+    identity.modelCode = int(driver.getParamInt(h, LIBTILLO_PARAM_MODEL_CODE));
+    identity.modelName = driver.paramString(h, LIBTILLO_PARAM_MODEL_NAME, NameBufferSize);
+    identity.serialNumber = driver.paramString(h, LIBTILLO_PARAM_SERIAL_NUMBER, NameBufferSize);
+    identity.firmware = driver.paramString(h, LIBTILLO_PARAM_FIRMWARE, NameBufferSize);
+    identity.fiscal = driver.getParamBool(h, LIBTILLO_PARAM_FISCAL) != 0;
+    return identity;
+}

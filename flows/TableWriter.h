@@ -1,0 +1,17 @@
+#pragma once
+
+#include "device/Cell.h"
+
+class ProgressReporter;
+class TableInfo;
+
+// Writes the changed cells of one table to the open register and commits
+// them through the write engine; the marks of the written cells are cleared.
+class TableWriter
+{
+public:
+    // Adds the cells written to cellCount. Raises FlowFailure: Refused when a
+    // changed cell cannot be written as it stands (nothing of it was sent),
+    // DriverFailed when the register refused a cell or the commit.
+    static void write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress);
+};

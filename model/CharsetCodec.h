@@ -1,0 +1,30 @@
+#pragma once
+
+#include "CharsetTable.h"
+
+#include <QTextCodec>
+
+// A Qt text codec over one of the register's single-byte character sets:
+// a pure table look-up both ways. fold, when given, replaces a character
+// before it is looked up for encoding.
+class CharsetCodec : public QTextCodec
+{
+public:
+    using Fold = char16_t (*)(char16_t);
+
+    CharsetCodec(const QByteArray& name, int mib, const CharsetTable& table, Fold fold = nullptr);
+
+    QByteArray name() const override;
+    QList<QByteArray> aliases() const override;
+    int mibEnum() const override;
+
+protected:
+    QString convertToUnicode(const char* in, int length, ConverterState* state) const override;
+    QByteArray convertFromUnicode(const QChar* in, int length, ConverterState* state) const override;
+
+private:
+    QByteArray m_name;
+    int m_mib;
+    const CharsetTable& m_table;
+    Fold m_fold;
+};

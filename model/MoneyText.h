@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The one rule between a money text and the stored value, a whole number of
+// kopecks: "12.34" <-> 1234. The table model, the money editor, the CSV files
+// and the shell program all go through it.
+class MoneyText
+{
+public:
+    // 5 -> "0.05", 1234 -> "12.34", "0" -> "0.00"; an empty value stays empty.
+    static QString fromKopecks(const QByteArray& kopecks);
+
+    // "12.34", "12,5", "12" and "12." into kopecks (1234, 1250, 1200, 1200),
+    // exactly and without leading zeros; blanks around the text are ignored
+    // and an empty text gives an empty value. A sign, more than two
+    // decimals, anything that is not a plain decimal amount, or an amount
+    // beyond 64 bits of kopecks is refused (false, kopecks untouched).
+    static bool toKopecks(const QString& text, QByteArray& kopecks);
+};
