@@ -11,6 +11,7 @@
 namespace {
 
 const QString SettingsOption = QStringLiteral("settings");
+const QString JsonOption = QStringLiteral("json");
 
 } // namespace
 
@@ -29,8 +30,12 @@ int CliCommand::run(const QStringList& arguments)
     describe(parser);
 
     try {
-        if (!parser.parse(arguments))
+        if (!parser.parse(arguments)) {
+            // A caller that asked for JSON gets its usage error as JSON too.
+            if (m_offersJson && arguments.contains(QStringLiteral("--") + JsonOption))
+                m_report = std::make_unique<JsonReport>(name());
             usageError(parser.errorText());
+        }
         if (parser.isSet(help)) {
             QString text = parser.helpText();
             // The parser names the program; the command belongs beside it.
@@ -41,18 +46,40 @@ int CliCommand::run(const QStringList& arguments)
             m_console.out(text.trimmed());
             return Success;
         }
+        if (m_offersJson && parser.isSet(JsonOption)) {
+            m_report = std::make_unique<JsonReport>(name());
+            m_console.keepOutputForData();
+        }
         execute(parser);
+        if (m_report)
+            m_console.data(m_report->toJson());
         return Success;
     } catch (const CliFailure& failure) {
-        m_console.err(failure.message());
-        return failure.code();
+        return fail(failure.code(), failure.message(), {});
     } catch (const FlowFailure& failure) {
-        m_console.err(failure.message());
-        return failure.kind() == FlowFailure::DriverFailed ? DriverFailure : Refused;
+        return fail(failure.kind() == FlowFailure::DriverFailed ? DriverFailure : Refused, failure.message(),
+                    failure.place());
     } catch (const RunTimeError& error) {
-        m_console.err(error.message());
-        return Refused;
+        return fail(Refused, error.message(), {});
     }
+}
+
+int CliCommand::fail(ExitCode code, const QString& message, const FlowFailure::Place& place)
+{
+    m_console.err(message);
+    if (m_report) {
+        m_report->setError(message, place);
+        m_console.data(m_report->toJson());
+    }
+    return code;
+}
+
+void CliCommand::addJsonOption(QCommandLineParser& parser)
+{
+    m_offersJson = true;
+    parser.addOption({JsonOption,
+                      QStringLiteral("Вывести результат одним объектом JSON на стандартный вывод (и ошибку тоже); "
+                                     "сообщения остаются на стандартном выводе ошибок.")});
 }
 
 QString CliCommand::settingsOption(const QCommandLineParser& parser) const

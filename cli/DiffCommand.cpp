@@ -3,6 +3,8 @@
 #include "CsvLine.h"
 #include "DriverSession.h"
 #include "exchange/CsvExchange.h"
+#include "exchange/CsvValueError.h"
+#include "flows/FlowFailure.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
 
@@ -16,6 +18,7 @@ QString DiffCommand::summary() const
 void DiffCommand::describe(QCommandLineParser& parser)
 {
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV одной таблицы."));
+    addJsonOption(parser);
 }
 
 void DiffCommand::execute(const QCommandLineParser& parser)
@@ -28,15 +31,29 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     DriverSession session(settingsOption(parser));
     const QList<TableInfo>& tables = session.reg().openWithDescription();
 
+    const QString path = positional.first();
     CsvExchange exchange;
     TableInfo table;
-    const DataRows fileRows = exchange.importTable(positional.first(), tables, table);
+    DataRows fileRows;
+    try {
+        fileRows = exchange.importTable(path, tables, table);
+    } catch (const CsvValueError& error) {
+        throw FlowFailure(FlowFailure::Refused, error.message(), {path, error.row(), error.field()});
+    } catch (const RunTimeError& error) {
+        throw FlowFailure(FlowFailure::Refused, error.message(), {path});
+    }
     unsigned cellsRead = 0;
     const DataRows registerRows = TableReader::read(table, cellsRead);
 
     const TableComparison comparison(table, fileRows, registerRows);
-    for (const TableComparison::CellPair& cell : comparison.differences()) {
+    const QVector<TableComparison::CellPair> differences = comparison.differences();
+    for (const TableComparison::CellPair& cell : differences) {
         m_console.out(CsvLine::of({QString::number(table.id), QString::number(cell.registerRow),
                                    QString::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+    }
+    if (JsonReport* report = jsonReport()) {
+        // A diff writes nothing: "changed" stays false, "different" tells.
+        report->set(QStringLiteral("different"), !differences.isEmpty());
+        report->addTable(path, table, differences, true);
     }
 }

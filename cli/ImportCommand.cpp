@@ -32,6 +32,7 @@ void ImportCommand::describe(QCommandLineParser& parser)
     parser.addOption({OnlyDifferentOption,
                       QStringLiteral("Сначала прочитать таблицу и записать только ячейки, значение которых "
                                      "отличается от значения в ККТ.")});
+    addJsonOption(parser);
 }
 
 void ImportCommand::execute(const QCommandLineParser& parser)
@@ -41,6 +42,12 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         usageError(QStringLiteral("Не указан файл"));
     const bool dryRun = parser.isSet(DryRunOption);
     const bool onlyDifferent = parser.isSet(OnlyDifferentOption);
+
+    JsonReport* report = jsonReport();
+    if (report) {
+        report->set(QStringLiteral("dry_run"), dryRun);
+        report->set(QStringLiteral("only_different"), onlyDifferent);
+    }
 
     DriverSession session(settingsOption(parser));
     const QList<TableInfo>& tables = session.reg().openWithDescription();
@@ -64,17 +71,23 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             }
         }
 
+        QVector<TableComparison::CellPair> marked;
+        for (const TableComparison::CellPair& cell : comparison.cells()) {
+            if (file.rows.at(cell.row).at(cell.column).changed)
+                marked.append(cell);
+        }
+
         if (dryRun) {
-            unsigned cells = 0;
-            for (const TableComparison::CellPair& cell : comparison.cells()) {
-                if (!file.rows.at(cell.row).at(cell.column).changed)
-                    continue;
+            for (const TableComparison::CellPair& cell : qAsConst(marked)) {
                 m_console.out(CsvLine::of({QString::number(file.table.id), QString::number(cell.registerRow),
                                            QString::number(cell.fieldNumber), cell.fileText}));
-                ++cells;
             }
-            cellsWritten += cells;
-            tablesWritten += cells > 0 ? 1 : 0;
+            cellsWritten += unsigned(marked.size());
+            tablesWritten += marked.isEmpty() ? 0 : 1;
+            if (report) {
+                report->addTable(file.path, file.table, marked, onlyDifferent);
+                report->setChanged(cellsWritten > 0);
+            }
             continue;
         }
 
@@ -83,10 +96,16 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         try {
             TableWriter::write(file.table, file.rows, cellsWritten, noProgress);
         } catch (const FlowFailure& failure) {
-            throw FlowFailure(failure.kind(), QStringLiteral("%1: %2").arg(file.path, failure.message()));
+            throw FlowFailure(failure.kind(), QStringLiteral("%1: %2").arg(file.path, failure.message()), {file.path});
         }
         if (cellsWritten > before)
             ++tablesWritten;
+        // The register's value is known only where the table was read first.
+        // Tables committed before a later failure stay changed.
+        if (report) {
+            report->addTable(file.path, file.table, marked, onlyDifferent);
+            report->setChanged(cellsWritten > 0);
+        }
         m_console.err(QStringLiteral("%1: записано ячеек: %2").arg(file.path, QString::number(cellsWritten - before)));
     }
 

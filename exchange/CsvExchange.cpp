@@ -2,6 +2,7 @@
 
 #include "CsvRecordReader.h"
 #include "CsvRecordWriter.h"
+#include "CsvValueError.h"
 #include "FileTextCodec.h"
 #include "TableText.h"
 #include "common/Errors.h"
@@ -25,10 +26,11 @@ RunTimeError badFile()
     return RunTimeError(QStringLiteral("Ошибка: файл содержит некорректные данные"));
 }
 
-RunTimeError badValue(int row, const FieldInfo& field)
+CsvValueError badValue(int row, const FieldInfo& field)
 {
-    return RunTimeError(QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\"")
-                            .arg(QString::number(row), field.m_name));
+    return CsvValueError(QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\"")
+                             .arg(QString::number(row), field.m_name),
+                         row, field.m_name);
 }
 
 void validate(const FieldInfo& field, const QString& value, int row)

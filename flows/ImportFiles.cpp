@@ -4,6 +4,7 @@
 
 #include "common/Errors.h"
 #include "exchange/CsvExchange.h"
+#include "exchange/CsvValueError.h"
 
 QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QList<TableInfo>& tables)
 {
@@ -14,8 +15,11 @@ QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QLi
         file.path = path;
         try {
             file.rows = exchange.importTable(path, tables, file.table);
+        } catch (const CsvValueError& error) {
+            throw FlowFailure(FlowFailure::Refused, QStringLiteral("%1: %2").arg(path, error.message()),
+                              {path, error.row(), error.field()});
         } catch (const RunTimeError& error) {
-            throw FlowFailure(FlowFailure::Refused, QStringLiteral("%1: %2").arg(path, error.message()));
+            throw FlowFailure(FlowFailure::Refused, QStringLiteral("%1: %2").arg(path, error.message()), {path});
         }
         files.append(file);
     }

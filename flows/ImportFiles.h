@@ -20,6 +20,7 @@ public:
         DataRows rows;
     };
 
-    // Raises FlowFailure (Refused) naming the file when any file is refused.
+    // Raises FlowFailure (Refused) naming the file, and the row and field
+    // where they are known, when any file is refused.
     static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables);
 };
