@@ -4,12 +4,14 @@
 #      values) and fails kassa-04 alone, whose image makes writes fail;
 #   2. a second run changes nothing;
 #   3. check mode on fresh images reports the change and leaves the images
-#      untouched byte for byte.
+#      untouched byte for byte;
+# and the module's parameters and failures, one ad-hoc run each.
 # Usage: playbook-test.sh BIN_DIR ANSIBLE_DIR
 set -uo pipefail
 
 bin=$1
 examples=$2/examples
+library=$2/library
 work=$(mktemp -d "${TMPDIR:-/tmp}/vescor-ansible.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
@@ -92,6 +94,28 @@ play "$work/second.log" --limit "${good// /,}" || fail "second run failed"
 for host in $good; do
     recap "$work/second.log" "$host" 0 0
 done
+
+# The module alone on kassa-01, whose image now holds the files, reached
+# through the environment the module inherits: one case a line,
+# "STATUS|what the output must hold|module arguments".
+bad=$work/bad.csv
+sed 's/^"1";"22.00";/"1";"x";/' "$examples/files/taxes.csv" > "$bad"
+echo '{"Port": 1}' > "$work/settings.json"
+taxes=$examples/files/taxes.csv
+cli=$bin/vescor-cli
+while IFS='|' read -r status expected arguments; do
+    TILLO10_EMULATOR=$VESCOR_IMAGES/kassa-01.json \
+        ansible kassa-01 -i "$inventory" -M "$library" -m vescor_tables -a "$arguments" > "$work/module.log" 2>&1
+    grep -q "^kassa-01 | $status" "$work/module.log" || fail "vescor_tables $arguments: not $status: $(cat "$work/module.log")"
+    grep -qF -- "$expected" "$work/module.log" || fail "vescor_tables $arguments: no '$expected' in $(cat "$work/module.log")"
+done <<CASES
+SUCCESS|"changed": false|files=$taxes cli=$cli settings=$work/settings.json
+SUCCESS|"changed": false|files=$taxes cli=$cli settings='{"Port": 1}'
+CHANGED|"before": null|files=$taxes cli=$cli only_different=false
+FAILED|"field": "Ставка, %"|files=$bad cli=$cli
+FAILED|"msg": "Ошибка - 4 [настройка \\"Port\\"|files=$taxes cli=$cli settings='{"Port": "x"}'
+FAILED|Failed to find required executable|files=$taxes cli=no-such-vescor-cli
+CASES
 
 # 3. Check mode on fresh images: changed, images untouched.
 fresh_images
