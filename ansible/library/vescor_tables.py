@@ -34,7 +34,8 @@ options:
     required: true
   settings:
     description:
-      - The driver's settings, a JSON text (C({"Port": 2, "IPAddress": "10.0.0.5", ...})),
+      - >-
+        The driver's settings, a JSON text (for example C({"Port": 2, "IPAddress": "10.0.0.5"})),
         or the path of a file holding it (also written C(@path)).
       - Absent, C(vescor-cli) uses C(Vescor.ini) beside itself.
     type: str
@@ -46,7 +47,7 @@ options:
     default: true
   cli:
     description:
-      - The C(vescor-cli) program: a path, or a name looked up on the managed host's C(PATH).
+      - The C(vescor-cli) program, a path or a name looked up on the PATH of the managed host.
     type: str
     default: vescor-cli
 notes:
@@ -80,7 +81,7 @@ cells:
   type: list
   elements: dict
   sample:
-    - {"file": "taxes.csv", "table": 6, "row": 1, "field": 1, "name": "Ставка",
+    - {"file": "taxes.csv", "table": 6, "row": 1, "field": 1, "name": "Ставка, %",
        "before": "20.00", "after": "22.00"}
 tables:
   description: The tables written (or to be written), each with its file and count of cells.
@@ -93,7 +94,7 @@ error:
   description: Why the program stopped, with the file, data row and field where they are known.
   returned: failure
   type: dict
-  sample: {"message": "header.csv: ...", "file": "header.csv", "row": 2, "field": "Ставка"}
+  sample: {"message": "taxes.csv: Ошибка: ...", "file": "taxes.csv", "row": 1, "field": "Ставка, %"}
 rc:
   description: The exit status of C(vescor-cli) (0 success, 1 refused file or value, 2 usage, 3 driver).
   returned: always
