@@ -77,6 +77,8 @@ holds_files() {
     done
 }
 
+ansible-doc -M "$library" vescor_tables > /dev/null 2>&1 || fail "ansible-doc cannot read the documentation of vescor_tables"
+
 # 1. First run: three changed, the faulty register fails alone.
 fresh_images
 cp "$VESCOR_IMAGES/kassa-04.json" "$work/kassa-04.before"
