@@ -112,9 +112,9 @@ from ansible.module_utils.basic import AnsibleModule
 
 
 def settings_argument(settings):
-    """The --settings value: a JSON text as it is, a file as @path."""
+    """The --settings value: a JSON text as it is (empty: the driver's defaults), a file as @path."""
     text = settings.strip()
-    if text.startswith('{') or text.startswith('@'):
+    if not text or text.startswith('{') or text.startswith('@'):
         return text
     return '@' + os.path.expanduser(text)
 

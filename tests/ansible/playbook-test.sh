@@ -113,6 +113,7 @@ while IFS='|' read -r status expected arguments; do
 done <<CASES
 SUCCESS|"changed": false|files=$taxes cli=$cli settings=$work/settings.json
 SUCCESS|"changed": false|files=$taxes cli=$cli settings='{"Port": 1}'
+SUCCESS|"changed": false|files=$taxes cli=$cli settings=''
 CHANGED|"before": null|files=$taxes cli=$cli only_different=false
 FAILED|"field": "Ставка, %"|files=$bad cli=$cli
 FAILED|"msg": "Ошибка - 4 [настройка \\"Port\\"|files=$taxes cli=$cli settings='{"Port": "x"}'
