@@ -1,5 +1,6 @@
 #include "CliRunner.h"
 
+#include "app/Product.h"
 #include "app/SettingsFile.h"
 #include "support/EmulatorImage.h"
 #include "support/TestMain.h"
@@ -133,6 +134,9 @@ private slots:
 
         QTest::newRow("no command") << QStringList{} << none << 2 << QStringLiteral("Usage: vescor-cli <команда> [параметры]");
         QTest::newRow("unknown command") << QStringList{"read"} << none << 2 << QStringLiteral("Неизвестная команда: read");
+        QTest::newRow("version as a command") << QStringList{"version"} << none << 2
+                                              << QStringLiteral("Неизвестная команда: version");
+        QTest::newRow("short version option") << QStringList{"-V"} << none << 2 << QStringLiteral("Неизвестная команда: -V");
         QTest::newRow("unknown option") << QStringList{"identify", "--fast"} << none << 2
                                         << QStringLiteral("Unknown option 'fast'.");
         QTest::newRow("identify with an argument") << QStringList{"identify", "x"} << none << 2
@@ -271,6 +275,37 @@ private slots:
         const CliRun overview = run({"--help"});
         QCOMPARE(overview.exitCode, 0);
         QVERIFY(overview.out.contains(QStringLiteral("  %1\n").arg(command)));
+    }
+
+    // Options of the program itself, in place of a command; none needs a register.
+    void programOptions_data()
+    {
+        const QString usage = QStringLiteral("Usage: vescor-cli <команда> [параметры]");
+        const QString version = QStringLiteral("vescor-cli ") + product::version();
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<bool>("oneLine");
+        QTest::newRow("version") << QStringList{"--version"} << version << true;
+        QTest::newRow("version before a command") << QStringList{"--version", "identify"} << version << true;
+        QTest::newRow("help") << QStringList{"--help"} << usage << false;
+        QTest::newRow("short help") << QStringList{"-h"} << usage << false;
+        QTest::newRow("help as a command") << QStringList{"help"} << usage << false;
+    }
+
+    void programOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, firstLine);
+        QFETCH(bool, oneLine);
+        qputenv("TILLO10_EMULATOR", path("none.json").toLocal8Bit());
+        const CliRun result = run(arguments);
+        QVERIFY(result.finished);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.outLines().value(0), firstLine);
+        QCOMPARE(result.outLines().size() == 1, oneLine);
+        // The window's title carries the same version.
+        QCOMPARE(product::windowTitle(), QStringLiteral("Vescor ") + product::version());
     }
 
     // Without --settings the program hands over the settings file beside
