@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(QVector<EmulatorImage::Fault>)
 
 namespace {
@@ -361,6 +363,51 @@ private slots:
         const QStringList trace = EmulatorImage::traceLines(*m_dir);
         QVERIFY(!trace.isEmpty());
         QVERIFY(trace.first().startsWith(QStringLiteral("set_settings")));
+    }
+
+    // An installed program's folder takes no files: the settings file is the
+    // one in the user's configuration folder, and the program never writes it.
+    void settingsFileInUserFolder_data()
+    {
+        QTest::addColumn<QString>("storedForUser");
+        QTest::addColumn<QString>("storedBeside");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("no file") << QString() << QString() << 0;
+        QTest::newRow("stored settings") << QStringLiteral("{\"Port\": 1}") << QString() << 0;
+        QTest::newRow("stored settings the driver refuses") << QStringLiteral("[1, 2]") << QString() << 3;
+        QTest::newRow("file beside the program left aside") << QString() << QStringLiteral("[1, 2]") << 0;
+    }
+
+    void settingsFileInUserFolder()
+    {
+        QFETCH(QString, storedForUser);
+        QFETCH(QString, storedBeside);
+        QFETCH(int, exitCode);
+        if (::geteuid() == 0)
+            QSKIP("Permission bits do not stop root from writing");
+
+        const QString bin = QCoreApplication::applicationDirPath();
+        const QString program = path("app/vescor-cli");
+        QVERIFY(QDir().mkpath(path("app/models")));
+        QVERIFY(QFile::copy(cliProgram(), program));
+        QVERIFY(QFile::copy(bin + "/libtillo10.so", path("app/libtillo10.so")));
+        QVERIFY(QFile::copy(bin + "/models/57.json", path("app/models/57.json")));
+        if (!storedBeside.isNull())
+            SettingsFile::save(path("app/Vescor.ini"), storedBeside);
+        const QString userIni = path("config/Vescor/Vescor.ini");
+        if (!storedForUser.isNull())
+            SettingsFile::save(userIni, storedForUser);
+        QVERIFY(QFile::setPermissions(path("app"), QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", path("config").toLocal8Bit());
+
+        smallRegister().install(*m_dir, true);
+        const CliRun result = runCli({"identify"}, m_dir->path(), program);
+        qputenv("XDG_CONFIG_HOME", configHome);
+        QFile::setPermissions(path("app"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(result.finished);
+        QCOMPARE(result.exitCode, exitCode);
+        QCOMPARE(QFile::exists(userIni), !storedForUser.isNull());
     }
 };
 
