@@ -78,6 +78,10 @@ default_register='57|Вескор-Эмулятор 57|0057000001|3.0.25|ФИСК
 # The emulated register of a copy of the installed default image.
 cp "$prefix/lib/vescor/tillo10-image.json" "$work/image.json"
 TILLO10_EMULATOR=$work/image.json identify "identify, image named" 0 "$default_register" ""
+# The installed programs load the installed driver, not one of a build.
+LD_DEBUG=files TILLO10_EMULATOR=$work/image.json "$prefix/bin/vescor-cli" identify > /dev/null 2> "$work/ld.log"
+grep -q "calling init: $(realpath "$prefix/lib/vescor/libtillo10.so")\$" "$work/ld.log" ||
+  fail "the installed vescor-cli loaded no driver from /usr/lib/vescor: $(grep -o 'calling init: .*tillo10.*' "$work/ld.log")"
 # Without an image named, the driver makes the user's copy from the default image beside it.
 identify "identify, user's copy of the default image" 0 "$default_register" ""
 [ -f "$XDG_DATA_HOME/tillo10/register-image.json" ] || fail "no per-user register image made"
@@ -111,7 +115,7 @@ fi
 entry() { sed -n "s/^$1=//p" "$desktop"; }
 [ -x "$prefix/bin/$(entry Exec)" ] || fail "the desktop entry runs '$(entry Exec)', not an installed program"
 [ -f "$prefix/share/icons/hicolor/scalable/apps/$(entry Icon).svg" ] || fail "no icon '$(entry Icon)' installed"
-head -c 200 "$prefix/share/icons/hicolor/scalable/apps/vescor.svg" | grep -q '<svg' || fail "the icon is not an SVG image"
+grep -q '<svg ' "$prefix/share/icons/hicolor/scalable/apps/vescor.svg" || fail "the icon is not an SVG image"
 
 if [ $failures -ne 0 ]; then
   echo "$failures failure(s)"
