@@ -26,7 +26,8 @@ class MainWindow : public QMainWindow, public CommandHost
     Q_OBJECT
 
 public:
-    // The settings file is "Vescor.ini" beside the executable unless a path is given.
+    // The settings file is SettingsFile::defaultPath() ("Vescor.ini" beside the
+    // executable, or in the user's folder) unless a path is given.
     explicit MainWindow(QWidget* parent = nullptr, const QString& settingsPath = QString());
     ~MainWindow() override;
 
