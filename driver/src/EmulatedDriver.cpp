@@ -66,6 +66,7 @@ void EmulatedDriver::discardConnection()
     m_open = false;
     m_pending.clear();
     m_image = RegisterImage();
+    m_lock.release();
 }
 
 int EmulatedDriver::errorDescription(wchar_t* buffer, int size) const
@@ -177,11 +178,25 @@ int EmulatedDriver::open()
     m_faults.refresh(path);
     if (faultFires(call, {"open"}))
         return -1;
-    RegisterImage image;
-    if (!image.load(path, error))
+    switch (m_lock.acquire(path, error)) {
+    case ImageLock::Acquired:
+        break;
+    case ImageLock::Busy:
+        return fail(call, ErrorBusy, "ККТ занята другим подключением");
+    case ImageLock::Failed:
         return fail(call, ErrorImage, "Образ ККТ " + path + ": " + error);
-    if (!m_settings.checkLink(image.linkAddress(), error))
+    }
+    // Only the lock's holder commits: what an interrupted commit left is no one's now.
+    RegisterImage::removeLeftovers(path);
+    RegisterImage image;
+    if (!image.load(path, error)) {
+        m_lock.release();
+        return fail(call, ErrorImage, "Образ ККТ " + path + ": " + error);
+    }
+    if (!m_settings.checkLink(image.linkAddress(), error)) {
+        m_lock.release();
         return fail(call, ErrorNoLink, error);
+    }
     m_image = std::move(image);
     m_imagePath = path;
     m_open = true;

@@ -2,6 +2,7 @@
 
 #include "DriverSettings.h"
 #include "FaultList.h"
+#include "ImageLock.h"
 #include "RegisterImage.h"
 
 #include <cstdint>
@@ -62,6 +63,7 @@ private:
     bool m_succeeded = false; // the error state says "no error"
 
     bool m_open = false;
+    ImageLock m_lock; // held while open
     std::string m_imagePath;
     RegisterImage m_image;
     RegisterImage::Rows m_pending;

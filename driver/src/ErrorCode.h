@@ -10,6 +10,7 @@ enum ErrorCode : int {
     ErrorNoDrawer = 11,
     ErrorImage = 20,
     ErrorImageSave = 21,
+    ErrorBusy = 22,
     ErrorUnknownTable = 74,
     ErrorRowBeyond = 75,
     ErrorFieldBeyond = 76,

@@ -5,8 +5,10 @@
 #include <json/reader.h>
 #include <json/writer.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
@@ -55,6 +57,22 @@ std::string directoryOf(const std::string& path)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A save writes "<image>.tmp-XXXXXX" (mkstemp) and renames it over the image.
+const char* const TemporarySuffix = ".tmp-";
+const size_t TemporaryRandomLength = 6;
+
+bool isTemporaryOf(const std::string& name, const std::string& imageName)
+{
+    const std::string prefix = imageName + TemporarySuffix;
+    if (name.size() != prefix.size() + TemporaryRandomLength || name.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -308,7 +326,7 @@ bool RegisterImage::save(const std::string& path, const Rows& replaced, bool sto
     writer["emitUTF8"] = true;
     const std::string text = Json::writeString(writer, root) + "\n";
 
-    std::string temp = path + ".tmp-XXXXXX";
+    std::string temp = path + TemporarySuffix + std::string(TemporaryRandomLength, 'X');
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         error = "не удалось создать временный файл рядом с образом: " + std::string(std::strerror(errno));
@@ -338,4 +356,19 @@ bool RegisterImage::save(const std::string& path, const Rows& replaced, bool sto
         ::close(dir);
     }
     return true;
+}
+
+void RegisterImage::removeLeftovers(const std::string& path)
+{
+    const std::string directory = directoryOf(path);
+    const auto slash = path.rfind('/');
+    const std::string imageName = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isTemporaryOf(entry->d_name, imageName))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }

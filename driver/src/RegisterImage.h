@@ -25,6 +25,9 @@ public:
     bool save(const std::string& path, const Rows& replaced, bool stopBeforeRename, std::string& error) const;
     // Takes the rows into the image in memory (after a successful save).
     void apply(const Rows& replaced);
+    // Removes the temporary files that interrupted saves left beside the
+    // image. Only the holder of the image's lock may call it.
+    static void removeLeftovers(const std::string& path);
 
     RegisterTable* table(unsigned id);
 

@@ -323,6 +323,8 @@ private slots:
         QByteArray v;
         QCOMPARE(api.readCell(again, 3, 1, 1, v), 0);
         QCOMPARE(v, QByteArray::fromHex("0101"));
+        // The open took away what the interrupted commit left.
+        QCOMPARE(QDir(dir.path()).entryList({"register-image.json.tmp-*"}, QDir::Files), QStringList());
     }
 
     void failedCloseStillCloses()

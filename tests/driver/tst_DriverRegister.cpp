@@ -74,6 +74,7 @@ private slots:
         QCOMPARE(api.text(h, LIBTILLO_PARAM_SERIAL_NUMBER), QStringLiteral("0099000042"));
         QCOMPARE(api.getBool(h, LIBTILLO_PARAM_FISCAL), fiscal ? 1 : 0);
         QCOMPARE(api.text(h, LIBTILLO_PARAM_FIRMWARE), QStringLiteral("4.1.77"));
+        QCOMPARE(api.close(h), 0); // one connection per image at a time
 
         TilloHandle v;
         QCOMPARE(api.open(v), 0);
@@ -332,13 +333,16 @@ private slots:
         smallRegister().install(dir);
         TilloHandle a, b;
         QCOMPARE(api.open(a), 0);
-        QCOMPARE(api.open(b), 0);
         QCOMPARE(api.writeCell(a, 3, 1, 1, QByteArray::fromHex("AAAA")), 0);
+        QCOMPARE(api.open(b), -1); // the image serves one connection at a time
         QByteArray value;
-        QCOMPARE(api.readCell(b, 3, 1, 1, value), 0);
-        QCOMPARE(value, QByteArray::fromHex("0102"));
+        QCOMPARE(api.readCell(b, 3, 1, 1, value), -1);
         QCOMPARE(api.readCell(a, 3, 1, 1, value), 0);
         QCOMPARE(value, QByteArray::fromHex("AAAA"));
+        QCOMPARE(api.close(a), 0);
+        QCOMPARE(api.open(b), 0);
+        QCOMPARE(api.readCell(b, 3, 1, 1, value), 0);
+        QCOMPARE(value, QByteArray::fromHex("0102"));
     }
 
     void eachOpenReadsTheImageNamedThen()
