@@ -293,7 +293,7 @@ int EmulatedDriver::readCell()
     if (field == 0) {
         value = bytes;
         for (const RegisterTable::Field& f : table->fields) {
-            if (!f.text)
+            if (!f.text || RegisterCharsets::isNumberPair(bytes.data() + f.offset, f.width))
                 continue;
             for (size_t i = f.offset; i < f.offset + f.width; ++i)
                 value[i] = RegisterCharsets::internalToExternal(value[i]);
@@ -333,11 +333,14 @@ int EmulatedDriver::writeCell()
     const size_t base = first < table->fields.size() ? table->fields[first].offset : 0;
     for (size_t i = first; i < last; ++i) {
         const RegisterTable::Field& f = table->fields[i];
+        const size_t start = f.offset - base;
+        const bool convert = f.text && !(start < value.size() &&
+                                         RegisterCharsets::isNumberPair(value.data() + start, value.size() - start));
         for (size_t k = 0; k < f.width; ++k) {
-            const size_t at = f.offset - base + k;
+            const size_t at = start + k;
             uint8_t b = 0; // short values are padded with zero bytes
             if (at < value.size())
-                b = f.text ? RegisterCharsets::externalToInternal(value[at]) : value[at];
+                b = convert ? RegisterCharsets::externalToInternal(value[at]) : value[at];
             bytes[f.offset + k] = b;
         }
     }

@@ -239,6 +239,64 @@ private slots:
             QCOMPARE(readFile(path), before); // nothing to store: the file is not rewritten
     }
 
+    void numberPairs_data()
+    {
+        QTest::addColumn<unsigned>("field"); // 2: the text cell; 0: the whole row
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("stored"); // the text cell afterwards, as a cell read gives it
+        QTest::addColumn<QByteArray>("inRow");  // as a row read gives it; empty: the same
+        QTest::newRow("cell: ©5,7") << 2u << QByteArray::fromHex("FD050007") << 0
+                                    << QByteArray::fromHex("FD05000700000000") << QByteArray();
+        QTest::newRow("cell: numbers equal to the fill") << 2u << QByteArray::fromHex("FD200020") << 0
+                                                         << QByteArray::fromHex("FD20002000000000") << QByteArray();
+        QTest::newRow("cell: ©0,0") << 2u << QByteArray::fromHex("FD000000") << 0
+                                    << QByteArray::fromHex("FD00000000000000") << QByteArray();
+        QTest::newRow("cell: numbers that are letters elsewhere") << 2u << QByteArray::fromHex("FDFF00FD") << 0
+                                                                  << QByteArray::fromHex("FDFF00FD00000000") << QByteArray();
+        QTest::newRow("cell: the mark alone") << 2u << QByteArray::fromHex("FD") << 0
+                                              << QByteArray::fromHex("FD00000000000000") << QByteArray();
+        QTest::newRow("cell: as long as the field") << 2u << QByteArray::fromHex("FD01000241424344") << 0
+                                                    << QByteArray::fromHex("FD01000241424344") << QByteArray();
+        QTest::newRow("cell: longer than the field") << 2u << QByteArray::fromHex("FD0100024142434445") << 78
+                                                     << QByteArray::fromHex("000102A024A2A520")
+                                                     << QByteArray::fromHex("808182FC24FA2020");
+        QTest::newRow("row: pair in the text field") << 0u << QByteArray::fromHex("1111" "FD090003") << 0
+                                                     << QByteArray::fromHex("FD09000300000000") << QByteArray();
+        QTest::newRow("row: text field of blanks is text") << 0u << QByteArray::fromHex("1111" "20FD0003") << 0
+                                                           << QByteArray::fromHex("2020002000000000")
+                                                           << QByteArray::fromHex("2020802080808080");
+    }
+
+    // The pair form of a text cell (FD a 00 b) is no text: it is kept as sent,
+    // padded with zero bytes, and read back unchanged by cell and by row.
+    void numberPairs()
+    {
+        QFETCH(unsigned, field);
+        QFETCH(QByteArray, sent);
+        QFETCH(int, code);
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, inRow);
+        QTemporaryDir dir;
+        const QString path = smallRegister().install(dir);
+        {
+            TilloHandle h;
+            QCOMPARE(api.open(h), 0);
+            QCOMPARE(api.writeCell(h, 3, 1, field, sent), code ? -1 : 0);
+            QCOMPARE(api.errorCode(h), code);
+            QCOMPARE(api.commit(h), 0);
+        }
+        if (code == 0)
+            QCOMPARE(EmulatorImage::fromFile(path).cell(3, 1, 2), stored);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 3, 1, 2, value), 0);
+        QCOMPARE(value, stored);
+        QCOMPARE(api.readCell(h, 3, 1, 0, value), 0);
+        QCOMPARE(value.mid(2, 8), inRow.isEmpty() ? stored : inRow);
+    }
+
     void commitThenReopenReadsTheNewValues()
     {
         QTemporaryDir dir;
