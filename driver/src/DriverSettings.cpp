@@ -7,6 +7,7 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <set>
 
@@ -97,8 +98,13 @@ bool DriverSettings::setText(const std::string& utf8, std::string& error)
     Json::CharReaderBuilder builder;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
-    if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &root, &errors) || !root.isObject()) {
-        error = "Настройки должны быть JSON-объектом";
+    try {
+        if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &root, &errors) || !root.isObject()) {
+            error = "Настройки должны быть JSON-объектом";
+            return false;
+        }
+    } catch (const std::exception& e) { // e.g. nesting beyond the parser's limit
+        error = "Настройки не прочитаны: разбор JSON прерван (" + std::string(e.what()) + ")";
         return false;
     }
     Json::Value values = m_values;

@@ -10,6 +10,7 @@
 #include "tillo10.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 
@@ -50,11 +51,19 @@ void EmulatedDriver::refreshFaults()
         m_faults.clear();
 }
 
+int EmulatedDriver::failByException(const char* function, const char* what)
+{
+    return fail(function, ErrorInternal,
+                std::string("Внутренняя ошибка драйвера в ") + function + ": " + (what && *what ? what : "исключение"));
+}
+
 bool EmulatedDriver::faultFires(const std::string& trace, const FaultList::Call& call, FaultList::Fired* fired)
 {
     FaultList::Fired f;
     if (!m_faults.check(call, f))
         return false;
+    if (f.throws)
+        throw std::runtime_error(f.description);
     fail(trace, f.code, f.description);
     if (fired)
         *fired = f;
@@ -207,9 +216,12 @@ int EmulatedDriver::close()
 {
     const std::string call = "close";
     refreshFaults();
-    const bool fired = faultFires(call, {"close"});
-    discardConnection(); // unsaved writes are lost, as on a power cut
-    return fired ? -1 : succeed(call);
+    struct Discard // however the call ends; unsaved writes are lost, as on a power cut
+    {
+        EmulatedDriver& driver;
+        ~Discard() { driver.discardConnection(); }
+    } discard{*this};
+    return faultFires(call, {"close"}) ? -1 : succeed(call);
 }
 
 int EmulatedDriver::queryData()

@@ -30,6 +30,10 @@ public:
     int mapping();
     int openDrawer();
 
+    // An exception stopped the entry point `function`: the call fails with
+    // code 99 and a text that names the function and the reason.
+    int failByException(const char* function, const char* what);
+
     int errorCode() const { return m_errorCode; }
     int errorDescription(wchar_t* buffer, int size) const;
 

@@ -15,4 +15,5 @@ enum ErrorCode : int {
     ErrorRowBeyond = 75,
     ErrorFieldBeyond = 76,
     ErrorValueTooLong = 78,
+    ErrorInternal = 99,
 };

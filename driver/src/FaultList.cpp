@@ -4,6 +4,7 @@
 #include <json/value.h>
 
 #include <fstream>
+#include <exception>
 #include <sys/stat.h>
 
 namespace {
@@ -63,7 +64,13 @@ void FaultList::refresh(const std::string& path)
     Json::Value root;
     Json::CharReaderBuilder builder;
     std::string errors;
-    if (!in || !Json::parseFromStream(builder, in, &root, &errors) || !root.isObject())
+    bool parsed = false;
+    try {
+        parsed = in && Json::parseFromStream(builder, in, &root, &errors);
+    } catch (const std::exception&) { // e.g. nesting beyond the parser's limit
+        parsed = false;
+    }
+    if (!parsed || !root.isObject())
         return; // a broken image fails the open with its own message
     const Json::Value& faults = root["faults"];
     if (!faults.isArray())
@@ -83,6 +90,7 @@ void FaultList::refresh(const std::string& path)
         fault.result.description =
             f["description"].isString() ? f["description"].asString() : std::string("Неисправность ККТ");
         fault.result.stage = f["stage"].isString() ? f["stage"].asString() : std::string();
+        fault.result.throws = f["throws"].isBool() && f["throws"].asBool();
         m_faults.push_back(std::move(fault));
     }
 }

@@ -26,6 +26,7 @@ public:
         int code = 0;
         std::string description;
         std::string stage; // "rename" for a commit that stops before the rename
+        bool throws = false; // the call fails by an exception inside the library
     };
 
     // Reads the faults of the image file unless it is the file read last.

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
@@ -253,8 +254,15 @@ bool RegisterImage::load(const std::string& path, std::string& error)
     Json::CharReaderBuilder builder;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string parseErrors;
-    if (!reader->parse(content.data(), content.data() + content.size(), &m_root, &parseErrors) || !m_root.isObject()) {
-        error = "файл не является JSON-объектом" + (parseErrors.empty() ? std::string() : ": " + parseErrors);
+    try {
+        if (!reader->parse(content.data(), content.data() + content.size(), &m_root, &parseErrors) ||
+            !m_root.isObject()) {
+            error = "файл не является JSON-объектом" + (parseErrors.empty() ? std::string() : ": " + parseErrors);
+            return false;
+        }
+    } catch (const std::exception& e) { // e.g. nesting beyond the parser's limit
+        m_root = Json::Value();
+        error = "не удалось прочитать образ: разбор JSON прерван (" + std::string(e.what()) + ")";
         return false;
     }
     const Json::Value& identity = m_root["identity"];

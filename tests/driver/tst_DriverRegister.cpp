@@ -477,6 +477,12 @@ private slots:
         QTest::newRow("number too big") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"tables\": [{\"id\": 1, "
                                                       "\"fields\": [{\"width\": 1}], \"rows\": [[{\"uint\": 256}]]}]}")
                                         << "не помещается";
+        // Deeper than the JSON reader goes: the image cannot be read.
+        QTest::newRow("nested 5000 levels") << "{\"identity\": {\"modelCode\": 1}, \"a\":" + QByteArray(5000, '[')
+                                            << "не удалось прочитать образ";
+        QTest::newRow("nested 5000 levels in the faults")
+            << "{\"identity\": {\"modelCode\": 1}, \"faults\": [" + QByteArray(5000, '[') + QByteArray(5001, ']') + "}"
+            << "не удалось прочитать образ";
     }
 
     void brokenImages()

@@ -107,6 +107,10 @@ private slots:
         QTest::newRow("number for a text") << "{\"ComFile\": 5}" << 4 << "ComFile" << QJsonValue("");
         QTest::newRow("object for a text") << "{\"IPAddress\": {}}" << 4 << "IPAddress"
                                            << QJsonValue("192.168.1.100");
+        // Deeper than the JSON reader goes: refused like any other text that is no settings object.
+        QTest::newRow("nested 5000 levels") << "{\"Port\": 2, \"a\":" + QString(5000, '[') << 4 << "Port" << QJsonValue(1);
+        QTest::newRow("nested 5000 levels, closed") << "{\"a\":" + QString(5000, '[') + QString(5000, ']') + "}" << 4
+                                                    << "BaudRate" << QJsonValue(115200);
     }
 
     void setSettings()

@@ -182,6 +182,8 @@ EmulatorImage& EmulatorImage::addFault(const Fault& fault)
     f["description"] = text(fault.description);
     if (!fault.stage.isEmpty())
         f["stage"] = text(fault.stage);
+    if (fault.throws)
+        f["throws"] = true;
     m_root["faults"].append(f);
     return *this;
 }

@@ -46,6 +46,7 @@ public:
         QString description = QStringLiteral("Нет связи");
         QString stage;  // "rename": a commit that stops after writing its temporary file
         int query = -1;
+        bool throws = false; // the call fails by an exception inside the library
     };
 
     EmulatorImage();
