@@ -4,6 +4,8 @@
 #include <json/value.h>
 
 #include <fstream>
+#include <memory>
+#include <sstream>
 #include <exception>
 #include <sys/stat.h>
 
@@ -61,12 +63,23 @@ void FaultList::refresh(const std::string& path)
         return;
 
     std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return;
+    std::ostringstream content;
+    content << in.rdbuf();
+    read(content.str());
+}
+
+void FaultList::read(const std::string& content)
+{
+    m_faults.clear();
     Json::Value root;
     Json::CharReaderBuilder builder;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
     bool parsed = false;
     try {
-        parsed = in && Json::parseFromStream(builder, in, &root, &errors);
+        parsed = reader->parse(content.data(), content.data() + content.size(), &root, &errors);
     } catch (const std::exception&) { // e.g. nesting beyond the parser's limit
         parsed = false;
     }

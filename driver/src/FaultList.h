@@ -33,6 +33,9 @@ public:
     void refresh(const std::string& path);
     // The file was rewritten by this driver with the same faults: keep the counters.
     void remember(const std::string& path);
+    // Takes the faults of an image file's content, counters from zero; none
+    // from a content that is no image.
+    void read(const std::string& content);
     void clear();
 
     // Counts the call; true when a fault fires for it.

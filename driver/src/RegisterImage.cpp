@@ -251,6 +251,12 @@ bool RegisterImage::load(const std::string& path, std::string& error)
         error = "не удалось прочитать файл: " + std::string(std::strerror(errno));
         return false;
     }
+    return parse(content, error);
+}
+
+bool RegisterImage::parse(const std::string& content, std::string& error)
+{
+    *this = RegisterImage();
     Json::CharReaderBuilder builder;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string parseErrors;
@@ -312,8 +318,7 @@ void RegisterImage::apply(const Rows& replaced)
     }
 }
 
-bool RegisterImage::save(const std::string& path, const Rows& replaced, bool stopBeforeRename,
-                         std::string& error) const
+std::string RegisterImage::text(const Rows& replaced) const
 {
     Json::Value root = m_root;
     for (const auto& [id, table] : m_tables) {
@@ -332,8 +337,13 @@ bool RegisterImage::save(const std::string& path, const Rows& replaced, bool sto
     Json::StreamWriterBuilder writer;
     writer["indentation"] = " ";
     writer["emitUTF8"] = true;
-    const std::string text = Json::writeString(writer, root) + "\n";
+    return Json::writeString(writer, root) + "\n";
+}
 
+bool RegisterImage::save(const std::string& path, const Rows& replaced, bool stopBeforeRename,
+                         std::string& error) const
+{
+    const std::string text = this->text(replaced);
     std::string temp = path + TemporarySuffix + std::string(TemporaryRandomLength, 'X');
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {

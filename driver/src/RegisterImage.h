@@ -18,6 +18,11 @@ public:
 
     // Loads and checks the image; on failure returns false with a reason.
     bool load(const std::string& path, std::string& error);
+    // The same for the file's content.
+    bool parse(const std::string& content, std::string& error);
+    // The image file's content with the given rows replaced: every cell in
+    // hex, every other key as loaded.
+    std::string text(const Rows& replaced) const;
 
     // Writes the image with the given rows replaced, atomically: a temporary
     // file beside it, flushed, then renamed over it. With stopBeforeRename the
