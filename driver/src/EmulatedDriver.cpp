@@ -202,7 +202,7 @@ int EmulatedDriver::open()
         m_lock.release();
         return fail(call, ErrorImage, "Образ ККТ " + path + ": " + error);
     }
-    if (!m_settings.checkLink(image.linkAddress(), error)) {
+    if (!m_settings.checkLink(image.link(), error)) {
         m_lock.release();
         return fail(call, ErrorNoLink, error);
     }

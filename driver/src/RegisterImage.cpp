@@ -243,6 +243,31 @@ bool RegisterImage::loadTable(const Json::Value& json, unsigned index, std::stri
     return true;
 }
 
+bool RegisterImage::loadLink(const Json::Value& link, std::string& error)
+{
+    if (link.isNull())
+        return true;
+    if (!link.isObject()) {
+        error = "\"link\" должно быть объектом";
+        return false;
+    }
+    if (link["ipAddress"].isString())
+        m_link.ipAddress = link["ipAddress"].asString();
+    const auto number = [&](const char* key, unsigned low, unsigned high, int& value) {
+        const Json::Value& v = link[key];
+        if (v.isNull())
+            return true;
+        if (!v.isUInt() || v.asUInt() < low || v.asUInt() > high) {
+            error = "\"link." + std::string(key) + "\" должно быть числом от " + std::to_string(low) + " до " +
+                    std::to_string(high);
+            return false;
+        }
+        value = int(v.asUInt());
+        return true;
+    };
+    return number("ipPort", 1, 65535, m_link.ipPort) && number("deviceNumber", 1, 255, m_link.deviceNumber);
+}
+
 bool RegisterImage::load(const std::string& path, std::string& error)
 {
     *this = RegisterImage();
@@ -282,9 +307,8 @@ bool RegisterImage::parse(const std::string& content, std::string& error)
     m_firmware = identity["firmware"].isString() ? identity["firmware"].asString() : std::string();
     m_fiscal = identity["fiscal"].isBool() && identity["fiscal"].asBool();
     m_drawer = !m_root["drawer"].isBool() || m_root["drawer"].asBool();
-    const Json::Value& link = m_root["link"];
-    if (link.isObject() && link["ipAddress"].isString())
-        m_linkAddress = link["ipAddress"].asString();
+    if (!loadLink(m_root["link"], error))
+        return false;
 
     const Json::Value& tables = m_root["tables"];
     if (!tables.isNull() && !tables.isArray()) {

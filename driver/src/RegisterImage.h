@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RegisterLink.h"
 #include "RegisterTable.h"
 
 #include <json/value.h>
@@ -42,14 +43,14 @@ public:
     const std::string& firmware() const { return m_firmware; }
     bool fiscal() const { return m_fiscal; }
     bool hasDrawer() const { return m_drawer; }
-    // The address the register answers at over TCP/IP; empty: any.
-    const std::string& linkAddress() const { return m_linkAddress; }
+    const RegisterLink& link() const { return m_link; }
 
     static std::string toHex(const std::vector<uint8_t>& bytes);
     static bool fromHex(const std::string& text, std::vector<uint8_t>& bytes);
 
 private:
     bool loadTable(const Json::Value& json, unsigned index, std::string& error);
+    bool loadLink(const Json::Value& json, std::string& error);
     static bool cellBytes(const Json::Value& cell, const RegisterTable::Field& field, std::vector<uint8_t>& bytes,
                           std::string& error);
 
@@ -61,5 +62,5 @@ private:
     std::string m_firmware;
     bool m_fiscal = false;
     bool m_drawer = true;
-    std::string m_linkAddress;
+    RegisterLink m_link;
 };

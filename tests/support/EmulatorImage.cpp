@@ -73,6 +73,12 @@ EmulatorImage& EmulatorImage::setLinkAddress(const QString& ipAddress)
     return *this;
 }
 
+EmulatorImage& EmulatorImage::setLinkPort(int ipPort)
+{
+    m_root["link"]["ipPort"] = ipPort;
+    return *this;
+}
+
 Json::Value* EmulatorImage::table(unsigned id)
 {
     for (Json::Value& t : m_root["tables"]) {
