@@ -292,6 +292,21 @@ private slots:
         QCOMPARE(commodities->rowLabel(2), QByteArray("3"));
     }
 
+    // "Параметры ОФД" is one record shown field by field, one view row per field.
+    void ofdParametersShowTheirFields()
+    {
+        install(smallRegister(3));
+        read(ReadAll);
+        const int tab = tabTitles().indexOf(QStringLiteral("Параметры ОФД"));
+        QVERIFY(tab >= 0);
+        TableModel* model = tabModel(tab);
+        QCOMPARE(model->layoutType(), List);
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("ofd.vescor-test.ru"));
+        QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("7777"));
+        QCOMPARE(model->index(2, 0).data().toString(), QStringLiteral("60"));
+    }
+
     // A command reaches the register over the channel of the connection
     // settings; what it sets before the open leaves that channel alone.
     void channelOfTheSettings_data()
