@@ -209,6 +209,7 @@ int EmulatedDriver::open()
     m_image = std::move(image);
     m_imagePath = path;
     m_open = true;
+    m_image.link().request(0);
     return succeed(call);
 }
 
@@ -230,6 +231,7 @@ int EmulatedDriver::queryData()
     const std::string call = "query " + number(query);
     if (!m_open)
         return fail(call, ErrorNotOpen, NotOpenText);
+    m_image.link().request(0);
     FaultList::Call c{"query"};
     c.query = long(query);
     if (faultFires(call, c))
@@ -296,6 +298,12 @@ int EmulatedDriver::readCell()
                                           : "read " + number(tableId) + " " + number(row) + " " + number(field);
     if (!m_open)
         return fail(call, ErrorNotOpen, NotOpenText);
+    struct LineTime // the request and the bytes that come back, however the read ends
+    {
+        const RegisterLink& link;
+        const std::vector<uint8_t>& answer;
+        ~LineTime() { link.request(answer.size()); }
+    } lineTime{m_image.link(), value};
     if (faultFires(call, {"read", long(tableId), long(row), long(field)}))
         return -1;
     RegisterTable* table = nullptr;
@@ -329,6 +337,7 @@ int EmulatedDriver::writeCell()
                              " " + RegisterImage::toHex(value);
     if (!m_open)
         return fail(call, ErrorNotOpen, NotOpenText);
+    m_image.link().request(value.size());
     if (faultFires(call, {"write", long(tableId), long(row), long(field)}))
         return -1;
     RegisterTable* table = nullptr;
@@ -365,6 +374,7 @@ int EmulatedDriver::commit()
     const std::string call = "commit";
     if (!m_open)
         return fail(call, ErrorNotOpen, NotOpenText);
+    m_image.link().request(0);
     FaultList::Fired fired;
     if (faultFires(call, {"commit"}, &fired)) {
         if (fired.stage == "rename" && !m_pending.empty()) {

@@ -265,7 +265,9 @@ bool RegisterImage::loadLink(const Json::Value& link, std::string& error)
         value = int(v.asUInt());
         return true;
     };
-    return number("ipPort", 1, 65535, m_link.ipPort) && number("deviceNumber", 1, 255, m_link.deviceNumber);
+    return number("ipPort", 1, 65535, m_link.ipPort) && number("deviceNumber", 1, 255, m_link.deviceNumber) &&
+           number("latencyMs", 0, 60000, m_link.latencyMs) &&
+           number("bytesPerSecond", 0, 1000000000, m_link.bytesPerSecond);
 }
 
 bool RegisterImage::load(const std::string& path, std::string& error)

@@ -297,6 +297,47 @@ private slots:
         QCOMPARE(value.mid(2, 8), inRow.isEmpty() ? stored : inRow);
     }
 
+    void slowLineKeepsTheAnswers_data()
+    {
+        QTest::addColumn<int>("latencyMs");
+        QTest::addColumn<int>("bytesPerSecond");
+        QTest::newRow("no wait") << 0 << 0;
+        QTest::newRow("latency only") << 1 << 0;
+        QTest::newRow("rate only") << 0 << 1000000;
+        QTest::newRow("both") << 1 << 1000000;
+    }
+
+    // A simulated slow line changes how long requests take, never what they answer.
+    void slowLineKeepsTheAnswers()
+    {
+        QFETCH(int, latencyMs);
+        QFETCH(int, bytesPerSecond);
+        QTemporaryDir dir;
+        EmulatorImage image = smallRegister();
+        image.json()["link"]["latencyMs"] = latencyMs;
+        image.json()["link"]["bytesPerSecond"] = bytesPerSecond;
+        const QString path = image.install(dir, true);
+        {
+            TilloHandle h;
+            QCOMPARE(api.open(h), 0);
+            api.setInt(h, LIBTILLO_PARAM_QUERY, LIBTILLO_QUERY_STATUS);
+            QCOMPARE(api.queryData(h), 0);
+            QByteArray value;
+            QCOMPARE(api.readCell(h, 3, 1, 0, value), 0);
+            QCOMPARE(value, QByteArray::fromHex("0102" "808182FC24FA2020" "07"));
+            QCOMPARE(api.readCell(h, 3, 5, 1, value), -1);
+            QCOMPARE(api.errorCode(h), 75);
+            QCOMPARE(api.writeCell(h, 3, 2, 1, QByteArray::fromHex("ABCD")), 0);
+            QCOMPARE(api.commit(h), 0);
+            QCOMPARE(api.close(h), 0);
+        }
+        QCOMPARE(EmulatorImage::fromFile(path).cell(3, 2, 1), QByteArray::fromHex("ABCD"));
+        QCOMPARE(EmulatorImage::fromFile(path).json()["link"]["latencyMs"].asInt(), latencyMs); // kept by the commit
+        QCOMPARE(EmulatorImage::traceLines(dir),
+                 QStringList({"open -> 0", "query 0 -> 0", "read-row 3 1 -> 0", "read 3 5 1 -> 75",
+                              "write 3 2 1 ABCD -> 0", "commit -> 0", "close -> 0"}));
+    }
+
     void commitThenReopenReadsTheNewValues()
     {
         QTemporaryDir dir;
@@ -477,6 +518,19 @@ private slots:
         QTest::newRow("number too big") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"tables\": [{\"id\": 1, "
                                                       "\"fields\": [{\"width\": 1}], \"rows\": [[{\"uint\": 256}]]}]}")
                                         << "не помещается";
+        QTest::newRow("link not an object") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": 5}") << "\"link\"";
+        QTest::newRow("negative latency")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": {\"latencyMs\": -5}}") << "link.latencyMs";
+        QTest::newRow("latency beyond a minute")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": {\"latencyMs\": 60001}}") << "link.latencyMs";
+        QTest::newRow("rate as text")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": {\"bytesPerSecond\": \"fast\"}}")
+            << "link.bytesPerSecond";
+        QTest::newRow("port 0") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": {\"ipPort\": 0}}")
+                                << "link.ipPort";
+        QTest::newRow("device number 256")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": {\"deviceNumber\": 256}}")
+            << "link.deviceNumber";
         // Deeper than the JSON reader goes: the image cannot be read.
         QTest::newRow("nested 5000 levels") << "{\"identity\": {\"modelCode\": 1}, \"a\":" + QByteArray(5000, '[')
                                             << "не удалось прочитать образ";
