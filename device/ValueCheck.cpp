@@ -5,6 +5,8 @@
 #include "model/MoneyText.h"
 #include "model/ValueQuote.h"
 
+#include <QStringList>
+
 #include <cmath>
 #include <optional>
 
@@ -57,6 +59,9 @@ QString intRange(const FieldInfo& field)
 
 std::optional<QString> intProblem(const FieldInfo& field, const QByteArray& value)
 {
+    // Without limits of its own the field's width alone decides, and the encoder names it.
+    if (limitOf(field.m_min) == 0 && limitOf(field.m_max) == ~0ULL)
+        return std::nullopt;
     const std::optional<qulonglong> number = wholeNumber(value);
     if (!number || double(*number) < field.m_min || double(*number) > field.m_max)
         return intRange(field);

@@ -138,31 +138,31 @@ private slots:
         // Descriptions that no register can have: the table, and the field, named.
         const auto oneTable = [](const QByteArray& table) { return file(kDevice, "\"tables\": [" + table + "]"); };
         const auto textField = [&oneTable](const QByteArray& attributes) {
-            return oneTable(R"({"id": 1, "name": "Б", "fields": [{"id": 1, "name": "Имя", "deviceType": "string866", "guiType": "string", )"
+            return oneTable("{\"id\": 1, \"name\": \"Б\", \"fields\": [{\"id\": 1, \"name\": \"Имя\", \"deviceType\": \"string866\", \"guiType\": \"string\", "
                             + attributes + "}]}");
         };
         const auto numberField = [&oneTable](const QByteArray& gui, const QByteArray& limits) {
-            return oneTable(R"({"id": 6, "name": "Н", "fields": [{"id": 1, "name": "Ставка", "deviceType": "bin2", "guiType": ")"
+            return oneTable("{\"id\": 6, \"name\": \"Н\", \"fields\": [{\"id\": 1, \"name\": \"Ставка\", \"deviceType\": \"bin2\", \"guiType\": \""
                             + gui + "\", " + limits + "}]}");
         };
         const QString model = QStringLiteral("./models/57.json: ");
-        QTest::newRow("table number 65537") << true << oneTable(R"({"id": 65537, "name": "A"})") << 345 << 5
+        QTest::newRow("table number 65537") << true << oneTable("{\"id\": 65537, \"name\": \"A\"}") << 345 << 5
             << model + "таблица 65537 \"A\": номер таблицы должен быть от 0 до 65535" << 1 << 0 << none;
-        QTest::newRow("table number -1") << true << oneTable(R"({"id": -1, "name": "A"})") << 345 << 5
+        QTest::newRow("table number -1") << true << oneTable("{\"id\": -1, \"name\": \"A\"}") << 345 << 5
             << model + "таблица -1 \"A\": номер таблицы должен быть от 0 до 65535" << 1 << 0 << none;
-        QTest::newRow("two tables of one number") << true << oneTable(R"({"id": 9, "name": "A"}, {"id": 2, "name": "B"}, {"id": 9, "name": "C"})")
+        QTest::newRow("two tables of one number") << true << oneTable("{\"id\": 9, \"name\": \"A\"}, {\"id\": 2, \"name\": \"B\"}, {\"id\": 9, \"name\": \"C\"}")
             << 345 << 5 << model + "таблицы \"A\" и \"C\" имеют один и тот же номер 9" << 1 << 2 << none;
-        QTest::newRow("two tables without numbers") << true << oneTable(R"({"name": "A"}, {"name": "B"})")
+        QTest::newRow("two tables without numbers") << true << oneTable("{\"name\": \"A\"}, {\"name\": \"B\"}")
             << 345 << 5 << model + "таблицы \"A\" и \"B\" имеют один и тот же номер 0" << 1 << 1 << none;
         const QString notAList = QStringLiteral("таблица 6 \"Н\": read_only_rows должен быть списком номеров рядов");
-        QTest::newRow("read-only rows an object") << true << oneTable(R"({"id": 6, "name": "Н", "read_only_rows": {"3": 1}})")
+        QTest::newRow("read-only rows an object") << true << oneTable("{\"id\": 6, \"name\": \"Н\", \"read_only_rows\": {\"3\": 1}}")
             << 345 << 5 << model + notAList << 1 << 0 << none;
-        QTest::newRow("read-only rows a text") << true << oneTable(R"({"id": 6, "name": "Н", "read_only_rows": "3"})")
+        QTest::newRow("read-only rows a text") << true << oneTable("{\"id\": 6, \"name\": \"Н\", \"read_only_rows\": \"3\"}")
             << 345 << 5 << model + notAList << 1 << 0 << none;
         const QString notARow = QStringLiteral("таблица 6 \"Н\": в read_only_rows не номер ряда от 1 до 65536: %1");
         for (const char* row : {"\"x\"", "true", "0", "2.5", "65537", "\"-1\"", "\"\"", "null", "[3]"}) {
             QTest::newRow(qPrintable(QStringLiteral("read-only row %1").arg(QLatin1String(row))))
-                << true << oneTable(R"({"id": 6, "name": "Н", "read_only_rows": [1, )" + QByteArray(row) + "]}")
+                << true << oneTable("{\"id\": 6, \"name\": \"Н\", \"read_only_rows\": [1, " + QByteArray(row) + "]}")
                 << 345 << 5 << model + notARow.arg(QLatin1String(row)) << 1 << 0 << none;
         }
         const QString badLength = QStringLiteral("таблица 1 \"Б\", поле 1 \"Имя\": maxLength %1 вне пределов от 1 до 4096");
@@ -172,15 +172,15 @@ private slots:
                 << model + badLength.arg(QLatin1String(length)) << 1 << 0 << none;
         }
         const QString badLimits = QStringLiteral("таблица 6 \"Н\", поле 1 \"Ставка\": границы min %1 и max %2 невозможны для поля ККТ");
-        QTest::newRow("int min negative") << true << numberField("int", R"("min": -5, "max": 10)") << 345 << 5
+        QTest::newRow("int min negative") << true << numberField("int", "\"min\": -5, \"max\": 10") << 345 << 5
             << model + badLimits.arg(-5).arg(10) << 1 << 0 << none;
-        QTest::newRow("int min above max") << true << numberField("int", R"("min": 10, "max": 5)") << 345 << 5
+        QTest::newRow("int min above max") << true << numberField("int", "\"min\": 10, \"max\": 5") << 345 << 5
             << model + badLimits.arg(10).arg(5) << 1 << 0 << none;
-        QTest::newRow("int max beyond 64 bits") << true << numberField("int", R"("min": 0, "max": 1e30)") << 345 << 5
+        QTest::newRow("int max beyond 64 bits") << true << numberField("int", "\"min\": 0, \"max\": 1e30") << 345 << 5
             << model + badLimits.arg(0).arg(QStringLiteral("1e+30")) << 1 << 0 << none;
-        QTest::newRow("money max negative") << true << numberField("money", R"("max": -1)") << 345 << 5
+        QTest::newRow("money max negative") << true << numberField("money", "\"max\": -1") << 345 << 5
             << model + badLimits.arg(0).arg(-1) << 1 << 0 << none;
-        QTest::newRow("money max absurd") << true << numberField("money", R"("min": 0, "max": 1e300)") << 345 << 5
+        QTest::newRow("money max absurd") << true << numberField("money", "\"min\": 0, \"max\": 1e300") << 345 << 5
             << model + badLimits.arg(0).arg(QStringLiteral("1e+300")) << 1 << 0 << none;
     }
     void refused()
