@@ -203,7 +203,9 @@ private slots:
                                                << QStringLiteral("%DIR%/short.csv: Ошибка: файл содержит некорректные данные");
         QTest::newRow("import of a value the field cannot hold")
             << QStringList{"import", "%DIR%/toolong.csv"} << none << 1
-            << QStringLiteral("%DIR%/toolong.csv: Ошибка записи таблицы 6 - [Налоговые ставки]");
+            << QStringLiteral("%DIR%/toolong.csv: Ошибка: таблица содержит некорректные данные в строке \"1\", "
+                              "поле \"Наименование налога\": значение \"%1\" - текст длиннее 30 символов")
+                   .arg(QString(40, QLatin1Char('x')));
         QTest::newRow("diff of a missing file") << QStringList{"diff", "%DIR%/none.csv"} << none << 1
                                                 << QStringLiteral("Невозможно открыть файл none.csv");
         QTest::newRow("settings file missing") << QStringList{"identify", "--settings", "@%DIR%/none.json"} << none << 1

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 #include <memory>
 
 namespace {
@@ -31,6 +33,7 @@ FieldInfo field(FieldInfo::DeviceType type, const QString& name = QStringLiteral
     f.m_name = name;
     f.m_deviceType = type;
     f.m_guiType = FieldInfo::Int;
+    f.m_max = std::numeric_limits<double>::max(); // the field's width is the only limit
     return f;
 }
 
