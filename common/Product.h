@@ -10,6 +10,8 @@ inline QString organizationName() { return QStringLiteral("Orvane"); }
 // Window title and the title of every message box of the main window.
 inline QString displayName() { return QStringLiteral("Vescor"); }
 inline QString version() { return QStringLiteral("2.1.2"); }
+// The shell program, as the journal of writes names it.
+inline QString shellProgramName() { return QStringLiteral("vescor-cli"); }
 inline QString windowTitle() { return displayName() + QStringLiteral(" ") + version(); }
 
 } // namespace product
