@@ -30,6 +30,14 @@ QTableWidget* listTable(QWidget* parent, const char* objectName, const QStringLi
     return table;
 }
 
+// Columns as wide as their texts, the last one filling the rest, after every refill.
+void fitColumns(QTableWidget* table)
+{
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+}
+
 void setRow(QTableWidget* table, int row, const QStringList& texts)
 {
     for (int column = 0; column < texts.size(); ++column)
@@ -115,7 +123,7 @@ void JournalDlg::showWrites()
                 first.program + QLatin1Char(' ') + first.version, write.id(),
                 write.tableNumbers().join(QStringLiteral(", ")), QString::number(write.cellCount())});
     }
-    m_writesTable->resizeColumnsToContents();
+    fitColumns(m_writesTable);
     if (!m_writes.isEmpty())
         m_writesTable->selectRow(0);
     showCells();
@@ -145,7 +153,7 @@ void JournalDlg::showCells()
                     QString::fromUtf8(cell.after)});
         }
     }
-    m_cellsTable->resizeColumnsToContents();
+    fitColumns(m_cellsTable);
 }
 
 void JournalDlg::on_revertButton_clicked()
