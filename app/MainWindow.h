@@ -69,6 +69,7 @@ private slots:
     void on_actionExportAll_triggered();
     void on_actionExportCurrent_triggered();
     void on_pbtnLoadFromFile_clicked();
+    void on_journalButton_clicked();
     void on_tabSelected(int index);
 
 private:

@@ -7,6 +7,8 @@
 #include "ExportCommand.h"
 #include "IdentifyCommand.h"
 #include "ImportCommand.h"
+#include "JournalCommand.h"
+#include "RevertCommand.h"
 
 #include "common/Product.h"
 
@@ -26,6 +28,8 @@ std::vector<std::unique_ptr<CliCommand>> commands()
     list.push_back(std::make_unique<ExportCommand>());
     list.push_back(std::make_unique<ImportCommand>());
     list.push_back(std::make_unique<DiffCommand>());
+    list.push_back(std::make_unique<JournalCommand>());
+    list.push_back(std::make_unique<RevertCommand>());
     return list;
 }
 

@@ -15,6 +15,8 @@ inline QString organizationName() { return QStringLiteral("Orvane"); }
 inline QString displayName() { return QStringLiteral("Vescor"); }
 // The project version, handed down by the build.
 inline QString version() { return QStringLiteral(VESCOR_VERSION); }
+// The shell program, as the journal of writes names it.
+inline QString shellProgramName() { return QStringLiteral("vescor-cli"); }
 inline QString windowTitle() { return displayName() + QStringLiteral(" ") + version(); }
 
 } // namespace product
