@@ -25,7 +25,8 @@ int CliCommand::run(const QStringList& arguments)
     parser.addOption(help);
     parser.addOption({SettingsOption,
                       QStringLiteral("Строка настроек драйвера (или @файл с ней); без параметра — Vescor.ini рядом "
-                                     "с программой."),
+                                     "с программой (или ~/.config/Vescor/Vescor.ini, когда папка программы "
+                                     "закрыта для записи)."),
                       QStringLiteral("TEXT|@FILE")});
     describe(parser);
 
@@ -58,17 +59,17 @@ int CliCommand::run(const QStringList& arguments)
         return fail(failure.code(), failure.message(), {});
     } catch (const FlowFailure& failure) {
         return fail(failure.kind() == FlowFailure::DriverFailed ? DriverFailure : Refused, failure.message(),
-                    failure.place());
+                    failure.places());
     } catch (const RunTimeError& error) {
         return fail(Refused, error.message(), {});
     }
 }
 
-int CliCommand::fail(ExitCode code, const QString& message, const FlowFailure::Place& place)
+int CliCommand::fail(ExitCode code, const QString& message, const QVector<FlowFailure::Place>& places)
 {
     m_console.err(message);
     if (m_report) {
-        m_report->setError(message, place);
+        m_report->setError(message, places);
         m_console.data(m_report->toJson());
     }
     return code;

@@ -45,7 +45,7 @@ protected:
     Console m_console;
 
 private:
-    int fail(ExitCode code, const QString& message, const FlowFailure::Place& place);
+    int fail(ExitCode code, const QString& message, const QVector<FlowFailure::Place>& places);
 
     bool m_offersJson = false;
     std::unique_ptr<JsonReport> m_report;

@@ -1,5 +1,6 @@
 #include "DiffCommand.h"
 
+#include "CliFailure.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
 #include "exchange/CsvExchange.h"
@@ -38,9 +39,16 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     try {
         fileRows = exchange.importTable(path, tables, table);
     } catch (const CsvValueError& error) {
-        throw FlowFailure(FlowFailure::Refused, error.message(), {path, error.row(), error.field()});
+        throw FlowFailure(FlowFailure::Refused, error.message(),
+                          {FlowFailure::Place{error.message(), path, error.row(), error.field()}});
     } catch (const RunTimeError& error) {
-        throw FlowFailure(FlowFailure::Refused, error.message(), {path});
+        throw FlowFailure(FlowFailure::Refused, error.message(), {FlowFailure::Place{error.message(), path, 0, QString()}});
+    }
+    // A file without cells would show no differences, as if it matched the register.
+    if (fileRows.isEmpty()) {
+        throw CliFailure(ExitCode::Refused,
+                         QStringLiteral("%1: файл не содержит ни одной ячейки таблицы \"%2\", сравнивать нечего")
+                             .arg(path, table.name));
     }
     unsigned cellsRead = 0;
     const DataRows registerRows = TableReader::read(table, cellsRead);

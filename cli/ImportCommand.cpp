@@ -3,12 +3,13 @@
 #include "CsvLine.h"
 #include "DriverSession.h"
 
+#include "common/Product.h"
 #include "device/ProgressReporter.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
-#include "flows/TableWriter.h"
+#include "flows/WriteJournal.h"
 
 namespace {
 
@@ -55,11 +56,15 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     // Every file is read and checked before anything is written.
     QVector<ImportFiles::File> files = ImportFiles::load(paths, tables);
 
+    WriteJournal journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
+    // The report's "before" is the register's value where the table was read.
+    const bool registerRead = onlyDifferent || !dryRun;
     for (ImportFiles::File& file : files) {
         DataRows registerRows;
-        if (onlyDifferent) {
+        // The journal keeps the cells' values before the write.
+        if (registerRead) {
             unsigned cellsRead = 0;
             registerRows = TableReader::read(file.table, cellsRead);
         }
@@ -85,7 +90,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             cellsWritten += unsigned(marked.size());
             tablesWritten += marked.isEmpty() ? 0 : 1;
             if (report) {
-                report->addTable(file.path, file.table, marked, onlyDifferent);
+                report->addTable(file.path, file.table, marked, registerRead);
                 report->setChanged(cellsWritten > 0);
             }
             continue;
@@ -94,16 +99,18 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         const unsigned before = cellsWritten;
         ProgressReporter noProgress;
         try {
-            TableWriter::write(file.table, file.rows, cellsWritten, noProgress);
+            journal.write(file.table, file.rows, registerRows, cellsWritten, noProgress);
         } catch (const FlowFailure& failure) {
-            throw FlowFailure(failure.kind(), QStringLiteral("%1: %2").arg(file.path, failure.message()), {file.path});
+            if (!journal.warnings().isEmpty())
+                m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
+            const QString message = QStringLiteral("%1: %2").arg(file.path, failure.message());
+            throw FlowFailure(failure.kind(), message, {FlowFailure::Place{message, file.path, 0, QString()}});
         }
         if (cellsWritten > before)
             ++tablesWritten;
-        // The register's value is known only where the table was read first.
         // Tables committed before a later failure stay changed.
         if (report) {
-            report->addTable(file.path, file.table, marked, onlyDifferent);
+            report->addTable(file.path, file.table, marked, registerRead);
             report->setChanged(cellsWritten > 0);
         }
         m_console.err(QStringLiteral("%1: записано ячеек: %2").arg(file.path, QString::number(cellsWritten - before)));
@@ -114,4 +121,6 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         return;
     }
     m_console.out(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(cellsWritten).arg(tablesWritten));
+    if (!journal.warnings().isEmpty())
+        m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
 }

@@ -63,13 +63,22 @@ void JsonReport::addTable(const QString& file, const TableInfo& table,
         addCell(file, table, cell, withBefore);
 }
 
-void JsonReport::setError(const QString& message, const FlowFailure::Place& place)
+void JsonReport::setError(const QString& message, const QVector<FlowFailure::Place>& places)
 {
-    QJsonObject error;
-    error.insert(QStringLiteral("message"), message);
-    error.insert(QStringLiteral("file"), textOrNull(place.file));
-    error.insert(QStringLiteral("row"), place.row > 0 ? QJsonValue(place.row) : QJsonValue());
-    error.insert(QStringLiteral("field"), textOrNull(place.field));
+    const auto placed = [](const QString& text, const FlowFailure::Place& place) {
+        QJsonObject object;
+        object.insert(QStringLiteral("message"), text);
+        object.insert(QStringLiteral("file"), textOrNull(place.file));
+        object.insert(QStringLiteral("row"), place.row > 0 ? QJsonValue(place.row) : QJsonValue());
+        object.insert(QStringLiteral("field"), textOrNull(place.field));
+        return object;
+    };
+    QJsonArray problems;
+    for (const FlowFailure::Place& place : places)
+        problems.append(placed(place.message, place));
+    // The whole message, placed where its first part lies.
+    QJsonObject error = placed(message, places.isEmpty() ? FlowFailure::Place() : places.first());
+    error.insert(QStringLiteral("problems"), problems);
     m_root.insert(QStringLiteral("error"), error);
 }
 

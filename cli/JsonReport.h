@@ -21,8 +21,10 @@ class TableInfo;
 //    "error": null}
 //
 // "before" is the register's value where it was read, else null; "after" is
-// the file's value. A failure sets "error": {"message", "file", "row", "field"}
-// with null where a part is not known. Commands add keys of their own.
+// the file's value. A failure sets "error": {"message", "file", "row", "field",
+// "problems"}: the whole message, placed where its first part lies, and each
+// part (a refused value, say) placed by itself; null where a part of a place
+// is not known. Commands add keys of their own.
 class JsonReport
 {
 public:
@@ -36,7 +38,7 @@ public:
     // table without cells is left out. withBefore: the register's values were read.
     void addTable(const QString& file, const TableInfo& table, const QVector<TableComparison::CellPair>& cells,
                   bool withBefore);
-    void setError(const QString& message, const FlowFailure::Place& place);
+    void setError(const QString& message, const QVector<FlowFailure::Place>& places);
 
     // Compact UTF-8 JSON, without a line end.
     QByteArray toJson() const;

@@ -4,24 +4,30 @@
 
 #include "common/Errors.h"
 #include "exchange/CsvExchange.h"
-#include "exchange/CsvValueError.h"
 
 QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QList<TableInfo>& tables)
 {
     QVector<File> files;
+    QStringList refusals;
+    QVector<FlowFailure::Place> places;
     CsvExchange exchange;
     for (const QString& path : paths) {
         File file;
         file.path = path;
+        QVector<ImportProblem> problems;
         try {
-            file.rows = exchange.importTable(path, tables, file.table);
-        } catch (const CsvValueError& error) {
-            throw FlowFailure(FlowFailure::Refused, QStringLiteral("%1: %2").arg(path, error.message()),
-                              {path, error.row(), error.field()});
+            file.rows = exchange.importTable(path, tables, file.table, problems);
         } catch (const RunTimeError& error) {
-            throw FlowFailure(FlowFailure::Refused, QStringLiteral("%1: %2").arg(path, error.message()), {path});
+            problems << ImportProblem{error.message(), 0, QString()};
+        }
+        for (const ImportProblem& problem : qAsConst(problems)) {
+            const QString line = QStringLiteral("%1: %2").arg(path, problem.message);
+            refusals << line;
+            places << FlowFailure::Place{line, path, problem.row, problem.field};
         }
         files.append(file);
     }
+    if (!refusals.isEmpty())
+        throw FlowFailure(FlowFailure::Refused, refusals.join(QLatin1Char('\n')), places);
     return files;
 }

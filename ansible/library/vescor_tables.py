@@ -91,10 +91,14 @@ tables:
   sample:
     - {"file": "taxes.csv", "table": 6, "name": "Налоговые ставки", "cells": 1}
 error:
-  description: Why the program stopped, with the file, data row and field where they are known.
+  description:
+    - Why the program stopped, with the file, data row and field of its first part where they
+      are known, and in C(problems) every part (each refused value) placed by itself.
   returned: failure
   type: dict
-  sample: {"message": "taxes.csv: Ошибка: ...", "file": "taxes.csv", "row": 1, "field": "Ставка, %"}
+  sample: {"message": "taxes.csv: Ошибка: ...", "file": "taxes.csv", "row": 1, "field": "Ставка, %",
+           "problems": [{"message": "taxes.csv: Ошибка: ...", "file": "taxes.csv", "row": 1,
+                         "field": "Ставка, %"}]}
 rc:
   description: The exit status of C(vescor-cli) (0 success, 1 refused file or value, 2 usage, 3 driver).
   returned: always

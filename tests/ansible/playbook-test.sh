@@ -99,25 +99,27 @@ done
 
 # The module alone on kassa-01, whose image now holds the files, reached
 # through the environment the module inherits: one case a line,
-# "STATUS|what the output must hold|module arguments".
+# "STATUS|what the output must hold|options of ansible|module arguments".
 bad=$work/bad.csv
 sed 's/^"1";"22.00";/"1";"x";/' "$examples/files/taxes.csv" > "$bad"
 echo '{"Port": 1}' > "$work/settings.json"
 taxes=$examples/files/taxes.csv
 cli=$bin/vescor-cli
-while IFS='|' read -r status expected arguments; do
+while IFS='|' read -r status expected options arguments; do
+    # shellcheck disable=SC2086 # the options are words
     TILLO10_EMULATOR=$VESCOR_IMAGES/kassa-01.json \
-        ansible kassa-01 -i "$inventory" -M "$library" -m vescor_tables -a "$arguments" > "$work/module.log" 2>&1
+        ansible kassa-01 -i "$inventory" -M "$library" $options -m vescor_tables -a "$arguments" > "$work/module.log" 2>&1
     grep -q "^kassa-01 | $status" "$work/module.log" || fail "vescor_tables $arguments: not $status: $(cat "$work/module.log")"
     grep -qF -- "$expected" "$work/module.log" || fail "vescor_tables $arguments: no '$expected' in $(cat "$work/module.log")"
 done <<CASES
-SUCCESS|"changed": false|files=$taxes cli=$cli settings=$work/settings.json
-SUCCESS|"changed": false|files=$taxes cli=$cli settings='{"Port": 1}'
-SUCCESS|"changed": false|files=$taxes cli=$cli settings=''
-CHANGED|"before": null|files=$taxes cli=$cli only_different=false
-FAILED|"field": "Ставка, %"|files=$bad cli=$cli
-FAILED|"msg": "Ошибка - 4 [настройка \\"Port\\"|files=$taxes cli=$cli settings='{"Port": "x"}'
-FAILED|Failed to find required executable|files=$taxes cli=no-such-vescor-cli
+SUCCESS|"changed": false||files=$taxes cli=$cli settings=$work/settings.json
+SUCCESS|"changed": false||files=$taxes cli=$cli settings='{"Port": 1}'
+SUCCESS|"changed": false||files=$taxes cli=$cli settings=''
+CHANGED|"before": "22.00"||files=$taxes cli=$cli only_different=false
+CHANGED|"before": null|--check|files=$taxes cli=$cli only_different=false
+FAILED|"field": "Ставка, %"||files=$bad cli=$cli
+FAILED|"msg": "Ошибка - 4 [настройка \\"Port\\"||files=$taxes cli=$cli settings='{"Port": "x"}'
+FAILED|Failed to find required executable||files=$taxes cli=no-such-vescor-cli
 CASES
 
 # 3. Check mode on fresh images: changed, images untouched.

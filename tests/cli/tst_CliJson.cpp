@@ -5,6 +5,7 @@
 
 #include "exchange/FileTextCodec.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -137,7 +138,15 @@ private slots:
             << QStringList{"--only-different"} << "" << false << QStringList() << false;
         QTest::newRow("dry run, nothing differs")
             << QStringList{"--only-different", "--dry-run"} << "" << false << QStringList() << false;
-        // Without --only-different nothing is read: no value before.
+        // A write reads the table first: every marked cell comes with its value before.
+        QTest::newRow("every marked cell")
+            << QStringList() << "\"1\";\"22.00\"" << true
+            << QStringList{"6/1/1/Ставка, %/20.00/22.00",         "6/1/2/Наименование налога/НДС 20%/НДС 20%",
+                           "6/2/1/Ставка, %/10.00/10.00",         "6/2/2/Наименование налога/НДС 10%/НДС 10%",
+                           "6/5/1/Ставка, %/20.00/20.00",         "6/5/2/Наименование налога/НДС 20/120/НДС 20/120",
+                           "6/6/1/Ставка, %/10.00/10.00",         "6/6/2/Наименование налога/НДС 10/110/НДС 10/110"}
+            << true;
+        // A dry run without --only-different reads nothing: no value before.
         QTest::newRow("every marked cell, dry run")
             << QStringList{"--dry-run"} << "\"1\";\"22.00\"" << true
             << QStringList{"6/1/1/Ставка, %/null/22.00",         "6/1/2/Наименование налога/null/НДС 20%",
@@ -295,6 +304,72 @@ private slots:
         QCOMPARE(error.value("row").toInt(), row);
         QCOMPARE(error.value("field").toString(), field);
         QCOMPARE(error.value("field").isNull(), field.isEmpty());
+        // A failure of one thing is its only part.
+        const QJsonArray problems = error.value("problems").toArray();
+        QCOMPARE(problems.size(), namesFile ? 1 : 0);
+        if (namesFile)
+            QCOMPARE(problems.first().toObject().value("file").toString(), failedFile);
+    }
+
+    // Every refused value of every file is checked before the first write;
+    // the report places each by itself, in file order.
+    void refusedValuesReport_data()
+    {
+        QTest::addColumn<QList<int>>("tables");
+        QTest::addColumn<QStringList>("edits"); // table|from|to
+        QTest::addColumn<QStringList>("problems"); // table/row/field, row and field "null" when not known
+
+        QTest::newRow("two values of one file")
+            << QList<int>{6} << QStringList{"6|" + TaxRate + "|\"1\";\"x\"", "6|\"2\";\"10.00\"|\"2\";\"y\""}
+            << QStringList{"6/1/Ставка, %", "6/2/Ставка, %"};
+        QTest::newRow("values of two files")
+            << QList<int>{6, 2} << QStringList{"6|" + TaxRate + "|\"1\";\"x\"", "2|\"3000\"|\"x\""}
+            << QStringList{"6/1/Ставка, %", "2/null/Таймаут ожидания ответа, мс"};
+        QTest::newRow("a row number and a value")
+            << QList<int>{6} << QStringList{"6|" + TaxRate + "|\"0\";\"x\""}
+            << QStringList{"6/1/null", "6/1/Ставка, %"};
+    }
+
+    void refusedValuesReport()
+    {
+        QFETCH(QList<int>, tables);
+        QFETCH(QStringList, edits);
+        QFETCH(QStringList, problems);
+
+        QHash<int, QString> files;
+        for (const int table : tables)
+            files.insert(table, exportTable(table));
+        for (const QString& edit : edits) {
+            const QStringList parts = edit.split(QLatin1Char('|'));
+            QVERIFY(editFile(files.value(parts.at(0).toInt()), parts.at(1), parts.at(2)));
+        }
+        QStringList arguments{"import", "--json", "--dry-run"};
+        for (const int table : tables)
+            arguments << files.value(table);
+
+        const CliRun run = runCli(arguments, m_dir->path());
+        QCOMPARE(run.exitCode, 1);
+        const QJsonObject error = report(run).value("error").toObject();
+        QStringList placed;
+        QStringList lines;
+        for (const QJsonValue& value : error.value("problems").toArray()) {
+            const QJsonObject problem = value.toObject();
+            const int table = files.key(problem.value("file").toString());
+            placed << QStringLiteral("%1/%2/%3")
+                          .arg(table)
+                          .arg(problem.value("row").isNull() ? QStringLiteral("null")
+                                                             : QString::number(problem.value("row").toInt()))
+                          .arg(problem.value("field").isNull() ? QStringLiteral("null")
+                                                               : problem.value("field").toString());
+            const QString line = problem.value("message").toString();
+            QVERIFY2(line.startsWith(files.value(table) + QStringLiteral(": Ошибка")), qPrintable(line));
+            lines << line;
+        }
+        QCOMPARE(placed, problems);
+        // The whole message holds each part on its own line, placed where the first lies.
+        QCOMPARE(error.value("message").toString(), lines.join(QLatin1Char('\n')));
+        QCOMPARE(error.value("file").toString(), files.value(tables.first()));
+        QCOMPARE(error.value("row").toInt(), problems.first().section(QLatin1Char('/'), 1, 1).toInt());
     }
 };
 
