@@ -4,9 +4,9 @@
 
 #include <QString>
 
-// A value of a CSV file that its field does not accept: the message the user
-// sees, and where the value stands (the file's data row, from 1, or 0 in a
-// one-record table; the field's name), for callers that report it by parts.
+// A refused value or row of a CSV file: the message the user sees, and where
+// it stands (the file's data row, from 1, or 0 in a one-record table; the
+// field's name, empty for a row), for callers that report it by parts.
 class CsvValueError : public RunTimeError
 {
 public:
