@@ -2,6 +2,7 @@
 
 #include "DriverLibrary.h"
 #include "KKT_Logic.h"
+#include "ProgressReporter.h"
 #include "model/TableInfo.h"
 
 #include <QCoreApplication>
@@ -35,6 +36,14 @@ QString failureWithoutCode(const TableInfo& table, int row, int field)
         QString::number(field + 1) + QStringLiteral(" и не сообщил код ошибки");
 }
 
+// "Клише: строка 3 из 6"; without a known end "База товаров: прочитано строк 120".
+QString readingText(const TableInfo& table, int done, int total)
+{
+    if (total < 0)
+        return QStringLiteral("%1: прочитано строк %2").arg(table.name).arg(done);
+    return QStringLiteral("%1: строка %2 из %3").arg(table.name).arg(done).arg(total);
+}
+
 QString untilZero(const QByteArray& raw)
 {
     return QString::fromUtf8(raw.constData(), int(qstrnlen(raw.constData(), uint(raw.size()))));
@@ -47,7 +56,8 @@ TableReadEngine::TableReadEngine(libtillo_handle handle)
 {
 }
 
-int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText)
+int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
+                          ProgressReporter* progress)
 {
     qDebug().noquote().nospace() << "readTableData() BEGIN, TableID = " << table.id;
 
@@ -55,6 +65,13 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
     const int rowCount = transposed ? table.fields.size()
                                     : (table.rowNames.isEmpty() ? MaxRows : table.rowNames.size());
     const int fieldsPerRow = transposed ? 1 : table.fields.size();
+    // Without row captions the register's end is found by reading past it.
+    const bool knownEnd = transposed || !table.rowNames.isEmpty();
+    ProgressReporter none;
+    ProgressReporter& report = progress ? *progress : none;
+    if (knownEnd)
+        report.setRange(0, rowCount);
+    report.setText(readingText(table, 0, knownEnd ? rowCount : -1));
 
     for (int r = 0; r < rowCount; ++r) {
         DataRow row;
@@ -94,6 +111,9 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
         }
         row.append(Cell(QByteArray::number(r + 1), false));
         rows.append(row);
+        if (knownEnd)
+            report.setValue(r + 1);
+        report.setText(readingText(table, r + 1, knownEnd ? rowCount : -1));
     }
 
     qInfo().noquote().nospace() << "Table readed, total " << cellCount << " cells.";

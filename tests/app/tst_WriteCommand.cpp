@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -183,7 +184,7 @@ private:
     {
         for (int i = 0; i < tabs()->count(); ++i) {
             auto* view = tabs()->widget(i)->findChild<TableView*>();
-            auto* model = view ? qobject_cast<TableModel*>(view->model()) : nullptr;
+            auto* model = view ? view->tableModel() : nullptr;
             if (model && model->tableNumber() == table)
                 return view;
         }
@@ -193,14 +194,14 @@ private:
     TableModel* tabModel(unsigned table)
     {
         TableView* view = tabView(table);
-        return view ? qobject_cast<TableModel*>(view->model()) : nullptr;
+        return view ? view->tableModel() : nullptr;
     }
 
     int markedCells()
     {
         int count = 0;
         for (int i = 0; i < tabs()->count(); ++i) {
-            auto* model = qobject_cast<TableModel*>(tabs()->widget(i)->findChild<TableView*>()->model());
+            auto* model = tabs()->widget(i)->findChild<TableView*>()->tableModel();
             for (const DataRow& row : model->tableData()) {
                 for (const Cell& cell : row)
                     count += cell.changed ? 1 : 0;
@@ -265,13 +266,13 @@ private:
         }
     }
 
-    static QPushButton* cancelButton()
+    // The cancel button sits in the window's status bar while a command runs.
+    QPushButton* cancelButton()
     {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QLatin1String("cancelLoadingButton"))
-                return qobject_cast<QPushButton*>(w);
-        }
-        return nullptr;
+        auto* button = m_window->findChild<QPushButton*>(QStringLiteral("cancelLoadingButton"));
+        if (button && !m_window->statusBar()->isAncestorOf(button))
+            qWarning("the cancel button is not in the status bar");
+        return button;
     }
 
 private slots:
@@ -431,7 +432,7 @@ private slots:
             order << line.section(QLatin1Char(' '), 0, 1);
         QStringList expected;
         for (int i = 0; i < tabs()->count(); ++i) {
-            const unsigned table = qobject_cast<TableModel*>(tabs()->widget(i)->findChild<TableView*>()->model())
+            const unsigned table = tabs()->widget(i)->findChild<TableView*>()->tableModel()
                                        ->tableNumber();
             for (const Edit& e : edits) {
                 if (e.table == table)
