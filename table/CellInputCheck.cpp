@@ -54,6 +54,19 @@ QValidator::State CellInputCheck::judge(const QString& input, QValidator::State 
     }
     if (!checkedWhileTyped(input))
         return editorState;
+    // A number below the field's least can still grow into its range; one
+    // above its greatest cannot.
+    if (m_field.m_guiType == FieldInfo::Int) {
+        bool ok = false;
+        const double number = input.toDouble(&ok);
+        if (ok && number > m_field.m_max) {
+            if (!m_limitText.isEmpty())
+                m_problem = refusal(m_field, input, m_limitText);
+            return QValidator::Invalid;
+        }
+        if (ok && number < m_field.m_min)
+            return QValidator::Intermediate;
+    }
     QByteArray stored;
     if (!TableModel::storedValue(m_field, input, stored))
         return editorState;

@@ -37,6 +37,9 @@ TableSearchBar::TableSearchBar(bool withRowNumbers, QWidget* parent)
         layout->addWidget(new QLabel(QStringLiteral("Строка:"), this));
         layout->addWidget(m_row);
         m_row->installEventFilter(this);
+        // The keys reach the spin box's own line editor.
+        if (auto* edit = m_row->findChild<QLineEdit*>())
+            edit->installEventFilter(this);
     }
     auto* close = new QToolButton(this);
     close->setObjectName(QStringLiteral("searchClose"));
@@ -84,7 +87,7 @@ bool TableSearchBar::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        if (watched == m_row) {
+        if (m_row && (watched == m_row || m_row->isAncestorOf(qobject_cast<QWidget*>(watched)))) {
             m_row->interpretText();
             emit rowRequested(m_row->value());
         } else {
