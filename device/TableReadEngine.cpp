@@ -69,8 +69,8 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
     const bool knownEnd = transposed || !table.rowNames.isEmpty();
     ProgressReporter none;
     ProgressReporter& report = progress ? *progress : none;
-    if (knownEnd)
-        report.setRange(0, rowCount);
+    // Without a known end the bar runs without a range, showing the text alone.
+    report.setRange(0, knownEnd ? rowCount : 0);
     report.setText(readingText(table, 0, knownEnd ? rowCount : -1));
 
     for (int r = 0; r < rowCount; ++r) {
@@ -111,9 +111,9 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
         }
         row.append(Cell(QByteArray::number(r + 1), false));
         rows.append(row);
+        report.setText(readingText(table, r + 1, knownEnd ? rowCount : -1));
         if (knownEnd)
             report.setValue(r + 1);
-        report.setText(readingText(table, r + 1, knownEnd ? rowCount : -1));
     }
 
     qInfo().noquote().nospace() << "Table readed, total " << cellCount << " cells.";

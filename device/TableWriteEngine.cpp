@@ -51,7 +51,8 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
 
     const int rowCount = rows.size();
     progress.setRange(0, rowCount);
-    progress.setText(writingText(table, 0, rowCount, 0));
+    if (rowCount > 0)
+        progress.setText(writingText(table, 0, rowCount, 0));
     for (int i = 0; i < rowCount; ++i) {
         for (int j = 0; j < rows[i].size(); ++j) {
             const Cell& cell = rows[i][j];
@@ -97,8 +98,8 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
             sent.append({i, j});
             QCoreApplication::processEvents();
         }
-        progress.setValue(i + 1);
         progress.setText(writingText(table, i + 1, rowCount, sent.size()));
+        progress.setValue(i + 1);
     }
 
     if (driver.commitSettings(handle) != 0) {

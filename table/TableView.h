@@ -34,7 +34,7 @@ public:
 
     // Rows whose texts a column's width is fitted to, besides the ones in sight.
     static constexpr int SampleRows = 200;
-    // The row height for a font: its line and a small margin.
+    // The row height for a font: its line and one pixel for the grid.
     static int compactRowHeight(const QFontMetrics& metrics);
 
     // Has a line editor that a delegate of a TableView made report in

@@ -558,7 +558,16 @@ private slots:
         const RegisterCells before = registerCells(m_imagePath);
         QVERIFY(edit({2, 0, 0, QStringLiteral("42")}));
         QVERIFY(edit({4, 1, 0, QStringLiteral("ул. Новая, д. 1")}));
-        QVERIFY(edit({4, 3, 0, badValue ? QString(49, QLatin1Char('W')) : QStringLiteral("ТЕЛ. 8-800")}));
+        if (badValue) {
+            // The window refuses such a value at entry; one that reaches the
+            // rows another way is refused by the write.
+            QVERIFY(!edit({4, 3, 0, QString(49, QLatin1Char('W'))}));
+            Cell& cell = tabModel(4)->tableData()[3][0];
+            cell.value = QString(49, QLatin1Char('W')).toUtf8();
+            cell.changed = true;
+        } else {
+            QVERIFY(edit({4, 3, 0, QStringLiteral("ТЕЛ. 8-800")}));
+        }
         QVERIFY(edit({16, 6, 0, QStringLiteral("kassa-99")}));
         if (!badValue) {
             EmulatorImage faulty = smallRegister();

@@ -530,12 +530,13 @@ private slots:
         const QString name = ThreeFieldsName;
         QTest::newRow("rows named")
             << 3 << 2
-            << QStringList{"range 0 2", name + ": строка 0 из 2", "value 1", name + ": строка 1 из 2", "value 2",
-                           name + ": строка 2 из 2"};
+            << QStringList{"range 0 2", name + ": строка 0 из 2", name + ": строка 1 из 2", "value 1",
+                           name + ": строка 2 из 2", "value 2"};
         QTest::newRow("rows up to the register's end")
             << 2 << 0
-            << QStringList{name + ": прочитано строк 0", name + ": прочитано строк 1", name + ": прочитано строк 2"};
-        QTest::newRow("empty table") << 0 << 0 << QStringList{name + ": прочитано строк 0"};
+            << QStringList{"range 0 0", name + ": прочитано строк 0", name + ": прочитано строк 1",
+                           name + ": прочитано строк 2"};
+        QTest::newRow("empty table") << 0 << 0 << QStringList{"range 0 0", name + ": прочитано строк 0"};
     }
 
     void progress()
