@@ -12,8 +12,8 @@ class DriverSession
 {
 public:
     // settingsOption: the text of --settings ("@path" names a file holding
-    // it); null when the option is absent, and then "Vescor.ini" beside the
-    // program gives the settings. Raises CliFailure when the file cannot be
+    // it); null when the option is absent, and then the settings file
+    // (SettingsFile::defaultPath(), "Vescor.ini" beside the program) gives them. Raises CliFailure when the file cannot be
     // read or the driver refuses the text.
     explicit DriverSession(const QString& settingsOption);
     ~DriverSession();

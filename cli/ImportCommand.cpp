@@ -3,12 +3,13 @@
 #include "CsvLine.h"
 #include "DriverSession.h"
 
+#include "common/Product.h"
 #include "device/ProgressReporter.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
-#include "flows/TableWriter.h"
+#include "flows/WriteJournal.h"
 
 namespace {
 
@@ -48,11 +49,13 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     // Every file is read and checked before anything is written.
     QVector<ImportFiles::File> files = ImportFiles::load(paths, tables);
 
+    WriteJournal journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
     for (ImportFiles::File& file : files) {
         DataRows registerRows;
-        if (onlyDifferent) {
+        // The journal keeps the cells' values before the write.
+        if (onlyDifferent || !dryRun) {
             unsigned cellsRead = 0;
             registerRows = TableReader::read(file.table, cellsRead);
         }
@@ -81,8 +84,10 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         const unsigned before = cellsWritten;
         ProgressReporter noProgress;
         try {
-            TableWriter::write(file.table, file.rows, cellsWritten, noProgress);
+            journal.write(file.table, file.rows, registerRows, cellsWritten, noProgress);
         } catch (const FlowFailure& failure) {
+            if (!journal.warnings().isEmpty())
+                m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
             throw FlowFailure(failure.kind(), QStringLiteral("%1: %2").arg(file.path, failure.message()));
         }
         if (cellsWritten > before)
@@ -95,4 +100,6 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         return;
     }
     m_console.out(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(cellsWritten).arg(tablesWritten));
+    if (!journal.warnings().isEmpty())
+        m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
 }

@@ -7,6 +7,8 @@
 #include "ExportCommand.h"
 #include "IdentifyCommand.h"
 #include "ImportCommand.h"
+#include "JournalCommand.h"
+#include "RevertCommand.h"
 
 #include "common/Product.h"
 
@@ -26,6 +28,8 @@ std::vector<std::unique_ptr<CliCommand>> commands()
     list.push_back(std::make_unique<ExportCommand>());
     list.push_back(std::make_unique<ImportCommand>());
     list.push_back(std::make_unique<DiffCommand>());
+    list.push_back(std::make_unique<JournalCommand>());
+    list.push_back(std::make_unique<RevertCommand>());
     return list;
 }
 
@@ -35,6 +39,7 @@ QString overview(const std::vector<std::unique_ptr<CliCommand>>& list)
     for (const auto& command : list)
         text += QStringLiteral("  %1\n      %2\n").arg(command->name(), command->summary());
     text += QStringLiteral("\nСправка по команде: vescor-cli <команда> --help\n"
+                           "Версия программы: vescor-cli --version\n"
                            "Код выхода: 0 успех, 1 файл или значение отклонены, 2 ошибка в командной строке, "
                            "3 сбой драйвера или ККТ.");
     return text;
@@ -61,6 +66,11 @@ int main(int argc, char** argv)
     const QString name = arguments.at(1);
     if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
         console.out(overview(list));
+        return Success;
+    }
+    // The same version as the window's title.
+    if (name == QLatin1String("--version")) {
+        console.out(QStringLiteral("vescor-cli ") + product::version());
         return Success;
     }
     for (const auto& command : list) {

@@ -13,6 +13,9 @@
 namespace {
 
 const int InitialValueSize = 16;
+// The most bytes taken of one read, whatever length the library reports: a
+// whole row of the widest fields fits many times over.
+const int LargestValue = 4 * 1024 * 1024;
 
 DriverLibrary& driver()
 {
@@ -42,6 +45,15 @@ QString readingText(const TableInfo& table, int done, int total)
     if (total < 0)
         return QStringLiteral("%1: прочитано строк %2").arg(table.name).arg(done);
     return QStringLiteral("%1: строка %2 из %3").arg(table.name).arg(done).arg(total);
+}
+
+// The register answered every row up to the most a table can have without
+// saying where its table ends: the rows after them, if any, were not read.
+QString readInPart(const TableInfo& table, int rows)
+{
+    return QStringLiteral("Ошибка чтения таблицы ") + QString::number(table.id) + QStringLiteral(" - [") + table.name +
+        QStringLiteral("]\nТаблица прочитана не полностью: прочитано рядов: ") + QString::number(rows) +
+        QStringLiteral(", а ККТ не сообщила о конце таблицы");
 }
 
 QString untilZero(const QByteArray& raw)
@@ -116,6 +128,20 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
             report.setValue(r + 1);
     }
 
+    // Without row captions the table should have ended by now: ask for one
+    // row more, which a complete table answers with its end.
+    if (!transposed && table.rowNames.isEmpty() && fieldsPerRow > 0) {
+        QByteArray raw;
+        const bool ended = readRaw(table.id, unsigned(rowCount + 1), table.fastRead ? 0u : 1u, raw) != 0
+            && (driver().errorCode(m_handle) == LIBTILLO_ERROR_ROW_BEYOND
+                || driver().errorCode(m_handle) == LIBTILLO_ERROR_FIELD_BEYOND);
+        if (!ended) {
+            errorText += readInPart(table, rowCount);
+            qInfo().noquote() << errorText;
+            return -1;
+        }
+    }
+
     qInfo().noquote().nospace() << "Table readed, total " << cellCount << " cells.";
     return 0;
 }
@@ -138,7 +164,7 @@ QByteArray TableReadEngine::fetchValue()
     int length = driver().getParamByteArray(m_handle, LIBTILLO_PARAM_VALUE,
                                             reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
     if (length > buffer.size()) {
-        buffer = QByteArray(length, '\0');
+        buffer = QByteArray(qMin(length, LargestValue), '\0');
         length = driver().getParamByteArray(m_handle, LIBTILLO_PARAM_VALUE,
                                             reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
     }
@@ -161,7 +187,7 @@ void TableReadEngine::cutRow(const TableInfo& table, int row, const QByteArray& 
             ++cellCount;
             continue;
         }
-        const int width = field.rowWidth();
+        const int width = qMin(field.rowWidth(), int(FieldInfo::LongestText));
         QByteArray piece = raw.mid(offset, width);
         if (piece.size() < width)
             piece.append(QByteArray(width - piece.size(), '\0'));

@@ -1,17 +1,34 @@
 #include "SettingsFile.h"
+#include "common/Product.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace {
 
 const char* const SettingsKey = "SETTINGS_STR";
+const char* const FileName = "Vescor.ini";
 
 } // namespace
 
 QString SettingsFile::defaultPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Vescor.ini");
+    return pathFor(QCoreApplication::applicationDirPath(),
+                   QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+}
+
+QString SettingsFile::pathFor(const QString& programDir, const QString& userConfigDir)
+{
+    // QSettings replaces the file through a new one beside it, so the
+    // folder, not the file, decides whether the file can be kept there.
+    const QFileInfo folder(programDir);
+    if (folder.isDir() && folder.isWritable())
+        return QDir(programDir).filePath(QLatin1String(FileName));
+    // QSettings creates the missing folders when it first writes the file.
+    return QDir(userConfigDir).filePath(product::applicationName() + QLatin1Char('/') + QLatin1String(FileName));
 }
 
 QString SettingsFile::load(const QString& path)

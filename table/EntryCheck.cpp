@@ -1,10 +1,9 @@
 #include "EntryCheck.h"
 
-#include "device/KKT_Logic.h"
-#include "device/ValueCodec.h"
+#include "device/ValueCheck.h"
 
 QString EntryCheck::problem(const FieldInfo& field, const QByteArray& stored)
 {
-    const EncodedValue encoded = ValueCodec::encode(field, stored, KKT_Logic::externalCodec());
+    const EncodedValue encoded = ValueCheck::encode(field, stored);
     return encoded.ok ? QString() : encoded.problem;
 }

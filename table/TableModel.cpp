@@ -46,6 +46,7 @@ TableModel::TableModel(const TableInfo& table, const DataRows& rows)
     : m_table(table)
     , m_tableData(rows)
     , m_readData(rows)
+    , m_registerRows(rows)
 {
 }
 
@@ -389,6 +390,18 @@ QString TableModel::cellText(int row, int column) const
 QByteArray TableModel::rowLabel(int row) const
 {
     return TableText::rowLabel(m_tableData, row);
+}
+
+void TableModel::setRegisterRows(const DataRows& rows)
+{
+    m_registerRows = rows;
+    m_knowsRegisterRows = true;
+}
+
+void TableModel::forgetRegisterRows()
+{
+    m_registerRows.clear();
+    m_knowsRegisterRows = false;
 }
 
 bool TableModel::hasChangedCells() const

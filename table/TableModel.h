@@ -61,6 +61,14 @@ public:
     // value the field's editor can give.
     static bool storedValue(const FieldInfo& field, const QString& text, QByteArray& stored);
 
+    // The rows as the register held them when the tab was read or last
+    // written: the values before the edits, for the journal of writes. A tab
+    // filled from a file has none until it is written.
+    bool knowsRegisterRows() const { return m_knowsRegisterRows; }
+    const DataRows& registerRows() const { return m_registerRows; }
+    void setRegisterRows(const DataRows& rows);
+    void forgetRegisterRows();
+
     // The field an index of this model shows, or nullptr when the table
     // description has no field for it.
     const FieldInfo* fieldForIndex(const QModelIndex& index) const;
@@ -96,6 +104,8 @@ private:
     // The rows as they arrived, marks included; written cells are taken over.
     DataRows m_readData;
     QUndoStack* m_undoStack = nullptr;
+    DataRows m_registerRows;
+    bool m_knowsRegisterRows = true;
     int curX = 0;
     int curY = 0;
     mutable bool m_displayErrorReported = false;
