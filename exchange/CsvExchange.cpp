@@ -289,10 +289,12 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     const int lineLimit = ImportLimits::dataLines(matched);
     const int rowLimit = matched.rowNames.isEmpty() ? ImportLimits::MostRegisterRows : matched.rowNames.size();
     const auto shown = [](const QByteArray& stored) { return QString::fromUtf8(stored.constData(), stored.size()); };
-    const auto check = [&problems, &shown](int row, const FieldInfo& field, const QByteArray& stored) {
+    // A refusal quotes the value as the file gives it (money as "12.34").
+    const auto check = [&problems, &shown](int row, const FieldInfo& field, const QByteArray& inFile,
+                                           const QByteArray& stored) {
         const QString reason = ValueCheck::reason(field, stored);
         if (!reason.isEmpty())
-            problems << valueProblem(row, field, shown(stored), reason);
+            problems << valueProblem(row, field, shown(inFile), reason);
     };
     // The stored form of a value: UTF-8 bytes, taken as they are from a UTF-8 file.
     const bool utf8File = FileTextCodec::isUtf8(codec);
@@ -353,7 +355,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                              QStringLiteral("нужна сумма в рублях: число не более чем с двумя "
                                                             "знаками после точки"));
                 } else {
-                    check(records, field, stored);
+                    check(records, field, value, stored);
                 }
                 row.append(Cell(stored, !field.m_readOnly && !readOnlyRow));
             }
@@ -369,7 +371,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
         for (int i = 0; i < fields.size(); ++i) {
             const FieldInfo& field = fields.at(i);
             const QByteArray& stored = record.at(i);
-            check(0, field, stored);
+            check(0, field, stored, stored);
             const bool marked = !field.m_readOnly && !field.m_name.contains(reservedMark);
             row.append(Cell(stored, marked));
         }
