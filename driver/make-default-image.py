@@ -229,6 +229,8 @@ def write_image(path, ts):
         "identity": {"modelCode": 57, "modelName": "Вескор-Эмулятор 57", "serialNumber": "0057000001",
                      "firmware": "3.0.25", "fiscal": True},
         "drawer": True,
+        # Over TCP/IP the register answers only at its own address and port.
+        "link": {"ipAddress": "192.168.1.100", "ipPort": 5555},
     }
     dump = lambda v: json.dumps(v, ensure_ascii=False)
     lines = ["{"]

@@ -126,6 +126,34 @@ private slots:
         QCOMPARE(trace.filter(QRegExp("^(read|write|commit)")).size(), 0);
     }
 
+    // The channel of the settings is the one used: over TCP/IP the default
+    // register answers only at its own address and port.
+    void channelOfTheSettings_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("USB") << R"({"Port":1})" << 0 << QString();
+        QTest::newRow("TCP/IP at the register's address")
+            << R"({"Port":2,"IPAddress":"192.168.1.100","IPPort":5555})" << 0 << QString();
+        QTest::newRow("TCP/IP at another address")
+            << R"({"Port":2,"IPAddress":"10.0.0.5","IPPort":5555})" << 3 << QStringLiteral("Ошибка - 2 [Нет связи");
+        QTest::newRow("TCP/IP at another port")
+            << R"({"Port":2,"IPAddress":"192.168.1.100","IPPort":5556})" << 3 << QStringLiteral("Ошибка - 2 [Нет связи");
+        QTest::newRow("unknown channel") << R"({"Port":7})" << 3 << QStringLiteral("Ошибка - 2 [Нет связи");
+    }
+
+    void channelOfTheSettings()
+    {
+        QFETCH(QString, settings);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        EmulatorImage::defaultImage().install(*m_dir);
+        const CliRun result = run({"identify", "--settings", settings});
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.err.startsWith(message), qPrintable(result.err));
+    }
+
     // The shell program links the core alone: no Qt Gui or Widgets, no display.
     void runsWithoutADisplay()
     {
