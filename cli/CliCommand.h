@@ -26,6 +26,8 @@ protected:
     // Adds the command's options and positional arguments to the parser.
     virtual void describe(QCommandLineParser& parser) = 0;
     // Runs after a successful parse; raises CliFailure, FlowFailure or RunTimeError.
+    // A command that ends well but with news for a script (diff: differences
+    // found) sets m_exitStatus.
     virtual void execute(const QCommandLineParser& parser) = 0;
 
     // The --settings text, null when the option is absent.
@@ -34,4 +36,5 @@ protected:
     [[noreturn]] void usageError(const QString& message) const;
 
     Console m_console;
+    ExitCode m_exitStatus = Success;
 };

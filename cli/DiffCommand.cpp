@@ -2,6 +2,7 @@
 
 #include "CsvLine.h"
 #include "DriverSession.h"
+#include "common/RussianPlural.h"
 #include "exchange/CsvExchange.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
@@ -10,7 +11,8 @@ QString DiffCommand::summary() const
 {
     return QStringLiteral("Ячейки, в которых файл CSV и ККТ расходятся, по одной в строке: "
                           "\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в файле\". "
-                          "Ничего не выводится, если расхождений нет.");
+                          "Ничего не выводится, если расхождений нет. Код выхода 0, если ККТ совпадает с файлом, "
+                          "1, если они расходятся.");
 }
 
 void DiffCommand::describe(QCommandLineParser& parser)
@@ -35,8 +37,16 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     const DataRows registerRows = TableReader::read(table, cellsRead);
 
     const TableComparison comparison(table, fileRows, registerRows);
-    for (const TableComparison::CellPair& cell : comparison.differences()) {
+    const auto differences = comparison.differences();
+    for (const TableComparison::CellPair& cell : differences) {
         m_console.out(CsvLine::of({QString::number(table.id), QString::number(cell.registerRow),
                                    QString::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+    }
+    // Drift is what a script asks diff about: it shows in the exit status.
+    if (!differences.isEmpty()) {
+        m_console.err(QStringLiteral("Файл и ККТ расходятся в %1")
+                          .arg(RussianPlural::count(qulonglong(differences.size()), QStringLiteral("ячейке"),
+                                                    QStringLiteral("ячейках"), QStringLiteral("ячейках"))));
+        m_exitStatus = Refused;
     }
 }

@@ -3,12 +3,27 @@
 #include <QString>
 
 // "Vescor.ini" beside the program: it keeps the driver's settings string
-// ("SETTINGS_STR") from one run to the next.
+// ("SETTINGS_STR") from one run to the next. This is the one place that reads
+// settings files, for the window and for vescor-cli alike; a file is looked
+// at before it is read, so that neither a device nor a huge file is read whole.
 class SettingsFile
 {
 public:
+    // Larger settings files are refused unread.
+    static constexpr qint64 MaxSize = 1024 * 1024;
+
     static QString defaultPath();
-    // The stored settings string; empty when the file or the key is missing.
-    static QString load(const QString& path);
+
+    // The stored settings string: empty when the file or the key is missing.
+    // False, with error saying why, when the file is there but cannot be read
+    // (not a regular file, over MaxSize, no access, not INI) or holds a text
+    // that is neither empty nor a JSON object.
+    static bool load(const QString& path, QString& text, QString& error);
+
+    // A settings text kept in a file of its own, read whole and trimmed. False,
+    // with error saying why, when the file is missing, not a regular file,
+    // over MaxSize or cannot be read. The text itself is not looked at.
+    static bool readText(const QString& path, QString& text, QString& error);
+
     static void save(const QString& path, const QString& settings);
 };
