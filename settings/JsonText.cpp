@@ -7,6 +7,9 @@
 
 namespace {
 
+// Deeper nesting is refused: the reader recurses once per level.
+const int NestingLimit = 1000;
+
 // jsoncpp lists its errors as "* Line 1, Column 2\n  Syntax error: ...\n":
 // one line reads better in a status label and on standard error.
 QString oneLine(const std::string& errors)
@@ -31,6 +34,7 @@ bool JsonText::parse(const QString& text, Json::Value& root, QString& error)
     const std::string utf8 = text.toStdString();
     Json::CharReaderBuilder builder;
     builder["collectComments"] = false;
+    builder["stackLimit"] = NestingLimit;
     std::string errors;
     try {
         std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
@@ -41,7 +45,7 @@ bool JsonText::parse(const QString& text, Json::Value& root, QString& error)
         const QString what = QString::fromUtf8(e.what());
         // The reader refuses nesting deeper than its stack limit by throwing.
         if (what.contains(QLatin1String("stackLimit")))
-            error = QStringLiteral("слишком глубокая вложенность JSON (%1)").arg(what);
+            error = QStringLiteral("слишком глубокая вложенность JSON (больше %1 уровней)").arg(NestingLimit);
         else
             error = QStringLiteral("неверный JSON: %1").arg(what);
     } catch (...) {
