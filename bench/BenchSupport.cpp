@@ -55,8 +55,14 @@ bool writeScaledImage(const QString& source, const QString& target, int rows)
             return false;
         QJsonArray scaled;
         for (int r = 0; r < rows; ++r) {
+            // Codes, names, barcodes and stock differ from row to row as in a
+            // real base; prices, taxes and departments repeat.
             QJsonArray row = goods.at(r % goods.size()).toArray();
             row[0] = QJsonObject{{QStringLiteral("bcd"), r + 1}};
+            const QString name = row[1].toObject().value(QStringLiteral("text")).toString();
+            row[1] = QJsonObject{{QStringLiteral("text"), QStringLiteral("%1 %2").arg(name, QString::number(r + 1))}};
+            row[3] = QJsonObject{{QStringLiteral("bcd"), 4600000000000.0 + r}};
+            row[6] = QJsonObject{{QStringLiteral("uint"), (r * 37) % 1000}};
             scaled.append(row);
         }
         table.insert(QStringLiteral("rows"), scaled);

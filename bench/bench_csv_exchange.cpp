@@ -5,6 +5,9 @@
 // the export writes through as well: aside, synced, renamed), and reading them
 // with readAll split into lines and values. The ratios are the cost of the
 // exchange's own work (texts, money amounts, quoting, checks of every value).
+// A second baseline is Python's standard csv module on the same rows and file,
+// run in the same process tree: csv.writer writing them, csv.reader reading
+// them; its ratios (ours / Python's) are the ones to keep at 1.0 or below.
 //
 // Usage: bench_csv_exchange [rows] [path of the register image to scale]
 // The image defaults to driver/default-image.json of the source tree, found
@@ -20,6 +23,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
 
@@ -33,6 +37,54 @@ namespace {
 void printLine(const char* name, int rows, double seconds, double baseline)
 {
     std::printf("%-26s %8d %10.1f %12.0f %8.2f\n", name, rows, seconds * 1e3, rows / seconds, seconds / baseline);
+}
+
+// Python's csv module on the file: best-of-runs seconds of writing the same
+// rows (title line bare, values quoted, as our files are) and of reading the
+// file back. Negative when python3 is not there.
+struct PythonTimes
+{
+    double write = -1;
+    double read = -1;
+};
+
+PythonTimes pythonCsv(const QString& file, const QString& scratch, int runs)
+{
+    static const char* const script = R"(
+import csv, sys, time
+path, scratch, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+with open(path, encoding='utf-8', newline='') as f:
+    title = f.readline().rstrip('\n')
+    rows = list(csv.reader(f, delimiter=';'))
+def write():
+    with open(scratch, 'w', encoding='utf-8', newline='') as f:
+        f.write(title + '\n')
+        csv.writer(f, delimiter=';', quoting=csv.QUOTE_ALL, lineterminator='\n').writerows(rows)
+def read():
+    with open(path, encoding='utf-8', newline='') as f:
+        f.readline()
+        return list(csv.reader(f, delimiter=';'))
+def best(work):
+    times = []
+    for _ in range(runs):
+        start = time.perf_counter()
+        work()
+        times.append(time.perf_counter() - start)
+    return min(times)
+print(best(write), best(read))
+)";
+    QProcess python;
+    python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(script), file, scratch,
+                                             QString::number(runs)});
+    PythonTimes times;
+    if (!python.waitForFinished(-1) || python.exitCode() != 0)
+        return times;
+    const QList<QByteArray> parts = python.readAllStandardOutput().trimmed().split(' ');
+    if (parts.size() == 2) {
+        times.write = parts.at(0).toDouble();
+        times.read = parts.at(1).toDouble();
+    }
+    return times;
 }
 
 } // namespace
@@ -123,6 +175,15 @@ int main(int argc, char** argv)
     printLine("exportTable", rows, exportSeconds, bareWrite);
     printLine("bare read and split", rows, bareRead, bareRead);
     printLine("importTable", imported.size(), importSeconds, bareRead);
+    const PythonTimes python = pythonCsv(csv, dir.filePath(QStringLiteral("python.csv")), runs);
+    if (python.write > 0 && python.read > 0) {
+        printLine("python csv.writer", rows, python.write, python.write);
+        printLine("exportTable / python", rows, exportSeconds, python.write);
+        printLine("python csv.reader", rows, python.read, python.read);
+        printLine("importTable / python", imported.size(), importSeconds, python.read);
+    } else {
+        std::printf("python3 with its csv module did not run: no comparison\n");
+    }
     if (differing) {
         std::printf("the import differs from the read in %d cells\n", differing);
         return 1;

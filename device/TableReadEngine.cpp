@@ -88,11 +88,11 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
             }
 
             const FieldInfo& field = table.fields.at(transposed ? r : c);
-            row.append(Cell(KKT_Logic::instance().decodeValue(field, raw, true), false));
+            row.append(Cell(m_pool.shared(KKT_Logic::instance().decodeValue(field, raw, true)), false));
             ++cellCount;
             QCoreApplication::processEvents();
         }
-        row.append(Cell(QByteArray::number(r + 1), false));
+        row.append(Cell(m_pool.shared(QByteArray::number(r + 1)), false));
         rows.append(row);
     }
 
@@ -155,5 +155,5 @@ QByteArray TableReadEngine::decodePiece(const FieldInfo& field, const QByteArray
 {
     // Only the first of the 64 bytes of this type carries the value.
     const QByteArray bytes = field.m_deviceType == FieldInfo::Bcd64_1 ? piece.left(1) : piece;
-    return KKT_Logic::instance().decodeValue(field, bytes, internalCodec);
+    return m_pool.shared(KKT_Logic::instance().decodeValue(field, bytes, internalCodec));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cell.h"
+#include "ValuePool.h"
 
 #include <tillo10.h>
 
@@ -42,7 +43,8 @@ private:
     int readRaw(unsigned table, unsigned row, unsigned field, QByteArray& raw);
     QByteArray fetchValue();
     void cutRow(const TableInfo& table, int row, const QByteArray& raw, DataRow& cells, unsigned& cellCount);
-    static QByteArray decodePiece(const FieldInfo& field, const QByteArray& piece, bool internalCodec);
+    QByteArray decodePiece(const FieldInfo& field, const QByteArray& piece, bool internalCodec);
 
     libtillo_handle m_handle;
+    ValuePool m_pool;
 };

@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QTextCodec>
 
+
 namespace {
 
 const QString reservedMark = QStringLiteral("Зарезервировано");
@@ -67,6 +68,48 @@ const TableInfo* findTable(const QList<TableInfo>& tables, const QString& name)
     return nullptr;
 }
 
+// Valid UTF-8 without a zero byte: such a text is written as it is stored.
+bool isPlainUtf8(const QByteArray& text)
+{
+    const auto* p = reinterpret_cast<const uchar*>(text.constData());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const uchar c = *p;
+        if (c >= 0x01 && c < 0x80) {
+            ++p;
+            continue;
+        }
+        int follow = 0;
+        uint code = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            follow = 1;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            follow = 2;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            follow = 3;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p <= follow)
+            return false;
+        for (int i = 1; i <= follow; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        // Overlong forms, surrogates and code points beyond U+10FFFF.
+        const bool overlong = (follow == 2 && code < 0x800) || (follow == 3 && code < 0x10000);
+        const bool surrogate = follow == 2 && code >= 0xD800 && code <= 0xDFFF;
+        if (overlong || surrogate || code > 0x10FFFF)
+            return false;
+        p += follow + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 CsvExchange::CsvExchange()
@@ -76,61 +119,84 @@ CsvExchange::CsvExchange()
 
 void CsvExchange::exportTable(const QString& path, const TableInfo& table, const DataRows& data)
 {
-    const QString title = table.id == 1 ? QStringLiteral("Таблица товаров 1.1") : QStringLiteral("%1 1.1").arg(table.name);
-    const QStringList columns = TableText::fieldNames(table);
-    const int fieldCount = table.fields.size();
+    const QByteArray title = (table.id == 1 ? QStringLiteral("Таблица товаров 1.1")
+                                            : QStringLiteral("%1 1.1").arg(table.name))
+                                 .toUtf8();
 
-    QList<QStringList> lines;
-    switch (table.type) {
-    case Db:
-        for (int row = 0; row < data.size(); ++row) {
-            QStringList line;
-            line << QString::fromUtf8(TableText::rowLabel(data, row));
-            for (int column = 0; column < fieldCount; ++column)
-                line << TableText::cellText(table, data, row, column);
-            lines << line;
-        }
-        break;
-    case List: {
-        QStringList line;
-        for (int field = 0; field < fieldCount; ++field)
-            line << TableText::storedText(data, 0, field);
-        lines << line;
-        break;
-    }
-    case TransposedList: {
-        QStringList line;
-        for (int field = 0; field < fieldCount; ++field)
-            line << TableText::storedText(data, field, 0);
-        lines << line;
-        break;
-    }
-    default:
-        break;
-    }
-
-    QStringList allTexts = columns;
-    allTexts << title;
-    for (const QStringList& line : qAsConst(lines))
-        allTexts << line;
-    QTextCodec* codec = FileTextCodec::forWriting(allTexts);
-    const auto encoded = [codec](const QStringList& texts) {
-        QList<QByteArray> out;
-        for (const QString& text : texts)
-            out << codec->fromUnicode(text);
-        return out;
+    QTextCodec* codec = FileTextCodec::forWriting(title, [&](const auto& onText) {
+        visitLines(table, data, onText, [] {});
+    });
+    const bool utf8 = FileTextCodec::isUtf8(codec);
+    // A text goes out as it is stored when it is plain UTF-8 and the file is
+    // UTF-8 (stored cells are UTF-8 already); otherwise it is converted, as
+    // every text was before.
+    const auto encoded = [codec, utf8](const QByteArray& text) {
+        if (utf8 && isPlainUtf8(text))
+            return text;
+        return codec->fromUnicode(QString::fromUtf8(text));
     };
 
     const CsvRecordWriter writer(m_separator);
-    QByteArray bytes = writer.bareRecord(codec->fromUnicode(title));
-    bytes += writer.quotedRecord(encoded(columns));
-    for (const QStringList& line : qAsConst(lines))
-        bytes += writer.quotedRecord(encoded(line));
+    CsvRecordWriter::Buffer out;
+    writer.appendBare(out, encoded(title));
+    bool first = true;
+    visitLines(
+        table, data,
+        [&](const QByteArray& text) {
+            writer.appendQuoted(out, encoded(text), first);
+            first = false;
+        },
+        [&] {
+            writer.endRecord(out);
+            first = true;
+        });
+    writeWhole(path, out.data(), out.size());
+}
 
-    // Written aside and renamed over the target only when complete.
+template <typename OnText, typename OnLineEnd>
+void CsvExchange::visitLines(const TableInfo& table, const DataRows& data, OnText onText, OnLineEnd onLineEnd)
+{
+    for (const QString& name : TableText::fieldNames(table))
+        onText(name.toUtf8());
+    onLineEnd();
+
+    const int fieldCount = table.fields.size();
+    switch (table.type) {
+    case Db:
+        for (int row = 0; row < data.size(); ++row) {
+            onText(TableText::rowLabel(data, row));
+            for (int column = 0; column < fieldCount; ++column)
+                onText(TableText::cellBytes(table, data, row, column));
+            onLineEnd();
+        }
+        break;
+    case List:
+        for (int field = 0; field < fieldCount; ++field)
+            onText(TableText::storedBytes(data, 0, field));
+        onLineEnd();
+        break;
+    case TransposedList:
+        for (int field = 0; field < fieldCount; ++field)
+            onText(TableText::storedBytes(data, field, 0));
+        onLineEnd();
+        break;
+    default:
+        break;
+    }
+}
+
+void CsvExchange::writeWhole(const QString& path, const char* bytes, qint64 size)
+{
+    // Written aside and renamed over the target only when every byte reached
+    // the file: the buffered write, its flush and the device all have to
+    // succeed, or the target stays as it was and no part file is left.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes, size) == size && file.flush()
+        && file.error() == QFileDevice::NoError && file.commit();
+    if (!written) {
+        file.cancelWriting();
         throw RunTimeError(QStringLiteral("Не удалось записать файл %1").arg(path));
+    }
 }
 
 DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched)

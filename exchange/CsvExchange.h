@@ -23,5 +23,11 @@ public:
     DataRows importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched);
 
 private:
+    // Calls onText for every text of the file after its title (field names,
+    // then the data) and onLineEnd after each line; texts are UTF-8 bytes.
+    template <typename OnText, typename OnLineEnd>
+    static void visitLines(const TableInfo& table, const DataRows& data, OnText onText, OnLineEnd onLineEnd);
+    static void writeWhole(const QString& path, const char* bytes, qint64 size);
+
     char m_separator;
 };

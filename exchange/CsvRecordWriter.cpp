@@ -11,6 +11,38 @@ QByteArray CsvRecordWriter::quoted(const QByteArray& value)
     return out;
 }
 
+char* CsvRecordWriter::Buffer::room(size_t n)
+{
+    if (m_bytes.size() - m_used < n)
+        m_bytes.resize(qMax(m_bytes.size() * 2, m_used + n + 4096));
+    return m_bytes.data() + m_used;
+}
+
+void CsvRecordWriter::appendBare(Buffer& out, const QByteArray& value) const
+{
+    const QByteArray record = bareRecord(value);
+    std::copy(record.cbegin(), record.cend(), out.room(size_t(record.size())));
+    out.commit(size_t(record.size()));
+}
+
+void CsvRecordWriter::appendQuoted(Buffer& out, const QByteArray& value, bool first) const
+{
+    // Worst case: every byte a quote (doubled) plus the separator and the two delimiters.
+    const size_t room = size_t(value.size()) * 2 + 3;
+    char* at = out.room(room);
+    size_t used = 0;
+    if (!first)
+        at[used++] = m_separator;
+    used += csv_write2(at + used, room - used, value.constData(), size_t(value.size()), '"');
+    out.commit(used);
+}
+
+void CsvRecordWriter::endRecord(Buffer& out) const
+{
+    *out.room(1) = '\n';
+    out.commit(1);
+}
+
 QByteArray CsvRecordWriter::quotedRecord(const QList<QByteArray>& values) const
 {
     QByteArray line;

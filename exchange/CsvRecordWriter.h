@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <vector>
+
 // Turns values (already encoded bytes) into one CSV record line ended by "\n".
 class CsvRecordWriter
 {
@@ -11,6 +13,26 @@ public:
 
     // Every value enclosed in double quotes, quotes inside doubled.
     QByteArray quotedRecord(const QList<QByteArray>& values) const;
+    // The bytes of a file built record by record, value by value, without a
+    // copy per value.
+    class Buffer
+    {
+    public:
+        const char* data() const { return m_bytes.data(); }
+        qint64 size() const { return qint64(m_used); }
+        // Room for n more bytes at the end; commit(k) keeps k of them.
+        char* room(size_t n);
+        void commit(size_t k) { m_used += k; }
+
+    private:
+        std::vector<char> m_bytes;
+        size_t m_used = 0;
+    };
+
+    void appendBare(Buffer& out, const QByteArray& value) const;
+    // One value of a record, quoted; the separator before all but the first.
+    void appendQuoted(Buffer& out, const QByteArray& value, bool first) const;
+    void endRecord(Buffer& out) const;
 
     // One bare value, enclosed only when it holds the separator, CR or LF.
     QByteArray bareRecord(const QByteArray& value) const;

@@ -2,6 +2,8 @@
 
 #include <QTextCodec>
 
+#include <algorithm>
+
 namespace {
 
 QTextCodec* utf8()
@@ -9,12 +11,12 @@ QTextCodec* utf8()
     return QTextCodec::codecForName("UTF-8");
 }
 
-bool isUtf8(const QTextCodec* codec)
+} // namespace
+
+bool FileTextCodec::isUtf8(const QTextCodec* codec)
 {
     return codec->mibEnum() == 106;
 }
-
-} // namespace
 
 QTextCodec* FileTextCodec::forWriting(const QStringList& texts)
 {
@@ -26,6 +28,23 @@ QTextCodec* FileTextCodec::forWriting(const QStringList& texts)
             return utf8();
     }
     return locale;
+}
+
+QTextCodec* FileTextCodec::localeCodec()
+{
+    return QTextCodec::codecForLocale();
+}
+
+QTextCodec* FileTextCodec::utf8Codec()
+{
+    return utf8();
+}
+
+bool FileTextCodec::fitsCodec(QTextCodec* codec, const QByteArray& utf8Text)
+{
+    // Locale codecs hold ASCII; only the other texts need asking.
+    const bool ascii = std::all_of(utf8Text.cbegin(), utf8Text.cend(), [](char c) { return uchar(c) < 0x80; });
+    return ascii || codec->canEncode(QString::fromUtf8(utf8Text));
 }
 
 QTextCodec* FileTextCodec::forReading(const QByteArray& bytes)

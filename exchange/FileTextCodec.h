@@ -12,5 +12,23 @@ class FileTextCodec
 {
 public:
     static QTextCodec* forWriting(const QStringList& texts);
+    // The same for texts given as UTF-8 bytes: firstText, then each text
+    // that visitTexts hands to the function it is given.
+    template <typename VisitTexts>
+    static QTextCodec* forWriting(const QByteArray& firstText, VisitTexts visitTexts)
+    {
+        QTextCodec* locale = localeCodec();
+        if (isUtf8(locale))
+            return locale;
+        bool fits = fitsCodec(locale, firstText);
+        visitTexts([&](const QByteArray& text) { fits = fits && fitsCodec(locale, text); });
+        return fits ? locale : utf8Codec();
+    }
     static QTextCodec* forReading(const QByteArray& bytes);
+    static bool isUtf8(const QTextCodec* codec);
+
+private:
+    static QTextCodec* localeCodec();
+    static QTextCodec* utf8Codec();
+    static bool fitsCodec(QTextCodec* codec, const QByteArray& utf8Text);
 };

@@ -12,21 +12,31 @@ QStringList TableText::fieldNames(const TableInfo& table)
     return names;
 }
 
-QString TableText::storedText(const DataRows& rows, int row, int column)
+QByteArray TableText::storedBytes(const DataRows& rows, int row, int column)
 {
     if (row < 0 || row >= rows.size())
         throw RunTimeError(QStringLiteral("Ошибка отображения. Кол-во строк не соответствует допустимому значению"));
     if (column < 0 || column >= rows.at(row).size())
         throw RunTimeError(QStringLiteral("Ошибка отображения. Кол-во полей не соответствует допустимому значению"));
-    return QString::fromUtf8(rows.at(row).at(column).value);
+    return rows.at(row).at(column).value;
+}
+
+QByteArray TableText::cellBytes(const TableInfo& table, const DataRows& rows, int row, int column)
+{
+    const QByteArray stored = storedBytes(rows, row, column);
+    if (column < table.fields.size() && table.fields.at(column).m_guiType == FieldInfo::Money)
+        return MoneyText::bytesFromKopecks(stored);
+    return stored;
+}
+
+QString TableText::storedText(const DataRows& rows, int row, int column)
+{
+    return QString::fromUtf8(storedBytes(rows, row, column));
 }
 
 QString TableText::cellText(const TableInfo& table, const DataRows& rows, int row, int column)
 {
-    const QString stored = storedText(rows, row, column);
-    if (column < table.fields.size() && table.fields.at(column).m_guiType == FieldInfo::Money)
-        return MoneyText::fromKopecks(rows.at(row).at(column).value);
-    return stored;
+    return QString::fromUtf8(cellBytes(table, rows, row, column));
 }
 
 QByteArray TableText::rowLabel(const DataRows& rows, int row)

@@ -4,16 +4,22 @@
 
 QString MoneyText::fromKopecks(const QByteArray& kopecks)
 {
+    return QString::fromUtf8(bytesFromKopecks(kopecks));
+}
+
+QByteArray MoneyText::bytesFromKopecks(const QByteArray& kopecks)
+{
     if (kopecks.isEmpty())
-        return QString();
+        return QByteArray();
     if (kopecks == "0")
-        return QStringLiteral("0.00");
-    QString text = QString::fromUtf8(kopecks);
-    if (text.size() == 1)
-        text.prepend(QLatin1Char('0'));
-    if (text.size() == 2)
-        text.prepend(QLatin1Char('0'));
-    text.insert(text.size() - 2, QLatin1Char('.'));
+        return QByteArrayLiteral("0.00");
+    // At least one rouble digit before the point: 5 -> 0.05, 42 -> 0.42.
+    const int digits = kopecks.size();
+    QByteArray text;
+    text.reserve(qMax(digits, 3) + 1);
+    text.append(qMax(0, 3 - digits), '0');
+    text.append(kopecks);
+    text.insert(text.size() - 2, '.');
     return text;
 }
 

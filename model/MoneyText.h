@@ -11,6 +11,8 @@ class MoneyText
 public:
     // 5 -> "0.05", 1234 -> "12.34", "0" -> "0.00"; an empty value stays empty.
     static QString fromKopecks(const QByteArray& kopecks);
+    // The same text as UTF-8 bytes.
+    static QByteArray bytesFromKopecks(const QByteArray& kopecks);
 
     // "12.34", "12,5", "12" and "12." into kopecks (1234, 1250, 1200, 1200),
     // exactly and without leading zeros; blanks around the text are ignored

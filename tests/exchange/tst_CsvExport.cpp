@@ -9,6 +9,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
 #include <QTextCodec>
 
 using namespace fixtures;
@@ -192,6 +196,48 @@ private slots:
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(error, QStringLiteral("Не удалось записать файл %1").arg(path));
         QVERIFY(!QFileInfo::exists(path));
+    }
+
+    // A disk that fills up while the file is written (a file size limit makes
+    // writes fail after so many bytes, as a full disk does): the export fails
+    // naming the file, an earlier file at the path stays whole and no part
+    // file is left beside it.
+    void writeFailingAfterSomeBytes_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::newRow("nothing fits") << 0;
+        QTest::newRow("half of the file fits") << 2000;
+        QTest::newRow("all but the last bytes fit") << 3990;
+    }
+
+    void writeFailingAfterSomeBytes()
+    {
+        QFETCH(int, limit);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("goods.csv"));
+        DataRows rows;
+        for (int i = 1; i <= 100; ++i)
+            rows << dbRow({QByteArray::number(i), "Товар с длинным названием", "12345", "1", "", ""}, QByteArray::number(i));
+        const TableModel model(goods(), rows);
+        QCOMPARE(exportError(path, model), QString());
+        const QByteArray earlier = readFile(path);
+        QVERIFY(earlier.size() > 4000);
+
+        rows[0][1].value = "Другое название";
+        const TableModel changed(goods(), rows);
+        struct rlimit original;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limited = original;
+        limited.rlim_cur = rlim_t(limit);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const QString error = exportError(path, changed);
+        setrlimit(RLIMIT_FSIZE, &original);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QCOMPARE(error, QStringLiteral("Не удалось записать файл %1").arg(path));
+        QCOMPARE(readFile(path), earlier);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("goods.csv")});
     }
 
     // A table whose rows do not fit its description is refused before the
