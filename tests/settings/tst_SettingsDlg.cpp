@@ -452,7 +452,7 @@ private slots:
         QFETCH(int, dialogResult);
         QFETCH(QString, shown);
 
-        setDriverSettings(QStringLiteral(R"({"Port":1,"BaudRate":115200,"IPAddress":"10.9.9.9","IPPort":30000})"));
+        setDriverSettings(QStringLiteral(R"({"Port":1,"BaudRate":115200,"IPAddress":"10.9.9.9","IPPort":5556})"));
         const QString before = driverSettingsText();
         Register reg;
         reg.faults = faults;
@@ -484,7 +484,7 @@ private slots:
             QCOMPARE(now["Port"].asInt(), 2);
             QCOMPARE(now["BaudRate"].asInt(), 4800);
             QCOMPARE(now["IPAddress"].asString(), std::string("10.0.0.7"));
-            QCOMPARE(now["IPPort"].asInt(), 30000);
+            QCOMPARE(now["IPPort"].asInt(), 5556);
         } else {
             QCOMPARE(driverSettingsText(), before);
         }
