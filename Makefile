@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 SANITIZE ?= $(if $(CI),ON,OFF)
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench fuzz clean
+.PHONY: deps configure build run test bench package fuzz clean
 
 deps:
 	bash scripts/install-deps
@@ -24,11 +24,17 @@ test: build
 bench: build
 	for b in $(BUILD_DIR)/bin/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || exit 1; done
 
+# The Debian package vescor_<version>_amd64.deb in the build folder (packaging/),
+# built without sanitizers even under CI (SANITIZE=ON on the command line still wins).
+package: SANITIZE = OFF
+package: build
+	cmake --build $(BUILD_DIR) --target package
+
 # libFuzzer targets in their own clang build; each runs FUZZ_TIME seconds on
 # its seed corpus (plus what earlier runs found) and any finding fails.
 FUZZ_DIR ?= build-fuzz
 FUZZ_TIME ?= 20
-FUZZ_TARGETS := fuzz_model_loader fuzz_csv_import fuzz_decode fuzz_encode fuzz_settings
+FUZZ_TARGETS := fuzz_model_loader fuzz_csv_import fuzz_decode fuzz_encode fuzz_settings fuzz_register_image
 
 fuzz: deps
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -9,6 +9,7 @@
 #include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
+#include "table/TableModel.h"
 
 #include <QDir>
 #include <QObject>
@@ -35,6 +36,8 @@ void FileImportCommand::run()
         TableInfo matched;
         const DataRows rows = CsvExchange().importTable(path, tables, matched);
         m_host.addTableTab(matched, rows);
+        // The file's values are not the register's: the write reads those.
+        m_host.tableModels().last()->forgetRegisterRows();
         m_host.setStatusText(QStringLiteral("Успешно прочитан файл %1 ").arg(FileCommandTexts::fileNameOf(path)));
         m_host.setWriteEnabled(true);
     } catch (const FlowFailure& failure) {

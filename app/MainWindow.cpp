@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "FileImportCommand.h"
+#include "JournalDlg.h"
 #include "TableExportCommand.h"
 #include "TableReadCommand.h"
 #include "TableWriteCommand.h"
@@ -239,6 +240,12 @@ void MainWindow::on_actionExportCurrent_triggered()
 void MainWindow::on_pbtnLoadFromFile_clicked()
 {
     FileImportCommand(*this).run();
+}
+
+void MainWindow::on_journalButton_clicked()
+{
+    JournalDlg dialog(*this, Journal(), this);
+    dialog.exec();
 }
 
 void MainWindow::setStatusText(const QString& text)

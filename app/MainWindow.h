@@ -26,7 +26,8 @@ class MainWindow : public QMainWindow, public CommandHost
     Q_OBJECT
 
 public:
-    // The settings file is "Vescor.ini" beside the executable unless a path is given.
+    // The settings file is SettingsFile::defaultPath() ("Vescor.ini" beside the
+    // executable, or in the user's folder) unless a path is given.
     explicit MainWindow(QWidget* parent = nullptr, const QString& settingsPath = QString());
     ~MainWindow() override;
 
@@ -68,6 +69,7 @@ private slots:
     void on_actionExportAll_triggered();
     void on_actionExportCurrent_triggered();
     void on_pbtnLoadFromFile_clicked();
+    void on_journalButton_clicked();
     void on_tabSelected(int index);
 
 private:

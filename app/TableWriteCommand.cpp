@@ -3,13 +3,36 @@
 #include "BusyIndicator.h"
 #include "CommandHost.h"
 
+#include "common/MessageBox.h"
+#include "common/Product.h"
 #include "device/KKT_Logic.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "flows/TableWriter.h"
+#include "flows/TableReader.h"
+#include "flows/WriteJournal.h"
 #include "table/TableModel.h"
 
 #include <QDebug>
+
+namespace {
+
+// A journal that could not be written is told after the write, on every end of it.
+class JournalWarning
+{
+public:
+    JournalWarning(CommandHost& host, const WriteJournal& journal) : m_host(host), m_journal(journal) {}
+    ~JournalWarning()
+    {
+        if (!m_journal.warnings().isEmpty())
+            MessageBox::warning(m_host.dialogParent(), product::displayName(), m_journal.warningText());
+    }
+
+private:
+    CommandHost& m_host;
+    const WriteJournal& m_journal;
+};
+
+} // namespace
 
 void TableWriteCommand::run()
 {
@@ -28,6 +51,8 @@ void TableWriteCommand::run()
         return;
     }
 
+    WriteJournal journal(product::applicationName(), session.identity());
+    const JournalWarning journalWarning(m_host, journal);
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
     const QList<TableModel*> models = m_host.tableModels();
@@ -40,7 +65,14 @@ void TableWriteCommand::run()
 
         const unsigned before = cellsWritten;
         try {
-            TableWriter::write(model->tableInfo(), model->tableData(), cellsWritten, busy);
+            // A table from a file has no values read before it: the register tells them now.
+            DataRows registerRows = model->registerRows();
+            if (!model->knowsRegisterRows() && model->hasChangedCells()) {
+                unsigned cellsRead = 0;
+                registerRows = TableReader::read(model->tableInfo(), cellsRead);
+            }
+            journal.write(model->tableInfo(), model->tableData(), registerRows, cellsWritten, busy);
+            model->setRegisterRows(model->tableData());
         } catch (const FlowFailure& failure) {
             m_host.refreshTables();
             if (KKT_Logic::cancelRequested)

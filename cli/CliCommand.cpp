@@ -26,7 +26,8 @@ int CliCommand::run(const QStringList& arguments)
     parser.addOption(help);
     parser.addOption({SettingsOption,
                       QStringLiteral("Строка настроек драйвера (или @файл с ней); без параметра — Vescor.ini рядом "
-                                     "с программой."),
+                                     "с программой (или ~/.config/Vescor/Vescor.ini, когда папка программы "
+                                     "закрыта для записи)."),
                       QStringLiteral("TEXT|@FILE")});
     parser.addOption({VerboseOption,
                       QStringLiteral("Выводить в стандартный поток ошибок отладочные строки (по строке на ячейку).")});

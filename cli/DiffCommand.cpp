@@ -1,5 +1,6 @@
 #include "DiffCommand.h"
 
+#include "CliFailure.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
 #include "common/RussianPlural.h"
@@ -33,6 +34,12 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     CsvExchange exchange;
     TableInfo table;
     const DataRows fileRows = exchange.importTable(positional.first(), tables, table);
+    // A file without cells would show no differences, as if it matched the register.
+    if (fileRows.isEmpty()) {
+        throw CliFailure(ExitCode::Refused,
+                         QStringLiteral("%1: файл не содержит ни одной ячейки таблицы \"%2\", сравнивать нечего")
+                             .arg(positional.first(), table.name));
+    }
     unsigned cellsRead = 0;
     const DataRows registerRows = TableReader::read(table, cellsRead);
 

@@ -4,12 +4,13 @@
 #include "CsvLine.h"
 #include "DriverSession.h"
 
+#include "common/Product.h"
 #include "device/ProgressReporter.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
-#include "flows/TableWriter.h"
+#include "flows/WriteJournal.h"
 
 namespace {
 
@@ -49,11 +50,13 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     // Every file is read and checked before anything is written.
     QVector<ImportFiles::File> files = ImportFiles::load(paths, tables);
 
+    WriteJournal journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
     for (ImportFiles::File& file : files) {
         DataRows registerRows;
-        if (onlyDifferent) {
+        // The journal keeps the cells' values before the write.
+        if (onlyDifferent || !dryRun) {
             unsigned cellsRead = 0;
             registerRows = TableReader::read(file.table, cellsRead);
         }
@@ -82,8 +85,10 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         const unsigned before = cellsWritten;
         ProgressReporter noProgress;
         try {
-            TableWriter::write(file.table, file.rows, cellsWritten, noProgress);
+            journal.write(file.table, file.rows, registerRows, cellsWritten, noProgress);
         } catch (const FlowFailure& failure) {
+            if (!journal.warnings().isEmpty())
+                m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
             throw FlowFailure(failure.kind(), QStringLiteral("%1: %2").arg(file.path, failure.message()));
         }
         if (cellsWritten > before)
@@ -98,4 +103,6 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     }
     m_console.out(CountSentence::cellsInTables(QStringLiteral("Успешно"), QStringLiteral("записана"),
                                                QStringLiteral("записано"), cellsWritten, tablesWritten));
+    if (!journal.warnings().isEmpty())
+        m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
 }

@@ -8,6 +8,8 @@
 #include "ExportCommand.h"
 #include "IdentifyCommand.h"
 #include "ImportCommand.h"
+#include "JournalCommand.h"
+#include "RevertCommand.h"
 
 #include "common/Product.h"
 #include "common/QtTranslation.h"
@@ -27,6 +29,8 @@ std::vector<std::unique_ptr<CliCommand>> commands()
     list.push_back(std::make_unique<ExportCommand>());
     list.push_back(std::make_unique<ImportCommand>());
     list.push_back(std::make_unique<DiffCommand>());
+    list.push_back(std::make_unique<JournalCommand>());
+    list.push_back(std::make_unique<RevertCommand>());
     return list;
 }
 
@@ -38,6 +42,7 @@ QString overview(const std::vector<std::unique_ptr<CliCommand>>& list)
     text += QStringLiteral("\nПараметры всех команд: --settings TEXT|@FILE (настройки драйвера), --verbose "
                            "(отладочные строки в стандартный поток ошибок).\n"
                            "Справка по команде: vescor-cli <команда> --help\n"
+                           "Версия программы: vescor-cli --version\n"
                            "Код выхода: 0 успех (для diff: ККТ совпадает с файлом), 1 файл или значение отклонены "
                            "(для diff: найдены расхождения), 2 ошибка в командной строке или в настройках, "
                            "3 сбой драйвера или ККТ.");
@@ -67,6 +72,11 @@ int main(int argc, char** argv)
     const QString name = arguments.at(1);
     if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
         console.out(overview(list));
+        return Success;
+    }
+    // The same version as the window's title.
+    if (name == QLatin1String("--version")) {
+        console.out(QStringLiteral("vescor-cli ") + product::version());
         return Success;
     }
     for (const auto& command : list) {

@@ -12,6 +12,9 @@
 namespace {
 
 const int InitialValueSize = 16;
+// The most bytes taken of one read, whatever length the library reports: a
+// whole row of the widest fields fits many times over.
+const int LargestValue = 4 * 1024 * 1024;
 
 DriverLibrary& driver()
 {
@@ -33,6 +36,15 @@ QString failureWithoutCode(const TableInfo& table, int row, int field)
     return QStringLiteral("Ошибка чтения таблицы ") + QString::number(table.id) + QStringLiteral(" - [") + table.name +
         QStringLiteral("]\nДрайвер ККТ не прочитал ряд ") + QString::number(row + 1) + QStringLiteral(", поле ") +
         QString::number(field + 1) + QStringLiteral(" и не сообщил код ошибки");
+}
+
+// The register answered every row up to the most a table can have without
+// saying where its table ends: the rows after them, if any, were not read.
+QString readInPart(const TableInfo& table, int rows)
+{
+    return QStringLiteral("Ошибка чтения таблицы ") + QString::number(table.id) + QStringLiteral(" - [") + table.name +
+        QStringLiteral("]\nТаблица прочитана не полностью: прочитано рядов: ") + QString::number(rows) +
+        QStringLiteral(", а ККТ не сообщила о конце таблицы");
 }
 
 QString untilZero(const QByteArray& raw)
@@ -96,6 +108,20 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
         rows.append(row);
     }
 
+    // Without row captions the table should have ended by now: ask for one
+    // row more, which a complete table answers with its end.
+    if (!transposed && table.rowNames.isEmpty() && fieldsPerRow > 0) {
+        QByteArray raw;
+        const bool ended = readRaw(table.id, unsigned(rowCount + 1), table.fastRead ? 0u : 1u, raw) != 0
+            && (driver().errorCode(m_handle) == LIBTILLO_ERROR_ROW_BEYOND
+                || driver().errorCode(m_handle) == LIBTILLO_ERROR_FIELD_BEYOND);
+        if (!ended) {
+            errorText += readInPart(table, rowCount);
+            qInfo().noquote() << errorText;
+            return -1;
+        }
+    }
+
     qInfo().noquote().nospace() << "Table readed, total " << cellCount << " cells.";
     return 0;
 }
@@ -118,7 +144,7 @@ QByteArray TableReadEngine::fetchValue()
     int length = driver().getParamByteArray(m_handle, LIBTILLO_PARAM_VALUE,
                                             reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
     if (length > buffer.size()) {
-        buffer = QByteArray(length, '\0');
+        buffer = QByteArray(qMin(length, LargestValue), '\0');
         length = driver().getParamByteArray(m_handle, LIBTILLO_PARAM_VALUE,
                                             reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
     }
@@ -141,7 +167,7 @@ void TableReadEngine::cutRow(const TableInfo& table, int row, const QByteArray& 
             ++cellCount;
             continue;
         }
-        const int width = field.rowWidth();
+        const int width = qMin(field.rowWidth(), int(FieldInfo::LongestText));
         QByteArray piece = raw.mid(offset, width);
         if (piece.size() < width)
             piece.append(QByteArray(width - piece.size(), '\0'));

@@ -15,7 +15,9 @@ class TableInfo;
 // tables marked fastRead, one whole row per request.
 //
 // Result: 0 when the table was read to its end; -1 when the register's end
-// came part-way through a row (a message is appended to errorText); any other
+// came part-way through a row, or when a table without row captions still
+// had rows after the most a table can have (it was read only in part; a
+// message is appended to errorText either way); any other
 // value is the driver's error code of the failed read. Rows completed before a
 // failure are kept, the unfinished one is dropped. cellCount grows by one per
 // field cell (row labels do not count). Pending events are processed after
@@ -23,7 +25,9 @@ class TableInfo;
 //
 // Decided where the row read gives less than the fields need:
 //  - a fastRead row shorter than its fields' pieces: the missing bytes of a
-//    piece count as zero bytes;
+//    piece count as zero bytes; a field never takes more than the longest
+//    text a register field has, and a read never more than 4 MiB, whatever
+//    the description or the library claims;
 //  - a field whose device type is unknown takes no bytes of a fastRead row and
 //    gets an empty cell, so the later cells keep their columns.
 // A TransposedList table marked fastRead holds one field per register row, so

@@ -4,7 +4,7 @@
 #include "KKT_Logic.h"
 #include "ProgressReporter.h"
 #include "RowLabel.h"
-#include "ValueCodec.h"
+#include "ValueCheck.h"
 #include "model/TableInfo.h"
 
 #include <QCoreApplication>
@@ -38,7 +38,6 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
 
     DriverLibrary& driver = DriverLibrary::instance();
     const libtillo_handle handle = KKT_Logic::instance().handle();
-    QTextCodec* const codec = KKT_Logic::externalCodec();
 
     // Cells sent but not yet committed: their marks stay until the commit holds.
     QVector<QPair<int, int>> sent;
@@ -70,7 +69,7 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
                 qInfo() << "Error writing cell:" << errorText;
                 return CellRefused;
             }
-            const EncodedValue encoded = ValueCodec::encode(table.fields[fieldIndex], cell.value, codec);
+            const EncodedValue encoded = ValueCheck::encode(table.fields[fieldIndex], cell.value);
             if (!encoded.ok) {
                 errorText = cellError(table, registerRowText(registerRow), fieldNumber, encoded.problem);
                 qInfo() << "Error writing cell:" << errorText;

@@ -1,6 +1,7 @@
 #include "ValueCodec.h"
 
 #include "model/FieldInfo.h"
+#include "model/ValueQuote.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -172,8 +173,9 @@ EncodedValue refuse(const FieldInfo& field, const QByteArray& value, const QStri
 {
     EncodedValue result;
     result.ok = false;
+    result.reason = reason;
     result.problem = QStringLiteral("Значение \"%1\" не подходит для поля \"%2\": %3")
-                         .arg(QString::fromUtf8(value.constData(), value.size()), field.m_name, reason);
+                         .arg(ValueQuote::shown(value), field.m_name, reason);
     return result;
 }
 

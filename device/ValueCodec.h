@@ -11,7 +11,8 @@ struct EncodedValue
 {
     QByteArray bytes;
     bool ok = true;
-    QString problem; // Russian, for the user, when !ok
+    QString problem; // Russian, for the user, when !ok: the value, the field and the reason
+    QString reason;  // the reason alone, naming the limit the value breaks
 };
 
 // Turns raw cell bytes into cell text and back, by the field's device type.

@@ -172,7 +172,7 @@ def tables():
         "rows": [["192.168.1.100", "255.255.255.0", "192.168.1.1", 5555, "00:1a:2b:3c:4d:5e", 0, "kassa-57"]],
     })
     ts.append({
-        "id": 15, "name": "Параметры ОФД",
+        "id": 15, "name": "Параметры ОФД", "type": "list",
         "fields": [
             field("Адрес сервера ОФД", "string866", "string", maxLength=64, fillCharCode=32),
             field("Порт сервера ОФД", "bin2", "int", min=1, max=65535),

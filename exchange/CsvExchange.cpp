@@ -5,9 +5,15 @@
 #include "FileTextCodec.h"
 #include "TableText.h"
 #include "common/Errors.h"
+#include "ImportLimits.h"
+#include "device/RowLabel.h"
+#include "device/ValueCheck.h"
 #include "model/MoneyText.h"
+#include "model/ValueQuote.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QTextCodec>
 
@@ -26,31 +32,80 @@ RunTimeError badFile()
     return RunTimeError(QStringLiteral("Ошибка: файл содержит некорректные данные"));
 }
 
-RunTimeError badValue(int row, const FieldInfo& field)
+QString valueProblem(int row, const FieldInfo& field, const QString& value, const QString& reason)
 {
-    return RunTimeError(QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\"")
-                            .arg(QString::number(row), field.m_name));
+    return QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\": "
+                          "значение \"%3\" - %4")
+        .arg(QString::number(row), field.m_name, ValueQuote::shown(value), reason);
 }
 
-void validate(const FieldInfo& field, const QString& value, int row)
+RunTimeError cannotOpen(const QString& path, const QString& why = QString())
 {
-    bool ok = false;
-    switch (field.m_guiType) {
-    case FieldInfo::List: {
-        const uint code = value.toUInt(&ok, 10);
-        if (!ok || field.m_items.find(code) == field.m_items.end())
-            throw badValue(row, field);
-        break;
+    const QString message = QStringLiteral("Невозможно открыть файл %1").arg(fileNameOf(path));
+    return RunTimeError(why.isEmpty() ? message : message + QStringLiteral(": ") + why);
+}
+
+// The file's bytes, refused before they are read whole when there are more
+// of them than any table of the model description can need.
+QByteArray readBounded(const QString& path, qint64 limit)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw cannotOpen(path);
+    const QFileInfo info(path);
+    if (!info.isFile())
+        throw cannotOpen(path, QStringLiteral("это не обычный файл"));
+    const auto tooLarge = [&] {
+        return RunTimeError(QStringLiteral("Файл %1 слишком велик: файл таблицы ККТ не бывает больше %2 байт")
+                                .arg(fileNameOf(path), QString::number(limit)));
+    };
+    if (info.size() > limit)
+        throw tooLarge();
+    const QByteArray bytes = file.read(limit + 1);
+    if (bytes.size() > limit)
+        throw tooLarge();
+    return bytes;
+}
+
+// Past a line end at `at`: LF, CR LF or a CR alone.
+int pastLineEnd(const QByteArray& bytes, int at)
+{
+    if (at < bytes.size() && bytes.at(at) == '\r')
+        ++at;
+    if (at < bytes.size() && bytes.at(at) == '\n')
+        ++at;
+    return at;
+}
+
+// The title line: bare, unless it is one quoted value (it holds the
+// separator or a line break). `dataStart` is where the next line begins.
+QByteArray titleOf(const QByteArray& bytes, int& dataStart)
+{
+    if (bytes.startsWith('"')) {
+        QByteArray text;
+        int at = 1;
+        while (at < bytes.size()) {
+            if (bytes.at(at) == '"') {
+                if (at + 1 < bytes.size() && bytes.at(at + 1) == '"') {
+                    text += '"';
+                    at += 2;
+                    continue;
+                }
+                break;
+            }
+            text += bytes.at(at++);
+        }
+        const int after = at + 1;
+        if (at < bytes.size() && (after == bytes.size() || bytes.at(after) == '\n' || bytes.at(after) == '\r')) {
+            dataStart = pastLineEnd(bytes, after);
+            return text;
+        }
     }
-    case FieldInfo::Int: {
-        const double number = double(value.toULongLong(&ok, 10));
-        if (!ok || number < field.m_min || number > field.m_max)
-            throw badValue(row, field);
-        break;
-    }
-    default:
-        break;
-    }
+    int end = 0;
+    while (end < bytes.size() && bytes.at(end) != '\n' && bytes.at(end) != '\r')
+        ++end;
+    dataStart = pastLineEnd(bytes, end);
+    return bytes.left(end);
 }
 
 // The table of that name, else table number 1 (the commodity table's title
@@ -201,34 +256,24 @@ void CsvExchange::writeWhole(const QString& path, const char* bytes, qint64 size
 
 DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw RunTimeError(QStringLiteral("Невозможно открыть файл %1").arg(fileNameOf(path)));
-    const QByteArray bytes = file.readAll();
-    file.close();
+    QStringList problems;
+    DataRows rows = importTable(path, tables, matched, problems);
+    if (!problems.isEmpty())
+        throw RunTimeError(problems.first());
+    return rows;
+}
 
+DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched,
+                                  QStringList& problems)
+{
+    const int earlierProblems = problems.size();
+    const QByteArray bytes = readBounded(path, ImportLimits::fileBytes(tables));
     QTextCodec* codec = FileTextCodec::forReading(bytes);
-    const CsvRecordReader reader(m_separator);
 
-    // The title line is bare, unless it holds the separator or a line break:
-    // then it is one quoted value, read together with the rest of the file.
-    QByteArray titleBytes;
-    QList<CsvRecord> rawRecords;
-    bool wellFormed = true;
-    if (!bytes.startsWith('"') || !reader.parse(bytes, rawRecords) || rawRecords.isEmpty()
-        || rawRecords.first().size() != 1) {
-        const int titleEnd = bytes.indexOf('\n');
-        titleBytes = titleEnd < 0 ? bytes : bytes.left(titleEnd);
-        if (titleBytes.endsWith('\r'))
-            titleBytes.chop(1);
-        if (titleBytes.isEmpty())
-            throw RunTimeError(QStringLiteral("Файл csv не содержит заголовка"));
-        rawRecords.clear();
-        wellFormed = titleEnd < 0 || reader.parse(bytes.mid(titleEnd + 1), rawRecords);
-    } else {
-        titleBytes = rawRecords.takeFirst().first();
-    }
-
+    int dataStart = 0;
+    const QByteArray titleBytes = titleOf(bytes, dataStart);
+    if (titleBytes.isEmpty())
+        throw RunTimeError(QStringLiteral("Файл csv не содержит заголовка"));
     QString name = codec->toUnicode(titleBytes);
     name.chop(4); // " 1.1"
     const TableInfo* table = findTable(tables, name);
@@ -236,58 +281,81 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
         throw RunTimeError(QStringLiteral("В заголовке файла csv неизвестная таблица"));
     matched = *table;
 
-    if (!wellFormed)
-        throw badFile();
-    if (!rawRecords.isEmpty())
-        rawRecords.removeFirst(); // the field names
-    QList<QStringList> records;
-    for (const CsvRecord& raw : qAsConst(rawRecords)) {
+    const QVector<FieldInfo>& fields = matched.fields;
+    const int lineLimit = ImportLimits::dataLines(matched);
+    const int rowLimit = matched.rowNames.isEmpty() ? ImportLimits::MostRegisterRows : matched.rowNames.size();
+    const auto check = [&problems](int row, const FieldInfo& field, const QString& shown, const QByteArray& stored) {
+        const QString reason = ValueCheck::reason(field, stored);
+        if (!reason.isEmpty())
+            problems << valueProblem(row, field, shown, reason);
+    };
+
+    DataRows rows;
+    QHash<unsigned, int> lineOfRegisterRow; // Db: the data line (from 1) that names each register row
+    bool columnsSeen = false;
+    int records = 0;
+    const auto takeRecord = [&](const CsvRecord& raw) {
+        if (!columnsSeen) {
+            columnsSeen = true; // the field names
+            return true;
+        }
+        if (matched.type == Plain)
+            return false; // its data are not read
+        if (++records > lineLimit) {
+            throw RunTimeError(QStringLiteral("Ошибка: в файле больше строк данных, чем может быть в таблице \"%1\": "
+                                              "не более %2")
+                                   .arg(matched.name, QString::number(lineLimit)));
+        }
         QStringList record;
         for (const QByteArray& value : raw)
             record << codec->toUnicode(value);
-        records << record;
-    }
 
-    const QVector<FieldInfo>& fields = matched.fields;
-    DataRows rows;
-    switch (matched.type) {
-    case Db: {
-        int rowNumber = 0;
-        for (const QStringList& record : qAsConst(records)) {
-            ++rowNumber;
+        if (matched.type == Db) {
             if (record.size() != fields.size() + 1)
                 throw badFile();
-            bool ok = false;
-            int label = record.first().toInt(&ok, 10);
-            if (!ok)
-                label = 0;
-            const bool readOnlyRow = matched.readOnlyRows.contains(label);
+            const unsigned registerRow = RowLabel::registerRow(record.first().toUtf8());
+            if (registerRow == 0 || registerRow > unsigned(rowLimit)) {
+                problems << QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\": номер ряда "
+                                           "\"%2\" - нужно целое число от 1 до %3")
+                                .arg(QString::number(records), ValueQuote::shown(record.first()), QString::number(rowLimit));
+            } else if (lineOfRegisterRow.contains(registerRow)) {
+                problems << QStringLiteral("Ошибка: строки \"%1\" и \"%2\" файла задают один и тот же ряд %3")
+                                .arg(QString::number(lineOfRegisterRow.value(registerRow)), QString::number(records),
+                                     QString::number(registerRow));
+            } else {
+                lineOfRegisterRow.insert(registerRow, records);
+            }
+            const bool readOnlyRow = matched.readOnlyRows.contains(int32_t(registerRow));
             DataRow row;
+            row.reserve(fields.size() + 1);
             for (int i = 0; i < fields.size(); ++i) {
                 const FieldInfo& field = fields.at(i);
                 const QString& value = record.at(i + 1);
-                validate(field, value, rowNumber);
                 QByteArray stored = value.toUtf8();
-                if (field.m_guiType == FieldInfo::Money && !MoneyText::toKopecks(value, stored))
-                    throw badValue(rowNumber, field);
+                if (field.m_guiType == FieldInfo::Money && !MoneyText::toKopecks(value, stored)) {
+                    problems << valueProblem(records, field, value,
+                                             QStringLiteral("нужна сумма в рублях: число не более чем с двумя "
+                                                            "знаками после точки"));
+                } else {
+                    check(records, field, value, stored);
+                }
                 row.append(Cell(stored, !field.m_readOnly && !readOnlyRow));
             }
             row.append(Cell(record.first().toUtf8(), false));
             rows.append(row);
+            return true;
         }
-        break;
-    }
-    case List:
-    case TransposedList: {
-        if (records.isEmpty() || records.first().size() != fields.size())
+
+        // List and TransposedList: one record, a value per field as stored (money in kopecks).
+        if (record.size() != fields.size())
             throw badFile();
-        const QStringList& record = records.first();
         DataRow row;
         for (int i = 0; i < fields.size(); ++i) {
             const FieldInfo& field = fields.at(i);
-            validate(field, record.at(i), 0);
+            const QByteArray stored = record.at(i).toUtf8();
+            check(0, field, record.at(i), stored);
             const bool marked = !field.m_readOnly && !field.m_name.contains(reservedMark);
-            row.append(Cell(record.at(i).toUtf8(), marked));
+            row.append(Cell(stored, marked));
         }
         if (matched.type == List) {
             rows.append(row);
@@ -295,10 +363,15 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
             for (const Cell& cell : qAsConst(row))
                 rows.append(DataRow{cell});
         }
-        break;
-    }
-    default:
-        break;
-    }
+        return true;
+    };
+
+    const CsvRecordReader reader(m_separator);
+    if (!reader.parse(bytes, dataStart, takeRecord))
+        throw badFile();
+    if ((matched.type == List || matched.type == TransposedList) && records == 0)
+        throw badFile();
+    if (problems.size() > earlierProblems)
+        return DataRows();
     return rows;
 }

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Writes one table into a CSV file and reads such a file back into the rows of
 // its table. Files: a title line ("<name> 1.1"), the field names, the data.
@@ -20,7 +21,16 @@ public:
     // Finds the table of the file among tables (stored in matched as soon as
     // the title is known), checks the values and returns the rows with the
     // imported cells marked changed. Raises RunTimeError.
+    // A file with a value that cannot be stored in its field is refused, its
+    // row and field named; so is a file larger than the tables can need, or
+    // with more data lines than its table has rows.
     DataRows importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched);
+
+    // The same, but every refused value (and row number) of the file is added
+    // to problems, and then no rows are returned; a file that cannot be read
+    // as its table still raises RunTimeError at once.
+    DataRows importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched,
+                         QStringList& problems);
 
 private:
     // Calls onText for every text of the file after its title (field names,

@@ -4,6 +4,9 @@
 
 namespace {
 
+// Bytes handed to the parser at once.
+const int PieceSize = 64 * 1024;
+
 struct ParseState
 {
     QList<CsvRecord> records;
@@ -29,9 +32,21 @@ int noSpace(unsigned char)
     return 0;
 }
 
+// The sink runs here, outside the parser's callbacks, so that it may throw.
+bool drain(ParseState& state, const CsvRecordReader::RecordSink& sink)
+{
+    QList<CsvRecord> records;
+    records.swap(state.records);
+    for (const CsvRecord& record : qAsConst(records)) {
+        if (!sink(record))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-bool CsvRecordReader::parse(const QByteArray& bytes, QList<CsvRecord>& records) const
+bool CsvRecordReader::parse(const QByteArray& bytes, int from, const RecordSink& sink) const
 {
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
@@ -41,12 +56,23 @@ bool CsvRecordReader::parse(const QByteArray& bytes, QList<CsvRecord>& records) 
     csv_set_space_func(&parser, noSpace);
 
     ParseState state;
-    bool ok = csv_parse(&parser, bytes.constData(), size_t(bytes.size()), onField, onRecordEnd, &state)
-              == size_t(bytes.size());
-    if (ok)
-        ok = csv_fini(&parser, onField, onRecordEnd, &state) == 0;
+    bool ok = true;
+    bool more = true;
+    try {
+        for (int offset = qMax(0, from); ok && more && offset < bytes.size(); offset += PieceSize) {
+            const size_t length = size_t(qMin(PieceSize, bytes.size() - offset));
+            ok = csv_parse(&parser, bytes.constData() + offset, length, onField, onRecordEnd, &state) == length;
+            more = drain(state, sink);
+        }
+        if (ok && more) {
+            ok = csv_fini(&parser, onField, onRecordEnd, &state) == 0;
+            if (ok)
+                drain(state, sink);
+        }
+    } catch (...) {
+        csv_free(&parser);
+        throw;
+    }
     csv_free(&parser);
-    if (ok)
-        records = state.records;
     return ok;
 }

@@ -20,6 +20,8 @@ public:
         DataRows rows;
     };
 
-    // Raises FlowFailure (Refused) naming the file when any file is refused.
+    // Every file is read and every value checked before the result is given:
+    // raises FlowFailure (Refused) naming each refused file, and each refused
+    // value with its file, row, field and reason, one per line.
     static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables);
 };

@@ -37,6 +37,9 @@ public:
         Bcd64_1 = 15,
     };
 
+    // No text field of a register is longer (the most the register protocol carries).
+    static constexpr int32_t LongestText = 4096;
+
     FieldInfo() = default;
     FieldInfo(const QString& name, const QString& deviceTypeText, const QString& guiTypeText);
 

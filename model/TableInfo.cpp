@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QHash>
+#include <QRegularExpression>
 
 #include <cmath>
 #include <limits>
@@ -98,6 +100,39 @@ FieldInfo readField(const QJsonObject& object)
     return field;
 }
 
+// Limits of the description that no register field can have; empty when the
+// field's limits are possible.
+QString impossibleLimits(const QJsonObject& object, const FieldInfo& field)
+{
+    const QJsonValue maxLength = object.value(QLatin1String("maxLength"));
+    if ((field.m_deviceType == FieldInfo::String866 || field.m_deviceType == FieldInfo::Ascii) && maxLength.isDouble()) {
+        const double length = maxLength.toDouble();
+        if (!(length >= 1 && length <= FieldInfo::LongestText))
+            return QStringLiteral("maxLength %1 вне пределов от 1 до %2").arg(length, 0, 'g', 15).arg(FieldInfo::LongestText);
+    }
+    if (field.m_guiType != FieldInfo::Int && field.m_guiType != FieldInfo::Money)
+        return QString();
+    // Int limits are whole numbers of 64 bits; money limits are roubles of
+    // a 64-bit count of kopecks.
+    const double largest = field.m_guiType == FieldInfo::Int ? 1.8446744073709552e19 : 1.8446744073709552e17;
+    const QJsonValue min = object.value(QLatin1String("min"));
+    const QJsonValue max = object.value(QLatin1String("max"));
+    const double low = min.isDouble() ? min.toDouble() : 0;
+    const double high = max.isDouble() ? max.toDouble() : field.m_max;
+    if ((min.isDouble() && !(low >= 0 && low <= largest)) || (max.isDouble() && !(high >= 0 && high <= largest))
+        || low > high) {
+        return QStringLiteral("границы min %1 и max %2 невозможны для поля ККТ").arg(low, 0, 'g', 15).arg(high, 0, 'g', 15);
+    }
+    return QString();
+}
+
+QString tableLabel(const QJsonObject& object, const QString& name)
+{
+    const QJsonValue id = object.value(QLatin1String("id"));
+    const QString number = id.isDouble() ? QString::number(id.toDouble(), 'g', 15) : QStringLiteral("?");
+    return QStringLiteral("таблица %1 \"%2\"").arg(number, name);
+}
+
 } // namespace
 
 int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QString& errorText,
@@ -150,6 +185,12 @@ int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QStrin
     }
 
     const QJsonArray tableArray = tablesValue.toArray();
+    QHash<uint16_t, QString> tableWithNumber; // to find two tables of one number
+    const auto refuse = [&errorText, &shownName](const QString& why) {
+        errorText = QStringLiteral("%1: %2").arg(shownName, why);
+        qDebug().noquote() << "Model description refused:" << errorText;
+        return 5;
+    };
     for (const QJsonValue& tableValue : tableArray) {
         const QJsonObject object = tableValue.toObject();
         const QString loggedName = stringOr(object.value(QLatin1String("name")), QString());
@@ -171,6 +212,12 @@ int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QStrin
                 return 5;
             }
             table.fields.append(readField(fieldObject));
+            const QString limits = impossibleLimits(fieldObject, table.fields.last());
+            if (!limits.isEmpty()) {
+                return refuse(QStringLiteral("%1, поле %2 \"%3\": %4")
+                                  .arg(tableLabel(object, loggedName), QString::number(position),
+                                       table.fields.last().m_name, limits));
+            }
         }
 
         const QJsonArray rowNames = object.value(QLatin1String("row_names")).toArray();
@@ -179,11 +226,47 @@ int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QStrin
 
         table.fastRead = boolOr(object.value(QLatin1String("fastRead")), false);
         table.name = stringOr(object.value(QLatin1String("name")), QStringLiteral("UNDEFINED"));
-        table.id = uint16_t(integerOr(object.value(QLatin1String("id")), 0) & 0xFFFF);
+        const QJsonValue idValue = object.value(QLatin1String("id"));
+        const qint64 id = integerOr(idValue, 0);
+        if (idValue.isDouble() && !(idValue.toDouble() >= 0 && idValue.toDouble() <= 65535)) {
+            return refuse(QStringLiteral("%1: номер таблицы должен быть от 0 до 65535")
+                              .arg(tableLabel(object, loggedName)));
+        }
+        table.id = uint16_t(id);
+        const auto same = tableWithNumber.constFind(table.id);
+        if (same != tableWithNumber.constEnd()) {
+            return refuse(QStringLiteral("таблицы \"%1\" и \"%2\" имеют один и тот же номер %3")
+                              .arg(same.value(), table.name, QString::number(table.id)));
+        }
+        tableWithNumber.insert(table.id, table.name);
 
-        const QJsonArray readOnlyRows = object.value(QLatin1String("read_only_rows")).toArray();
-        for (const QJsonValue& row : readOnlyRows)
-            table.readOnlyRows.append(int32_t(integerOr(row, 0)));
+        // Row numbers, also when written as text ("3"); anything else is a mistake
+        // that would leave a protected row open to writing.
+        const QJsonValue readOnlyRows = object.value(QLatin1String("read_only_rows"));
+        if (!readOnlyRows.isUndefined() && !readOnlyRows.isNull() && !readOnlyRows.isArray())
+            return refuse(QStringLiteral("%1: read_only_rows должен быть списком номеров рядов")
+                              .arg(tableLabel(object, loggedName)));
+        for (const QJsonValue& row : readOnlyRows.toArray()) {
+            bool ok = false;
+            qint64 number = 0;
+            if (row.isDouble()) {
+                const double value = row.toDouble();
+                ok = value == std::floor(value) && value >= 1 && value <= 65536;
+                number = qint64(value);
+            } else if (row.isString()) {
+                const QString text = row.toString();
+                static const QRegularExpression digits(QStringLiteral("^[0-9]{1,5}$"));
+                number = digits.match(text).hasMatch() ? text.toLongLong() : 0;
+                ok = number >= 1 && number <= 65536;
+            }
+            if (!ok) {
+                const QString shown = row.isString() ? QStringLiteral("\"%1\"").arg(row.toString().left(80))
+                                                     : QString::fromUtf8(QJsonDocument(QJsonArray{row}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+                return refuse(QStringLiteral("%1: в read_only_rows не номер ряда от 1 до 65536: %2")
+                                  .arg(tableLabel(object, loggedName), shown));
+            }
+            table.readOnlyRows.append(int32_t(number));
+        }
 
         tables.append(table);
     }

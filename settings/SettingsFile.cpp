@@ -1,15 +1,19 @@
 #include "SettingsFile.h"
+#include "common/Product.h"
 
 #include "DriverSettingsJson.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace {
 
 const char* const SettingsKey = "SETTINGS_STR";
+const char* const FileName = "Vescor.ini";
 
 // Why an existing path is not a settings file to read; empty when it is one.
 QString refusal(const QFileInfo& info)
@@ -32,7 +36,19 @@ QString storedRefusal(const QString& path, const QString& why)
 
 QString SettingsFile::defaultPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Vescor.ini");
+    return pathFor(QCoreApplication::applicationDirPath(),
+                   QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+}
+
+QString SettingsFile::pathFor(const QString& programDir, const QString& userConfigDir)
+{
+    // QSettings replaces the file through a new one beside it, so the
+    // folder, not the file, decides whether the file can be kept there.
+    const QFileInfo folder(programDir);
+    if (folder.isDir() && folder.isWritable())
+        return QDir(programDir).filePath(QLatin1String(FileName));
+    // QSettings creates the missing folders when it first writes the file.
+    return QDir(userConfigDir).filePath(product::applicationName() + QLatin1Char('/') + QLatin1String(FileName));
 }
 
 bool SettingsFile::load(const QString& path, QString& text, QString& error)

@@ -3,16 +3,24 @@
 #include <QString>
 
 // "Vescor.ini" beside the program: it keeps the driver's settings string
-// ("SETTINGS_STR") from one run to the next. This is the one place that reads
-// settings files, for the window and for vescor-cli alike; a file is looked
-// at before it is read, so that neither a device nor a huge file is read whole.
+// ("SETTINGS_STR") from one run to the next. When the program's folder is not
+// writable (an installed program), the file lives in the user's configuration
+// folder instead: "Vescor/Vescor.ini" there (~/.config/Vescor/Vescor.ini).
+// This is the one place that reads settings files, for the window and for
+// vescor-cli alike; a file is looked at before it is read, so that neither a
+// device nor a huge file is read whole.
 class SettingsFile
 {
 public:
     // Larger settings files are refused unread.
     static constexpr qint64 MaxSize = 1024 * 1024;
 
+    // The file both programs use: pathFor the program's folder and the
+    // user's configuration folder (QStandardPaths::GenericConfigLocation).
     static QString defaultPath();
+    // "Vescor.ini" in programDir when that is a writable folder, otherwise
+    // "Vescor/Vescor.ini" in userConfigDir.
+    static QString pathFor(const QString& programDir, const QString& userConfigDir);
 
     // The stored settings string: empty when the file or the key is missing.
     // False, with error saying why, when the file is there but cannot be read

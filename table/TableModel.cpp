@@ -41,6 +41,7 @@ bool zeroFilledValue(const QString& text, QByteArray& stored)
 TableModel::TableModel(const TableInfo& table, const DataRows& rows)
     : m_table(table)
     , m_tableData(rows)
+    , m_registerRows(rows)
 {
 }
 
@@ -294,6 +295,18 @@ QString TableModel::cellText(int row, int column) const
 QByteArray TableModel::rowLabel(int row) const
 {
     return TableText::rowLabel(m_tableData, row);
+}
+
+void TableModel::setRegisterRows(const DataRows& rows)
+{
+    m_registerRows = rows;
+    m_knowsRegisterRows = true;
+}
+
+void TableModel::forgetRegisterRows()
+{
+    m_registerRows.clear();
+    m_knowsRegisterRows = false;
 }
 
 bool TableModel::hasChangedCells() const

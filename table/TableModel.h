@@ -34,6 +34,14 @@ public:
     const DataRows& tableData() const { return m_tableData; }
     bool hasChangedCells() const;
 
+    // The rows as the register held them when the tab was read or last
+    // written: the values before the edits, for the journal of writes. A tab
+    // filled from a file has none until it is written.
+    bool knowsRegisterRows() const { return m_knowsRegisterRows; }
+    const DataRows& registerRows() const { return m_registerRows; }
+    void setRegisterRows(const DataRows& rows);
+    void forgetRegisterRows();
+
     // The field an index of this model shows, or nullptr when the table
     // description has no field for it.
     const FieldInfo* fieldForIndex(const QModelIndex& index) const;
@@ -58,6 +66,8 @@ private:
 
     TableInfo m_table;
     DataRows m_tableData;
+    DataRows m_registerRows;
+    bool m_knowsRegisterRows = true;
     int curX = 0;
     int curY = 0;
     mutable bool m_displayErrorReported = false;

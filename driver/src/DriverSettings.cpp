@@ -7,8 +7,10 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <set>
+#include <sys/stat.h>
 
 namespace {
 
@@ -97,8 +99,13 @@ bool DriverSettings::setText(const std::string& utf8, std::string& error)
     Json::CharReaderBuilder builder;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
-    if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &root, &errors) || !root.isObject()) {
-        error = "Настройки должны быть JSON-объектом";
+    try {
+        if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &root, &errors) || !root.isObject()) {
+            error = "Настройки должны быть JSON-объектом";
+            return false;
+        }
+    } catch (const std::exception& e) { // e.g. nesting beyond the parser's limit
+        error = "Настройки не прочитаны: разбор JSON прерван (" + std::string(e.what()) + ")";
         return false;
     }
     Json::Value values = m_values;
@@ -125,6 +132,15 @@ bool DriverSettings::setSingle(const std::string& key, const std::string& value,
     if (key.empty()) {
         error = "Пустое имя настройки";
         return false;
+    }
+    if (key == "Port") {
+        long long number = 0;
+        if (!parseInteger(value, number) || number < 1 || number > 255) {
+            error = "настройка \"Port\" (номер устройства на канале) должна быть числом от 1 до 255";
+            return false;
+        }
+        m_deviceNumber = int(number);
+        return true;
     }
     Json::Value v;
     if (!normalize(key, Json::Value(value), v, error))
@@ -158,17 +174,32 @@ bool DriverSettings::isValidMac(const std::string& text)
     return nonZero;
 }
 
-bool DriverSettings::checkLink(const std::string& registerAddress, std::string& error) const
+bool DriverSettings::checkLink(const RegisterLink& link, std::string& error) const
 {
     const int port = m_values["Port"].asInt();
+    std::string channel;
     switch (port) {
     case Usb:
-        return true;
-    case Com:
-        if (!m_values["ComFile"].asString().empty())
-            return true;
-        error = "Нет связи: не выбран COM-порт";
-        return false;
+        channel = "USB";
+        break;
+    case Com: {
+        const std::string file = m_values["ComFile"].asString();
+        if (file.empty()) {
+            error = "Нет связи: не выбран COM-порт";
+            return false;
+        }
+        struct stat st;
+        if (::stat(file.c_str(), &st) != 0) {
+            error = "Нет связи: нет COM-порта " + file;
+            return false;
+        }
+        if (!S_ISCHR(st.st_mode)) {
+            error = "Нет связи: " + file + " не является портом";
+            return false;
+        }
+        channel = "COM-порт " + file;
+        break;
+    }
     case TcpIp: {
         const std::string address = m_values["IPAddress"].asString();
         const int ipPort = m_values["IPPort"].asInt();
@@ -180,21 +211,29 @@ bool DriverSettings::checkLink(const std::string& registerAddress, std::string& 
             error = "Нет связи: неверный TCP-порт " + std::to_string(ipPort);
             return false;
         }
-        if (!registerAddress.empty() && registerAddress != address) {
+        channel = "TCP/IP " + address + ":" + std::to_string(ipPort);
+        if ((!link.ipAddress.empty() && link.ipAddress != address) || (link.ipPort != 0 && link.ipPort != ipPort)) {
             error = "Нет связи: ККТ не отвечает по адресу " + address + ":" + std::to_string(ipPort);
             return false;
         }
-        return true;
+        break;
     }
     case Bluetooth: {
         const std::string mac = m_values["MACAddress"].asString();
-        if (isValidMac(mac))
-            return true;
-        error = "Нет связи: неверный MAC-адрес \"" + mac + "\"";
-        return false;
+        if (!isValidMac(mac)) {
+            error = "Нет связи: неверный MAC-адрес \"" + mac + "\"";
+            return false;
+        }
+        channel = "Bluetooth " + mac;
+        break;
     }
     default:
         error = "Нет связи: неизвестный канал связи " + std::to_string(port);
         return false;
     }
+    if (m_deviceNumber != link.deviceNumber) {
+        error = "Нет связи: на канале " + channel + " нет устройства с номером " + std::to_string(m_deviceNumber);
+        return false;
+    }
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RegisterLink.h"
+
 #include <json/value.h>
 
 #include <string>
@@ -20,11 +22,13 @@ public:
     std::string text() const;
 
     // One key from text, as set_single_setting hands it (numbers as digits).
+    // "Port" here is the number of the device on the channel (1..255), which
+    // the text keeps no record of; the channel is the text's own "Port".
     bool setSingle(const std::string& key, const std::string& value, std::string& error);
+    int deviceNumber() const { return m_deviceNumber; }
 
-    // Whether the chosen channel reaches a register; false with the reason.
-    // registerAddress: the address the register answers at over TCP/IP, empty for any.
-    bool checkLink(const std::string& registerAddress, std::string& error) const;
+    // Whether the chosen channel reaches the register described by link; false with the reason.
+    bool checkLink(const RegisterLink& link, std::string& error) const;
 
     static bool isValidIPv4(const std::string& text);
     static bool isValidMac(const std::string& text);
@@ -33,4 +37,5 @@ private:
     static bool normalize(const std::string& key, const Json::Value& value, Json::Value& out, std::string& error);
 
     Json::Value m_values;
+    int m_deviceNumber = 1;
 };

@@ -10,6 +10,7 @@
 #include "tillo10.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 
@@ -50,11 +51,19 @@ void EmulatedDriver::refreshFaults()
         m_faults.clear();
 }
 
+int EmulatedDriver::failByException(const char* function, const char* what)
+{
+    return fail(function, ErrorInternal,
+                std::string("Внутренняя ошибка драйвера в ") + function + ": " + (what && *what ? what : "исключение"));
+}
+
 bool EmulatedDriver::faultFires(const std::string& trace, const FaultList::Call& call, FaultList::Fired* fired)
 {
     FaultList::Fired f;
     if (!m_faults.check(call, f))
         return false;
+    if (f.throws)
+        throw std::runtime_error(f.description);
     fail(trace, f.code, f.description);
     if (fired)
         *fired = f;
@@ -66,6 +75,7 @@ void EmulatedDriver::discardConnection()
     m_open = false;
     m_pending.clear();
     m_image = RegisterImage();
+    m_lock.release();
 }
 
 int EmulatedDriver::errorDescription(wchar_t* buffer, int size) const
@@ -177,14 +187,29 @@ int EmulatedDriver::open()
     m_faults.refresh(path);
     if (faultFires(call, {"open"}))
         return -1;
-    RegisterImage image;
-    if (!image.load(path, error))
+    switch (m_lock.acquire(path, error)) {
+    case ImageLock::Acquired:
+        break;
+    case ImageLock::Busy:
+        return fail(call, ErrorBusy, "ККТ занята другим подключением");
+    case ImageLock::Failed:
         return fail(call, ErrorImage, "Образ ККТ " + path + ": " + error);
-    if (!m_settings.checkLink(image.linkAddress(), error))
+    }
+    // Only the lock's holder commits: what an interrupted commit left is no one's now.
+    RegisterImage::removeLeftovers(path);
+    RegisterImage image;
+    if (!image.load(path, error)) {
+        m_lock.release();
+        return fail(call, ErrorImage, "Образ ККТ " + path + ": " + error);
+    }
+    if (!m_settings.checkLink(image.link(), error)) {
+        m_lock.release();
         return fail(call, ErrorNoLink, error);
+    }
     m_image = std::move(image);
     m_imagePath = path;
     m_open = true;
+    m_image.link().request(0);
     return succeed(call);
 }
 
@@ -192,9 +217,12 @@ int EmulatedDriver::close()
 {
     const std::string call = "close";
     refreshFaults();
-    const bool fired = faultFires(call, {"close"});
-    discardConnection(); // unsaved writes are lost, as on a power cut
-    return fired ? -1 : succeed(call);
+    struct Discard // however the call ends; unsaved writes are lost, as on a power cut
+    {
+        EmulatedDriver& driver;
+        ~Discard() { driver.discardConnection(); }
+    } discard{*this};
+    return faultFires(call, {"close"}) ? -1 : succeed(call);
 }
 
 int EmulatedDriver::queryData()
@@ -203,6 +231,7 @@ int EmulatedDriver::queryData()
     const std::string call = "query " + number(query);
     if (!m_open)
         return fail(call, ErrorNotOpen, NotOpenText);
+    m_image.link().request(0);
     FaultList::Call c{"query"};
     c.query = long(query);
     if (faultFires(call, c))
@@ -269,6 +298,12 @@ int EmulatedDriver::readCell()
                                           : "read " + number(tableId) + " " + number(row) + " " + number(field);
     if (!m_open)
         return fail(call, ErrorNotOpen, NotOpenText);
+    struct LineTime // the request and the bytes that come back, however the read ends
+    {
+        const RegisterLink& link;
+        const std::vector<uint8_t>& answer;
+        ~LineTime() { link.request(answer.size()); }
+    } lineTime{m_image.link(), value};
     if (faultFires(call, {"read", long(tableId), long(row), long(field)}))
         return -1;
     RegisterTable* table = nullptr;
@@ -278,7 +313,7 @@ int EmulatedDriver::readCell()
     if (field == 0) {
         value = bytes;
         for (const RegisterTable::Field& f : table->fields) {
-            if (!f.text)
+            if (!f.text || RegisterCharsets::isNumberPair(bytes.data() + f.offset, f.width))
                 continue;
             for (size_t i = f.offset; i < f.offset + f.width; ++i)
                 value[i] = RegisterCharsets::internalToExternal(value[i]);
@@ -302,6 +337,7 @@ int EmulatedDriver::writeCell()
                              " " + RegisterImage::toHex(value);
     if (!m_open)
         return fail(call, ErrorNotOpen, NotOpenText);
+    m_image.link().request(value.size());
     if (faultFires(call, {"write", long(tableId), long(row), long(field)}))
         return -1;
     RegisterTable* table = nullptr;
@@ -318,11 +354,14 @@ int EmulatedDriver::writeCell()
     const size_t base = first < table->fields.size() ? table->fields[first].offset : 0;
     for (size_t i = first; i < last; ++i) {
         const RegisterTable::Field& f = table->fields[i];
+        const size_t start = f.offset - base;
+        const bool convert = f.text && !(start < value.size() &&
+                                         RegisterCharsets::isNumberPair(value.data() + start, value.size() - start));
         for (size_t k = 0; k < f.width; ++k) {
-            const size_t at = f.offset - base + k;
+            const size_t at = start + k;
             uint8_t b = 0; // short values are padded with zero bytes
             if (at < value.size())
-                b = f.text ? RegisterCharsets::externalToInternal(value[at]) : value[at];
+                b = convert ? RegisterCharsets::externalToInternal(value[at]) : value[at];
             bytes[f.offset + k] = b;
         }
     }
@@ -335,6 +374,7 @@ int EmulatedDriver::commit()
     const std::string call = "commit";
     if (!m_open)
         return fail(call, ErrorNotOpen, NotOpenText);
+    m_image.link().request(0);
     FaultList::Fired fired;
     if (faultFires(call, {"commit"}, &fired)) {
         if (fired.stage == "rename" && !m_pending.empty()) {

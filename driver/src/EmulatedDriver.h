@@ -2,6 +2,7 @@
 
 #include "DriverSettings.h"
 #include "FaultList.h"
+#include "ImageLock.h"
 #include "RegisterImage.h"
 
 #include <cstdint>
@@ -28,6 +29,10 @@ public:
     int commit();
     int mapping();
     int openDrawer();
+
+    // An exception stopped the entry point `function`: the call fails with
+    // code 99 and a text that names the function and the reason.
+    int failByException(const char* function, const char* what);
 
     int errorCode() const { return m_errorCode; }
     int errorDescription(wchar_t* buffer, int size) const;
@@ -62,6 +67,7 @@ private:
     bool m_succeeded = false; // the error state says "no error"
 
     bool m_open = false;
+    ImageLock m_lock; // held while open
     std::string m_imagePath;
     RegisterImage m_image;
     RegisterImage::Rows m_pending;

@@ -10,8 +10,10 @@ enum ErrorCode : int {
     ErrorNoDrawer = 11,
     ErrorImage = 20,
     ErrorImageSave = 21,
+    ErrorBusy = 22,
     ErrorUnknownTable = 74,
     ErrorRowBeyond = 75,
     ErrorFieldBeyond = 76,
     ErrorValueTooLong = 78,
+    ErrorInternal = 99,
 };

@@ -4,6 +4,9 @@
 #include <json/value.h>
 
 #include <fstream>
+#include <memory>
+#include <sstream>
+#include <exception>
 #include <sys/stat.h>
 
 namespace {
@@ -60,10 +63,27 @@ void FaultList::refresh(const std::string& path)
         return;
 
     std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return;
+    std::ostringstream content;
+    content << in.rdbuf();
+    read(content.str());
+}
+
+void FaultList::read(const std::string& content)
+{
+    m_faults.clear();
     Json::Value root;
     Json::CharReaderBuilder builder;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
-    if (!in || !Json::parseFromStream(builder, in, &root, &errors) || !root.isObject())
+    bool parsed = false;
+    try {
+        parsed = reader->parse(content.data(), content.data() + content.size(), &root, &errors);
+    } catch (const std::exception&) { // e.g. nesting beyond the parser's limit
+        parsed = false;
+    }
+    if (!parsed || !root.isObject())
         return; // a broken image fails the open with its own message
     const Json::Value& faults = root["faults"];
     if (!faults.isArray())
@@ -83,6 +103,7 @@ void FaultList::refresh(const std::string& path)
         fault.result.description =
             f["description"].isString() ? f["description"].asString() : std::string("Неисправность ККТ");
         fault.result.stage = f["stage"].isString() ? f["stage"].asString() : std::string();
+        fault.result.throws = f["throws"].isBool() && f["throws"].asBool();
         m_faults.push_back(std::move(fault));
     }
 }

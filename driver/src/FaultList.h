@@ -26,12 +26,16 @@ public:
         int code = 0;
         std::string description;
         std::string stage; // "rename" for a commit that stops before the rename
+        bool throws = false; // the call fails by an exception inside the library
     };
 
     // Reads the faults of the image file unless it is the file read last.
     void refresh(const std::string& path);
     // The file was rewritten by this driver with the same faults: keep the counters.
     void remember(const std::string& path);
+    // Takes the faults of an image file's content, counters from zero; none
+    // from a content that is no image.
+    void read(const std::string& content);
     void clear();
 
     // Counts the call; true when a fault fires for it.

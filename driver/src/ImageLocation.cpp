@@ -21,6 +21,14 @@ bool exists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
+// The file a path names, through any links: a commit replaces that file and
+// leaves the links as they are. A path that does not resolve stays as it is.
+std::string withoutLinks(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
 std::string homeDirectory()
 {
     const char* home = std::getenv("HOME");
@@ -50,7 +58,8 @@ bool copyFile(const std::string& from, const std::string& to)
         return false;
     std::ostringstream content;
     content << in.rdbuf();
-    const std::string temp = to + ".tmp-" + std::to_string(::getpid());
+    // Not named like the temporary files of a commit, which an open removes.
+    const std::string temp = to + ".copy-" + std::to_string(::getpid());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         out << content.str();
@@ -97,15 +106,14 @@ bool ImageLocation::resolve(bool makeCopy, std::string& path, std::string& error
 {
     const char* chosen = std::getenv("TILLO10_EMULATOR");
     if (chosen && *chosen) {
-        path = chosen;
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved))
-            path = resolved; // a commit replaces the file, not a link to it
+        path = withoutLinks(chosen);
         return true;
     }
     path = userImagePath();
-    if (exists(path))
+    if (exists(path)) {
+        path = withoutLinks(path);
         return true;
+    }
     const std::string installed = installedImagePath();
     if (!exists(installed)) {
         error = "Образ ККТ не найден: не задан TILLO10_EMULATOR и нет образа " + installed;
@@ -120,5 +128,6 @@ bool ImageLocation::resolve(bool makeCopy, std::string& path, std::string& error
         error = "Не удалось создать копию образа ККТ " + path + ": " + std::strerror(errno);
         return false;
     }
+    path = withoutLinks(path);
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,4 +22,11 @@ public:
 
     // Encodes UTF-8 text in the internal set (lowest byte for each character).
     static std::vector<uint8_t> encodeInternal(const std::string& utf8);
+
+    // A text cell whose bytes begin with 0xFD holds a pair of numbers, FD a 00 b,
+    // not text: it is stored as it arrives and given back as it is stored, in
+    // cell and in row reads. 0xFD is a blank in both sets, which converts to
+    // 0x20, so no converted text ever begins with it.
+    static bool isNumberPair(const uint8_t* bytes, size_t size) { return size > 0 && bytes[0] == NumberPairMark; }
+    static constexpr uint8_t NumberPairMark = 0xFD;
 };

@@ -5,8 +5,11 @@
 #include <json/reader.h>
 #include <json/writer.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
@@ -55,6 +58,22 @@ std::string directoryOf(const std::string& path)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A save writes "<image>.tmp-XXXXXX" (mkstemp) and renames it over the image.
+const char* const TemporarySuffix = ".tmp-";
+const size_t TemporaryRandomLength = 6;
+
+bool isTemporaryOf(const std::string& name, const std::string& imageName)
+{
+    const std::string prefix = imageName + TemporarySuffix;
+    if (name.size() != prefix.size() + TemporaryRandomLength || name.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -224,6 +243,33 @@ bool RegisterImage::loadTable(const Json::Value& json, unsigned index, std::stri
     return true;
 }
 
+bool RegisterImage::loadLink(const Json::Value& link, std::string& error)
+{
+    if (link.isNull())
+        return true;
+    if (!link.isObject()) {
+        error = "\"link\" должно быть объектом";
+        return false;
+    }
+    if (link["ipAddress"].isString())
+        m_link.ipAddress = link["ipAddress"].asString();
+    const auto number = [&](const char* key, unsigned low, unsigned high, int& value) {
+        const Json::Value& v = link[key];
+        if (v.isNull())
+            return true;
+        if (!v.isUInt() || v.asUInt() < low || v.asUInt() > high) {
+            error = "\"link." + std::string(key) + "\" должно быть числом от " + std::to_string(low) + " до " +
+                    std::to_string(high);
+            return false;
+        }
+        value = int(v.asUInt());
+        return true;
+    };
+    return number("ipPort", 1, 65535, m_link.ipPort) && number("deviceNumber", 1, 255, m_link.deviceNumber) &&
+           number("latencyMs", 0, 60000, m_link.latencyMs) &&
+           number("bytesPerSecond", 0, 1000000000, m_link.bytesPerSecond);
+}
+
 bool RegisterImage::load(const std::string& path, std::string& error)
 {
     *this = RegisterImage();
@@ -232,11 +278,24 @@ bool RegisterImage::load(const std::string& path, std::string& error)
         error = "не удалось прочитать файл: " + std::string(std::strerror(errno));
         return false;
     }
+    return parse(content, error);
+}
+
+bool RegisterImage::parse(const std::string& content, std::string& error)
+{
+    *this = RegisterImage();
     Json::CharReaderBuilder builder;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string parseErrors;
-    if (!reader->parse(content.data(), content.data() + content.size(), &m_root, &parseErrors) || !m_root.isObject()) {
-        error = "файл не является JSON-объектом" + (parseErrors.empty() ? std::string() : ": " + parseErrors);
+    try {
+        if (!reader->parse(content.data(), content.data() + content.size(), &m_root, &parseErrors) ||
+            !m_root.isObject()) {
+            error = "файл не является JSON-объектом" + (parseErrors.empty() ? std::string() : ": " + parseErrors);
+            return false;
+        }
+    } catch (const std::exception& e) { // e.g. nesting beyond the parser's limit
+        m_root = Json::Value();
+        error = "не удалось прочитать образ: разбор JSON прерван (" + std::string(e.what()) + ")";
         return false;
     }
     const Json::Value& identity = m_root["identity"];
@@ -250,9 +309,8 @@ bool RegisterImage::load(const std::string& path, std::string& error)
     m_firmware = identity["firmware"].isString() ? identity["firmware"].asString() : std::string();
     m_fiscal = identity["fiscal"].isBool() && identity["fiscal"].asBool();
     m_drawer = !m_root["drawer"].isBool() || m_root["drawer"].asBool();
-    const Json::Value& link = m_root["link"];
-    if (link.isObject() && link["ipAddress"].isString())
-        m_linkAddress = link["ipAddress"].asString();
+    if (!loadLink(m_root["link"], error))
+        return false;
 
     const Json::Value& tables = m_root["tables"];
     if (!tables.isNull() && !tables.isArray()) {
@@ -286,8 +344,7 @@ void RegisterImage::apply(const Rows& replaced)
     }
 }
 
-bool RegisterImage::save(const std::string& path, const Rows& replaced, bool stopBeforeRename,
-                         std::string& error) const
+std::string RegisterImage::text(const Rows& replaced) const
 {
     Json::Value root = m_root;
     for (const auto& [id, table] : m_tables) {
@@ -306,9 +363,14 @@ bool RegisterImage::save(const std::string& path, const Rows& replaced, bool sto
     Json::StreamWriterBuilder writer;
     writer["indentation"] = " ";
     writer["emitUTF8"] = true;
-    const std::string text = Json::writeString(writer, root) + "\n";
+    return Json::writeString(writer, root) + "\n";
+}
 
-    std::string temp = path + ".tmp-XXXXXX";
+bool RegisterImage::save(const std::string& path, const Rows& replaced, bool stopBeforeRename,
+                         std::string& error) const
+{
+    const std::string text = this->text(replaced);
+    std::string temp = path + TemporarySuffix + std::string(TemporaryRandomLength, 'X');
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         error = "не удалось создать временный файл рядом с образом: " + std::string(std::strerror(errno));
@@ -338,4 +400,19 @@ bool RegisterImage::save(const std::string& path, const Rows& replaced, bool sto
         ::close(dir);
     }
     return true;
+}
+
+void RegisterImage::removeLeftovers(const std::string& path)
+{
+    const std::string directory = directoryOf(path);
+    const auto slash = path.rfind('/');
+    const std::string imageName = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isTemporaryOf(entry->d_name, imageName))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }

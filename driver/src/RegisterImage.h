@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RegisterLink.h"
 #include "RegisterTable.h"
 
 #include <json/value.h>
@@ -18,6 +19,11 @@ public:
 
     // Loads and checks the image; on failure returns false with a reason.
     bool load(const std::string& path, std::string& error);
+    // The same for the file's content.
+    bool parse(const std::string& content, std::string& error);
+    // The image file's content with the given rows replaced: every cell in
+    // hex, every other key as loaded.
+    std::string text(const Rows& replaced) const;
 
     // Writes the image with the given rows replaced, atomically: a temporary
     // file beside it, flushed, then renamed over it. With stopBeforeRename the
@@ -25,6 +31,9 @@ public:
     bool save(const std::string& path, const Rows& replaced, bool stopBeforeRename, std::string& error) const;
     // Takes the rows into the image in memory (after a successful save).
     void apply(const Rows& replaced);
+    // Removes the temporary files that interrupted saves left beside the
+    // image. Only the holder of the image's lock may call it.
+    static void removeLeftovers(const std::string& path);
 
     RegisterTable* table(unsigned id);
 
@@ -34,14 +43,14 @@ public:
     const std::string& firmware() const { return m_firmware; }
     bool fiscal() const { return m_fiscal; }
     bool hasDrawer() const { return m_drawer; }
-    // The address the register answers at over TCP/IP; empty: any.
-    const std::string& linkAddress() const { return m_linkAddress; }
+    const RegisterLink& link() const { return m_link; }
 
     static std::string toHex(const std::vector<uint8_t>& bytes);
     static bool fromHex(const std::string& text, std::vector<uint8_t>& bytes);
 
 private:
     bool loadTable(const Json::Value& json, unsigned index, std::string& error);
+    bool loadLink(const Json::Value& json, std::string& error);
     static bool cellBytes(const Json::Value& cell, const RegisterTable::Field& field, std::vector<uint8_t>& bytes,
                           std::string& error);
 
@@ -53,5 +62,5 @@ private:
     std::string m_firmware;
     bool m_fiscal = false;
     bool m_drawer = true;
-    std::string m_linkAddress;
+    RegisterLink m_link;
 };

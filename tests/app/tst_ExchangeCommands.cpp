@@ -1,5 +1,6 @@
 #include "ExchangeHarness.h"
 
+#include "support/PlainLayoutModel.h"
 #include "support/TestMain.h"
 
 #include "exchange/CsvExchange.h"
@@ -82,12 +83,14 @@ private slots:
     {
         h.installHandlers();
         QVERIFY(writeModel(ThreeTables, [](int id) { return id == 2 || id == 6 || id == 4; }));
+        QVERIFY(PlainLayoutModel::write());
     }
 
     void cleanupTestCase()
     {
         Harness::removeHandlers();
         QFile::remove(modelPath(ThreeTables));
+        PlainLayoutModel::remove();
     }
 
     void init() { QVERIFY(h.start()); }
@@ -241,7 +244,8 @@ private slots:
         QTest::newRow("list, no suffix") << 2u << "modes" << "Режимы работы 1.1";
         QTest::newRow("transposed, other suffix") << 4u << "cliche.txt" << "Клише 1.1";
         QTest::newRow("db with read-only rows") << 6u << "Налоги 2024.csv" << "Налоговые ставки 1.1";
-        QTest::newRow("plain") << 15u << "ofd.csv" << "Параметры ОФД 1.1";
+        QTest::newRow("plain (its own model)") << 15u << "ofd.csv" << "Параметры ОФД 1.1";
+        QTest::newRow("one-record list") << 16u << "network.csv" << "Сетевые настройки 1.1";
     }
 
     void exportCurrent()
@@ -250,7 +254,7 @@ private slots:
         QFETCH(QString, fileName);
         QFETCH(QString, title);
 
-        QVERIFY(h.install(smallRegister()));
+        QVERIFY(h.install(table == PlainLayoutModel::Table ? PlainLayoutModel::image(4) : smallRegister()));
         QVERIFY(h.readAll());
         QVERIFY(h.selectTable(table));
         const QString directory = h.path(QStringLiteral("out"));
@@ -395,7 +399,7 @@ private slots:
             << 16u << "Сетевые настройки"
             << QStringList{"10.0.0.2", "255.0.0.0", "10.0.0.1", "8080", "0:1:2:3:4:5", "1", "kassa"}
             << QList<bool>{true, true, true, true, false, true, true};
-        QTest::newRow("plain") << "15.csv" << encoded(QStringLiteral("Параметры ОФД 1.1\nnames\n")) << 15u
+        QTest::newRow("plain (its own model)") << "15.csv" << encoded(QStringLiteral("Параметры ОФД 1.1\nnames\n")) << 15u
                                << "Параметры ОФД" << QStringList{} << QList<bool>{};
     }
 
@@ -408,7 +412,7 @@ private slots:
         QFETCH(QStringList, values);
         QFETCH(QList<bool>, marks);
 
-        QVERIFY(h.install(smallRegister()));
+        QVERIFY(h.install(table == PlainLayoutModel::Table ? PlainLayoutModel::image(4) : smallRegister()));
         const QString file = h.path(fileName);
         QVERIFY(writeFile(file, contents));
         QVERIFY(!h.button("writeButton")->isEnabled());
@@ -468,15 +472,18 @@ private slots:
                 << 57u << "t.csv"
                 << encoded(QStringLiteral("Типы оплаты 1.1\nnames\n\"1\";\"Наличные\";\"1\";\"1\"\n"
                                           "\"2\";\"Карта\";\"1\";\"9\"\n"))
-                << readFirst << "Ошибка: таблица содержит некорректные данные в строке \"2\", поле \"Способ расчёта\"";
+                << readFirst << "Ошибка: таблица содержит некорректные данные в строке \"2\", поле \"Способ расчёта\": "
+                                "значение \"9\" - нужен код из списка: 1, 2, 3, 4";
             QTest::addRow("a value short, %s", when)
                 << 57u << "t.csv" << encoded(QStringLiteral("Режимы работы 1.1\nnames\n\"1\";\"0\"\n")) << readFirst
                 << bad;
         }
         QTest::newRow("number out of range in a list table")
             << 57u << "t.csv"
-            << encoded(QStringLiteral("Сетевые настройки 1.1\nnames\n\"1.2.3.4\";\"\";\"\";\"0\";\"\";\"0\";\"\"\n"))
-            << false << "Ошибка: таблица содержит некорректные данные в строке \"0\", поле \"Порт\"";
+            << encoded(QStringLiteral("Сетевые настройки 1.1\nnames\n\"1.2.3.4\";\"255.255.255.0\";\"1.2.3.1\";\"0\";"
+                                      "\"0:0:0:0:0:0\";\"0\";\"\"\n"))
+            << false << "Ошибка: таблица содержит некорректные данные в строке \"0\", поле \"Порт\": значение \"0\" - "
+                        "нужно целое число от 1 до 65535";
         QTest::newRow("a value too many in a db table")
             << 57u << "t.csv" << encoded(QStringLiteral("Отделы 1.1\nnames\n\"1\";\"Хлеб\";\"1\";\"0.00\";\"0\";\"x\"\n"))
             << false << bad;

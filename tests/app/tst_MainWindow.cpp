@@ -134,6 +134,7 @@ private slots:
         QTest::newRow("settings") << "settingsButton" << "Настройки" << true << false;
         QTest::newRow("import") << "pbtnLoadFromFile" << "Импорт" << true << false;
         QTest::newRow("export") << "pbtnSaveToFile" << "Экспорт" << false << true;
+        QTest::newRow("journal") << "journalButton" << "Журнал изменений" << true << false;
     }
 
     void buttonsAtStart()
@@ -164,7 +165,7 @@ private slots:
         for (int i = 0; i < legend->count(); ++i)
             legendNames << legend->itemAt(i)->widget()->objectName();
         QCOMPARE(actionNames, QStringList({"readButton", "writeButton", "settingsButton", "line",
-                                           "pbtnLoadFromFile", "pbtnSaveToFile"}));
+                                           "pbtnLoadFromFile", "pbtnSaveToFile", "journalButton"}));
         QCOMPARE(legendNames, QStringList({"lblReserved", "lblEdited", "lblReadOnly"}));
 
         auto* grid = child<QGridLayout>(*window, "gridLayout");

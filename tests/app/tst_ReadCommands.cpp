@@ -292,6 +292,69 @@ private slots:
         QCOMPARE(commodities->rowLabel(2), QByteArray("3"));
     }
 
+    // "Параметры ОФД" is one record shown field by field, one view row per field.
+    void ofdParametersShowTheirFields()
+    {
+        install(smallRegister(3));
+        read(ReadAll);
+        const int tab = tabTitles().indexOf(QStringLiteral("Параметры ОФД"));
+        QVERIFY(tab >= 0);
+        TableModel* model = tabModel(tab);
+        QCOMPARE(model->layoutType(), List);
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("ofd.vescor-test.ru"));
+        QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("7777"));
+        QCOMPARE(model->index(2, 0).data().toString(), QStringLiteral("60"));
+    }
+
+    // A command reaches the register over the channel of the connection
+    // settings; what it sets before the open leaves that channel alone.
+    void channelOfTheSettings_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("registerAddress"); // the image's link address; empty: none
+        QTest::addColumn<QString>("box");             // empty: the read works
+        QTest::newRow("USB") << "{\"Port\": 1}" << "" << "";
+        QTest::newRow("TCP/IP at the register's address")
+            << "{\"Port\": 2, \"IPAddress\": \"10.0.0.5\", \"IPPort\": 5555}" << "10.0.0.5" << "";
+        QTest::newRow("TCP/IP at another address")
+            << "{\"Port\": 2, \"IPAddress\": \"10.0.0.5\", \"IPPort\": 5555}" << "10.0.0.9"
+            << "Ошибка - 2 [Нет связи: ККТ не отвечает по адресу 10.0.0.5:5555]";
+        QTest::newRow("COM port that is not there")
+            << "{\"Port\": 0, \"ComFile\": \"/dev/ttyVESCOR-missing\"}" << ""
+            << "Ошибка - 2 [Нет связи: нет COM-порта /dev/ttyVESCOR-missing]";
+        QTest::newRow("Bluetooth without an address") << "{\"Port\": 3, \"MACAddress\": \"\"}" << ""
+                                                      << "Ошибка - 2 [Нет связи: неверный MAC-адрес \"\"]";
+    }
+
+    void channelOfTheSettings()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, registerAddress);
+        QFETCH(QString, box);
+        EmulatorImage image = smallRegister(3);
+        if (!registerAddress.isEmpty())
+            image.setLinkAddress(registerAddress);
+        image.install(*m_dir, true);
+        KKT_Logic::instance().setSettings(settings);
+        QString before;
+        KKT_Logic::instance().getSettings(before);
+
+        read(ReadAll);
+
+        if (box.isEmpty()) {
+            QVERIFY(m_boxes.isEmpty());
+            QVERIFY(tabs()->count() > 0);
+        } else {
+            QCOMPARE(m_boxes.size(), 1);
+            QCOMPARE(m_boxes.first().text, box);
+            QCOMPARE(tabs()->count(), 0);
+        }
+        QString after;
+        KKT_Logic::instance().getSettings(after);
+        QCOMPARE(after, before); // what the window stores at its end keeps the user's channel
+    }
+
     // The next read drops the tabs with their models.
     void modelsGoWithTheirTabs()
     {

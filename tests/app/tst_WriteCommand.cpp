@@ -1,4 +1,5 @@
 #include "support/EmulatorImage.h"
+#include "support/PlainLayoutModel.h"
 #include "support/RegisterCells.h"
 #include "support/TestMain.h"
 
@@ -281,9 +282,14 @@ private slots:
             m_boxes << request;
             return request.icon == QMessageBox::Question ? m_answer : QMessageBox::Ok;
         });
+        QVERIFY(PlainLayoutModel::write());
     }
 
-    void cleanupTestCase() { MessageBox::setHandler(nullptr); }
+    void cleanupTestCase()
+    {
+        MessageBox::setHandler(nullptr);
+        PlainLayoutModel::remove();
+    }
 
     void init()
     {
@@ -350,7 +356,7 @@ private slots:
         QTest::newRow("list bin4 address") << 16u << 0 << 0 << "10.0.0.42" << false << "10.0.0.42";
         QTest::newRow("list bin2 port") << 16u << 3 << 0 << "8080" << false << "8080";
         QTest::newRow("list bin6") << 16u << 4 << 0 << "0:1a:2b:c:4d:ff" << false << "0:1a:2b:c:4d:ff";
-        // Table 15 (plain).
+        // Table 15 in the plain layout: the register of a model that shows it so.
         QTest::newRow("plain bin2") << 15u << 0 << 1 << "7778" << false << "7778";
         QTest::newRow("plain string866") << 15u << 0 << 0 << "ofd.example.ru" << false << "ofd.example.ru";
         // Table 7 (db with a read-only bcd2 field).
@@ -367,7 +373,7 @@ private slots:
         QFETCH(bool, typed);
         QFETCH(QString, shown);
 
-        install(smallRegister());
+        install(table == PlainLayoutModel::Table ? PlainLayoutModel::image(4) : smallRegister());
         readAll();
         const RegisterCells before = registerCells(m_imagePath);
         const Edit e{table, row, column, text};

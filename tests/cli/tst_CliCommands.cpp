@@ -1,5 +1,6 @@
 #include "CliRunner.h"
 
+#include "common/Product.h"
 #include "settings/SettingsFile.h"
 #include "support/EmulatorImage.h"
 #include "support/TestMain.h"
@@ -14,6 +15,8 @@
 #include <QTest>
 
 #include <memory>
+
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(QVector<EmulatorImage::Fault>)
 
@@ -164,6 +167,9 @@ private slots:
 
         QTest::newRow("no command") << QStringList{} << none << 2 << QStringLiteral("Использование: vescor-cli <команда> [параметры]");
         QTest::newRow("unknown command") << QStringList{"read"} << none << 2 << QStringLiteral("Неизвестная команда: read");
+        QTest::newRow("version as a command") << QStringList{"version"} << none << 2
+                                              << QStringLiteral("Неизвестная команда: version");
+        QTest::newRow("short version option") << QStringList{"-V"} << none << 2 << QStringLiteral("Неизвестная команда: -V");
         QTest::newRow("unknown option") << QStringList{"identify", "--fast"} << none << 2
                                         << QStringLiteral("Неизвестный параметр «fast».");
         QTest::newRow("identify with an argument") << QStringList{"identify", "x"} << none << 2
@@ -199,7 +205,9 @@ private slots:
                                                << QStringLiteral("%DIR%/short.csv: Ошибка: файл содержит некорректные данные");
         QTest::newRow("import of a value the field cannot hold")
             << QStringList{"import", "%DIR%/toolong.csv"} << none << 1
-            << QStringLiteral("%DIR%/toolong.csv: Ошибка записи таблицы 6 - [Налоговые ставки]");
+            << QStringLiteral("%DIR%/toolong.csv: Ошибка: таблица содержит некорректные данные в строке \"1\", "
+                              "поле \"Наименование налога\": значение \"%1\" - текст длиннее 30 символов")
+                   .arg(QString(40, QLatin1Char('x')));
         QTest::newRow("diff of a missing file") << QStringList{"diff", "%DIR%/none.csv"} << none << 1
                                                 << QStringLiteral("Невозможно открыть файл none.csv");
         QTest::newRow("settings file missing") << QStringList{"identify", "--settings", "@%DIR%/none.json"} << none << 1
@@ -306,6 +314,37 @@ private slots:
         QVERIFY(overview.out.contains(QStringLiteral("  %1\n").arg(command)));
     }
 
+    // Options of the program itself, in place of a command; none needs a register.
+    void programOptions_data()
+    {
+        const QString usage = QStringLiteral("Usage: vescor-cli <команда> [параметры]");
+        const QString version = QStringLiteral("vescor-cli ") + product::version();
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<bool>("oneLine");
+        QTest::newRow("version") << QStringList{"--version"} << version << true;
+        QTest::newRow("version before a command") << QStringList{"--version", "identify"} << version << true;
+        QTest::newRow("help") << QStringList{"--help"} << usage << false;
+        QTest::newRow("short help") << QStringList{"-h"} << usage << false;
+        QTest::newRow("help as a command") << QStringList{"help"} << usage << false;
+    }
+
+    void programOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, firstLine);
+        QFETCH(bool, oneLine);
+        qputenv("TILLO10_EMULATOR", path("none.json").toLocal8Bit());
+        const CliRun result = run(arguments);
+        QVERIFY(result.finished);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.outLines().value(0), firstLine);
+        QCOMPARE(result.outLines().size() == 1, oneLine);
+        // The window's title carries the same version.
+        QCOMPARE(product::windowTitle(), QStringLiteral("Vescor ") + product::version());
+    }
+
     // Without --settings the program hands over the settings file beside
     // itself; --settings takes its place; neither run changes the file.
     void settingsFileBesideProgram_data()
@@ -359,6 +398,51 @@ private slots:
         const QStringList trace = EmulatorImage::traceLines(*m_dir);
         QVERIFY(!trace.isEmpty());
         QVERIFY(trace.first().startsWith(QStringLiteral("set_settings")));
+    }
+
+    // An installed program's folder takes no files: the settings file is the
+    // one in the user's configuration folder, and the program never writes it.
+    void settingsFileInUserFolder_data()
+    {
+        QTest::addColumn<QString>("storedForUser");
+        QTest::addColumn<QString>("storedBeside");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("no file") << QString() << QString() << 0;
+        QTest::newRow("stored settings") << QStringLiteral("{\"Port\": 1}") << QString() << 0;
+        QTest::newRow("stored settings the driver refuses") << QStringLiteral("[1, 2]") << QString() << 3;
+        QTest::newRow("file beside the program left aside") << QString() << QStringLiteral("[1, 2]") << 0;
+    }
+
+    void settingsFileInUserFolder()
+    {
+        QFETCH(QString, storedForUser);
+        QFETCH(QString, storedBeside);
+        QFETCH(int, exitCode);
+        if (::geteuid() == 0)
+            QSKIP("Permission bits do not stop root from writing");
+
+        const QString bin = QCoreApplication::applicationDirPath();
+        const QString program = path("app/vescor-cli");
+        QVERIFY(QDir().mkpath(path("app/models")));
+        QVERIFY(QFile::copy(cliProgram(), program));
+        QVERIFY(QFile::copy(bin + "/libtillo10.so", path("app/libtillo10.so")));
+        QVERIFY(QFile::copy(bin + "/models/57.json", path("app/models/57.json")));
+        if (!storedBeside.isNull())
+            SettingsFile::save(path("app/Vescor.ini"), storedBeside);
+        const QString userIni = path("config/Vescor/Vescor.ini");
+        if (!storedForUser.isNull())
+            SettingsFile::save(userIni, storedForUser);
+        QVERIFY(QFile::setPermissions(path("app"), QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", path("config").toLocal8Bit());
+
+        smallRegister().install(*m_dir, true);
+        const CliRun result = runCli({"identify"}, m_dir->path(), program);
+        qputenv("XDG_CONFIG_HOME", configHome);
+        QFile::setPermissions(path("app"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(result.finished);
+        QCOMPARE(result.exitCode, exitCode);
+        QCOMPARE(QFile::exists(userIni), !storedForUser.isNull());
     }
 };
 

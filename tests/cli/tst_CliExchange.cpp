@@ -318,6 +318,72 @@ private slots:
         for (const QString& file : files)
             QCOMPARE(run({"diff", file}).out, QString());
     }
+
+    // A value that the register cannot hold in the second file: nothing at
+    // all is written, not even the good first file, and the refusal names
+    // every bad value with its file, row, field and reason, with --dry-run too.
+    void badValueInSecondFile_data()
+    {
+        QTest::addColumn<bool>("dryRun");
+        QTest::addColumn<int>("table");
+        QTest::addColumn<QStringList>("edits"); // from, to, from, to...
+        QTest::addColumn<QStringList>("refusals");
+        const QString tooLong(61, QChar(0x0416));
+        const QString shown = QString(tooLong).left(61);
+        const QString cliche = QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"0\", поле \"Строка клише %1\": "
+                                              "значение \"%2\" - текст длиннее 48 символов");
+        const QString rate = QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"Ставка, %\": "
+                                            "значение \"%2\" - нужна сумма от 0.00 до 100.00");
+        for (const bool dryRun : {false, true}) {
+            const QString mode = dryRun ? QStringLiteral(", dry run") : QString();
+            QTest::newRow(qPrintable("header line of 61 characters" + mode))
+                << dryRun << 4 << QStringList{"СПАСИБО ЗА ПОКУПКУ!", tooLong} << QStringList{cliche.arg(5).arg(shown)};
+            QTest::newRow(qPrintable("two header lines too long" + mode))
+                << dryRun << 4 << QStringList{"ИНН 7701234567", tooLong, "СПАСИБО ЗА ПОКУПКУ!", tooLong}
+                << QStringList{cliche.arg(3).arg(shown), cliche.arg(5).arg(shown)};
+            QTest::newRow(qPrintable("tax rate of 200 %" + mode))
+                << dryRun << 6 << QStringList{"\"1\";\"20.00\"", "\"1\";\"200.00\""} << QStringList{rate.arg(1).arg("200.00")};
+        }
+    }
+
+    void badValueInSecondFile()
+    {
+        QFETCH(bool, dryRun);
+        QFETCH(int, table);
+        QFETCH(QStringList, edits);
+        QFETCH(QStringList, refusals);
+        const QString good = exportTable(2, "a");
+        QVERIFY(editFile(good, "\"3000\"", "\"2000\""));
+        const QString bad = exportTable(table, "b");
+        for (int i = 0; i + 1 < edits.size(); i += 2)
+            QVERIFY(editFile(bad, edits.at(i), edits.at(i + 1)));
+        const QByteArray image = fileBytes(m_image);
+
+        clearTrace();
+        QStringList arguments{"import", "--only-different", good, bad};
+        if (dryRun)
+            arguments << "--dry-run";
+        const CliRun result = run(arguments);
+        QCOMPARE(result.exitCode, 1);
+        QStringList expected;
+        for (const QString& refusal : refusals)
+            expected << bad + QStringLiteral(": ") + refusal;
+        QCOMPARE(result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
+        QCOMPARE(result.out, QString());
+        QCOMPARE(trace().filter(QRegExp("^(write|commit)")), QStringList());
+        QCOMPARE(fileBytes(m_image), image);
+    }
+
+    // diff of a file that holds no cell cannot say that nothing differs.
+    void diffWithoutCells()
+    {
+        QVERIFY(writeBytes(path("empty.csv"), "\"Налоговые ставки 1.1\"\n\"Ставка, %\";\"Наименование налога\";\"Зарезервировано\"\n"));
+        const CliRun result = run({"diff", path("empty.csv")});
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.out, QString());
+        QCOMPARE(result.err.trimmed(), path("empty.csv")
+                     + QStringLiteral(": файл не содержит ни одной ячейки таблицы \"Налоговые ставки\", сравнивать нечего"));
+    }
 };
 
 VESCOR_TEST(CliExchangeTest)

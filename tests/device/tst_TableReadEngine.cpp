@@ -315,6 +315,45 @@ private slots:
     }
 
     // Whole-row reads: one request per row, cut into the fields' pieces.
+    // A table without row captions ends where the register says; one that
+    // still has rows after the most a table can have was read only in part.
+    void mostRows_data()
+    {
+        QTest::addColumn<int>("registerRows");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("65 535 rows") << 65535 << 0 << QString();
+        QTest::newRow("65 536 rows, then the end") << 65536 << 0 << QString();
+        QTest::newRow("65 537 rows") << 65537 << -1
+            << QStringLiteral("Ошибка чтения таблицы 8 - [Товары]\nТаблица прочитана не полностью: прочитано рядов: 65536, "
+                              "а ККТ не сообщила о конце таблицы");
+    }
+
+    void mostRows()
+    {
+        QFETCH(int, registerRows);
+        QFETCH(int, result);
+        QFETCH(QString, message);
+
+        EmulatorImage image;
+        image.addTable(8, {{1}}, registerRows);
+        QVERIFY(image.isValid());
+        image.install(*m_dir, false);
+        int model = 0;
+        QString name, serial;
+        QCOMPARE(logic().openAndIdentify(&model, &name, &serial), 0);
+
+        DataRows rows;
+        unsigned cells = 0;
+        QString errorText;
+        LogLines quiet;
+        QCOMPARE(logic().readTableData(table(8, QStringLiteral("Товары"), Db, {field("bin1")}, true), rows, cells, errorText),
+                 result);
+        QCOMPARE(errorText, message);
+        QCOMPARE(rows.size(), qMin(registerRows, 65536));
+        QCOMPARE(rows.last().last().value, QByteArray::number(rows.size()));
+    }
+
     void fastRead_data()
     {
         QTest::addColumn<QVector<EmulatorImage::Field>>("registerFields");

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 #include <memory>
 
 namespace {
@@ -31,6 +33,7 @@ FieldInfo field(FieldInfo::DeviceType type, const QString& name = QStringLiteral
     f.m_name = name;
     f.m_deviceType = type;
     f.m_guiType = FieldInfo::Int;
+    f.m_max = std::numeric_limits<double>::max(); // the field's width is the only limit
     return f;
 }
 
@@ -560,6 +563,59 @@ private slots:
         QCOMPARE(writeTrace(), (QStringList{"write 20 2 3 2A -> 0", "commit -> 0", "write 21 1 1 01 -> 2"}));
         logic().close();
         compareRegister(registerImage(), EmulatorImage::fromFile(m_imagePath), {{20, 2, 3, "2A"}});
+    }
+
+    void numberPairRoundTrip_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("fill");
+        QTest::addColumn<QByteArray>("stored"); // the register's cell afterwards
+        QTest::newRow("©5,7, fill blank") << QStringLiteral("©5,7") << 32 << QByteArray::fromHex("FD05000700000000");
+        QTest::newRow("©5,7, fill zero") << QStringLiteral("©5,7") << 0 << QByteArray::fromHex("FD05000700000000");
+        QTest::newRow("numbers equal to the fill") << QStringLiteral("©32,32") << 32
+                                                   << QByteArray::fromHex("FD20002000000000");
+        QTest::newRow("second number 0") << QStringLiteral("©9,0") << 32 << QByteArray::fromHex("FD09000000000000");
+        QTest::newRow("©0,0, fill zero") << QStringLiteral("©0,0") << 0 << QByteArray::fromHex("FD00000000000000");
+        QTest::newRow("largest numbers") << QStringLiteral("©255,255") << 32
+                                         << QByteArray::fromHex("FDFF00FF00000000");
+        QTest::newRow("plain text beside them") << QStringLiteral("Да") << 32 << QByteArray::fromHex("0480202020202020");
+    }
+
+    // A "string866" cell in the ©a,b form goes to the register as FD a 00 b
+    // and reads back as the same text, cell by cell and by whole rows.
+    void numberPairRoundTrip()
+    {
+        QFETCH(QString, value);
+        QFETCH(int, fill);
+        QFETCH(QByteArray, stored);
+        EmulatorImage image;
+        image.addTable(23, {{8, true, fill}, {1}}, 1);
+        open(image);
+        FieldInfo text = field(FieldInfo::String866);
+        text.m_guiType = FieldInfo::String;
+        text.m_maxLength = 8;
+        text.m_fillCharCode = uint8_t(fill);
+        TableInfo table;
+        table.id = 23;
+        table.name = QStringLiteral("Пары");
+        table.type = Db;
+        table.fields = {text, field(FieldInfo::Bin1)};
+        DataRows data{DataRow{Cell(value.toUtf8(), true), Cell("0"), Cell("1")}};
+        unsigned count = 0;
+        QString errorText;
+        QCOMPARE(write(table, data, count, errorText), 0);
+        QCOMPARE(count, 1u);
+        QCOMPARE(EmulatorImage::fromFile(m_imagePath).cell(23, 1, 1), stored);
+
+        for (bool fastRead : {false, true}) {
+            table.fastRead = fastRead;
+            DataRows read;
+            unsigned cells = 0;
+            QCOMPARE(logic().readTableData(table, read, cells, errorText), 0);
+            QCOMPARE(read.size(), 1);
+            QCOMPARE(QString::fromUtf8(read[0][0].value), value);
+        }
+        QCOMPARE(errorText, QString());
     }
 
     // The four-argument form behaves the same, without the text.

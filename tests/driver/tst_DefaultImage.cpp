@@ -210,13 +210,32 @@ private slots:
                 }
             }
         }
-        QCOMPARE(tableTypes, (QSet<QString>{"db", "list", "transposedList", "plain"}));
+        // Every table has a layout that shows its cells; the plain layout has a model of its own in the tests.
+        QCOMPARE(tableTypes, (QSet<QString>{"db", "list", "transposedList"}));
         QCOMPARE(deviceTypes.size(), 15);
         QCOMPARE(guiTypes, (QSet<QString>{"int", "money", "string", "string_masked", "list"}));
         QVERIFY(goods >= 200);
         QVERIFY(rowNames && readOnlyRows && readOnlyField && cliche && zeroMask && otherMask && ip && mac);
         QVERIFY(listItems && reservedInList && reservedInDb);
         QVERIFY(money >= 2);
+    }
+
+    // "Параметры ОФД" is one record shown field by field: server address, port, timeout.
+    void ofdParametersAreOneRecord()
+    {
+        const QJsonObject table = modelTable(15);
+        QCOMPARE(table["name"].toString(), QStringLiteral("Параметры ОФД"));
+        QCOMPARE(table["type"].toString(), QStringLiteral("list"));
+        QTemporaryDir dir;
+        EmulatorImage::defaultImage().install(dir);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        const ReadTable read = readLikeTheProgram(h, table);
+        QCOMPARE(read.endCode, 75);
+        QCOMPARE(read.rows.size(), 1);
+        QCOMPARE(read.rows[0].size(), 3);
+        QCOMPARE(read.rows[0][1], QByteArray::fromHex("1E61")); // port 7777
+        QCOMPARE(read.rows[0][2], QByteArray::fromHex("60"));   // 60 s
     }
 
     void identity()

@@ -127,6 +127,41 @@ private slots:
         QCOMPARE(api.errorCode(h), 0);
     }
 
+    void exceptionInEveryCall_data() { everyCall_data(); }
+
+    // An exception inside the library never leaves it: the call fails with
+    // code 99 and a text that names the C function and the reason, and the
+    // handle goes on working (a close that failed so has still closed).
+    void exceptionInEveryCall()
+    {
+        QFETCH(QString, call);
+        QFETCH(bool, needsOpen);
+        const std::map<QString, QString> functions = {
+            {"open", "libtillo_open"}, {"close", "libtillo_close"}, {"query", "libtillo_query_data"},
+            {"read", "libtillo_read_device_setting_raw"}, {"write", "libtillo_write_device_setting_raw"},
+            {"commit", "libtillo_commit_settings"}, {"mapping", "libtillo_util_mapping"},
+            {"drawer", "libtillo_open_drawer"}, {"set_settings", "libtillo_set_settings"},
+            {"get_settings", "libtillo_get_settings"}, {"set_single_setting", "libtillo_set_single_setting"},
+            {"apply_single_settings", "libtillo_apply_single_settings"}};
+        QTemporaryDir dir;
+        EmulatorImage image = tableRegister();
+        EmulatorImage::Fault fault{call, -1, -1, -1, 0, 1, 117, QStringLiteral("поломка: %1").arg(call)};
+        fault.throws = true;
+        image.addFault(fault);
+        image.install(dir, true);
+        TilloHandle h;
+        if (needsOpen)
+            QCOMPARE(api.open(h), 0);
+        QCOMPARE(perform(call, h), -1);
+        QCOMPARE(api.errorCode(h), 99);
+        QCOMPARE(api.error(h), QStringLiteral("Внутренняя ошибка драйвера в %1: поломка: %2").arg(functions.at(call), call));
+        QCOMPARE(EmulatorImage::traceLines(dir).last(), functions.at(call) + " -> 99");
+        if (call == "close" || call == "open")
+            QCOMPARE(api.open(h), 0);
+        QCOMPARE(perform(call, h), 0);
+        QCOMPARE(api.errorCode(h), 0);
+    }
+
     void settingsStayAfterRefusal()
     {
         QTemporaryDir dir;
@@ -323,6 +358,8 @@ private slots:
         QByteArray v;
         QCOMPARE(api.readCell(again, 3, 1, 1, v), 0);
         QCOMPARE(v, QByteArray::fromHex("0101"));
+        // The open took away what the interrupted commit left.
+        QCOMPARE(QDir(dir.path()).entryList({"register-image.json.tmp-*"}, QDir::Files), QStringList());
     }
 
     void failedCloseStillCloses()

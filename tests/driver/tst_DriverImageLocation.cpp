@@ -123,20 +123,52 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath("data/tillo10/register-image.json")));
     }
 
+    void commitThroughALinkReplacesTheTarget_data()
+    {
+        QTest::addColumn<QString>("linkAt");   // below the temporary directory
+        QTest::addColumn<QString>("linkText"); // what the link says
+        QTest::addColumn<bool>("named");       // TILLO10_EMULATOR names the link; else the per-user copy is it
+        QTest::newRow("named link") << "link.json" << "real.json" << true;
+        QTest::newRow("link to a link") << "link2.json" << "link.json" << true;
+        QTest::newRow("per-user copy is a link") << "data/tillo10/register-image.json" << "../../real.json" << false;
+    }
+
     void commitThroughALinkReplacesTheTarget()
     {
+        QFETCH(QString, linkAt);
+        QFETCH(QString, linkText);
+        QFETCH(bool, named);
         QTemporaryDir dir;
         EmulatorImage image;
         image.addTable(1, {{1}}, 1);
         image.save(dir.filePath("real.json"));
-        QVERIFY(QFile::link(dir.filePath("real.json"), dir.filePath("link.json")));
-        qputenv("TILLO10_EMULATOR", QFile::encodeName(dir.filePath("link.json")));
+        QVERIFY(QFile::link("real.json", dir.filePath("link.json")));
+        QVERIFY(QDir(dir.path()).mkpath("data/tillo10"));
+        const QString link = dir.filePath(linkAt);
+        if (!QFileInfo(link).isSymLink())
+            QVERIFY(QFile::link(linkText, link));
+        if (named) {
+            qputenv("TILLO10_EMULATOR", QFile::encodeName(link));
+        } else {
+            EmulatorImage::uninstall();
+            qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("data")));
+        }
         TilloHandle h;
         QCOMPARE(api.open(h), 0);
         QCOMPARE(api.writeCell(h, 1, 1, 1, "\x42"), 0);
         QCOMPARE(api.commit(h), 0);
-        QVERIFY(QFileInfo(dir.filePath("link.json")).isSymLink());
-        QCOMPARE(EmulatorImage::fromFile(dir.filePath("real.json")).cell(1, 1, 1), QByteArray("\x42"));
+        QCOMPARE(api.writeCell(h, 1, 1, 1, "\x43"), 0);
+        QCOMPARE(api.commit(h), 0); // the second commit goes to the same file
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(QDir::cleanPath(QFileInfo(link).symLinkTarget()),
+                 QDir::cleanPath(QFileInfo(link).absolutePath() + "/" + linkText));
+        QCOMPARE(EmulatorImage::fromFile(dir.filePath("real.json")).cell(1, 1, 1), QByteArray("\x43"));
+        QCOMPARE(EmulatorImage::fromFile(link).cell(1, 1, 1), QByteArray("\x43"));
+        // The link leads a second connection to the same image: it is refused.
+        TilloHandle other;
+        qputenv("TILLO10_EMULATOR", QFile::encodeName(dir.filePath("real.json")));
+        QCOMPARE(api.open(other), -1);
+        QCOMPARE(api.errorCode(other), 22);
     }
 };
 

@@ -74,6 +74,7 @@ private slots:
         QCOMPARE(api.text(h, LIBTILLO_PARAM_SERIAL_NUMBER), QStringLiteral("0099000042"));
         QCOMPARE(api.getBool(h, LIBTILLO_PARAM_FISCAL), fiscal ? 1 : 0);
         QCOMPARE(api.text(h, LIBTILLO_PARAM_FIRMWARE), QStringLiteral("4.1.77"));
+        QCOMPARE(api.close(h), 0); // one connection per image at a time
 
         TilloHandle v;
         QCOMPARE(api.open(v), 0);
@@ -238,6 +239,105 @@ private slots:
             QCOMPARE(readFile(path), before); // nothing to store: the file is not rewritten
     }
 
+    void numberPairs_data()
+    {
+        QTest::addColumn<unsigned>("field"); // 2: the text cell; 0: the whole row
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("stored"); // the text cell afterwards, as a cell read gives it
+        QTest::addColumn<QByteArray>("inRow");  // as a row read gives it; empty: the same
+        QTest::newRow("cell: ©5,7") << 2u << QByteArray::fromHex("FD050007") << 0
+                                    << QByteArray::fromHex("FD05000700000000") << QByteArray();
+        QTest::newRow("cell: numbers equal to the fill") << 2u << QByteArray::fromHex("FD200020") << 0
+                                                         << QByteArray::fromHex("FD20002000000000") << QByteArray();
+        QTest::newRow("cell: ©0,0") << 2u << QByteArray::fromHex("FD000000") << 0
+                                    << QByteArray::fromHex("FD00000000000000") << QByteArray();
+        QTest::newRow("cell: numbers that are letters elsewhere") << 2u << QByteArray::fromHex("FDFF00FD") << 0
+                                                                  << QByteArray::fromHex("FDFF00FD00000000") << QByteArray();
+        QTest::newRow("cell: the mark alone") << 2u << QByteArray::fromHex("FD") << 0
+                                              << QByteArray::fromHex("FD00000000000000") << QByteArray();
+        QTest::newRow("cell: as long as the field") << 2u << QByteArray::fromHex("FD01000241424344") << 0
+                                                    << QByteArray::fromHex("FD01000241424344") << QByteArray();
+        QTest::newRow("cell: longer than the field") << 2u << QByteArray::fromHex("FD0100024142434445") << 78
+                                                     << QByteArray::fromHex("000102A024A2A520")
+                                                     << QByteArray::fromHex("808182FC24FA2020");
+        QTest::newRow("row: pair in the text field") << 0u << QByteArray::fromHex("1111" "FD090003") << 0
+                                                     << QByteArray::fromHex("FD09000300000000") << QByteArray();
+        QTest::newRow("row: text field of blanks is text") << 0u << QByteArray::fromHex("1111" "20FD0003") << 0
+                                                           << QByteArray::fromHex("2020002000000000")
+                                                           << QByteArray::fromHex("2020802080808080");
+    }
+
+    // The pair form of a text cell (FD a 00 b) is no text: it is kept as sent,
+    // padded with zero bytes, and read back unchanged by cell and by row.
+    void numberPairs()
+    {
+        QFETCH(unsigned, field);
+        QFETCH(QByteArray, sent);
+        QFETCH(int, code);
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, inRow);
+        QTemporaryDir dir;
+        const QString path = smallRegister().install(dir);
+        {
+            TilloHandle h;
+            QCOMPARE(api.open(h), 0);
+            QCOMPARE(api.writeCell(h, 3, 1, field, sent), code ? -1 : 0);
+            QCOMPARE(api.errorCode(h), code);
+            QCOMPARE(api.commit(h), 0);
+        }
+        if (code == 0)
+            QCOMPARE(EmulatorImage::fromFile(path).cell(3, 1, 2), stored);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 3, 1, 2, value), 0);
+        QCOMPARE(value, stored);
+        QCOMPARE(api.readCell(h, 3, 1, 0, value), 0);
+        QCOMPARE(value.mid(2, 8), inRow.isEmpty() ? stored : inRow);
+    }
+
+    void slowLineKeepsTheAnswers_data()
+    {
+        QTest::addColumn<int>("latencyMs");
+        QTest::addColumn<int>("bytesPerSecond");
+        QTest::newRow("no wait") << 0 << 0;
+        QTest::newRow("latency only") << 1 << 0;
+        QTest::newRow("rate only") << 0 << 1000000;
+        QTest::newRow("both") << 1 << 1000000;
+    }
+
+    // A simulated slow line changes how long requests take, never what they answer.
+    void slowLineKeepsTheAnswers()
+    {
+        QFETCH(int, latencyMs);
+        QFETCH(int, bytesPerSecond);
+        QTemporaryDir dir;
+        EmulatorImage image = smallRegister();
+        image.json()["link"]["latencyMs"] = latencyMs;
+        image.json()["link"]["bytesPerSecond"] = bytesPerSecond;
+        const QString path = image.install(dir, true);
+        {
+            TilloHandle h;
+            QCOMPARE(api.open(h), 0);
+            api.setInt(h, LIBTILLO_PARAM_QUERY, LIBTILLO_QUERY_STATUS);
+            QCOMPARE(api.queryData(h), 0);
+            QByteArray value;
+            QCOMPARE(api.readCell(h, 3, 1, 0, value), 0);
+            QCOMPARE(value, QByteArray::fromHex("0102" "808182FC24FA2020" "07"));
+            QCOMPARE(api.readCell(h, 3, 5, 1, value), -1);
+            QCOMPARE(api.errorCode(h), 75);
+            QCOMPARE(api.writeCell(h, 3, 2, 1, QByteArray::fromHex("ABCD")), 0);
+            QCOMPARE(api.commit(h), 0);
+            QCOMPARE(api.close(h), 0);
+        }
+        QCOMPARE(EmulatorImage::fromFile(path).cell(3, 2, 1), QByteArray::fromHex("ABCD"));
+        QCOMPARE(EmulatorImage::fromFile(path).json()["link"]["latencyMs"].asInt(), latencyMs); // kept by the commit
+        QCOMPARE(EmulatorImage::traceLines(dir),
+                 QStringList({"open -> 0", "query 0 -> 0", "read-row 3 1 -> 0", "read 3 5 1 -> 75",
+                              "write 3 2 1 ABCD -> 0", "commit -> 0", "close -> 0"}));
+    }
+
     void commitThenReopenReadsTheNewValues()
     {
         QTemporaryDir dir;
@@ -332,13 +432,16 @@ private slots:
         smallRegister().install(dir);
         TilloHandle a, b;
         QCOMPARE(api.open(a), 0);
-        QCOMPARE(api.open(b), 0);
         QCOMPARE(api.writeCell(a, 3, 1, 1, QByteArray::fromHex("AAAA")), 0);
+        QCOMPARE(api.open(b), -1); // the image serves one connection at a time
         QByteArray value;
-        QCOMPARE(api.readCell(b, 3, 1, 1, value), 0);
-        QCOMPARE(value, QByteArray::fromHex("0102"));
+        QCOMPARE(api.readCell(b, 3, 1, 1, value), -1);
         QCOMPARE(api.readCell(a, 3, 1, 1, value), 0);
         QCOMPARE(value, QByteArray::fromHex("AAAA"));
+        QCOMPARE(api.close(a), 0);
+        QCOMPARE(api.open(b), 0);
+        QCOMPARE(api.readCell(b, 3, 1, 1, value), 0);
+        QCOMPARE(value, QByteArray::fromHex("0102"));
     }
 
     void eachOpenReadsTheImageNamedThen()
@@ -415,6 +518,25 @@ private slots:
         QTest::newRow("number too big") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"tables\": [{\"id\": 1, "
                                                       "\"fields\": [{\"width\": 1}], \"rows\": [[{\"uint\": 256}]]}]}")
                                         << "не помещается";
+        QTest::newRow("link not an object") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": 5}") << "\"link\"";
+        QTest::newRow("negative latency")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": {\"latencyMs\": -5}}") << "link.latencyMs";
+        QTest::newRow("latency beyond a minute")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": {\"latencyMs\": 60001}}") << "link.latencyMs";
+        QTest::newRow("rate as text")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": {\"bytesPerSecond\": \"fast\"}}")
+            << "link.bytesPerSecond";
+        QTest::newRow("port 0") << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": {\"ipPort\": 0}}")
+                                << "link.ipPort";
+        QTest::newRow("device number 256")
+            << QByteArray("{\"identity\": {\"modelCode\": 1}, \"link\": {\"deviceNumber\": 256}}")
+            << "link.deviceNumber";
+        // Deeper than the JSON reader goes: the image cannot be read.
+        QTest::newRow("nested 5000 levels") << "{\"identity\": {\"modelCode\": 1}, \"a\":" + QByteArray(5000, '[')
+                                            << "не удалось прочитать образ";
+        QTest::newRow("nested 5000 levels in the faults")
+            << "{\"identity\": {\"modelCode\": 1}, \"faults\": [" + QByteArray(5000, '[') + QByteArray(5001, ']') + "}"
+            << "не удалось прочитать образ";
     }
 
     void brokenImages()

@@ -4,12 +4,17 @@
 #include "support/EmulatorImage.h"
 #include "support/TestMain.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,8 +47,22 @@ class DriverSettingsTest : public QObject
 private:
     const TilloApi& api = TilloApi::instance();
 
+    // A terminal device that stands for a serial port: the secondary side of a pseudo-terminal.
+    int m_terminalMaster = -1;
+    QString m_terminal;
+
 private slots:
-    void initTestCase() { QVERIFY2(api.isLoaded(), qPrintable(api.loadError())); }
+    void initTestCase()
+    {
+        QVERIFY2(api.isLoaded(), qPrintable(api.loadError()));
+        m_terminalMaster = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(m_terminalMaster >= 0);
+        QCOMPARE(::grantpt(m_terminalMaster), 0);
+        QCOMPARE(::unlockpt(m_terminalMaster), 0);
+        m_terminal = QString::fromLocal8Bit(::ptsname(m_terminalMaster));
+    }
+
+    void cleanupTestCase() { ::close(m_terminalMaster); }
     void cleanup() { EmulatorImage::uninstall(); }
 
     void defaults_data()
@@ -107,6 +126,10 @@ private slots:
         QTest::newRow("number for a text") << "{\"ComFile\": 5}" << 4 << "ComFile" << QJsonValue("");
         QTest::newRow("object for a text") << "{\"IPAddress\": {}}" << 4 << "IPAddress"
                                            << QJsonValue("192.168.1.100");
+        // Deeper than the JSON reader goes: refused like any other text that is no settings object.
+        QTest::newRow("nested 5000 levels") << "{\"Port\": 2, \"a\":" + QString(5000, '[') << 4 << "Port" << QJsonValue(1);
+        QTest::newRow("nested 5000 levels, closed") << "{\"a\":" + QString(5000, '[') + QString(5000, ']') + "}" << 4
+                                                    << "BaudRate" << QJsonValue(115200);
     }
 
     void setSettings()
@@ -147,15 +170,21 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QJsonValue>("value");
+        // The single setting Port is the device's number on its channel, not the channel:
+        // the settings text keeps its own Port.
         QTest::newRow("Port 1") << QStringList{"Port", "1"} << 0 << "Port" << QJsonValue(1);
-        QTest::newRow("Port 3") << QStringList{"Port", "3"} << 0 << "Port" << QJsonValue(3);
+        QTest::newRow("Port 3 leaves the channel") << QStringList{"Port", "3"} << 0 << "Port" << QJsonValue(1);
         QTest::newRow("text key") << QStringList{"ComFile", "/dev/ttyS1"} << 0 << "ComFile" << QJsonValue("/dev/ttyS1");
         QTest::newRow("unknown key") << QStringList{"Color", "синий"} << 0 << "Color" << QJsonValue("синий");
         QTest::newRow("two keys") << QStringList{"Port", "2", "IPPort", "80"} << 0 << "IPPort" << QJsonValue(80);
-        QTest::newRow("later wins") << QStringList{"Port", "2", "Port", "0"} << 0 << "Port" << QJsonValue(0);
-        QTest::newRow("not a number") << QStringList{"Port", "USB"} << 4 << "Port" << QJsonValue(1);
+        QTest::newRow("later wins") << QStringList{"IPPort", "80", "IPPort", "81"} << 0 << "IPPort" << QJsonValue(81);
+        QTest::newRow("Port not a number") << QStringList{"Port", "USB"} << 4 << "Port" << QJsonValue(1);
+        QTest::newRow("Port 0") << QStringList{"Port", "0"} << 4 << "Port" << QJsonValue(1);
+        QTest::newRow("Port 256") << QStringList{"Port", "256"} << 4 << "Port" << QJsonValue(1);
         QTest::newRow("one bad, none applied") << QStringList{"IPPort", "80", "Port", "x"} << 4 << "IPPort"
                                                << QJsonValue(5555);
+        QTest::newRow("bad number, none applied") << QStringList{"Port", "2", "IPPort", "x"} << 4 << "Port"
+                                                  << QJsonValue(1);
     }
 
     void singleSettings()
@@ -254,12 +283,22 @@ private slots:
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("registerAddress");
         QTest::addColumn<bool>("links");
+        const QString com = QStringLiteral("{\"Port\": 0, \"ComFile\": \"%1\"}");
         QTest::newRow("USB") << "{\"Port\": 1}" << "" << true;
         QTest::newRow("COM without port") << "{\"Port\": 0, \"ComFile\": \"\"}" << "" << false;
-        QTest::newRow("COM with port") << "{\"Port\": 0, \"ComFile\": \"/dev/ttyS3\"}" << "" << true;
+        QTest::newRow("COM with port") << com.arg(m_terminal) << "" << true;
+        QTest::newRow("COM, no such port") << com.arg("/dev/ttyVESCOR-missing") << "" << false;
+        QTest::newRow("COM, a file") << com.arg(QCoreApplication::applicationFilePath()) << "" << false;
+        QTest::newRow("COM, a directory") << com.arg("/dev") << "" << false;
         QTest::newRow("TCP/IP") << "{\"Port\": 2, \"IPAddress\": \"10.0.0.5\", \"IPPort\": 5555}" << "" << true;
         QTest::newRow("TCP/IP, register's address") << "{\"Port\": 2, \"IPAddress\": \"10.0.0.5\"}" << "10.0.0.5" << true;
         QTest::newRow("TCP/IP, another address") << "{\"Port\": 2, \"IPAddress\": \"10.0.0.6\"}" << "10.0.0.5" << false;
+        QTest::newRow("TCP/IP, register's address and port")
+            << "{\"Port\": 2, \"IPAddress\": \"10.0.0.5\", \"IPPort\": 7000}" << "10.0.0.5:7000" << true;
+        QTest::newRow("TCP/IP, another port")
+            << "{\"Port\": 2, \"IPAddress\": \"10.0.0.5\", \"IPPort\": 5555}" << "10.0.0.5:7000" << false;
+        QTest::newRow("TCP/IP, register's port, any address")
+            << "{\"Port\": 2, \"IPAddress\": \"10.0.0.9\", \"IPPort\": 7000}" << ":7000" << true;
         QTest::newRow("TCP/IP 0.0.0.0") << "{\"Port\": 2, \"IPAddress\": \"0.0.0.0\"}" << "" << false;
         QTest::newRow("TCP/IP bad number") << "{\"Port\": 2, \"IPAddress\": \"300.1.1.1\"}" << "" << false;
         QTest::newRow("TCP/IP three parts") << "{\"Port\": 2, \"IPAddress\": \"10.0.5\"}" << "" << false;
@@ -283,8 +322,11 @@ private slots:
         QFETCH(bool, links);
         QTemporaryDir dir;
         EmulatorImage image;
-        if (!registerAddress.isEmpty())
-            image.setLinkAddress(registerAddress);
+        const QStringList address = registerAddress.split(':'); // address[:port]
+        if (!address[0].isEmpty())
+            image.setLinkAddress(address[0]);
+        if (address.size() > 1)
+            image.setLinkPort(address[1].toInt());
         image.install(dir, true);
         TilloHandle h;
         QCOMPARE(::setSettings(api, h, settings), 0);
@@ -296,10 +338,41 @@ private slots:
             QCOMPARE(api.queryData(h), -1);
             QCOMPARE(api.errorCode(h), 3);
         }
-        // The program sets Port to 1 before each open of a command: USB always links.
+        // The program sets the single setting Port to 1 before each open of a
+        // command: the device's number, which leaves the channel as it was.
+        const QString before = api.settings(h);
         QCOMPARE(api.setSingleSetting(h, L"Port", L"1"), 0);
         QCOMPARE(api.applySingleSettings(h), 0);
-        QCOMPARE(api.open(h), 0);
+        QCOMPARE(api.settings(h), before);
+        QCOMPARE(api.open(h), links ? 0 : -1);
+        QCOMPARE(api.errorCode(h), links ? 0 : 2);
+    }
+
+    void deviceNumber_data()
+    {
+        QTest::addColumn<QString>("number"); // the single setting Port
+        QTest::addColumn<bool>("links");
+        QTest::newRow("1: the register") << "1" << true;
+        QTest::newRow("2: nobody") << "2" << false;
+        QTest::newRow("255: nobody") << "255" << false;
+    }
+
+    // The emulated register is device 1 on its channel; other numbers find nobody.
+    void deviceNumber()
+    {
+        QFETCH(QString, number);
+        QFETCH(bool, links);
+        QTemporaryDir dir;
+        EmulatorImage().install(dir);
+        TilloHandle h;
+        const std::wstring n = number.toStdWString();
+        QCOMPARE(api.setSingleSetting(h, L"Port", n.c_str()), 0);
+        QCOMPARE(api.applySingleSettings(h), 0);
+        QCOMPARE(settingsObject(api, h)["Port"].toInt(), 1); // still USB
+        QCOMPARE(api.open(h), links ? 0 : -1);
+        QCOMPARE(api.errorCode(h), links ? 0 : 2);
+        if (!links)
+            QCOMPARE(api.error(h), QStringLiteral("Нет связи: на канале USB нет устройства с номером %1").arg(number));
     }
 };
 

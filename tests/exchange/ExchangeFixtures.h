@@ -15,13 +15,16 @@
 // Table descriptions shared by the export and import tests.
 namespace fixtures {
 
+// Texts in the register's character set; money in a 12-digit field without model limits.
 inline FieldInfo field(const QString& name, FieldInfo::GuiType gui, bool readOnly = false)
 {
     FieldInfo f;
     f.m_name = name;
     f.m_guiType = gui;
-    f.m_deviceType = FieldInfo::Ascii;
+    f.m_deviceType = gui == FieldInfo::Money ? FieldInfo::Bcd6 : FieldInfo::String866;
     f.m_readOnly = readOnly;
+    if (gui == FieldInfo::Money)
+        f.m_max = 9999999999.99;
     return f;
 }
 

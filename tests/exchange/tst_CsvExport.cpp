@@ -282,11 +282,11 @@ private slots:
         const DataRows goodsRows{dbRow({"1234", "Хлеб \"Бородинский\"; 1 шт", "1", "10", "", "s"}, "1"),
                                  dbRow({"5", "Соль\nкрупная", "0", "1", "r", ""}, "2"),
                                  dbRow({"0", "", "3", "5", "", ""}, "3"),
-                                 dbRow({"", "", "3", "5", "", ""}, "4")};
+                                 dbRow({"0", "", "3", "5", "", ""}, "4")};
         const QString goodsImported = QStringLiteral("1234*|Хлеб \"Бородинский\"; 1 шт*|1*|10*|*|s|1\n"
                                                      "5*|Соль\nкрупная*|0*|1*|r*||2\n"
                                                      "0||3|5|||3\n"
-                                                     "*|*|3*|5*|*||4");
+                                                     "0*|*|3*|5*|*||4");
         const DataRows modesRows{dbRow({"1", "x", "12", "1234", "Касса \"1\""}, "1")};
         const QString modesImported = QStringLiteral("1*|x|12|1234*|Касса \"1\"*");
         const DataRows clicheRows{dbRow({"Добро пожаловать"}, "1"), dbRow({"ул. Ленина; д. 1"}, "2"),
@@ -305,7 +305,7 @@ private slots:
             << QByteArray("ISO-8859-1") << QByteArray("ISO-8859-1")
             << table(2, QStringLiteral("Café"), List,
                      {field(QStringLiteral("Nom"), FieldInfo::String), field(QStringLiteral("Prix"), FieldInfo::Money)})
-            << DataRows{dbRow({"Crème brûlée", "5"}, "1")} << QStringLiteral("Crème brûlée*|5*");
+            << DataRows{dbRow({"©3,1", "5"}, "1")} << QStringLiteral("©3,1*|5*");
     }
 
     void roundTrip()

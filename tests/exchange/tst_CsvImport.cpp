@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "exchange/CsvExchange.h"
+#include "exchange/ImportLimits.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -17,10 +18,16 @@ const QByteArray goodsHead = "Товары 1.1\n\"Цена\";\"Название\
 const QByteArray modesHead = "Режимы 1.1\n\"Режим\";\"Зарезервировано 1\";\"Пароль\";\"Сумма\";\"Имя\"\n";
 const QByteArray clicheHead = "Клише 1.1\n\"Строка 1\";\"Строка 2\";\"Зарезервировано\";\"Номер\"\n";
 
-QString badValue(int row, const QString& field)
+QString badValue(int row, const QString& field, const QString& value, const QString& reason)
 {
-    return QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\"").arg(row).arg(field);
+    return QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\": значение \"%3\" - %4")
+        .arg(row)
+        .arg(field, value, reason);
 }
+
+const QString taxCodes = QStringLiteral("нужен код из списка: 0, 1, 3");
+const QString oneToTen = QStringLiteral("нужно целое число от 1 до 10");
+const QString notRoubles = QStringLiteral("нужна сумма в рублях: число не более чем с двумя знаками после точки");
 
 const QString badFile = QStringLiteral("Ошибка: файл содержит некорректные данные");
 
@@ -137,27 +144,68 @@ private slots:
 
         // Values: the row is counted from 1 over the data records of a db table.
         const QByteArray goodRow = "\"1\";\"1.00\";\"a\";\"0\";\"1\";\"\";\"\"\n";
-        QTest::newRow("db list not a key") << goodsHead + goodRow + "\"2\";\"1.00\";\"a\";\"2\";\"1\";\"\";\"\"\n" << allTables() << badValue(2, QStringLiteral("Налог")) << 1;
-        QTest::newRow("db list not a number") << goodsHead + "\"1\";\"1.00\";\"a\";\"НДС 20%\";\"1\";\"\";\"\"\n" << allTables() << badValue(1, QStringLiteral("Налог")) << 1;
-        QTest::newRow("db list empty") << goodsHead + "\"1\";\"1.00\";\"a\";\"\";\"1\";\"\";\"\"\n" << allTables() << badValue(1, QStringLiteral("Налог")) << 1;
-        QTest::newRow("db list negative") << goodsHead + "\"1\";\"1.00\";\"a\";\"-1\";\"1\";\"\";\"\"\n" << allTables() << badValue(1, QStringLiteral("Налог")) << 1;
-        QTest::newRow("db row counted over blank lines") << goodsHead + goodRow + "\n\n" + goodRow + "\"3\";\"1.00\";\"a\";\"7\";\"1\";\"\";\"\"\n" << allTables() << badValue(3, QStringLiteral("Налог")) << 1;
+        QTest::newRow("db list not a key") << goodsHead + goodRow + "\"2\";\"1.00\";\"a\";\"2\";\"1\";\"\";\"\"\n" << allTables() << badValue(2, QStringLiteral("Налог"), "2", taxCodes) << 1;
+        QTest::newRow("db list not a number") << goodsHead + "\"1\";\"1.00\";\"a\";\"НДС 20%\";\"1\";\"\";\"\"\n" << allTables() << badValue(1, QStringLiteral("Налог"), "НДС 20%", taxCodes) << 1;
+        QTest::newRow("db list empty") << goodsHead + "\"1\";\"1.00\";\"a\";\"\";\"1\";\"\";\"\"\n" << allTables() << badValue(1, QStringLiteral("Налог"), "", taxCodes) << 1;
+        QTest::newRow("db list negative") << goodsHead + "\"1\";\"1.00\";\"a\";\"-1\";\"1\";\"\";\"\"\n" << allTables() << badValue(1, QStringLiteral("Налог"), "-1", taxCodes) << 1;
+        QTest::newRow("db row counted over blank lines") << goodsHead + goodRow + "\n\n" + "\"2\";\"1.00\";\"a\";\"0\";\"1\";\"\";\"\"\n" + "\"3\";\"1.00\";\"a\";\"7\";\"1\";\"\";\"\"\n" << allTables() << badValue(3, QStringLiteral("Налог"), "7", taxCodes) << 1;
         for (const char* value : {"0", "11", "-1", "", "abc", "5.5", "1e1"}) {
             QTest::newRow(qPrintable(QStringLiteral("db int %1").arg(QLatin1String(value))))
                 << goodsHead + goodRow + "\"2\";\"1.00\";\"a\";\"0\";\"" + value + "\";\"\";\"\"\n" << allTables()
-                << badValue(2, QStringLiteral("Количество")) << 1;
+                << badValue(2, QStringLiteral("Количество"), QLatin1String(value), oneToTen) << 1;
         }
-        QTest::newRow("list table list value") << modesHead + "\"2\";\"\";\"5\";\"1\";\"a\"\n" << allTables() << badValue(0, QStringLiteral("Режим")) << 2;
-        QTest::newRow("list table int value") << modesHead + "\"1\";\"\";\"10000\";\"1\";\"a\"\n" << allTables() << badValue(0, QStringLiteral("Пароль")) << 2;
-        QTest::newRow("transposed int value") << clicheHead + "\"a\";\"b\";\"\";\"0\"\n" << allTables() << badValue(0, QStringLiteral("Номер")) << 5;
-        QTest::newRow("transposed int empty") << clicheHead + "\"a\";\"b\";\"\";\"\"\n" << allTables() << badValue(0, QStringLiteral("Номер")) << 5;
+        QTest::newRow("list table list value") << modesHead + "\"2\";\"\";\"5\";\"1\";\"a\"\n" << allTables() << badValue(0, QStringLiteral("Режим"), "2", QStringLiteral("нужен код из списка: 0, 1")) << 2;
+        QTest::newRow("list table int value") << modesHead + "\"1\";\"\";\"10000\";\"1\";\"a\"\n" << allTables() << badValue(0, QStringLiteral("Пароль"), "10000", QStringLiteral("нужно целое число от 0 до 9999")) << 2;
+        QTest::newRow("transposed int value") << clicheHead + "\"a\";\"b\";\"\";\"0\"\n" << allTables() << badValue(0, QStringLiteral("Номер"), "0", oneToTen) << 5;
+        QTest::newRow("transposed int empty") << clicheHead + "\"a\";\"b\";\"\";\"\"\n" << allTables() << badValue(0, QStringLiteral("Номер"), "", oneToTen) << 5;
 
         // Money amounts that are not exact kopecks.
         for (const char* value : {"1.005", "-1", "abc", ".5", "1e3", "1 000", "1.2.3", "+1", "99999999999999999999"}) {
             QTest::newRow(qPrintable(QStringLiteral("db money %1").arg(QLatin1String(value))))
                 << goodsHead + goodRow + "\"2\";\"" + value + "\";\"a\";\"0\";\"1\";\"\";\"\"\n" << allTables()
-                << badValue(2, QStringLiteral("Цена")) << 1;
+                << badValue(2, QStringLiteral("Цена"), QLatin1String(value), notRoubles) << 1;
         }
+        // Every value must fit its field as the register stores it.
+        QTest::newRow("db money empty") << goodsHead + "\"1\";\"\";\"a\";\"0\";\"1\";\"\";\"\"\n" << allTables()
+            << badValue(1, QStringLiteral("Цена"), "", QStringLiteral("нужна сумма в копейках: целое число от 0 до 999999999999")) << 1;
+        QTest::newRow("list money with decimals, the file carries kopecks") << modesHead + "\"1\";\"\";\"5\";\"150000.00\";\"a\"\n" << allTables()
+            << badValue(0, QStringLiteral("Сумма"), "150000.00", QStringLiteral("нужна сумма в копейках: целое число от 0 до 999999999999")) << 2;
+        QTest::newRow("NUL inside a text") << goodsHead + QByteArray("\"1\";\"1\";\"a#b\";\"0\";\"1\";\"\";\"\"\n").replace('#', '\0') << allTables()
+            << badValue(1, QStringLiteral("Название"), QString::fromLatin1("a\0b", 3), QStringLiteral("текст содержит нулевой символ")) << 1;
+        QTest::newRow("NUL in a read-only text") << goodsHead + QByteArray("\"1\";\"1\";\"a\";\"0\";\"1\";\"\";\"#\"\n").replace('#', '\0') << allTables()
+            << badValue(1, QStringLiteral("Служебное"), QString(QChar(0)), QStringLiteral("текст содержит нулевой символ")) << 1;
+        QTest::newRow("character the register lacks") << clicheHead + "\"café\";\"b\";\"\";\"1\"\n" << allTables()
+            << badValue(0, QStringLiteral("Строка 1"), QStringLiteral("café"), QStringLiteral("символ \"é\" не может быть записан в ККТ")) << 5;
+        QTest::newRow("text longer than its field, quoted in part") << clicheHead + "\"" + QByteArray(129, 'w') + "\";\"b\";\"\";\"1\"\n" << allTables()
+            << badValue(0, QStringLiteral("Строка 1"), QString(80, QLatin1Char('w')) + QChar(0x2026), QStringLiteral("текст длиннее 128 символов")) << 5;
+        QTest::newRow("CR-only line ends, bad value") << QByteArray(clicheHead).replace('\n', '\r') + "\"a\";\"b\";\"\";\"11\"\r" << allTables()
+            << badValue(0, QStringLiteral("Номер"), "11", oneToTen) << 5;
+
+        // Register rows of a db file.
+        const QString sameRow = QStringLiteral("Ошибка: строки \"%1\" и \"%2\" файла задают один и тот же ряд %3");
+        QTest::newRow("two lines for one row") << goodsHead + goodRow + "\"2\";\"1\";\"b\";\"0\";\"1\";\"\";\"\"\n" + goodRow << allTables()
+            << sameRow.arg(1).arg(3).arg(1) << 1;
+        QTest::newRow("one row written two ways") << goodsHead + goodRow + "\"01\";\"1\";\"b\";\"0\";\"1\";\"\";\"\"\n" << allTables()
+            << sameRow.arg(1).arg(2).arg(1) << 1;
+        const QString badRow = QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\": номер ряда \"%2\" - нужно целое число от 1 до %3");
+        for (const char* label : {"0", "x", "", "-1", "65537"}) {
+            QTest::newRow(qPrintable(QStringLiteral("row number %1").arg(QLatin1String(label))))
+                << goodsHead + "\"" + label + "\";\"1\";\"a\";\"0\";\"1\";\"\";\"\"\n" << allTables()
+                << badRow.arg(1).arg(QLatin1String(label)).arg(65536) << 1;
+        }
+        TableInfo twoRows = semicolonNamed();
+        twoRows.rowNames = QStringList{QStringLiteral("Первая"), QStringLiteral("Вторая")};
+        QTest::newRow("row beyond the row names") << QByteArray("\"Ставка; НДС 1.1\"\n\"Ставка\"\n\"3\";\"20\"\n") << QList<TableInfo>{twoRows}
+            << badRow.arg(1).arg(3).arg(2) << 9;
+
+        // More data lines than the table has rows: refused at the first line too many.
+        const QString tooMany = QStringLiteral("Ошибка: в файле больше строк данных, чем может быть в таблице \"%1\": не более %2");
+        QTest::newRow("list with two data lines") << modesHead + "\"1\";\"\";\"5\";\"1\";\"a\"\n\"0\";\"\";\"\";\"\";\"\"\n" << allTables()
+            << tooMany.arg(QStringLiteral("Режимы")).arg(1) << 2;
+        QTest::newRow("transposed with a second line") << clicheHead + "\"a\";\"b\";\"\";\"1\"\n\"x\"\n" << allTables()
+            << tooMany.arg(QStringLiteral("Клише")).arg(1) << 5;
+        QTest::newRow("db lines beyond the row names") << QByteArray("\"Ставка; НДС 1.1\"\n\"Ставка\"\n\"1\";\"20\"\n\"2\";\"10\"\n\"3\";\"0\"\n")
+            << QList<TableInfo>{twoRows} << tooMany.arg(QStringLiteral("Ставка; НДС")).arg(2) << 9;
     }
 
     void failures()
@@ -196,6 +244,70 @@ private slots:
         QCOMPARE(int(matched.id), 0);
     }
 
+    // Input that no table can need is refused before it is read whole.
+    void boundedInput_data()
+    {
+        QTest::addColumn<QString>("path"); // "%DIR%" stands for the test directory
+        QTest::addColumn<qint64>("size");  // made as a sparse file of that size; -1: left as it is
+        QTest::addColumn<QString>("message");
+        const qint64 limit = ImportLimits::fileBytes(allTables());
+        QTest::newRow("a device") << QStringLiteral("/dev/zero") << qint64(-1)
+                                  << QStringLiteral("Невозможно открыть файл zero: это не обычный файл");
+        QTest::newRow("larger than the largest table")
+            << QStringLiteral("%DIR%/huge.csv") << limit + 1
+            << QStringLiteral("Файл huge.csv слишком велик: файл таблицы ККТ не бывает больше %1 байт").arg(limit);
+        QTest::newRow("1.5 GB") << QStringLiteral("%DIR%/huge.csv") << qint64(1536) * 1024 * 1024
+                                << QStringLiteral("Файл huge.csv слишком велик: файл таблицы ККТ не бывает больше %1 байт").arg(limit);
+    }
+
+    void boundedInput()
+    {
+        QFETCH(QString, path);
+        QFETCH(qint64, size);
+        QFETCH(QString, message);
+        path.replace(QStringLiteral("%DIR%"), m_dir.path());
+        if (size >= 0) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QVERIFY(file.write("Товары 1.1\n") > 0);
+            QVERIFY(file.resize(size));
+        }
+        TableInfo matched;
+        DataRows rows;
+        QCOMPARE(importError(path, allTables(), matched, rows), message);
+        QCOMPARE(int(matched.id), 0);
+        if (size >= 0)
+            QVERIFY(QFile::remove(path));
+    }
+
+    // The largest file follows from the largest table: its rows at their widest.
+    void fileLimits_data()
+    {
+        QTest::addColumn<QList<TableInfo>>("tables");
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<int>("goodsLines");
+        const qint64 head = 1024 * 1024;
+        QTest::newRow("no tables") << QList<TableInfo>() << head << 65536;
+        // Db without row names: 65 536 lines of a label and one text of 10 characters.
+        TableInfo oneText = table(3, QStringLiteral("T"), Db, {field(QStringLiteral("Имя"), FieldInfo::String)});
+        oneText.fields[0].m_maxLength = 10;
+        QTest::newRow("one text field") << QList<TableInfo>{oneText} << head + (3 * 3 + 3) + 3 + 65536LL * (29 + 33) << 65536;
+        // Fields that claim more than a register field holds count as the longest one.
+        oneText.fields[0].m_maxLength = 2000000000;
+        QTest::newRow("capped") << QList<TableInfo>{oneText} << qint64(ImportLimits::MostFileBytes) << 65536;
+        // List: one line; names of 5, 17, 6, 5 and 3 characters, two texts of 128.
+        QTest::newRow("list") << QList<TableInfo>{modes()} << head + 3 * 6 + (3 * 36 + 5 * 3) + 29 + 3 * 27 + 2 * (3 * 128 + 3) << 1;
+    }
+
+    void fileLimits()
+    {
+        QFETCH(QList<TableInfo>, tables);
+        QFETCH(qint64, bytes);
+        QFETCH(int, goodsLines);
+        QCOMPARE(ImportLimits::fileBytes(tables), bytes);
+        QCOMPARE(ImportLimits::dataLines(tables.isEmpty() ? goods() : tables.first()), goodsLines);
+    }
+
     void tablesAndFlags_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -206,11 +318,14 @@ private slots:
         // unmarked; the reserved name is not looked at.
         QTest::newRow("db rows") << goodsHead + "\"1\";\"12.34\";\"Хлеб \"\"Бородинский\"\"\";\"1\";\"10\";\"r\";\"s\"\n"
                                                "\"3\";\"0.29\";\"Соль; крупная\";\"0\";\"1\";\"\";\"\"\n"
-                                               "\"x\";\"\";\"\";\"3\";\"5\";\"\";\"\"\n"
+                                               "\"7\";\"0\";\"\";\"3\";\"5\";\"\";\"\"\n"
                                  << 1
                                  << QStringLiteral("1234*|Хлеб \"Бородинский\"*|1*|10*|r*|s|1\n"
                                                    "29|Соль; крупная|0|1|||3\n"
-                                                   "*|*|3*|5*|*||x");
+                                                   "0*|*|3*|5*|*||7");
+        QTest::newRow("db CR-only line ends") << QByteArray(goodsHead).replace('\n', '\r') + "\"1\";\"1\";\"a\";\"0\";\"1\";\"\";\"\"\r\r\"2\";\"2\";\"b\";\"0\";\"2\";\"\";\"\"\r"
+                                              << 1 << QStringLiteral("100*|a*|0*|1*|*||1\n200*|b*|0*|2*|*||2");
+        QTest::newRow("db rows from row names") << QByteArray("\"Ставка; НДС 1.1\"\r\n\"Ставка\"\r\n\"1\";\"20\"\r\n") << 9 << QStringLiteral("20*|1");
         QTest::newRow("db blank lines and CR LF") << goodsHead + "\n\"1\";\"1\";\"a\";\"0\";\"1\";\"\";\"\"\r\n\r\n\n\"2\";\"2\";\"b\";\"0\";\"2\";\"\";\"\"\r\n\n"
                                                   << 1 << QStringLiteral("100*|a*|0*|1*|*||1\n200*|b*|0*|2*|*||2");
         QTest::newRow("db no data lines") << goodsHead << 1 << QString();
@@ -218,14 +333,18 @@ private slots:
         QTest::newRow("db line break inside a value") << goodsHead + "\"1\";\"1\";\"a\n\nb\";\"0\";\"1\";\"\";\"\"\n"
                                                       << 1 << QStringLiteral("100*|a\n\nb*|0*|1*|*||1");
         // List: one row; reserved and read-only fields unmarked; money untouched.
-        QTest::newRow("list") << modesHead + "\"1\";\"x\";\"1234\";\"12.34\";\"Касса \"\"1\"\"\"\n\"0\";\"\";\"\";\"\";\"\"\n"
-                              << 2 << QStringLiteral("1*|x|1234|12.34*|Касса \"1\"*");
-        QTest::newRow("blanks inside values kept") << modesHead + "\"1\";\" \";\"0\";\"\";\"  Касса\t \"\n"
-                                                   << 2 << QStringLiteral("1*| |0|*|  Касса\t *");
-        QTest::newRow("unquoted values") << modesHead + "1;;0; 12.5 ; Касса \n"
-                                         << 2 << QStringLiteral("1*||0| 12.5 *| Касса *");
-        QTest::newRow("list blank lines before") << modesHead + "\n\n\"0\";\"\";\"0\";\"abc\";\"\"\n"
-                                                 << 2 << QStringLiteral("0*||0|abc*|*");
+        QTest::newRow("list") << modesHead + "\"1\";\"x\";\"1234\";\"1234\";\"Касса \"\"1\"\"\"\n"
+                              << 2 << QStringLiteral("1*|x|1234|1234*|Касса \"1\"*");
+        QTest::newRow("list CR-only line ends") << QByteArray(modesHead).replace('\n', '\r') + "\"1\";\"x\";\"1234\";\"1234\";\"Касса\""
+                                                << 2 << QStringLiteral("1*|x|1234|1234*|Касса*");
+        QTest::newRow("blanks inside values kept") << modesHead + "\"1\";\" \";\"0\";\"0\";\"  Касса\t \"\n"
+                                                   << 2 << QStringLiteral("1*| |0|0*|  Касса\t *");
+        QTest::newRow("unquoted values") << modesHead + "1;;0;1250; Касса \n"
+                                         << 2 << QStringLiteral("1*||0|1250*| Касса *");
+        QTest::newRow("list blank lines before") << modesHead + "\n\n\"0\";\"\";\"0\";\"0\";\"\"\n"
+                                                 << 2 << QStringLiteral("0*||0|0*|*");
+        QTest::newRow("encoder form of a text") << clicheHead + "\"©3,1\";\"©0,255\";\"\";\"1\"\n"
+                                                << 5 << QStringLiteral("©3,1*\n©0,255*\n\n1*");
         // TransposedList: one row of one cell per field.
         QTest::newRow("transposed") << clicheHead + "\"Добро пожаловать\";\"\";\"resv\";\"10\"\n"
                                     << 5 << QStringLiteral("Добро пожаловать*\n*\nresv\n10*");
@@ -263,7 +382,6 @@ private slots:
         QTest::newRow("comma") << QStringLiteral("12,34") << QStringLiteral("1234");
         QTest::newRow("trailing point, as the editor takes it") << QStringLiteral("12.") << QStringLiteral("1200");
         QTest::newRow("large") << QStringLiteral("99999999.99") << QStringLiteral("9999999999");
-        QTest::newRow("empty stays empty") << QString() << QString();
     }
 
     void moneyAmounts()

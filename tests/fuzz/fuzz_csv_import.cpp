@@ -2,8 +2,12 @@
 #include "FuzzEnvironment.h"
 
 #include "common/Errors.h"
+#include "device/RowLabel.h"
+#include "device/ValueCheck.h"
 #include "exchange/CsvExchange.h"
 #include "model/TableInfo.h"
+
+#include <QSet>
 
 #include <cstdio>
 #include <cstdlib>
@@ -69,5 +73,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!rows.isEmpty())
             fail("a plain table gave rows");
     }
+    // Every value taken can be stored in its field; no Db row comes twice.
+    QSet<QByteArray> labels;
+    for (int r = 0; r < rows.size(); ++r) {
+        const DataRow& row = rows.at(r);
+        for (int c = 0; c < row.size(); ++c) {
+            const bool label = matched.type == Db && c == fields;
+            if (!label && !ValueCheck::accepts(matched.fields.at(matched.type == TransposedList ? r : c), row.at(c).value))
+                fail("a value that its field cannot hold was accepted");
+        }
+        if (matched.type == Db && (labels.contains(row.last().value) || RowLabel::registerRow(row) == 0))
+            fail("a db row without its own register row was accepted");
+        if (matched.type == Db)
+            labels.insert(row.last().value);
+    }
+    if (rows.size() > 65536)
+        fail("more rows than a register table has");
     return 0;
 }

@@ -3,6 +3,8 @@
 
 #include "model/TableInfo.h"
 
+#include <QSet>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,14 +29,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::fprintf(stderr, "refused without a reason\n");
         std::abort();
     }
-    // Whatever was accepted must be usable by the engines: each field's row width is sane.
+    // Whatever was accepted must be usable by the engines: each field's row
+    // width is one a register field can have, and each table number is used once.
     if (result == 0) {
-        for (const TableInfo& table : tables)
+        QSet<uint16_t> numbers;
+        for (const TableInfo& table : tables) {
+            if (numbers.contains(table.id)) {
+                std::fprintf(stderr, "two tables of one number accepted\n");
+                std::abort();
+            }
+            numbers.insert(table.id);
             for (const FieldInfo& field : table.fields)
-                if (field.rowWidth() < 0) {
-                    std::fprintf(stderr, "negative row width\n");
+                if (field.rowWidth() < 0 || field.rowWidth() > FieldInfo::LongestText) {
+                    std::fprintf(stderr, "row width %d accepted\n", field.rowWidth());
                     std::abort();
                 }
+        }
     }
     return 0;
 }

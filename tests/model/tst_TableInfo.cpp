@@ -134,6 +134,54 @@ private slots:
                 {"id": 3, "name": "C"}])")
             << 345 << 5 << "B: проверьте корректность id полей." << 1 << 1
             << "Error in Fields ID. totalFieldsNumber = 2currentFieldID = 3";
+
+        // Descriptions that no register can have: the table, and the field, named.
+        const auto oneTable = [](const QByteArray& table) { return file(kDevice, "\"tables\": [" + table + "]"); };
+        const auto textField = [&oneTable](const QByteArray& attributes) {
+            return oneTable("{\"id\": 1, \"name\": \"Б\", \"fields\": [{\"id\": 1, \"name\": \"Имя\", \"deviceType\": \"string866\", \"guiType\": \"string\", "
+                            + attributes + "}]}");
+        };
+        const auto numberField = [&oneTable](const QByteArray& gui, const QByteArray& limits) {
+            return oneTable("{\"id\": 6, \"name\": \"Н\", \"fields\": [{\"id\": 1, \"name\": \"Ставка\", \"deviceType\": \"bin2\", \"guiType\": \""
+                            + gui + "\", " + limits + "}]}");
+        };
+        const QString model = QStringLiteral("./models/57.json: ");
+        QTest::newRow("table number 65537") << true << oneTable("{\"id\": 65537, \"name\": \"A\"}") << 345 << 5
+            << model + "таблица 65537 \"A\": номер таблицы должен быть от 0 до 65535" << 1 << 0 << none;
+        QTest::newRow("table number -1") << true << oneTable("{\"id\": -1, \"name\": \"A\"}") << 345 << 5
+            << model + "таблица -1 \"A\": номер таблицы должен быть от 0 до 65535" << 1 << 0 << none;
+        QTest::newRow("two tables of one number") << true << oneTable("{\"id\": 9, \"name\": \"A\"}, {\"id\": 2, \"name\": \"B\"}, {\"id\": 9, \"name\": \"C\"}")
+            << 345 << 5 << model + "таблицы \"A\" и \"C\" имеют один и тот же номер 9" << 1 << 2 << none;
+        QTest::newRow("two tables without numbers") << true << oneTable("{\"name\": \"A\"}, {\"name\": \"B\"}")
+            << 345 << 5 << model + "таблицы \"A\" и \"B\" имеют один и тот же номер 0" << 1 << 1 << none;
+        const QString notAList = QStringLiteral("таблица 6 \"Н\": read_only_rows должен быть списком номеров рядов");
+        QTest::newRow("read-only rows an object") << true << oneTable("{\"id\": 6, \"name\": \"Н\", \"read_only_rows\": {\"3\": 1}}")
+            << 345 << 5 << model + notAList << 1 << 0 << none;
+        QTest::newRow("read-only rows a text") << true << oneTable("{\"id\": 6, \"name\": \"Н\", \"read_only_rows\": \"3\"}")
+            << 345 << 5 << model + notAList << 1 << 0 << none;
+        const QString notARow = QStringLiteral("таблица 6 \"Н\": в read_only_rows не номер ряда от 1 до 65536: %1");
+        for (const char* row : {"\"x\"", "true", "0", "2.5", "65537", "\"-1\"", "\"\"", "null", "[3]"}) {
+            QTest::newRow(qPrintable(QStringLiteral("read-only row %1").arg(QLatin1String(row))))
+                << true << oneTable("{\"id\": 6, \"name\": \"Н\", \"read_only_rows\": [1, " + QByteArray(row) + "]}")
+                << 345 << 5 << model + notARow.arg(QLatin1String(row)) << 1 << 0 << none;
+        }
+        const QString badLength = QStringLiteral("таблица 1 \"Б\", поле 1 \"Имя\": maxLength %1 вне пределов от 1 до 4096");
+        for (const char* length : {"2000000000", "4097", "0", "-1"}) {
+            QTest::newRow(qPrintable(QStringLiteral("maxLength %1").arg(QLatin1String(length))))
+                << true << textField("\"maxLength\": " + QByteArray(length)) << 345 << 5
+                << model + badLength.arg(QLatin1String(length)) << 1 << 0 << none;
+        }
+        const QString badLimits = QStringLiteral("таблица 6 \"Н\", поле 1 \"Ставка\": границы min %1 и max %2 невозможны для поля ККТ");
+        QTest::newRow("int min negative") << true << numberField("int", "\"min\": -5, \"max\": 10") << 345 << 5
+            << model + badLimits.arg(-5).arg(10) << 1 << 0 << none;
+        QTest::newRow("int min above max") << true << numberField("int", "\"min\": 10, \"max\": 5") << 345 << 5
+            << model + badLimits.arg(10).arg(5) << 1 << 0 << none;
+        QTest::newRow("int max beyond 64 bits") << true << numberField("int", "\"min\": 0, \"max\": 1e30") << 345 << 5
+            << model + badLimits.arg(0).arg(QStringLiteral("1e+30")) << 1 << 0 << none;
+        QTest::newRow("money max negative") << true << numberField("money", "\"max\": -1") << 345 << 5
+            << model + badLimits.arg(0).arg(-1) << 1 << 0 << none;
+        QTest::newRow("money max absurd") << true << numberField("money", "\"min\": 0, \"max\": 1e300") << 345 << 5
+            << model + badLimits.arg(0).arg(QStringLiteral("1e+300")) << 1 << 0 << none;
     }
     void refused()
     {
@@ -238,8 +286,7 @@ private slots:
         QTest::newRow("type transposedList") << QByteArray(R"({"type": "transposedList"})") << 0 << "UNDEFINED" << int(TransposedList) << false;
         QTest::newRow("type List capital") << QByteArray(R"({"type": "List"})") << 0 << "UNDEFINED" << int(Plain) << false;
         QTest::newRow("type a number") << QByteArray(R"({"type": 1})") << 0 << "UNDEFINED" << int(Plain) << false;
-        QTest::newRow("id 65537") << QByteArray(R"({"id": 65537})") << 1 << "UNDEFINED" << int(Plain) << false;
-        QTest::newRow("id -1") << QByteArray(R"({"id": -1})") << 65535 << "UNDEFINED" << int(Plain) << false;
+        QTest::newRow("id 65535") << QByteArray(R"({"id": 65535})") << 65535 << "UNDEFINED" << int(Plain) << false;
         QTest::newRow("id a string") << QByteArray(R"({"id": "3"})") << 0 << "UNDEFINED" << int(Plain) << false;
         QTest::newRow("name a number") << QByteArray(R"({"name": 5})") << 0 << "UNDEFINED" << int(Plain) << false;
         QTest::newRow("empty name") << QByteArray(R"({"name": ""})") << 0 << "" << int(Plain) << false;
@@ -266,21 +313,21 @@ private slots:
 
     void tablesInFileOrder()
     {
-        const QList<TableInfo> tables = loadOk(file(kDevice, R"("tables": [{"id": 9}, {"id": 1}, {"id": 9}, {"id": 4}])"));
+        const QList<TableInfo> tables = loadOk(file(kDevice, R"("tables": [{"id": 9}, {"id": 1}, {"id": 8}, {"id": 4}])"));
         QCOMPARE(tables.size(), 4);
         QCOMPARE(tables[0].id, uint16_t(9));
         QCOMPARE(tables[1].id, uint16_t(1));
-        QCOMPARE(tables[2].id, uint16_t(9));
+        QCOMPARE(tables[2].id, uint16_t(8));
         QCOMPARE(tables[3].id, uint16_t(4));
     }
 
     void rowNamesAndReadOnlyRows()
     {
         const QList<TableInfo> tables = loadOk(file(kDevice,
-            R"("tables": [{"row_names": ["Первый", 5, null, "Четвёртый"], "read_only_rows": [3, "x", 1, 3, true]}])"));
+            R"("tables": [{"row_names": ["Первый", 5, null, "Четвёртый"], "read_only_rows": [3, "7", 1, 3, 65536]}])"));
         QCOMPARE(tables.size(), 1);
         QCOMPARE(tables[0].rowNames, (QStringList{ QStringLiteral("Первый"), QString(), QString(), QStringLiteral("Четвёртый") }));
-        QCOMPARE(tables[0].readOnlyRows, (QVector<int32_t>{ 3, 0, 1, 3, 0 }));
+        QCOMPARE(tables[0].readOnlyRows, (QVector<int32_t>{ 3, 7, 1, 3, 65536 }));
     }
 
     void items_data()
@@ -326,7 +373,7 @@ private slots:
         QTest::addColumn<int>("itemCount");
         const double biggest = std::numeric_limits<double>::max();
         QTest::newRow("int defaults") << QByteArray(R"("deviceType": "bin4", "guiType": "int")") << 0.0 << 2147483647.0 << "" << 128 << 32 << 0;
-        QTest::newRow("int bounds") << QByteArray(R"("deviceType": "bin4", "guiType": "int", "min": -5, "max": 10)") << -5.0 << 10.0 << "" << 128 << 32 << 0;
+        QTest::newRow("int bounds") << QByteArray(R"("deviceType": "bin4", "guiType": "int", "min": 5, "max": 10)") << 5.0 << 10.0 << "" << 128 << 32 << 0;
         QTest::newRow("int bounds as strings") << QByteArray(R"("deviceType": "bin4", "guiType": "int", "min": "1", "max": "2")") << 0.0 << 2147483647.0 << "" << 128 << 32 << 0;
         QTest::newRow("money defaults") << QByteArray(R"("deviceType": "bin4", "guiType": "money")") << 0.0 << biggest << "" << 128 << 32 << 0;
         QTest::newRow("money bounds") << QByteArray(R"("deviceType": "bin4", "guiType": "money", "min": 0.5, "max": 99.99)") << 0.5 << 99.99 << "" << 128 << 32 << 0;

@@ -73,6 +73,12 @@ EmulatorImage& EmulatorImage::setLinkAddress(const QString& ipAddress)
     return *this;
 }
 
+EmulatorImage& EmulatorImage::setLinkPort(int ipPort)
+{
+    m_root["link"]["ipPort"] = ipPort;
+    return *this;
+}
+
 Json::Value* EmulatorImage::table(unsigned id)
 {
     for (Json::Value& t : m_root["tables"]) {
@@ -182,6 +188,8 @@ EmulatorImage& EmulatorImage::addFault(const Fault& fault)
     f["description"] = text(fault.description);
     if (!fault.stage.isEmpty())
         f["stage"] = text(fault.stage);
+    if (fault.throws)
+        f["throws"] = true;
     m_root["faults"].append(f);
     return *this;
 }

@@ -46,6 +46,7 @@ public:
         QString description = QStringLiteral("Нет связи");
         QString stage;  // "rename": a commit that stops after writing its temporary file
         int query = -1;
+        bool throws = false; // the call fails by an exception inside the library
     };
 
     EmulatorImage();
@@ -57,6 +58,7 @@ public:
                                const QString& firmware, bool fiscal = true);
     EmulatorImage& setDrawer(bool present);
     EmulatorImage& setLinkAddress(const QString& ipAddress);
+    EmulatorImage& setLinkPort(int ipPort);
     // Adds (or replaces) a table with zero-filled rows.
     EmulatorImage& addTable(unsigned id, const QVector<Field>& fields, int rowCount = 0);
     EmulatorImage& removeTable(unsigned id);

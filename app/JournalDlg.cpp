@@ -1,0 +1,175 @@
+#include "JournalDlg.h"
+
+#include "CommandHost.h"
+#include "JournalRevertCommand.h"
+
+#include "common/MessageBox.h"
+#include "common/Product.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QTableWidget* listTable(QWidget* parent, const char* objectName, const QStringList& headers)
+{
+    auto* table = new QTableWidget(0, headers.size(), parent);
+    table->setObjectName(QLatin1String(objectName));
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
+// Columns as wide as their texts, the last one filling the rest, after every refill.
+void fitColumns(QTableWidget* table)
+{
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+}
+
+void setRow(QTableWidget* table, int row, const QStringList& texts)
+{
+    for (int column = 0; column < texts.size(); ++column)
+        table->setItem(row, column, new QTableWidgetItem(texts.at(column)));
+}
+
+QString numbered(unsigned number, const QString& name)
+{
+    return name.isEmpty() ? QString::number(number) : QStringLiteral("%1 %2").arg(number).arg(name);
+}
+
+} // namespace
+
+JournalDlg::JournalDlg(CommandHost& host, const Journal& journal, QWidget* parent)
+    : QDialog(parent), m_host(host), m_journal(journal)
+{
+    setWindowTitle(QStringLiteral("Журнал изменений"));
+    resize(900, 560);
+
+    m_serialBox = new QComboBox(this);
+    m_serialBox->setObjectName(QStringLiteral("serialBox"));
+    m_writesTable = listTable(this, "writesTable",
+                              {QStringLiteral("Время"), QStringLiteral("Программа"), QStringLiteral("Запись"),
+                               QStringLiteral("Таблицы"), QStringLiteral("Ячеек")});
+    m_cellsTable = listTable(this, "cellsTable",
+                             {QStringLiteral("Таблица"), QStringLiteral("Ряд"), QStringLiteral("Поле"),
+                              QStringLiteral("Было"), QStringLiteral("Стало")});
+    m_revertButton = new QPushButton(QStringLiteral("Вернуть"), this);
+    m_revertButton->setObjectName(QStringLiteral("revertButton"));
+    m_revertButton->setAutoDefault(false);
+    auto* closeButton = new QPushButton(QStringLiteral("Закрыть"), this);
+    closeButton->setObjectName(QStringLiteral("closeButton"));
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* serialRow = new QHBoxLayout;
+    serialRow->addWidget(new QLabel(QStringLiteral("Заводской номер ККТ:"), this));
+    serialRow->addWidget(m_serialBox, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_revertButton);
+    buttons->addStretch(1);
+    buttons->addWidget(closeButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(serialRow);
+    layout->addWidget(new QLabel(QStringLiteral("Записи в ККТ, сначала новые:"), this));
+    layout->addWidget(m_writesTable, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Ячейки записи:"), this));
+    layout->addWidget(m_cellsTable, 2);
+    layout->addLayout(buttons);
+
+    QStringList serials = m_journal.serialNumbers();
+    const QString shown = m_host.shownRegister().serialNumber;
+    if (!shown.isEmpty() && !serials.contains(shown))
+        serials.prepend(shown);
+    m_serialBox->addItems(serials);
+    if (!shown.isEmpty())
+        m_serialBox->setCurrentText(shown);
+
+    QMetaObject::connectSlotsByName(this);
+    showWrites();
+}
+
+void JournalDlg::on_serialBox_currentIndexChanged(int)
+{
+    showWrites();
+}
+
+void JournalDlg::on_writesTable_itemSelectionChanged()
+{
+    showCells();
+}
+
+void JournalDlg::showWrites()
+{
+    m_writes = m_serialBox->currentText().isEmpty() ? QList<JournalWrite>()
+                                                    : m_journal.writes(m_serialBox->currentText());
+    m_writesTable->clearContents();
+    m_writesTable->setRowCount(m_writes.size());
+    for (int i = 0; i < m_writes.size(); ++i) {
+        const JournalWrite& write = m_writes.at(i);
+        const JournalRecord& first = write.first();
+        setRow(m_writesTable, i,
+               {first.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                first.program + QLatin1Char(' ') + first.version, write.id(),
+                write.tableNumbers().join(QStringLiteral(", ")), QString::number(write.cellCount())});
+    }
+    fitColumns(m_writesTable);
+    if (!m_writes.isEmpty())
+        m_writesTable->selectRow(0);
+    showCells();
+}
+
+int JournalDlg::currentWrite() const
+{
+    const QList<QTableWidgetItem*> selected = m_writesTable->selectedItems();
+    return selected.isEmpty() ? -1 : selected.first()->row();
+}
+
+void JournalDlg::showCells()
+{
+    const int index = currentWrite();
+    m_revertButton->setEnabled(index >= 0);
+    m_cellsTable->clearContents();
+    m_cellsTable->setRowCount(0);
+    if (index < 0)
+        return;
+    for (const JournalRecord& record : m_writes.at(index).tables) {
+        for (const JournalRecord::CellChange& cell : record.cells) {
+            const int row = m_cellsTable->rowCount();
+            m_cellsTable->insertRow(row);
+            setRow(m_cellsTable, row,
+                   {numbered(record.tableNumber, record.tableName), QString::number(cell.row),
+                    numbered(unsigned(cell.field), cell.fieldName), QString::fromUtf8(cell.before),
+                    QString::fromUtf8(cell.after)});
+        }
+    }
+    fitColumns(m_cellsTable);
+}
+
+void JournalDlg::on_revertButton_clicked()
+{
+    const int index = currentWrite();
+    if (index < 0)
+        return;
+    const JournalWrite write = m_writes.at(index);
+    const QString question = QStringLiteral("Вернуть ячейкам записи %1 от %2 значения, которые были до неё?\n"
+                                            "Ячеек: %3, таблицы: %4.")
+                                 .arg(write.id(),
+                                      write.first().time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                                      QString::number(write.cellCount()), write.tableNumbers().join(QStringLiteral(", ")));
+    if (!MessageBox::question(this, product::displayName(), question))
+        return;
+    JournalRevertCommand(m_host).run(write);
+    // The revert is a write of its own: it comes first now.
+    showWrites();
+}

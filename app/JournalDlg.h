@@ -1,0 +1,41 @@
+#pragma once
+
+#include "flows/Journal.h"
+
+#include <QDialog>
+#include <QList>
+
+class CommandHost;
+class QComboBox;
+class QPushButton;
+class QTableWidget;
+
+// "Журнал изменений": the writes of a register's journal, newest first, with
+// the cells of the chosen one, and "Вернуть" that reverts it after a question.
+// Opens on the register whose tables the window shows; any register with a
+// journal can be chosen.
+class JournalDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    JournalDlg(CommandHost& host, const Journal& journal, QWidget* parent = nullptr);
+
+private slots:
+    void on_serialBox_currentIndexChanged(int index);
+    void on_writesTable_itemSelectionChanged();
+    void on_revertButton_clicked();
+
+private:
+    void showWrites();
+    void showCells();
+    int currentWrite() const;
+
+    CommandHost& m_host;
+    Journal m_journal;
+    QList<JournalWrite> m_writes;
+    QComboBox* m_serialBox;
+    QTableWidget* m_writesTable;
+    QTableWidget* m_cellsTable;
+    QPushButton* m_revertButton;
+};

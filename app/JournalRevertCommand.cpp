@@ -1,0 +1,62 @@
+#include "JournalRevertCommand.h"
+
+#include "BusyIndicator.h"
+#include "CommandHost.h"
+
+#include "common/MessageBox.h"
+#include "common/Product.h"
+#include "flows/FlowFailure.h"
+#include "flows/RegisterSession.h"
+#include "flows/WriteJournal.h"
+#include "flows/WriteRevert.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace {
+
+// A journal that could not be written is told after the revert, whatever its end.
+void warnOfJournal(CommandHost& host, const WriteJournal* journal)
+{
+    if (journal && !journal->warnings().isEmpty())
+        MessageBox::warning(host.dialogParent(), product::displayName(), journal->warningText());
+}
+
+} // namespace
+
+bool JournalRevertCommand::run(const JournalWrite& write)
+{
+    BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+    RegisterSession session;
+    std::unique_ptr<WriteJournal> journal;
+    WriteRevert::Result result;
+    try {
+        session.openWithDescription();
+        journal = std::make_unique<WriteJournal>(product::applicationName(), session.identity());
+        result = WriteRevert::run(write, session, *journal, false, busy);
+    } catch (const FlowFailure& failure) {
+        m_host.showError(failure.message());
+        warnOfJournal(m_host, journal.get());
+        return false;
+    }
+    session.close();
+
+    m_host.setStatusText(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах")
+                             .arg(result.cellsWritten)
+                             .arg(result.tablesWritten));
+    if (!result.changedSince.isEmpty()) {
+        QStringList lines;
+        for (const WriteRevert::TableCell& cell : result.changedSince) {
+            lines << (cell.inRegister ? QStringLiteral("%1: в ККТ \"%2\", запись оставила \"%3\"")
+                                            .arg(WriteRevert::place(cell), QString::fromUtf8(cell.registerValue),
+                                                 QString::fromUtf8(cell.cell.after))
+                                      : QStringLiteral("%1: нет в ККТ").arg(WriteRevert::place(cell)));
+        }
+        MessageBox::warning(m_host.dialogParent(), product::displayName(),
+                            QStringLiteral("Ячейки, изменённые после записи %1, оставлены как есть:\n%2")
+                                .arg(write.id(), lines.join(QLatin1Char('\n'))));
+    }
+    warnOfJournal(m_host, journal.get());
+    return true;
+}

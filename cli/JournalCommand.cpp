@@ -1,0 +1,105 @@
+#include "JournalCommand.h"
+
+#include "CliFailure.h"
+#include "CsvLine.h"
+
+#include "flows/Journal.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+const QString SerialOption = QStringLiteral("serial");
+const QString JsonOption = QStringLiteral("json");
+
+QString timeText(const QDateTime& time)
+{
+    return time.toUTC().toString(Qt::ISODateWithMs);
+}
+
+} // namespace
+
+QString JournalCommand::summary() const
+{
+    return QStringLiteral("Журнал изменений: записи в ККТ, сначала новые: \"запись\";\"время\";\"программа\";"
+                          "\"заводской номер\";\"таблицы\";\"ячеек\". С номером записи — её ячейки: "
+                          "\"таблица\";\"ряд\";\"поле\";\"название поля\";\"было\";\"стало\".");
+}
+
+void JournalCommand::describe(QCommandLineParser& parser)
+{
+    parser.addPositionalArgument(QStringLiteral("WRITE"), QStringLiteral("Номер записи (необязательно)."),
+                                 QStringLiteral("[WRITE]"));
+    parser.addOption({SerialOption, QStringLiteral("Только записи ККТ с этим заводским номером."),
+                      QStringLiteral("N")});
+    parser.addOption({JsonOption, QStringLiteral("Вывести в формате JSON, с ячейками каждой записи.")});
+}
+
+QJsonObject JournalCommand::toJson(const JournalWrite& write)
+{
+    QJsonArray tables;
+    for (const JournalRecord& record : write.tables) {
+        QJsonArray cells;
+        for (const JournalRecord::CellChange& cell : record.cells)
+            cells.append(JournalRecord::cellToJson(cell));
+        tables.append(QJsonObject{{QStringLiteral("table"), qint64(record.tableNumber)},
+                                  {QStringLiteral("tableName"), record.tableName},
+                                  {QStringLiteral("time"), timeText(record.time)},
+                                  {QStringLiteral("cells"), cells}});
+    }
+    const JournalRecord& first = write.first();
+    return QJsonObject{{QStringLiteral("write"), write.id()},
+                       {QStringLiteral("time"), timeText(first.time)},
+                       {QStringLiteral("program"), first.program},
+                       {QStringLiteral("version"), first.version},
+                       {QStringLiteral("modelCode"), first.modelCode},
+                       {QStringLiteral("modelName"), first.modelName},
+                       {QStringLiteral("serialNumber"), first.serialNumber},
+                       {QStringLiteral("cellCount"), write.cellCount()},
+                       {QStringLiteral("tables"), tables}};
+}
+
+void JournalCommand::execute(const QCommandLineParser& parser)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1)
+        usageError(QStringLiteral("Нужен не более чем один номер записи, указано: %1").arg(positional.size()));
+    const QString serial = parser.value(SerialOption);
+    const bool json = parser.isSet(JsonOption);
+    const Journal journal;
+
+    if (positional.isEmpty()) {
+        const QList<JournalWrite> writes = journal.writes(serial);
+        if (json) {
+            QJsonArray array;
+            for (const JournalWrite& write : writes)
+                array.append(toJson(write));
+            m_console.out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
+            return;
+        }
+        for (const JournalWrite& write : writes) {
+            const JournalRecord& first = write.first();
+            m_console.out(CsvLine::of({write.id(), timeText(first.time), first.program + QLatin1Char(' ') + first.version,
+                                       first.serialNumber, write.tableNumbers().join(QLatin1Char(' ')),
+                                       QString::number(write.cellCount())}));
+        }
+        return;
+    }
+
+    const JournalWrite write = journal.findWrite(positional.first(), serial);
+    if (write.isEmpty())
+        throw CliFailure(Refused, QStringLiteral("В журнале изменений нет записи %1").arg(positional.first()));
+    if (json) {
+        m_console.out(QString::fromUtf8(QJsonDocument(toJson(write)).toJson(QJsonDocument::Indented)).trimmed());
+        return;
+    }
+    for (const JournalRecord& record : write.tables) {
+        for (const JournalRecord::CellChange& cell : record.cells) {
+            m_console.out(CsvLine::of({QString::number(record.tableNumber), QString::number(cell.row),
+                                       QString::number(cell.field), cell.fieldName, QString::fromUtf8(cell.before),
+                                       QString::fromUtf8(cell.after)}));
+        }
+    }
+}

@@ -1,0 +1,83 @@
+#include "RevertCommand.h"
+
+#include "CliFailure.h"
+#include "CsvLine.h"
+#include "DriverSession.h"
+
+#include "common/Product.h"
+#include "device/ProgressReporter.h"
+#include "flows/Journal.h"
+#include "flows/WriteJournal.h"
+#include "flows/WriteRevert.h"
+
+namespace {
+
+const QString DryRunOption = QStringLiteral("dry-run");
+
+} // namespace
+
+QString RevertCommand::summary() const
+{
+    return QStringLiteral("Вернуть ячейкам записи из журнала изменений значения, которые были до неё (одна фиксация "
+                          "на таблицу). Ячейки, изменённые после этой записи, не трогаются и перечисляются; "
+                          "код выхода тогда 1.");
+}
+
+void RevertCommand::describe(QCommandLineParser& parser)
+{
+    parser.addPositionalArgument(QStringLiteral("WRITE"), QStringLiteral("Номер записи из vescor-cli journal."));
+    parser.addOption({DryRunOption,
+                      QStringLiteral("Ничего не записывать; вывести ячейки, которые были бы записаны: "
+                                     "\"таблица\";\"ряд\";\"поле\";\"значение\".")});
+}
+
+void RevertCommand::execute(const QCommandLineParser& parser)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        usageError(positional.isEmpty() ? QStringLiteral("Не указан номер записи")
+                                        : QStringLiteral("Нужен один номер записи, указано: %1").arg(positional.size()));
+    const bool dryRun = parser.isSet(DryRunOption);
+    const QString writeId = positional.first();
+    const JournalWrite write = Journal().findWrite(writeId);
+    if (write.isEmpty())
+        throw CliFailure(Refused, QStringLiteral("В журнале изменений нет записи %1").arg(writeId));
+
+    DriverSession session(settingsOption(parser));
+    session.reg().openWithDescription();
+    WriteJournal journal(product::shellProgramName(), session.reg().identity());
+    ProgressReporter noProgress;
+    WriteRevert::Result result;
+    try {
+        result = WriteRevert::run(write, session.reg(), journal, dryRun, noProgress);
+    } catch (...) {
+        if (!journal.warnings().isEmpty())
+            m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
+        throw;
+    }
+
+    for (const WriteRevert::TableCell& cell : result.changedSince) {
+        m_console.err(cell.inRegister
+                          ? QStringLiteral("Изменена после записи, оставлена как есть: %1: в ККТ \"%2\", запись "
+                                           "оставила \"%3\"")
+                                .arg(WriteRevert::place(cell), QString::fromUtf8(cell.registerValue),
+                                     QString::fromUtf8(cell.cell.after))
+                          : QStringLiteral("Нет в ККТ, оставлена как есть: %1").arg(WriteRevert::place(cell)));
+    }
+    if (dryRun) {
+        for (const WriteRevert::TableCell& cell : result.planned) {
+            m_console.out(CsvLine::of({QString::number(cell.tableNumber), QString::number(cell.cell.row),
+                                       QString::number(cell.cell.field), QString::fromUtf8(cell.cell.before)}));
+        }
+        m_console.out(QStringLiteral("Будет записано %1 ячеек в %2 таблицах").arg(result.cellsWritten).arg(result.tablesWritten));
+    } else {
+        m_console.out(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(result.cellsWritten).arg(result.tablesWritten));
+        if (!journal.warnings().isEmpty())
+            m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
+    }
+    if (!result.changedSince.isEmpty()) {
+        throw CliFailure(Refused, QStringLiteral("Ячеек, изменённых после записи %1 и оставленных как есть: %2")
+                                      .arg(writeId)
+                                      .arg(result.changedSince.size()));
+    }
+}

@@ -1,0 +1,158 @@
+#include "ValueCheck.h"
+
+#include "KKT_Logic.h"
+#include "model/FieldInfo.h"
+#include "model/MoneyText.h"
+#include "model/ValueQuote.h"
+
+#include <QStringList>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+// Codes a refusal lists before it stops counting them.
+const int ShownCodes = 10;
+
+EncodedValue refused(const FieldInfo& field, const QByteArray& value, const QString& reason)
+{
+    EncodedValue result;
+    result.ok = false;
+    result.reason = reason;
+    result.problem = QStringLiteral("Значение \"%1\" не подходит для поля \"%2\": %3")
+                         .arg(ValueQuote::shown(value), field.m_name, reason);
+    return result;
+}
+
+// Decimal digits only: the stored form of numbers has no sign, blank or point.
+std::optional<qulonglong> wholeNumber(const QByteArray& value)
+{
+    if (value.isEmpty() || value.size() > 20)
+        return std::nullopt;
+    for (const char c : value) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qulonglong number = value.toULongLong(&ok, 10);
+    return ok ? std::optional<qulonglong>(number) : std::nullopt;
+}
+
+// A limit of the model description as a whole number: below zero counts as
+// zero, beyond 64 bits as no limit.
+qulonglong limitOf(double limit)
+{
+    if (!std::isfinite(limit))
+        return limit > 0 ? ~0ULL : 0;
+    if (limit <= 0)
+        return 0;
+    if (limit >= 1.8e19)
+        return ~0ULL;
+    return qulonglong(std::llround(limit));
+}
+
+QString intRange(const FieldInfo& field)
+{
+    return QStringLiteral("нужно целое число от %1 до %2").arg(limitOf(field.m_min)).arg(limitOf(field.m_max));
+}
+
+std::optional<QString> intProblem(const FieldInfo& field, const QByteArray& value)
+{
+    // Without limits of its own the field's width alone decides, and the encoder names it.
+    if (limitOf(field.m_min) == 0 && limitOf(field.m_max) == ~0ULL)
+        return std::nullopt;
+    const std::optional<qulonglong> number = wholeNumber(value);
+    if (!number || double(*number) < field.m_min || double(*number) > field.m_max)
+        return intRange(field);
+    return std::nullopt;
+}
+
+std::optional<QString> moneyProblem(const FieldInfo& field, const QByteArray& value)
+{
+    // Limits are in roubles; the value is kopecks.
+    const qulonglong least = limitOf(field.m_min * 100.0);
+    const qulonglong most = limitOf(field.m_max * 100.0);
+    const std::optional<qulonglong> kopecks = wholeNumber(value);
+    if (!kopecks)
+        return QStringLiteral("нужна сумма в копейках: целое число от %1 до %2").arg(least).arg(most);
+    if (*kopecks < least || *kopecks > most) {
+        return QStringLiteral("нужна сумма от %1 до %2")
+            .arg(MoneyText::fromKopecks(QByteArray::number(least)), MoneyText::fromKopecks(QByteArray::number(most)));
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> listProblem(const FieldInfo& field, const QByteArray& value)
+{
+    const std::optional<qulonglong> code = wholeNumber(value);
+    if (code && *code <= 0xFFFFFFFFULL && field.m_items.count(uint32_t(*code)) > 0)
+        return std::nullopt;
+    if (field.m_items.empty())
+        return QStringLiteral("в описании поля нет ни одного значения списка");
+    QStringList codes;
+    for (const auto& item : field.m_items) {
+        if (codes.size() == ShownCodes) {
+            codes << QStringLiteral("…");
+            break;
+        }
+        codes << QString::number(item.first);
+    }
+    return QStringLiteral("нужен код из списка: %1").arg(codes.join(QStringLiteral(", ")));
+}
+
+std::optional<QString> textProblem(const FieldInfo& field, const QByteArray& value)
+{
+    if (value.contains('\0'))
+        return QStringLiteral("текст содержит нулевой символ");
+    if (field.m_deviceType != FieldInfo::Ascii)
+        return std::nullopt;
+    // The bytes go to the register as they are and come back through a file:
+    // only printable ASCII survives both whole.
+    for (const char c : value) {
+        if (c < 0x20 || c > 0x7E) {
+            const QString text = QString::fromUtf8(value);
+            for (const QChar ch : text) {
+                if (ch.unicode() < 0x20 || ch.unicode() > 0x7E)
+                    return QStringLiteral("символ «%1» ККТ не печатает: допустимы только латинские буквы, цифры и знаки ASCII")
+                        .arg(ch.unicode() < 0x20 ? QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QLatin1Char('0')) : QString(ch));
+            }
+        }
+    }
+    if (field.m_maxLength >= 0 && value.size() > field.m_maxLength)
+        return QStringLiteral("не более %1 символов").arg(field.m_maxLength);
+    return std::nullopt;
+}
+
+std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& value)
+{
+    switch (field.m_guiType) {
+    case FieldInfo::Int:
+        return intProblem(field, value);
+    case FieldInfo::Money:
+        return moneyProblem(field, value);
+    case FieldInfo::List:
+        return listProblem(field, value);
+    case FieldInfo::String:
+    case FieldInfo::StringMasked:
+    case FieldInfo::GuiUnknown:
+        break;
+    }
+    if (field.m_deviceType == FieldInfo::String866 || field.m_deviceType == FieldInfo::Ascii)
+        return textProblem(field, value);
+    return std::nullopt;
+}
+
+} // namespace
+
+QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value)
+{
+    return encode(field, value).reason;
+}
+
+EncodedValue ValueCheck::encode(const FieldInfo& field, const QByteArray& value)
+{
+    if (const std::optional<QString> problem = modelProblem(field, value))
+        return refused(field, value, *problem);
+    return ValueCodec::encode(field, value, KKT_Logic::externalCodec());
+}

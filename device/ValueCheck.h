@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ValueCodec.h"
+
+#include <QByteArray>
+#include <QString>
+
+class FieldInfo;
+
+// Whether a cell value can be stored in its field of the register, and why
+// not: the one check that the import, the shell program, the write engine and
+// the editors share. The value is the cell text as the table model stores it
+// (money as a whole number of kopecks, list choices as their code).
+//
+// A value passes when the model description allows it (the limits of int and
+// money fields, the codes of list fields), when its text can be kept whole
+// (no NUL in a text; printable ASCII only in an "ascii" field, and no more
+// characters than the field holds) and when the encoder can turn it into the
+// field's bytes.
+class ValueCheck
+{
+public:
+    // Empty when the value can be stored; otherwise the reason in Russian,
+    // naming the limit ("нужно целое число от 0 до 16").
+    static QString reason(const FieldInfo& field, const QByteArray& value);
+    static bool accepts(const FieldInfo& field, const QByteArray& value) { return reason(field, value).isEmpty(); }
+
+    // The bytes to send for the value, in the register's character set; a
+    // refused value comes with ok false, its reason and a message naming the
+    // value and the field.
+    static EncodedValue encode(const FieldInfo& field, const QByteArray& value);
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+#include <QVector>
+
+// One committed table of a write, as one line of a register's journal: who
+// wrote what to which register and the cells with their values before and
+// after. Values are the stored cell texts (money in kopecks), so that a
+// revert writes back exactly what was there.
+struct JournalRecord
+{
+    struct CellChange
+    {
+        unsigned row = 0;   // register row, from 1
+        int field = 0;      // field number, from 1
+        QString fieldName;
+        QByteArray before;  // as read from the register
+        QByteArray after;   // as written
+
+        bool operator==(const CellChange& o) const
+        {
+            return row == o.row && field == o.field && fieldName == o.fieldName && before == o.before
+                && after == o.after;
+        }
+    };
+
+    QDateTime time; // UTC
+    QString program;
+    QString version;
+    QString writeId; // one per command run; every table of the run carries it
+    int modelCode = 0;
+    QString modelName;
+    QString serialNumber;
+    unsigned tableNumber = 0;
+    QString tableName;
+    QVector<CellChange> cells;
+
+    // The journal line, without its line end.
+    QByteArray toJsonLine() const;
+    // False when the line is not a complete record.
+    static bool fromJsonLine(const QByteArray& line, JournalRecord& record);
+
+    QJsonObject toJson() const;
+    static QJsonObject cellToJson(const CellChange& cell);
+};

@@ -1,0 +1,82 @@
+#include "WriteJournal.h"
+
+#include "RegisterRows.h"
+#include "TableWriter.h"
+
+#include "common/Product.h"
+#include "model/TableInfo.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+
+WriteJournal::WriteJournal(const QString& program, const RegisterIdentity& identity, const Journal& journal)
+    : m_program(program), m_identity(identity), m_journal(journal), m_writeId(newWriteId())
+{
+}
+
+QString WriteJournal::newWriteId()
+{
+    // Sorts by time and reads well on a command line; the random part keeps
+    // two runs of the same second apart.
+    return QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-"))
+        + QString::number(QRandomGenerator::global()->bounded(0x10000), 16).rightJustified(4, QLatin1Char('0'));
+}
+
+QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table, const DataRows& rows,
+                                                         const DataRows& registerRows)
+{
+    QVector<JournalRecord::CellChange> result;
+    for (int i = 0; i < rows.size(); ++i) {
+        const DataRow& row = rows.at(i);
+        for (int j = 0; j < row.size(); ++j) {
+            if (!row.at(j).changed)
+                continue;
+            JournalRecord::CellChange change;
+            change.row = RegisterRows::registerRowOf(table, rows, i);
+            change.field = j + 1;
+            if (const FieldInfo* field = RegisterRows::fieldOf(table, i, j))
+                change.fieldName = field->m_name;
+            const int registerRow = RegisterRows::dataRowOf(table, registerRows, change.row);
+            if (registerRow >= 0 && j < registerRows.at(registerRow).size())
+                change.before = registerRows.at(registerRow).at(j).value;
+            change.after = row.at(j).value;
+            result.append(change);
+        }
+    }
+    return result;
+}
+
+void WriteJournal::write(const TableInfo& table, DataRows& rows, const DataRows& registerRows, unsigned& cellCount,
+                         ProgressReporter& progress)
+{
+    const QVector<JournalRecord::CellChange> cells = changes(table, rows, registerRows);
+    TableWriter::write(table, rows, cellCount, progress);
+    record(table, cells);
+}
+
+void WriteJournal::record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)
+{
+    if (cells.isEmpty())
+        return;
+    JournalRecord record;
+    record.time = QDateTime::currentDateTimeUtc();
+    record.program = m_program;
+    record.version = product::version();
+    record.writeId = m_writeId;
+    record.modelCode = m_identity.modelCode;
+    record.modelName = m_identity.modelName;
+    record.serialNumber = m_identity.serialNumber;
+    record.tableNumber = table.id;
+    record.tableName = table.name;
+    record.cells = cells;
+    const QString problem = m_journal.append(record);
+    if (!problem.isEmpty())
+        m_warnings << problem;
+}
+
+QString WriteJournal::warningText() const
+{
+    if (m_warnings.isEmpty())
+        return QString();
+    return QStringLiteral("Запись в ККТ выполнена, но журнал изменений не записан:\n") + m_warnings.join(QLatin1Char('\n'));
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Journal.h"
+#include "JournalRecord.h"
+
+#include "device/Cell.h"
+#include "device/RegisterIdentity.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class ProgressReporter;
+class TableInfo;
+
+// The journal of one command run that writes to a register: every table the
+// run commits becomes one record under the run's write id. A journal that
+// cannot be written does not undo the write: the reason is kept as a warning
+// that the program shows after the write.
+class WriteJournal
+{
+public:
+    WriteJournal(const QString& program, const RegisterIdentity& identity, const Journal& journal = Journal());
+
+    const QString& writeId() const { return m_writeId; }
+    const Journal& journal() const { return m_journal; }
+
+    // The cells marked changed in rows, with their values in registerRows
+    // (the same table as read from the register; a cell it lacks was empty).
+    static QVector<JournalRecord::CellChange> changes(const TableInfo& table, const DataRows& rows,
+                                                      const DataRows& registerRows);
+
+    // Writes the changed cells of the table through TableWriter and records
+    // them when the table was committed. Raises FlowFailure as TableWriter does,
+    // and then records nothing.
+    void write(const TableInfo& table, DataRows& rows, const DataRows& registerRows, unsigned& cellCount,
+               ProgressReporter& progress);
+
+    // Appends one record of the committed cells; nothing for no cells.
+    void record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells);
+
+    // Why records could not be appended, one message each; empty when all were.
+    const QStringList& warnings() const { return m_warnings; }
+    // The warnings as one message for the user; empty when there are none.
+    QString warningText() const;
+
+private:
+    static QString newWriteId();
+
+    QString m_program;
+    RegisterIdentity m_identity;
+    Journal m_journal;
+    QString m_writeId;
+    QStringList m_warnings;
+};

@@ -1,0 +1,120 @@
+#include "WriteRevert.h"
+
+#include "FlowFailure.h"
+#include "RegisterRows.h"
+#include "RegisterSession.h"
+#include "TableComparison.h"
+#include "TableReader.h"
+#include "WriteJournal.h"
+
+namespace {
+
+const TableInfo* tableOf(const QList<TableInfo>& tables, unsigned number)
+{
+    for (const TableInfo& table : tables) {
+        if (table.id == number)
+            return &table;
+    }
+    return nullptr;
+}
+
+// The index of the field description of a journal cell: a TransposedList
+// table keeps one field per register row.
+int fieldIndexOf(const TableInfo& table, const JournalRecord::CellChange& cell)
+{
+    return table.type == TransposedList ? int(cell.row) - 1 : cell.field - 1;
+}
+
+struct TablePlan
+{
+    const TableInfo* table = nullptr;
+    int cells = 0; // to write back
+    DataRows registerRows;
+    DataRows rows; // the register's rows with the cells to write back marked
+};
+
+} // namespace
+
+QString WriteRevert::place(const TableCell& cell)
+{
+    QString text = QStringLiteral("таблица %1, ряд %2, поле %3")
+                       .arg(QString::number(cell.tableNumber), QString::number(cell.cell.row),
+                            QString::number(cell.cell.field));
+    if (!cell.cell.fieldName.isEmpty())
+        text += QStringLiteral(" (%1)").arg(cell.cell.fieldName);
+    return text;
+}
+
+WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession& session, WriteJournal& journal,
+                                     bool dryRun, ProgressReporter& progress)
+{
+    Result result;
+    if (write.isEmpty())
+        return result;
+    const QString serial = session.identity().serialNumber;
+    if (write.first().serialNumber != serial) {
+        throw FlowFailure(FlowFailure::Refused,
+                          QStringLiteral("Запись %1 сделана в ККТ с заводским номером %2, а подключена ККТ %3: "
+                                         "вернуть её в эту ККТ нельзя")
+                              .arg(write.id(), write.first().serialNumber, serial));
+    }
+    for (const JournalRecord& record : write.tables) {
+        if (!tableOf(session.tables(), record.tableNumber)) {
+            throw FlowFailure(FlowFailure::Refused,
+                              QStringLiteral("В описании модели ККТ нет таблицы %1 (%2) из записи %3")
+                                  .arg(QString::number(record.tableNumber), record.tableName, write.id()));
+        }
+    }
+
+    // Everything is read and checked before the first cell is written.
+    QVector<TablePlan> plans;
+    for (const JournalRecord& record : write.tables) {
+        TablePlan plan;
+        plan.table = tableOf(session.tables(), record.tableNumber);
+        unsigned cellsRead = 0;
+        plan.registerRows = TableReader::read(*plan.table, cellsRead);
+        plan.rows = plan.registerRows;
+        for (DataRow& row : plan.rows) {
+            for (Cell& cell : row)
+                cell.changed = false;
+        }
+        for (const JournalRecord::CellChange& change : record.cells) {
+            TableCell tableCell{record.tableNumber, record.tableName, change, QByteArray(), false};
+            const int i = RegisterRows::dataRowOf(*plan.table, plan.rows, change.row);
+            const int j = change.field - 1;
+            // A Db row's label is its address, never a cell to write.
+            const int cells = i < 0 ? 0 : plan.rows.at(i).size() - (plan.table->type == Db ? 1 : 0);
+            const int fieldIndex = fieldIndexOf(*plan.table, change);
+            if (i < 0 || j < 0 || j >= cells || fieldIndex < 0 || fieldIndex >= plan.table->fields.size()) {
+                result.changedSince.append(tableCell);
+                continue;
+            }
+            Cell& cell = plan.rows[i][j];
+            tableCell.inRegister = true;
+            tableCell.registerValue = cell.value;
+            if (!TableComparison::sameValue(plan.table->fields.at(fieldIndex), cell.value, change.after)) {
+                result.changedSince.append(tableCell);
+                continue;
+            }
+            cell.value = change.before;
+            cell.changed = true;
+            ++plan.cells;
+            result.planned.append(tableCell);
+        }
+        plans.append(plan);
+    }
+
+    for (TablePlan& plan : plans) {
+        if (plan.cells == 0)
+            continue;
+        const unsigned before = result.cellsWritten;
+        if (dryRun) {
+            result.cellsWritten += unsigned(plan.cells);
+        } else {
+            journal.write(*plan.table, plan.rows, plan.registerRows, result.cellsWritten, progress);
+        }
+        if (result.cellsWritten > before)
+            ++result.tablesWritten;
+    }
+    return result;
+}

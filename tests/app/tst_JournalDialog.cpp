@@ -1,0 +1,351 @@
+#include "support/EmulatorImage.h"
+#include "support/RegisterCells.h"
+#include "support/TestMain.h"
+
+#include "app/MainWindow.h"
+#include "common/FileDialog.h"
+#include "common/MessageBox.h"
+#include "device/DriverLibrary.h"
+#include "device/KKT_Logic.h"
+#include "exchange/FileTextCodec.h"
+#include "flows/Journal.h"
+#include "table/TableModel.h"
+#include "table/TableView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCodec>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString Serial = QStringLiteral("0057000001");
+
+struct Edit
+{
+    unsigned table;
+    int row;
+    int column;
+    QString text;
+};
+
+QStringList rowTexts(const QTableWidget* table, int row)
+{
+    QStringList texts;
+    for (int column = 0; column < table->columnCount(); ++column)
+        texts << (table->item(row, column) ? table->item(row, column)->text() : QString());
+    return texts;
+}
+
+} // namespace
+
+// The window's journal: what "Записать в ККТ" and an import followed by a
+// write record, and the "Журнал изменений" dialog listing and reverting them.
+class JournalDialogTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MainWindow> m_window;
+    QString m_image;
+    QByteArray m_dataHome;
+    QList<MessageBox::Request> m_boxes;
+    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
+
+    QString journalDir() const { return m_dir->filePath("data/Orvane/Vescor/journal"); }
+    QTabWidget* tabs() { return m_window->findChild<QTabWidget*>(QStringLiteral("tabWidget")); }
+    QPushButton* button(const char* name) { return m_window->findChild<QPushButton*>(QLatin1String(name)); }
+
+    // The register stores its image once unchanged, so that every cell is in
+    // raw form and images compare cell by cell.
+    void rawImage()
+    {
+        KKT_Logic& logic = KKT_Logic::instance();
+        DriverLibrary& driver = DriverLibrary::instance();
+        QCOMPARE(logic.openAndIdentify(nullptr, nullptr, nullptr), 0);
+        const unsigned char one = 1; // cell 2/1/1 of the default register holds 1
+        driver.setParamInt(logic.handle(), LIBTILLO_PARAM_TABLE, 2);
+        driver.setParamInt(logic.handle(), LIBTILLO_PARAM_ROW, 1);
+        driver.setParamInt(logic.handle(), LIBTILLO_PARAM_FIELD, 1);
+        driver.setParamByteArray(logic.handle(), LIBTILLO_PARAM_VALUE, &one, 1);
+        const int written = driver.writeDeviceSettingRaw(logic.handle());
+        const int committed = driver.commitSettings(logic.handle());
+        logic.close();
+        QCOMPARE(written, 0);
+        QCOMPARE(committed, 0);
+        for (const auto& [key, bytes] : registerCells(m_image))
+            QVERIFY(!bytes.isEmpty());
+    }
+
+    void readAll()
+    {
+        for (QAction* action : button("readButton")->menu()->actions()) {
+            if (action->text() == QStringLiteral("Всё"))
+                action->trigger();
+        }
+        QVERIFY2(m_window->statusText().startsWith(QStringLiteral("Успешно прочитано")),
+                 qPrintable(m_window->statusText()));
+    }
+
+    TableView* tabView(unsigned table)
+    {
+        for (int i = 0; i < tabs()->count(); ++i) {
+            auto* view = tabs()->widget(i)->findChild<TableView*>();
+            auto* model = view ? qobject_cast<TableModel*>(view->model()) : nullptr;
+            if (model && model->tableNumber() == table)
+                return view;
+        }
+        return nullptr;
+    }
+
+    // Types the text into the cell's editor and confirms it with Enter.
+    void type(const Edit& e)
+    {
+        TableView* view = tabView(e.table);
+        QVERIFY(view);
+        tabs()->setCurrentWidget(view->parentWidget());
+        const QModelIndex index = view->model()->index(e.row, e.column);
+        view->setCurrentIndex(index);
+        view->edit(index);
+        auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(index));
+        QVERIFY2(editor, "the cell opens no line editor");
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(editor, Qt::Key_Delete);
+        QTest::keyClicks(editor, e.text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+    }
+
+    // Opens the journal dialog with its button and runs `use` on it from the dialog's own loop.
+    void withDialog(const std::function<void(QDialog*)>& use)
+    {
+        bool seen = false;
+        std::function<void()> act = [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                QTimer::singleShot(0, act);
+                return;
+            }
+            seen = true;
+            use(dialog);
+            if (dialog->isVisible())
+                QTest::mouseClick(dialog->findChild<QPushButton*>("closeButton"), Qt::LeftButton);
+        };
+        QTimer::singleShot(0, act);
+        QTest::mouseClick(button("journalButton"), Qt::LeftButton);
+        QVERIFY(seen);
+    }
+
+    QStringList boxTexts() const
+    {
+        QStringList texts;
+        for (const MessageBox::Request& request : m_boxes)
+            texts << request.text;
+        return texts;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        MessageBox::setHandler([this](const MessageBox::Request& request) {
+            m_boxes << request;
+            return request.icon == QMessageBox::Question ? m_answer : QMessageBox::Ok;
+        });
+        if (!DriverLibrary::instance().isLoaded()) {
+            QVERIFY(DriverLibrary::instance().loadFrom(QCoreApplication::applicationDirPath()
+                                                       + QStringLiteral("/libtillo10.so")));
+        }
+    }
+
+    void cleanupTestCase() { MessageBox::setHandler(nullptr); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", m_dir->filePath("data").toUtf8());
+        m_boxes.clear();
+        m_answer = QMessageBox::Yes;
+        EmulatorImage image = EmulatorImage::defaultImage();
+        image.setRowCount(1, 4);
+        m_image = image.install(*m_dir, false);
+        m_window = std::make_unique<MainWindow>(nullptr, m_dir->filePath(QStringLiteral("Vescor.ini")));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        rawImage();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        FileDialog::setHandler(nullptr);
+        EmulatorImage::uninstall();
+        qputenv("XDG_DATA_HOME", m_dataHome);
+        m_dir.reset();
+    }
+
+    // Edits written from the window make one write; the dialog lists it with
+    // its cells and "Вернуть" puts the register's cells back after the question,
+    // leaving a cell changed since alone.
+    void writeThenRevert_data()
+    {
+        QTest::addColumn<bool>("yes"); // the answer to the question
+        QTest::addColumn<bool>("changedSince");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("writes"); // in the dialog afterwards
+        QTest::newRow("reverted") << true << false << "Успешно записано 3 ячеек в 2 таблицах" << 2;
+        QTest::newRow("question declined") << false << false << "Успешно записано 3 ячеек в 2 таблицах" << 1;
+        QTest::newRow("a cell changed since") << true << true << "Успешно записано 2 ячеек в 2 таблицах" << 3;
+    }
+
+    void writeThenRevert()
+    {
+        QFETCH(bool, yes);
+        const QMessageBox::StandardButton answer = yes ? QMessageBox::Yes : QMessageBox::No;
+        QFETCH(bool, changedSince);
+        QFETCH(QString, status);
+        QFETCH(int, writes);
+        const RegisterCells before = registerCells(m_image);
+        readAll();
+        type({1, 0, 1, QStringLiteral("Moloko 3.5%")});
+        type({1, 3, 2, QStringLiteral("1.00")});
+        type({4, 4, 0, QStringLiteral("DO VSTRECHI")});
+        QTest::mouseClick(button("writeButton"), Qt::LeftButton);
+        QCOMPARE(m_window->statusText(), QStringLiteral("Успешно записано 3 ячеек в 2 таблицах"));
+        QCOMPARE(differences(before, registerCells(m_image)).size(), 3);
+        if (changedSince) {
+            type({1, 3, 2, QStringLiteral("2.00")});
+            QTest::mouseClick(button("writeButton"), Qt::LeftButton);
+            QCOMPARE(m_window->statusText(), QStringLiteral("Успешно записано 1 ячеек в 1 таблицах"));
+        }
+        const RegisterCells written = registerCells(m_image);
+        const QList<JournalWrite> journal = Journal(journalDir()).writes(Serial);
+        QCOMPARE(journal.size(), changedSince ? 2 : 1);
+        const JournalWrite write = journal.last();
+
+        m_answer = answer;
+        m_boxes.clear();
+        withDialog([&](QDialog* dialog) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Журнал изменений"));
+            QCOMPARE(dialog->findChild<QComboBox*>("serialBox")->currentText(), Serial);
+            auto* writesTable = dialog->findChild<QTableWidget*>("writesTable");
+            auto* cells = dialog->findChild<QTableWidget*>("cellsTable");
+            QCOMPARE(writesTable->rowCount(), journal.size());
+            // The older write, chosen as a user would.
+            const int row = journal.size() - 1;
+            QCOMPARE(rowTexts(writesTable, row).mid(1),
+                     (QStringList{"Vescor 2.1.2", write.id(), "1, 4", "3"}));
+            QTest::mouseClick(writesTable->viewport(), Qt::LeftButton, {},
+                              writesTable->visualItemRect(writesTable->item(row, 2)).center());
+            QCOMPARE(cells->rowCount(), 3);
+            QCOMPARE(rowTexts(cells, 0), (QStringList{"1 База товаров", "1", "2 Наименование", "Молоко", "Moloko 3.5%"}));
+            QCOMPARE(rowTexts(cells, 1), (QStringList{"1 База товаров", "4", "3 Цена", "5290", "100"}));
+            QCOMPARE(rowTexts(cells, 2).mid(1), (QStringList{"5", "1 Строка клише 5", "СПАСИБО ЗА ПОКУПКУ!", "DO VSTRECHI"}));
+
+            QTest::mouseClick(dialog->findChild<QPushButton*>("revertButton"), Qt::LeftButton);
+            QCOMPARE(writesTable->rowCount(), writes);
+        });
+
+        QCOMPARE(m_boxes.value(0).icon, QMessageBox::Question);
+        QVERIFY2(m_boxes.value(0).text.startsWith(QStringLiteral("Вернуть ячейкам записи %1 от ").arg(write.id())),
+                 qPrintable(m_boxes.value(0).text));
+        QCOMPARE(m_window->statusText(), status);
+        if (answer == QMessageBox::No) {
+            QCOMPARE(m_boxes.size(), 1);
+            QCOMPARE(differences(written, registerCells(m_image)), QList<CellKey>());
+            return;
+        }
+        if (!changedSince) {
+            QCOMPARE(m_boxes.size(), 1);
+            QCOMPARE(differences(before, registerCells(m_image)), QList<CellKey>());
+            return;
+        }
+        QCOMPARE(boxTexts().mid(1),
+                 QStringList{QStringLiteral("Ячейки, изменённые после записи %1, оставлены как есть:\nтаблица 1, ряд 4, "
+                                            "поле 3 (Цена): в ККТ \"200\", запись оставила \"100\"")
+                                 .arg(write.id())});
+        QCOMPARE(m_boxes.at(1).icon, QMessageBox::Warning);
+        QCOMPARE(differences(before, registerCells(m_image)), (QList<CellKey>{CellKey{1, 4, 3}}));
+    }
+
+    // A file imported and then written: the journal keeps the register's
+    // values from before the write, read during it.
+    void importThenWrite()
+    {
+        readAll();
+        const QString file = m_dir->filePath("taxes.csv");
+        FileDialog::setHandler([file](const FileDialog::Request&) { return file; });
+        tabs()->setCurrentWidget(tabView(6)->parentWidget());
+        m_window->findChild<QAction*>("actionExportCurrent")->trigger();
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QTextCodec* codec = FileTextCodec::forReading(csv.peek(4096));
+        QString text = codec->toUnicode(csv.readAll());
+        csv.close();
+        QVERIFY(text.contains("\"1\";\"20.00\""));
+        text.replace("\"1\";\"20.00\"", "\"1\";\"22.00\"");
+        QVERIFY(csv.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        csv.write(codec->fromUnicode(text));
+        csv.close();
+
+        QTest::mouseClick(button("pbtnLoadFromFile"), Qt::LeftButton);
+        QVERIFY2(m_window->statusText().startsWith(QStringLiteral("Успешно прочитан файл")), qPrintable(m_window->statusText()));
+        QTest::mouseClick(button("writeButton"), Qt::LeftButton);
+        QVERIFY2(m_window->statusText().startsWith(QStringLiteral("Успешно записано")), qPrintable(m_window->statusText()));
+
+        const QList<JournalWrite> journal = Journal(journalDir()).writes(Serial);
+        QCOMPARE(journal.size(), 1);
+        QCOMPARE(journal.first().tableNumbers(), QStringList{"6"});
+        bool found = false;
+        for (const JournalRecord::CellChange& cell : journal.first().first().cells) {
+            if (cell.row == 1 && cell.field == 1) {
+                found = true;
+                QCOMPARE(cell.before, QByteArray("2000"));
+                QCOMPARE(cell.after, QByteArray("2200"));
+            } else {
+                QCOMPARE(cell.before, cell.after);
+            }
+        }
+        QVERIFY(found);
+        QCOMPARE(boxTexts(), QStringList());
+    }
+
+    // A journal that cannot be written: the write stands and a warning follows it.
+    void unwritableJournal()
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(journalDir()).path()));
+        QFile blocker(journalDir());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const RegisterCells before = registerCells(m_image);
+        readAll();
+        type({4, 4, 0, QStringLiteral("DO VSTRECHI")});
+        QTest::mouseClick(button("writeButton"), Qt::LeftButton);
+        QCOMPARE(m_window->statusText(), QStringLiteral("Успешно записано 1 ячеек в 1 таблицах"));
+        QCOMPARE(differences(before, registerCells(m_image)), (QList<CellKey>{CellKey{4, 5, 1}}));
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes.first().icon, QMessageBox::Warning);
+        QCOMPARE(m_boxes.first().text,
+                 QStringLiteral("Запись в ККТ выполнена, но журнал изменений не записан:\n%1: не удалось создать папку журнала")
+                     .arg(journalDir()));
+    }
+};
+
+VESCOR_TEST(JournalDialogTest)
+
+#include "tst_JournalDialog.moc"

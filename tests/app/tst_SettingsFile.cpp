@@ -1,0 +1,123 @@
+#include "support/TestMain.h"
+
+#include "settings/SettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include <unistd.h>
+
+// Where the settings file lives: beside the program when its folder takes new
+// files, in the user's configuration folder otherwise.
+class SettingsFileTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    static bool writeFile(const QString& name)
+    {
+        QFile file(name);
+        return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+    }
+
+    void cleanup()
+    {
+        // Give the folders back their write permission so that they can go.
+        QFile::setPermissions(path("app"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_dir.reset();
+    }
+
+    void pathFor_data()
+    {
+        QTest::addColumn<QString>("programDir");   // relative to the test's folder
+        QTest::addColumn<QStringList>("setUp");     // "dir", "file", "ini", "read-only" in this order
+        QTest::addColumn<bool>("besideProgram");
+        QTest::addColumn<bool>("bitsMatter");       // root writes whatever the permission bits say
+
+        QTest::newRow("writable folder") << "app" << QStringList{"dir"} << true << false;
+        QTest::newRow("writable folder holding the file") << "app" << QStringList{"dir", "ini"} << true << false;
+        QTest::newRow("folder given with a trailing slash") << "app/" << QStringList{"dir"} << true << false;
+        QTest::newRow("read-only folder") << "app" << QStringList{"dir", "read-only"} << false << true;
+        QTest::newRow("read-only folder holding the file")
+            << "app" << QStringList{"dir", "ini", "read-only"} << false << true;
+        QTest::newRow("missing folder") << "app" << QStringList{} << false << false;
+        QTest::newRow("folder under a regular file") << "app/bin" << QStringList{"file"} << false << false;
+        QTest::newRow("regular file in place of the folder") << "app" << QStringList{"file"} << false << false;
+    }
+
+    void pathFor()
+    {
+        QFETCH(QString, programDir);
+        QFETCH(QStringList, setUp);
+        QFETCH(bool, besideProgram);
+        QFETCH(bool, bitsMatter);
+        if (bitsMatter && ::geteuid() == 0)
+            QSKIP("Permission bits do not stop root from writing");
+
+        if (setUp.contains("dir"))
+            QVERIFY(QDir().mkpath(path("app")));
+        if (setUp.contains("file"))
+            QVERIFY(writeFile(path("app")));
+        if (setUp.contains("ini"))
+            QVERIFY(writeFile(path("app/Vescor.ini")));
+        if (setUp.contains("read-only"))
+            QVERIFY(QFile::setPermissions(path("app"), QFile::ReadOwner | QFile::ExeOwner));
+
+        const QString config = path("config");
+        const QString chosen = SettingsFile::pathFor(path(programDir), config);
+        QCOMPARE(QFileInfo(chosen).absoluteFilePath(),
+                 besideProgram ? path("app/Vescor.ini") : config + QStringLiteral("/Vescor/Vescor.ini"));
+    }
+
+    // The file in the user's folder is created with its folders on the first
+    // save and read back on the next load.
+    void fileInUserFolder_data()
+    {
+        QTest::addColumn<QString>("userConfigDir");
+        QTest::addColumn<QString>("settings");
+        QTest::newRow("existing configuration folder") << "config" << QStringLiteral("{\"Port\": 3}");
+        QTest::newRow("missing configuration folders") << "home/user/.config" << QStringLiteral("{\"Port\": 4}");
+        QTest::newRow("empty settings string") << "config" << QString();
+    }
+
+    // The stored string, or the reason it could not be read.
+    static QString stored(const QString& file)
+    {
+        QString text;
+        QString error;
+        return SettingsFile::load(file, text, error) ? text : error;
+    }
+
+    void fileInUserFolder()
+    {
+        QFETCH(QString, userConfigDir);
+        QFETCH(QString, settings);
+        QVERIFY(QDir().mkpath(path("config")));
+        QVERIFY(writeFile(path("app")));
+
+        const QString chosen = SettingsFile::pathFor(path("app/bin"), path(userConfigDir));
+        QCOMPARE(stored(chosen), QString());
+        SettingsFile::save(chosen, settings);
+        QVERIFY(QFile::exists(path(userConfigDir + "/Vescor/Vescor.ini")));
+        QCOMPARE(stored(chosen), settings);
+        QCOMPARE(stored(SettingsFile::pathFor(path("app/bin"), path(userConfigDir))), settings);
+    }
+};
+
+VESCOR_TEST(SettingsFileTest)
+
+#include "tst_SettingsFile.moc"

@@ -1,0 +1,348 @@
+#include "CliRunner.h"
+
+#include "support/EmulatorImage.h"
+#include "support/RegisterCells.h"
+#include "support/TestMain.h"
+
+#include "exchange/FileTextCodec.h"
+#include "flows/Journal.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCodec>
+
+#include <memory>
+
+namespace {
+
+const QString Serial = QStringLiteral("0057000001");
+
+// One cell an edit of an exported file changes, as the journal shows it.
+struct JournalCell
+{
+    int table;
+    QString from; // in the exported file, first occurrence
+    QString to;
+    int row;
+    int field;
+    QString before; // stored texts: money in kopecks
+    QString after;
+};
+
+const QVector<JournalCell> Edits{
+    {6, "\"1\";\"20.00\"", "\"1\";\"22.00\"", 1, 1, "2000", "2200"},
+    {4, "СПАСИБО ЗА ПОКУПКУ!", "ЖДЁМ ВАС СНОВА!", 5, 1, "СПАСИБО ЗА ПОКУПКУ!", "ЖДЁМ ВАС СНОВА!"},
+};
+
+QJsonObject cellOf(const QJsonObject& write, int table, int row, int field)
+{
+    for (const QJsonValue& t : write.value("tables").toArray()) {
+        if (t.toObject().value("table").toInt() != table)
+            continue;
+        for (const QJsonValue& c : t.toObject().value("cells").toArray()) {
+            if (c.toObject().value("row").toInt() == row && c.toObject().value("field").toInt() == field)
+                return c.toObject();
+        }
+    }
+    return QJsonObject();
+}
+
+} // namespace
+
+// The journal of vescor-cli's writes and their revert, against the emulated register.
+class CliJournalTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_image;
+    QByteArray m_dataHome;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QString journalDir() const { return path("data/Orvane/Vescor/journal"); }
+    CliRun run(const QStringList& arguments) const { return runCli(arguments, m_dir->path()); }
+    QStringList writes() const
+    {
+        return EmulatorImage::traceLines(*m_dir).filter(QRegExp(QStringLiteral("^write")));
+    }
+
+    QString exportTable(int table)
+    {
+        const CliRun result = run({"export", path("files"), "--tables", QString::number(table)});
+        if (result.exitCode != 0)
+            qWarning() << result.err;
+        return path("files") + QStringLiteral("/%1_%2.csv").arg(Serial).arg(table);
+    }
+
+    static bool editFile(const QString& file, const QString& from, const QString& to)
+    {
+        const QByteArray bytes = fileBytes(file);
+        QTextCodec* codec = FileTextCodec::forReading(bytes);
+        QString text = codec->toUnicode(bytes);
+        const int at = text.indexOf(from);
+        if (at < 0)
+            return false;
+        text.replace(at, from.size(), to);
+        return writeBytes(file, codec->fromUnicode(text));
+    }
+
+    // The edited files of both tables; the register's image is stored in raw
+    // cells once (a commit of unchanged tables) so that images compare cell by cell.
+    QStringList editedFiles()
+    {
+        QStringList files;
+        for (const JournalCell& edit : Edits)
+            files << exportTable(edit.table);
+        const CliRun settle = run(QStringList{"import"} + files);
+        if (settle.exitCode != 0)
+            qWarning() << settle.err;
+        QFile::remove(Journal(journalDir()).filePath(Serial));
+        for (int i = 0; i < Edits.size(); ++i) {
+            if (!editFile(files.at(i), Edits.at(i).from, Edits.at(i).to))
+                qWarning() << "no" << Edits.at(i).from << "in" << files.at(i);
+        }
+        return files;
+    }
+
+    QJsonArray journalJson() const
+    {
+        const CliRun result = run({"journal", "--json"});
+        if (result.exitCode != 0)
+            qWarning() << result.err;
+        return QJsonDocument::fromJson(result.out.toUtf8()).array();
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", path("data").toUtf8());
+        EmulatorImage image = EmulatorImage::defaultImage();
+        image.setRowCount(1, 5);
+        m_image = image.install(*m_dir, true);
+    }
+
+    void cleanup()
+    {
+        EmulatorImage::uninstall();
+        qputenv("XDG_DATA_HOME", m_dataHome);
+        m_dir.reset();
+    }
+
+    // An import of two edited tables is one write with both cells; its revert
+    // gives back the register's raw cells exactly and is a write of its own.
+    void importThenRevert_data()
+    {
+        QTest::addColumn<bool>("onlyDifferent");
+        QTest::newRow("only different cells") << true;
+        QTest::newRow("every marked cell") << false;
+    }
+
+    void importThenRevert()
+    {
+        QFETCH(bool, onlyDifferent);
+        const QStringList files = editedFiles();
+        const RegisterCells before = registerCells(m_image);
+
+        QStringList arguments{"import"};
+        if (onlyDifferent)
+            arguments << "--only-different";
+        CliRun result = run(arguments + files);
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(!result.err.contains(QStringLiteral("Предупреждение")), qPrintable(result.err));
+        QCOMPARE(differences(before, registerCells(m_image)).size(), 2);
+
+        QJsonArray journal = journalJson();
+        QCOMPARE(journal.size(), 1);
+        const QJsonObject write = journal.at(0).toObject();
+        QCOMPARE(write.value("program").toString(), QStringLiteral("vescor-cli"));
+        QCOMPARE(write.value("serialNumber").toString(), Serial);
+        QCOMPARE(write.value("modelCode").toInt(), 57);
+        QCOMPARE(write.value("tables").toArray().size(), 2);
+        if (onlyDifferent)
+            QCOMPARE(write.value("cellCount").toInt(), 2);
+        for (const JournalCell& edit : Edits) {
+            const QJsonObject cell = cellOf(write, edit.table, edit.row, edit.field);
+            QCOMPARE(cell.value("before").toString(), edit.before);
+            QCOMPARE(cell.value("after").toString(), edit.after);
+        }
+        const QString id = write.value("write").toString();
+
+        // The text listing names the same write and its cells.
+        result = run({"journal", "--serial", Serial});
+        QCOMPARE(result.outLines().size(), 1);
+        QVERIFY2(result.outLines().first().startsWith(QStringLiteral("\"%1\";").arg(id)), qPrintable(result.out));
+        QVERIFY(result.outLines().first().endsWith(
+            QStringLiteral("\"vescor-cli 2.1.2\";\"%1\";\"6 4\";\"%2\"").arg(Serial).arg(write.value("cellCount").toInt())));
+        result = run({"journal", id});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.outLines().contains("\"6\";\"1\";\"1\";\"Ставка, %\";\"2000\";\"2200\""), qPrintable(result.out));
+        QVERIFY(result.outLines().contains(
+            "\"4\";\"5\";\"1\";\"Строка клише 5\";\"СПАСИБО ЗА ПОКУПКУ!\";\"ЖДЁМ ВАС СНОВА!\""));
+
+        result = run({"revert", id});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.outLines(), QStringList{QStringLiteral("Успешно записано %1 ячеек в 2 таблицах")
+                                                   .arg(write.value("cellCount").toInt())});
+        QCOMPARE(differences(before, registerCells(m_image)), QList<CellKey>());
+
+        journal = journalJson();
+        QCOMPARE(journal.size(), 2);
+        const QJsonObject revert = journal.at(0).toObject();
+        QVERIFY(revert.value("write").toString() != id);
+        for (const JournalCell& edit : Edits) {
+            const QJsonObject cell = cellOf(revert, edit.table, edit.row, edit.field);
+            QCOMPARE(cell.value("before").toString(), edit.after);
+            QCOMPARE(cell.value("after").toString(), edit.before);
+        }
+    }
+
+    // A cell changed again after the write is listed and left alone; the
+    // others go back; the exit status is 1. A dry run writes nothing.
+    void changedSince_data()
+    {
+        QTest::addColumn<bool>("dryRun");
+        QTest::newRow("revert") << false;
+        QTest::newRow("dry run") << true;
+    }
+
+    void changedSince()
+    {
+        QFETCH(bool, dryRun);
+        const QStringList files = editedFiles();
+        const RegisterCells before = registerCells(m_image);
+        QCOMPARE(run(QStringList{"import", "--only-different"} + files).exitCode, 0);
+        const QString id = journalJson().at(0).toObject().value("write").toString();
+
+        const QString again = exportTable(6);
+        QVERIFY(editFile(again, "\"1\";\"22.00\"", "\"1\";\"23.00\""));
+        QCOMPARE(run({"import", "--only-different", again}).exitCode, 0);
+        const RegisterCells changed = registerCells(m_image);
+
+        QStringList arguments{"revert", id};
+        if (dryRun)
+            arguments << "--dry-run";
+        const QByteArray imageBytes = fileBytes(m_image);
+        QVERIFY(writeBytes(EmulatorImage::tracePath(*m_dir), QByteArray()));
+        const CliRun result = run(arguments);
+        QCOMPARE(result.exitCode, 1);
+        const QStringList err = result.err.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(err.size(), 2);
+        QCOMPARE(err.at(0), QStringLiteral("Изменена после записи, оставлена как есть: таблица 6, ряд 1, поле 1 "
+                                           "(Ставка, %): в ККТ \"2300\", запись оставила \"2200\""));
+        QCOMPARE(err.at(1), QStringLiteral("Ячеек, изменённых после записи %1 и оставленных как есть: 1").arg(id));
+        if (dryRun) {
+            QCOMPARE(result.outLines(), (QStringList{"\"4\";\"5\";\"1\";\"СПАСИБО ЗА ПОКУПКУ!\"",
+                                                     "Будет записано 1 ячеек в 1 таблицах"}));
+            QCOMPARE(writes(), QStringList());
+            QCOMPARE(fileBytes(m_image), imageBytes);
+            return;
+        }
+        QCOMPARE(result.outLines(), QStringList{"Успешно записано 1 ячеек в 1 таблицах"});
+        QCOMPARE(writes().size(), 1);
+        // Only the cell of table 4 went back; table 6 keeps the later value.
+        QCOMPARE(differences(changed, registerCells(m_image)), (QList<CellKey>{CellKey{4, 5, 1}}));
+        QCOMPARE(differences(before, registerCells(m_image)), (QList<CellKey>{CellKey{6, 1, 1}}));
+    }
+
+    // Writes that cannot be reverted or shown, and wrong command lines.
+    void refused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("revert unknown write") << QStringList{"revert", "nope"} << 1
+                                              << "В журнале изменений нет записи nope";
+        QTest::newRow("show unknown write") << QStringList{"journal", "nope"} << 1
+                                            << "В журнале изменений нет записи nope";
+        QTest::newRow("revert without write") << QStringList{"revert"} << 2 << "Не указан номер записи";
+        QTest::newRow("two writes") << QStringList{"journal", "a", "b"} << 2
+                                    << "Нужен не более чем один номер записи, указано: 2";
+        QTest::newRow("write of another register") << QStringList{"revert", "OTHER"} << 1
+                                                   << "Запись OTHER сделана в ККТ с заводским номером 0099000001, а "
+                                                      "подключена ККТ 0057000001: вернуть её в эту ККТ нельзя";
+    }
+
+    void refused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        JournalRecord other;
+        other.time = QDateTime::currentDateTimeUtc();
+        other.writeId = "OTHER";
+        other.serialNumber = "0099000001";
+        other.tableNumber = 6;
+        other.cells = {{1, 1, "Ставка", "2000", "2200"}};
+        QCOMPARE(Journal(journalDir()).append(other), QString());
+        const QByteArray image = fileBytes(m_image);
+
+        const CliRun result = run(arguments);
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.err.startsWith(message), qPrintable(result.err));
+        QCOMPARE(fileBytes(m_image), image);
+    }
+
+    // A journal that cannot be written: the write stands, the warning follows it.
+    void unwritableJournal()
+    {
+        const QString file = exportTable(6);
+        QVERIFY(editFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(QDir().mkpath(QFileInfo(journalDir()).path()));
+        QVERIFY(writeBytes(journalDir(), "not a folder"));
+
+        const CliRun result = run({"import", "--only-different", file});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.outLines(), QStringList{"Успешно записано 1 ячеек в 1 таблицах"});
+        QVERIFY2(result.err.contains(QStringLiteral("Предупреждение: Запись в ККТ выполнена, но журнал изменений не "
+                                                    "записан:\n%1: не удалось создать папку журнала")
+                                         .arg(journalDir())),
+                 qPrintable(result.err));
+        QCOMPARE(run({"diff", file}).out, QString());
+    }
+
+    // Two programs writing at once both leave complete, valid lines.
+    void twoProgramsAtOnce()
+    {
+        const QString first = exportTable(6);
+        const QString second = exportTable(2);
+        QVERIFY(editFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(editFile(second, "\"3000\"", "\"2500\""));
+
+        QProcess a;
+        QProcess b;
+        for (QProcess* process : {&a, &b})
+            process->setWorkingDirectory(m_dir->path());
+        a.start(cliProgram(), {"import", first});
+        b.start(cliProgram(), {"import", second});
+        QVERIFY(a.waitForFinished(-1));
+        QVERIFY(b.waitForFinished(-1));
+        QCOMPARE(a.exitCode(), 0);
+        QCOMPARE(b.exitCode(), 0);
+
+        const QList<QByteArray> lines = fileBytes(Journal(journalDir()).filePath(Serial)).split('\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.last(), QByteArray());
+        QStringList tables;
+        for (int i = 0; i < 2; ++i) {
+            JournalRecord record;
+            QVERIFY(JournalRecord::fromJsonLine(lines.at(i), record));
+            tables << QString::number(record.tableNumber);
+        }
+        tables.sort();
+        QCOMPARE(tables, (QStringList{"2", "6"}));
+        QCOMPARE(Journal(journalDir()).writes().size(), 2);
+    }
+};
+
+VESCOR_TEST(CliJournalTest)
+
+#include "tst_CliJournal.moc"

@@ -1,0 +1,136 @@
+#include "device/ValueCheck.h"
+#include "model/FieldInfo.h"
+#include "support/TestMain.h"
+
+#include <QTest>
+
+#include <limits>
+
+Q_DECLARE_METATYPE(FieldInfo)
+
+// One check of a stored cell value against its field, for every place that
+// takes values in: the model's limits, texts that survive whole, the encoder.
+class tst_ValueCheck : public QObject
+{
+    Q_OBJECT
+
+    static FieldInfo field(FieldInfo::DeviceType device, FieldInfo::GuiType gui, double min = 0, double max = 0,
+                           int maxLength = 128)
+    {
+        FieldInfo f;
+        f.m_name = QStringLiteral("Поле");
+        f.m_deviceType = device;
+        f.m_guiType = gui;
+        f.m_min = min;
+        f.m_max = max;
+        f.m_maxLength = maxLength;
+        return f;
+    }
+
+    static FieldInfo list()
+    {
+        FieldInfo f = field(FieldInfo::Bin1, FieldInfo::List);
+        f.m_items = {{0, QStringLiteral("Нет")}, {1, QStringLiteral("Да")}, {3, QStringLiteral("Иногда")}};
+        return f;
+    }
+
+private slots:
+    void reasons_data()
+    {
+        QTest::addColumn<FieldInfo>("field");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("reason"); // empty: accepted
+
+        const FieldInfo department = field(FieldInfo::Bin1, FieldInfo::Int, 0, 16);
+        const QString upTo16 = QStringLiteral("нужно целое число от 0 до 16");
+        QTest::newRow("int lowest") << department << QByteArray("0") << QString();
+        QTest::newRow("int highest") << department << QByteArray("16") << QString();
+        QTest::newRow("int above the model") << department << QByteArray("17") << upTo16;
+        QTest::newRow("int empty") << department << QByteArray() << upTo16;
+        QTest::newRow("int negative") << department << QByteArray("-1") << upTo16;
+        QTest::newRow("int blank inside") << department << QByteArray(" 5") << upTo16;
+        QTest::newRow("int decimal") << department << QByteArray("5.5") << upTo16;
+        QTest::newRow("int below the model") << field(FieldInfo::Bin1, FieldInfo::Int, 1, 10) << QByteArray("0")
+                                             << QStringLiteral("нужно целое число от 1 до 10");
+        QTest::newRow("int model wider than the field")
+            << field(FieldInfo::Bin1, FieldInfo::Int, 0, 2147483647) << QByteArray("256")
+            << QStringLiteral("нужно целое число от 0 до 255");
+
+        const FieldInfo rate = field(FieldInfo::Bin2, FieldInfo::Money, 0, 100);
+        QTest::newRow("money at the limit") << rate << QByteArray("10000") << QString();
+        QTest::newRow("money 200 %") << rate << QByteArray("20000") << QStringLiteral("нужна сумма от 0.00 до 100.00");
+        QTest::newRow("money with a point")
+            << field(FieldInfo::Bcd6, FieldInfo::Money, 0, 9999999999.99) << QByteArray("150000.00")
+            << QStringLiteral("нужна сумма в копейках: целое число от 0 до 999999999999");
+        QTest::newRow("money empty") << rate << QByteArray() << QStringLiteral("нужна сумма в копейках: целое число от 0 до 10000");
+        QTest::newRow("money without limits")
+            << field(FieldInfo::Bcd5, FieldInfo::Money, 0, std::numeric_limits<double>::max()) << QByteArray("9999999999") << QString();
+        QTest::newRow("money beyond the field")
+            << field(FieldInfo::Bcd5, FieldInfo::Money, 0, std::numeric_limits<double>::max()) << QByteArray("10000000000")
+            << QStringLiteral("нужно целое число от 0 до 9999999999");
+
+        QTest::newRow("list code") << list() << QByteArray("3") << QString();
+        QTest::newRow("list not a code") << list() << QByteArray("2") << QStringLiteral("нужен код из списка: 0, 1, 3");
+        QTest::newRow("list name in place of the code") << list() << QByteArray("Да") << QStringLiteral("нужен код из списка: 0, 1, 3");
+
+        const FieldInfo line = field(FieldInfo::String866, FieldInfo::String, 0, 0, 48);
+        QTest::newRow("header line of 48") << line << QByteArray(48, 'a') << QString();
+        QTest::newRow("header line of 61") << line << QByteArray(61, 'a') << QStringLiteral("текст длиннее 48 символов");
+        QTest::newRow("cyrillic") << line << QString::fromUtf8("Добро пожаловать №1").toUtf8() << QString();
+        QTest::newRow("character the register lacks") << line << QString::fromUtf8("café").toUtf8()
+                                                       << QStringLiteral("символ \"é\" не может быть записан в ККТ");
+        QTest::newRow("NUL inside a text") << line << QByteArray("a\0b", 3) << QStringLiteral("текст содержит нулевой символ");
+        QTest::newRow("encoder form") << line << QString::fromUtf8("©3,1").toUtf8() << QString();
+        QTest::newRow("encoder form out of range") << line << QString::fromUtf8("©300,1").toUtf8()
+                                                   << QStringLiteral("нужна запись вида ©число,число с числами от 0 до 255");
+
+        const FieldInfo host = field(FieldInfo::Ascii, FieldInfo::String, 0, 0, 16);
+        QTest::newRow("ascii name") << host << QByteArray("kassa-58.local") << QString();
+        QTest::newRow("ascii too long") << host << QByteArray(17, 'k') << QStringLiteral("не более 16 символов");
+        QTest::newRow("ascii bytes with a zero byte") << host << QByteArray::fromHex("FFFE0041")
+                                                      << QStringLiteral("текст содержит нулевой символ");
+        QTest::newRow("ascii bytes that are not UTF-8") << host << QByteArray::fromHex("FFFE41")
+                                                        << QStringLiteral("символ «\uFFFD» ККТ не печатает: допустимы только латинские буквы, цифры и знаки ASCII");
+        QTest::newRow("ascii replacement character") << host << QString(QChar(0xFFFD)).toUtf8()
+                                                     << QStringLiteral("символ «\uFFFD» ККТ не печатает: допустимы только латинские буквы, цифры и знаки ASCII");
+        QTest::newRow("ascii cyrillic") << host << QString::fromUtf8("касса").toUtf8()
+                                        << QStringLiteral("символ «к» ККТ не печатает: допустимы только латинские буквы, цифры и знаки ASCII");
+        QTest::newRow("ascii line feed") << host << QByteArray("a\nb")
+                                         << QStringLiteral("символ «\\x0a» ККТ не печатает: допустимы только латинские буквы, цифры и знаки ASCII");
+
+        QTest::newRow("address") << [] { FieldInfo f = field(FieldInfo::Bin4, FieldInfo::String); f.m_ipAddress = true; return f; }()
+                                 << QByteArray("192.168.1.300") << QStringLiteral("нужен IPv4-адрес: четыре числа от 0 до 255 через точку");
+        QTest::newRow("unknown storage") << field(FieldInfo::DeviceUnknown, FieldInfo::String) << QByteArray("1")
+                                         << QStringLiteral("тип хранения поля в ККТ не распознан");
+    }
+
+    void reasons()
+    {
+        QFETCH(FieldInfo, field);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, reason);
+
+        QCOMPARE(ValueCheck::reason(field, value), reason);
+        QCOMPARE(ValueCheck::accepts(field, value), reason.isEmpty());
+        const EncodedValue encoded = ValueCheck::encode(field, value);
+        QCOMPARE(encoded.ok, reason.isEmpty());
+        QCOMPARE(encoded.reason, reason);
+        if (!encoded.ok) {
+            QVERIFY(encoded.bytes.isEmpty());
+            QVERIFY(encoded.problem.endsWith(QStringLiteral("для поля \"Поле\": ") + reason));
+        }
+    }
+
+    // A message quotes at most 80 characters of the value.
+    void longValuesAreCutInMessages()
+    {
+        const FieldInfo line = field(FieldInfo::String866, FieldInfo::String, 0, 0, 48);
+        const EncodedValue encoded = ValueCheck::encode(line, QByteArray(100000, 'a'));
+        QVERIFY(!encoded.ok);
+        QCOMPARE(encoded.problem, QStringLiteral("Значение \"%1…\" не подходит для поля \"Поле\": текст длиннее 48 символов")
+                                      .arg(QString(80, QLatin1Char('a'))));
+    }
+};
+
+VESCOR_TEST(tst_ValueCheck)
+#include "tst_ValueCheck.moc"
