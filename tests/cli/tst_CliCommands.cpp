@@ -317,7 +317,7 @@ private slots:
     // Options of the program itself, in place of a command; none needs a register.
     void programOptions_data()
     {
-        const QString usage = QStringLiteral("Usage: vescor-cli <команда> [параметры]");
+        const QString usage = QStringLiteral("Использование: vescor-cli <команда> [параметры]");
         const QString version = QStringLiteral("vescor-cli ") + product::version();
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("firstLine");
