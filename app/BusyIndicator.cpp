@@ -1,15 +1,16 @@
 #include "BusyIndicator.h"
 
 #include "MainWindow.h"
+#include "StatusLabel.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QWindow>
 
 namespace {
+
+constexpr int BarWidth = 200;
 
 MainWindow* findMainWindow()
 {
@@ -29,11 +30,14 @@ BusyIndicator::BusyIndicator(const QString& message)
     if (!m_window)
         return;
     ++m_window->m_busyDepth;
-    m_window->setEnabled(false);
-    m_window->m_statusLabel->setText(message);
-    m_window->m_progressBar->setTextVisible(false);
-    m_window->m_progressBar->setRange(0, 0);
-    m_window->m_progressBar->show();
+    m_window->setBusy(true);
+    m_window->setStatusText(message);
+    QProgressBar* bar = m_window->m_progressBar;
+    bar->setTextVisible(false);
+    bar->setFormat(QStringLiteral("%p%"));
+    bar->setFixedWidth(BarWidth);
+    bar->setRange(0, 0);
+    bar->show();
 }
 
 BusyIndicator::~BusyIndicator()
@@ -44,8 +48,9 @@ BusyIndicator::~BusyIndicator()
     // An indicator started inside another one leaves the window to the outer one.
     if (--m_window->m_busyDepth > 0)
         return;
-    m_window->setEnabled(true);
+    m_window->setBusy(false);
     m_window->m_progressBar->hide();
+    m_window->m_progressBar->setFixedWidth(BarWidth);
 }
 
 void BusyIndicator::setRange(int minimum, int maximum)
@@ -62,30 +67,35 @@ void BusyIndicator::setValue(int value)
         m_window->m_progressBar->setValue(value);
 }
 
+void BusyIndicator::setText(const QString& text)
+{
+    if (!m_window)
+        return;
+    QProgressBar* bar = m_window->m_progressBar;
+    // A bar without a range shows no text: it becomes an empty bar that does.
+    if (bar->minimum() == 0 && bar->maximum() == 0) {
+        bar->setRange(0, 1);
+        bar->setValue(0);
+    }
+    bar->setFormat(text);
+    bar->setTextVisible(true);
+    const int wanted = bar->fontMetrics().horizontalAdvance(text) + 2 * bar->fontMetrics().height();
+    if (wanted > bar->width())
+        bar->setFixedWidth(qMin(wanted, m_window->width() / 3));
+}
+
 void BusyIndicator::offerCancel()
 {
     if (!m_window || m_cancelButton || !m_window->isVisible())
         return;
-    // Disabling the window disables every widget below it, so the button is a
-    // small window of its own, kept above the status bar of the main window.
     m_cancelButton = std::make_unique<QPushButton>(QStringLiteral("Отменить"));
     QPushButton* button = m_cancelButton.get();
     button->setObjectName(QStringLiteral("cancelLoadingButton"));
-    button->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    button->setAttribute(Qt::WA_ShowWithoutActivating);
     QObject::connect(button, &QPushButton::clicked, m_window.data(), &MainWindow::on_cancelLoading);
     // One request is enough; the command stops after the table it is reading.
     QObject::connect(button, &QPushButton::clicked, button, [button] { button->setEnabled(false); });
-
     QStatusBar* bar = m_window->statusBar();
-    const QRect area(bar->mapToGlobal(QPoint(0, 0)), bar->size());
-    const QSize hint = button->sizeHint();
-    const int height = qMin(hint.height(), area.height());
-    const int right = area.right() - m_window->m_progressBar->width() - 12;
-    button->setGeometry(right - hint.width(), area.top() + (area.height() - height) / 2, hint.width(), height);
-
-    button->winId();
-    if (QWindow* own = button->windowHandle())
-        own->setTransientParent(m_window->windowHandle());
+    button->setMaximumHeight(qMax(bar->height() - 2, button->fontMetrics().height() + 4));
+    bar->addPermanentWidget(button);
     button->show();
 }

@@ -10,8 +10,8 @@
 class MainWindow;
 class QPushButton;
 
-// Scoped busy state of the main window: disables it and shows the progress bar.
-// The write engine reports its progress through it.
+// Scoped busy state of the main window: disables its controls and shows the
+// progress bar. The read and write engines report their progress through it.
 class BusyIndicator : public ProgressReporter
 {
 public:
@@ -22,10 +22,12 @@ public:
 
     void setRange(int minimum, int maximum) override;
     void setValue(int value) override;
+    // Shows the text on the progress bar, which widens to hold it.
+    void setText(const QString& text) override;
 
-    // Shows a "Отменить" button over the status bar that stays usable while
-    // the window is disabled; a click calls the window's on_cancelLoading().
-    // The button goes when this indicator ends.
+    // Shows a "Отменить" button in the status bar beside the progress bar,
+    // usable while the rest of the window is not; a click calls the window's
+    // on_cancelLoading(). The button goes when this indicator ends.
     void offerCancel();
 
 private:

@@ -3,6 +3,8 @@
 #include "device/Cell.h"
 #include "device/RegisterIdentity.h"
 
+#include "RecentFolders.h"
+
 #include <QList>
 #include <QString>
 
@@ -39,6 +41,9 @@ public:
     // True when no cell is marked changed, or the user agrees to drop the
     // unwritten edits; every command that replaces the tabs asks first.
     virtual bool confirmDiscardChanges() = 0;
+
+    // Where the file dialogs of this run start.
+    virtual RecentFolders& recentFolders() = 0;
 
     // The register whose tables the tabs hold.
     virtual const RegisterIdentity& shownRegister() const = 0;

@@ -19,8 +19,10 @@ void FileImportCommand::run()
     // Asked before the file is chosen, so that a "no" leaves everything as it was.
     if (!m_host.confirmDiscardChanges())
         return;
+    RecentFolders& folders = m_host.recentFolders();
     const QString path = FileDialog::getOpenFileName(m_host.dialogParent(), QObject::tr("Открыть файл"),
-                                                     QDir::currentPath(), FileCommandTexts::csvFilter());
+                                                     folders.start(RecentFolders::Import), FileCommandTexts::csvFilter());
+    folders.remember(RecentFolders::Import, path, false);
     if (path.isEmpty()) {
         m_host.setStatusText(FileCommandTexts::cancelled());
         return;

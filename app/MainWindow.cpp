@@ -2,6 +2,7 @@
 
 #include "FileImportCommand.h"
 #include "JournalDlg.h"
+#include "StatusLabel.h"
 #include "TableExportCommand.h"
 #include "TableReadCommand.h"
 #include "TableWriteCommand.h"
@@ -16,6 +17,7 @@
 #include "settings/SettingsFile.h"
 #include "table/CellColors.h"
 #include "table/TableModel.h"
+#include "table/TablePage.h"
 #include "table/TableView.h"
 
 #include <QAction>
@@ -47,25 +49,21 @@ void moveToMenu(QAction* action, QMenu* menu, QWidget* button, const QString& te
     menu->addAction(action);
 }
 
-// The one table view of a tab's page and its model; nullptr when the page does not hold exactly one.
-TableModel* pageModel(QWidget* page, QTableView** view = nullptr)
+// The table model of a tab's page; nullptr for a page that shows no table.
+TableModel* pageModel(QWidget* page)
 {
-    if (!page)
-        return nullptr;
-    const QList<QTableView*> views = page->findChildren<QTableView*>();
-    if (views.size() != 1)
-        return nullptr;
-    if (view)
-        *view = views.first();
-    return qobject_cast<TableModel*>(views.first()->model());
+    auto* tablePage = qobject_cast<TablePage*>(page);
+    return tablePage ? tablePage->tableModel() : nullptr;
 }
+
+const QString modifiedMark = QStringLiteral("*");
 
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
-    , m_statusLabel(new QLabel)
+    , m_statusLabel(new StatusLabel)
     , m_infoLabel(new QLabel)
     , m_progressBar(new QProgressBar)
 {
@@ -85,7 +83,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     m_statusLabel->setObjectName(QStringLiteral("m_statusLabel"));
     m_infoLabel->setObjectName(QStringLiteral("m_infoLabel"));
     m_progressBar->setObjectName(QStringLiteral("m_progressBar"));
-    ui->statusBar->addWidget(m_statusLabel);
+    ui->statusBar->addWidget(m_statusLabel, 1);
     ui->statusBar->addPermanentWidget(m_infoLabel);
     qApp->setStyleSheet(QStringLiteral("QStatusBar::item { border: 0px}"));
 
@@ -152,7 +150,7 @@ void MainWindow::saveSettings()
 void MainWindow::showError(const QString& text)
 {
     MessageBox::critical(this, product::displayName(), text);
-    m_statusLabel->clear();
+    m_statusLabel->setMessage(QString());
 }
 
 void MainWindow::showDriverError()
@@ -162,7 +160,7 @@ void MainWindow::showDriverError()
 
 void MainWindow::clearTabs()
 {
-    m_statusLabel->clear();
+    m_statusLabel->setMessage(QString());
     m_infoLabel->clear();
     while (ui->tabWidget->count() > 0) {
         const int last = ui->tabWidget->count() - 1;
@@ -170,6 +168,14 @@ void MainWindow::clearTabs()
         ui->tabWidget->removeTab(last);
         delete page;
     }
+    updateMarks();
+}
+
+void MainWindow::setBusy(bool busy)
+{
+    // Not the window itself: a disabled window disables every widget in it,
+    // and the cancel button in the status bar must still take a click.
+    centralWidget()->setEnabled(!busy);
 }
 
 QString MainWindow::statusText() const
@@ -250,7 +256,7 @@ void MainWindow::on_journalButton_clicked()
 
 void MainWindow::setStatusText(const QString& text)
 {
-    m_statusLabel->setText(text);
+    m_statusLabel->setMessage(text);
 }
 
 void MainWindow::setInfoText(const QString& text)
@@ -265,22 +271,36 @@ void MainWindow::setWriteEnabled(bool enabled)
 
 void MainWindow::addTableTab(const TableInfo& table, const DataRows& rows)
 {
-    auto* page = new QWidget;
-    auto* view = new TableView(table, page);
-    // Without a parent: the view takes it and it goes with the view's page.
-    auto* model = new TableModel(table, rows);
+    auto* page = new TablePage(table, rows);
     // The view paints cells the rows cannot fill: the model shows them empty
-    // and says why once; the reason belongs in the status bar.
-    connect(model, &TableModel::displayError, m_statusLabel, &QLabel::setText);
-    view->setModel(model);
-    view->setEditTriggers(QAbstractItemView::AllEditTriggers);
-
-    auto* layout = new QHBoxLayout(page);
-    layout->setObjectName(QStringLiteral("horizontalLayout"));
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(view);
-
+    // and says why once; that, and why an edit was refused, belongs in the status bar.
+    connect(page, &TablePage::statusMessage, this, &MainWindow::setStatusText);
+    connect(page, &TablePage::marksChanged, this, &MainWindow::updateMarks);
     ui->tabWidget->addTab(page, table.name);
+    updateMarks();
+}
+
+TablePage* MainWindow::tablePage(int index) const
+{
+    return qobject_cast<TablePage*>(ui->tabWidget->widget(index));
+}
+
+void MainWindow::updateMarks()
+{
+    bool any = false;
+    for (int i = 0; i < ui->tabWidget->count(); ++i) {
+        TablePage* page = tablePage(i);
+        if (!page)
+            continue;
+        const bool marked = page->hasMarkedCells();
+        any = any || marked;
+        const QString name = page->tableModel()->tableInfo().name;
+        ui->tabWidget->setTabText(i, marked ? name + modifiedMark : name);
+    }
+    QString title = windowTitle();
+    if (title.endsWith(modifiedMark))
+        title.chop(modifiedMark.size());
+    setWindowTitle(any ? title + modifiedMark : title);
 }
 
 QList<TableModel*> MainWindow::tableModels()
@@ -302,10 +322,10 @@ TableModel* MainWindow::currentTableModel()
 void MainWindow::refreshTables()
 {
     for (int i = 0; i < ui->tabWidget->count(); ++i) {
-        QTableView* view = nullptr;
-        if (pageModel(ui->tabWidget->widget(i), &view))
-            view->viewport()->update();
+        if (TablePage* page = tablePage(i))
+            page->view()->viewport()->update();
     }
+    updateMarks();
 }
 
 bool MainWindow::hasUnwrittenChanges() const

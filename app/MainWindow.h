@@ -12,8 +12,11 @@ class QAction;
 class QCloseEvent;
 class QLabel;
 class QProgressBar;
+class QPushButton;
+class StatusLabel;
 class TableInfo;
 class TableModel;
+class TablePage;
 
 namespace Ui {
 class MainWindow;
@@ -48,6 +51,7 @@ public:
     TableModel* currentTableModel() override;
     void refreshTables() override;
     bool confirmDiscardChanges() override;
+    RecentFolders& recentFolders() override { return m_recentFolders; }
     const RegisterIdentity& shownRegister() const override { return m_shownRegister; }
     void setShownRegister(const RegisterIdentity& identity) override { m_shownRegister = identity; }
 
@@ -79,15 +83,22 @@ private:
     void saveSettings();
 
     bool hasUnwrittenChanges() const;
+    // "*" after the title of each tab that holds marked cells, and after the window's title while any does.
+    void updateMarks();
+    // The page of the tab at index, when it shows a table.
+    TablePage* tablePage(int index) const;
+    // While a command runs only its cancel button takes input.
+    void setBusy(bool busy);
 
     QString m_settingsPath;
     Ui::MainWindow* ui;
-    QLabel* m_statusLabel;
+    StatusLabel* m_statusLabel;
     QLabel* m_infoLabel;
     QAction* m_actionReadAll;
     QAction* m_actionReadCommodities;
     QAction* m_actionReadAllExceptCommodities;
     RegisterIdentity m_shownRegister;
+    RecentFolders m_recentFolders;
     QProgressBar* m_progressBar;
     // How many BusyIndicators hold the window; only the outermost one releases it.
     int m_busyDepth = 0;

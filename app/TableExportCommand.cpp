@@ -17,9 +17,11 @@
 void TableExportCommand::exportAll()
 {
     qDebug() << "on_actionExportAll_triggered";
+    RecentFolders& folders = m_host.recentFolders();
     const QString dir = FileDialog::getExistingDirectory(m_host.dialogParent(), QObject::tr("Open Directory"),
-                                                         QStringLiteral("/"),
+                                                         folders.start(RecentFolders::Export),
                                                          QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    folders.remember(RecentFolders::Export, dir, true);
     if (dir.isEmpty()) {
         m_host.setStatusText(FileCommandTexts::cancelled());
         return;
@@ -43,8 +45,10 @@ void TableExportCommand::exportAll()
 void TableExportCommand::exportCurrent()
 {
     qDebug() << "on_actionExportCurrent_triggered";
+    RecentFolders& folders = m_host.recentFolders();
     const QString path = FileDialog::getSaveFileName(m_host.dialogParent(), QObject::tr("Сохранить файл"),
-                                                     QDir::currentPath(), FileCommandTexts::csvFilter());
+                                                     folders.start(RecentFolders::Export), FileCommandTexts::csvFilter());
+    folders.remember(RecentFolders::Export, path, false);
     if (path.isEmpty()) {
         m_host.setStatusText(FileCommandTexts::cancelled());
         return;

@@ -53,7 +53,7 @@ bool TableReadCommand::readTables(const QList<TableInfo>& selection, unsigned& t
     for (const TableInfo& table : selection) {
         DataRows rows;
         try {
-            rows = TableReader::read(table, cellsRead);
+            rows = TableReader::read(table, cellsRead, &busy);
         } catch (const FlowFailure& failure) {
             if (KKT_Logic::cancelRequested)
                 break;

@@ -83,7 +83,8 @@ void TableWriteCommand::run()
                 m_host.setStatusText(failure.message());
             return;
         }
-        // The marks were cleared in place; the view shows the cells as written.
+        // The marks were cleared in place: the values written are the register's now.
+        model->adoptWrittenValues();
         m_host.refreshTables();
         if (KKT_Logic::cancelRequested)
             break;

@@ -180,7 +180,8 @@ int KKT_Logic::writeTableData(const TableInfo& table, DataRows& rows, unsigned& 
     return TableWriteEngine::write(table, rows, cellCount, progress, errorText);
 }
 
-int KKT_Logic::readTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText)
+int KKT_Logic::readTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
+                              ProgressReporter* progress)
 {
-    return TableReadEngine(m_handle).read(table, rows, cellCount, errorText);
+    return TableReadEngine(m_handle).read(table, rows, cellCount, errorText, progress);
 }

@@ -42,7 +42,9 @@ public:
 
     QByteArray decodeValue(const FieldInfo& field, const QByteArray& raw, bool internalCodec);
 
-    int readTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText);
+    // Progress, when given, hears the table's name and the rows read.
+    int readTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
+                      ProgressReporter* progress = nullptr);
     int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress);
     // The same; a result of -1 (a changed cell that cannot be written) comes with errorText.
     int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,

@@ -2,6 +2,7 @@
 
 #include "DriverLibrary.h"
 #include "KKT_Logic.h"
+#include "ProgressReporter.h"
 #include "model/TableInfo.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,14 @@ QString failureWithoutCode(const TableInfo& table, int row, int field)
         QString::number(field + 1) + QStringLiteral(" и не сообщил код ошибки");
 }
 
+// "Клише: строка 3 из 6"; without a known end "База товаров: прочитано строк 120".
+QString readingText(const TableInfo& table, int done, int total)
+{
+    if (total < 0)
+        return QStringLiteral("%1: прочитано строк %2").arg(table.name).arg(done);
+    return QStringLiteral("%1: строка %2 из %3").arg(table.name).arg(done).arg(total);
+}
+
 // The register answered every row up to the most a table can have without
 // saying where its table ends: the rows after them, if any, were not read.
 QString readInPart(const TableInfo& table, int rows)
@@ -59,7 +68,8 @@ TableReadEngine::TableReadEngine(libtillo_handle handle)
 {
 }
 
-int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText)
+int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
+                          ProgressReporter* progress)
 {
     qDebug().noquote().nospace() << "readTableData() BEGIN, TableID = " << table.id;
 
@@ -67,6 +77,13 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
     const int rowCount = transposed ? table.fields.size()
                                     : (table.rowNames.isEmpty() ? MaxRows : table.rowNames.size());
     const int fieldsPerRow = transposed ? 1 : table.fields.size();
+    // Without row captions the register's end is found by reading past it.
+    const bool knownEnd = transposed || !table.rowNames.isEmpty();
+    ProgressReporter none;
+    ProgressReporter& report = progress ? *progress : none;
+    // Without a known end the bar runs without a range, showing the text alone.
+    report.setRange(0, knownEnd ? rowCount : 0);
+    report.setText(readingText(table, 0, knownEnd ? rowCount : -1));
 
     for (int r = 0; r < rowCount; ++r) {
         DataRow row;
@@ -106,6 +123,9 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
         }
         row.append(Cell(m_pool.shared(QByteArray::number(r + 1)), false));
         rows.append(row);
+        report.setText(readingText(table, r + 1, knownEnd ? rowCount : -1));
+        if (knownEnd)
+            report.setValue(r + 1);
     }
 
     // Without row captions the table should have ended by now: ask for one

@@ -9,6 +9,7 @@
 #include <QString>
 
 class FieldInfo;
+class ProgressReporter;
 class TableInfo;
 
 // Reads one table of an open register into data rows, cell by cell or, for
@@ -37,7 +38,11 @@ class TableReadEngine
 public:
     explicit TableReadEngine(libtillo_handle handle);
 
-    int read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText);
+    // Progress, when given, gets the range of the rows to read where the
+    // table's description gives their number, and a text with the table's
+    // name and the rows read after every row.
+    int read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
+             ProgressReporter* progress = nullptr);
 
     // Rows read from a table without row captions: the register's end stops it earlier.
     static constexpr int MaxRows = 65536;

@@ -24,6 +24,12 @@ QString cellError(const TableInfo& table, const QString& place, int field, const
         .arg(QString::number(table.id), table.name, place, QString::number(field), why);
 }
 
+// "Клише: строка 3 из 6, записано ячеек 2".
+QString writingText(const TableInfo& table, int done, int total, int cells)
+{
+    return QStringLiteral("%1: строка %2 из %3, записано ячеек %4").arg(table.name).arg(done).arg(total).arg(cells);
+}
+
 QString registerRowText(unsigned row)
 {
     return QStringLiteral("Ряд %1").arg(row);
@@ -44,6 +50,8 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
 
     const int rowCount = rows.size();
     progress.setRange(0, rowCount);
+    if (rowCount > 0)
+        progress.setText(writingText(table, 0, rowCount, 0));
     for (int i = 0; i < rowCount; ++i) {
         for (int j = 0; j < rows[i].size(); ++j) {
             const Cell& cell = rows[i][j];
@@ -89,6 +97,7 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
             sent.append({i, j});
             QCoreApplication::processEvents();
         }
+        progress.setText(writingText(table, i + 1, rowCount, sent.size()));
         progress.setValue(i + 1);
     }
 

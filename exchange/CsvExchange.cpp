@@ -284,10 +284,18 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     const QVector<FieldInfo>& fields = matched.fields;
     const int lineLimit = ImportLimits::dataLines(matched);
     const int rowLimit = matched.rowNames.isEmpty() ? ImportLimits::MostRegisterRows : matched.rowNames.size();
-    const auto check = [&problems](int row, const FieldInfo& field, const QString& shown, const QByteArray& stored) {
+    const auto shown = [](const QByteArray& stored) { return QString::fromUtf8(stored.constData(), stored.size()); };
+    // A refusal quotes the value as the file gives it (money as "12.34").
+    const auto check = [&problems, &shown](int row, const FieldInfo& field, const QByteArray& inFile,
+                                           const QByteArray& stored) {
         const QString reason = ValueCheck::reason(field, stored);
         if (!reason.isEmpty())
-            problems << valueProblem(row, field, shown, reason);
+            problems << valueProblem(row, field, shown(inFile), reason);
+    };
+    // The stored form of a value: UTF-8 bytes, taken as they are from a UTF-8 file.
+    const bool utf8File = FileTextCodec::isUtf8(codec);
+    const auto storedOf = [codec, utf8File](const QByteArray& raw) {
+        return utf8File && isPlainUtf8(raw) ? raw : codec->toUnicode(raw).toUtf8();
     };
 
     DataRows rows;
@@ -306,18 +314,19 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                               "не более %2")
                                    .arg(matched.name, QString::number(lineLimit)));
         }
-        QStringList record;
+        QVector<QByteArray> record;
+        record.reserve(raw.size());
         for (const QByteArray& value : raw)
-            record << codec->toUnicode(value);
+            record << storedOf(value);
 
         if (matched.type == Db) {
             if (record.size() != fields.size() + 1)
                 throw badFile();
-            const unsigned registerRow = RowLabel::registerRow(record.first().toUtf8());
+            const unsigned registerRow = RowLabel::registerRow(record.first());
             if (registerRow == 0 || registerRow > unsigned(rowLimit)) {
                 problems << QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\": номер ряда "
                                            "\"%2\" - нужно целое число от 1 до %3")
-                                .arg(QString::number(records), ValueQuote::shown(record.first()), QString::number(rowLimit));
+                                .arg(QString::number(records), ValueQuote::shown(shown(record.first())), QString::number(rowLimit));
             } else if (lineOfRegisterRow.contains(registerRow)) {
                 problems << QStringLiteral("Ошибка: строки \"%1\" и \"%2\" файла задают один и тот же ряд %3")
                                 .arg(QString::number(lineOfRegisterRow.value(registerRow)), QString::number(records),
@@ -330,10 +339,10 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
             row.reserve(fields.size() + 1);
             for (int i = 0; i < fields.size(); ++i) {
                 const FieldInfo& field = fields.at(i);
-                const QString& value = record.at(i + 1);
-                QByteArray stored = value.toUtf8();
+                const QByteArray& value = record.at(i + 1);
+                QByteArray stored = value;
                 if (field.m_guiType == FieldInfo::Money && !MoneyText::toKopecks(value, stored)) {
-                    problems << valueProblem(records, field, value,
+                    problems << valueProblem(records, field, shown(value),
                                              QStringLiteral("нужна сумма в рублях: число не более чем с двумя "
                                                             "знаками после точки"));
                 } else {
@@ -341,7 +350,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                 }
                 row.append(Cell(stored, !field.m_readOnly && !readOnlyRow));
             }
-            row.append(Cell(record.first().toUtf8(), false));
+            row.append(Cell(record.first(), false));
             rows.append(row);
             return true;
         }
@@ -352,8 +361,8 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
         DataRow row;
         for (int i = 0; i < fields.size(); ++i) {
             const FieldInfo& field = fields.at(i);
-            const QByteArray stored = record.at(i).toUtf8();
-            check(0, field, record.at(i), stored);
+            const QByteArray& stored = record.at(i);
+            check(0, field, stored, stored);
             const bool marked = !field.m_readOnly && !field.m_name.contains(reservedMark);
             row.append(Cell(stored, marked));
         }

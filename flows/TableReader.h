@@ -2,6 +2,7 @@
 
 #include "device/Cell.h"
 
+class ProgressReporter;
 class TableInfo;
 
 // Reads one table of the open register through the read engine.
@@ -10,5 +11,6 @@ class TableReader
 public:
     // Adds the cells read to cellCount. Raises FlowFailure (DriverFailed)
     // with the engine's text or the driver's error text.
-    static DataRows read(const TableInfo& table, unsigned& cellCount);
+    // Progress, when given, hears the table's name and the rows read.
+    static DataRows read(const TableInfo& table, unsigned& cellCount, ProgressReporter* progress = nullptr);
 };

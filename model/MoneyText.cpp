@@ -1,6 +1,6 @@
 #include "MoneyText.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 
 QString MoneyText::fromKopecks(const QByteArray& kopecks)
 {
@@ -25,20 +25,36 @@ QByteArray MoneyText::bytesFromKopecks(const QByteArray& kopecks)
 
 bool MoneyText::toKopecks(const QString& text, QByteArray& kopecks)
 {
-    const QString trimmed = text.trimmed();
+    return toKopecks(text.trimmed().toUtf8(), kopecks);
+}
+
+bool MoneyText::toKopecks(const QByteArray& text, QByteArray& kopecks)
+{
+    const QByteArray trimmed = text.trimmed();
     if (trimmed.isEmpty()) {
         kopecks.clear();
         return true;
     }
 
-    static const QRegularExpression amount(QStringLiteral("^([0-9]+)(?:[.,]([0-9]{0,2}))?$"));
-    const QRegularExpressionMatch match = amount.match(trimmed);
-    if (!match.hasMatch())
+    // Rouble digits, then at most one separator with at most two decimals.
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    int at = 0;
+    while (at < trimmed.size() && isDigit(trimmed.at(at)))
+        ++at;
+    const int roubles = at;
+    if (roubles == 0)
         return false;
+    QByteArray decimals;
+    if (at < trimmed.size()) {
+        if (trimmed.at(at) != '.' && trimmed.at(at) != ',')
+            return false;
+        decimals = trimmed.mid(at + 1);
+        if (decimals.size() > 2 || !std::all_of(decimals.cbegin(), decimals.cend(), isDigit))
+            return false;
+    }
 
-    const QString digits = match.captured(1) + match.captured(2).leftJustified(2, QLatin1Char('0'));
     bool ok = false;
-    const qulonglong value = digits.toULongLong(&ok, 10);
+    const qulonglong value = (trimmed.left(roubles) + decimals.leftJustified(2, '0')).toULongLong(&ok, 10);
     if (!ok)
         return false;
     kopecks = QByteArray::number(value);

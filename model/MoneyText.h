@@ -20,4 +20,6 @@ public:
     // decimals, anything that is not a plain decimal amount, or an amount
     // beyond 64 bits of kopecks is refused (false, kopecks untouched).
     static bool toKopecks(const QString& text, QByteArray& kopecks);
+    // The same for a text given as UTF-8 bytes.
+    static bool toKopecks(const QByteArray& text, QByteArray& kopecks);
 };

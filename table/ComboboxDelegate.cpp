@@ -1,5 +1,6 @@
 #include "ComboboxDelegate.h"
 
+#include "ListCellEditor.h"
 #include "TableModel.h"
 
 #include <QComboBox>
@@ -9,14 +10,13 @@ ComboboxDelegate::~ComboboxDelegate() = default;
 QWidget* ComboboxDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                         const QModelIndex& index) const
 {
-    const auto* model = qobject_cast<const TableModel*>(index.model());
-    const FieldInfo* field = model ? model->fieldForIndex(index) : nullptr;
+    const FieldInfo* field = TableModel::fieldAt(index);
     if (!field)
         return QStyledItemDelegate::createEditor(parent, option, index);
     QStringList texts;
     for (const auto& item : field->m_items)
         texts << item.second;
-    auto* editor = new QComboBox(parent);
+    auto* editor = new ListCellEditor(parent);
     // Keeps a long item text from widening the editor past its cell.
     QT_WARNING_PUSH
     QT_WARNING_DISABLE_DEPRECATED

@@ -1,6 +1,8 @@
 #include "IntDelegate.h"
 
+#include "CheckedValidator.h"
 #include "TableModel.h"
+#include "TableView.h"
 
 #include <QIntValidator>
 #include <QLineEdit>
@@ -37,15 +39,16 @@ void IntDelegate::intRange(double min, double max, int& bottom, int& top)
 QWidget* IntDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                    const QModelIndex& index) const
 {
-    const auto* model = qobject_cast<const TableModel*>(index.model());
-    const FieldInfo* field = model ? model->fieldForIndex(index) : nullptr;
+    const FieldInfo* field = TableModel::fieldAt(index);
     if (!field)
         return QStyledItemDelegate::createEditor(parent, option, index);
     int bottom = 0;
     int top = 0;
     intRange(field->m_min, field->m_max, bottom, top);
     auto* editor = new QLineEdit(parent);
-    editor->setValidator(new QIntValidator(bottom, top, editor));
+    const QString limit = QStringLiteral("нужно целое число от %1 до %2").arg(bottom).arg(top);
+    editor->setValidator(new CheckedValidator<QIntValidator>(*field, limit, bottom, top, editor));
+    TableView::watchRefusals(this, editor);
     return editor;
 }
 

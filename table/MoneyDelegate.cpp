@@ -1,7 +1,9 @@
 #include "MoneyDelegate.h"
 
+#include "CheckedValidator.h"
 #include "MoneyValidator.h"
 #include "TableModel.h"
+#include "TableView.h"
 
 #include <QLineEdit>
 
@@ -10,12 +12,15 @@ MoneyDelegate::~MoneyDelegate() = default;
 QWidget* MoneyDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                      const QModelIndex& index) const
 {
-    const auto* model = qobject_cast<const TableModel*>(index.model());
-    const FieldInfo* field = model ? model->fieldForIndex(index) : nullptr;
+    const FieldInfo* field = TableModel::fieldAt(index);
     if (!field)
         return QItemDelegate::createEditor(parent, option, index);
     auto* editor = new QLineEdit(parent);
-    editor->setValidator(new MoneyValidator(field->m_min, field->m_max, 2, editor));
+    const QString limit = QStringLiteral("нужна сумма от %1 до %2, не более двух знаков после точки")
+                              .arg(field->m_min, 0, 'f', 2)
+                              .arg(field->m_max, 0, 'f', 2);
+    editor->setValidator(new CheckedValidator<MoneyValidator>(*field, limit, field->m_min, field->m_max, 2, editor));
+    TableView::watchRefusals(this, editor);
     return editor;
 }
 

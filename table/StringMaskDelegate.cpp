@@ -10,8 +10,7 @@ StringMaskDelegate::~StringMaskDelegate() = default;
 QWidget* StringMaskDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                           const QModelIndex& index) const
 {
-    const auto* model = qobject_cast<const TableModel*>(index.model());
-    const FieldInfo* field = model ? model->fieldForIndex(index) : nullptr;
+    const FieldInfo* field = TableModel::fieldAt(index);
     if (!field)
         return QStyledItemDelegate::createEditor(parent, option, index);
     auto* editor = new QLineEdit(parent);

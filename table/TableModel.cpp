@@ -1,13 +1,17 @@
 #include "TableModel.h"
 
 #include "CellColors.h"
+#include "CellEditCommand.h"
+#include "EntryCheck.h"
 #include "common/Errors.h"
 #include "exchange/TableText.h"
 #include "model/MoneyText.h"
 
+#include <QAbstractProxyModel>
 #include <QColor>
 #include <QDebug>
 #include <QFont>
+#include <QUndoStack>
 
 #include <limits>
 
@@ -41,6 +45,7 @@ bool zeroFilledValue(const QString& text, QByteArray& stored)
 TableModel::TableModel(const TableInfo& table, const DataRows& rows)
     : m_table(table)
     , m_tableData(rows)
+    , m_readData(rows)
     , m_registerRows(rows)
 {
 }
@@ -95,6 +100,24 @@ const FieldInfo* TableModel::fieldForIndex(const QModelIndex& index) const
     if (field < 0 || field >= m_table.fields.size())
         return nullptr;
     return &m_table.fields[field];
+}
+
+const TableModel* TableModel::sourceOf(const QModelIndex& index, QModelIndex* sourceIndex)
+{
+    QModelIndex source = index;
+    while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(source.model()))
+        source = proxy->mapToSource(source);
+    const auto* model = qobject_cast<const TableModel*>(source.model());
+    if (sourceIndex)
+        *sourceIndex = source;
+    return model;
+}
+
+const FieldInfo* TableModel::fieldAt(const QModelIndex& index)
+{
+    QModelIndex source;
+    const TableModel* model = sourceOf(index, &source);
+    return model ? model->fieldForIndex(source) : nullptr;
 }
 
 const Cell* TableModel::cellAt(int row, int column) const
@@ -230,6 +253,28 @@ Qt::ItemFlags TableModel::flags(const QModelIndex& index) const
     return editable ? base | Qt::ItemIsEditable : base & ~Qt::ItemIsEditable;
 }
 
+bool TableModel::storedValue(const FieldInfo& field, const QString& text, QByteArray& stored)
+{
+    switch (field.m_guiType) {
+    case FieldInfo::List:
+        for (auto it = field.m_items.cbegin(); it != field.m_items.cend(); ++it) {
+            if (it->second == text) {
+                stored = QByteArray::number(it->first);
+                return true;
+            }
+        }
+        return false;
+    case FieldInfo::Money:
+        return MoneyText::toKopecks(text, stored);
+    default:
+        break;
+    }
+    if (field.zeroMaskLength() > 0)
+        return zeroFilledValue(text, stored);
+    stored = text.toUtf8();
+    return true;
+}
+
 bool TableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     const Position pos = position(index);
@@ -244,41 +289,91 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
     const FieldInfo* field = fieldForIndex(index);
     if (!field || !cellAt(pos.row, pos.column))
         return false;
-    Cell& cell = m_tableData[pos.row][pos.column];
+    const Cell& cell = m_tableData[pos.row][pos.column];
     if (text == QString::fromUtf8(cell.value))
         return false;
 
+    // A text that names no list item, or no value of the field, leaves the cell as it is, unmarked.
     QByteArray stored;
-    if (field->m_guiType == FieldInfo::List) {
-        bool found = false;
-        for (auto it = field->m_items.cbegin(); it != field->m_items.cend(); ++it) {
-            qDebug() << "it->second" << it->second;
-            qDebug() << "value.toString()" << text;
-            if (it->second == text) {
-                stored = QByteArray::number(it->first);
-                found = true;
-                break;
-            }
-        }
-        // A text that names no item leaves the cell as it is, unmarked.
-        if (!found || stored == cell.value)
-            return false;
-        qDebug() << "Y = " << curX << "Y = " << curY << " m_tableData[curX][curY] = " << stored;
-    } else if (field->m_guiType == FieldInfo::Money) {
-        if (!MoneyText::toKopecks(text, stored) || stored == cell.value)
-            return false;
-    } else if (field->zeroMaskLength() > 0) {
-        if (!zeroFilledValue(text, stored) || stored == cell.value)
-            return false;
-    } else {
-        stored = text.toUtf8();
-        if (stored == cell.value)
-            return false;
+    if (!storedValue(*field, text, stored) || stored == cell.value)
+        return false;
+    const QString problem = EntryCheck::problem(*field, stored);
+    if (!problem.isEmpty()) {
+        emit editRefused(problem);
+        return false;
     }
 
-    cell.value = stored;
-    cell.changed = true;
-    emit dataChanged(index, index, {});
+    if (m_undoStack)
+        m_undoStack->push(new CellEditCommand(this, pos.row, pos.column, cell.value, stored));
+    else
+        setStoredValue(pos.row, pos.column, stored);
+    return true;
+}
+
+bool TableModel::setStoredValue(int row, int column, const QByteArray& value)
+{
+    if (!cellAt(row, column))
+        return false;
+    Cell& cell = m_tableData[row][column];
+    cell.value = value;
+    const Cell* read = row < m_readData.size() && column < m_readData[row].size() ? &m_readData[row][column] : nullptr;
+    cell.changed = !read || read->changed || read->value != value;
+    const QModelIndex index = indexOfCell(row, column);
+    if (index.isValid())
+        emit dataChanged(index, index, {});
+    emit marksChanged();
+    return true;
+}
+
+void TableModel::adoptWrittenValues()
+{
+    for (int r = 0; r < m_tableData.size() && r < m_readData.size(); ++r) {
+        const DataRow& row = m_tableData[r];
+        for (int c = 0; c < row.size() && c < m_readData[r].size(); ++c) {
+            const Cell& read = m_readData[r][c];
+            if (!row[c].changed && (read.changed || read.value != row[c].value))
+                m_readData[r][c] = Cell(row[c].value, false);
+        }
+    }
+    emit marksChanged();
+}
+
+QByteArray TableModel::readValue(int row, int column) const
+{
+    if (row < 0 || row >= m_readData.size() || column < 0 || column >= m_readData[row].size())
+        return QByteArray();
+    return m_readData[row][column].value;
+}
+
+bool TableModel::isEdited(int row, int column) const
+{
+    const Cell* cell = cellAt(row, column);
+    return cell && cell->value != readValue(row, column);
+}
+
+QModelIndex TableModel::indexOfCell(int row, int column) const
+{
+    switch (m_table.type) {
+    case Db:
+        return index(row, column);
+    case List:
+        return row == 0 ? index(column, 0) : QModelIndex();
+    case TransposedList:
+        return column == 0 ? index(row, 0) : QModelIndex();
+    default:
+        return QModelIndex();
+    }
+}
+
+bool TableModel::cellOfIndex(const QModelIndex& index, int& row, int& column) const
+{
+    if (!index.isValid() || index.model() != this)
+        return false;
+    const Position pos = position(index);
+    if (pos.field < 0 || !cellAt(pos.row, pos.column))
+        return false;
+    row = pos.row;
+    column = pos.column;
     return true;
 }
 

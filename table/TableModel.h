@@ -6,6 +6,8 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+class QUndoStack;
+
 // The cells of one register table behind its tab: texts, colours, edit flags.
 class TableModel : public QAbstractTableModel
 {
@@ -34,6 +36,31 @@ public:
     const DataRows& tableData() const { return m_tableData; }
     bool hasChangedCells() const;
 
+    // The value a cell held when its rows came from the register (or a file),
+    // by data row and column as in tableData(); empty for a cell the rows do not hold.
+    QByteArray readValue(int row, int column) const;
+    // True when the cell's value differs from the value read.
+    bool isEdited(int row, int column) const;
+    // The view index that shows a data cell.
+    QModelIndex indexOfCell(int row, int column) const;
+    // The data row and column an index of this model shows; false for an index without a cell.
+    bool cellOfIndex(const QModelIndex& index, int& row, int& column) const;
+
+    // Sets a cell's stored value as it is; the cell is marked while its value
+    // differs from the value read, or when it arrived marked. Undo and revert use it.
+    bool setStoredValue(int row, int column, const QByteArray& value);
+    // Cells whose marks the write engine cleared hold the register's values
+    // now: they become the values read.
+    void adoptWrittenValues();
+
+    // Edits through setData() go onto this stack, so that they can be undone;
+    // without one they apply at once.
+    void setUndoStack(QUndoStack* stack) { m_undoStack = stack; }
+
+    // The stored form of an edit text for a field; false when the text is no
+    // value the field's editor can give.
+    static bool storedValue(const FieldInfo& field, const QString& text, QByteArray& stored);
+
     // The rows as the register held them when the tab was read or last
     // written: the values before the edits, for the journal of writes. A tab
     // filled from a file has none until it is written.
@@ -45,11 +72,19 @@ public:
     // The field an index of this model shows, or nullptr when the table
     // description has no field for it.
     const FieldInfo* fieldForIndex(const QModelIndex& index) const;
+    // The same for an index of a table model or of a proxy model over one.
+    static const FieldInfo* fieldAt(const QModelIndex& index);
+    // The table model behind an index and the index of that model; nullptr when there is none.
+    static const TableModel* sourceOf(const QModelIndex& index, QModelIndex* sourceIndex = nullptr);
 
 signals:
     // The rows do not match the table description. data() cannot throw while a
     // view paints, so it shows such cells empty and reports the first failure here.
     void displayError(const QString& message);
+    // An edit was refused because the register cannot store the value; the message says why.
+    void editRefused(const QString& message);
+    // Some cell's mark was set or cleared.
+    void marksChanged();
 
 private:
     struct Position
@@ -66,6 +101,9 @@ private:
 
     TableInfo m_table;
     DataRows m_tableData;
+    // The rows as they arrived, marks included; written cells are taken over.
+    DataRows m_readData;
+    QUndoStack* m_undoStack = nullptr;
     DataRows m_registerRows;
     bool m_knowsRegisterRows = true;
     int curX = 0;

@@ -1,13 +1,19 @@
 #include "TableView.h"
 
+#include "CellInputCheck.h"
 #include "ComboboxDelegate.h"
 #include "IntDelegate.h"
 #include "MoneyDelegate.h"
 #include "StringMaskDelegate.h"
+#include "TableModel.h"
+#include "TextDelegate.h"
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
 
 namespace {
 
@@ -39,12 +45,27 @@ void TableView::setModel(QAbstractItemModel* model)
     if (model && !model->parent())
         m_ownedModel = model;
 
-    setEditTriggers(QAbstractItemView::AllEditTriggers);
+    setEditTriggers(Triggers);
+
+    // A table of thousands of rows is read in a slightly smaller type than
+    // the window's, in rows no higher than its lines.
+    QFont compact = QApplication::font(this);
+    if (compact.pointSizeF() > 0)
+        compact.setPointSizeF(qMax(7.0, compact.pointSizeF() * 0.9));
+    setFont(compact);
+    QHeaderView* vertical = verticalHeader();
+    const int rowHeight = compactRowHeight(fontMetrics());
+    vertical->setMinimumSectionSize(rowHeight);
+    vertical->setDefaultSectionSize(rowHeight);
+    vertical->setSectionResizeMode(QHeaderView::Fixed);
+    vertical->setResizeContentsPrecision(SampleRows);
+    horizontalHeader()->setResizeContentsPrecision(SampleRows);
 
     auto* comboboxDelegate = new ComboboxDelegate(this);
     auto* intDelegate = new IntDelegate(this);
     auto* moneyDelegate = new MoneyDelegate(this);
     auto* stringMaskDelegate = new StringMaskDelegate(this);
+    auto* textDelegate = new TextDelegate(this);
 
     if (m_table.type != Db && m_table.type != List && m_table.type != TransposedList)
         return;
@@ -63,6 +84,9 @@ void TableView::setModel(QAbstractItemModel* model)
         case FieldInfo::StringMasked:
             delegate = stringMaskDelegate;
             break;
+        case FieldInfo::String:
+            delegate = textDelegate;
+            break;
         default:
             break;
         }
@@ -71,6 +95,45 @@ void TableView::setModel(QAbstractItemModel* model)
         else
             setItemDelegateForRow(i, delegate);
     }
+}
+
+TableModel* TableView::tableModel() const
+{
+    QAbstractItemModel* shown = model();
+    while (auto* proxy = qobject_cast<QAbstractProxyModel*>(shown))
+        shown = proxy->sourceModel();
+    return qobject_cast<TableModel*>(shown);
+}
+
+int TableView::compactRowHeight(const QFontMetrics& metrics)
+{
+    return metrics.height() + 1;
+}
+
+void TableView::watchRefusals(const QObject* delegate, QLineEdit* editor)
+{
+    auto* view = delegate ? qobject_cast<TableView*>(delegate->parent()) : nullptr;
+    if (!view || !editor)
+        return;
+    connect(editor, &QLineEdit::inputRejected, view, [view, editor] {
+        const auto* check = dynamic_cast<const CellInputCheck*>(editor->validator());
+        if (check && !check->lastProblem().isEmpty())
+            emit view->inputRefused(check->lastProblem());
+    });
+}
+
+bool TableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    // A key typed where no cell was chosen (say, right after the tab was
+    // switched to) must not land in a cell the user does not see chosen.
+    if (trigger == AnyKeyPressed && (!selectionModel() || !selectionModel()->isSelected(index)))
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
+void TableView::keyboardSearch(const QString&)
+{
+    // Typing edits cells; it never jumps to a row by its first letters.
 }
 
 int TableView::fixedColumnWidth() const

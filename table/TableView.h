@@ -5,23 +5,53 @@
 #include <QPointer>
 #include <QTableView>
 
+class QLineEdit;
+class TableModel;
+
 // The view of one register table: an editor per field and the column widths.
 // A model without a parent that is set on the view belongs to the view: it is
 // deleted with the view, or when another model replaces it.
+//
+// Editing starts on a double click, F2, a click on the selected cell or a key
+// typed on the selected cell; moving the current cell opens no editor. Rows
+// are as high as the font needs, and columns fit a sample of their rows.
 class TableView : public QTableView
 {
+    Q_OBJECT
+
 public:
     explicit TableView(const TableInfo& table, QWidget* parent = nullptr);
     ~TableView() override;
 
     void setModel(QAbstractItemModel* model) override;
+    using QTableView::edit;
+    // The table model the view shows, through the proxy models over it; nullptr when there is none.
+    TableModel* tableModel() const;
 
     // Width kept for column 2 of table 1 (its field's maximum with two
     // decimals); -1 for tables whose columns all fit their contents.
     int fixedColumnWidth() const;
 
+    // Rows whose texts a column's width is fitted to, besides the ones in sight.
+    static constexpr int SampleRows = 200;
+    // The row height for a font: its line and one pixel for the grid.
+    static int compactRowHeight(const QFontMetrics& metrics);
+
+    // Has a line editor that a delegate of a TableView made report in
+    // inputRefused() why it refused a key, as its validator's check says.
+    static void watchRefusals(const QObject* delegate, QLineEdit* editor);
+
+    // Edit triggers of every table view.
+    static constexpr EditTriggers Triggers = DoubleClicked | SelectedClicked | EditKeyPressed | AnyKeyPressed;
+
+signals:
+    // An editor refused what was typed; the message says why, in Russian.
+    void inputRefused(const QString& message);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void keyboardSearch(const QString& search) override;
 
 private:
     TableInfo m_table;

@@ -220,7 +220,7 @@ public:
     {
         QWidget* page = tabs()->widget(index);
         auto* view = page ? page->findChild<TableView*>() : nullptr;
-        return view ? qobject_cast<TableModel*>(view->model()) : nullptr;
+        return view ? view->tableModel() : nullptr;
     }
 
     TableModel* modelOfTable(unsigned table) const

@@ -105,7 +105,7 @@ private:
     {
         for (int i = 0; i < tabs()->count(); ++i) {
             auto* view = tabs()->widget(i)->findChild<TableView*>();
-            auto* model = view ? qobject_cast<TableModel*>(view->model()) : nullptr;
+            auto* model = view ? view->tableModel() : nullptr;
             if (model && model->tableNumber() == table)
                 return view;
         }

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -112,7 +113,7 @@ private:
     TableModel* tabModel(int index)
     {
         auto* view = tabs()->widget(index)->findChild<TableView*>();
-        return view ? qobject_cast<TableModel*>(view->model()) : nullptr;
+        return view ? view->tableModel() : nullptr;
     }
 
     // Picks the entry of the read button's menu, as the user does.
@@ -165,12 +166,13 @@ private:
         target.write(QJsonDocument(root).toJson());
     }
 
-    static QPushButton* cancelButton()
+    // The cancel button sits in the window's status bar while a command runs.
+    QPushButton* cancelButton()
     {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == QLatin1String("cancelLoadingButton"))
-                return qobject_cast<QPushButton*>(w);
-        return nullptr;
+        auto* button = m_window->findChild<QPushButton*>(QStringLiteral("cancelLoadingButton"));
+        if (button && !m_window->statusBar()->isAncestorOf(button))
+            qWarning("the cancel button is not in the status bar");
+        return button;
     }
 
     void checkClosedAtEnd()
@@ -265,7 +267,8 @@ private slots:
         QVERIFY(KKT_Logic::cancelRequested == false);
     }
 
-    // Every tab: a page with a table view filling it, editable, with the table's cells.
+    // Every tab: a page with a table view filling it under its hidden search
+    // bar, editable (not on a mere move of the current cell), with the table's cells.
     void tabsHoldTheirTables()
     {
         install(smallRegister(3));
@@ -273,14 +276,15 @@ private slots:
         QVERIFY(tabs()->count() > 0);
         for (int i = 0; i < tabs()->count(); ++i) {
             QWidget* page = tabs()->widget(i);
-            auto* layout = qobject_cast<QHBoxLayout*>(page->layout());
+            auto* layout = page->findChild<QHBoxLayout*>(QStringLiteral("horizontalLayout"));
             QVERIFY(layout);
-            QCOMPARE(layout->objectName(), QStringLiteral("horizontalLayout"));
+            QVERIFY(page->findChild<QWidget*>(QStringLiteral("searchBar"))->isHidden());
             QCOMPARE(layout->contentsMargins(), QMargins(0, 0, 0, 0));
             auto* view = page->findChild<TableView*>();
             QVERIFY(view);
             QCOMPARE(layout->indexOf(view), 0);
-            QCOMPARE(view->editTriggers(), QAbstractItemView::AllEditTriggers);
+            QCOMPARE(view->editTriggers(), QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                                               | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
             QVERIFY(tabModel(i));
             QCOMPARE(tabModel(i)->tableInfo().name, tabs()->tabText(i));
         }
@@ -463,7 +467,7 @@ private slots:
         }
 
         bool windowDisabledAtBox = false;
-        m_onBox = [&] { windowDisabledAtBox = !m_window->isEnabled(); };
+        m_onBox = [&] { windowDisabledAtBox = !m_window->centralWidget()->isEnabled(); };
         read(ReadAll);
 
         QCOMPARE(m_boxes.size(), 1);
@@ -529,7 +533,8 @@ private slots:
                 return;
             clicked = true;
             tabsAtClick = tabs()->count();
-            windowDisabled = !m_window->isEnabled();
+            // The window's controls are disabled; only the status bar with the button is not.
+            windowDisabled = !m_window->centralWidget()->isEnabled() && !button("readButton")->isEnabled();
             buttonUsable = cancel->isVisible() && cancel->isEnabled() && cancel->text() == QStringLiteral("Отменить");
             // The window itself takes no clicks meanwhile.
             QTest::mouseClick(button("readButton"), Qt::LeftButton);

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -184,7 +185,7 @@ private:
     {
         for (int i = 0; i < tabs()->count(); ++i) {
             auto* view = tabs()->widget(i)->findChild<TableView*>();
-            auto* model = view ? qobject_cast<TableModel*>(view->model()) : nullptr;
+            auto* model = view ? view->tableModel() : nullptr;
             if (model && model->tableNumber() == table)
                 return view;
         }
@@ -194,14 +195,14 @@ private:
     TableModel* tabModel(unsigned table)
     {
         TableView* view = tabView(table);
-        return view ? qobject_cast<TableModel*>(view->model()) : nullptr;
+        return view ? view->tableModel() : nullptr;
     }
 
     int markedCells()
     {
         int count = 0;
         for (int i = 0; i < tabs()->count(); ++i) {
-            auto* model = qobject_cast<TableModel*>(tabs()->widget(i)->findChild<TableView*>()->model());
+            auto* model = tabs()->widget(i)->findChild<TableView*>()->tableModel();
             for (const DataRow& row : model->tableData()) {
                 for (const Cell& cell : row)
                     count += cell.changed ? 1 : 0;
@@ -266,13 +267,13 @@ private:
         }
     }
 
-    static QPushButton* cancelButton()
+    // The cancel button sits in the window's status bar while a command runs.
+    QPushButton* cancelButton()
     {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QLatin1String("cancelLoadingButton"))
-                return qobject_cast<QPushButton*>(w);
-        }
-        return nullptr;
+        auto* button = m_window->findChild<QPushButton*>(QStringLiteral("cancelLoadingButton"));
+        if (button && !m_window->statusBar()->isAncestorOf(button))
+            qWarning("the cancel button is not in the status bar");
+        return button;
     }
 
 private slots:
@@ -437,7 +438,7 @@ private slots:
             order << line.section(QLatin1Char(' '), 0, 1);
         QStringList expected;
         for (int i = 0; i < tabs()->count(); ++i) {
-            const unsigned table = qobject_cast<TableModel*>(tabs()->widget(i)->findChild<TableView*>()->model())
+            const unsigned table = tabs()->widget(i)->findChild<TableView*>()->tableModel()
                                        ->tableNumber();
             for (const Edit& e : edits) {
                 if (e.table == table)
@@ -563,7 +564,16 @@ private slots:
         const RegisterCells before = registerCells(m_imagePath);
         QVERIFY(edit({2, 0, 0, QStringLiteral("42")}));
         QVERIFY(edit({4, 1, 0, QStringLiteral("ул. Новая, д. 1")}));
-        QVERIFY(edit({4, 3, 0, badValue ? QString(49, QLatin1Char('W')) : QStringLiteral("ТЕЛ. 8-800")}));
+        if (badValue) {
+            // The window refuses such a value at entry; one that reaches the
+            // rows another way is refused by the write.
+            QVERIFY(!edit({4, 3, 0, QString(49, QLatin1Char('W'))}));
+            Cell& cell = tabModel(4)->tableData()[3][0];
+            cell.value = QString(49, QLatin1Char('W')).toUtf8();
+            cell.changed = true;
+        } else {
+            QVERIFY(edit({4, 3, 0, QStringLiteral("ТЕЛ. 8-800")}));
+        }
         QVERIFY(edit({16, 6, 0, QStringLiteral("kassa-99")}));
         if (!badValue) {
             EmulatorImage faulty = smallRegister();

@@ -12,7 +12,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
@@ -313,6 +315,40 @@ private slots:
         QCOMPARE(run({"diff", file}).out, QString());
     }
 
+    // Two imports into one register at once: the register serves one
+    // connection at a time, so one import is turned away with the busy error
+    // and the register holds every cell of the other. A slow link keeps both
+    // connections open long enough to meet.
+    void twoImportsIntoOneRegister()
+    {
+        const QString first = exportTable(6);
+        const QString second = exportTable(2);
+        QVERIFY(editFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(editFile(second, "\"3000\"", "\"2500\""));
+        QJsonObject image = QJsonDocument::fromJson(fileBytes(m_image)).object();
+        image.insert(QStringLiteral("link"), QJsonObject{{QStringLiteral("latencyMs"), 40}});
+        QVERIFY(writeBytes(m_image, QJsonDocument(image).toJson()));
+
+        QProcess a;
+        QProcess b;
+        for (QProcess* process : {&a, &b})
+            process->setWorkingDirectory(m_dir->path());
+        a.start(cliProgram(), {"import", first});
+        b.start(cliProgram(), {"import", second});
+        QVERIFY(a.waitForFinished(-1));
+        QVERIFY(b.waitForFinished(-1));
+        QCOMPARE(QSet<int>({a.exitCode(), b.exitCode()}), QSet<int>({0, 3}));
+        QProcess& refused = a.exitCode() == 3 ? a : b;
+        QVERIFY(QString::fromUtf8(refused.readAllStandardError()).contains(QStringLiteral("ККТ занята другим подключением")));
+
+        const QString written = a.exitCode() == 0 ? first : second;
+        const QString turnedAway = a.exitCode() == 0 ? second : first;
+        image.remove(QStringLiteral("link"));
+        QVERIFY(writeBytes(m_image, QJsonDocument(image).toJson()));
+        QCOMPARE(run({"diff", written}).exitCode, 0);
+        QVERIFY(run({"diff", turnedAway}).out.contains(QLatin1Char(';')));
+    }
+
     // Two programs writing at once both leave complete, valid lines.
     void twoProgramsAtOnce()
     {
@@ -321,10 +357,17 @@ private slots:
         QVERIFY(editFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
         QVERIFY(editFile(second, "\"3000\"", "\"2500\""));
 
+        // Two registers of one serial number (a register serves one
+        // connection at a time): the journal file is the one they share.
+        const QString secondImage = m_dir->filePath(QStringLiteral("second-register.json"));
+        QVERIFY(QFile::copy(m_image, secondImage));
         QProcess a;
         QProcess b;
         for (QProcess* process : {&a, &b})
             process->setWorkingDirectory(m_dir->path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TILLO10_EMULATOR"), secondImage);
+        b.setProcessEnvironment(environment);
         a.start(cliProgram(), {"import", first});
         b.start(cliProgram(), {"import", second});
         QVERIFY(a.waitForFinished(-1));

@@ -3,6 +3,7 @@
 
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "device/ProgressReporter.h"
 #include "model/TableInfo.h"
 
 #include <QCoreApplication>
@@ -556,6 +557,47 @@ private slots:
         QVERIFY(rows.isEmpty());
         QCOMPARE(cellCount, 0u);
         QVERIFY(errorText.isEmpty());
+    }
+
+    // The progress hears the table's name and the rows read after each row,
+    // with the range where the description gives the number of rows.
+    void progress_data()
+    {
+        QTest::addColumn<int>("registerRows");
+        QTest::addColumn<int>("rowNames");
+        QTest::addColumn<QStringList>("heard");
+        const QString name = ThreeFieldsName;
+        QTest::newRow("rows named")
+            << 3 << 2
+            << QStringList{"range 0 2", name + ": строка 0 из 2", name + ": строка 1 из 2", "value 1",
+                           name + ": строка 2 из 2", "value 2"};
+        QTest::newRow("rows up to the register's end")
+            << 2 << 0
+            << QStringList{"range 0 0", name + ": прочитано строк 0", name + ": прочитано строк 1",
+                           name + ": прочитано строк 2"};
+        QTest::newRow("empty table") << 0 << 0 << QStringList{"range 0 0", name + ": прочитано строк 0"};
+    }
+
+    void progress()
+    {
+        QFETCH(int, registerRows);
+        QFETCH(int, rowNames);
+        QFETCH(QStringList, heard);
+
+        struct Recorder : ProgressReporter
+        {
+            QStringList lines;
+            void setRange(int minimum, int maximum) override { lines << QStringLiteral("range %1 %2").arg(minimum).arg(maximum); }
+            void setValue(int value) override { lines << QStringLiteral("value %1").arg(value); }
+            void setText(const QString& text) override { lines << text; }
+        } recorder;
+
+        open(threeFieldRegister(registerRows));
+        DataRows rows;
+        unsigned cellCount = 0;
+        QString errorText;
+        QCOMPARE(logic().readTableData(threeFieldTable(rowNames), rows, cellCount, errorText, &recorder), 0);
+        QCOMPARE(recorder.lines, heard);
     }
 };
 

@@ -291,14 +291,18 @@ private slots:
     void progressRunsOverTheDataRows_data()
     {
         QTest::addColumn<DataRows>("data");
-        QTest::newRow("no rows") << DataRows();
-        QTest::newRow("one row, nothing changed") << rows({"0 0 0 0 0 | 1"});
-        QTest::newRow("three rows, one cell changed") << rows({"0 0 0 0 0 | 1", "0 5* 0 0 0 | 2", "0 0 0 0 0 | 3"});
+        QTest::addColumn<QString>("lastText"); // the bar's text at the end
+        QTest::newRow("no rows") << DataRows() << QString();
+        QTest::newRow("one row, nothing changed") << rows({"0 0 0 0 0 | 1"})
+                                                  << ": строка 1 из 1, записано ячеек 0";
+        QTest::newRow("three rows, one cell changed") << rows({"0 0 0 0 0 | 1", "0 5* 0 0 0 | 2", "0 0 0 0 0 | 3"})
+                                                      << ": строка 3 из 3, записано ячеек 1";
     }
 
     void progressRunsOverTheDataRows()
     {
         QFETCH(DataRows, data);
+        QFETCH(QString, lastText);
         open(registerImage());
         auto* bar = m_window->findChild<QProgressBar*>(QStringLiteral("m_progressBar"));
         QVERIFY(bar);
@@ -311,6 +315,9 @@ private slots:
             QCOMPARE(bar->minimum(), 0);
             QCOMPARE(bar->maximum(), data.size());
             QVERIFY(bar->isTextVisible()); // the range was set, even an empty one
+            // The bar names the table and the rows and cells done.
+            if (!lastText.isEmpty())
+                QCOMPARE(bar->text(), fiveFields(Db).name + lastText);
         }
         QList<int> seen;
         for (const QList<QVariant>& signal : values)

@@ -143,7 +143,7 @@ private:
         auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
         for (int i = 0; tabs && i < tabs->count(); ++i) {
             auto* view = tabs->widget(i)->findChild<TableView*>();
-            auto* model = view ? qobject_cast<TableModel*>(view->model()) : nullptr;
+            auto* model = view ? view->tableModel() : nullptr;
             if (model && model->tableNumber() == table)
                 return model;
         }
@@ -156,7 +156,7 @@ private:
         auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
         for (int i = 0; tabs && i < tabs->count(); ++i) {
             auto* view = tabs->widget(i)->findChild<TableView*>();
-            auto* model = view ? qobject_cast<TableModel*>(view->model()) : nullptr;
+            auto* model = view ? view->tableModel() : nullptr;
             if (!model)
                 continue;
             for (const DataRow& row : model->tableData()) {

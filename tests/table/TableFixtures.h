@@ -12,12 +12,17 @@
 // Small builders for table descriptions and rows, independent of the model file loader.
 namespace fixtures {
 
-inline FieldInfo field(const QString& name, FieldInfo::GuiType gui, FieldInfo::DeviceType device = FieldInfo::Bin4)
+// Without a device type a text field is kept in the register's character set
+// and every other field in four bytes, as the register keeps them.
+inline FieldInfo field(const QString& name, FieldInfo::GuiType gui,
+                       FieldInfo::DeviceType device = FieldInfo::DeviceUnknown)
 {
     FieldInfo f;
     f.m_name = name;
     f.m_guiType = gui;
-    f.m_deviceType = device;
+    f.m_deviceType = device != FieldInfo::DeviceUnknown ? device
+        : gui == FieldInfo::String                       ? FieldInfo::String866
+                                                         : FieldInfo::Bin4;
     if (gui == FieldInfo::Int) {
         f.m_min = 0;
         f.m_max = 2147483647;

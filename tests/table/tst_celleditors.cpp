@@ -109,7 +109,7 @@ private slots:
     void maskedEditor();
     void listEditor();
     void listEditorWithUnknownCode();
-    void stringEditorHasNoLimit();
+    void stringEditorTakesTheFieldsLength();
     void editorPerField_data();
     void editorPerField();
     void protectedCellsOpenNoEditor();
@@ -132,12 +132,13 @@ void TestCellEditors::intEditor_data()
     QTest::newRow("lowest") << 1.0 << 10.0 << "1" << "1" << true;
     QTest::newRow("highest") << 1.0 << 10.0 << "10" << "10" << true;
     QTest::newRow("below the minimum") << 1.0 << 10.0 << "0" << "0" << false;
-    QTest::newRow("above the maximum") << 1.0 << 10.0 << "11" << "11" << false;
-    QTest::newRow("third digit refused") << 1.0 << 10.0 << "111" << "11" << false;
+    // A number above the field's greatest is refused as it is typed.
+    QTest::newRow("above the maximum") << 1.0 << 10.0 << "11" << "1" << true;
+    QTest::newRow("third digit refused") << 1.0 << 10.0 << "111" << "1" << true;
     QTest::newRow("letters refused") << 1.0 << 10.0 << "a5" << "5" << true;
     QTest::newRow("minus refused") << 0.0 << 100.0 << "-5" << "5" << true;
     QTest::newRow("default range, top") << 0.0 << 2147483647.0 << "2147483647" << "2147483647" << true;
-    QTest::newRow("default range, beyond") << 0.0 << 2147483647.0 << "2147483648" << "2147483648" << false;
+    QTest::newRow("default range, beyond") << 0.0 << 2147483647.0 << "2147483648" << "214748364" << true;
     QTest::newRow("emptied") << 1.0 << 10.0 << "" << "" << false;
 }
 
@@ -346,8 +347,11 @@ void TestCellEditors::listEditor()
     QCOMPARE(items, (QStringList{"Нет", "Да", "Авто"}));
     QCOMPARE(editor->currentText(), QStringLiteral("Нет"));
 
+    // The arrows leave the choice alone; typing picks an item.
     QTest::keyClick(editor, Qt::Key_Down);
     QTest::keyClick(editor, Qt::Key_Down);
+    QCOMPARE(editor->currentText(), QStringLiteral("Нет"));
+    QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QStringLiteral("А"), Qt::NoModifier);
     QCOMPARE(editor->currentText(), QStringLiteral("Авто"));
     QVERIFY(h.confirm(editor, index));
     QCOMPARE(h.model->tableData()[0][0], Cell("5", true));
@@ -358,8 +362,11 @@ void TestCellEditors::listEditor()
     QVERIFY(editor);
     QCOMPARE(editor->currentText(), QStringLiteral("Авто"));
     QTest::keyClick(editor, Qt::Key_Home);
+    QCOMPARE(editor->currentText(), QStringLiteral("Авто"));
+    QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QStringLiteral("Н"), Qt::NoModifier);
     QVERIFY(h.confirm(editor, index));
-    QCOMPARE(h.model->tableData()[0][0], Cell("1", true));
+    // Back at the value read: nothing left to write.
+    QCOMPARE(h.model->tableData()[0][0], Cell("1", false));
 }
 
 void TestCellEditors::listEditorWithUnknownCode()
@@ -374,19 +381,22 @@ void TestCellEditors::listEditorWithUnknownCode()
     QVERIFY(!h.model->hasChangedCells());
 }
 
-void TestCellEditors::stringEditorHasNoLimit()
+void TestCellEditors::stringEditorTakesTheFieldsLength()
 {
+    // A text field of 128 characters in the register's character set.
     Harness h(table(Db, {field("Текст", FieldInfo::String)}), dbRows({{"abc"}}));
     const QModelIndex index = h.cell(0, 0);
     auto* editor = qobject_cast<QLineEdit*>(h.open(index));
     QVERIFY(editor);
     QCOMPARE(editor->text(), QStringLiteral("abc"));
-    QVERIFY(!editor->validator());
+    QVERIFY(editor->validator());
     QVERIFY(editor->inputMask().isEmpty());
-    Harness::type(editor, QString(300, QLatin1Char('x')) + QLatin1Char(' '));
+    Harness::type(editor, QString(120, QLatin1Char('x')) + QLatin1Char(' '));
     for (const QChar letter : QStringLiteral("Ёж"))
         QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(letter), Qt::NoModifier);
-    const QString typed = QString(300, QLatin1Char('x')) + QStringLiteral(" Ёж");
+    // Beyond the field's length nothing more is taken.
+    QTest::keyClicks(editor, QString(10, QLatin1Char('y')));
+    const QString typed = QString(120, QLatin1Char('x')) + QStringLiteral(" Ёж") + QString(5, QLatin1Char('y'));
     QCOMPARE(editor->text(), typed);
     QVERIFY(h.confirm(editor, index));
     QCOMPARE(h.model->tableData()[0][0], Cell(typed.toUtf8(), true));
@@ -444,7 +454,8 @@ void TestCellEditors::editorPerField()
 
     auto* textEditor = qobject_cast<QLineEdit*>(h.open(at(4)));
     QVERIFY(textEditor);
-    QVERIFY(!textEditor->validator());
+    // Text editors refuse what the register cannot store.
+    QVERIFY(textEditor->validator());
     QVERIFY(textEditor->inputMask().isEmpty());
     h.cancel(at(4));
 

@@ -207,7 +207,8 @@ void TestTableModel::moneyEdit_data()
     QTest::newRow("no separator") << "100" << "12" << true << "1200" << "12.00";
     QTest::newRow("kopecks only") << "100" << "0.05" << true << "5" << "0.05";
     QTest::newRow("trailing point") << "100" << "7." << true << "700" << "7.00";
-    QTest::newRow("emptied") << "100" << "" << true << "" << "";
+    // The register keeps no empty amount.
+    QTest::newRow("emptied") << "100" << "" << false << "100" << "1.00";
     QTest::newRow("same amount") << "1250" << "12.50" << false << "1250" << "12.50";
     QTest::newRow("same amount under a rouble") << "56" << "0.56" << false << "56" << "0.56";
     QTest::newRow("same amount otherwise written") << "1250" << "12,5" << false << "1250" << "12.50";

@@ -1,0 +1,178 @@
+// Builds a window's tab for a commodity base of 65 536 rows (offscreen) and
+// scrolls it to its last row. The baselines, measured in the same run, are a
+// bare QTableView over a QStandardItemModel holding the same texts (made
+// before the clock starts), built, shown and scrolled the same way, and the
+// same tab for a 300-row base. The ratios are the cost of the tab's own work
+// (filter model, delegates, compact rows, column widths from a sample).
+//
+// The tab must appear within 200 ms of the read's end, and scrolling to the
+// last row must not stall: both are printed beside their measures.
+//
+// Usage: bench_table_tab [rows]
+
+#include "BenchSupport.h"
+
+#include "app/MainWindow.h"
+#include "model/TableInfo.h"
+#include "table/TablePage.h"
+#include "table/TableView.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace BenchSupport;
+
+namespace {
+
+// The rows the read engine would give: a value per field and the row label.
+DataRows commodityRows(const TableInfo& table, int count)
+{
+    DataRows rows;
+    rows.reserve(count);
+    for (int r = 0; r < count; ++r) {
+        DataRow row;
+        for (const FieldInfo& field : table.fields) {
+            switch (field.m_guiType) {
+            case FieldInfo::List:
+                row << Cell(field.m_items.empty() ? QByteArray("0") : QByteArray::number(field.m_items.begin()->first));
+                break;
+            case FieldInfo::String:
+                row << Cell(QStringLiteral("Товар номер %1").arg(r + 1).toUtf8());
+                break;
+            case FieldInfo::Money:
+                row << Cell(QByteArray::number(1990 + r % 5000));
+                break;
+            default:
+                row << Cell(QByteArray::number(r + 1));
+                break;
+            }
+        }
+        row << Cell(QByteArray::number(r + 1));
+        rows << row;
+    }
+    return rows;
+}
+
+QStandardItemModel* standardModel(const TableInfo& table, const DataRows& rows)
+{
+    auto* model = new QStandardItemModel(rows.size(), table.fields.size());
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < table.fields.size(); ++c)
+            model->setItem(r, c, new QStandardItem(QString::fromUtf8(rows[r][c].value)));
+    }
+    return model;
+}
+
+struct TabTimes
+{
+    double build = 1e9;
+    double scroll = 1e9;
+};
+
+// addTableTab and the first painting of the tab, then the scroll to its last row and its painting.
+TabTimes timeTab(MainWindow& window, const TableInfo& table, const DataRows& rows, int runs)
+{
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+    TabTimes best;
+    for (int i = 0; i < runs; ++i) {
+        window.clearTabs();
+        QElapsedTimer clock;
+        clock.start();
+        window.addTableTab(table, rows);
+        tabs->setCurrentIndex(tabs->count() - 1);
+        auto* page = qobject_cast<TablePage*>(tabs->currentWidget());
+        page->grab();
+        best.build = qMin(best.build, clock.nsecsElapsed() / 1e9);
+
+        clock.restart();
+        page->view()->scrollToBottom();
+        page->view()->viewport()->grab();
+        best.scroll = qMin(best.scroll, clock.nsecsElapsed() / 1e9);
+    }
+    return best;
+}
+
+TabTimes timeBareView(const TableInfo& table, const DataRows& rows, int runs)
+{
+    TabTimes best;
+    for (int i = 0; i < runs; ++i) {
+        QStandardItemModel* model = standardModel(table, rows);
+        QWidget window;
+        window.resize(1280, 900);
+        window.show();
+        QElapsedTimer clock;
+        clock.start();
+        auto* view = new QTableView(&window);
+        view->setModel(model);
+        view->resize(1000, 800);
+        view->show();
+        view->grab();
+        best.build = qMin(best.build, clock.nsecsElapsed() / 1e9);
+        clock.restart();
+        view->scrollToBottom();
+        view->viewport()->grab();
+        best.scroll = qMin(best.scroll, clock.nsecsElapsed() / 1e9);
+        delete view;
+        delete model;
+    }
+    return best;
+}
+
+void printLine(const char* name, int rows, double seconds, double baseline)
+{
+    std::printf("%-34s %8d %10.1f %8.2f\n", name, rows, seconds * 1e3, seconds / baseline);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    silenceLog();
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 65536;
+    QString modelsDir = QCoreApplication::applicationDirPath() + QStringLiteral("/models");
+    if (!QFile::exists(modelsDir + QStringLiteral("/57.json")))
+        modelsDir = QFileInfo(findInTree(QStringLiteral("models/57.json"))).path();
+
+    QList<TableInfo> tables;
+    TableInfo commodities;
+    if (!loadCommodityBase(modelsDir, tables, commodities) || commodities.fields.isEmpty() || rows <= 0) {
+        std::fprintf(stderr, "no commodity base in the model description\n");
+        return 1;
+    }
+    const DataRows big = commodityRows(commodities, rows);
+    const DataRows small = commodityRows(commodities, 300);
+
+    QTemporaryDir dir;
+    MainWindow window(nullptr, dir.filePath(QStringLiteral("Vescor.ini")));
+    window.resize(1280, 900);
+    window.show();
+    QCoreApplication::processEvents();
+
+    const int runs = 3;
+    const TabTimes bare = timeBareView(commodities, big, runs);
+    const TabTimes smallTab = timeTab(window, commodities, small, runs);
+    const TabTimes bigTab = timeTab(window, commodities, big, runs);
+
+    std::printf("%-34s %8s %10s %8s\n", "", "rows", "ms", "ratio");
+    printLine("bare QTableView: build and show", rows, bare.build, bare.build);
+    printLine("tab, 300 rows: build and show", 300, smallTab.build, bare.build);
+    printLine("tab: build and show", rows, bigTab.build, bare.build);
+    printLine("bare QTableView: scroll to the end", rows, bare.scroll, bare.scroll);
+    printLine("tab, 300 rows: scroll to the end", 300, smallTab.scroll, bare.scroll);
+    printLine("tab: scroll to the end", rows, bigTab.scroll, bare.scroll);
+    std::printf("tab of %d rows %s within 200 ms of the read's end (%.1f ms, %.2f times the 300-row tab)\n", rows,
+                bigTab.build <= 0.2 ? "appears" : "does NOT appear", bigTab.build * 1e3, bigTab.build / smallTab.build);
+    std::printf("scrolling to the last row %s (%.1f ms, %.2f times the bare view)\n",
+                bigTab.scroll <= 0.1 ? "does not stall" : "STALLS", bigTab.scroll * 1e3, bigTab.scroll / bare.scroll);
+    return bigTab.build <= 0.2 && bigTab.scroll <= 0.1 ? 0 : 2;
+}

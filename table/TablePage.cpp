@@ -1,0 +1,245 @@
+#include "TablePage.h"
+
+#include "CellEditCommand.h"
+#include "TableFilterModel.h"
+#include "TableModel.h"
+#include "TableSearchBar.h"
+#include "TableView.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSpinBox>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+#include <memory>
+
+TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* parent)
+    : QWidget(parent)
+    , m_model(new TableModel(table, rows))
+    , m_filter(new TableFilterModel)
+    , m_view(new TableView(table, this))
+    , m_searchBar(new TableSearchBar(table.type == Db, this))
+    , m_undoStack(new QUndoStack(this))
+{
+    // The page keeps the table model; the view keeps the filter model over it.
+    m_model->setParent(this);
+    m_model->setUndoStack(m_undoStack);
+    m_filter->setSourceModel(m_model);
+    m_view->setModel(m_filter);
+    m_searchBar->hide();
+    m_searchBar->setRowRange(m_model->rowCount());
+
+    auto* column = new QVBoxLayout(this);
+    column->setObjectName(QStringLiteral("pageLayout"));
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_searchBar);
+    auto* layout = new QHBoxLayout;
+    layout->setObjectName(QStringLiteral("horizontalLayout"));
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    column->addLayout(layout);
+
+    connect(m_model, &TableModel::marksChanged, this, [this] { emit marksChanged(hasMarkedCells()); });
+    connect(m_model, &TableModel::displayError, this, &TablePage::statusMessage);
+    connect(m_model, &TableModel::editRefused, this, &TablePage::statusMessage);
+    connect(m_view, &TableView::inputRefused, this, &TablePage::statusMessage);
+    connect(m_searchBar, &TableSearchBar::searchTextChanged, this, &TablePage::searchTextChanged);
+    connect(m_searchBar, &TableSearchBar::onlyMatchesChanged, this, [this](bool on) {
+        m_filter->setFiltering(on);
+        updateCount();
+    });
+    connect(m_searchBar, &TableSearchBar::nextRequested, this, &TablePage::findNext);
+    connect(m_searchBar, &TableSearchBar::rowRequested, this, &TablePage::goToRow);
+    connect(m_searchBar, &TableSearchBar::closeRequested, this, &TablePage::closeSearch);
+
+    QAction* undo = m_undoStack->createUndoAction(this, QStringLiteral("Отменить"));
+    undo->setObjectName(QStringLiteral("undoAction"));
+    undo->setShortcuts(QKeySequence::Undo);
+    QAction* redo = m_undoStack->createRedoAction(this, QStringLiteral("Повторить"));
+    redo->setObjectName(QStringLiteral("redoAction"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction* action : {undo, redo}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        m_menuActions << action;
+    }
+    m_menuActions << nullptr;
+    connect(addPageAction("revertCellsAction", QStringLiteral("Вернуть прочитанное значение"),
+                          {QKeySequence(Qt::CTRL | Qt::Key_R)}),
+            &QAction::triggered, this, &TablePage::revertSelectedCells);
+    connect(addPageAction("revertTableAction", QStringLiteral("Вернуть всю таблицу"),
+                          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}),
+            &QAction::triggered, this, &TablePage::revertTable);
+    m_menuActions << nullptr;
+    connect(addPageAction("findAction", QStringLiteral("Найти"), {QKeySequence::Find}), &QAction::triggered, this,
+            &TablePage::openSearch);
+    connect(addPageAction("findNextAction", QStringLiteral("Найти следующее"), {QKeySequence(Qt::Key_F3)}),
+            &QAction::triggered, this, &TablePage::findNext);
+    if (table.type == Db) {
+        connect(addPageAction("goToRowAction", QStringLiteral("Перейти к строке"), {QKeySequence(Qt::CTRL | Qt::Key_G)}),
+                &QAction::triggered, this, &TablePage::openGoToRow);
+    }
+
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &TablePage::showContextMenu);
+}
+
+TablePage::~TablePage()
+{
+    // The commands refer to the model; they go first.
+    m_undoStack->clear();
+}
+
+QAction* TablePage::addPageAction(const char* objectName, const QString& text, const QList<QKeySequence>& keys)
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(QLatin1String(objectName));
+    action->setShortcuts(keys);
+    // Only the page in sight takes the keys: the hidden pages' actions do not match.
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    m_menuActions << action;
+    return action;
+}
+
+bool TablePage::hasMarkedCells() const
+{
+    return m_model->hasChangedCells();
+}
+
+void TablePage::showContextMenu(const QPoint& position)
+{
+    QMenu menu(this);
+    for (QAction* action : m_menuActions) {
+        if (action)
+            menu.addAction(action);
+        else
+            menu.addSeparator();
+    }
+    menu.exec(m_view->viewport()->mapToGlobal(position));
+}
+
+void TablePage::openSearch()
+{
+    m_searchBar->show();
+    m_searchBar->searchField()->setFocus(Qt::ShortcutFocusReason);
+    m_searchBar->searchField()->selectAll();
+    updateCount();
+}
+
+void TablePage::closeSearch()
+{
+    const QModelIndex current = m_filter->mapToSource(m_view->currentIndex());
+    m_searchBar->searchField()->clear();
+    m_searchBar->hide();
+    if (current.isValid()) {
+        const QModelIndex shown = m_filter->mapFromSource(current);
+        m_view->setCurrentIndex(shown);
+        m_view->scrollTo(shown);
+    }
+    m_view->setFocus(Qt::OtherFocusReason);
+}
+
+void TablePage::searchTextChanged(const QString& text)
+{
+    const QModelIndex current = m_filter->mapToSource(m_view->currentIndex());
+    m_filter->setSearchText(text);
+    updateCount();
+    const QModelIndex shown = m_filter->mapFromSource(current);
+    if (shown.isValid())
+        m_view->scrollTo(shown);
+}
+
+void TablePage::updateCount()
+{
+    m_searchBar->setCount(m_filter->matchCount(), m_model->rowCount());
+}
+
+void TablePage::findNext()
+{
+    const int rows = m_model->rowCount();
+    if (rows == 0)
+        return;
+    const QModelIndex current = m_filter->mapToSource(m_view->currentIndex());
+    const int start = current.isValid() ? current.row() : -1;
+    for (int step = 1; step <= rows; ++step) {
+        const int row = (start + step) % rows;
+        if (m_filter->rowMatches(row) && m_filter->mapFromSource(m_model->index(row, 0)).isValid()) {
+            showSourceRow(row);
+            return;
+        }
+    }
+}
+
+void TablePage::showSourceRow(int sourceRow)
+{
+    const QModelIndex current = m_filter->mapToSource(m_view->currentIndex());
+    const int column = current.isValid() ? current.column() : 0;
+    const QModelIndex shown = m_filter->mapFromSource(m_model->index(sourceRow, column));
+    if (!shown.isValid())
+        return;
+    m_view->selectionModel()->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect);
+    m_view->scrollTo(shown, QAbstractItemView::PositionAtCenter);
+}
+
+void TablePage::openGoToRow()
+{
+    m_searchBar->show();
+    if (QSpinBox* row = m_searchBar->rowField()) {
+        row->setFocus(Qt::ShortcutFocusReason);
+        row->selectAll();
+    }
+}
+
+void TablePage::goToRow(int number)
+{
+    const int row = number - 1;
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    // A row the search hides is shown again: the search is cleared.
+    if (!m_filter->mapFromSource(m_model->index(row, 0)).isValid())
+        m_searchBar->searchField()->clear();
+    showSourceRow(row);
+    m_view->setFocus(Qt::OtherFocusReason);
+}
+
+void TablePage::revertSelectedCells()
+{
+    QList<QPair<int, int>> cells;
+    for (const QModelIndex& index : m_view->selectionModel()->selectedIndexes()) {
+        int row = 0;
+        int column = 0;
+        if (m_model->cellOfIndex(m_filter->mapToSource(index), row, column))
+            cells.append({row, column});
+    }
+    revertCells(cells, QStringLiteral("Вернуть прочитанное значение"));
+}
+
+void TablePage::revertTable()
+{
+    QList<QPair<int, int>> cells;
+    const DataRows& rows = m_model->tableData();
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < rows[r].size(); ++c)
+            cells.append({r, c});
+    }
+    revertCells(cells, QStringLiteral("Вернуть всю таблицу"));
+}
+
+void TablePage::revertCells(const QList<QPair<int, int>>& cells, const QString& text)
+{
+    auto command = std::make_unique<QUndoCommand>(text);
+    for (const auto& cell : cells) {
+        if (!m_model->isEdited(cell.first, cell.second))
+            continue;
+        new CellEditCommand(m_model, cell.first, cell.second, m_model->tableData()[cell.first][cell.second].value,
+                            m_model->readValue(cell.first, cell.second), command.get());
+    }
+    if (command->childCount() > 0)
+        m_undoStack->push(command.release());
+}

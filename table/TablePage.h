@@ -1,0 +1,73 @@
+#pragma once
+
+#include "device/Cell.h"
+#include "model/TableInfo.h"
+
+#include <QWidget>
+
+class QAction;
+class QUndoStack;
+class TableFilterModel;
+class TableModel;
+class TableSearchBar;
+class TableView;
+
+// The page of one table's tab: its view over the table's rows, the search
+// bar above it, and the undo stack of its edits.
+//
+// The view shows the rows through a filter model; the table model behind it
+// always holds every row, and everything that reads the table (write, export,
+// counts) takes tableModel(). Edits made in a filtered view reach the same
+// cells of the table model.
+class TablePage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    TablePage(const TableInfo& table, const DataRows& rows, QWidget* parent = nullptr);
+    ~TablePage() override;
+
+    TableModel* tableModel() const { return m_model; }
+    TableView* view() const { return m_view; }
+    TableFilterModel* filterModel() const { return m_filter; }
+    TableSearchBar* searchBar() const { return m_searchBar; }
+    QUndoStack* undoStack() const { return m_undoStack; }
+    bool hasMarkedCells() const;
+
+public slots:
+    // Ctrl+F: shows the search bar and puts the cursor in its field.
+    void openSearch();
+    // Esc in the bar: hides it and shows every row again.
+    void closeSearch();
+    // Enter, F3: the current cell goes to the next matching row, after the
+    // current one and round to the first.
+    void findNext();
+    // Ctrl+G: the search bar with its row number field (tables of numbered rows).
+    void openGoToRow();
+    // The row of that number (counted from 1) becomes current and is shown.
+    void goToRow(int number);
+    // The selected cells, or the whole table, get the values read back; one step to undo.
+    void revertSelectedCells();
+    void revertTable();
+
+signals:
+    // The page's cells became marked for writing, or none is any more.
+    void marksChanged(bool marked);
+    // A text for the window's status bar: why an edit was refused, or why cells cannot be shown.
+    void statusMessage(const QString& text);
+
+private:
+    QAction* addPageAction(const char* objectName, const QString& text, const QList<QKeySequence>& keys);
+    void searchTextChanged(const QString& text);
+    void updateCount();
+    void showSourceRow(int sourceRow);
+    void revertCells(const QList<QPair<int, int>>& cells, const QString& text);
+    void showContextMenu(const QPoint& position);
+
+    TableModel* m_model;
+    TableFilterModel* m_filter;
+    TableView* m_view;
+    TableSearchBar* m_searchBar;
+    QUndoStack* m_undoStack;
+    QList<QAction*> m_menuActions;
+};

@@ -1,0 +1,619 @@
+#include "TableFixtures.h"
+#include "support/TestMain.h"
+
+#include "table/TableFilterModel.h"
+#include "table/TableModel.h"
+#include "table/TablePage.h"
+#include "table/TableSearchBar.h"
+#include "table/TableView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+#include <memory>
+
+using namespace fixtures;
+
+namespace {
+
+// One step a user takes on a page: a key to the widget with focus (or to the
+// view), a click, a double click or a word typed.
+struct Step
+{
+    enum Kind { Key, Click, DoubleClick, Type, Wheel } kind = Key;
+    int key = 0;
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    int row = 0;
+    int column = 0;
+    QString text;
+};
+
+Step key(int k, Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    Step s;
+    s.key = k;
+    s.modifiers = m;
+    return s;
+}
+
+Step click(int row, int column)
+{
+    Step s;
+    s.kind = Step::Click;
+    s.row = row;
+    s.column = column;
+    return s;
+}
+
+Step doubleClick(int row, int column)
+{
+    Step s = click(row, column);
+    s.kind = Step::DoubleClick;
+    return s;
+}
+
+Step typed(const QString& text)
+{
+    Step s;
+    s.kind = Step::Type;
+    s.text = text;
+    return s;
+}
+
+Step wheel()
+{
+    Step s;
+    s.kind = Step::Wheel;
+    return s;
+}
+
+// A payment table like the register's: a name, a list and a number per row.
+TableInfo payments()
+{
+    FieldInfo name = field(QStringLiteral("Наименование"), FieldInfo::String, FieldInfo::String866);
+    name.m_maxLength = 48;
+    FieldInfo number = intField(QStringLiteral("Код"), 0, 16);
+    number.m_deviceType = FieldInfo::Bin1;
+    return table(Db,
+                 {name, listField(QStringLiteral("Безналичный"), {{0, "Нет"}, {1, "Да"}}), number}, 5,
+                 QStringLiteral("Типы оплаты"));
+}
+
+DataRows paymentRows()
+{
+    QList<QStringList> values;
+    const QStringList names{"НАЛИЧНЫМИ", "КАРТОЙ",  "Банковский перевод", "СБП",   "Бонусы",
+                            "Подарочная карта", "Тип 7", "Bank transfer"};
+    for (int i = 0; i < names.size(); ++i)
+        values << QStringList{names[i], i % 2 ? "1" : "0", QString::number(i)};
+    return dbRows(values);
+}
+
+// Types a text key by key into the widget with focus (the first key may open
+// an editor that takes the rest); letters beyond ASCII come as the text of their key.
+void typeText(QWidget* first, const QString& text)
+{
+    for (const QChar c : text) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : first;
+        if (c.unicode() < 0x80)
+            QTest::keyClick(target, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+class PageHarness
+{
+public:
+    PageHarness(const TableInfo& info = payments(), const DataRows& rows = paymentRows())
+    {
+        auto* layout = new QVBoxLayout(&window);
+        page = new TablePage(info, rows, &window);
+        layout->addWidget(page);
+        window.resize(900, 500);
+        window.show();
+        QTest::qWaitForWindowExposed(&window);
+        view = page->view();
+        model = page->tableModel();
+        QObject::connect(page, &TablePage::statusMessage, [this](const QString& text) { messages << text; });
+    }
+
+    QModelIndex shown(int row, int column) const
+    {
+        return page->filterModel()->mapFromSource(model->index(row, column));
+    }
+
+    void run(const Step& step)
+    {
+        switch (step.kind) {
+        case Step::Key: {
+            QWidget* target = QApplication::focusWidget();
+            if (!target || !window.isAncestorOf(target))
+                target = view;
+            QTest::keyClick(target, Qt::Key(step.key), step.modifiers);
+            break;
+        }
+        case Step::Click:
+        case Step::DoubleClick: {
+            const QPoint at = view->visualRect(shown(step.row, step.column)).center();
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            if (step.kind == Step::DoubleClick) {
+                // The second press of a double click comes as a double click event.
+                QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+                QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            }
+            break;
+        }
+        case Step::Type: {
+            QWidget* target = QApplication::focusWidget();
+            if (!target || !window.isAncestorOf(target))
+                target = view;
+            typeText(target, step.text);
+            break;
+        }
+        case Step::Wheel: {
+            QWidget* target = QApplication::focusWidget();
+            QWheelEvent event(QPointF(5, 5), QPointF(target->mapToGlobal(QPoint(5, 5))), QPoint(), QPoint(0, -120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &event);
+            break;
+        }
+        }
+        QCoreApplication::processEvents();
+    }
+
+    void run(const QList<Step>& steps)
+    {
+        for (const Step& s : steps)
+            run(s);
+    }
+
+    bool editing() const { return editor() != nullptr; }
+    QWidget* editor() const { return view->indexWidget(view->currentIndex()); }
+
+    QStringList texts(int column) const
+    {
+        QStringList list;
+        for (int r = 0; r < model->rowCount(); ++r)
+            list << model->index(r, column).data().toString();
+        return list;
+    }
+
+    // The source rows the view shows, in order.
+    QList<int> shownRows() const
+    {
+        QList<int> rows;
+        for (int r = 0; r < page->filterModel()->rowCount(); ++r)
+            rows << page->filterModel()->mapToSource(page->filterModel()->index(r, 0)).row();
+        return rows;
+    }
+
+    QAction* action(const char* name) const { return page->findChild<QAction*>(QLatin1String(name)); }
+
+    QWidget window;
+    TablePage* page = nullptr;
+    TableView* view = nullptr;
+    TableModel* model = nullptr;
+    QStringList messages;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Step>)
+
+class TablePageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Moving the current cell opens no editor and changes no value.
+    void movesChangeNothing_data()
+    {
+        QTest::addColumn<QList<Step>>("steps");
+        QTest::newRow("list cell: click, Esc, Down, Down, Tab")
+            << QList<Step>{click(4, 1), key(Qt::Key_Escape), key(Qt::Key_Down), key(Qt::Key_Down), key(Qt::Key_Tab)};
+        QTest::newRow("arrows all round")
+            << QList<Step>{click(0, 0), key(Qt::Key_Right), key(Qt::Key_Right), key(Qt::Key_Down),
+                           key(Qt::Key_Left), key(Qt::Key_Up)};
+        QTest::newRow("pages") << QList<Step>{click(2, 1), key(Qt::Key_PageDown), key(Qt::Key_PageUp),
+                                              key(Qt::Key_End), key(Qt::Key_Home)};
+        QTest::newRow("tab and back") << QList<Step>{click(1, 0), key(Qt::Key_Tab), key(Qt::Key_Tab),
+                                                     key(Qt::Key_Backtab)};
+        QTest::newRow("focus without a chosen cell, then typing")
+            << QList<Step>{typed(QStringLiteral("X")), key(Qt::Key_Down)};
+        QTest::newRow("list editor keeps its choice on arrows and the wheel")
+            << QList<Step>{click(6, 1), key(Qt::Key_F2), wheel(), key(Qt::Key_Down), key(Qt::Key_Up),
+                           key(Qt::Key_Tab)};
+    }
+
+    void movesChangeNothing()
+    {
+        QFETCH(QList<Step>, steps);
+        PageHarness h;
+        const QStringList before = h.texts(1);
+        const QStringList names = h.texts(0);
+        h.view->setFocus();
+        h.run(steps);
+        QVERIFY(!h.editing());
+        QCOMPARE(h.texts(1), before);
+        QCOMPARE(h.texts(0), names);
+        QVERIFY(!h.model->hasChangedCells());
+        QCOMPARE(h.page->undoStack()->count(), 0);
+    }
+
+    // Editing starts on a double click, F2, a click on the selected cell or a
+    // key typed on the selected cell; typing where no cell was chosen does not.
+    void editingStarts_data()
+    {
+        QTest::addColumn<QList<Step>>("steps");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("click") << QList<Step>{click(2, 0)} << false;
+        QTest::newRow("double click") << QList<Step>{doubleClick(2, 0)} << true;
+        QTest::newRow("F2") << QList<Step>{click(2, 0), key(Qt::Key_F2)} << true;
+        QTest::newRow("key on the selected cell") << QList<Step>{click(2, 0), typed(QStringLiteral("Q"))} << true;
+        QTest::newRow("key after a move") << QList<Step>{click(2, 0), key(Qt::Key_Down), typed(QStringLiteral("Q"))}
+                                          << true;
+        QTest::newRow("key without a chosen cell") << QList<Step>{typed(QStringLiteral("Q"))} << false;
+    }
+
+    void editingStarts()
+    {
+        QFETCH(QList<Step>, steps);
+        QFETCH(bool, opens);
+        PageHarness h;
+        h.view->setFocus();
+        h.run(steps);
+        QCOMPARE(h.editing(), opens);
+        QVERIFY(!h.model->hasChangedCells());
+    }
+
+    // A value the register cannot store is refused as it is typed or
+    // committed; the cell stays and the page says why, naming the limit.
+    void refusedAtEntry_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("held");    // what the editor holds after typing
+        QTest::addColumn<QString>("stored");  // the cell afterwards
+        QTest::addColumn<QString>("reason");  // part of the message; empty: none
+
+        const QString line61 = QString(61, QLatin1Char('W'));
+        QTest::newRow("61 characters on a 48-character line")
+            << 0 << line61 << line61.left(48) << line61.left(48) << "48 символов";
+        QTest::newRow("a letter the register cannot print") << 0 << "Café" << "Caf" << "Caf" << "é";
+        QTest::newRow("above the field's range") << 2 << "17" << "1" << "1" << "от 0 до 16";
+        QTest::newRow("within every limit") << 0 << "ПЕРЕВОД" << "ПЕРЕВОД" << "ПЕРЕВОД" << QString();
+        QTest::newRow("the highest number") << 2 << "16" << "16" << "16" << QString();
+    }
+
+    void refusedAtEntry()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        QFETCH(QString, held);
+        QFETCH(QString, stored);
+        QFETCH(QString, reason);
+        PageHarness h;
+        h.view->setFocus();
+        h.run({click(3, column), key(Qt::Key_F2), key(Qt::Key_A, Qt::ControlModifier), key(Qt::Key_Delete)});
+        auto* editor = qobject_cast<QLineEdit*>(h.editor());
+        QVERIFY(editor);
+        typeText(editor, text);
+        QCOMPARE(editor->text(), held);
+        if (reason.isEmpty()) {
+            QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('\n')));
+        } else {
+            QVERIFY(!h.messages.isEmpty());
+            QVERIFY2(h.messages.last().contains(reason), qPrintable(h.messages.last()));
+            QVERIFY2(h.messages.last().contains(h.model->headerData(column, Qt::Horizontal).toString().mid(4)),
+                     qPrintable(h.messages.last()));
+        }
+        h.run(key(Qt::Key_Return));
+        QVERIFY(!h.editing());
+        QCOMPARE(h.model->index(3, column).data().toString(), stored);
+    }
+
+    // Committed without an editor's limits (e.g. pasted or set by a program),
+    // a value the register cannot store leaves the cell as it was.
+    void refusedOnCommit_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("too long") << 0 << QString(49, QLatin1Char('x')) << false;
+        QTest::newRow("no such character") << 0 << "naïve" << false;
+        QTest::newRow("beyond one byte") << 2 << "300" << false;
+        QTest::newRow("fits") << 0 << QString(48, QLatin1Char('x')) << true;
+    }
+
+    void refusedOnCommit()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, value);
+        QFETCH(bool, taken);
+        PageHarness h;
+        const QString before = h.model->index(1, column).data().toString();
+        QCOMPARE(h.model->setData(h.model->index(1, column), value, Qt::EditRole), taken);
+        QCOMPARE(h.model->index(1, column).data().toString(), taken ? value : before);
+        QCOMPARE(h.model->hasChangedCells(), taken);
+        QCOMPARE(h.messages.isEmpty(), taken);
+    }
+
+    // Ctrl+Z and Ctrl+Shift+Z undo and redo the edits of the page; a cell set
+    // back to the value read loses its mark.
+    void undoAndRedo_data()
+    {
+        QTest::addColumn<QList<Step>>("afterEdits");
+        QTest::addColumn<QStringList>("names"); // rows 0 and 1
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("both edits stand") << QList<Step>{} << QStringList{"ПЕРВЫЙ", "ВТОРОЙ"} << true;
+        QTest::newRow("one undone") << QList<Step>{key(Qt::Key_Z, Qt::ControlModifier)}
+                                    << QStringList{"ПЕРВЫЙ", "КАРТОЙ"} << true;
+        QTest::newRow("both undone") << QList<Step>{key(Qt::Key_Z, Qt::ControlModifier),
+                                                    key(Qt::Key_Z, Qt::ControlModifier)}
+                                     << QStringList{"НАЛИЧНЫМИ", "КАРТОЙ"} << false;
+        QTest::newRow("undone and redone")
+            << QList<Step>{key(Qt::Key_Z, Qt::ControlModifier), key(Qt::Key_Z, Qt::ControlModifier),
+                           key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier)}
+            << QStringList{"ПЕРВЫЙ", "КАРТОЙ"} << true;
+        QTest::newRow("typed back to the value read")
+            << QList<Step>{click(0, 0), typed(QStringLiteral("НАЛИЧНЫМИ")), key(Qt::Key_Return), click(1, 0),
+                           typed(QStringLiteral("КАРТОЙ")), key(Qt::Key_Return)}
+            << QStringList{"НАЛИЧНЫМИ", "КАРТОЙ"} << false;
+        QTest::newRow("nothing to redo") << QList<Step>{key(Qt::Key_Y, Qt::ControlModifier)}
+                                         << QStringList{"ПЕРВЫЙ", "ВТОРОЙ"} << true;
+    }
+
+    void undoAndRedo()
+    {
+        QFETCH(QList<Step>, afterEdits);
+        QFETCH(QStringList, names);
+        QFETCH(bool, marked);
+        PageHarness h;
+        QSignalSpy marks(h.page, &TablePage::marksChanged);
+        h.view->setFocus();
+        h.run({click(0, 0), typed(QStringLiteral("ПЕРВЫЙ")), key(Qt::Key_Return), click(1, 0),
+               typed(QStringLiteral("ВТОРОЙ")), key(Qt::Key_Return)});
+        QVERIFY(h.model->hasChangedCells());
+        h.run(afterEdits);
+        QCOMPARE(h.texts(0).mid(0, 2), names);
+        QCOMPARE(h.model->hasChangedCells(), marked);
+        QCOMPARE(h.model->isEdited(0, 0), names[0] != QStringLiteral("НАЛИЧНЫМИ"));
+        QCOMPARE(h.model->tableData()[1][0].changed, names[1] != QStringLiteral("КАРТОЙ"));
+        QCOMPARE(h.model->readValue(0, 0), QByteArray("НАЛИЧНЫМИ"));
+        QVERIFY(!marks.isEmpty());
+        QCOMPARE(marks.last().first().toBool(), marked);
+    }
+
+    // The selected cells, or the whole table, get their values read back in one step that can be undone.
+    void revert_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("names"); // rows 0 to 2
+        QTest::newRow("selected cell, menu entry") << "revertCellsAction" << QStringList{"НАЛИЧНЫМИ", "B", "C"};
+        QTest::newRow("selected cell, Ctrl+R") << "Ctrl+R" << QStringList{"НАЛИЧНЫМИ", "B", "C"};
+        QTest::newRow("whole table, menu entry") << "revertTableAction"
+                                                 << QStringList{"НАЛИЧНЫМИ", "КАРТОЙ", "Банковский перевод"};
+        QTest::newRow("whole table, Ctrl+Shift+R") << "Ctrl+Shift+R"
+                                                   << QStringList{"НАЛИЧНЫМИ", "КАРТОЙ", "Банковский перевод"};
+    }
+
+    void revert()
+    {
+        QFETCH(QString, how);
+        QFETCH(QStringList, names);
+        PageHarness h;
+        const QStringList edited{"X", "B", "C"};
+        for (int r = 0; r < edited.size(); ++r)
+            QVERIFY(h.model->setData(h.model->index(r, 0), edited[r]));
+        h.view->setFocus();
+        h.run(click(0, 0));
+        const int steps = h.page->undoStack()->count();
+        if (how.startsWith(QLatin1String("Ctrl"))) {
+            const bool shift = how.contains(QLatin1String("Shift"));
+            h.run(key(Qt::Key_R, Qt::ControlModifier | (shift ? Qt::ShiftModifier : Qt::NoModifier)));
+        } else {
+            QAction* action = h.action(qPrintable(how));
+            QVERIFY(action);
+            QVERIFY(action->text().startsWith(QStringLiteral("Вернуть")));
+            action->trigger();
+        }
+        QCOMPARE(h.texts(0).mid(0, 3), names);
+        QCOMPARE(h.page->undoStack()->count(), steps + 1);
+        QCOMPARE(h.model->hasChangedCells(), names[1] == QLatin1String("B"));
+        // One undo brings every reverted cell back.
+        h.page->undoStack()->undo();
+        QCOMPARE(h.texts(0).mid(0, 3), (QStringList{"X", "B", "C"}));
+    }
+
+    // Ctrl+F and a few letters show the rows that hold them and their count.
+    void search_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("Cyrillic, any case") << "бан" << QList<int>{2} << "Найдено строк: 1 из 8";
+        QTest::newRow("Latin") << "BANK" << QList<int>{7} << "Найдено строк: 1 из 8";
+        QTest::newRow("list text") << "да" << QList<int>{1, 3, 5, 7} << "Найдено строк: 4 из 8";
+        QTest::newRow("number in a cell or a row title") << "6" << QList<int>{5, 6} << "Найдено строк: 2 из 8";
+        QTest::newRow("two words") << "карт да" << QList<int>{1, 5} << "Найдено строк: 2 из 8";
+        QTest::newRow("name with a number") << "тип 7" << QList<int>{6} << "Найдено строк: 1 из 8";
+        QTest::newRow("nothing") << "ЯЯЯ" << QList<int>{} << "Найдено строк: 0 из 8";
+        QTest::newRow("no text") << "" << QList<int>{0, 1, 2, 3, 4, 5, 6, 7} << "";
+    }
+
+    void search()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, rows);
+        QFETCH(QString, count);
+        PageHarness h;
+        h.view->setFocus();
+        QVERIFY(h.page->searchBar()->isHidden());
+        h.run(key(Qt::Key_F, Qt::ControlModifier));
+        QVERIFY(h.page->searchBar()->isVisible());
+        QCOMPARE(QApplication::focusWidget(), h.page->searchBar()->searchField());
+        h.run(typed(text));
+        QCOMPARE(h.shownRows(), rows);
+        QCOMPARE(h.page->findChild<QLabel*>(QStringLiteral("searchCount"))->text(), count);
+        // Everything that reads the table still sees every row.
+        QCOMPARE(h.model->rowCount(), 8);
+        h.run(key(Qt::Key_Escape));
+        QVERIFY(h.page->searchBar()->isHidden());
+        QCOMPARE(h.shownRows().size(), 8);
+    }
+
+    // Enter and F3 go to the next matching row, round to the first, also with every row shown.
+    void findNext_data()
+    {
+        QTest::addColumn<bool>("onlyMatches");
+        QTest::addColumn<QList<int>>("visited");
+        // The current row moved to the first match when the others were hidden.
+        QTest::newRow("matches only") << true << QList<int>{5, 1, 5};
+        QTest::newRow("every row shown") << false << QList<int>{1, 5, 1};
+    }
+
+    void findNext()
+    {
+        QFETCH(bool, onlyMatches);
+        QFETCH(QList<int>, visited);
+        PageHarness h;
+        h.view->setFocus();
+        h.run(key(Qt::Key_F, Qt::ControlModifier));
+        if (!onlyMatches)
+            h.page->findChild<QCheckBox*>(QStringLiteral("searchOnlyMatches"))->click();
+        h.page->searchBar()->searchField()->setFocus();
+        h.run(typed(QStringLiteral("карт")));
+        QCOMPARE(h.shownRows().size(), onlyMatches ? 2 : 8);
+        QList<int> rows;
+        h.run(key(Qt::Key_Return));
+        rows << h.page->filterModel()->mapToSource(h.view->currentIndex()).row();
+        h.run(key(Qt::Key_F3));
+        rows << h.page->filterModel()->mapToSource(h.view->currentIndex()).row();
+        h.run(key(Qt::Key_Return));
+        rows << h.page->filterModel()->mapToSource(h.view->currentIndex()).row();
+        QCOMPARE(rows, visited);
+    }
+
+    // An edit in a filtered view reaches the same cell of the table model.
+    void filteredEditReachesTheCell()
+    {
+        PageHarness h;
+        h.view->setFocus();
+        h.run(key(Qt::Key_F, Qt::ControlModifier));
+        h.run(typed(QStringLiteral("сбп")));
+        QCOMPARE(h.shownRows(), QList<int>{3});
+        h.view->setFocus();
+        h.run({doubleClick(3, 2), key(Qt::Key_A, Qt::ControlModifier), typed(QStringLiteral("12")),
+               key(Qt::Key_Return)});
+        QCOMPARE(h.model->tableData()[3][2], Cell("12", true));
+        int marked = 0;
+        for (const DataRow& row : h.model->tableData())
+            for (const Cell& cell : row)
+                marked += cell.changed ? 1 : 0;
+        QCOMPARE(marked, 1);
+    }
+
+    // Ctrl+G and a row number: that row becomes current, also when the search hid it.
+    void goToRow_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("row");
+        QTest::newRow("a row") << QString() << 6 << 5;
+        QTest::newRow("a row the search hides") << "карт" << 8 << 7;
+        // The field takes no number beyond the last row: it keeps its 1.
+        QTest::newRow("beyond the last") << QString() << 99 << 0;
+    }
+
+    void goToRow()
+    {
+        QFETCH(QString, search);
+        QFETCH(int, number);
+        QFETCH(int, row);
+        PageHarness h;
+        h.view->setFocus();
+        if (!search.isEmpty()) {
+            h.run(key(Qt::Key_F, Qt::ControlModifier));
+            h.run(typed(search));
+        }
+        h.view->setFocus();
+        h.run(key(Qt::Key_G, Qt::ControlModifier));
+        QSpinBox* field = h.page->searchBar()->rowField();
+        QVERIFY(field);
+        QVERIFY(field->hasFocus());
+        QCOMPARE(field->maximum(), 8);
+        h.run(key(Qt::Key_A, Qt::ControlModifier));
+        h.run(typed(QString::number(number)));
+        h.run(key(Qt::Key_Return));
+        QCOMPARE(h.page->filterModel()->mapToSource(h.view->currentIndex()).row(), row);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(h.view));
+    }
+
+    // Rows as high as the font needs; a list table has no row numbers to go to.
+    void compactRows()
+    {
+        PageHarness h;
+        const int height = h.view->rowHeight(0);
+        QCOMPARE(height, TableView::compactRowHeight(h.view->fontMetrics()));
+        QVERIFY(height < 2 * h.view->fontMetrics().height());
+        QCOMPARE(h.view->editTriggers(), TableView::Triggers);
+        PageHarness list(table(List, {field(QStringLiteral("Текст"), FieldInfo::String, FieldInfo::String866)}),
+                         listRows({"a"}));
+        QVERIFY(!list.page->searchBar()->rowField());
+        QVERIFY(!list.action("goToRowAction"));
+    }
+
+    // The value read stays beside an edited cell, by data row and column.
+    void readValues_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("viewRow");
+        QTest::addColumn<int>("viewColumn");
+        QTest::addColumn<int>("dataRow");
+        QTest::addColumn<int>("dataColumn");
+        QTest::newRow("db") << int(Db) << 1 << 0 << 1 << 0;
+        QTest::newRow("list") << int(List) << 1 << 0 << 0 << 1;
+        QTest::newRow("transposed") << int(TransposedList) << 1 << 0 << 1 << 0;
+    }
+
+    void readValues()
+    {
+        QFETCH(int, type);
+        QFETCH(int, viewRow);
+        QFETCH(int, viewColumn);
+        QFETCH(int, dataRow);
+        QFETCH(int, dataColumn);
+        const QVector<FieldInfo> fields{field("a", FieldInfo::String, FieldInfo::String866),
+                                        field("b", FieldInfo::String, FieldInfo::String866)};
+        const TableType layout = TableType(type);
+        const DataRows rows = layout == Db ? dbRows({{"p", "q"}, {"r", "s"}})
+            : layout == List              ? listRows({"p", "r"})
+                                          : transposedRows({"p", "r"});
+        PageHarness h(table(layout, layout == Db ? fields : fields), rows);
+        const QByteArray read = h.model->readValue(dataRow, dataColumn);
+        QCOMPARE(read, QByteArray("r"));
+        QVERIFY(h.model->setData(h.model->index(viewRow, viewColumn), QStringLiteral("new")));
+        QCOMPARE(h.model->readValue(dataRow, dataColumn), read);
+        QVERIFY(h.model->isEdited(dataRow, dataColumn));
+        QCOMPARE(h.model->indexOfCell(dataRow, dataColumn), h.model->index(viewRow, viewColumn));
+        // Once written, the value is the one read.
+        h.model->tableData()[dataRow][dataColumn].changed = false;
+        h.model->adoptWrittenValues();
+        QCOMPARE(h.model->readValue(dataRow, dataColumn), QByteArray("new"));
+        QVERIFY(!h.model->isEdited(dataRow, dataColumn));
+        QCOMPARE(h.model->readValue(9, 9), QByteArray());
+    }
+};
+
+VESCOR_TEST(TablePageTest)
+#include "tst_tablepage.moc"
