@@ -13,6 +13,7 @@ namespace {
 
 const QString SettingsOption = QStringLiteral("settings");
 const QString VerboseOption = QStringLiteral("verbose");
+const QString JsonOption = QStringLiteral("json");
 
 } // namespace
 
@@ -34,8 +35,12 @@ int CliCommand::run(const QStringList& arguments)
     describe(parser);
 
     try {
-        if (!parser.parse(arguments))
+        if (!parser.parse(arguments)) {
+            // A caller that asked for JSON gets its usage error as JSON too.
+            if (m_offersJson && arguments.contains(QStringLiteral("--") + JsonOption))
+                m_report = std::make_unique<JsonReport>(name());
             usageError(parser.errorText());
+        }
         Diagnostics::setVerbose(parser.isSet(VerboseOption));
         if (parser.isSet(help)) {
             QString text = parser.helpText();
@@ -48,19 +53,41 @@ int CliCommand::run(const QStringList& arguments)
             m_console.out(text.trimmed());
             return Success;
         }
+        if (m_offersJson && parser.isSet(JsonOption)) {
+            m_report = std::make_unique<JsonReport>(name());
+            m_console.keepOutputForData();
+        }
         m_exitStatus = Success;
         execute(parser);
+        if (m_report)
+            m_console.data(m_report->toJson());
         return m_exitStatus;
     } catch (const CliFailure& failure) {
-        m_console.err(failure.message());
-        return failure.code();
+        return fail(failure.code(), failure.message(), {});
     } catch (const FlowFailure& failure) {
-        m_console.err(failure.message());
-        return failure.kind() == FlowFailure::DriverFailed ? DriverFailure : Refused;
+        return fail(failure.kind() == FlowFailure::DriverFailed ? DriverFailure : Refused, failure.message(),
+                    failure.places());
     } catch (const RunTimeError& error) {
-        m_console.err(error.message());
-        return Refused;
+        return fail(Refused, error.message(), {});
     }
+}
+
+int CliCommand::fail(ExitCode code, const QString& message, const QVector<FlowFailure::Place>& places)
+{
+    m_console.err(message);
+    if (m_report) {
+        m_report->setError(message, places);
+        m_console.data(m_report->toJson());
+    }
+    return code;
+}
+
+void CliCommand::addJsonOption(QCommandLineParser& parser)
+{
+    m_offersJson = true;
+    parser.addOption({JsonOption,
+                      QStringLiteral("Вывести результат одним объектом JSON на стандартный вывод (и ошибку тоже); "
+                                     "сообщения остаются на стандартном выводе ошибок.")});
 }
 
 QString CliCommand::settingsOption(const QCommandLineParser& parser) const

@@ -2,14 +2,18 @@
 
 #include "Console.h"
 #include "ExitCode.h"
+#include "JsonReport.h"
 
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 // One command of vescor-cli with its own options. The base parses the command
 // line (adding --settings and --help), turns failures into messages on
-// standard error and an exit status.
+// standard error and an exit status. A command that offers --json reports
+// on standard output as one JSON object instead, its failures included.
 class CliCommand
 {
 public:
@@ -35,6 +39,17 @@ protected:
     // Raises a usage error with the command's help hint.
     [[noreturn]] void usageError(const QString& message) const;
 
+    // Offers --json; called from describe().
+    void addJsonOption(QCommandLineParser& parser);
+    // The report of a run with --json, else null.
+    JsonReport* jsonReport() { return m_report.get(); }
+
     Console m_console;
     ExitCode m_exitStatus = Success;
+
+private:
+    int fail(ExitCode code, const QString& message, const QVector<FlowFailure::Place>& places);
+
+    bool m_offersJson = false;
+    std::unique_ptr<JsonReport> m_report;
 };

@@ -10,6 +10,10 @@ Console::Console()
 
 void Console::out(const QString& line)
 {
+    if (m_outToErr) {
+        err(line);
+        return;
+    }
     m_out << line << '\n';
     m_out.flush();
 }
@@ -18,4 +22,17 @@ void Console::err(const QString& line)
 {
     m_err << line << '\n';
     m_err.flush();
+}
+
+void Console::keepOutputForData()
+{
+    m_outToErr = true;
+}
+
+void Console::data(const QByteArray& bytes)
+{
+    m_out.flush();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
 }

@@ -5,6 +5,8 @@
 #include "DriverSession.h"
 #include "common/RussianPlural.h"
 #include "exchange/CsvExchange.h"
+#include "exchange/CsvValueError.h"
+#include "flows/FlowFailure.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
 
@@ -19,6 +21,7 @@ QString DiffCommand::summary() const
 void DiffCommand::describe(QCommandLineParser& parser)
 {
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV одной таблицы."));
+    addJsonOption(parser);
 }
 
 void DiffCommand::execute(const QCommandLineParser& parser)
@@ -31,23 +34,37 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     DriverSession session(settingsOption(parser));
     const QList<TableInfo>& tables = session.reg().openWithDescription();
 
+    const QString path = positional.first();
     CsvExchange exchange;
     TableInfo table;
-    const DataRows fileRows = exchange.importTable(positional.first(), tables, table);
+    DataRows fileRows;
+    try {
+        fileRows = exchange.importTable(path, tables, table);
+    } catch (const CsvValueError& error) {
+        throw FlowFailure(FlowFailure::Refused, error.message(),
+                          {FlowFailure::Place{error.message(), path, error.row(), error.field()}});
+    } catch (const RunTimeError& error) {
+        throw FlowFailure(FlowFailure::Refused, error.message(), {FlowFailure::Place{error.message(), path, 0, QString()}});
+    }
     // A file without cells would show no differences, as if it matched the register.
     if (fileRows.isEmpty()) {
         throw CliFailure(ExitCode::Refused,
                          QStringLiteral("%1: файл не содержит ни одной ячейки таблицы \"%2\", сравнивать нечего")
-                             .arg(positional.first(), table.name));
+                             .arg(path, table.name));
     }
     unsigned cellsRead = 0;
     const DataRows registerRows = TableReader::read(table, cellsRead);
 
     const TableComparison comparison(table, fileRows, registerRows);
-    const auto differences = comparison.differences();
+    const QVector<TableComparison::CellPair> differences = comparison.differences();
     for (const TableComparison::CellPair& cell : differences) {
         m_console.out(CsvLine::of({QString::number(table.id), QString::number(cell.registerRow),
                                    QString::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+    }
+    if (JsonReport* report = jsonReport()) {
+        // A diff writes nothing: "changed" stays false, "different" tells.
+        report->set(QStringLiteral("different"), !differences.isEmpty());
+        report->addTable(path, table, differences, true);
     }
     // Drift is what a script asks diff about: it shows in the exit status.
     if (!differences.isEmpty()) {

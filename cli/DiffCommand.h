@@ -2,7 +2,7 @@
 
 #include "CliCommand.h"
 
-// vescor-cli diff FILE: the cells where a CSV file and the register differ.
+// vescor-cli diff FILE [--json]: the cells where a CSV file and the register differ.
 class DiffCommand : public CliCommand
 {
 public:

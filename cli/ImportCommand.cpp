@@ -34,6 +34,7 @@ void ImportCommand::describe(QCommandLineParser& parser)
     parser.addOption({OnlyDifferentOption,
                       QStringLiteral("Сначала прочитать таблицу и записать только ячейки, значение которых "
                                      "отличается от значения в ККТ.")});
+    addJsonOption(parser);
 }
 
 void ImportCommand::execute(const QCommandLineParser& parser)
@@ -44,6 +45,12 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     const bool dryRun = parser.isSet(DryRunOption);
     const bool onlyDifferent = parser.isSet(OnlyDifferentOption);
 
+    JsonReport* report = jsonReport();
+    if (report) {
+        report->set(QStringLiteral("dry_run"), dryRun);
+        report->set(QStringLiteral("only_different"), onlyDifferent);
+    }
+
     DriverSession session(settingsOption(parser));
     const QList<TableInfo>& tables = session.reg().openWithDescription();
 
@@ -53,10 +60,12 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     WriteJournal journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
+    // The report's "before" is the register's value where the table was read.
+    const bool registerRead = onlyDifferent || !dryRun;
     for (ImportFiles::File& file : files) {
         DataRows registerRows;
         // The journal keeps the cells' values before the write.
-        if (onlyDifferent || !dryRun) {
+        if (registerRead) {
             unsigned cellsRead = 0;
             registerRows = TableReader::read(file.table, cellsRead);
         }
@@ -68,17 +77,23 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             }
         }
 
+        QVector<TableComparison::CellPair> marked;
+        for (const TableComparison::CellPair& cell : comparison.cells()) {
+            if (file.rows.at(cell.row).at(cell.column).changed)
+                marked.append(cell);
+        }
+
         if (dryRun) {
-            unsigned cells = 0;
-            for (const TableComparison::CellPair& cell : comparison.cells()) {
-                if (!file.rows.at(cell.row).at(cell.column).changed)
-                    continue;
+            for (const TableComparison::CellPair& cell : qAsConst(marked)) {
                 m_console.out(CsvLine::of({QString::number(file.table.id), QString::number(cell.registerRow),
                                            QString::number(cell.fieldNumber), cell.fileText}));
-                ++cells;
             }
-            cellsWritten += cells;
-            tablesWritten += cells > 0 ? 1 : 0;
+            cellsWritten += unsigned(marked.size());
+            tablesWritten += marked.isEmpty() ? 0 : 1;
+            if (report) {
+                report->addTable(file.path, file.table, marked, registerRead);
+                report->setChanged(cellsWritten > 0);
+            }
             continue;
         }
 
@@ -89,10 +104,16 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         } catch (const FlowFailure& failure) {
             if (!journal.warnings().isEmpty())
                 m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
-            throw FlowFailure(failure.kind(), QStringLiteral("%1: %2").arg(file.path, failure.message()));
+            const QString message = QStringLiteral("%1: %2").arg(file.path, failure.message());
+            throw FlowFailure(failure.kind(), message, {FlowFailure::Place{message, file.path, 0, QString()}});
         }
         if (cellsWritten > before)
             ++tablesWritten;
+        // Tables committed before a later failure stay changed.
+        if (report) {
+            report->addTable(file.path, file.table, marked, registerRead);
+            report->setChanged(cellsWritten > 0);
+        }
         m_console.err(QStringLiteral("%1: записано ячеек: %2").arg(file.path, QString::number(cellsWritten - before)));
     }
 

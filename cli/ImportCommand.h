@@ -2,7 +2,7 @@
 
 #include "CliCommand.h"
 
-// vescor-cli import FILE... [--dry-run] [--only-different]: CSV files into
+// vescor-cli import FILE... [--dry-run] [--only-different] [--json]: CSV files into
 // their tables of the register, one commit per table.
 class ImportCommand : public CliCommand
 {

@@ -2,6 +2,7 @@
 
 #include "CsvRecordReader.h"
 #include "CsvRecordWriter.h"
+#include "CsvValueError.h"
 #include "FileTextCodec.h"
 #include "TableText.h"
 #include "common/Errors.h"
@@ -32,11 +33,12 @@ RunTimeError badFile()
     return RunTimeError(QStringLiteral("Ошибка: файл содержит некорректные данные"));
 }
 
-QString valueProblem(int row, const FieldInfo& field, const QString& value, const QString& reason)
+ImportProblem valueProblem(int row, const FieldInfo& field, const QString& value, const QString& reason)
 {
-    return QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\": "
-                          "значение \"%3\" - %4")
-        .arg(QString::number(row), field.m_name, ValueQuote::shown(value), reason);
+    return {QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\": "
+                           "значение \"%3\" - %4")
+                .arg(QString::number(row), field.m_name, ValueQuote::shown(value), reason),
+            row, field.m_name};
 }
 
 RunTimeError cannotOpen(const QString& path, const QString& why = QString())
@@ -256,15 +258,17 @@ void CsvExchange::writeWhole(const QString& path, const char* bytes, qint64 size
 
 DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched)
 {
-    QStringList problems;
+    QVector<ImportProblem> problems;
     DataRows rows = importTable(path, tables, matched, problems);
-    if (!problems.isEmpty())
-        throw RunTimeError(problems.first());
+    if (!problems.isEmpty()) {
+        const ImportProblem& first = problems.first();
+        throw CsvValueError(first.message, first.row, first.field);
+    }
     return rows;
 }
 
 DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched,
-                                  QStringList& problems)
+                                  QVector<ImportProblem>& problems)
 {
     const int earlierProblems = problems.size();
     const QByteArray bytes = readBounded(path, ImportLimits::fileBytes(tables));
@@ -324,13 +328,18 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                 throw badFile();
             const unsigned registerRow = RowLabel::registerRow(record.first());
             if (registerRow == 0 || registerRow > unsigned(rowLimit)) {
-                problems << QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\": номер ряда "
-                                           "\"%2\" - нужно целое число от 1 до %3")
-                                .arg(QString::number(records), ValueQuote::shown(shown(record.first())), QString::number(rowLimit));
+                problems << ImportProblem{
+                    QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\": номер ряда "
+                                   "\"%2\" - нужно целое число от 1 до %3")
+                        .arg(QString::number(records), ValueQuote::shown(shown(record.first())),
+                             QString::number(rowLimit)),
+                    records, QString()};
             } else if (lineOfRegisterRow.contains(registerRow)) {
-                problems << QStringLiteral("Ошибка: строки \"%1\" и \"%2\" файла задают один и тот же ряд %3")
-                                .arg(QString::number(lineOfRegisterRow.value(registerRow)), QString::number(records),
-                                     QString::number(registerRow));
+                problems << ImportProblem{
+                    QStringLiteral("Ошибка: строки \"%1\" и \"%2\" файла задают один и тот же ряд %3")
+                        .arg(QString::number(lineOfRegisterRow.value(registerRow)), QString::number(records),
+                             QString::number(registerRow)),
+                    records, QString()};
             } else {
                 lineOfRegisterRow.insert(registerRow, records);
             }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "device/Cell.h"
+#include "ImportProblem.h"
 #include "model/TableInfo.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // Writes one table into a CSV file and reads such a file back into the rows of
 // its table. Files: a title line ("<name> 1.1"), the field names, the data.
@@ -20,7 +22,8 @@ public:
 
     // Finds the table of the file among tables (stored in matched as soon as
     // the title is known), checks the values and returns the rows with the
-    // imported cells marked changed. Raises RunTimeError.
+    // imported cells marked changed. Raises RunTimeError (CsvValueError for a
+    // refused value or row, naming them).
     // A file with a value that cannot be stored in its field is refused, its
     // row and field named; so is a file larger than the tables can need, or
     // with more data lines than its table has rows.
@@ -30,7 +33,7 @@ public:
     // to problems, and then no rows are returned; a file that cannot be read
     // as its table still raises RunTimeError at once.
     DataRows importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched,
-                         QStringList& problems);
+                         QVector<ImportProblem>& problems);
 
 private:
     // Calls onText for every text of the file after its title (field names,

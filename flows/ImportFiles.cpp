@@ -9,21 +9,25 @@ QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QLi
 {
     QVector<File> files;
     QStringList refusals;
+    QVector<FlowFailure::Place> places;
     CsvExchange exchange;
     for (const QString& path : paths) {
         File file;
         file.path = path;
-        QStringList problems;
+        QVector<ImportProblem> problems;
         try {
             file.rows = exchange.importTable(path, tables, file.table, problems);
         } catch (const RunTimeError& error) {
-            problems << error.message();
+            problems << ImportProblem{error.message(), 0, QString()};
         }
-        for (const QString& problem : qAsConst(problems))
-            refusals << QStringLiteral("%1: %2").arg(path, problem);
+        for (const ImportProblem& problem : qAsConst(problems)) {
+            const QString line = QStringLiteral("%1: %2").arg(path, problem.message);
+            refusals << line;
+            places << FlowFailure::Place{line, path, problem.row, problem.field};
+        }
         files.append(file);
     }
     if (!refusals.isEmpty())
-        throw FlowFailure(FlowFailure::Refused, refusals.join(QLatin1Char('\n')));
+        throw FlowFailure(FlowFailure::Refused, refusals.join(QLatin1Char('\n')), places);
     return files;
 }

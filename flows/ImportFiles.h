@@ -22,6 +22,7 @@ public:
 
     // Every file is read and every value checked before the result is given:
     // raises FlowFailure (Refused) naming each refused file, and each refused
-    // value with its file, row, field and reason, one per line.
+    // value with its file, row, field and reason, one per line; the failure's
+    // places name them by parts.
     static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables);
 };
