@@ -125,7 +125,15 @@ MainWindow::~MainWindow()
 
 void MainWindow::loadSettings()
 {
-    KKT_Logic::instance().setSettings(SettingsFile::load(m_settingsPath));
+    // Stored settings that cannot be read leave the driver with its defaults;
+    // the user learns why once, in the status label.
+    QString text;
+    QString error;
+    if (!SettingsFile::load(m_settingsPath, text, error)) {
+        m_statusLabel->setText(error);
+        return;
+    }
+    KKT_Logic::instance().setSettings(text);
 }
 
 void MainWindow::saveSettings()

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 #include "common/Product.h"
+#include "common/QtTranslation.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -23,7 +24,12 @@ int main(int argc, char** argv)
     libraryPaths << QStringLiteral(".") << QStringLiteral("platforms");
     QCoreApplication::setLibraryPaths(libraryPaths);
 
+    // Scaled to the screen's density: at 192 dpi the window is twice as large.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     auto* app = new QApplication(argc, argv);
+    // Qt's own buttons and dialogs speak Russian like the rest of the window.
+    QtTranslation::install();
 
     g_mainWindow = new MainWindow;
     g_mainWindow->show();

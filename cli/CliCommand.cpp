@@ -1,6 +1,7 @@
 #include "CliCommand.h"
 
 #include "CliFailure.h"
+#include "Diagnostics.h"
 
 #include "common/Errors.h"
 #include "flows/FlowFailure.h"
@@ -11,6 +12,7 @@
 namespace {
 
 const QString SettingsOption = QStringLiteral("settings");
+const QString VerboseOption = QStringLiteral("verbose");
 const QString JsonOption = QStringLiteral("json");
 
 } // namespace
@@ -28,6 +30,8 @@ int CliCommand::run(const QStringList& arguments)
                                      "с программой (или ~/.config/Vescor/Vescor.ini, когда папка программы "
                                      "закрыта для записи)."),
                       QStringLiteral("TEXT|@FILE")});
+    parser.addOption({VerboseOption,
+                      QStringLiteral("Выводить в стандартный поток ошибок отладочные строки (по строке на ячейку).")});
     describe(parser);
 
     try {
@@ -37,13 +41,15 @@ int CliCommand::run(const QStringList& arguments)
                 m_report = std::make_unique<JsonReport>(name());
             usageError(parser.errorText());
         }
+        Diagnostics::setVerbose(parser.isSet(VerboseOption));
         if (parser.isSet(help)) {
             QString text = parser.helpText();
-            // The parser names the program; the command belongs beside it.
+            // The parser names the program as it was called; the command belongs beside it.
+            const QString called = QCoreApplication::arguments().value(0);
             const int lineEnd = text.indexOf(QLatin1Char('\n'));
-            const QString usage = text.left(lineEnd);
-            const int options = usage.indexOf(QStringLiteral(" [options]"));
-            text.replace(0, options, QStringLiteral("Usage: vescor-cli ") + name());
+            const int program = text.left(lineEnd).indexOf(called);
+            if (program >= 0)
+                text.replace(program, called.size(), QStringLiteral("vescor-cli ") + name());
             m_console.out(text.trimmed());
             return Success;
         }
@@ -51,10 +57,11 @@ int CliCommand::run(const QStringList& arguments)
             m_report = std::make_unique<JsonReport>(name());
             m_console.keepOutputForData();
         }
+        m_exitStatus = Success;
         execute(parser);
         if (m_report)
             m_console.data(m_report->toJson());
-        return Success;
+        return m_exitStatus;
     } catch (const CliFailure& failure) {
         return fail(failure.code(), failure.message(), {});
     } catch (const FlowFailure& failure) {

@@ -30,6 +30,8 @@ protected:
     // Adds the command's options and positional arguments to the parser.
     virtual void describe(QCommandLineParser& parser) = 0;
     // Runs after a successful parse; raises CliFailure, FlowFailure or RunTimeError.
+    // A command that ends well but with news for a script (diff: differences
+    // found) sets m_exitStatus.
     virtual void execute(const QCommandLineParser& parser) = 0;
 
     // The --settings text, null when the option is absent.
@@ -43,6 +45,7 @@ protected:
     JsonReport* jsonReport() { return m_report.get(); }
 
     Console m_console;
+    ExitCode m_exitStatus = Success;
 
 private:
     int fail(ExitCode code, const QString& message, const QVector<FlowFailure::Place>& places);

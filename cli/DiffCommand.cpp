@@ -3,6 +3,7 @@
 #include "CliFailure.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
+#include "common/RussianPlural.h"
 #include "exchange/CsvExchange.h"
 #include "exchange/CsvValueError.h"
 #include "flows/FlowFailure.h"
@@ -13,7 +14,8 @@ QString DiffCommand::summary() const
 {
     return QStringLiteral("Ячейки, в которых файл CSV и ККТ расходятся, по одной в строке: "
                           "\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в файле\". "
-                          "Ничего не выводится, если расхождений нет.");
+                          "Ничего не выводится, если расхождений нет. Код выхода 0, если ККТ совпадает с файлом, "
+                          "1, если они расходятся.");
 }
 
 void DiffCommand::describe(QCommandLineParser& parser)
@@ -63,5 +65,12 @@ void DiffCommand::execute(const QCommandLineParser& parser)
         // A diff writes nothing: "changed" stays false, "different" tells.
         report->set(QStringLiteral("different"), !differences.isEmpty());
         report->addTable(path, table, differences, true);
+    }
+    // Drift is what a script asks diff about: it shows in the exit status.
+    if (!differences.isEmpty()) {
+        m_console.err(QStringLiteral("Файл и ККТ расходятся в %1")
+                          .arg(RussianPlural::count(qulonglong(differences.size()), QStringLiteral("ячейке"),
+                                                    QStringLiteral("ячейках"), QStringLiteral("ячейках"))));
+        m_exitStatus = Refused;
     }
 }

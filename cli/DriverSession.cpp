@@ -2,12 +2,10 @@
 
 #include "CliFailure.h"
 
+#include "settings/DriverSettingsJson.h"
 #include "settings/SettingsFile.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <string>
 
@@ -35,14 +33,23 @@ DriverSession::~DriverSession()
 
 QString DriverSession::settingsText(const QString& settingsOption)
 {
-    if (settingsOption.isNull())
-        return SettingsFile::load(SettingsFile::defaultPath());
-    if (!settingsOption.startsWith(QLatin1Char('@')))
+    QString text;
+    QString error;
+    if (settingsOption.isNull()) {
+        if (!SettingsFile::load(SettingsFile::defaultPath(), text, error))
+            throw CliFailure(UsageError, error);
+        return text;
+    }
+    if (!settingsOption.startsWith(QLatin1Char('@'))) {
+        if (!DriverSettingsJson::check(settingsOption, error))
+            throw CliFailure(UsageError, QStringLiteral("Неверная строка настроек --settings: %1").arg(error));
         return settingsOption;
+    }
 
     const QString path = settingsOption.mid(1);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw CliFailure(Refused, QStringLiteral("Невозможно открыть файл %1").arg(QFileInfo(path).fileName()));
-    return QString::fromUtf8(file.readAll()).trimmed();
+    if (!SettingsFile::readText(path, text, error))
+        throw CliFailure(Refused, error);
+    if (!DriverSettingsJson::check(text, error))
+        throw CliFailure(UsageError, QStringLiteral("Неверные настройки в файле %1: %2").arg(path, error));
+    return text;
 }

@@ -13,8 +13,11 @@ class DriverSession
 public:
     // settingsOption: the text of --settings ("@path" names a file holding
     // it); null when the option is absent, and then the settings file
-    // (SettingsFile::defaultPath(), "Vescor.ini" beside the program) gives them. Raises CliFailure when the file cannot be
-    // read or the driver refuses the text.
+    // (SettingsFile::defaultPath(), "Vescor.ini" beside the program or in the
+    // user's configuration folder) gives them. Raises CliFailure when a file
+    // cannot be read (UsageError for the settings file, Refused for "@path"),
+    // when the text is neither empty nor a JSON object (UsageError) or when
+    // the driver refuses it (DriverFailure).
     explicit DriverSession(const QString& settingsOption);
     ~DriverSession();
     DriverSession(const DriverSession&) = delete;

@@ -1,6 +1,7 @@
 #include "ExportCommand.h"
 
 #include "CliFailure.h"
+#include "CountSentence.h"
 #include "DriverSession.h"
 #include "TableChoice.h"
 
@@ -64,5 +65,6 @@ void ExportCommand::execute(const QCommandLineParser& parser)
         exchange.exportTable(path, table, tablesRows.at(i));
         m_console.out(path);
     }
-    m_console.err(QStringLiteral("Успешно прочитано %1 ячеек в %2 таблицах").arg(cellsRead).arg(selection.size()));
+    m_console.err(CountSentence::cellsInTables(QStringLiteral("Успешно"), QStringLiteral("прочитана"),
+                                               QStringLiteral("прочитано"), cellsRead, qulonglong(selection.size())));
 }

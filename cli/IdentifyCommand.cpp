@@ -2,14 +2,13 @@
 
 #include "DriverSession.h"
 
-
 #include <QJsonDocument>
 #include <QJsonObject>
 
 QString IdentifyCommand::summary() const
 {
-    return QStringLiteral("Код модели, название модели, заводской номер, версия прошивки и фискальный режим ККТ, "
-                          "по одному в строке.");
+    return QStringLiteral("Модель ККТ (код и название), заводской номер, версия ПО и фискальный режим, "
+                          "по строке с подписью на каждое.");
 }
 
 void IdentifyCommand::describe(QCommandLineParser& parser)
@@ -34,9 +33,9 @@ void IdentifyCommand::execute(const QCommandLineParser& parser)
         m_console.out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
         return;
     }
-    m_console.out(QString::number(identity.modelCode));
-    m_console.out(identity.modelName);
-    m_console.out(identity.serialNumber);
-    m_console.out(identity.firmware);
-    m_console.out(identity.fiscal ? QStringLiteral("ФИСК.") : QStringLiteral("НЕФИСК."));
+    m_console.out(QStringLiteral("Модель: %1 (%2)").arg(identity.modelCode).arg(identity.modelName));
+    m_console.out(QStringLiteral("Заводской номер: %1").arg(identity.serialNumber));
+    m_console.out(QStringLiteral("Версия ПО: %1").arg(identity.firmware));
+    m_console.out(QStringLiteral("Фискальный режим: %1")
+                      .arg(identity.fiscal ? QStringLiteral("да (ФИСК.)") : QStringLiteral("нет (НЕФИСК.)")));
 }

@@ -1,5 +1,6 @@
 #include "ImportCommand.h"
 
+#include "CountSentence.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
 
@@ -117,10 +118,12 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     }
 
     if (dryRun) {
-        m_console.out(QStringLiteral("Будет записано %1 ячеек в %2 таблицах").arg(cellsWritten).arg(tablesWritten));
+        m_console.out(CountSentence::cellsInTables(QStringLiteral("Будет"), QStringLiteral("записана"),
+                                                   QStringLiteral("записано"), cellsWritten, tablesWritten));
         return;
     }
-    m_console.out(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(cellsWritten).arg(tablesWritten));
+    m_console.out(CountSentence::cellsInTables(QStringLiteral("Успешно"), QStringLiteral("записана"),
+                                               QStringLiteral("записано"), cellsWritten, tablesWritten));
     if (!journal.warnings().isEmpty())
         m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
 }

@@ -1,6 +1,7 @@
 #include "RevertCommand.h"
 
 #include "CliFailure.h"
+#include "CountSentence.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
 
@@ -69,9 +70,13 @@ void RevertCommand::execute(const QCommandLineParser& parser)
             m_console.out(CsvLine::of({QString::number(cell.tableNumber), QString::number(cell.cell.row),
                                        QString::number(cell.cell.field), QString::fromUtf8(cell.cell.before)}));
         }
-        m_console.out(QStringLiteral("Будет записано %1 ячеек в %2 таблицах").arg(result.cellsWritten).arg(result.tablesWritten));
+        m_console.out(CountSentence::cellsInTables(QStringLiteral("Будет"), QStringLiteral("записана"),
+                                                   QStringLiteral("записано"), result.cellsWritten,
+                                                   result.tablesWritten));
     } else {
-        m_console.out(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(result.cellsWritten).arg(result.tablesWritten));
+        m_console.out(CountSentence::cellsInTables(QStringLiteral("Успешно"), QStringLiteral("записана"),
+                                                   QStringLiteral("записано"), result.cellsWritten,
+                                                   result.tablesWritten));
         if (!journal.warnings().isEmpty())
             m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
     }

@@ -2,6 +2,7 @@
 // command; each command parses its own options.
 
 #include "Console.h"
+#include "Diagnostics.h"
 #include "DiffCommand.h"
 #include "ExitCode.h"
 #include "ExportCommand.h"
@@ -11,9 +12,9 @@
 #include "RevertCommand.h"
 
 #include "common/Product.h"
+#include "common/QtTranslation.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 #include <QStringList>
 
 #include <memory>
@@ -35,12 +36,15 @@ std::vector<std::unique_ptr<CliCommand>> commands()
 
 QString overview(const std::vector<std::unique_ptr<CliCommand>>& list)
 {
-    QString text = QStringLiteral("Usage: vescor-cli <команда> [параметры]\n\nКоманды:\n");
+    QString text = QStringLiteral("Использование: vescor-cli <команда> [параметры]\n\nКоманды:\n");
     for (const auto& command : list)
         text += QStringLiteral("  %1\n      %2\n").arg(command->name(), command->summary());
-    text += QStringLiteral("\nСправка по команде: vescor-cli <команда> --help\n"
+    text += QStringLiteral("\nПараметры всех команд: --settings TEXT|@FILE (настройки драйвера), --verbose "
+                           "(отладочные строки в стандартный поток ошибок).\n"
+                           "Справка по команде: vescor-cli <команда> --help\n"
                            "Версия программы: vescor-cli --version\n"
-                           "Код выхода: 0 успех, 1 файл или значение отклонены, 2 ошибка в командной строке, "
+                           "Код выхода: 0 успех (для diff: ККТ совпадает с файлом), 1 файл или значение отклонены "
+                           "(для diff: найдены расхождения), 2 ошибка в командной строке или в настройках, "
                            "3 сбой драйвера или ККТ.");
     return text;
 }
@@ -51,10 +55,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication::setApplicationName(product::applicationName());
     QCoreApplication::setOrganizationName(product::organizationName());
-    QCoreApplication app(argc, argv);
     // Standard error carries the messages and the progress; the program's
-    // diagnostic lines appear only when QT_LOGGING_RULES asks for them.
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\ndefault.info=false"));
+    // diagnostic lines appear only with --verbose.
+    Diagnostics::install();
+    QCoreApplication app(argc, argv);
+    // Qt's own messages (those of the command-line parser) in Russian too.
+    QtTranslation::install();
 
     const QStringList arguments = QCoreApplication::arguments();
     const auto list = commands();

@@ -1,25 +1,16 @@
 #include "DriverSettingsJson.h"
 
-#include <json/json.h>
+#include "JsonText.h"
 
-#include <memory>
+#include <json/json.h>
 
 namespace {
 
 Json::Value parse(const QString& text)
 {
-    const std::string utf8 = text.toStdString();
-    Json::CharReaderBuilder builder;
-    builder["collectComments"] = false;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
-    std::string errors;
-    try {
-        if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &root, &errors))
-            return Json::Value();
-    } catch (const std::exception&) {
-        return Json::Value();
-    }
+    QString error;
+    JsonText::parse(text, root, error);
     return root;
 }
 
@@ -62,6 +53,21 @@ DriverSettings DriverSettingsJson::fromText(const QString& text)
     s.MACAddress = stringMember(root, "MACAddress");
     s.OfdChannel = intMember(root, "OfdChannel");
     return s;
+}
+
+bool DriverSettingsJson::check(const QString& text, QString& error)
+{
+    error.clear();
+    if (text.trimmed().isEmpty())
+        return true;
+    Json::Value root;
+    if (!JsonText::parse(text, root, error))
+        return false;
+    if (!root.isObject()) {
+        error = QStringLiteral("настройки должны быть объектом JSON ({...})");
+        return false;
+    }
+    return true;
 }
 
 QString DriverSettingsJson::toText(const DriverSettings& s)

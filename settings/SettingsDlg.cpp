@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QLineEdit>
 
 #include <string>
 #include <vector>
@@ -62,6 +63,8 @@ SettingsDlg::SettingsDlg(libtillo_handle handle, QWidget* parent)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // The result line is often longer than the field: its tooltip shows it whole.
+    connect(ui->leResult, &QLineEdit::textChanged, ui->leResult, &QLineEdit::setToolTip);
 
     fillFromMapping(ui->cmbConnectionType, QStringLiteral("Port"));
     fillFromMapping(ui->cmbComFile, QStringLiteral("ComFile"));
@@ -104,8 +107,12 @@ void SettingsDlg::fillFromMapping(QComboBox* box, const QString& key)
     }
 
     box->clear();
-    for (const SettingsMapping::Entry& entry : SettingsMapping::parse(text))
+    QString error;
+    for (const SettingsMapping::Entry& entry : SettingsMapping::parse(text, &error))
         box->addItem(entry.description, entry.key);
+    // An empty text follows a failure already shown above.
+    if (!text.isEmpty() && !error.isEmpty())
+        ui->leResult->setText(tr("Список значений \"%1\" драйвера не прочитан: %2").arg(key, error));
 }
 
 DriverSettings SettingsDlg::readSettings()
@@ -205,5 +212,15 @@ void SettingsDlg::checkConnection()
 
 void SettingsDlg::on_pbtnOK_clicked()
 {
+    // "OK" keeps the chosen settings: the driver takes them without a check of
+    // the link, and the settings file receives them when the program ends.
+    // A refusal keeps the dialog open with the driver's reason.
+    try {
+        applySettings();
+    } catch (const std::exception& e) {
+        ui->leResult->setText(QString::fromUtf8(e.what()));
+        ui->leResult->setCursorPosition(0);
+        return;
+    }
     accept();
 }

@@ -1,8 +1,11 @@
 #include "SettingsFile.h"
 #include "common/Product.h"
 
+#include "DriverSettingsJson.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -11,6 +14,23 @@ namespace {
 
 const char* const SettingsKey = "SETTINGS_STR";
 const char* const FileName = "Vescor.ini";
+
+// Why an existing path is not a settings file to read; empty when it is one.
+QString refusal(const QFileInfo& info)
+{
+    if (!info.isFile())
+        return QStringLiteral("это не обычный файл");
+    if (info.size() > SettingsFile::MaxSize)
+        return QStringLiteral("файл больше 1 МБ (%1 байт)").arg(info.size());
+    if (!info.isReadable())
+        return QStringLiteral("нет доступа на чтение");
+    return QString();
+}
+
+QString storedRefusal(const QString& path, const QString& why)
+{
+    return QStringLiteral("Не удалось прочитать сохраненные настройки из %1: %2").arg(path, why);
+}
 
 } // namespace
 
@@ -31,10 +51,69 @@ QString SettingsFile::pathFor(const QString& programDir, const QString& userConf
     return QDir(userConfigDir).filePath(product::applicationName() + QLatin1Char('/') + QLatin1String(FileName));
 }
 
-QString SettingsFile::load(const QString& path)
+bool SettingsFile::load(const QString& path, QString& text, QString& error)
 {
+    text.clear();
+    error.clear();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return true;
+    const QString refused = refusal(info);
+    if (!refused.isEmpty()) {
+        error = storedRefusal(path, refused);
+        return false;
+    }
+
     QSettings settings(path, QSettings::IniFormat);
-    return settings.value(QLatin1String(SettingsKey), QVariant()).toString();
+    const QString stored = settings.value(QLatin1String(SettingsKey), QVariant()).toString();
+    switch (settings.status()) {
+    case QSettings::NoError:
+        break;
+    case QSettings::AccessError:
+        error = storedRefusal(path, QStringLiteral("нет доступа на чтение"));
+        return false;
+    case QSettings::FormatError:
+        error = storedRefusal(path, QStringLiteral("это не файл INI"));
+        return false;
+    }
+
+    QString why;
+    if (!DriverSettingsJson::check(stored, why)) {
+        error = storedRefusal(path, why);
+        return false;
+    }
+    text = stored;
+    return true;
+}
+
+bool SettingsFile::readText(const QString& path, QString& text, QString& error)
+{
+    text.clear();
+    error.clear();
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        error = QStringLiteral("Невозможно открыть файл %1").arg(info.fileName());
+        return false;
+    }
+    const QString refused = refusal(info);
+    if (!refused.isEmpty()) {
+        error = QStringLiteral("Файл настроек %1 не прочитан: %2").arg(path, refused);
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("Невозможно открыть файл %1").arg(info.fileName());
+        return false;
+    }
+    // The file may have grown since it was looked at.
+    const QByteArray bytes = file.read(MaxSize + 1);
+    if (bytes.size() > MaxSize) {
+        error = QStringLiteral("Файл настроек %1 не прочитан: %2")
+                    .arg(path, QStringLiteral("файл больше 1 МБ"));
+        return false;
+    }
+    text = QString::fromUtf8(bytes).trimmed();
+    return true;
 }
 
 void SettingsFile::save(const QString& path, const QString& text)

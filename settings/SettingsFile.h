@@ -6,16 +6,32 @@
 // ("SETTINGS_STR") from one run to the next. When the program's folder is not
 // writable (an installed program), the file lives in the user's configuration
 // folder instead: "Vescor/Vescor.ini" there (~/.config/Vescor/Vescor.ini).
+// This is the one place that reads settings files, for the window and for
+// vescor-cli alike; a file is looked at before it is read, so that neither a
+// device nor a huge file is read whole.
 class SettingsFile
 {
 public:
+    // Larger settings files are refused unread.
+    static constexpr qint64 MaxSize = 1024 * 1024;
+
     // The file both programs use: pathFor the program's folder and the
     // user's configuration folder (QStandardPaths::GenericConfigLocation).
     static QString defaultPath();
     // "Vescor.ini" in programDir when that is a writable folder, otherwise
     // "Vescor/Vescor.ini" in userConfigDir.
     static QString pathFor(const QString& programDir, const QString& userConfigDir);
-    // The stored settings string; empty when the file or the key is missing.
-    static QString load(const QString& path);
+
+    // The stored settings string: empty when the file or the key is missing.
+    // False, with error saying why, when the file is there but cannot be read
+    // (not a regular file, over MaxSize, no access, not INI) or holds a text
+    // that is neither empty nor a JSON object.
+    static bool load(const QString& path, QString& text, QString& error);
+
+    // A settings text kept in a file of its own, read whole and trimmed. False,
+    // with error saying why, when the file is missing, not a regular file,
+    // over MaxSize or cannot be read. The text itself is not looked at.
+    static bool readText(const QString& path, QString& text, QString& error);
+
     static void save(const QString& path, const QString& settings);
 };

@@ -1,8 +1,8 @@
 #include "SettingsMapping.h"
 
-#include <json/json.h>
+#include "JsonText.h"
 
-#include <memory>
+#include <json/json.h>
 
 namespace {
 
@@ -18,21 +18,16 @@ QString asText(const Json::Value& v)
 
 } // namespace
 
-QVector<SettingsMapping::Entry> SettingsMapping::parse(const QString& text)
+QVector<SettingsMapping::Entry> SettingsMapping::parse(const QString& text, QString* error)
 {
     QVector<Entry> entries;
-    const std::string utf8 = text.toStdString();
-    Json::CharReaderBuilder builder;
-    builder["collectComments"] = false;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
-    std::string errors;
-    try {
-        if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &root, &errors))
-            return entries;
-    } catch (const std::exception&) {
+    QString why;
+    const bool parsed = JsonText::parse(text, root, why);
+    if (error)
+        *error = why;
+    if (!parsed)
         return entries;
-    }
     if (!root.isArray())
         return entries;
     for (const Json::Value& element : root) {

@@ -17,5 +17,6 @@ public:
     // Keys and descriptions as text (numbers in decimal, a missing member empty).
     // A text that does not parse or is not an array gives nothing; elements that
     // are not objects, or whose key or description is an array or object, are skipped.
-    static QVector<Entry> parse(const QString& text);
+    // error, when given, receives why a text did not parse (empty otherwise).
+    static QVector<Entry> parse(const QString& text, QString* error = nullptr);
 };

@@ -94,6 +94,14 @@ private slots:
         QTest::newRow("empty settings string") << "config" << QString();
     }
 
+    // The stored string, or the reason it could not be read.
+    static QString stored(const QString& file)
+    {
+        QString text;
+        QString error;
+        return SettingsFile::load(file, text, error) ? text : error;
+    }
+
     void fileInUserFolder()
     {
         QFETCH(QString, userConfigDir);
@@ -102,11 +110,11 @@ private slots:
         QVERIFY(writeFile(path("app")));
 
         const QString chosen = SettingsFile::pathFor(path("app/bin"), path(userConfigDir));
-        QCOMPARE(SettingsFile::load(chosen), QString());
+        QCOMPARE(stored(chosen), QString());
         SettingsFile::save(chosen, settings);
         QVERIFY(QFile::exists(path(userConfigDir + "/Vescor/Vescor.ini")));
-        QCOMPARE(SettingsFile::load(chosen), settings);
-        QCOMPARE(SettingsFile::load(SettingsFile::pathFor(path("app/bin"), path(userConfigDir))), settings);
+        QCOMPARE(stored(chosen), settings);
+        QCOMPARE(stored(SettingsFile::pathFor(path("app/bin"), path(userConfigDir))), settings);
     }
 };
 

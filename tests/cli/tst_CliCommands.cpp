@@ -116,8 +116,10 @@ private slots:
             QCOMPARE(object.value("fiscal").toBool(), fiscal);
         } else {
             QCOMPARE(result.outLines(),
-                     QStringList({"4242", QStringLiteral("Касса \"Тест\""), "0042000777", "2.7.19",
-                                  fiscal ? QStringLiteral("ФИСК.") : QStringLiteral("НЕФИСК.")}));
+                     QStringList({QStringLiteral("Модель: 4242 (Касса \"Тест\")"),
+                                  QStringLiteral("Заводской номер: 0042000777"), QStringLiteral("Версия ПО: 2.7.19"),
+                                  fiscal ? QStringLiteral("Фискальный режим: да (ФИСК.)")
+                                         : QStringLiteral("Фискальный режим: нет (НЕФИСК.)")}));
         }
         // One connection, closed again; nothing but the identification.
         const QStringList trace = EmulatorImage::traceLines(*m_dir);
@@ -177,8 +179,8 @@ private slots:
         QVERIFY(cli.waitForFinished(-1));
         QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
         QCOMPARE(cli.exitCode(), 0);
-        QCOMPARE(QString::fromLocal8Bit(cli.readAllStandardOutput()).section(QLatin1Char('\n'), 2, 2),
-                 QStringLiteral("0057000001"));
+        QCOMPARE(QString::fromLocal8Bit(cli.readAllStandardOutput()).section(QLatin1Char('\n'), 1, 1),
+                 QStringLiteral("Заводской номер: 0057000001"));
     }
 
     void exitStatus_data()
@@ -191,13 +193,13 @@ private slots:
         const QVector<EmulatorImage::Fault> none;
         const QString noLink = QStringLiteral("Ошибка - 2 [Нет связи]");
 
-        QTest::newRow("no command") << QStringList{} << none << 2 << QStringLiteral("Usage: vescor-cli <команда> [параметры]");
+        QTest::newRow("no command") << QStringList{} << none << 2 << QStringLiteral("Использование: vescor-cli <команда> [параметры]");
         QTest::newRow("unknown command") << QStringList{"read"} << none << 2 << QStringLiteral("Неизвестная команда: read");
         QTest::newRow("version as a command") << QStringList{"version"} << none << 2
                                               << QStringLiteral("Неизвестная команда: version");
         QTest::newRow("short version option") << QStringList{"-V"} << none << 2 << QStringLiteral("Неизвестная команда: -V");
         QTest::newRow("unknown option") << QStringList{"identify", "--fast"} << none << 2
-                                        << QStringLiteral("Unknown option 'fast'.");
+                                        << QStringLiteral("Неизвестный параметр «fast».");
         QTest::newRow("identify with an argument") << QStringList{"identify", "x"} << none << 2
                                                    << QStringLiteral("Лишние аргументы: x");
         QTest::newRow("export without a directory") << QStringList{"export"} << none << 2
@@ -215,7 +217,7 @@ private slots:
         QTest::newRow("diff of two files") << QStringList{"diff", "a.csv", "b.csv"} << none << 2
                                            << QStringLiteral("Нужен один файл, указано: 2");
         QTest::newRow("settings option without a value") << QStringList{"identify", "--settings"} << none << 2
-                                                         << QStringLiteral("Missing value after '--settings'.");
+                                                         << QStringLiteral("Отсутствует значение после «--settings».");
 
         QTest::newRow("export of a table the model lacks") << QStringList{"export", "%DIR%/out", "--tables", "4,99"} << none
                                                            << 1 << QStringLiteral("В описании модели нет таблицы 99");
@@ -239,7 +241,7 @@ private slots:
         QTest::newRow("settings file missing") << QStringList{"identify", "--settings", "@%DIR%/none.json"} << none << 1
                                                << QStringLiteral("Невозможно открыть файл none.json");
 
-        QTest::newRow("settings refused by the driver") << QStringList{"identify", "--settings", "[1]"} << none << 3
+        QTest::newRow("settings refused by the driver") << QStringList{"identify", "--settings", "{\"Port\": \"x\"}"} << none << 3
                                                         << QStringLiteral("Ошибка - 4 [");
         QTest::newRow("identify without link") << QStringList{"identify"} << QVector<EmulatorImage::Fault>{fault("open")}
                                                << 3 << noLink;
@@ -314,10 +316,11 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QStringList>("mentions");
-        QTest::newRow("identify") << "identify" << QStringList{"--json", "--settings"};
-        QTest::newRow("export") << "export" << QStringList{"DIR", "--tables", "--settings"};
-        QTest::newRow("import") << "import" << QStringList{"FILE...", "--dry-run", "--only-different", "--settings"};
-        QTest::newRow("diff") << "diff" << QStringList{"FILE", "--settings"};
+        QTest::newRow("identify") << "identify" << QStringList{"--json", "--settings", "--verbose"};
+        QTest::newRow("export") << "export" << QStringList{"DIR", "--tables", "--settings", "--verbose"};
+        QTest::newRow("import") << "import"
+                                << QStringList{"FILE...", "--dry-run", "--only-different", "--settings", "--verbose"};
+        QTest::newRow("diff") << "diff" << QStringList{"FILE", "--settings", "--verbose"};
     }
 
     void help()
@@ -329,7 +332,8 @@ private slots:
         const CliRun result = run({command, "--help"});
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.err, QString());
-        QVERIFY2(result.out.startsWith(QStringLiteral("Usage: vescor-cli %1 [options]").arg(command)), qPrintable(result.out));
+        QVERIFY2(result.out.startsWith(QStringLiteral("Использование: vescor-cli %1 [параметры]").arg(command)),
+                 qPrintable(result.out));
         for (const QString& mention : mentions)
             QVERIFY2(result.out.contains(mention), qPrintable(mention));
 
@@ -341,7 +345,7 @@ private slots:
     // Options of the program itself, in place of a command; none needs a register.
     void programOptions_data()
     {
-        const QString usage = QStringLiteral("Usage: vescor-cli <команда> [параметры]");
+        const QString usage = QStringLiteral("Использование: vescor-cli <команда> [параметры]");
         const QString version = QStringLiteral("vescor-cli ") + product::version();
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("firstLine");
@@ -378,11 +382,11 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::newRow("no file") << QString() << QStringList{} << 0;
         QTest::newRow("stored settings") << QStringLiteral("{\"Port\": 1, \"BaudRate\": 9600}") << QStringList{} << 0;
-        QTest::newRow("stored settings the driver refuses") << QStringLiteral("[1, 2]") << QStringList{} << 3;
+        QTest::newRow("stored settings the driver refuses") << QStringLiteral("{\"Port\": \"x\"}") << QStringList{} << 3;
         QTest::newRow("option in place of refused stored settings")
-            << QStringLiteral("[1, 2]") << QStringList{"--settings", "{\"Port\": 1}"} << 0;
+            << QStringLiteral("{\"Port\": \"x\"}") << QStringList{"--settings", "{\"Port\": 1}"} << 0;
         QTest::newRow("option from a file in place of refused stored settings")
-            << QStringLiteral("[1, 2]") << QStringList{"--settings", "@%DIR%/settings.json"} << 0;
+            << QStringLiteral("{\"Port\": \"x\"}") << QStringList{"--settings", "@%DIR%/settings.json"} << 0;
         QTest::newRow("refused option in place of good stored settings")
             << QStringLiteral("{\"Port\": 1}") << QStringList{"--settings", "@%DIR%/bad.json"} << 3;
     }
@@ -405,7 +409,7 @@ private slots:
         if (!stored.isNull())
             SettingsFile::save(ini, stored);
         QVERIFY(writeBytes(path("settings.json"), "{\"Port\": 1, \"IPPort\": 5555}\n"));
-        QVERIFY(writeBytes(path("bad.json"), "not json\n"));
+        QVERIFY(writeBytes(path("bad.json"), "{\"Port\": \"x\"}\n"));
         const QByteArray iniBefore = fileBytes(ini);
 
         smallRegister().install(*m_dir, true);
@@ -413,7 +417,7 @@ private slots:
         QVERIFY(result.finished);
         QCOMPARE(result.exitCode, exitCode);
         if (exitCode == 0)
-            QCOMPARE(result.outLines().value(2), QStringLiteral("0057000001"));
+            QCOMPARE(result.outLines().value(1), QStringLiteral("Заводской номер: 0057000001"));
         else
             QVERIFY2(result.err.startsWith(QStringLiteral("Ошибка - 4 [")), qPrintable(result.err));
         QCOMPARE(fileBytes(ini), iniBefore);

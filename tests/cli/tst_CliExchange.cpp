@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "common/FileDialog.h"
 #include "common/MessageBox.h"
+#include "common/RussianPlural.h"
 #include "exchange/FileTextCodec.h"
 
 #include <QAction>
@@ -149,7 +150,9 @@ private slots:
         QVERIFY2(progress.first().startsWith(QStringLiteral("Прочитано таблиц: 1 из %1, ячеек: ").arg(numbers.size())),
                  qPrintable(progress.first()));
         QVERIFY(progress.last().startsWith(QStringLiteral("Успешно прочитано ")));
-        QVERIFY(progress.last().endsWith(QStringLiteral(" ячеек в %1 таблицах").arg(numbers.size())));
+        QVERIFY2(progress.last().endsWith(numbers.size() == 1 ? QStringLiteral(" в 1 таблице")
+                                                               : QStringLiteral(" в %1 таблицах").arg(numbers.size())),
+                 qPrintable(progress.last()));
         // Reading only: one connection, nothing written.
         QCOMPARE(trace().filter(QRegExp("^open ")).size(), 1);
         QCOMPARE(writes(), QStringList());
@@ -183,19 +186,22 @@ private slots:
         const QString file = exportTable(edit.table, "before");
         QVERIFY(editFile(file, edit.from, edit.to));
 
+        // Drift: listed, summed up on standard error, and exit status 1.
         CliRun result = run({"diff", file});
-        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.outLines(), QStringList{edit.difference});
+        QCOMPARE(result.err, QStringLiteral("Файл и ККТ расходятся в 1 ячейке\n"));
 
         result = run({"import", file});
         QCOMPARE(result.exitCode, 0);
-        QVERIFY2(result.outLines().value(0).startsWith(QStringLiteral("Успешно записано ")), qPrintable(result.out));
-        QVERIFY(result.outLines().value(0).endsWith(QStringLiteral(" ячеек в 1 таблицах")));
+        QVERIFY2(result.outLines().value(0).startsWith(QStringLiteral("Успешно записан")), qPrintable(result.out));
+        QVERIFY(result.outLines().value(0).endsWith(QStringLiteral(" в 1 таблице")));
         QCOMPARE(trace().filter(QRegExp("^commit ")).size(), 1);
 
         result = run({"diff", file});
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, QString());
+        QCOMPARE(result.err, QString());
         QCOMPARE(fileBytes(exportTable(edit.table, "after")), fileBytes(file));
     }
 
@@ -211,7 +217,7 @@ private slots:
         clearTrace();
         CliRun result = run({"import", "--only-different", file});
         QCOMPARE(result.exitCode, 0);
-        QCOMPARE(result.outLines(), QStringList{QStringLiteral("Успешно записано 1 ячеек в 1 таблицах")});
+        QCOMPARE(result.outLines(), QStringList{QStringLiteral("Успешно записана 1 ячейка в 1 таблице")});
         const QStringList sent = writes();
         QCOMPARE(sent.size(), 1);
         QVERIFY2(sent.first().startsWith(edit.write), qPrintable(sent.first()));
@@ -227,9 +233,12 @@ private slots:
         clearTrace();
         result = run({"import", file});
         QCOMPARE(result.exitCode, 0);
-        QVERIFY(writes().size() > 1);
+        const qulonglong sentCells = qulonglong(writes().size());
+        QVERIFY(sentCells > 1);
         QCOMPARE(result.outLines(),
-                 QStringList{QStringLiteral("Успешно записано %1 ячеек в 1 таблицах").arg(writes().size())});
+                 QStringList{QStringLiteral("Успешно %1 %2 в 1 таблице")
+                                 .arg(RussianPlural::choose(sentCells, "записана", "записано", "записано"),
+                                      RussianPlural::count(sentCells, "ячейка", "ячейки", "ячеек"))});
     }
 
     // --dry-run leaves the image file as it was and lists what would be sent.
@@ -268,7 +277,8 @@ private slots:
                      << "\"6\";\"5\";\"1\";\"20.00\"" << "\"6\";\"5\";\"2\";\"НДС 20/120\""
                      << "\"6\";\"6\";\"1\";\"10.00\"" << "\"6\";\"6\";\"2\";\"НДС 10/110\"";
         }
-        expected << QStringLiteral("Будет записано %1 ячеек в 1 таблицах").arg(onlyDifferent ? 1 : 8);
+        expected << (onlyDifferent ? QStringLiteral("Будет записана 1 ячейка в 1 таблице")
+                                   : QStringLiteral("Будет записано 8 ячеек в 1 таблице"));
         QCOMPARE(result.outLines(), expected);
     }
 
@@ -302,7 +312,7 @@ private slots:
             return;
         }
         QCOMPARE(result.exitCode, 0);
-        QCOMPARE(result.outLines(), QStringList{QStringLiteral("Успешно записано 3 ячеек в 3 таблицах")});
+        QCOMPARE(result.outLines(), QStringList{QStringLiteral("Успешно записано 3 ячейки в 3 таблицах")});
         QCOMPARE(trace().filter(QRegExp("^commit ")).size(), 3);
         QCOMPARE(trace().filter(QRegExp("^open ")).size(), 1);
         for (const QString& file : files)

@@ -24,6 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     }
 
-    SettingsMapping::parse(text);
+    // Whether a text may go to the driver is answered, never thrown.
+    QString error;
+    const bool usable = DriverSettingsJson::check(text, error);
+    if (usable != error.isEmpty()) {
+        std::fprintf(stderr, "a settings text refused without a reason, or with one but not refused\n");
+        std::abort();
+    }
+
+    SettingsMapping::parse(text, &error);
     return 0;
 }

@@ -73,7 +73,7 @@ identify() {
   error=$(cat "$work/identify.err")
   expect "$1: message" "${error:0:${#4}}" "$4"
 }
-default_register='57|Вескор-Эмулятор 57|0057000001|3.0.25|ФИСК.'
+default_register='Модель: 57 (Вескор-Эмулятор 57)|Заводской номер: 0057000001|Версия ПО: 3.0.25|Фискальный режим: да (ФИСК.)'
 
 # The emulated register of a copy of the installed default image.
 cp "$prefix/lib/vescor/tillo10-image.json" "$work/image.json"

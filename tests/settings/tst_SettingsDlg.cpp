@@ -426,27 +426,74 @@ private slots:
             QVERIFY2(written[key].isString(), key);
     }
 
-    void okChangesNothing()
+    // "OK" hands the chosen settings to the driver without opening the link;
+    // Esc and the window's close button hand nothing over; a refusal keeps the
+    // dialog open with the driver's reason.
+    void closing_data()
     {
-        setDriverSettings(QStringLiteral(R"({"Port":1,"IPAddress":"10.9.9.9","IPPort":30000,"MACAddress":""})"));
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("faults");
+        QTest::addColumn<bool>("handed");
+        QTest::addColumn<int>("dialogResult");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("OK") << "ok" << "[]" << true << int(QDialog::Accepted) << QString();
+        QTest::newRow("Esc") << "esc" << "[]" << false << int(QDialog::Rejected) << QString();
+        QTest::newRow("close button") << "close" << "[]" << false << int(QDialog::Rejected) << QString();
+        QTest::newRow("OK refused by the driver")
+            << "ok" << R"([{"call":"set_settings","times":1,"code":5,"description":"Настройки не приняты"}])" << false
+            << -1 << "[5] Настройки не приняты";
+    }
+
+    void closing()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, faults);
+        QFETCH(bool, handed);
+        QFETCH(int, dialogResult);
+        QFETCH(QString, shown);
+
+        setDriverSettings(QStringLiteral(R"({"Port":1,"BaudRate":115200,"IPAddress":"10.9.9.9","IPPort":5556})"));
         const QString before = driverSettingsText();
+        Register reg;
+        reg.faults = faults;
+        writeImage(reg);
         QFile::remove(tracePath());
         {
             SettingsDlg dlg(m_handle);
+            dlg.setResult(-1);
             dlg.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dlg));
             selectKey(child<QComboBox>(dlg, "cmbConnectionType"), QStringLiteral("2"));
+            selectKey(child<QComboBox>(dlg, "cmbBaudrate"), QStringLiteral("4800"));
             auto* ip = child<QLineEdit>(dlg, "leIPAddress");
+            ip->setFocus();
             ip->selectAll();
             QTest::keyClicks(ip, QStringLiteral("10.0.0.7"));
-            QTest::mouseClick(child<QPushButton>(dlg, "pbtnOK"), Qt::LeftButton);
-            QCOMPARE(dlg.result(), int(QDialog::Accepted));
-            QVERIFY(dlg.isHidden());
+            if (how == QLatin1String("ok"))
+                QTest::mouseClick(child<QPushButton>(dlg, "pbtnOK"), Qt::LeftButton);
+            else if (how == QLatin1String("esc"))
+                QTest::keyClick(ip, Qt::Key_Escape);
+            else
+                QVERIFY(dlg.close());
+            QCOMPARE(dlg.result(), dialogResult);
+            QCOMPARE(dlg.isHidden(), dialogResult != -1);
+            QCOMPARE(result(dlg), shown);
         }
-        QCOMPARE(driverSettingsText(), before);
-        for (const QString& call : trace())
-            QVERIFY2(!call.startsWith(QLatin1String("set_settings")) && !call.startsWith(QLatin1String("open")),
+        const Json::Value now = driverSettings();
+        if (handed) {
+            QCOMPARE(now["Port"].asInt(), 2);
+            QCOMPARE(now["BaudRate"].asInt(), 4800);
+            QCOMPARE(now["IPAddress"].asString(), std::string("10.0.0.7"));
+            QCOMPARE(now["IPPort"].asInt(), 5556);
+        } else {
+            QCOMPARE(driverSettingsText(), before);
+        }
+        // Never a connection: "OK" does not check the link.
+        for (const QString& call : trace()) {
+            QVERIFY2(!call.startsWith(QLatin1String("open")), qPrintable(call));
+            QVERIFY2(handed || faults != QLatin1String("[]") || !call.startsWith(QLatin1String("set_settings")),
                      qPrintable(call));
+        }
         QVERIFY(m_boxes.isEmpty());
     }
 
@@ -583,6 +630,9 @@ private slots:
         QFile::remove(tracePath());
         clickCheck(dlg);
         QCOMPARE(result(dlg), expected);
+        // The user reads the line but cannot edit it; its tooltip shows it whole.
+        QVERIFY(child<QLineEdit>(dlg, "leResult")->isReadOnly());
+        QCOMPARE(child<QLineEdit>(dlg, "leResult")->toolTip(), expected);
         if (expected.startsWith(QLatin1String(ModelName))) // the start of a good answer is in sight
             QCOMPARE(child<QLineEdit>(dlg, "leResult")->cursorPosition(), 0);
         QVERIFY(connectionClosed());

@@ -144,15 +144,48 @@ private slots:
                          QStringLiteral("2"));
                 QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("leIPAddress"))->text(), QStringLiteral("10.0.0.7"));
                 QCOMPARE(dlg.findChild<QSpinBox*>(QStringLiteral("spinIPPort"))->value(), 7001);
-                // Changed, then closed with OK without a check: nothing reaches the driver or the file.
+                // Changed, then closed with Esc: nothing reaches the driver or the file.
                 chooseChannel(dlg, QStringLiteral("1"));
-                typeInto(dlg.findChild<QLineEdit*>(QStringLiteral("leIPAddress")), QStringLiteral("10.0.0.99"));
-                click(dlg, "pbtnOK");
+                auto* ip = dlg.findChild<QLineEdit*>(QStringLiteral("leIPAddress"));
+                typeInto(ip, QStringLiteral("10.0.0.99"));
+                QTest::keyClick(ip, Qt::Key_Escape);
             });
             QVERIFY(opened);
             QCOMPARE(driverSettings(), handed);
         }
         QCOMPARE(storedSettings().toString(), handed);
+    }
+
+    // Chosen and confirmed with "OK", without a check: the driver takes the
+    // settings at once and the next start has them.
+    void confirmedSettingsReachTheNextStart()
+    {
+        QFile::remove(iniPath());
+        QString handed;
+        {
+            auto window = std::make_unique<MainWindow>(nullptr, iniPath());
+            const bool opened = inSettingsDialog(*window, [&](QDialog& dlg) {
+                chooseChannel(dlg, QStringLiteral("1"));
+                auto* baud = dlg.findChild<QComboBox*>(QStringLiteral("cmbBaudrate"));
+                baud->setCurrentIndex(baud->findData(QStringLiteral("4800")));
+                click(dlg, "pbtnOK");
+                QVERIFY(dlg.isHidden());
+            });
+            QVERIFY(opened);
+            handed = driverSettings();
+            QVERIFY2(handed.contains(QLatin1String("4800")), qPrintable(handed));
+        }
+        QCOMPARE(storedSettings().toString(), handed);
+        {
+            auto window = std::make_unique<MainWindow>(nullptr, iniPath());
+            QCOMPARE(driverSettings(), handed);
+            const bool opened = inSettingsDialog(*window, [&](QDialog& dlg) {
+                QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("cmbBaudrate"))->currentData().toString(),
+                         QStringLiteral("4800"));
+            });
+            QVERIFY(opened);
+        }
+        QVERIFY(m_boxes.isEmpty());
     }
 };
 
