@@ -3,7 +3,6 @@
 #include "KKT_Logic.h"
 #include "model/FieldInfo.h"
 #include "model/MoneyText.h"
-#include "model/ValueQuote.h"
 
 #include <QStringList>
 
@@ -14,16 +13,6 @@ namespace {
 
 // Codes a refusal lists before it stops counting them.
 const int ShownCodes = 10;
-
-EncodedValue refused(const FieldInfo& field, const QByteArray& value, const QString& reason)
-{
-    EncodedValue result;
-    result.ok = false;
-    result.reason = reason;
-    result.problem = QStringLiteral("Значение \"%1\" не подходит для поля \"%2\": %3")
-                         .arg(ValueQuote::shown(value), field.m_name, reason);
-    return result;
-}
 
 // Decimal digits only: the stored form of numbers has no sign, blank or point.
 std::optional<qulonglong> wholeNumber(const QByteArray& value)
@@ -153,6 +142,6 @@ QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value)
 EncodedValue ValueCheck::encode(const FieldInfo& field, const QByteArray& value)
 {
     if (const std::optional<QString> problem = modelProblem(field, value))
-        return refused(field, value, *problem);
+        return ValueCodec::refusal(field, value, *problem);
     return ValueCodec::encode(field, value, KKT_Logic::externalCodec());
 }

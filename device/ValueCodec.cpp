@@ -171,12 +171,7 @@ std::optional<QByteArray> readSixBytes(const QByteArray& text)
 
 EncodedValue refuse(const FieldInfo& field, const QByteArray& value, const QString& reason)
 {
-    EncodedValue result;
-    result.ok = false;
-    result.reason = reason;
-    result.problem = QStringLiteral("Значение \"%1\" не подходит для поля \"%2\": %3")
-                         .arg(ValueQuote::shown(value), field.m_name, reason);
-    return result;
+    return ValueCodec::refusal(field, value, reason);
 }
 
 EncodedValue accept(const QByteArray& bytes)
@@ -355,4 +350,14 @@ EncodedValue ValueCodec::encode(const FieldInfo& field, const QByteArray& value,
     }
     qDebug() << "ERROR in FieldInfo::DeviceType";
     return refuse(field, value, QStringLiteral("тип хранения поля в ККТ не распознан"));
+}
+
+EncodedValue ValueCodec::refusal(const FieldInfo& field, const QByteArray& value, const QString& reason)
+{
+    EncodedValue result;
+    result.ok = false;
+    result.reason = reason;
+    result.problem = QStringLiteral("Значение \"%1\" не подходит для поля \"%2\": %3")
+                         .arg(ValueQuote::shown(value), field.m_name, reason);
+    return result;
 }

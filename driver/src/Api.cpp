@@ -85,6 +85,24 @@ int onDriver(const char* function, libtillo_handle h, F f) noexcept
     });
 }
 
+// A text getter: a live handle runs f; anything else, or a failure, leaves
+// the caller's buffer holding an empty text.
+template <typename F>
+int textOnDriver(const char* function, libtillo_handle h, wchar_t* buffer, int size, F f) noexcept
+{
+    return guarded(
+        function, h, -1,
+        [&] {
+            EmulatedDriver* driver = find(h);
+            if (!driver) {
+                emptyText(buffer, size);
+                return -1;
+            }
+            return f(*driver);
+        },
+        [&] { emptyText(buffer, size); });
+}
+
 } // namespace
 
 extern "C" {
@@ -128,17 +146,7 @@ int libtillo_set_settings(libtillo_handle h, const wchar_t* settings)
 
 int libtillo_get_settings(libtillo_handle h, wchar_t* buffer, int size)
 {
-    return guarded(
-        __func__, h, -1,
-        [&] {
-            EmulatedDriver* driver = find(h);
-            if (!driver) {
-                emptyText(buffer, size);
-                return -1;
-            }
-            return driver->getSettings(buffer, size);
-        },
-        [&] { emptyText(buffer, size); });
+    return textOnDriver(__func__, h, buffer, size, [&](EmulatedDriver& d) { return d.getSettings(buffer, size); });
 }
 
 int libtillo_set_single_setting(libtillo_handle h, const wchar_t* key, const wchar_t* value)
@@ -198,17 +206,7 @@ int libtillo_error_code(libtillo_handle h)
 
 int libtillo_error_description(libtillo_handle h, wchar_t* buffer, int size)
 {
-    return guarded(
-        __func__, h, -1,
-        [&] {
-            EmulatedDriver* driver = find(h);
-            if (!driver) {
-                emptyText(buffer, size);
-                return -1;
-            }
-            return driver->errorDescription(buffer, size);
-        },
-        [&] { emptyText(buffer, size); });
+    return textOnDriver(__func__, h, buffer, size, [&](EmulatedDriver& d) { return d.errorDescription(buffer, size); });
 }
 
 void libtillo_set_param_int(libtillo_handle h, int param, unsigned int value)
@@ -256,17 +254,7 @@ int libtillo_get_param_bool(libtillo_handle h, int param)
 
 int libtillo_get_param_str(libtillo_handle h, int param, wchar_t* buffer, int size)
 {
-    return guarded(
-        __func__, h, -1,
-        [&] {
-            EmulatedDriver* driver = find(h);
-            if (!driver) {
-                emptyText(buffer, size);
-                return -1;
-            }
-            return driver->paramString(param, buffer, size);
-        },
-        [&] { emptyText(buffer, size); });
+    return textOnDriver(__func__, h, buffer, size, [&](EmulatedDriver& d) { return d.paramString(param, buffer, size); });
 }
 
 int libtillo_get_param_bytearray(libtillo_handle h, int param, unsigned char* buffer, int size)
