@@ -3,6 +3,8 @@
 #include "EntryCheck.h"
 #include "TableModel.h"
 
+#include "device/ValueCodec.h"
+
 CellInputCheck::CellInputCheck(const FieldInfo& field, const QString& limitText)
     : m_field(field)
     , m_limitText(limitText)
@@ -11,7 +13,7 @@ CellInputCheck::CellInputCheck(const FieldInfo& field, const QString& limitText)
 
 QString CellInputCheck::refusal(const FieldInfo& field, const QString& text, const QString& why)
 {
-    return QStringLiteral("Значение \"%1\" не подходит для поля \"%2\": %3").arg(text, field.m_name, why);
+    return ValueCodec::refusal(field, text.toUtf8(), why).problem;
 }
 
 bool CellInputCheck::checkedWhileTyped(const QString& input) const
