@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cell.h"
+#include "model/WholeNumber.h"
 
 #include <QByteArray>
 
@@ -15,17 +16,8 @@ public:
     // (empty, anything but decimal digits, or beyond an unsigned number).
     static unsigned registerRow(const QByteArray& label)
     {
-        if (label.isEmpty())
-            return 0;
-        for (const char c : label) {
-            if (c < '0' || c > '9')
-                return 0;
-        }
-        bool ok = false;
-        const qulonglong number = label.toULongLong(&ok, 10);
-        if (!ok || number > std::numeric_limits<unsigned>::max())
-            return 0;
-        return unsigned(number);
+        const std::optional<uint64_t> number = WholeNumber::read(label, std::numeric_limits<unsigned>::max());
+        return number ? unsigned(*number) : 0;
     }
 
     static unsigned registerRow(const DataRow& row)

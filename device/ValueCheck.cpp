@@ -3,6 +3,7 @@
 #include "KKT_Logic.h"
 #include "model/FieldInfo.h"
 #include "model/MoneyText.h"
+#include "model/WholeNumber.h"
 
 #include <QStringList>
 
@@ -17,15 +18,7 @@ const int ShownCodes = 10;
 // Decimal digits only: the stored form of numbers has no sign, blank or point.
 std::optional<qulonglong> wholeNumber(const QByteArray& value)
 {
-    if (value.isEmpty() || value.size() > 20)
-        return std::nullopt;
-    for (const char c : value) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-    }
-    bool ok = false;
-    const qulonglong number = value.toULongLong(&ok, 10);
-    return ok ? std::optional<qulonglong>(number) : std::nullopt;
+    return WholeNumber::read(value);
 }
 
 // A limit of the model description as a whole number: below zero counts as
@@ -136,7 +129,9 @@ std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& va
 
 QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value)
 {
-    return encode(field, value).reason;
+    if (std::optional<QString> problem = modelProblem(field, value))
+        return *problem;
+    return ValueCodec::refusalReason(field, value, KKT_Logic::externalCodec());
 }
 
 EncodedValue ValueCheck::encode(const FieldInfo& field, const QByteArray& value)

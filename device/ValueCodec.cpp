@@ -1,7 +1,9 @@
 #include "ValueCodec.h"
 
+#include "model/CharsetCodec.h"
 #include "model/FieldInfo.h"
 #include "model/ValueQuote.h"
+#include "model/WholeNumber.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -76,29 +78,10 @@ int hexDigit(char c)
     return -1;
 }
 
-bool allDigits(const QByteArray& text)
-{
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    return true;
-}
-
 // A whole unsigned decimal number up to `max`; white space around it allowed.
 std::optional<uint64_t> readUnsigned(const QByteArray& text, uint64_t max)
 {
-    const QByteArray digits = text.trimmed();
-    if (digits.isEmpty() || !allDigits(digits))
-        return std::nullopt;
-    uint64_t value = 0;
-    for (const char c : digits) {
-        const unsigned digit = unsigned(c - '0');
-        if (value > (max - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
+    return WholeNumber::readTrimmed(text, max);
 }
 
 QByteArray bigEndianBytes(uint64_t value, int width)
@@ -140,9 +123,10 @@ std::optional<QByteArray> readIpAddress(const QByteArray& text)
         return std::nullopt;
     QByteArray bytes;
     for (const QByteArray& part : parts) {
-        if (part.isEmpty() || part.size() > 3 || !allDigits(part) || part.toUInt() > 255)
+        const std::optional<uint64_t> number = WholeNumber::read(part, 255);
+        if (part.size() > 3 || !number)
             return std::nullopt;
-        bytes.append(char(part.toUInt()));
+        bytes.append(char(*number));
     }
     return bytes;
 }
@@ -169,39 +153,35 @@ std::optional<QByteArray> readSixBytes(const QByteArray& text)
     return bytes;
 }
 
-EncodedValue refuse(const FieldInfo& field, const QByteArray& value, const QString& reason)
-{
-    return ValueCodec::refusal(field, value, reason);
-}
-
-EncodedValue accept(const QByteArray& bytes)
-{
-    EncodedValue result;
-    result.bytes = bytes;
-    return result;
-}
+// Each reader below takes a value for its field and gives the reason it
+// cannot be stored (empty when it can); the field's bytes go to `bytes` when
+// the caller wants them. Checking a value and encoding it share every rule.
 
 QString numberRange(uint64_t max)
 {
     return QStringLiteral("нужно целое число от 0 до %1").arg(max);
 }
 
-EncodedValue encodeNumber(const FieldInfo& field, const QByteArray& value, int width)
+QString readNumber(const QByteArray& value, int width, QByteArray* bytes)
 {
     const uint64_t max = width >= 8 ? UINT64_MAX : (uint64_t(1) << (8 * width)) - 1;
     const std::optional<uint64_t> number = readUnsigned(value, max);
     if (!number)
-        return refuse(field, value, numberRange(max));
-    return accept(bigEndianBytes(*number, width));
+        return numberRange(max);
+    if (bytes)
+        *bytes = bigEndianBytes(*number, width);
+    return {};
 }
 
-EncodedValue encodeDecimal(const FieldInfo& field, const QByteArray& value, int width)
+QString readDecimal(const QByteArray& value, int width, QByteArray* bytes)
 {
     const uint64_t max = largestDecimal(2 * width);
     const std::optional<uint64_t> number = readUnsigned(value, max);
     if (!number)
-        return refuse(field, value, numberRange(max));
-    return accept(packDecimal(*number, width));
+        return numberRange(max);
+    if (bytes)
+        *bytes = packDecimal(*number, width);
+    return {};
 }
 
 // The first character of `text` that the codec has no byte for, or an
@@ -218,17 +198,38 @@ QString firstUnmappable(const QString& text, QTextCodec* codec)
     return {};
 }
 
-EncodedValue encodeString866(const FieldInfo& field, const QByteArray& value, QTextCodec* codec)
+bool isAscii(const QByteArray& value)
+{
+    for (const char c : value) {
+        if (uchar(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+QString unmappableReason(const QString& text, QTextCodec* codec)
+{
+    return QStringLiteral("символ \"%1\" не может быть записан в ККТ").arg(firstUnmappable(text, codec));
+}
+
+QString readString866(const FieldInfo& field, const QByteArray& value, QTextCodec* codec, QByteArray* bytes)
 {
     if (field.m_maxLength < 0 || field.m_maxLength > kLongestString)
-        return refuse(field, value, QStringLiteral("длина поля %1 недопустима").arg(field.m_maxLength));
+        return QStringLiteral("длина поля %1 недопустима").arg(field.m_maxLength);
     const int fieldLength = field.m_maxLength;
     const int limit = field.m_mask.isEmpty() ? fieldLength : qMin(fieldLength, int(field.m_mask.size()));
+    const QString tooLong = QStringLiteral("текст длиннее %1 символов");
+    const auto* charset = dynamic_cast<const CharsetCodec*>(codec);
+
+    // A check of plain ASCII needs no text: a byte is a character, and the
+    // character set either has them all or is asked character by character below.
+    if (!bytes && charset && charset->encodesAscii() && isAscii(value))
+        return value.size() > limit ? tooLong.arg(limit) : QString();
 
     // Whole bytes: a NUL inside the value is a character like any other.
     const QString text = QString::fromUtf8(value.constData(), value.size());
     if (text.size() > limit)
-        return refuse(field, value, QStringLiteral("текст длиннее %1 символов").arg(limit));
+        return tooLong.arg(limit);
 
     if (text.startsWith(QChar(0x00A9))) {
         static const QRegularExpression form(QStringLiteral("^\u00A9\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*$"));
@@ -236,25 +237,87 @@ EncodedValue encodeString866(const FieldInfo& field, const QByteArray& value, QT
         const uint a = match.hasMatch() ? match.capturedRef(1).toUInt() : 256;
         const uint b = match.hasMatch() ? match.capturedRef(2).toUInt() : 256;
         if (a > 255 || b > 255)
-            return refuse(field, value, QStringLiteral("нужна запись вида \u00A9число,число с числами от 0 до 255"));
-        QByteArray bytes;
-        bytes.append(char(0xFD)).append(char(a)).append('\0').append(char(b));
-        return accept(bytes);
+            return QStringLiteral("нужна запись вида \u00A9число,число с числами от 0 до 255");
+        if (bytes) {
+            bytes->clear();
+            bytes->append(char(0xFD)).append(char(a)).append('\0').append(char(b));
+        }
+        return {};
     }
 
     if (!codec)
-        return refuse(field, value, QStringLiteral("нет кодировки для текста"));
-    QByteArray bytes = codec->fromUnicode(text);
-    if (bytes.size() != text.size()) {
-        return refuse(field, value,
-                      QStringLiteral("символ \"%1\" не может быть записан в ККТ").arg(firstUnmappable(text, codec)));
+        return QStringLiteral("нет кодировки для текста");
+    if (!bytes && charset)
+        return charset->encodesEvery(text.constData(), text.size()) ? QString() : unmappableReason(text, codec);
+    QByteArray encoded = codec->fromUnicode(text);
+    if (encoded.size() != text.size())
+        return unmappableReason(text, codec);
+    if (bytes) {
+        // The fill is the byte itself: a fill code above 127 has no character of
+        // its own in the register's set, and must still fill the field.
+        encoded.append(QByteArray(fieldLength - encoded.size(), char(field.m_fillCharCode)));
+        if (!field.m_mask.isEmpty())
+            encoded.truncate(field.m_mask.size());
+        *bytes = encoded;
     }
-    // The fill is the byte itself: a fill code above 127 has no character of
-    // its own in the register's set, and must still fill the field.
-    bytes.append(QByteArray(fieldLength - bytes.size(), char(field.m_fillCharCode)));
-    if (!field.m_mask.isEmpty())
-        bytes.truncate(field.m_mask.size());
-    return accept(bytes);
+    return {};
+}
+
+QString readValue(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec, QByteArray* bytes)
+{
+    switch (field.m_deviceType) {
+    case FieldInfo::Bin1:
+        return readNumber(value, 1, bytes);
+    case FieldInfo::Bin2:
+    case FieldInfo::Bin2BigEndian:
+        return readNumber(value, 2, bytes);
+    case FieldInfo::Bin4:
+        if (field.m_ipAddress) {
+            const std::optional<QByteArray> address = readIpAddress(value);
+            if (!address)
+                return QStringLiteral("нужен IPv4-адрес: четыре числа от 0 до 255 через точку");
+            if (bytes)
+                *bytes = *address;
+            return {};
+        }
+        return readNumber(value, 4, bytes);
+    case FieldInfo::Bin6: {
+        const std::optional<QByteArray> six = readSixBytes(value);
+        if (!six)
+            return QStringLiteral("нужны шесть шестнадцатеричных чисел от 0 до ff через двоеточие");
+        if (bytes)
+            *bytes = *six;
+        return {};
+    }
+    case FieldInfo::Bcd1:
+    case FieldInfo::Bcd2:
+    case FieldInfo::Bcd3:
+    case FieldInfo::Bcd4:
+    case FieldInfo::Bcd5:
+    case FieldInfo::Bcd6:
+    case FieldInfo::Bcd8:
+        return readDecimal(value, field.rowWidth(), bytes);
+    case FieldInfo::String866:
+        return readString866(field, value, stringCodec, bytes);
+    case FieldInfo::Ascii:
+        if (bytes)
+            *bytes = value;
+        return {};
+    case FieldInfo::Bcd64_1: {
+        const std::optional<uint64_t> number = readUnsigned(value, 255);
+        if (!number)
+            return numberRange(255);
+        if (bytes) {
+            *bytes = QByteArray(64, '\0');
+            (*bytes)[0] = char(*number);
+        }
+        return {};
+    }
+    case FieldInfo::DeviceUnknown:
+        break;
+    }
+    qDebug() << "ERROR in FieldInfo::DeviceType";
+    return QStringLiteral("тип хранения поля в ККТ не распознан");
 }
 
 } // namespace
@@ -305,51 +368,16 @@ QByteArray ValueCodec::decode(const FieldInfo& field, const QByteArray& raw, QTe
 
 EncodedValue ValueCodec::encode(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec)
 {
-    switch (field.m_deviceType) {
-    case FieldInfo::Bin1:
-        return encodeNumber(field, value, 1);
-    case FieldInfo::Bin2:
-    case FieldInfo::Bin2BigEndian:
-        return encodeNumber(field, value, 2);
-    case FieldInfo::Bin4:
-        if (field.m_ipAddress) {
-            const std::optional<QByteArray> address = readIpAddress(value);
-            if (!address)
-                return refuse(field, value, QStringLiteral("нужен IPv4-адрес: четыре числа от 0 до 255 через точку"));
-            return accept(*address);
-        }
-        return encodeNumber(field, value, 4);
-    case FieldInfo::Bin6: {
-        const std::optional<QByteArray> bytes = readSixBytes(value);
-        if (!bytes)
-            return refuse(field, value, QStringLiteral("нужны шесть шестнадцатеричных чисел от 0 до ff через двоеточие"));
-        return accept(*bytes);
-    }
-    case FieldInfo::Bcd1:
-    case FieldInfo::Bcd2:
-    case FieldInfo::Bcd3:
-    case FieldInfo::Bcd4:
-    case FieldInfo::Bcd5:
-    case FieldInfo::Bcd6:
-    case FieldInfo::Bcd8:
-        return encodeDecimal(field, value, field.rowWidth());
-    case FieldInfo::String866:
-        return encodeString866(field, value, stringCodec);
-    case FieldInfo::Ascii:
-        return accept(value);
-    case FieldInfo::Bcd64_1: {
-        const std::optional<uint64_t> number = readUnsigned(value, 255);
-        if (!number)
-            return refuse(field, value, numberRange(255));
-        QByteArray bytes(64, '\0');
-        bytes[0] = char(*number);
-        return accept(bytes);
-    }
-    case FieldInfo::DeviceUnknown:
-        break;
-    }
-    qDebug() << "ERROR in FieldInfo::DeviceType";
-    return refuse(field, value, QStringLiteral("тип хранения поля в ККТ не распознан"));
+    EncodedValue result;
+    const QString reason = readValue(field, value, stringCodec, &result.bytes);
+    if (!reason.isEmpty())
+        return refusal(field, value, reason);
+    return result;
+}
+
+QString ValueCodec::refusalReason(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec)
+{
+    return readValue(field, value, stringCodec, nullptr);
 }
 
 EncodedValue ValueCodec::refusal(const FieldInfo& field, const QByteArray& value, const QString& reason)

@@ -23,6 +23,8 @@ public:
     static QByteArray decode(const FieldInfo& field, const QByteArray& raw, QTextCodec* stringCodec);
     // Refuses (ok == false) a value it cannot read for the field instead of sending zeros.
     static EncodedValue encode(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec);
+    // Why encode() refuses the value, without building its bytes; empty when it does not.
+    static QString refusalReason(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec);
     // The refusal of a value for a field, with its reason and the message that names both.
     static EncodedValue refusal(const FieldInfo& field, const QByteArray& value, const QString& reason);
 };

@@ -14,9 +14,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QSaveFile>
 #include <QTextCodec>
+
+#include <cstring>
+#include <vector>
 
 
 namespace {
@@ -126,11 +128,22 @@ const TableInfo* findTable(const QList<TableInfo>& tables, const QString& name)
 }
 
 // Valid UTF-8 without a zero byte: such a text is written as it is stored.
-bool isPlainUtf8(const QByteArray& text)
+bool isPlainUtf8(const char* begin, const char* end)
 {
-    const auto* p = reinterpret_cast<const uchar*>(text.constData());
-    const auto* end = p + text.size();
-    while (p < end) {
+    const auto* p = reinterpret_cast<const uchar*>(begin);
+    const auto* last = reinterpret_cast<const uchar*>(end);
+    while (p < last) {
+        // Eight bytes at a time while they are ASCII other than NUL.
+        if (last - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            const quint64 high = 0x8080808080808080ULL;
+            const quint64 zeroByte = (word - 0x0101010101010101ULL) & ~word & high;
+            if (((word & high) | zeroByte) == 0) {
+                p += 8;
+                continue;
+            }
+        }
         const uchar c = *p;
         if (c >= 0x01 && c < 0x80) {
             ++p;
@@ -150,7 +163,7 @@ bool isPlainUtf8(const QByteArray& text)
         } else {
             return false;
         }
-        if (end - p <= follow)
+        if (last - p <= follow)
             return false;
         for (int i = 1; i <= follow; ++i) {
             if ((p[i] & 0xC0) != 0x80)
@@ -165,6 +178,11 @@ bool isPlainUtf8(const QByteArray& text)
         p += follow + 1;
     }
     return true;
+}
+
+bool isPlainUtf8(const QByteArray& text)
+{
+    return isPlainUtf8(text.constData(), text.constData() + text.size());
 }
 
 } // namespace
@@ -296,14 +314,18 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
         if (!reason.isEmpty())
             problems << valueProblem(row, field, shown(inFile), reason);
     };
-    // The stored form of a value: UTF-8 bytes, taken as they are from a UTF-8 file.
+    // The stored form of a value: UTF-8 bytes, taken as they are from a UTF-8
+    // file. When all its data are plain UTF-8, so is every value (the CSV
+    // syntax splits them at ASCII bytes only) and none needs a look.
     const bool utf8File = FileTextCodec::isUtf8(codec);
+    const bool dataStoredAsIs = utf8File && isPlainUtf8(bytes.constData() + dataStart, bytes.constData() + bytes.size());
     const auto storedOf = [codec, utf8File](const QByteArray& raw) {
         return utf8File && isPlainUtf8(raw) ? raw : codec->toUnicode(raw).toUtf8();
     };
 
     DataRows rows;
-    QHash<unsigned, int> lineOfRegisterRow; // Db: the data line (from 1) that names each register row
+    // Db: the data line (from 1) that names each register row, 0 while none does.
+    std::vector<int> lineOfRegisterRow(matched.type == Db ? size_t(rowLimit) + 1 : 0, 0);
     bool columnsSeen = false;
     int records = 0;
     const auto takeRecord = [&](const CsvRecord& raw) {
@@ -318,10 +340,13 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                               "не более %2")
                                    .arg(matched.name, QString::number(lineLimit)));
         }
-        QVector<QByteArray> record;
-        record.reserve(raw.size());
-        for (const QByteArray& value : raw)
-            record << storedOf(value);
+        CsvRecord converted;
+        if (!dataStoredAsIs) {
+            converted.reserve(raw.size());
+            for (const QByteArray& value : raw)
+                converted << storedOf(value);
+        }
+        const CsvRecord& record = dataStoredAsIs ? raw : converted;
 
         if (matched.type == Db) {
             if (record.size() != fields.size() + 1)
@@ -334,14 +359,14 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                         .arg(QString::number(records), ValueQuote::shown(shown(record.first())),
                              QString::number(rowLimit)),
                     records, QString()};
-            } else if (lineOfRegisterRow.contains(registerRow)) {
+            } else if (lineOfRegisterRow[registerRow] != 0) {
                 problems << ImportProblem{
                     QStringLiteral("Ошибка: строки \"%1\" и \"%2\" файла задают один и тот же ряд %3")
-                        .arg(QString::number(lineOfRegisterRow.value(registerRow)), QString::number(records),
+                        .arg(QString::number(lineOfRegisterRow[registerRow]), QString::number(records),
                              QString::number(registerRow)),
                     records, QString()};
             } else {
-                lineOfRegisterRow.insert(registerRow, records);
+                lineOfRegisterRow[registerRow] = records;
             }
             const bool readOnlyRow = matched.readOnlyRows.contains(int32_t(registerRow));
             DataRow row;
@@ -360,7 +385,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                 row.append(Cell(stored, !field.m_readOnly && !readOnlyRow));
             }
             row.append(Cell(record.first(), false));
-            rows.append(row);
+            rows.append(std::move(row));
             return true;
         }
 

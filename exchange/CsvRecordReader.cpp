@@ -22,8 +22,11 @@ void onField(void* data, size_t length, void* state)
 void onRecordEnd(int, void* state)
 {
     auto* s = static_cast<ParseState*>(state);
+    const int fields = s->current.size();
     s->records.append(s->current);
-    s->current.clear();
+    // The next record most likely has as many values.
+    s->current = CsvRecord();
+    s->current.reserve(fields);
 }
 
 // Values keep their blanks: nothing is trimmed.

@@ -6,6 +6,10 @@ CharsetCodec::CharsetCodec(const QByteArray& name, int mib, const CharsetTable& 
     , m_table(table)
     , m_fold(fold)
 {
+    QString ascii(128, Qt::Uninitialized);
+    for (int unit = 0; unit < 128; ++unit)
+        ascii[unit] = QChar(unit);
+    m_encodesAscii = encodesEvery(ascii.constData(), ascii.size());
 }
 
 QByteArray CharsetCodec::name() const
@@ -33,4 +37,11 @@ QByteArray CharsetCodec::convertFromUnicode(const QChar* in, int length, Convert
     if (m_fold)
         return m_table.encode(in, length, m_fold);
     return m_table.encode(in, length);
+}
+
+bool CharsetCodec::encodesEvery(const QChar* in, int length) const
+{
+    if (m_fold)
+        return m_table.encodesEvery(in, length, m_fold);
+    return m_table.encodesEvery(in, length, [](char16_t unit) { return unit; });
 }

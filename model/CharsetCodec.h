@@ -18,6 +18,12 @@ public:
     QList<QByteArray> aliases() const override;
     int mibEnum() const override;
 
+    // Whether every character of the text has a byte, so that encoding it
+    // drops none; the same as comparing the lengths, without building the bytes.
+    bool encodesEvery(const QChar* in, int length) const;
+    // Whether every ASCII character has a byte.
+    bool encodesAscii() const { return m_encodesAscii; }
+
 protected:
     QString convertToUnicode(const char* in, int length, ConverterState* state) const override;
     QByteArray convertFromUnicode(const QChar* in, int length, ConverterState* state) const override;
@@ -27,4 +33,5 @@ private:
     int m_mib;
     const CharsetTable& m_table;
     Fold m_fold;
+    bool m_encodesAscii;
 };

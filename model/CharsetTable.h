@@ -51,6 +51,17 @@ public:
         return encode(in, length, [](char16_t unit) { return unit; });
     }
 
+    // Whether encode() keeps every code unit: none is dropped.
+    template <typename Fold>
+    bool encodesEvery(const QChar* in, int length, Fold fold) const
+    {
+        for (int i = 0; i < length; ++i) {
+            if (byteFor(fold(in[i].unicode())) < 0)
+                return false;
+        }
+        return true;
+    }
+
 private:
     const char16_t (&m_table)[256];
     std::vector<int16_t> m_bytes;

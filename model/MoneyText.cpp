@@ -1,6 +1,9 @@
 #include "MoneyText.h"
 
+#include "WholeNumber.h"
+
 #include <algorithm>
+
 
 QString MoneyText::fromKopecks(const QByteArray& kopecks)
 {
@@ -30,33 +33,31 @@ bool MoneyText::toKopecks(const QString& text, QByteArray& kopecks)
 
 bool MoneyText::toKopecks(const QByteArray& text, QByteArray& kopecks)
 {
-    const QByteArray trimmed = text.trimmed();
-    if (trimmed.isEmpty()) {
+    const char* begin = text.constData();
+    const char* end = begin + text.size();
+    WholeNumber::trim(begin, end);
+    if (begin == end) {
         kopecks.clear();
         return true;
     }
 
     // Rouble digits, then at most one separator with at most two decimals.
-    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    int at = 0;
-    while (at < trimmed.size() && isDigit(trimmed.at(at)))
-        ++at;
-    const int roubles = at;
-    if (roubles == 0)
+    const char* separator = std::find_if(begin, end, [](char c) { return c == '.' || c == ','; });
+    const std::optional<uint64_t> roubles = WholeNumber::read(begin, separator);
+    if (!roubles)
         return false;
-    QByteArray decimals;
-    if (at < trimmed.size()) {
-        if (trimmed.at(at) != '.' && trimmed.at(at) != ',')
+    uint64_t decimals = 0;
+    if (separator != end) {
+        const char* decimalsEnd = end;
+        if (decimalsEnd - separator > 3)
             return false;
-        decimals = trimmed.mid(at + 1);
-        if (decimals.size() > 2 || !std::all_of(decimals.cbegin(), decimals.cend(), isDigit))
+        const std::optional<uint64_t> read = WholeNumber::read(separator + 1, decimalsEnd);
+        if (!read && decimalsEnd != separator + 1)
             return false;
+        decimals = read.value_or(0) * (decimalsEnd - separator == 2 ? 10 : 1);
     }
-
-    bool ok = false;
-    const qulonglong value = (trimmed.left(roubles) + decimals.leftJustified(2, '0')).toULongLong(&ok, 10);
-    if (!ok)
+    if (*roubles > (UINT64_MAX - decimals) / 100)
         return false;
-    kopecks = QByteArray::number(value);
+    kopecks = QByteArray::number(qulonglong(*roubles * 100 + decimals));
     return true;
 }
