@@ -207,6 +207,7 @@ private slots:
         QTest::newRow("string866 Cyrillic") << 13 << false << 32 << 4 << none << QString::fromUtf8("Да").toUtf8() << QByteArray::fromHex("84A02020");
         QTest::newRow("string866 guillemets") << 13 << false << 32 << 4 << none << QString::fromUtf8("«Да»").toUtf8() << QByteArray::fromHex("2284A022");
         QTest::newRow("string866 dollar numero euro dash") << 13 << false << 32 << 4 << none << QString::fromUtf8("$№€—").toUtf8() << QByteArray::fromHex("FC24F2FA");
+        QTest::newRow("string866 ASCII dollar") << 13 << false << 32 << 4 << none << QByteArray("A$") << QByteArray::fromHex("41FC2020");
         QTest::newRow("string866 NUL inside the text") << 13 << false << 32 << 4 << none << QByteArray("A\0B", 3) << QByteArray::fromHex("41004220");
         QTest::newRow("string866 zero fill") << 13 << false << 0 << 4 << none << QByteArray("A") << QByteArray::fromHex("41000000");
         QTest::newRow("string866 fill byte 24") << 13 << false << 0x24 << 4 << none << QByteArray("A") << QByteArray::fromHex("41242424");
@@ -237,6 +238,7 @@ private slots:
         QVERIFY2(e.ok, qPrintable(e.problem));
         QVERIFY(e.problem.isEmpty());
         QCOMPARE(e.bytes.toHex(' '), bytes.toHex(' '));
+        QCOMPARE(ValueCodec::refusalReason(field(deviceType, ip, fill, maxLength, mask), value, external()), QString());
     }
 
     // Values the encoder cannot write as they stand: refused with the reason, nothing to send.
@@ -298,6 +300,8 @@ private slots:
         QTest::newRow("bcd2 letters") << 7 << false << 32 << 128 << none << QByteArray("12a") << QStringLiteral("нужно целое число от 0 до 9999");
         QTest::newRow("bcd2 negative") << 7 << false << 32 << 128 << none << QByteArray("-12") << QStringLiteral("нужно целое число от 0 до 9999");
         QTest::newRow("string866 longer than the field") << 13 << false << 32 << 4 << none << QByteArray("ABCDE") << QStringLiteral("текст длиннее 4 символов");
+        QTest::newRow("string866 NUL past the length") << 13 << false << 32 << 4 << none << QByteArray("AB\0CD", 5) << QStringLiteral("текст длиннее 4 символов");
+        QTest::newRow("string866 Cyrillic longer than the field") << 13 << false << 32 << 2 << none << QString::fromUtf8("Дом").toUtf8() << QStringLiteral("текст длиннее 2 символов");
         QTest::newRow("string866 longer than the mask") << 13 << false << 32 << 8 << QString("999") << QByteArray("1234") << QStringLiteral("текст длиннее 3 символов");
         QTest::newRow("string866 text on a zero-length field") << 13 << false << 32 << 0 << none << QByteArray("A") << QStringLiteral("текст длиннее 0 символов");
         QTest::newRow("string866 accented letter") << 13 << false << 32 << 8 << none << QString::fromUtf8("café").toUtf8() << QStringLiteral("символ \"é\" не может быть записан в ККТ");
@@ -332,7 +336,9 @@ private slots:
         QVERIFY(!e.ok);
         QVERIFY(e.bytes.isEmpty());
         QCOMPARE(e.problem, QStringLiteral("Значение \"%1\" не подходит для поля \"%2\": %3")
-                                .arg(QString::fromUtf8(value), QStringLiteral("Поле"), reason));
+                                .arg(QString::fromUtf8(value.constData(), value.size()), QStringLiteral("Поле"), reason));
+        // The check without bytes gives the same reason.
+        QCOMPARE(ValueCodec::refusalReason(field(deviceType, ip, fill, maxLength, mask), value, external()), reason);
     }
 
     void problemQuotesValueAndFieldLiterally()

@@ -29,6 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::fprintf(stderr, "refused without a reason\n");
         std::abort();
     }
+    // Checking a value without its bytes decides as encoding it does.
+    if (ValueCodec::refusalReason(field, value, codec) != encoded.reason) {
+        std::fprintf(stderr, "the check and the encoder disagree\n");
+        std::abort();
+    }
     if (encoded.ok) {
         // Fixed-width types send exactly their width.
         const int width = field.rowWidth();

@@ -1,4 +1,5 @@
 #include "device/KKT_Logic.h"
+#include "model/CharsetCodec.h"
 #include "support/TestMain.h"
 
 #include <QTest>
@@ -272,6 +273,27 @@ private slots:
             QCOMPARE(back.size(), 1);
             QCOMPARE(uchar(back[0]), uchar(table.indexOf(table[b])));
         }
+    }
+
+    // Asking whether a text encodes whole agrees with encoding it, character by character.
+    void encodesEveryAgreesWithEncoding_data() { encodeTakesLowestByte_data(); }
+    void encodesEveryAgreesWithEncoding()
+    {
+        QFETCH(QString, which);
+        const auto* c = dynamic_cast<const CharsetCodec*>(codec(which));
+        QVERIFY(c);
+        bool everyAscii = true;
+        for (int unit = 0; unit < 0x10000; ++unit) {
+            const QChar ch{ushort(unit)};
+            const bool encodes = c->fromUnicode(&ch, 1).size() == 1;
+            QCOMPARE(c->encodesEvery(&ch, 1), encodes);
+            if (unit < 0x80)
+                everyAscii = everyAscii && encodes;
+        }
+        QCOMPARE(c->encodesAscii(), everyAscii);
+        const QString mixed = QStringLiteral("Да «x» $");
+        QCOMPARE(c->encodesEvery(mixed.constData(), mixed.size()), c->fromUnicode(mixed).size() == mixed.size());
+        QVERIFY(c->encodesEvery(nullptr, 0));
     }
 };
 
