@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,6 +38,14 @@ QString findInTree(const QString& relative)
             break;
     }
     return QString();
+}
+
+QString modelsDirectory()
+{
+    const QString besideProgram = QCoreApplication::applicationDirPath() + QStringLiteral("/models");
+    if (QFile::exists(besideProgram + QStringLiteral("/57.json")))
+        return besideProgram;
+    return QFileInfo(findInTree(QStringLiteral("models/57.json"))).path();
 }
 
 bool writeScaledImage(const QString& source, const QString& target, int rows)

@@ -20,6 +20,9 @@ void silenceLog();
 // `relative` looked for in the program's directory and up to five above it; empty when missing.
 QString findInTree(const QString& relative);
 
+// The folder of the model descriptions: beside the program, else in the source tree.
+QString modelsDirectory();
+
 // The image `source` with table 1 grown to `rows` rows: the goods repeated, numbered anew.
 bool writeScaledImage(const QString& source, const QString& target, int rows);
 

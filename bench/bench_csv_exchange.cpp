@@ -96,9 +96,7 @@ int main(int argc, char** argv)
     const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
     const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
                                     : findInTree(QStringLiteral("driver/default-image.json"));
-    QString modelsDir = QCoreApplication::applicationDirPath() + QStringLiteral("/models");
-    if (!QFile::exists(modelsDir + QStringLiteral("/57.json")))
-        modelsDir = QFileInfo(findInTree(QStringLiteral("models/57.json"))).path();
+    const QString modelsDir = modelsDirectory();
 
     QList<TableInfo> tables;
     TableInfo commodities;

@@ -34,14 +34,6 @@ using namespace BenchSupport;
 
 namespace {
 
-QString modelsDirectory()
-{
-    const QString besideProgram = QCoreApplication::applicationDirPath() + QStringLiteral("/models");
-    if (QFile::exists(besideProgram + QStringLiteral("/57.json")))
-        return besideProgram;
-    return QFileInfo(findInTree(QStringLiteral("models/57.json"))).path();
-}
-
 long peakKilobytes()
 {
     rusage usage {};

@@ -111,7 +111,7 @@ int main(int argc, char** argv)
     }
     QList<TableInfo> tables;
     TableInfo commodities;
-    if (!loadCommodityBase(QCoreApplication::applicationDirPath() + QStringLiteral("/models"), tables, commodities))
+    if (!loadCommodityBase(modelsDirectory(), tables, commodities))
         return 1;
     if (!commodities.fastRead) {
         std::fprintf(stderr, "the commodity base of the model is not read by whole rows\n");

@@ -74,7 +74,7 @@ int main(int argc, char** argv)
 
     QList<TableInfo> tables;
     TableInfo commodities;
-    if (!loadCommodityBase(QCoreApplication::applicationDirPath() + QStringLiteral("/models"), tables, commodities))
+    if (!loadCommodityBase(modelsDirectory(), tables, commodities))
         return 1;
 
     KKT_Logic& logic = KKT_Logic::instance();

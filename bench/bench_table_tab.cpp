@@ -139,9 +139,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     silenceLog();
     const int rows = argc > 1 ? std::atoi(argv[1]) : 65536;
-    QString modelsDir = QCoreApplication::applicationDirPath() + QStringLiteral("/models");
-    if (!QFile::exists(modelsDir + QStringLiteral("/57.json")))
-        modelsDir = QFileInfo(findInTree(QStringLiteral("models/57.json"))).path();
+    const QString modelsDir = modelsDirectory();
 
     QList<TableInfo> tables;
     TableInfo commodities;

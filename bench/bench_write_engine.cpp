@@ -64,7 +64,7 @@ int main(int argc, char** argv)
 
     QList<TableInfo> tables;
     TableInfo commodities;
-    if (!loadCommodityBase(QCoreApplication::applicationDirPath() + QStringLiteral("/models"), tables, commodities))
+    if (!loadCommodityBase(modelsDirectory(), tables, commodities))
         return 1;
     const int fields = commodities.fields.size();
     if (fields == 0 || wanted <= 0) {
