@@ -65,7 +65,19 @@ QByteArray readBounded(const QString& path, qint64 limit)
     };
     if (info.size() > limit)
         throw tooLarge();
-    const QByteArray bytes = file.read(limit + 1);
+    // In pieces: a buffer of the limit's size up front would cost that much
+    // for every small file. A file that grew since is still cut one byte past the limit.
+    QByteArray bytes;
+    bytes.reserve(int(info.size()) + 1);
+    const qint64 piece = 64 * 1024;
+    while (bytes.size() <= limit) {
+        const QByteArray read = file.read(qMin(piece, limit + 1 - bytes.size()));
+        if (read.isEmpty())
+            break;
+        bytes += read;
+    }
+    if (file.error() != QFileDevice::NoError)
+        throw RunTimeError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(fileNameOf(path), file.errorString()));
     if (bytes.size() > limit)
         throw tooLarge();
     return bytes;
@@ -324,8 +336,9 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     };
 
     DataRows rows;
-    // Db: the data line (from 1) that names each register row, 0 while none does.
-    std::vector<int> lineOfRegisterRow(matched.type == Db ? size_t(rowLimit) + 1 : 0, 0);
+    // Db: the data line (from 1) that names each register row, 0 while none
+    // does; as long as the highest row named so far.
+    std::vector<int> lineOfRegisterRow;
     bool columnsSeen = false;
     int records = 0;
     const auto takeRecord = [&](const CsvRecord& raw) {
@@ -359,13 +372,15 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                         .arg(QString::number(records), ValueQuote::shown(shown(record.first())),
                              QString::number(rowLimit)),
                     records, QString()};
-            } else if (lineOfRegisterRow[registerRow] != 0) {
+            } else if (registerRow < lineOfRegisterRow.size() && lineOfRegisterRow[registerRow] != 0) {
                 problems << ImportProblem{
                     QStringLiteral("Ошибка: строки \"%1\" и \"%2\" файла задают один и тот же ряд %3")
                         .arg(QString::number(lineOfRegisterRow[registerRow]), QString::number(records),
                              QString::number(registerRow)),
                     records, QString()};
             } else {
+                if (registerRow >= lineOfRegisterRow.size())
+                    lineOfRegisterRow.resize(registerRow + 1, 0);
                 lineOfRegisterRow[registerRow] = records;
             }
             const bool readOnlyRow = matched.readOnlyRows.contains(int32_t(registerRow));

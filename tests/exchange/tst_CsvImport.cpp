@@ -258,6 +258,9 @@ private slots:
             << QStringLiteral("Файл huge.csv слишком велик: файл таблицы ККТ не бывает больше %1 байт").arg(limit);
         QTest::newRow("1.5 GB") << QStringLiteral("%DIR%/huge.csv") << qint64(1536) * 1024 * 1024
                                 << QStringLiteral("Файл huge.csv слишком велик: файл таблицы ККТ не бывает больше %1 байт").arg(limit);
+        // A regular file whose reading fails (here at its first byte): refused, not taken as empty.
+        QTest::newRow("read fails") << QStringLiteral("/proc/self/mem") << qint64(-1)
+                                    << QStringLiteral("Не удалось прочитать файл mem: Input/output error");
     }
 
     void boundedInput()
