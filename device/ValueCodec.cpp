@@ -221,8 +221,8 @@ QString readString866(const FieldInfo& field, const QByteArray& value, QTextCode
     const QString tooLong = QStringLiteral("текст длиннее %1 символов");
     const auto* charset = dynamic_cast<const CharsetCodec*>(codec);
 
-    // A check of plain ASCII needs no text: a byte is a character, and the
-    // character set either has them all or is asked character by character below.
+    // Checking plain ASCII in a character set that has every ASCII character
+    // needs no text: a byte is a character, so only the length can refuse it.
     if (!bytes && charset && charset->encodesAscii() && isAscii(value))
         return value.size() > limit ? tooLong.arg(limit) : QString();
 
