@@ -65,6 +65,7 @@ size_t heapInUse()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    silenceLog();
     const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
     const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
                                     : findInTree(QStringLiteral("driver/default-image.json"));
@@ -81,7 +82,6 @@ int main(int argc, char** argv)
     if (!openRegister(logic))
         return 1;
 
-    silenceLog();
     const int runs = 3;
     std::printf("commodity base of %d rows, %d fields; best of %d runs\n", rows, commodities.fields.size(), runs);
     std::printf("%-28s %12s %14s %8s\n", "", "cells", "cells/s", "ratio");
@@ -118,7 +118,6 @@ int main(int argc, char** argv)
                 data.size(), cells, double(after - before) / (1024.0 * 1024.0), double(after - before) / cells,
                 double(payload) / cells);
 
-    qInstallMessageHandler(nullptr);
     logic.close();
     logic.destroy();
     return 0;

@@ -58,6 +58,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    silenceLog();
     const int wanted = argc > 1 ? std::atoi(argv[1]) : 10000;
     const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
                                     : findInTree(QStringLiteral("driver/default-image.json"));
@@ -80,7 +81,6 @@ int main(int argc, char** argv)
     KKT_Logic& logic = KKT_Logic::instance();
     if (!openRegister(logic))
         return 1;
-    silenceLog();
     QString error;
 
     // The table as read, with `wanted` of its cells marked changed.
