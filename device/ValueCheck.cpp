@@ -15,12 +15,6 @@ namespace {
 // Codes a refusal lists before it stops counting them.
 const int ShownCodes = 10;
 
-// Decimal digits only: the stored form of numbers has no sign, blank or point.
-std::optional<qulonglong> wholeNumber(const QByteArray& value)
-{
-    return WholeNumber::read(value);
-}
-
 // A limit of the model description as a whole number: below zero counts as
 // zero, beyond 64 bits as no limit.
 qulonglong limitOf(double limit)
@@ -44,7 +38,7 @@ std::optional<QString> intProblem(const FieldInfo& field, const QByteArray& valu
     // Without limits of its own the field's width alone decides, and the encoder names it.
     if (limitOf(field.m_min) == 0 && limitOf(field.m_max) == ~0ULL)
         return std::nullopt;
-    const std::optional<qulonglong> number = wholeNumber(value);
+    const std::optional<uint64_t> number = WholeNumber::read(value);
     if (!number || double(*number) < field.m_min || double(*number) > field.m_max)
         return intRange(field);
     return std::nullopt;
@@ -55,7 +49,7 @@ std::optional<QString> moneyProblem(const FieldInfo& field, const QByteArray& va
     // Limits are in roubles; the value is kopecks.
     const qulonglong least = limitOf(field.m_min * 100.0);
     const qulonglong most = limitOf(field.m_max * 100.0);
-    const std::optional<qulonglong> kopecks = wholeNumber(value);
+    const std::optional<uint64_t> kopecks = WholeNumber::read(value);
     if (!kopecks)
         return QStringLiteral("нужна сумма в копейках: целое число от %1 до %2").arg(least).arg(most);
     if (*kopecks < least || *kopecks > most) {
@@ -67,7 +61,7 @@ std::optional<QString> moneyProblem(const FieldInfo& field, const QByteArray& va
 
 std::optional<QString> listProblem(const FieldInfo& field, const QByteArray& value)
 {
-    const std::optional<qulonglong> code = wholeNumber(value);
+    const std::optional<uint64_t> code = WholeNumber::read(value);
     if (code && *code <= 0xFFFFFFFFULL && field.m_items.count(uint32_t(*code)) > 0)
         return std::nullopt;
     if (field.m_items.empty())

@@ -78,12 +78,6 @@ int hexDigit(char c)
     return -1;
 }
 
-// A whole unsigned decimal number up to `max`; white space around it allowed.
-std::optional<uint64_t> readUnsigned(const QByteArray& text, uint64_t max)
-{
-    return WholeNumber::readTrimmed(text, max);
-}
-
 QByteArray bigEndianBytes(uint64_t value, int width)
 {
     QByteArray bytes(width, '\0');
@@ -165,7 +159,7 @@ QString numberRange(uint64_t max)
 QString readNumber(const QByteArray& value, int width, QByteArray* bytes)
 {
     const uint64_t max = width >= 8 ? UINT64_MAX : (uint64_t(1) << (8 * width)) - 1;
-    const std::optional<uint64_t> number = readUnsigned(value, max);
+    const std::optional<uint64_t> number = WholeNumber::readTrimmed(value, max);
     if (!number)
         return numberRange(max);
     if (bytes)
@@ -176,7 +170,7 @@ QString readNumber(const QByteArray& value, int width, QByteArray* bytes)
 QString readDecimal(const QByteArray& value, int width, QByteArray* bytes)
 {
     const uint64_t max = largestDecimal(2 * width);
-    const std::optional<uint64_t> number = readUnsigned(value, max);
+    const std::optional<uint64_t> number = WholeNumber::readTrimmed(value, max);
     if (!number)
         return numberRange(max);
     if (bytes)
@@ -304,7 +298,7 @@ QString readValue(const FieldInfo& field, const QByteArray& value, QTextCodec* s
             *bytes = value;
         return {};
     case FieldInfo::Bcd64_1: {
-        const std::optional<uint64_t> number = readUnsigned(value, 255);
+        const std::optional<uint64_t> number = WholeNumber::readTrimmed(value, 255);
         if (!number)
             return numberRange(255);
         if (bytes) {
