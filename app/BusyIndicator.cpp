@@ -45,6 +45,8 @@ BusyIndicator::~BusyIndicator()
     m_cancelButton.reset();
     if (!m_window)
         return;
+    if (m_window->m_cancellable == this)
+        m_window->m_cancellable = nullptr;
     // An indicator started inside another one leaves the window to the outer one.
     if (--m_window->m_busyDepth > 0)
         return;
@@ -90,9 +92,10 @@ void BusyIndicator::offerCancel()
         return;
     m_cancelButton = std::make_unique<QPushButton>(QStringLiteral("Отменить"));
     QPushButton* button = m_cancelButton.get();
+    m_window->m_cancellable = this;
     button->setObjectName(QStringLiteral("cancelLoadingButton"));
     QObject::connect(button, &QPushButton::clicked, m_window.data(), &MainWindow::on_cancelLoading);
-    // One request is enough; the command stops after the table it is reading.
+    // One request is enough; the engines stop at the next cell.
     QObject::connect(button, &QPushButton::clicked, button, [button] { button->setEnabled(false); });
     QStatusBar* bar = m_window->statusBar();
     button->setMaximumHeight(qMax(bar->height() - 2, button->fontMetrics().height() + 4));

@@ -27,7 +27,8 @@ public:
 
     // Shows a "Отменить" button in the status bar beside the progress bar,
     // usable while the rest of the window is not; a click calls the window's
-    // on_cancelLoading(). The button goes when this indicator ends.
+    // on_cancelLoading(), which asks this indicator to stop (cancelRequested()).
+    // The button goes when this indicator ends.
     void offerCancel();
 
 private:

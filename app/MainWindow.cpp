@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "BusyIndicator.h"
 #include "FileImportCommand.h"
 #include "JournalDlg.h"
 #include "StatusLabel.h"
@@ -201,7 +202,8 @@ void MainWindow::on_settingsButton_clicked()
 
 void MainWindow::on_cancelLoading()
 {
-    KKT_Logic::cancelRequested = true;
+    if (m_cancellable)
+        m_cancellable->requestCancel();
 }
 
 void MainWindow::on_tabSelected(int index)

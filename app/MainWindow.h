@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+class BusyIndicator;
 class QAction;
 class QCloseEvent;
 class QLabel;
@@ -102,4 +103,6 @@ private:
     QProgressBar* m_progressBar;
     // How many BusyIndicators hold the window; only the outermost one releases it.
     int m_busyDepth = 0;
+    // The busy state that offers "Отменить", while one does; on_cancelLoading() asks it to stop.
+    BusyIndicator* m_cancellable = nullptr;
 };

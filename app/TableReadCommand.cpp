@@ -3,7 +3,6 @@
 #include "BusyIndicator.h"
 #include "CommandHost.h"
 
-#include "device/KKT_Logic.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableReader.h"
@@ -55,20 +54,14 @@ bool TableReadCommand::readTables(const QList<TableInfo>& selection, unsigned& t
         try {
             rows = TableReader::read(table, cellsRead, &busy);
         } catch (const FlowFailure& failure) {
-            if (KKT_Logic::cancelRequested)
-                break;
-            m_host.showError(failure.message());
+            // The table being read gets no tab; the ones read before keep theirs.
+            if (failure.kind() != FlowFailure::Cancelled)
+                m_host.showError(failure.message());
             m_host.setStatusText(failure.message());
             return false;
         }
-        if (KKT_Logic::cancelRequested)
-            break;
         m_host.addTableTab(table, rows);
         ++tablesRead;
-    }
-    if (KKT_Logic::cancelRequested) {
-        m_host.setStatusText(QStringLiteral("Операция чтения прервана пользователем"));
-        return false;
     }
     return true;
 }

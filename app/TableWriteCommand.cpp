@@ -5,10 +5,10 @@
 
 #include "common/MessageBox.h"
 #include "common/Product.h"
-#include "device/KKT_Logic.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableReader.h"
+#include "flows/TableSetWriter.h"
 #include "flows/WriteJournal.h"
 #include "table/TableModel.h"
 
@@ -53,17 +53,19 @@ void TableWriteCommand::run()
 
     WriteJournal journal(product::applicationName(), session.identity());
     const JournalWarning journalWarning(m_host, journal);
-    unsigned cellsWritten = 0;
-    unsigned tablesWritten = 0;
-    const QList<TableModel*> models = m_host.tableModels();
-    for (int i = 0; i < models.size(); ++i) {
-        TableModel* model = models.at(i);
-        if (!model) {
-            qDebug().noquote() << QStringLiteral("Error when finding QTableView on the tab ") + QString::number(i);
-            return;
-        }
+    // The write ends at a page that holds no single table view, after the tables before it.
+    QList<TableModel*> models = m_host.tableModels();
+    const int broken = models.indexOf(nullptr);
+    if (broken >= 0)
+        models = models.mid(0, broken);
+    QList<TableInfo> changedTables;
+    for (const TableModel* model : qAsConst(models)) {
+        if (model->hasChangedCells())
+            changedTables << model->tableInfo();
+    }
 
-        const unsigned before = cellsWritten;
+    TableSetWriter writer(changedTables, journal, busy);
+    for (TableModel* model : qAsConst(models)) {
         try {
             // A table from a file has no values read before it: the register tells them now.
             DataRows registerRows = model->registerRows();
@@ -71,12 +73,17 @@ void TableWriteCommand::run()
                 unsigned cellsRead = 0;
                 registerRows = TableReader::read(model->tableInfo(), cellsRead);
             }
-            journal.write(model->tableInfo(), model->tableData(), registerRows, cellsWritten, busy);
+            writer.write(model->tableInfo(), model->tableData(), registerRows);
             model->setRegisterRows(model->tableData());
         } catch (const FlowFailure& failure) {
             m_host.refreshTables();
-            if (KKT_Logic::cancelRequested)
-                break;
+            // The register drops the cells sent but not committed when the connection closes.
+            session.close();
+            if (failure.kind() == FlowFailure::Cancelled) {
+                m_host.setStatusText(failure.message().section(QLatin1Char('\n'), 0, 0));
+                MessageBox::warning(m_host.dialogParent(), product::displayName(), failure.message());
+                return;
+            }
             m_host.showError(failure.message());
             // A value that cannot be written is named in the status bar too.
             if (failure.kind() == FlowFailure::Refused)
@@ -86,14 +93,12 @@ void TableWriteCommand::run()
         // The marks were cleared in place: the values written are the register's now.
         model->adoptWrittenValues();
         m_host.refreshTables();
-        if (KKT_Logic::cancelRequested)
-            break;
-        if (cellsWritten > before)
-            ++tablesWritten;
     }
-    if (KKT_Logic::cancelRequested) {
-        m_host.setStatusText(QStringLiteral("Операция записи прервана пользователем"));
+    if (broken >= 0) {
+        qDebug().noquote() << QStringLiteral("Error when finding QTableView on the tab ") + QString::number(broken);
         return;
     }
-    m_host.setStatusText(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(cellsWritten).arg(tablesWritten));
+    m_host.setStatusText(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах")
+                             .arg(writer.cellsWritten())
+                             .arg(writer.tablesWritten()));
 }

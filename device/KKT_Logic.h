@@ -56,8 +56,6 @@ public:
     static QTextCodec* internalCodec();
     static QTextCodec* externalCodec();
 
-    static bool cancelRequested;
-
 private:
     KKT_Logic() = default;
     KKT_Logic(const KKT_Logic&) = delete;

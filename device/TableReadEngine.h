@@ -20,7 +20,9 @@ class TableInfo;
 // had rows after the most a table can have (it was read only in part; a
 // message is appended to errorText either way); any other
 // value is the driver's error code of the failed read. Rows completed before a
-// failure are kept, the unfinished one is dropped. cellCount grows by one per
+// failure are kept, the unfinished one is dropped. Cancelled when the progress
+// reporter was asked to stop: it is looked at after every cell (every row with
+// fastRead); the rows completed by then are kept. cellCount grows by one per
 // field cell (row labels do not count). Pending events are processed after
 // every cell (every row with fastRead).
 //
@@ -43,6 +45,9 @@ public:
     // name and the rows read after every row.
     int read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
              ProgressReporter* progress = nullptr);
+
+    // The result of a read that the progress reporter asked to stop.
+    static constexpr int Cancelled = -2;
 
     // Rows read from a table without row captions: the register's end stops it earlier.
     static constexpr int MaxRows = 65536;

@@ -55,7 +55,6 @@ private slots:
         QVERIFY(m_dir->isValid());
         if (!DriverLibrary::instance().isLoaded())
             QVERIFY2(DriverLibrary::instance().loadFrom(realDriverPath()), qPrintable(DriverLibrary::instance().loadError()));
-        KKT_Logic::cancelRequested = false;
         QCOMPARE(logic().connect(), 0);
         QVERIFY(logic().handle());
     }
@@ -106,7 +105,6 @@ private slots:
         EmulatorImage image;
         image.setIdentity(unsigned(modelCode), modelName, serialNumber, QStringLiteral("3.0.25"));
         install(image);
-        KKT_Logic::cancelRequested = true;
 
         Outputs out;
         QCOMPARE(logic().openAndIdentify(&out.modelId, &out.modelName, &out.serialNumber), 0);
@@ -114,7 +112,6 @@ private slots:
         QCOMPARE(out.modelName.size(), modelName.size());
         QCOMPARE(out.modelName, modelName);
         QCOMPARE(out.serialNumber, serialNumber);
-        QVERIFY(!KKT_Logic::cancelRequested);
         QCOMPARE(trace(), QStringList({"set_single_setting Port 1 -> 0", "apply_single_settings -> 0", "open -> 0",
                                        "query 0 -> 0"}));
     }
@@ -179,13 +176,11 @@ private slots:
         fault.description = description;
         image.addFault(fault);
         install(image);
-        KKT_Logic::cancelRequested = true;
 
         Outputs out;
         const int result = logic().openAndIdentify(&out.modelId, &out.modelName, &out.serialNumber);
         QVERIFY(result != 0);
         QVERIFY(out.untouched());
-        QVERIFY(!KKT_Logic::cancelRequested);
         QCOMPARE(trace(), calls);
         QCOMPARE(logic().lastErrorText(), QStringLiteral("Ошибка - %1 [%2]").arg(code).arg(description));
     }
@@ -331,11 +326,9 @@ private slots:
 
         QCOMPARE(logic().connect(), 0);
         QVERIFY(!logic().handle());
-        KKT_Logic::cancelRequested = true;
         Outputs out;
         QVERIFY(logic().openAndIdentify(&out.modelId, &out.modelName, &out.serialNumber) != 0);
         QVERIFY(out.untouched());
-        QVERIFY(!KKT_Logic::cancelRequested);
 
         const QString text = logic().lastErrorText();
         QVERIFY2(text.startsWith(QStringLiteral("Ошибка - ")), qPrintable(text));
