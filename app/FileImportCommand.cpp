@@ -4,10 +4,9 @@
 #include "CommandHost.h"
 #include "FileCommandTexts.h"
 
-#include "common/Errors.h"
 #include "common/FileDialog.h"
-#include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
+#include "flows/ImportFiles.h"
 #include "flows/RegisterSession.h"
 #include "table/TableModel.h"
 
@@ -28,23 +27,25 @@ void FileImportCommand::run()
         return;
     }
 
-    m_host.clearTabs();
     BusyIndicator busy(FileCommandTexts::wait());
 
+    // The tabs are replaced only by a file that was accepted whole: a refused
+    // one leaves them, and the register they belong to, as they were.
     RegisterSession session;
     try {
         const QList<TableInfo>& tables = session.openWithDescription();
+        const ImportFiles::File file = ImportFiles::load({path}, tables).first();
+        m_host.clearTabs();
         m_host.setShownRegister(session.identity());
-        TableInfo matched;
-        const DataRows rows = CsvExchange().importTable(path, tables, matched);
-        m_host.addTableTab(matched, rows);
+        m_host.addTableTab(file.table, file.rows);
         // The file's values are not the register's: the write reads those.
         m_host.tableModels().last()->forgetRegisterRows();
         m_host.setStatusText(QStringLiteral("Успешно прочитан файл %1 ").arg(FileCommandTexts::fileNameOf(path)));
         m_host.setWriteEnabled(true);
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());
-    } catch (const RunTimeError& error) {
-        m_host.setStatusText(error.message());
+        // A refusal of the file stays in the status bar as well.
+        if (!failure.places().isEmpty())
+            m_host.setStatusText(failure.message());
     }
 }

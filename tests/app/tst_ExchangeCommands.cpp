@@ -450,8 +450,8 @@ private slots:
         QCOMPARE(status(), QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(marked).arg(marked ? 1 : 0));
     }
 
-    // Whatever fails in the file leaves no tab behind, shows its text in the
-    // status bar and no message box, and closes the connection.
+    // Whatever fails in the file leaves the tabs as they were, and says which
+    // file and why in a message box and in the status bar; the connection is closed.
     void importFailsInTheFile_data()
     {
         QTest::addColumn<unsigned>("modelCode");
@@ -506,16 +506,21 @@ private slots:
             QVERIFY(h.readAll());
             QVERIFY(h.tabs()->count() > 0);
         }
+        const QStringList tabsBefore = h.tabTitles();
+        const QString infoBefore = h.window->infoText();
         const QString file = h.path(fileName.isEmpty() ? QStringLiteral("missing.csv") : fileName);
         if (!fileName.isEmpty())
             QVERIFY(writeFile(file, contents));
         h.clearTrace();
 
         h.import(file);
-        QCOMPARE(status(), message);
-        QVERIFY(h.boxes.isEmpty());
-        QCOMPARE(h.tabs()->count(), 0);
-        QCOMPARE(h.window->infoText(), QString());
+        const QString said = QStringLiteral("%1: %2").arg(file, message);
+        QCOMPARE(status(), said);
+        QCOMPARE(h.boxes.size(), 1);
+        QCOMPARE(h.boxes.first().icon, QMessageBox::Critical);
+        QCOMPARE(h.boxes.first().text, said);
+        QCOMPARE(h.tabTitles(), tabsBefore);
+        QCOMPARE(h.window->infoText(), infoBefore);
         QCOMPARE(h.button("writeButton")->isEnabled(), readFirst);
         QVERIFY(h.window->isEnabled());
         QVERIFY(h.closedAtEnd());
@@ -556,7 +561,8 @@ private slots:
         if (noDescription)
             QVERIFY(h.boxes.first().text.size() > message.size()); // with the loader's reason
         QCOMPARE(status(), QString());
-        QCOMPARE(h.tabs()->count(), 0);
+        // The tabs read before stay.
+        QVERIFY(h.tabs()->count() > 0);
         QVERIFY(h.window->isEnabled());
         QVERIFY(h.closedAtEnd());
         QVERIFY(h.trace().filter(QRegExp(QStringLiteral("^read "))).isEmpty());
