@@ -108,12 +108,12 @@ private slots:
         QTest::addColumn<int>("options");
         QTest::addColumn<QString>("debugLine");
 
-        QTest::newRow("export all") << "export all" << int(FileDialog::ExistingDirectory) << "Open Directory"
+        QTest::newRow("export all") << "export all" << int(FileDialog::ExistingDirectory) << "Папка для файлов таблиц"
                                     << QDir::homePath() << QString()
                                     << int(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks)
                                     << "on_actionExportAll_triggered";
         QTest::newRow("export current") << "export current" << int(FileDialog::SaveFileName) << "Сохранить файл"
-                                        << QDir::homePath() << CsvFilter << 0
+                                        << QDir::homePath() + "/0057000001_6.csv" << CsvFilter << 0
                                         << "on_actionExportCurrent_triggered";
         QTest::newRow("import") << "import" << int(FileDialog::OpenFileName) << "Открыть файл" << QDir::homePath()
                                 << CsvFilter << 0 << QString();
@@ -240,13 +240,14 @@ private slots:
         QTest::addColumn<unsigned>("table");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("saved"); // the file written, when not fileName
 
-        QTest::newRow("commodity base") << 1u << "goods.csv" << "Таблица товаров 1.1";
-        QTest::newRow("list, no suffix") << 2u << "modes" << "Режимы работы 1.1";
-        QTest::newRow("transposed, other suffix") << 4u << "cliche.txt" << "Клише 1.1";
-        QTest::newRow("db with read-only rows") << 6u << "Налоги 2024.csv" << "Налоговые ставки 1.1";
-        QTest::newRow("plain (its own model)") << 15u << "ofd.csv" << "Параметры ОФД 1.1";
-        QTest::newRow("one-record list") << 16u << "network.csv" << "Сетевые настройки 1.1";
+        QTest::newRow("commodity base") << 1u << "goods.csv" << "Таблица товаров 1.1" << QString();
+        QTest::newRow("list, no suffix") << 2u << "modes" << "Режимы работы 1.1" << "modes.csv";
+        QTest::newRow("transposed, other suffix") << 4u << "cliche.txt" << "Клише 1.1" << QString();
+        QTest::newRow("db with read-only rows") << 6u << "Налоги 2024.csv" << "Налоговые ставки 1.1" << QString();
+        QTest::newRow("plain (its own model)") << 15u << "ofd.csv" << "Параметры ОФД 1.1" << QString();
+        QTest::newRow("one-record list") << 16u << "network.csv" << "Сетевые настройки 1.1" << QString();
     }
 
     void exportCurrent()
@@ -254,6 +255,7 @@ private slots:
         QFETCH(unsigned, table);
         QFETCH(QString, fileName);
         QFETCH(QString, title);
+        QFETCH(QString, saved);
 
         QVERIFY(h.install(table == PlainLayoutModel::Table ? PlainLayoutModel::image(4) : smallRegister()));
         QVERIFY(h.readAll());
@@ -264,9 +266,11 @@ private slots:
         h.clearTrace();
 
         QVERIFY(h.exportCurrent(target));
-        QCOMPARE(status(), QStringLiteral("Файл %1 успешно сохранен").arg(fileName));
-        QCOMPARE(Harness::filesIn(directory), QStringList{fileName});
-        const QByteArray file = fileBytes(target);
+        if (saved.isNull())
+            saved = fileName;
+        QCOMPARE(status(), QStringLiteral("Файл %1 успешно сохранен").arg(saved));
+        QCOMPARE(Harness::filesIn(directory), QStringList{saved});
+        const QByteArray file = fileBytes(directory + QLatin1Char('/') + saved);
         QCOMPARE(titleOf(file), title);
         QCOMPARE(file, exported(*h.modelOfTable(table), h.path(QStringLiteral("scratch.csv"))));
         QVERIFY(h.boxes.isEmpty());
