@@ -127,11 +127,15 @@ MainWindow::~MainWindow()
 void MainWindow::loadSettings()
 {
     // Stored settings that cannot be read leave the driver with its defaults;
-    // the user learns why once, in the status label.
+    // the file is set aside so that the settings stored at the end do not
+    // replace it, and the user learns both once, in the status label.
     QString text;
     QString error;
     if (!SettingsFile::load(m_settingsPath, text, error)) {
-        m_statusLabel->setText(error);
+        QString problem;
+        const QString kept = SettingsFile::setAside(m_settingsPath, problem);
+        m_statusLabel->setText(kept.isEmpty() ? QStringLiteral("%1. %2").arg(error, problem)
+                                              : QStringLiteral("%1. Файл сохранен как %2").arg(error, kept));
         return;
     }
     KKT_Logic::instance().setSettings(text);
