@@ -6,9 +6,12 @@
 #include "common/MessageBox.h"
 #include "common/Product.h"
 #include "flows/FlowFailure.h"
+#include "flows/JournalWrite.h"
 #include "flows/RegisterSession.h"
+#include "flows/TableReader.h"
 #include "flows/WriteJournal.h"
 #include "flows/WriteRevert.h"
+#include "table/TableModel.h"
 
 #include <QStringList>
 
@@ -25,6 +28,31 @@ void warnOfJournal(CommandHost& host, const WriteJournal* journal)
 
 } // namespace
 
+void JournalRevertCommand::rereadTabs(const JournalWrite& write, const RegisterIdentity& reverted)
+{
+    if (reverted.serialNumber != m_host.shownRegister().serialNumber)
+        return;
+    const QStringList tables = write.tableNumbers();
+    const QList<TableModel*> models = m_host.tableModels();
+    for (int i = 0; i < models.size(); ++i) {
+        const TableModel* model = models.at(i);
+        // A tab from a file shows the file, not the register.
+        if (!model || !model->knowsRegisterRows() || !tables.contains(QString::number(model->tableNumber())))
+            continue;
+        unsigned cellsRead = 0;
+        DataRows rows = TableReader::read(model->tableInfo(), cellsRead);
+        // Edits not written yet stay, marked, over the values read.
+        const DataRows& shown = model->tableData();
+        for (int r = 0; r < shown.size() && r < rows.size(); ++r) {
+            for (int c = 0; c < shown.at(r).size() && c < rows.at(r).size(); ++c) {
+                if (shown.at(r).at(c).changed)
+                    rows[r][c] = shown.at(r).at(c);
+            }
+        }
+        m_host.replaceTableTab(i, model->tableInfo(), rows);
+    }
+}
+
 bool JournalRevertCommand::run(const JournalWrite& write)
 {
     BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
@@ -35,6 +63,7 @@ bool JournalRevertCommand::run(const JournalWrite& write)
         session.openWithDescription();
         journal = std::make_unique<WriteJournal>(product::applicationName(), session.identity());
         result = WriteRevert::run(write, session, *journal, false, busy);
+        rereadTabs(write, session.identity());
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());
         warnOfJournal(m_host, journal.get());

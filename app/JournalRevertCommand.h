@@ -2,6 +2,7 @@
 
 struct JournalWrite;
 class CommandHost;
+struct RegisterIdentity;
 
 // "Вернуть" of the journal dialog: the cells of a write back to their values
 // before it, one commit per table, reported as the write command reports.
@@ -14,5 +15,9 @@ public:
     bool run(const JournalWrite& write);
 
 private:
+    // The tabs of the tables the revert wrote are read again from the register,
+    // when they show the register reverted, so that what they treat as read is what it holds.
+    void rereadTabs(const JournalWrite& write, const RegisterIdentity& reverted);
+
     CommandHost& m_host;
 };

@@ -275,14 +275,33 @@ void MainWindow::setWriteEnabled(bool enabled)
     ui->writeButton->setEnabled(enabled);
 }
 
-void MainWindow::addTableTab(const TableInfo& table, const DataRows& rows)
+TablePage* MainWindow::newTablePage(const TableInfo& table, const DataRows& rows)
 {
     auto* page = new TablePage(table, rows);
     // The view paints cells the rows cannot fill: the model shows them empty
     // and says why once; that, and why an edit was refused, belongs in the status bar.
     connect(page, &TablePage::statusMessage, this, &MainWindow::setStatusText);
     connect(page, &TablePage::marksChanged, this, &MainWindow::updateMarks);
-    ui->tabWidget->addTab(page, table.name);
+    return page;
+}
+
+void MainWindow::addTableTab(const TableInfo& table, const DataRows& rows)
+{
+    ui->tabWidget->addTab(newTablePage(table, rows), table.name);
+    updateMarks();
+}
+
+void MainWindow::replaceTableTab(int index, const TableInfo& table, const DataRows& rows)
+{
+    QWidget* old = ui->tabWidget->widget(index);
+    if (!old)
+        return;
+    const bool current = ui->tabWidget->currentIndex() == index;
+    ui->tabWidget->insertTab(index, newTablePage(table, rows), table.name);
+    ui->tabWidget->removeTab(index + 1);
+    delete old;
+    if (current)
+        ui->tabWidget->setCurrentIndex(index);
     updateMarks();
 }
 

@@ -48,6 +48,7 @@ public:
     void setInfoText(const QString& text) override;
     void setWriteEnabled(bool enabled) override;
     void addTableTab(const TableInfo& table, const DataRows& rows) override;
+    void replaceTableTab(int index, const TableInfo& table, const DataRows& rows) override;
     QList<TableModel*> tableModels() override;
     TableModel* currentTableModel() override;
     void refreshTables() override;
@@ -86,6 +87,7 @@ private:
     bool hasUnwrittenChanges() const;
     // "*" after the title of each tab that holds marked cells, and after the window's title while any does.
     void updateMarks();
+    TablePage* newTablePage(const TableInfo& table, const DataRows& rows);
     // The page of the tab at index, when it shows a table.
     TablePage* tablePage(int index) const;
     // While a command runs only its cancel button takes input.
