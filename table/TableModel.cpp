@@ -194,25 +194,10 @@ QVariant TableModel::displayData(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole: {
         const QString text = TableText::storedText(m_tableData, pos.row, pos.column);
-        const QByteArray& stored = m_tableData[pos.row][pos.column].value;
-        if (field.m_guiType == FieldInfo::List) {
-            bool ok = false;
-            const qlonglong code = stored.toLongLong(&ok);
-            const qlonglong key = ok ? code : 0;
-            if (key < 0 || key > std::numeric_limits<uint32_t>::max())
-                return QString();
-            const auto item = field.m_items.find(uint32_t(key));
-            return item == field.m_items.end() ? QString() : item->second;
-        }
-        if (field.m_guiType == FieldInfo::Money)
-            return MoneyText::fromKopecks(stored);
-        const int width = field.zeroMaskLength();
-        if (width > 0) {
-            if (stored == "0")
-                return QVariant();
-            return text.rightJustified(width, QLatin1Char('0'));
-        }
-        return text;
+        const QString shown = shownText(field, m_tableData[pos.row][pos.column].value, text);
+        if (shown.isNull())
+            return QVariant();
+        return shown;
     }
     case Qt::FontRole:
         if (field.m_cliche)
@@ -251,6 +236,33 @@ Qt::ItemFlags TableModel::flags(const QModelIndex& index) const
         && !rowIsReadOnly(index.row());
     const Qt::ItemFlags base = QAbstractTableModel::flags(index);
     return editable ? base | Qt::ItemIsEditable : base & ~Qt::ItemIsEditable;
+}
+
+QString TableModel::shownText(const FieldInfo& field, const QByteArray& stored, const QString& text)
+{
+    if (field.m_guiType == FieldInfo::List) {
+        bool ok = false;
+        const qlonglong code = stored.toLongLong(&ok);
+        const qlonglong key = ok ? code : 0;
+        if (key < 0 || key > std::numeric_limits<uint32_t>::max())
+            return QStringLiteral("");
+        const auto item = field.m_items.find(uint32_t(key));
+        return item == field.m_items.end() ? QStringLiteral("") : item->second;
+    }
+    if (field.m_guiType == FieldInfo::Money)
+        return MoneyText::fromKopecks(stored);
+    const int width = field.zeroMaskLength();
+    if (width > 0) {
+        if (stored == "0")
+            return QString();
+        return text.rightJustified(width, QLatin1Char('0'));
+    }
+    return text;
+}
+
+QString TableModel::shownText(const FieldInfo& field, const QByteArray& stored)
+{
+    return shownText(field, stored, QString::fromUtf8(stored));
 }
 
 bool TableModel::storedValue(const FieldInfo& field, const QString& text, QByteArray& stored)

@@ -254,7 +254,11 @@ private slots:
                               writesTable->visualItemRect(writesTable->item(row, 2)).center());
             QCOMPARE(cells->rowCount(), 3);
             QCOMPARE(rowTexts(cells, 0), (QStringList{"1 База товаров", "1", "2 Наименование", "Молоко", "Moloko 3.5%"}));
-            QCOMPARE(rowTexts(cells, 1), (QStringList{"1 База товаров", "4", "3 Цена", "5290", "100"}));
+            // Values as the tab shows them, the stored form on the tooltip.
+            QCOMPARE(rowTexts(cells, 1), (QStringList{"1 База товаров", "4", "3 Цена", "52.90", "1.00"}));
+            QCOMPARE(cells->item(1, 3)->toolTip(), QStringLiteral("В ККТ хранится: \"5290\""));
+            QCOMPARE(cells->item(1, 4)->toolTip(), QStringLiteral("В ККТ хранится: \"100\""));
+            QCOMPARE(cells->item(0, 4)->toolTip(), QString());
             QCOMPARE(rowTexts(cells, 2).mid(1), (QStringList{"5", "1 Строка клише 5", "СПАСИБО ЗА ПОКУПКУ!", "DO VSTRECHI"}));
 
             QTest::mouseClick(dialog->findChild<QPushButton*>("revertButton"), Qt::LeftButton);
