@@ -241,6 +241,8 @@ for host in $good; do
 done
 grep -q '^+22.00$' "$work/check.log" || fail "check run: the diff does not show the new rate"
 grep -q '^-20.00$' "$work/check.log" || fail "check run: the diff does not show the old rate"
+grep -qF 'table 1, row 1, field 4 (Штрихкод)' "$work/check.log" \
+    || fail "check run: the diff hides more than the password: $(grep -F 'Штрихкод' "$work/check.log" | head -2)"
 
 # No output of Ansible names the password.
 for log in first second check modules; do

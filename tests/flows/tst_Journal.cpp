@@ -275,8 +275,8 @@ private slots:
             << QVector<Change>{{2, 1, "Поле 2", "Q", "q"}};
         QTest::newRow("nothing changed") << int(List) << DataRows{{{"1"}}} << DataRows{{{"2"}}} << QVector<Change>{};
         QTest::newRow("the value the register stores, spelt otherwise")
-            << int(List) << DataRows{{{"007", true}, {" 5", true}}} << DataRows{{{"7"}, {"6"}}}
-            << QVector<Change>{{1, 2, "Поле 2", "6", " 5"}};
+            << int(List) << DataRows{{{"000", true}, {"5", true}}} << DataRows{{{"0"}, {"6"}}}
+            << QVector<Change>{{1, 2, "Поле 2", "6", "5"}};
         QTest::newRow("nothing read") << int(List) << DataRows{{{"1", true}}} << DataRows{}
                                       << QVector<Change>{{1, 1, "Поле 1", "", "1"}};
     }

@@ -20,11 +20,44 @@ COMMON_ARGUMENTS = dict(
 )
 
 
+def _texts(value):
+    """The texts Ansible would hide for a value of a no_log parameter."""
+    if value is None or isinstance(value, (bool, dict, list)):
+        return set()
+    text = value if isinstance(value, str) else str(value)
+    return {text} if text else set()
+
+
+def keep_settings_private(module):
+    """Hides the settings and the register's passwords in all output, and nothing else.
+
+    Ansible hides every value inside a no_log dictionary wherever it shows up,
+    so a port number 1 would turn every 1 of the output into asterisks; of the
+    settings only the passwords are secret. The settings as a whole stay hidden.
+    """
+    settings = module.params.get('settings')
+    if not settings:
+        return
+    try:
+        parsed = json.loads(settings)
+    except ValueError:
+        parsed = None
+    if isinstance(parsed, dict):
+        passwords = set()
+        ordinary = set()
+        for key, value in parsed.items():
+            (passwords if 'password' in key.lower() else ordinary).update(_texts(value))
+        module.no_log_values.difference_update(ordinary - passwords)
+        module.no_log_values.update(passwords)
+    module.no_log_values.add(settings)
+
+
 class VescorCli(object):
     """vescor-cli on the managed host, with the driver's settings handed over in a private file."""
 
     def __init__(self, module):
         self.module = module
+        keep_settings_private(module)
         program = module.params['cli']
         if os.sep not in program:
             program = module.get_bin_path(program, required=True)
