@@ -34,6 +34,8 @@ options:
         (also written C(@path)).
       - The settings reach C(vescor-cli) in a file that only the module's user can read and that is
         removed after the run, never on its command line.
+      - Ansible hides every occurrence of a password in the output, so a password of one or two
+        characters hides those characters elsewhere too.
       - Absent, C(vescor-cli) uses C(Vescor.ini) beside itself.
     type: json
   cli:

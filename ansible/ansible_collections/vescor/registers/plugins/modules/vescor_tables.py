@@ -44,11 +44,15 @@ options:
         removed after the run, never on its command line, so the register's passwords
         (C(UserPassword), C(AccessPassword)) do not show in the process list; Ansible keeps them out
         of its output.
+      - Ansible hides every occurrence of a password in the output, so a password of one or two
+        characters hides those characters elsewhere too.
       - Absent, C(vescor-cli) uses C(Vescor.ini) beside itself.
     type: json
   only_different:
     description:
       - Read each table first and write only the cells whose value differs from the register's.
+      - A value differs only when the register would store other bytes for it, so leading zeros of a
+        barcode, blanks around a number or guillemets for quotes are no change.
       - Without it every writable cell of the files is written, and the module always reports a change.
     type: bool
     default: true
