@@ -85,8 +85,10 @@ inventory=$work/inventory.yml
     done
     sed -n '/^  vars:/,$p' "$examples/inventory.yml"
 } > "$inventory"
-grep -q "^    $broken:" "$inventory" && grep -q '^  vars:' "$inventory" \
-    || { echo "could not rewrite the hosts of $examples/inventory.yml" >&2; exit 1; }
+if ! grep -q "^    $broken:" "$inventory" || ! grep -q '^  vars:' "$inventory"; then
+    echo "could not rewrite the hosts of $examples/inventory.yml" >&2
+    exit 1
+fi
 
 play() { # LOG ARGS...: runs the playbook, returns its exit status
     local log=$1
