@@ -2,8 +2,11 @@
 
 #include "device/RowLabel.h"
 #include "model/MoneyText.h"
+#include "model/WholeNumber.h"
 
 #include <QHash>
+
+#include <optional>
 
 namespace {
 
@@ -97,9 +100,6 @@ bool TableComparison::sameValue(const FieldInfo& field, const QByteArray& a, con
         return true;
     if (!isNumberField(field))
         return false;
-    bool okA = false;
-    bool okB = false;
-    const qulonglong numberA = a.toULongLong(&okA, 10);
-    const qulonglong numberB = b.toULongLong(&okB, 10);
-    return okA && okB && numberA == numberB;
+    const std::optional<uint64_t> numberA = WholeNumber::readTrimmed(a);
+    return numberA && numberA == WholeNumber::readTrimmed(b);
 }
