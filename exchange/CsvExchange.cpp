@@ -301,6 +301,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                   QVector<ImportProblem>& problems)
 {
     const int earlierProblems = problems.size();
+    m_ignoredLines = 0;
     const QByteArray bytes = readBounded(path, ImportLimits::fileBytes(tables));
     QTextCodec* codec = FileTextCodec::forReading(bytes);
 
@@ -348,6 +349,11 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
         }
         if (matched.type == Plain)
             return false; // its data are not read
+        // A table of one record takes the file's first; the lines after it are counted, not read.
+        if (matched.type != Db && records == 1) {
+            ++m_ignoredLines;
+            return true;
+        }
         if (++records > lineLimit) {
             throw RunTimeError(QStringLiteral("Ошибка: в файле больше строк данных, чем может быть в таблице \"%1\": "
                                               "не более %2")
@@ -390,7 +396,8 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                 const FieldInfo& field = fields.at(i);
                 const QByteArray& value = record.at(i + 1);
                 QByteArray stored = value;
-                if (field.m_guiType == FieldInfo::Money && !MoneyText::toKopecks(value, stored)) {
+                // Also an empty amount: the file gives roubles, so its refusal speaks of them.
+                if (field.m_guiType == FieldInfo::Money && (!MoneyText::toKopecks(value, stored) || stored.isEmpty())) {
                     problems << valueProblem(records, field, shown(value),
                                              QStringLiteral("нужна сумма в рублях: число не более чем с двумя "
                                                             "знаками после точки"));
