@@ -25,7 +25,7 @@ const QString FieldNameKey = QStringLiteral("fieldName");
 const QString BeforeKey = QStringLiteral("before");
 const QString AfterKey = QStringLiteral("after");
 
-// A whole number from 1 to max; anything else (a fraction, 2^32 for an
+// A whole number from min to max; anything else (a fraction, 2^32 for an
 // unsigned) refuses the record rather than wrap to another table or row.
 bool inRange(const QJsonValue& value, double min, double max)
 {
@@ -111,8 +111,8 @@ bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
     result.tableName = object.value(TableNameKey).toString();
     for (const QJsonValue& value : object.value(CellsKey).toArray()) {
         const QJsonObject cell = value.toObject();
-        if (!positive(cell.value(RowKey), RowMax) || !positive(cell.value(FieldKey), IntMax) || !cell.value(BeforeKey).isString()
-            || !cell.value(AfterKey).isString())
+        if (!positive(cell.value(RowKey), RowMax) || !positive(cell.value(FieldKey), IntMax)
+            || !cell.value(BeforeKey).isString() || !cell.value(AfterKey).isString())
             return false;
         CellChange change;
         change.row = unsigned(cell.value(RowKey).toDouble());
