@@ -7,13 +7,13 @@
 #include "TableText.h"
 #include "common/Errors.h"
 #include "ImportLimits.h"
+#include "RegularFile.h"
 #include "device/RowLabel.h"
 #include "device/ValueCheck.h"
 #include "model/MoneyText.h"
 #include "model/ValueQuote.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QTextCodec>
 
@@ -53,22 +53,27 @@ RunTimeError cannotOpen(const QString& path, const QString& why = QString())
 // of them than any table of the model description can need.
 QByteArray readBounded(const QString& path, qint64 limit)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    QString why;
+    switch (RegularFile::open(file, path, RegularFile::Read, why)) {
+    case RegularFile::Opened:
+        break;
+    case RegularFile::CannotOpen:
         throw cannotOpen(path);
-    const QFileInfo info(path);
-    if (!info.isFile())
-        throw cannotOpen(path, QStringLiteral("это не обычный файл"));
+    case RegularFile::NotRegular:
+        throw cannotOpen(path, why);
+    }
+    const qint64 size = file.size();
     const auto tooLarge = [&] {
         return RunTimeError(QStringLiteral("Файл %1 слишком велик: файл таблицы ККТ не бывает больше %2 байт")
                                 .arg(fileNameOf(path), QString::number(limit)));
     };
-    if (info.size() > limit)
+    if (size > limit)
         throw tooLarge();
     // In pieces: a buffer of the limit's size up front would cost that much
     // for every small file. A file that grew since is still cut one byte past the limit.
     QByteArray bytes;
-    bytes.reserve(int(info.size()) + 1);
+    bytes.reserve(int(size) + 1);
     const qint64 piece = 64 * 1024;
     while (bytes.size() <= limit) {
         const QByteArray read = file.read(qMin(piece, limit + 1 - bytes.size()));

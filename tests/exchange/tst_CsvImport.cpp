@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QTextCodec>
 
+#include <sys/stat.h>
+
 using namespace fixtures;
 
 namespace {
@@ -30,6 +32,8 @@ const QString oneToTen = QStringLiteral("нужно целое число от 1
 const QString notRoubles = QStringLiteral("нужна сумма в рублях: число не более чем с двумя знаками после точки");
 
 const QString badFile = QStringLiteral("Ошибка: файл содержит некорректные данные");
+// A size in boundedInput that stands for a FIFO in the file's place.
+const qint64 FifoSize = -2;
 
 } // namespace
 
@@ -257,6 +261,9 @@ private slots:
         // A regular file whose reading fails (here at its first byte): refused, not taken as empty.
         QTest::newRow("read fails") << QStringLiteral("/proc/self/mem") << qint64(-1)
                                     << QStringLiteral("Не удалось прочитать файл mem: Input/output error");
+        // Refused at once: opening a FIFO that no one writes would wait forever.
+        QTest::newRow("a FIFO") << QStringLiteral("%DIR%/table.csv") << FifoSize
+                                << QStringLiteral("Невозможно открыть файл table.csv: это не обычный файл");
     }
 
     void boundedInput()
@@ -265,6 +272,8 @@ private slots:
         QFETCH(qint64, size);
         QFETCH(QString, message);
         path.replace(QStringLiteral("%DIR%"), m_dir.path());
+        if (size == FifoSize)
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         if (size >= 0) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
