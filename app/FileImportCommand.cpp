@@ -6,7 +6,8 @@
 
 #include "common/FileDialog.h"
 #include "flows/FlowFailure.h"
-#include "flows/ImportFiles.h"
+#include "common/Errors.h"
+#include "exchange/CsvExchange.h"
 #include "flows/RegisterSession.h"
 #include "table/TableModel.h"
 
@@ -30,17 +31,29 @@ void FileImportCommand::run()
     BusyIndicator busy(FileCommandTexts::wait());
 
     // The tabs are replaced only by a file that was accepted whole: a refused
-    // one leaves them, and the register they belong to, as they were.
+    // one leaves them as they were.
     RegisterSession session;
     try {
-        const QList<TableInfo>& tables = session.openWithDescription();
-        const ImportFiles::File file = ImportFiles::load({path}, tables).first();
+        // The register shown changes with its identification, even when its description fails.
+        m_host.setShownRegister(session.open());
+        const QList<TableInfo>& tables = session.loadDescription();
+        TableInfo matched;
+        CsvExchange exchange;
+        DataRows rows;
+        try {
+            rows = exchange.importTable(path, tables, matched);
+        } catch (const RunTimeError& error) {
+            const QString message = QStringLiteral("%1: %2").arg(path, error.message());
+            throw FlowFailure(FlowFailure::Refused, message, {FlowFailure::Place{message, path, 0, QString()}});
+        }
         m_host.clearTabs();
-        m_host.setShownRegister(session.identity());
-        m_host.addTableTab(file.table, file.rows);
+        m_host.addTableTab(matched, rows);
         // The file's values are not the register's: the write reads those.
         m_host.tableModels().last()->forgetRegisterRows();
-        m_host.setStatusText(QStringLiteral("Успешно прочитан файл %1 ").arg(FileCommandTexts::fileNameOf(path)));
+        QString status = QStringLiteral("Успешно прочитан файл %1 ").arg(FileCommandTexts::fileNameOf(path));
+        if (exchange.ignoredLines() > 0)
+            status += QStringLiteral("(%1)").arg(CsvExchange::ignoredLinesNote(exchange.ignoredLines()));
+        m_host.setStatusText(status);
         m_host.setWriteEnabled(true);
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());

@@ -20,6 +20,8 @@ QValidator::State MoneyValidator::validate(QString& input, int&) const
     // digits around it into another amount. Blanks are not part of an amount
     // the user types.
     QByteArray kopecks;
+    if (input == QLatin1String(".") || input == QLatin1String(","))
+        return Intermediate; // the start of ".5"
     if (input != input.trimmed() || !MoneyText::toKopecks(input, kopecks))
         return Invalid;
 
