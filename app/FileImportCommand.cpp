@@ -30,12 +30,17 @@ void FileImportCommand::run()
 
     BusyIndicator busy(FileCommandTexts::wait());
 
-    // The tabs are replaced only by a file that was accepted whole: a refused
-    // one leaves them as they were.
+    // The tabs of the register connected are replaced only by a file that was
+    // accepted whole: a refused one leaves them as they were.
     RegisterSession session;
     try {
-        // The register shown changes with its identification, even when its description fails.
-        m_host.setShownRegister(session.open());
+        // The register shown changes with its identification, even when its
+        // description fails; tabs of another register cannot stay beside it.
+        const RegisterIdentity identity = session.open();
+        const RegisterIdentity shown = m_host.shownRegister();
+        if (identity.modelCode != shown.modelCode || identity.serialNumber != shown.serialNumber)
+            m_host.clearTabs();
+        m_host.setShownRegister(identity);
         const QList<TableInfo>& tables = session.loadDescription();
         TableInfo matched;
         CsvExchange exchange;
