@@ -1,6 +1,7 @@
 #include "WriteJournal.h"
 
 #include "RegisterRows.h"
+#include "TableComparison.h"
 #include "TableWriter.h"
 
 #include "common/Product.h"
@@ -34,12 +35,16 @@ QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table,
             JournalRecord::CellChange change;
             change.row = RegisterRows::registerRowOf(table, rows, i);
             change.field = j + 1;
-            if (const FieldInfo* field = RegisterRows::fieldOf(table, i, j))
+            const FieldInfo* field = RegisterRows::fieldOf(table, i, j);
+            if (field)
                 change.fieldName = field->m_name;
             const int registerRow = RegisterRows::dataRowOf(table, registerRows, change.row);
             if (registerRow >= 0 && j < registerRows.at(registerRow).size())
                 change.before = registerRows.at(registerRow).at(j).value;
             change.after = row.at(j).value;
+            // A cell written with the value it held is counted by the write, not journaled.
+            if (field ? TableComparison::sameValue(*field, change.before, change.after) : change.before == change.after)
+                continue;
             result.append(change);
         }
     }
