@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -115,22 +116,38 @@ QString shownCharacter(QChar ch)
 
 // The register turns the text it receives into its own character set and
 // keeps a blank for a character that set lacks: such a text would be stored
-// otherwise than written. Characters the write's codec lacks are left to the
-// encoder, which names them.
+// otherwise than written. For every UTF-16 unit: whether the write's codec
+// sends a byte for it that arrives as such a character. Characters the
+// write's codec lacks are left to the encoder, which names them.
+const std::vector<bool>& lostOnArrival()
+{
+    static const std::vector<bool> lost = [] {
+        std::vector<bool> table(0x10000, false);
+        QTextCodec* sent = KKT_Logic::externalCodec();
+        QTextCodec* stored = KKT_Logic::internalCodec();
+        for (int unit = 0; unit < 0x10000; ++unit) {
+            const QChar ch(unit);
+            if (ch.isSurrogate())
+                continue;
+            const QByteArray byte = sent->fromUnicode(&ch, 1);
+            if (byte.size() != 1)
+                continue;
+            const QString arrived = sent->toUnicode(byte);
+            table[size_t(unit)] = stored->fromUnicode(arrived).size() != arrived.size();
+        }
+        return table;
+    }();
+    return lost;
+}
+
 std::optional<QString> unstorableCharacter(const QByteArray& value)
 {
     const bool printableAscii = std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20; });
     if (printableAscii)
         return std::nullopt;
-    QTextCodec* sent = KKT_Logic::externalCodec();
-    QTextCodec* stored = KKT_Logic::internalCodec();
-    const QString text = QString::fromUtf8(value);
-    for (const QChar ch : text) {
-        const QByteArray byte = sent->fromUnicode(&ch, 1);
-        if (byte.size() != 1)
-            continue;
-        const QString arrived = sent->toUnicode(byte);
-        if (stored->fromUnicode(arrived).size() != arrived.size()) {
+    const std::vector<bool>& lost = lostOnArrival();
+    for (const QChar ch : QString::fromUtf8(value)) {
+        if (lost[ch.unicode()]) {
             return QStringLiteral("символ \"%1\" не может быть сохранён в ККТ: его нет во внутренней кодировке ККТ")
                 .arg(shownCharacter(ch));
         }

@@ -12,8 +12,8 @@
 
 namespace {
 
-// The first register row of the file's marked cells that the register's rows lack; 0 when it has them all.
-unsigned firstMissingRow(const TableInfo& table, const DataRows& rows, const DataRows& registerRows)
+// The first data row with marked cells whose register row the register's rows lack; -1 when it has them all.
+int firstMissingRow(const TableInfo& table, const DataRows& rows, const DataRows& registerRows)
 {
     QSet<unsigned> held;
     for (int i = 0; i < registerRows.size(); ++i)
@@ -24,10 +24,10 @@ unsigned firstMissingRow(const TableInfo& table, const DataRows& rows, const Dat
             continue;
         for (const Cell& cell : rows.at(i)) {
             if (cell.changed)
-                return registerRow;
+                return i;
         }
     }
-    return 0;
+    return -1;
 }
 
 } // namespace
@@ -66,12 +66,18 @@ QVector<DataRows> ImportFiles::readRegister(const QVector<File>& files, bool who
     QVector<FlowFailure::Place> places;
     for (const File& file : files) {
         DataRows registerRows;
+        int fileRow = 0; // the file's data row a refusal names, from 1
         try {
             if (wholeTables) {
                 unsigned cellsRead = 0;
                 registerRows = TableReader::read(file.table, cellsRead);
-                if (const unsigned missing = firstMissingRow(file.table, file.rows, registerRows))
-                    throw FlowFailure(FlowFailure::Refused, WriteBefore::missingRow(file.table, missing));
+                const int missing = firstMissingRow(file.table, file.rows, registerRows);
+                if (missing >= 0) {
+                    fileRow = missing + 1;
+                    throw FlowFailure(FlowFailure::Refused,
+                                      WriteBefore::missingRow(file.table,
+                                                              RegisterRows::registerRowOf(file.table, file.rows, missing)));
+                }
             } else {
                 registerRows = WriteBefore::read(file.table, file.rows);
             }
@@ -80,7 +86,7 @@ QVector<DataRows> ImportFiles::readRegister(const QVector<File>& files, bool who
             if (failure.kind() != FlowFailure::Refused)
                 throw FlowFailure(failure.kind(), line, {FlowFailure::Place{line, file.path, 0, QString()}});
             refusals << line;
-            places << FlowFailure::Place{line, file.path, 0, QString()};
+            places << FlowFailure::Place{line, file.path, fileRow, QString()};
         }
         read.append(registerRows);
     }

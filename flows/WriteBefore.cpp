@@ -103,8 +103,11 @@ QString WriteBefore::describe(const TableInfo& table, const QVector<ChangedCell>
                                  QString::number(cell.field));
         if (!cell.fieldName.isEmpty())
             place += QStringLiteral(" (%1)").arg(cell.fieldName);
+        // Values as a file of the table shows them: money in roubles.
+        const int fieldIndex = table.type == TransposedList ? int(cell.row) - 1 : cell.field - 1;
         lines << QStringLiteral("%1: прочитано «%2», в ККТ сейчас «%3»")
-                     .arg(place, QString::fromUtf8(cell.read), QString::fromUtf8(cell.now));
+                     .arg(place, TableComparison::fileForm(table, fieldIndex, cell.read),
+                          TableComparison::fileForm(table, fieldIndex, cell.now));
     }
     return lines.join(QLatin1Char('\n'));
 }

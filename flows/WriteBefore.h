@@ -41,6 +41,7 @@ public:
     static QVector<ChangedCell> changedSince(const TableInfo& table, const DataRows& rows, const DataRows& readRows,
                                              const DataRows& before);
 
-    // "Таблица 6 (Налоговые ставки), ряд 1, поле 1 (Ставка): прочитано 2000, в ККТ сейчас 2200", one line per cell.
+    // "Таблица 6 (Налоговые ставки), ряд 1, поле 1 (Ставка, %): прочитано «20.00», в ККТ сейчас «21.00»",
+    // one line per cell, values as a file of the table shows them.
     static QString describe(const TableInfo& table, const QVector<ChangedCell>& cells);
 };
