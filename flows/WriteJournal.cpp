@@ -35,16 +35,17 @@ QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table,
             JournalRecord::CellChange change;
             change.row = RegisterRows::registerRowOf(table, rows, i);
             change.field = j + 1;
-            const FieldInfo* field = RegisterRows::fieldOf(table, i, j);
-            if (field)
+            if (const FieldInfo* field = RegisterRows::fieldOf(table, i, j))
                 change.fieldName = field->m_name;
             const int registerRow = RegisterRows::dataRowOf(table, registerRows, change.row);
-            if (registerRow >= 0 && j < registerRows.at(registerRow).size())
-                change.before = registerRows.at(registerRow).at(j).value;
             change.after = row.at(j).value;
-            // A cell written with the value it held is counted by the write, not journaled.
-            if (field ? TableComparison::sameValue(*field, change.before, change.after) : change.before == change.after)
-                continue;
+            if (registerRow >= 0 && j < registerRows.at(registerRow).size()) {
+                change.before = registerRows.at(registerRow).at(j).value;
+                // Written again as the register already stores it: no change to record.
+                const FieldInfo* field = RegisterRows::fieldOf(table, i, j);
+                if (field && TableComparison::sameValue(*field, change.before, change.after))
+                    continue;
+            }
             result.append(change);
         }
     }

@@ -27,7 +27,7 @@ public:
 
     // The cells marked changed in rows, with their values in registerRows
     // (the same table as read from the register; a cell it lacks was empty),
-    // but for those that already held the value they are given.
+    // but for those whose new value the register already stores.
     static QVector<JournalRecord::CellChange> changes(const TableInfo& table, const DataRows& rows,
                                                       const DataRows& registerRows);
 
