@@ -222,8 +222,6 @@ private slots:
             << DataRows{{{"2200", true}, {"НДС 20%"}, {"0"}, {"3"}}} << read
             << DataRows{{{"2100"}, {""}, {""}, {"3"}}}
             << "Таблица 6 (Налоговые ставки), ряд 3, поле 1 (Ставка, %): прочитано «20.00», в ККТ сейчас «21.00»";
-        QTest::newRow("same number in another form")
-            << DataRows{{{"1000", true}, {"НДС"}, {"0"}, {"1"}}} << read << DataRows{{{"01000"}, {""}, {""}, {"1"}}} << "";
         QTest::newRow("not read by the tab")
             << DataRows{{{"1000", true}, {"НДС"}, {"0"}, {"9"}}} << read << DataRows{{{"5"}, {""}, {""}, {"9"}}} << "";
         QTest::newRow("unmarked cell changed")
