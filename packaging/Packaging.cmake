@@ -65,8 +65,8 @@ if(HELP2MAN_PROGRAM)
     set(page ${CMAKE_BINARY_DIR}/packaging/man/${program}.1)
     add_custom_command(OUTPUT ${page}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging/man
-      COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8
-              ${HELP2MAN_PROGRAM} --no-info --no-discard-stderr --name=${${program}_summary}
+      # The help is Russian: without a UTF-8 locale help2man writes "?" for it.
+      COMMAND ${HELP2MAN_PROGRAM} --locale=C.UTF-8 --no-info --no-discard-stderr --name=${${program}_summary}
               --output=${page} $<TARGET_FILE:${program}>
       COMMAND ${GZIP_PROGRAM} -9nf ${page}
       DEPENDS ${program} VERBATIM)

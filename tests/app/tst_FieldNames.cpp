@@ -38,8 +38,14 @@ private slots:
             auto* form = new QFormLayout(&d);
             form->addRow(QStringLiteral("&Канал связи:"), combo(d));
         }) << QStringList();
-        QTest::newRow("drop-down with a name of its own") << Build([=](QDialog& d) {
+        // Qt on Linux names a drop-down by its choice all the same.
+        QTest::newRow("drop-down with only a name of its own") << Build([=](QDialog& d) {
             combo(d)->setAccessibleName(QStringLiteral("Канал связи"));
+        }) << QStringList{"box (QComboBox)"};
+        QTest::newRow("line edit with a name of its own") << Build([](QDialog& d) {
+            auto* edit = new QLineEdit(&d);
+            edit->setObjectName(QStringLiteral("edit"));
+            edit->setAccessibleName(QStringLiteral("IP-адрес"));
         }) << QStringList();
         QTest::newRow("drop-down beside a label that is no buddy") << Build([=](QDialog& d) {
             new QLabel(QStringLiteral("Канал связи:"), &d);

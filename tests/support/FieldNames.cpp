@@ -1,6 +1,7 @@
 #include "FieldNames.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
@@ -57,20 +58,23 @@ bool namesByValue(const QWidget& field, const QString& name)
 
 QString FieldNames::nameOf(const QWidget& root, const QWidget& field)
 {
-    QString name = cleaned(field.accessibleName());
-    if (name.isEmpty()) {
-        for (const QLabel* label : root.findChildren<QLabel*>()) {
-            if (label->buddy() == &field && !cleaned(label->text()).isEmpty()) {
-                name = cleaned(label->text());
-                break;
-            }
-        }
+    Q_UNUSED(root)
+    // As the platform's accessibility bridge tells a screen reader: the
+    // field's name, else the labels it is labelled by (a buddy's relation).
+    // Qt on Linux names a drop-down by its choice whatever its accessible
+    // name, so there only a buddy label names it.
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(const_cast<QWidget*>(&field));
+    if (!face)
+        return QString();
+    const QString own = cleaned(face->text(QAccessible::Name));
+    if (!own.isEmpty() && !namesByValue(field, own))
+        return own;
+    for (const auto& relation : face->relations(QAccessible::Label)) {
+        const QString label = cleaned(relation.first->text(QAccessible::Name));
+        if (!label.isEmpty() && !namesByValue(field, label))
+            return label;
     }
-    if (name.isEmpty()) {
-        if (const auto* button = qobject_cast<const QAbstractButton*>(&field))
-            name = cleaned(button->text());
-    }
-    return namesByValue(field, name) ? QString() : name;
+    return QString();
 }
 
 QStringList FieldNames::unnamed(const QWidget& root)

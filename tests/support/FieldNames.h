@@ -4,9 +4,10 @@
 
 class QWidget;
 
-// What a screen reader calls the fields of a window: a field is named by its
-// accessible name or else by the label whose buddy it is. A drop-down named by
-// one of its choices, or a spin box by its value, counts as unnamed.
+// What a screen reader calls the fields of a window, as Qt's accessibility
+// interfaces give it: a field's own name, or else the label whose buddy it is.
+// A drop-down named by one of its choices, or a spin box by its value, counts
+// as unnamed.
 class FieldNames
 {
 public:
