@@ -46,6 +46,9 @@ install(FILES ${CMAKE_SOURCE_DIR}/driver/README.md
 # compressed without a time stamp, so that the same sources give the same package.
 install(FILES ${VESCOR_PACKAGING_DIR}/copyright
         DESTINATION share/doc/vescor COMPONENT ${VESCOR_INSTALL_COMPONENT})
+# The lintian tags that remain, each with its reason (README, "Install").
+install(FILES ${VESCOR_PACKAGING_DIR}/lintian-overrides
+        DESTINATION share/lintian/overrides RENAME vescor COMPONENT ${VESCOR_INSTALL_COMPONENT})
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(VESCOR_CHANGELOG_GZ ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 add_custom_command(OUTPUT ${VESCOR_CHANGELOG_GZ}
