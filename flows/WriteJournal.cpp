@@ -1,6 +1,7 @@
 #include "WriteJournal.h"
 
 #include "RegisterRows.h"
+#include "TableComparison.h"
 #include "TableWriter.h"
 
 #include "common/Product.h"
@@ -37,9 +38,14 @@ QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table,
             if (const FieldInfo* field = RegisterRows::fieldOf(table, i, j))
                 change.fieldName = field->m_name;
             const int registerRow = RegisterRows::dataRowOf(table, registerRows, change.row);
-            if (registerRow >= 0 && j < registerRows.at(registerRow).size())
-                change.before = registerRows.at(registerRow).at(j).value;
             change.after = row.at(j).value;
+            if (registerRow >= 0 && j < registerRows.at(registerRow).size()) {
+                change.before = registerRows.at(registerRow).at(j).value;
+                // Written again as the register already stores it: no change to record.
+                const FieldInfo* field = RegisterRows::fieldOf(table, i, j);
+                if (field && TableComparison::sameValue(*field, change.before, change.after))
+                    continue;
+            }
             result.append(change);
         }
     }
