@@ -8,11 +8,13 @@
 #include "device/KKT_Logic.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "flows/TableReader.h"
+#include "flows/WriteBefore.h"
 #include "flows/WriteJournal.h"
 #include "table/TableModel.h"
 
 #include <QDebug>
+#include <QStringList>
+#include <QVector>
 
 namespace {
 
@@ -51,11 +53,43 @@ void TableWriteCommand::run()
         return;
     }
 
+    // What the register holds in the cells about to be written, read before
+    // anything is sent: the journal's "before", and the cells changed on the
+    // register since the tabs were read.
+    const QList<TableModel*> models = m_host.tableModels();
+    QVector<DataRows> registerBefore(models.size());
+    QStringList changedSince;
+    try {
+        for (int i = 0; i < models.size(); ++i) {
+            const TableModel* model = models.at(i);
+            if (!model || !model->hasChangedCells())
+                continue;
+            registerBefore[i] = WriteBefore::read(model->tableInfo(), model->tableData());
+            if (model->knowsRegisterRows()) {
+                const auto cells =
+                    WriteBefore::changedSince(model->tableInfo(), model->tableData(), model->registerRows(),
+                                              registerBefore.at(i));
+                if (!cells.isEmpty())
+                    changedSince << WriteBefore::describe(model->tableInfo(), cells);
+            }
+        }
+    } catch (const FlowFailure& failure) {
+        m_host.showError(failure.message());
+        return;
+    }
+    if (!changedSince.isEmpty()
+        && !MessageBox::question(m_host.dialogParent(), product::displayName(),
+                                 QStringLiteral("После чтения эти ячейки изменены в ККТ:\n%1\n\nЗаписать поверх них? "
+                                                "Чтобы увидеть значения ККТ, выполните чтение из ККТ заново.")
+                                     .arg(changedSince.join(QLatin1Char('\n'))))) {
+        m_host.setStatusText(QStringLiteral("Запись отменена: после чтения ячейки изменены в ККТ"));
+        return;
+    }
+
     WriteJournal journal(product::applicationName(), session.identity());
     const JournalWarning journalWarning(m_host, journal);
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
-    const QList<TableModel*> models = m_host.tableModels();
     for (int i = 0; i < models.size(); ++i) {
         TableModel* model = models.at(i);
         if (!model) {
@@ -65,13 +99,7 @@ void TableWriteCommand::run()
 
         const unsigned before = cellsWritten;
         try {
-            // A table from a file has no values read before it: the register tells them now.
-            DataRows registerRows = model->registerRows();
-            if (!model->knowsRegisterRows() && model->hasChangedCells()) {
-                unsigned cellsRead = 0;
-                registerRows = TableReader::read(model->tableInfo(), cellsRead);
-            }
-            journal.write(model->tableInfo(), model->tableData(), registerRows, cellsWritten, busy);
+            journal.write(model->tableInfo(), model->tableData(), registerBefore.at(i), cellsWritten, busy);
             model->setRegisterRows(model->tableData());
         } catch (const FlowFailure& failure) {
             m_host.refreshTables();

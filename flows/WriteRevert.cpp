@@ -7,6 +7,10 @@
 #include "TableReader.h"
 #include "WriteJournal.h"
 
+#include "device/ValueCheck.h"
+
+#include <QStringList>
+
 namespace {
 
 const TableInfo* tableOf(const QList<TableInfo>& tables, unsigned number)
@@ -68,6 +72,7 @@ WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession&
 
     // Everything is read and checked before the first cell is written.
     QVector<TablePlan> plans;
+    QStringList refusals;
     for (const JournalRecord& record : write.tables) {
         TablePlan plan;
         plan.table = tableOf(session.tables(), record.tableNumber);
@@ -96,12 +101,24 @@ WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession&
                 result.changedSince.append(tableCell);
                 continue;
             }
+            const QString refusal = ValueCheck::reason(plan.table->fields.at(fieldIndex), change.before);
+            if (!refusal.isEmpty()) {
+                refusals << QStringLiteral("%1: значение «%2» нельзя записать: %3")
+                                .arg(place(tableCell), QString::fromUtf8(change.before), refusal);
+                continue;
+            }
             cell.value = change.before;
             cell.changed = true;
             ++plan.cells;
             result.planned.append(tableCell);
         }
         plans.append(plan);
+    }
+    // All or nothing: one value that cannot go back stops the whole revert.
+    if (!refusals.isEmpty()) {
+        throw FlowFailure(FlowFailure::Refused,
+                          QStringLiteral("Запись %1 не возвращена, в ККТ ничего не записано:\n%2")
+                              .arg(write.id(), refusals.join(QLatin1Char('\n'))));
     }
 
     for (TablePlan& plan : plans) {

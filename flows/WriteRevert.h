@@ -40,7 +40,9 @@ public:
     // session: open, with the register's model description. Every table of the
     // write is read and checked before the first cell is written. Raises
     // FlowFailure: Refused when the write belongs to another register or names
-    // a table its model description lacks, otherwise as the reads and writes do.
+    // a table its model description lacks, or when a value before the write
+    // cannot be written back (nothing is written then, dry run or not),
+    // otherwise as the reads and writes do.
     static Result run(const JournalWrite& write, RegisterSession& session, WriteJournal& journal, bool dryRun,
                       ProgressReporter& progress);
 

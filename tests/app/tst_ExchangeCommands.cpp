@@ -463,10 +463,15 @@ private slots:
         QCOMPARE(gotMarks, marks);
 
         // The register identified by the import is the one the write accepts.
+        h.clearTrace();
         h.clickWrite();
         QVERIFY(h.boxes.isEmpty());
         const int marked = int(std::count(marks.begin(), marks.end(), true));
         QCOMPARE(status(), QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(marked).arg(marked ? 1 : 0));
+        // Only the cells written are read first, never more requests than the write's.
+        const int reads = h.trace().filter(QRegExp(QStringLiteral("^read[ -]"))).size();
+        QVERIFY2(reads <= h.trace().filter(QRegExp(QStringLiteral("^write[ -]"))).size(), qPrintable(h.trace().join('\n')));
+        QCOMPARE(reads > 0, marked > 0);
     }
 
     // Whatever fails in the file leaves no tab behind, shows its text in the

@@ -555,6 +555,48 @@ private slots:
         QVERIFY(m_window->isEnabled());
     }
 
+    // A cell changed on the register since the tab was read (by the shell
+    // program, say) stops the write before anything is sent, named; the user
+    // may write over it.
+    void cellChangedSinceTheRead_data()
+    {
+        QTest::addColumn<bool>("writeOver");
+        QTest::newRow("stopped") << false;
+        QTest::newRow("written over") << true;
+    }
+
+    void cellChangedSinceTheRead()
+    {
+        QFETCH(bool, writeOver);
+        install(smallRegister());
+        readAll();
+        QVERIFY(edit({2, 0, 0, QStringLiteral("42")}));
+        QVERIFY(edit({6, 0, 0, QStringLiteral("22.00")}));
+        replaceImage(EmulatorImage::fromFile(m_imagePath).setCell(6, 1, 1, QByteArray::fromHex("0834")));
+        const QByteArray file = fileBytes(m_imagePath);
+        clearTrace();
+        m_answer = writeOver ? QMessageBox::Yes : QMessageBox::No;
+        clickWrite();
+
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes.first().icon, QMessageBox::Question);
+        QVERIFY2(m_boxes.first().text.contains(QStringLiteral(
+                     "Таблица 6 (Налоговые ставки), ряд 1, поле 1 (Ставка, %): прочитано «20.00», в ККТ сейчас «21.00»")),
+                 qPrintable(m_boxes.first().text));
+        QVERIFY2(!m_boxes.first().text.contains(QStringLiteral("Таблица 2")), qPrintable(m_boxes.first().text));
+        checkClosedAtEnd();
+        if (!writeOver) {
+            QCOMPARE(m_window->statusText(), QStringLiteral("Запись отменена: после чтения ячейки изменены в ККТ"));
+            QVERIFY(cellCalls().isEmpty());
+            QCOMPARE(markedCells(), 2);
+            QCOMPARE(fileBytes(m_imagePath), file);
+            return;
+        }
+        QCOMPARE(m_window->statusText(), summary(2, 2));
+        QCOMPARE(markedCells(), 0);
+        QCOMPARE(EmulatorImage::fromFile(m_imagePath).cell(6, 1, 1), QByteArray::fromHex("0898"));
+    }
+
     // A table that fails keeps every mark and nothing of it reaches the
     // register; the tables before it are written; once the cause is gone the
     // next write takes the rest.

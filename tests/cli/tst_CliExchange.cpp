@@ -418,6 +418,16 @@ private slots:
                 << QStringList{cliche.arg(3).arg(shown), cliche.arg(5).arg(shown)};
             QTest::newRow(qPrintable("tax rate of 200 %" + mode))
                 << dryRun << 6 << QStringList{"\"1\";\"20.00\"", "\"1\";\"200.00\""} << QStringList{rate.arg(1).arg("200.00")};
+            // The register would keep a blank for a letter its own character set lacks.
+            QTest::newRow(qPrintable("header letter the register cannot keep" + mode))
+                << dryRun << 4 << QStringList{"СПАСИБО ЗА ПОКУПКУ!", "Әлем"}
+                << QStringList{QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"0\", поле "
+                                              "\"Строка клише 5\": значение \"Әлем\" - символ \"Ә\" не может быть "
+                                              "сохранён в ККТ: его нет во внутренней кодировке ККТ")};
+            // The register's base has five goods: the file's sixth is refused before the first file is written.
+            QTest::newRow(qPrintable("goods row the register lacks" + mode))
+                << dryRun << 1 << QStringList{"\n\"5\";", "\n\"6\";"}
+                << QStringList{QStringLiteral("в ККТ нет ряда 6 таблицы 1 (База товаров)")};
         }
     }
 

@@ -444,6 +444,9 @@ private slots:
         QTest::newRow("transposed by data row")
             << int(TransposedList) << DataRows{{{"p"}}, {{"q", true}}, {{"r"}}} << DataRows{{{"P"}}, {{"Q"}}, {{"R"}}}
             << QVector<Change>{{2, 1, "Поле 2", "Q", "q"}};
+        // Written with the value the register held: counted by the write, not journaled.
+        QTest::newRow("db row, one field already held")
+            << int(Db) << DataRows{{{"007", true}, {"d", true}, {"7"}}} << dbRegister << QVector<Change>{{7, 1, "Поле 1", "c", "007"}};
         QTest::newRow("nothing changed") << int(List) << DataRows{{{"1"}}} << DataRows{{{"2"}}} << QVector<Change>{};
         QTest::newRow("the value the register stores, spelt otherwise")
             << int(List) << DataRows{{{"000", true}, {"5", true}}} << DataRows{{{"0"}, {"6"}}}

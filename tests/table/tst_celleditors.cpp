@@ -107,6 +107,8 @@ private slots:
     void moneyValidator();
     void maskedEditor_data();
     void maskedEditor();
+    void maskedEditorOpensWithoutChange_data();
+    void maskedEditorOpensWithoutChange();
     void listEditor();
     void listEditorWithUnknownCode();
     void stringEditorTakesTheFieldsLength();
@@ -315,6 +317,9 @@ void TestCellEditors::maskedEditor_data()
     QTest::newRow("zero-filled from zero") << maskedField("Номер", "000000") << "0" << "" << "5" << "5";
     QTest::newRow("zero-filled to zero") << maskedField("Номер", "000000") << "42" << "000042" << "000000" << "0";
     QTest::newRow("letters refused") << maskedField("Номер", "000000") << "0" << "" << "a7b" << "7";
+    // A decimal field takes as many digits as it holds, whatever its mask's length.
+    QTest::newRow("barcode of 16 digits") << maskedField("Штрихкод", "0000000000000", FieldInfo::Bcd8) << "0" << ""
+                                          << "1234567890123456" << "1234567890123456";
 }
 
 void TestCellEditors::maskedEditor()
@@ -336,6 +341,45 @@ void TestCellEditors::maskedEditor()
     QVERIFY(h.confirm(editor, index));
     QCOMPARE(h.model->tableData()[1][0], Cell(stored.toUtf8(), true));
     QCOMPARE(h.model->tableData()[0][0], Cell("a"));
+}
+
+// Opening an editor and leaving it with Enter changes nothing and marks
+// nothing, even where the mask could not show the stored value.
+void TestCellEditors::maskedEditorOpensWithoutChange_data()
+{
+    QTest::addColumn<FieldInfo>("descriptor");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("masked");
+
+    const FieldInfo barcode = maskedField("Штрихкод", "0000000000000", FieldInfo::Bcd8);
+    FieldInfo phone = maskedField("Телефон", "+7(999)999-99-99", FieldInfo::String866);
+    phone.m_maxLength = 16;
+    QTest::newRow("barcode of 16 digits") << barcode << "1234567890123456" << "1234567890123456" << true;
+    QTest::newRow("barcode of 13 digits") << barcode << "4600000000001" << "4600000000001" << true;
+    QTest::newRow("short barcode") << barcode << "42" << "0000000000042" << true;
+    QTest::newRow("phone that fits") << phone << "+7(912)345-67-89" << "+7(912)345-67-89" << true;
+    QTest::newRow("phone the mask would cut") << phone << "8-800-ЗВОНИТЕ" << "8-800-ЗВОНИТЕ" << false;
+    QTest::newRow("digits the mask would reshape") << maskedField("Код", "99-99", FieldInfo::Bcd2) << "1234" << "1234"
+                                                   << false;
+}
+
+void TestCellEditors::maskedEditorOpensWithoutChange()
+{
+    QFETCH(FieldInfo, descriptor);
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(bool, masked);
+
+    Harness h(table(Db, {descriptor}), dbRows({{stored}}));
+    const QModelIndex index = h.cell(0, 0);
+    auto* editor = qobject_cast<QLineEdit*>(h.open(index));
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), shown);
+    QCOMPARE(!editor->inputMask().isEmpty(), masked);
+    QVERIFY(h.confirm(editor, index));
+    QCOMPARE(h.model->tableData()[0][0], Cell(stored.toUtf8(), false));
+    QVERIFY(!h.model->hasChangedCells());
 }
 
 void TestCellEditors::listEditor()
