@@ -3,8 +3,8 @@
 #include "CommandHost.h"
 #include "JournalRevertCommand.h"
 
-#include "common/MessageBox.h"
 #include "common/Product.h"
+#include "dialogs/MessageBox.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -3,8 +3,8 @@
 #include "BusyIndicator.h"
 #include "CommandHost.h"
 
-#include "common/MessageBox.h"
 #include "common/Product.h"
+#include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
 #include "flows/WriteJournal.h"

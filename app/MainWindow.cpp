@@ -9,11 +9,11 @@
 #include "ui_MainWindow.h"
 
 #include "common/Errors.h"
-#include "common/MessageBox.h"
 #include "common/Product.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
-#include "settings/SettingsDlg.h"
+#include "dialogs/MessageBox.h"
+#include "dialogs/SettingsDlg.h"
 #include "settings/SettingsFile.h"
 #include "table/CellColors.h"
 #include "table/TableModel.h"

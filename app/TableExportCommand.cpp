@@ -5,7 +5,7 @@
 #include "FileCommandTexts.h"
 
 #include "common/Errors.h"
-#include "common/FileDialog.h"
+#include "dialogs/FileDialog.h"
 #include "exchange/CsvExchange.h"
 #include "exchange/ExportFileName.h"
 #include "table/TableModel.h"

@@ -3,9 +3,9 @@
 #include "BusyIndicator.h"
 #include "CommandHost.h"
 
-#include "common/MessageBox.h"
 #include "common/Product.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableReader.h"

@@ -8,10 +8,10 @@
 #include "support/RegisterCells.h"
 
 #include "app/MainWindow.h"
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
 

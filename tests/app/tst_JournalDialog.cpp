@@ -3,10 +3,10 @@
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
 #include "exchange/FileTextCodec.h"
 #include "flows/Journal.h"
 #include "table/TableModel.h"

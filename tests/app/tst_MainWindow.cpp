@@ -4,9 +4,9 @@
 #include "app/BusyIndicator.h"
 #include "app/MainWindow.h"
 #include "common/Product.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/MessageBox.h"
 #include "model/TableInfo.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"

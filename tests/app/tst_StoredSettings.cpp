@@ -2,9 +2,9 @@
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/MessageBox.h"
 #include "settings/SettingsFile.h"
 
 #include <QDir>

@@ -4,9 +4,9 @@
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "common/RussianPlural.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
 #include "exchange/FileTextCodec.h"
 
 #include <QAction>

@@ -9,12 +9,12 @@
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
+#include "dialogs/SettingsDlg.h"
 #include "exchange/CsvExchange.h"
-#include "settings/SettingsDlg.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
 
