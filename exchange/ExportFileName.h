@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileNamePart.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -11,17 +13,6 @@ class ExportFileName
 public:
     static QString path(const QString& directory, const QString& serialNumber, uint16_t tableNumber)
     {
-        return QStringLiteral("%1/%2_%3.csv").arg(directory, safeFileNamePart(serialNumber), QString::number(tableNumber));
-    }
-
-    // The serial number comes from the register: a "/" or a control character in it
-    // must not lead the file out of the chosen directory or make an unusable name.
-    static QString safeFileNamePart(QString text)
-    {
-        for (QChar& c : text) {
-            if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-                c = QLatin1Char('_');
-        }
-        return text;
+        return QStringLiteral("%1/%2_%3.csv").arg(directory, FileNamePart::of(serialNumber), QString::number(tableNumber));
     }
 };

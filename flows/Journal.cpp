@@ -1,6 +1,6 @@
 #include "Journal.h"
 
-#include "exchange/ExportFileName.h"
+#include "common/FileNamePart.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,7 +30,7 @@ QString Journal::defaultDirectory()
 
 QString Journal::filePath(const QString& serialNumber) const
 {
-    return m_directory + QLatin1Char('/') + ExportFileName::safeFileNamePart(serialNumber) + Suffix;
+    return m_directory + QLatin1Char('/') + FileNamePart::of(serialNumber) + Suffix;
 }
 
 QString Journal::append(const JournalRecord& record) const
