@@ -29,7 +29,7 @@ void FileImportCommand::run()
     }
 
     m_host.clearTabs();
-    BusyIndicator busy(FileCommandTexts::wait());
+    BusyIndicator busy(m_host, FileCommandTexts::wait());
 
     RegisterSession session;
     try {

@@ -27,7 +27,7 @@ void warnOfJournal(CommandHost& host, const WriteJournal* journal)
 
 bool JournalRevertCommand::run(const JournalWrite& write)
 {
-    BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+    BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
     RegisterSession session;
     std::unique_ptr<WriteJournal> journal;
     WriteRevert::Result result;

@@ -27,7 +27,7 @@ void TableExportCommand::exportAll()
         return;
     }
 
-    BusyIndicator busy(FileCommandTexts::wait());
+    BusyIndicator busy(m_host, FileCommandTexts::wait());
     CsvExchange exchange;
     try {
         for (TableModel* model : m_host.tableModels()) {
@@ -54,7 +54,7 @@ void TableExportCommand::exportCurrent()
         return;
     }
 
-    BusyIndicator busy(FileCommandTexts::wait());
+    BusyIndicator busy(m_host, FileCommandTexts::wait());
     CsvExchange exchange;
     try {
         const TableModel* model = m_host.currentTableModel();

@@ -36,7 +36,7 @@ private:
 
 void TableWriteCommand::run()
 {
-    BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+    BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
     busy.offerCancel();
 
     RegisterSession session;
@@ -71,10 +71,12 @@ void TableWriteCommand::run()
                 unsigned cellsRead = 0;
                 registerRows = TableReader::read(model->tableInfo(), cellsRead);
             }
-            journal.write(model->tableInfo(), model->tableData(), registerRows, cellsWritten, busy);
-            model->setRegisterRows(model->tableData());
+            // The write clears the marks of the cells it committed in its own copy;
+            // the model takes them over and tells its views.
+            DataRows rows = model->tableData();
+            journal.write(model->tableInfo(), rows, registerRows, cellsWritten, busy);
+            model->adoptWrittenRows(rows);
         } catch (const FlowFailure& failure) {
-            m_host.refreshTables();
             if (KKT_Logic::cancelRequested)
                 break;
             m_host.showError(failure.message());
@@ -83,9 +85,6 @@ void TableWriteCommand::run()
                 m_host.setStatusText(failure.message());
             return;
         }
-        // The marks were cleared in place: the values written are the register's now.
-        model->adoptWrittenValues();
-        m_host.refreshTables();
         if (KKT_Logic::cancelRequested)
             break;
         if (cellsWritten > before)

@@ -1,6 +1,8 @@
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/TestDriver.h"
 #include "support/TestMain.h"
+#include "support/UserTyping.h"
 
 #include "app/MainWindow.h"
 #include "device/DriverLibrary.h"
@@ -118,16 +120,8 @@ private:
         TableView* view = tabView(e.table);
         QVERIFY(view);
         tabs()->setCurrentWidget(view->parentWidget());
-        const QModelIndex index = view->model()->index(e.row, e.column);
-        view->setCurrentIndex(index);
-        view->edit(index);
-        auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(index));
-        QVERIFY2(editor, "the cell opens no line editor");
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(editor, Qt::Key_Delete);
-        QTest::keyClicks(editor, e.text);
-        QTest::keyClick(editor, Qt::Key_Return);
-        QCoreApplication::processEvents();
+        QVERIFY2(typeIntoCell(view, view->model()->index(e.row, e.column), e.text),
+                 "the cell opens no line editor or keeps it open");
     }
 
     // Opens the journal dialog with its button and runs `use` on it from the dialog's own loop.
@@ -165,10 +159,7 @@ private slots:
             m_boxes << request;
             return request.icon == QMessageBox::Question ? m_answer : QMessageBox::Ok;
         });
-        if (!DriverLibrary::instance().isLoaded()) {
-            QVERIFY(DriverLibrary::instance().loadFrom(QCoreApplication::applicationDirPath()
-                                                       + QStringLiteral("/libtillo10.so")));
-        }
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
     }
 
     void cleanupTestCase() { MessageBox::setHandler(nullptr); }

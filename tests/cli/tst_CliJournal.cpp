@@ -1,11 +1,9 @@
-#include "CliRunner.h"
-
+#include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
 #include "support/TestMain.h"
 
 #include "common/RussianPlural.h"
-#include "exchange/FileTextCodec.h"
 #include "flows/Journal.h"
 
 #include <QDir>
@@ -17,7 +15,6 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCodec>
 
 #include <memory>
 
@@ -75,39 +72,19 @@ private:
         return EmulatorImage::traceLines(*m_dir).filter(QRegExp(QStringLiteral("^write")));
     }
 
-    QString exportTable(int table)
-    {
-        const CliRun result = run({"export", path("files"), "--tables", QString::number(table)});
-        if (result.exitCode != 0)
-            qWarning() << result.err;
-        return path("files") + QStringLiteral("/%1_%2.csv").arg(Serial).arg(table);
-    }
-
-    static bool editFile(const QString& file, const QString& from, const QString& to)
-    {
-        const QByteArray bytes = fileBytes(file);
-        QTextCodec* codec = FileTextCodec::forReading(bytes);
-        QString text = codec->toUnicode(bytes);
-        const int at = text.indexOf(from);
-        if (at < 0)
-            return false;
-        text.replace(at, from.size(), to);
-        return writeBytes(file, codec->fromUnicode(text));
-    }
-
     // The edited files of both tables; the register's image is stored in raw
     // cells once (a commit of unchanged tables) so that images compare cell by cell.
     QStringList editedFiles()
     {
         QStringList files;
         for (const JournalCell& edit : Edits)
-            files << exportTable(edit.table);
+            files << cliExport(path("files"), edit.table, m_dir->path());
         const CliRun settle = run(QStringList{"import"} + files);
         if (settle.exitCode != 0)
             qWarning() << settle.err;
         QFile::remove(Journal(journalDir()).filePath(Serial));
         for (int i = 0; i < Edits.size(); ++i) {
-            if (!editFile(files.at(i), Edits.at(i).from, Edits.at(i).to))
+            if (!replaceInTableFile(files.at(i), Edits.at(i).from, Edits.at(i).to))
                 qWarning() << "no" << Edits.at(i).from << "in" << files.at(i);
         }
         return files;
@@ -228,8 +205,8 @@ private slots:
         QCOMPARE(run(QStringList{"import", "--only-different"} + files).exitCode, 0);
         const QString id = journalJson().at(0).toObject().value("write").toString();
 
-        const QString again = exportTable(6);
-        QVERIFY(editFile(again, "\"1\";\"22.00\"", "\"1\";\"23.00\""));
+        const QString again = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(again, "\"1\";\"22.00\"", "\"1\";\"23.00\""));
         QCOMPARE(run({"import", "--only-different", again}).exitCode, 0);
         const RegisterCells changed = registerCells(m_image);
 
@@ -300,8 +277,8 @@ private slots:
     // A journal that cannot be written: the write stands, the warning follows it.
     void unwritableJournal()
     {
-        const QString file = exportTable(6);
-        QVERIFY(editFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        const QString file = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
         QVERIFY(QDir().mkpath(QFileInfo(journalDir()).path()));
         QVERIFY(writeBytes(journalDir(), "not a folder"));
 
@@ -321,10 +298,10 @@ private slots:
     // connections open long enough to meet.
     void twoImportsIntoOneRegister()
     {
-        const QString first = exportTable(6);
-        const QString second = exportTable(2);
-        QVERIFY(editFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
-        QVERIFY(editFile(second, "\"3000\"", "\"2500\""));
+        const QString first = cliExport(path("files"), 6, m_dir->path());
+        const QString second = cliExport(path("files"), 2, m_dir->path());
+        QVERIFY(replaceInTableFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(replaceInTableFile(second, "\"3000\"", "\"2500\""));
         QJsonObject image = QJsonDocument::fromJson(fileBytes(m_image)).object();
         image.insert(QStringLiteral("link"), QJsonObject{{QStringLiteral("latencyMs"), 40}});
         QVERIFY(writeBytes(m_image, QJsonDocument(image).toJson()));
@@ -356,10 +333,10 @@ private slots:
     // Two programs writing at once both leave complete, valid lines.
     void twoProgramsAtOnce()
     {
-        const QString first = exportTable(6);
-        const QString second = exportTable(2);
-        QVERIFY(editFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
-        QVERIFY(editFile(second, "\"3000\"", "\"2500\""));
+        const QString first = cliExport(path("files"), 6, m_dir->path());
+        const QString second = cliExport(path("files"), 2, m_dir->path());
+        QVERIFY(replaceInTableFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(replaceInTableFile(second, "\"3000\"", "\"2500\""));
 
         // Two registers of one serial number (a register serves one
         // connection at a time): the journal file is the one they share.

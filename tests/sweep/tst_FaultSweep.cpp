@@ -6,6 +6,8 @@
 // no edit that did not reach the register may lose its mark.
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/TestDriver.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
@@ -52,12 +54,6 @@ TableCells changedCells(const RegisterCells& before, const RegisterCells& after)
             changed[std::get<0>(key)][key] = QByteArray("<gone>");
     }
     return changed;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The fault entry's call name of a trace line.
@@ -332,10 +328,7 @@ private slots:
         });
         m_home = std::make_unique<QTemporaryDir>();
         QVERIFY(m_home->isValid());
-        if (!DriverLibrary::instance().isLoaded())
-            QVERIFY2(DriverLibrary::instance().loadFrom(QCoreApplication::applicationDirPath()
-                                                        + QStringLiteral("/libtillo10.so")),
-                     qPrintable(DriverLibrary::instance().loadError()));
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
 
         // Let the register store its image once, so that every cell of the
         // file is hex and images compare cell by cell.
