@@ -246,7 +246,7 @@ void MainWindow::on_pbtnLoadFromFile_clicked()
 
 void MainWindow::on_journalButton_clicked()
 {
-    JournalDlg dialog(*this, Journal(), this);
+    JournalDlg dialog(*this, JournalFolder(), this);
     dialog.exec();
 }
 

@@ -9,7 +9,7 @@
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableReader.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalSession.h"
 #include "table/TableModel.h"
 
 #include <QDebug>
@@ -20,7 +20,7 @@ namespace {
 class JournalWarning
 {
 public:
-    JournalWarning(CommandHost& host, const WriteJournal& journal) : m_host(host), m_journal(journal) {}
+    JournalWarning(CommandHost& host, const JournalSession& journal) : m_host(host), m_journal(journal) {}
     ~JournalWarning()
     {
         if (!m_journal.warnings().isEmpty())
@@ -29,7 +29,7 @@ public:
 
 private:
     CommandHost& m_host;
-    const WriteJournal& m_journal;
+    const JournalSession& m_journal;
 };
 
 } // namespace
@@ -51,7 +51,7 @@ void TableWriteCommand::run()
         return;
     }
 
-    WriteJournal journal(product::applicationName(), session.identity());
+    JournalSession journal(product::applicationName(), session.identity());
     const JournalWarning journalWarning(m_host, journal);
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;

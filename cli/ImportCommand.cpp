@@ -10,7 +10,7 @@
 #include "flows/ImportFiles.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalSession.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     // Every file is read and checked before anything is written.
     QVector<ImportFiles::File> files = ImportFiles::load(paths, tables);
 
-    WriteJournal journal(product::shellProgramName(), session.reg().identity());
+    JournalSession journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
     // The report's "before" is the register's value where the table was read.

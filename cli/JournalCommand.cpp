@@ -3,7 +3,7 @@
 #include "CliFailure.h"
 #include "CsvLine.h"
 
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,7 +37,7 @@ void JournalCommand::describe(QCommandLineParser& parser)
     parser.addOption({JsonOption, QStringLiteral("Вывести в формате JSON, с ячейками каждой записи.")});
 }
 
-QJsonObject JournalCommand::toJson(const JournalWrite& write)
+QJsonObject JournalCommand::toJson(const RecordedWrite& write)
 {
     QJsonArray tables;
     for (const JournalRecord& record : write.tables) {
@@ -68,18 +68,18 @@ void JournalCommand::execute(const QCommandLineParser& parser)
         usageError(QStringLiteral("Нужен не более чем один номер записи, указано: %1").arg(positional.size()));
     const QString serial = parser.value(SerialOption);
     const bool json = parser.isSet(JsonOption);
-    const Journal journal;
+    const JournalFolder journal;
 
     if (positional.isEmpty()) {
-        const QList<JournalWrite> writes = journal.writes(serial);
+        const QList<RecordedWrite> writes = journal.writes(serial);
         if (json) {
             QJsonArray array;
-            for (const JournalWrite& write : writes)
+            for (const RecordedWrite& write : writes)
                 array.append(toJson(write));
             m_console.out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
             return;
         }
-        for (const JournalWrite& write : writes) {
+        for (const RecordedWrite& write : writes) {
             const JournalRecord& first = write.first();
             m_console.out(CsvLine::of({write.id(), timeText(first.time), first.program + QLatin1Char(' ') + first.version,
                                        first.serialNumber, write.tableNumbers().join(QLatin1Char(' ')),
@@ -88,7 +88,7 @@ void JournalCommand::execute(const QCommandLineParser& parser)
         return;
     }
 
-    const JournalWrite write = journal.findWrite(positional.first(), serial);
+    const RecordedWrite write = journal.findWrite(positional.first(), serial);
     if (write.isEmpty())
         throw CliFailure(Refused, QStringLiteral("В журнале изменений нет записи %1").arg(positional.first()));
     if (json) {

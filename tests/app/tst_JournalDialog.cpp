@@ -10,7 +10,7 @@
 #include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
 #include "exchange/FileTextCodec.h"
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
 
@@ -225,9 +225,9 @@ private slots:
             QCOMPARE(m_window->statusText(), QStringLiteral("Успешно записано 1 ячеек в 1 таблицах"));
         }
         const RegisterCells written = registerCells(m_image);
-        const QList<JournalWrite> journal = Journal(journalDir()).writes(Serial);
+        const QList<RecordedWrite> journal = JournalFolder(journalDir()).writes(Serial);
         QCOMPARE(journal.size(), changedSince ? 2 : 1);
-        const JournalWrite write = journal.last();
+        const RecordedWrite write = journal.last();
 
         m_answer = answer;
         m_boxes.clear();
@@ -299,7 +299,7 @@ private slots:
         QTest::mouseClick(button("writeButton"), Qt::LeftButton);
         QVERIFY2(m_window->statusText().startsWith(QStringLiteral("Успешно записано")), qPrintable(m_window->statusText()));
 
-        const QList<JournalWrite> journal = Journal(journalDir()).writes(Serial);
+        const QList<RecordedWrite> journal = JournalFolder(journalDir()).writes(Serial);
         QCOMPARE(journal.size(), 1);
         QCOMPARE(journal.first().tableNumbers(), QStringList{"6"});
         bool found = false;

@@ -4,7 +4,7 @@
 #include "support/TestMain.h"
 
 #include "common/RussianPlural.h"
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -82,7 +82,7 @@ private:
         const CliRun settle = run(QStringList{"import"} + files);
         if (settle.exitCode != 0)
             qWarning() << settle.err;
-        QFile::remove(Journal(journalDir()).filePath(Serial));
+        QFile::remove(JournalFolder(journalDir()).filePath(Serial));
         for (int i = 0; i < Edits.size(); ++i) {
             if (!replaceInTableFile(files.at(i), Edits.at(i).from, Edits.at(i).to))
                 qWarning() << "no" << Edits.at(i).from << "in" << files.at(i);
@@ -265,7 +265,7 @@ private slots:
         other.serialNumber = "0099000001";
         other.tableNumber = 6;
         other.cells = {{1, 1, "Ставка", "2000", "2200"}};
-        QCOMPARE(Journal(journalDir()).append(other), QString());
+        QCOMPARE(JournalFolder(journalDir()).append(other), QString());
         const QByteArray image = fileBytes(m_image);
 
         const CliRun result = run(arguments);
@@ -356,7 +356,7 @@ private slots:
         QCOMPARE(a.exitCode(), 0);
         QCOMPARE(b.exitCode(), 0);
 
-        const QList<QByteArray> lines = fileBytes(Journal(journalDir()).filePath(Serial)).split('\n');
+        const QList<QByteArray> lines = fileBytes(JournalFolder(journalDir()).filePath(Serial)).split('\n');
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.last(), QByteArray());
         QStringList tables;
@@ -367,7 +367,7 @@ private slots:
         }
         tables.sort();
         QCOMPARE(tables, (QStringList{"2", "6"}));
-        QCOMPARE(Journal(journalDir()).writes().size(), 2);
+        QCOMPARE(JournalFolder(journalDir()).writes().size(), 2);
     }
 };
 

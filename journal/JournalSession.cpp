@@ -1,20 +1,19 @@
-#include "WriteJournal.h"
-
-#include "RegisterRows.h"
-#include "TableWriter.h"
+#include "JournalSession.h"
 
 #include "common/Product.h"
+#include "flows/RegisterRows.h"
+#include "flows/TableWriter.h"
 #include "model/TableInfo.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
 
-WriteJournal::WriteJournal(const QString& program, const RegisterIdentity& identity, const Journal& journal)
+JournalSession::JournalSession(const QString& program, const RegisterIdentity& identity, const JournalFolder& journal)
     : m_program(program), m_identity(identity), m_journal(journal), m_writeId(newWriteId())
 {
 }
 
-QString WriteJournal::newWriteId()
+QString JournalSession::newWriteId()
 {
     // Sorts by time and reads well on a command line; the random part keeps
     // two runs of the same second apart.
@@ -22,7 +21,7 @@ QString WriteJournal::newWriteId()
         + QString::number(QRandomGenerator::global()->bounded(0x10000), 16).rightJustified(4, QLatin1Char('0'));
 }
 
-QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table, const DataRows& rows,
+QVector<JournalRecord::CellChange> JournalSession::changes(const TableInfo& table, const DataRows& rows,
                                                          const DataRows& registerRows)
 {
     QVector<JournalRecord::CellChange> result;
@@ -46,7 +45,7 @@ QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table,
     return result;
 }
 
-void WriteJournal::write(const TableInfo& table, DataRows& rows, const DataRows& registerRows, unsigned& cellCount,
+void JournalSession::write(const TableInfo& table, DataRows& rows, const DataRows& registerRows, unsigned& cellCount,
                          ProgressReporter& progress)
 {
     const QVector<JournalRecord::CellChange> cells = changes(table, rows, registerRows);
@@ -54,7 +53,7 @@ void WriteJournal::write(const TableInfo& table, DataRows& rows, const DataRows&
     record(table, cells);
 }
 
-void WriteJournal::record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)
+void JournalSession::record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)
 {
     if (cells.isEmpty())
         return;
@@ -74,7 +73,7 @@ void WriteJournal::record(const TableInfo& table, const QVector<JournalRecord::C
         m_warnings << problem;
 }
 
-QString WriteJournal::warningText() const
+QString JournalSession::warningText() const
 {
     if (m_warnings.isEmpty())
         return QString();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "JournalRecord.h"
-#include "JournalWrite.h"
+#include "RecordedWrite.h"
 
 #include <QList>
 #include <QString>
@@ -10,11 +10,11 @@
 // The journals of the registers written to: one file per serial number,
 // "<serial number>.jsonl", one record per line. Both programs append to it,
 // each record under a lock file, flushed and synced before the lock goes.
-class Journal
+class JournalFolder
 {
 public:
     // The per-user application data folder's "journal" folder unless a directory is given.
-    explicit Journal(const QString& directory = QString());
+    explicit JournalFolder(const QString& directory = QString());
 
     static QString defaultDirectory();
     const QString& directory() const { return m_directory; }
@@ -31,9 +31,9 @@ public:
     QList<JournalRecord> records(const QString& serialNumber) const;
     // The writes of one register, or of every register when the serial number
     // is empty, newest first.
-    QList<JournalWrite> writes(const QString& serialNumber = QString()) const;
+    QList<RecordedWrite> writes(const QString& serialNumber = QString()) const;
     // The write of that id; empty when no journal holds it.
-    JournalWrite findWrite(const QString& writeId, const QString& serialNumber = QString()) const;
+    RecordedWrite findWrite(const QString& writeId, const QString& serialNumber = QString()) const;
 
 private:
     QString m_directory;

@@ -1,7 +1,7 @@
 #include "support/TestMain.h"
 
-#include "flows/Journal.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalFolder.h"
+#include "journal/JournalSession.h"
 #include "model/TableInfo.h"
 
 #include <QDir>
@@ -124,7 +124,7 @@ private slots:
     {
         QFETCH(QString, serial);
         QFETCH(QStringList, ids);
-        const Journal journal(m_dir->path());
+        const JournalFolder journal(m_dir->path());
         QCOMPARE(journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
         QCOMPARE(journal.append(record("a", "0057000001", 4, "2024-05-01T10:00:01Z")), QString());
         QCOMPARE(journal.append(record("b", "0099", 2, "2024-05-01T11:00:00Z")), QString());
@@ -137,11 +137,11 @@ private slots:
 
         QCOMPARE(journal.serialNumbers(), (QStringList{"0057000001", "0099"}));
         QStringList found;
-        for (const JournalWrite& write : journal.writes(serial))
+        for (const RecordedWrite& write : journal.writes(serial))
             found << write.id();
         QCOMPARE(found, ids);
 
-        const JournalWrite a = journal.findWrite("a", serial);
+        const RecordedWrite a = journal.findWrite("a", serial);
         QCOMPARE(a.isEmpty(), !ids.contains("a"));
         if (!a.isEmpty()) {
             QCOMPARE(a.tableNumbers(), (QStringList{"6", "4"}));
@@ -164,7 +164,7 @@ private slots:
     {
         QFETCH(QString, serial);
         QFETCH(QString, name);
-        const Journal journal(m_dir->path());
+        const JournalFolder journal(m_dir->path());
         QCOMPARE(journal.filePath(serial), m_dir->filePath(name));
     }
 
@@ -178,7 +178,7 @@ private slots:
         QStringList problems[appenders];
         for (int t = 0; t < appenders; ++t) {
             threads.emplace_back(QThread::create([&, t] {
-                const Journal journal(m_dir->path());
+                const JournalFolder journal(m_dir->path());
                 for (int i = 0; i < records; ++i) {
                     const QString problem = journal.append(record(QStringLiteral("t%1-%2").arg(t).arg(i), "0057000001",
                                                                   6, "2024-05-01T10:00:00Z",
@@ -195,7 +195,7 @@ private slots:
         for (const QStringList& list : problems)
             QCOMPARE(list, QStringList());
 
-        QFile file(Journal(m_dir->path()).filePath("0057000001"));
+        QFile file(JournalFolder(m_dir->path()).filePath("0057000001"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
         QCOMPARE(lines.size(), appenders * records + 1);
@@ -205,7 +205,7 @@ private slots:
             QVERIFY2(JournalRecord::fromJsonLine(lines.at(i), read), lines.at(i).left(80).constData());
             QCOMPARE(read.cells.value(0).before, bigValue);
         }
-        QCOMPARE(Journal(m_dir->path()).writes().size(), appenders * records);
+        QCOMPARE(JournalFolder(m_dir->path()).writes().size(), appenders * records);
     }
 
     // A journal that cannot be appended to gives a warning naming it; the record is not lost silently.
@@ -223,7 +223,7 @@ private slots:
         QFETCH(QString, blocker);
         QFETCH(bool, warned);
         const QString folder = m_dir->filePath("journal");
-        const Journal journal(folder);
+        const JournalFolder journal(folder);
         if (blocker == "folder")
             QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
         if (blocker == "file")
@@ -232,7 +232,7 @@ private slots:
         RegisterIdentity identity;
         identity.modelCode = 57;
         identity.serialNumber = QStringLiteral("0057000001");
-        WriteJournal writeJournal(QStringLiteral("vescor"), identity, journal);
+        JournalSession writeJournal(QStringLiteral("vescor"), identity, journal);
         writeJournal.record(table(List, 1), {{1, 1, "Поле 1", "1", "2"}});
         writeJournal.record(table(List, 1), {});
         QCOMPARE(writeJournal.warnings().size(), warned ? 1 : 0);
@@ -245,7 +245,7 @@ private slots:
                      qPrintable(writeJournal.warnings().first()));
             return;
         }
-        const QList<JournalWrite> writes = journal.writes();
+        const QList<RecordedWrite> writes = journal.writes();
         QCOMPARE(writes.size(), 1);
         QCOMPARE(writes.first().id(), writeJournal.writeId());
         QCOMPARE(writes.first().first().program, QStringLiteral("vescor"));
@@ -284,7 +284,7 @@ private slots:
         QFETCH(DataRows, rows);
         QFETCH(DataRows, registerRows);
         QFETCH(QVector<Change>, expected);
-        const QVector<Change> found = WriteJournal::changes(table(TableType(type), 3), rows, registerRows);
+        const QVector<Change> found = JournalSession::changes(table(TableType(type), 3), rows, registerRows);
         QCOMPARE(found.size(), expected.size());
         for (int i = 0; i < found.size(); ++i) {
             QCOMPARE(found.at(i).row, expected.at(i).row);

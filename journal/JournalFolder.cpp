@@ -1,4 +1,4 @@
-#include "Journal.h"
+#include "JournalFolder.h"
 
 #include "common/FileNamePart.h"
 
@@ -21,19 +21,19 @@ const int LockWaitMs = 10000;
 
 } // namespace
 
-Journal::Journal(const QString& directory) : m_directory(directory.isEmpty() ? defaultDirectory() : directory) {}
+JournalFolder::JournalFolder(const QString& directory) : m_directory(directory.isEmpty() ? defaultDirectory() : directory) {}
 
-QString Journal::defaultDirectory()
+QString JournalFolder::defaultDirectory()
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/journal");
 }
 
-QString Journal::filePath(const QString& serialNumber) const
+QString JournalFolder::filePath(const QString& serialNumber) const
 {
     return m_directory + QLatin1Char('/') + FileNamePart::of(serialNumber) + Suffix;
 }
 
-QString Journal::append(const JournalRecord& record) const
+QString JournalFolder::append(const JournalRecord& record) const
 {
     const QString path = filePath(record.serialNumber);
     if (!QDir().mkpath(m_directory))
@@ -56,7 +56,7 @@ QString Journal::append(const JournalRecord& record) const
     return QString();
 }
 
-QStringList Journal::serialNumbers() const
+QStringList JournalFolder::serialNumbers() const
 {
     QStringList serials;
     const QStringList names = QDir(m_directory).entryList({QStringLiteral("*") + Suffix}, QDir::Files, QDir::Name);
@@ -65,7 +65,7 @@ QStringList Journal::serialNumbers() const
     return serials;
 }
 
-QList<JournalRecord> Journal::records(const QString& serialNumber) const
+QList<JournalRecord> JournalFolder::records(const QString& serialNumber) const
 {
     QList<JournalRecord> result;
     QFile file(filePath(serialNumber));
@@ -80,10 +80,10 @@ QList<JournalRecord> Journal::records(const QString& serialNumber) const
     return result;
 }
 
-QList<JournalWrite> Journal::writes(const QString& serialNumber) const
+QList<RecordedWrite> JournalFolder::writes(const QString& serialNumber) const
 {
     const QStringList serials = serialNumber.isEmpty() ? serialNumbers() : QStringList{serialNumber};
-    QList<JournalWrite> result;
+    QList<RecordedWrite> result;
     QHash<QString, int> indexOf;
     for (const QString& serial : serials) {
         for (const JournalRecord& record : records(serial)) {
@@ -93,22 +93,22 @@ QList<JournalWrite> Journal::writes(const QString& serialNumber) const
                 continue;
             }
             indexOf.insert(record.writeId, result.size());
-            result.append(JournalWrite{{record}});
+            result.append(RecordedWrite{{record}});
         }
     }
     // Newest first; writes of the same moment keep the journal's order, latest first.
     std::reverse(result.begin(), result.end());
-    std::stable_sort(result.begin(), result.end(), [](const JournalWrite& a, const JournalWrite& b) {
+    std::stable_sort(result.begin(), result.end(), [](const RecordedWrite& a, const RecordedWrite& b) {
         return a.first().time > b.first().time;
     });
     return result;
 }
 
-JournalWrite Journal::findWrite(const QString& writeId, const QString& serialNumber) const
+RecordedWrite JournalFolder::findWrite(const QString& writeId, const QString& serialNumber) const
 {
-    for (const JournalWrite& write : writes(serialNumber)) {
+    for (const RecordedWrite& write : writes(serialNumber)) {
         if (write.id() == writeId)
             return write;
     }
-    return JournalWrite();
+    return RecordedWrite();
 }
