@@ -1,6 +1,7 @@
 #include "TableComparison.h"
 
 #include "device/RowLabel.h"
+#include "device/ValueCheck.h"
 #include "model/MoneyText.h"
 
 #include <QHash>
@@ -12,12 +13,6 @@ const Cell* cellOf(const DataRows& rows, int row, int column)
     if (row < 0 || row >= rows.size() || column < 0 || column >= rows.at(row).size())
         return nullptr;
     return &rows.at(row).at(column);
-}
-
-bool isNumberField(const FieldInfo& field)
-{
-    return field.m_guiType == FieldInfo::Int || field.m_guiType == FieldInfo::List
-        || field.m_guiType == FieldInfo::Money;
 }
 
 } // namespace
@@ -95,11 +90,13 @@ bool TableComparison::sameValue(const FieldInfo& field, const QByteArray& a, con
     // zero byte, which is the padding the register adds on writing.
     if (QString::fromUtf8(a) == QString::fromUtf8(b))
         return true;
-    if (!isNumberField(field))
+    // Otherwise the register decides: two values are the same when the write
+    // would store the same bytes for both, so "0012345678905" in a barcode,
+    // " 1" in a number and guillemets in a text are no change. A value the
+    // write refuses is never the same as another.
+    const EncodedValue storedA = ValueCheck::encode(field, a);
+    if (!storedA.ok)
         return false;
-    bool okA = false;
-    bool okB = false;
-    const qulonglong numberA = a.toULongLong(&okA, 10);
-    const qulonglong numberB = b.toULongLong(&okB, 10);
-    return okA && okB && numberA == numberB;
+    const EncodedValue storedB = ValueCheck::encode(field, b);
+    return storedB.ok && storedA.bytes == storedB.bytes;
 }

@@ -33,8 +33,9 @@ public:
 
     // The text of a stored value as the file shows it.
     static QString fileForm(const TableInfo& table, int fieldIndex, const QByteArray& stored);
-    // Whether two stored values mean the same to the register: texts as the
-    // file shows them, numbers of int, list and money fields by value ("007" is 7).
+    // Whether two stored values mean the same to the register: the same text,
+    // or the same bytes when the write encodes them ("007" is 7, a barcode's
+    // leading zeros and a text's guillemets change nothing).
     static bool sameValue(const FieldInfo& field, const QByteArray& a, const QByteArray& b);
 
 private:

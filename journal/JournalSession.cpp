@@ -2,6 +2,7 @@
 
 #include "common/Product.h"
 #include "flows/RegisterRows.h"
+#include "flows/TableComparison.h"
 #include "flows/TableWriter.h"
 #include "model/TableInfo.h"
 
@@ -36,9 +37,14 @@ QVector<JournalRecord::CellChange> JournalSession::changes(const TableInfo& tabl
             if (const FieldInfo* field = RegisterRows::fieldOf(table, i, j))
                 change.fieldName = field->m_name;
             const int registerRow = RegisterRows::dataRowOf(table, registerRows, change.row);
-            if (registerRow >= 0 && j < registerRows.at(registerRow).size())
-                change.before = registerRows.at(registerRow).at(j).value;
             change.after = row.at(j).value;
+            if (registerRow >= 0 && j < registerRows.at(registerRow).size()) {
+                change.before = registerRows.at(registerRow).at(j).value;
+                // Written again as the register already stores it: no change to record.
+                const FieldInfo* field = RegisterRows::fieldOf(table, i, j);
+                if (field && TableComparison::sameValue(*field, change.before, change.after))
+                    continue;
+            }
             result.append(change);
         }
     }

@@ -26,7 +26,8 @@ public:
     const JournalFolder& journal() const { return m_journal; }
 
     // The cells marked changed in rows, with their values in registerRows
-    // (the same table as read from the register; a cell it lacks was empty).
+    // (the same table as read from the register; a cell it lacks was empty),
+    // but for those whose new value the register already stores.
     static QVector<JournalRecord::CellChange> changes(const TableInfo& table, const DataRows& rows,
                                                       const DataRows& registerRows);
 

@@ -274,6 +274,9 @@ private slots:
             << int(TransposedList) << DataRows{{{"p"}}, {{"q", true}}, {{"r"}}} << DataRows{{{"P"}}, {{"Q"}}, {{"R"}}}
             << QVector<Change>{{2, 1, "Поле 2", "Q", "q"}};
         QTest::newRow("nothing changed") << int(List) << DataRows{{{"1"}}} << DataRows{{{"2"}}} << QVector<Change>{};
+        QTest::newRow("the value the register stores, spelt otherwise")
+            << int(List) << DataRows{{{"000", true}, {"5", true}}} << DataRows{{{"0"}, {"6"}}}
+            << QVector<Change>{{1, 2, "Поле 2", "6", "5"}};
         QTest::newRow("nothing read") << int(List) << DataRows{{{"1", true}}} << DataRows{}
                                       << QVector<Change>{{1, 1, "Поле 1", "", "1"}};
     }
