@@ -43,7 +43,8 @@ public:
         layout->addWidget(view);
         m_window.resize(900, 400);
         m_window.show();
-        QTest::qWaitForWindowExposed(&m_window);
+        if (!QTest::qWaitForWindowExposed(&m_window))
+            qWarning("Окно теста не показано на экране");
     }
 
     QModelIndex cell(int row, int column) const { return model->index(row, column); }

@@ -109,7 +109,8 @@ public:
         layout->addWidget(page);
         window.resize(900, 500);
         window.show();
-        QTest::qWaitForWindowExposed(&window);
+        if (!QTest::qWaitForWindowExposed(&window))
+            qWarning("Окно теста не показано на экране");
         view = page->view();
         model = page->tableModel();
         QObject::connect(page, &TablePage::statusMessage, [this](const QString& text) { messages << text; });
