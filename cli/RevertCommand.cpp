@@ -40,12 +40,16 @@ void RevertCommand::execute(const QCommandLineParser& parser)
                                         : QStringLiteral("Нужен один номер записи, указано: %1").arg(positional.size()));
     const bool dryRun = parser.isSet(DryRunOption);
     const QString writeId = positional.first();
-    const RecordedWrite write = JournalFolder().findWrite(writeId);
-    if (write.isEmpty())
+    const JournalFolder writes;
+    if (writes.findWrite(writeId).isEmpty())
         throw CliFailure(Refused, QStringLiteral("В журнале изменений нет записи %1").arg(writeId));
 
     DriverSession session(settingsOption(parser));
     session.reg().openWithDescription();
+    // The connected register's own write of that id; another register's is refused by the revert.
+    RecordedWrite write = writes.findWrite(writeId, session.reg().identity().serialNumber);
+    if (write.isEmpty())
+        write = writes.findWrite(writeId);
     JournalSession journal(product::shellProgramName(), session.reg().identity());
     ProgressReporter noProgress;
     JournalRevert::Result result;
