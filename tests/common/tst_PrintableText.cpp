@@ -2,7 +2,7 @@
 // characters escaped, everything else as it is.
 #include "support/TestMain.h"
 
-#include "common/MessageBox.h"
+#include "dialogs/MessageBox.h"
 #include "common/PrintableText.h"
 
 #include <QTest>
