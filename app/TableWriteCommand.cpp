@@ -3,13 +3,13 @@
 #include "BusyIndicator.h"
 #include "CommandHost.h"
 
-#include "common/MessageBox.h"
 #include "common/Product.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
 #include "flows/WriteBefore.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalSession.h"
 #include "table/TableModel.h"
 
 #include <QDebug>
@@ -22,7 +22,7 @@ namespace {
 class JournalWarning
 {
 public:
-    JournalWarning(CommandHost& host, const WriteJournal& journal) : m_host(host), m_journal(journal) {}
+    JournalWarning(CommandHost& host, const JournalSession& journal) : m_host(host), m_journal(journal) {}
     ~JournalWarning()
     {
         if (!m_journal.warnings().isEmpty())
@@ -31,14 +31,14 @@ public:
 
 private:
     CommandHost& m_host;
-    const WriteJournal& m_journal;
+    const JournalSession& m_journal;
 };
 
 } // namespace
 
 void TableWriteCommand::run()
 {
-    BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+    BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
     busy.offerCancel();
 
     RegisterSession session;
@@ -86,7 +86,7 @@ void TableWriteCommand::run()
         return;
     }
 
-    WriteJournal journal(product::applicationName(), session.identity());
+    JournalSession journal(product::applicationName(), session.identity());
     const JournalWarning journalWarning(m_host, journal);
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
@@ -99,10 +99,12 @@ void TableWriteCommand::run()
 
         const unsigned before = cellsWritten;
         try {
-            journal.write(model->tableInfo(), model->tableData(), registerBefore.at(i), cellsWritten, busy);
-            model->setRegisterRows(model->tableData());
+            // The write clears the marks of the cells it committed in its own copy;
+            // the model takes them over and tells its views.
+            DataRows rows = model->tableData();
+            journal.write(model->tableInfo(), rows, registerBefore.at(i), cellsWritten, busy);
+            model->adoptWrittenRows(rows);
         } catch (const FlowFailure& failure) {
-            m_host.refreshTables();
             if (KKT_Logic::cancelRequested)
                 break;
             m_host.showError(failure.message());
@@ -111,9 +113,6 @@ void TableWriteCommand::run()
                 m_host.setStatusText(failure.message());
             return;
         }
-        // The marks were cleared in place: the values written are the register's now.
-        model->adoptWrittenValues();
-        m_host.refreshTables();
         if (KKT_Logic::cancelRequested)
             break;
         if (cellsWritten > before)

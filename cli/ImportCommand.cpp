@@ -10,7 +10,7 @@
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
 #include "flows/TableComparison.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalSession.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     // "before"); a row the register lacks stops the import here, dry run or not.
     const QVector<DataRows> registerTables = ImportFiles::readRegister(files, onlyDifferent);
 
-    WriteJournal journal(product::shellProgramName(), session.reg().identity());
+    JournalSession journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
     for (int k = 0; k < files.size(); ++k) {

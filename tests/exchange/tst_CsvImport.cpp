@@ -55,7 +55,7 @@ class TestCsvImport : public QObject
     {
         static int counter = 0;
         const QString path = m_dir.filePath(QStringLiteral("in%1.csv").arg(++counter));
-        if (!writeFile(path, bytes))
+        if (!writeBytes(path, bytes))
             qFatal("cannot write the test file");
         return path;
     }

@@ -1,5 +1,6 @@
 #include "TableFixtures.h"
 #include "support/TestMain.h"
+#include "support/UserTyping.h"
 
 #include "table/MoneyValidator.h"
 #include "table/TableModel.h"
@@ -42,7 +43,8 @@ public:
         layout->addWidget(view);
         m_window.resize(900, 400);
         m_window.show();
-        QTest::qWaitForWindowExposed(&m_window);
+        if (!QTest::qWaitForWindowExposed(&m_window))
+            qWarning("Окно теста не показано на экране");
     }
 
     QModelIndex cell(int row, int column) const { return model->index(row, column); }
@@ -54,14 +56,6 @@ public:
         if (!view->indexWidget(index))
             view->edit(index);
         return view->indexWidget(index);
-    }
-
-    // Replaces the line editor's text by typing, as a user does.
-    static void type(QLineEdit* editor, const QString& text)
-    {
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(editor, Qt::Key_Delete);
-        QTest::keyClicks(editor, text);
     }
 
     // Enter; true when the view took the text and closed the editor.
@@ -158,7 +152,7 @@ void TestCellEditors::intEditor()
     auto* editor = qobject_cast<QLineEdit*>(h.open(index));
     QVERIFY(editor);
     QCOMPARE(editor->text(), QStringLiteral("4"));
-    Harness::type(editor, typed);
+    replaceEditorText(editor, typed);
     QCOMPARE(editor->text(), held);
     QCOMPARE(h.confirm(editor, index), committed);
     h.cancel(index);
@@ -239,7 +233,7 @@ void TestCellEditors::moneyEditor()
     QVERIFY(editor);
     QCOMPARE(editor->text(), QStringLiteral("1.00"));
     QVERIFY(dynamic_cast<const MoneyValidator*>(editor->validator()));
-    Harness::type(editor, typed);
+    replaceEditorText(editor, typed);
     QCOMPARE(editor->text(), held);
     QCOMPARE(h.confirm(editor, index), committed);
     h.cancel(index);
@@ -438,7 +432,7 @@ void TestCellEditors::stringEditorTakesTheFieldsLength()
     QCOMPARE(editor->text(), QStringLiteral("abc"));
     QVERIFY(editor->validator());
     QVERIFY(editor->inputMask().isEmpty());
-    Harness::type(editor, QString(120, QLatin1Char('x')) + QLatin1Char(' '));
+    replaceEditorText(editor, QString(120, QLatin1Char('x')) + QLatin1Char(' '));
     for (const QChar letter : QStringLiteral("Ёж"))
         QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(letter), Qt::NoModifier);
     // Beyond the field's length nothing more is taken.

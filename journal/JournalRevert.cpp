@@ -1,11 +1,12 @@
-#include "WriteRevert.h"
+#include "JournalRevert.h"
 
-#include "FlowFailure.h"
-#include "RegisterRows.h"
-#include "RegisterSession.h"
-#include "TableComparison.h"
-#include "TableReader.h"
-#include "WriteJournal.h"
+#include "JournalSession.h"
+
+#include "flows/FlowFailure.h"
+#include "flows/RegisterRows.h"
+#include "flows/RegisterSession.h"
+#include "flows/TableComparison.h"
+#include "flows/TableReader.h"
 
 #include "device/ValueCheck.h"
 
@@ -39,7 +40,7 @@ struct TablePlan
 
 } // namespace
 
-QString WriteRevert::place(const TableCell& cell)
+QString JournalRevert::place(const TableCell& cell)
 {
     QString text = QStringLiteral("таблица %1, ряд %2, поле %3")
                        .arg(QString::number(cell.tableNumber), QString::number(cell.cell.row),
@@ -49,7 +50,7 @@ QString WriteRevert::place(const TableCell& cell)
     return text;
 }
 
-WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession& session, WriteJournal& journal,
+JournalRevert::Result JournalRevert::run(const RecordedWrite& write, RegisterSession& session, JournalSession& journal,
                                      bool dryRun, ProgressReporter& progress)
 {
     Result result;
