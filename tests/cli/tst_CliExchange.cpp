@@ -1,5 +1,6 @@
 #include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
@@ -462,7 +463,7 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral(VESCOR_SOURCE_DIR "/tests/data/libreoffice/") + fixture, file));
         QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
         if (!from.isEmpty())
-            QVERIFY(editFile(file, from, to));
+            QVERIFY(replaceInTableFile(file, from, to));
 
         CliRun result = run({"diff", file});
         QCOMPARE(result.exitCode, difference.isEmpty() ? 0 : 1);

@@ -6,13 +6,13 @@
 #include "device/ProgressReporter.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 #include "flows/RegisterRows.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableReader.h"
 #include "flows/WriteBefore.h"
-#include "flows/WriteJournal.h"
-#include "flows/WriteRevert.h"
+#include "journal/JournalSession.h"
+#include "journal/JournalRevert.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -152,7 +152,7 @@ private slots:
 
         unsigned written = 0;
         ProgressReporter progress;
-        WriteJournal journal(QStringLiteral("vescor"), m_session->identity(), Journal(m_dir->filePath("journal")));
+        JournalSession journal(QStringLiteral("vescor"), m_session->identity(), JournalFolder(m_dir->filePath("journal")));
         journal.write(info, rows, before, written, progress);
         QCOMPARE(written, unsigned(marked.size()));
         QVERIFY(traced("read") <= traced("write"));
@@ -316,7 +316,7 @@ private slots:
         for (JournalRecord::CellChange& cell : headerCells)
             cell.after = header.at(int(cell.row) - 1).at(0).value;
 
-        JournalWrite write;
+        RecordedWrite write;
         JournalRecord record;
         record.writeId = QStringLiteral("w1");
         record.serialNumber = m_session->identity().serialNumber;
@@ -328,10 +328,10 @@ private slots:
         write.tables << record;
 
         clearTrace();
-        WriteJournal journal(QStringLiteral("vescor-cli"), m_session->identity(), Journal(m_dir->filePath("journal")));
+        JournalSession journal(QStringLiteral("vescor-cli"), m_session->identity(), JournalFolder(m_dir->filePath("journal")));
         ProgressReporter progress;
         try {
-            const WriteRevert::Result result = WriteRevert::run(write, *m_session, journal, dryRun, progress);
+            const JournalRevert::Result result = JournalRevert::run(write, *m_session, journal, dryRun, progress);
             QVERIFY2(refusal.isEmpty(), "the revert was not refused");
             QCOMPARE(result.cellsWritten, 2u);
             QCOMPARE(result.tablesWritten, 2u);
