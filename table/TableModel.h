@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoredCell.h"
+
 #include "device/Cell.h"
 #include "model/TableInfo.h"
 
@@ -49,6 +51,8 @@ public:
     // Sets a cell's stored value as it is; the cell is marked while its value
     // differs from the value read, or when it arrived marked. Undo and revert use it.
     bool setStoredValue(int row, int column, const QByteArray& value);
+    // The same for many cells, with one change signal for them all.
+    void setStoredValues(const QVector<StoredCell>& cells);
     // Cells whose marks the write engine cleared hold the register's values
     // now: they become the values read.
     void adoptWrittenValues();
@@ -97,6 +101,8 @@ private:
     QVariant displayData(const QModelIndex& index, int role) const;
     QVariant background(const QModelIndex& index, const Position& pos) const;
     bool rowIsReadOnly(int viewRow) const;
+    // Sets a cell's value and mark without telling the views.
+    bool storeValue(int row, int column, const QByteArray& value);
     const Cell* cellAt(int row, int column) const;
 
     TableInfo m_table;
