@@ -9,6 +9,9 @@
 #include <QCommandLineOption>
 #include <QCoreApplication>
 
+#include <exception>
+#include <new>
+
 namespace {
 
 const QString SettingsOption = QStringLiteral("settings");
@@ -26,9 +29,9 @@ int CliCommand::run(const QStringList& arguments)
                                   QStringLiteral("Показать эту справку."));
     parser.addOption(help);
     parser.addOption({SettingsOption,
-                      QStringLiteral("Строка настроек драйвера (или @файл с ней); без параметра — Vescor.ini рядом "
-                                     "с программой (или ~/.config/Vescor/Vescor.ini, когда папка программы "
-                                     "закрыта для записи)."),
+                      QStringLiteral("Строка настроек драйвера (или @файл с ней); без параметра — "
+                                     "~/.config/Vescor/Vescor.ini (или Vescor.ini рядом с программой, запущенной "
+                                     "из папки сборки или из переносной папки с этим файлом)."),
                       QStringLiteral("TEXT|@FILE")});
     parser.addOption({VerboseOption,
                       QStringLiteral("Выводить в стандартный поток ошибок отладочные строки (по строке на ячейку).")});
@@ -69,6 +72,13 @@ int CliCommand::run(const QStringList& arguments)
                     failure.places());
     } catch (const RunTimeError& error) {
         return fail(Refused, error.message(), {});
+    } catch (const std::bad_alloc&) {
+        // Unwinding gave back what the command held: enough for the message.
+        return fail(DriverFailure, QStringLiteral("Команда %1 прервана: не хватило памяти").arg(name()), {});
+    } catch (const std::exception& error) {
+        return fail(DriverFailure, QStringLiteral("Команда %1 прервана из-за внутренней ошибки: %2")
+                                       .arg(name(), QString::fromLocal8Bit(error.what())),
+                    {});
     }
 }
 

@@ -3,11 +3,12 @@
 #include "CliFailure.h"
 #include "CsvLine.h"
 
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 
 namespace {
 
@@ -17,6 +18,14 @@ const QString JsonOption = QStringLiteral("json");
 QString timeText(const QDateTime& time)
 {
     return time.toUTC().toString(Qt::ISODateWithMs);
+}
+
+// An element of the listing's array, as an indented document of the whole would show it.
+QByteArray indentedJson(const QJsonObject& object)
+{
+    QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Indented).trimmed();
+    text.replace('\n', "\n    ");
+    return "    " + text;
 }
 
 } // namespace
@@ -37,7 +46,7 @@ void JournalCommand::describe(QCommandLineParser& parser)
     parser.addOption({JsonOption, QStringLiteral("Вывести в формате JSON, с ячейками каждой записи.")});
 }
 
-QJsonObject JournalCommand::toJson(const JournalWrite& write)
+QJsonObject JournalCommand::toJson(const RecordedWrite& write)
 {
     QJsonArray tables;
     for (const JournalRecord& record : write.tables) {
@@ -61,6 +70,12 @@ QJsonObject JournalCommand::toJson(const JournalWrite& write)
                        {QStringLiteral("tables"), tables}};
 }
 
+void JournalCommand::reportProblems(const QStringList& problems)
+{
+    for (const QString& problem : problems)
+        m_console.err(QStringLiteral("Предупреждение: ") + problem);
+}
+
 void JournalCommand::execute(const QCommandLineParser& parser)
 {
     const QStringList positional = parser.positionalArguments();
@@ -68,18 +83,32 @@ void JournalCommand::execute(const QCommandLineParser& parser)
         usageError(QStringLiteral("Нужен не более чем один номер записи, указано: %1").arg(positional.size()));
     const QString serial = parser.value(SerialOption);
     const bool json = parser.isSet(JsonOption);
-    const Journal journal;
+    const JournalFolder journal;
 
     if (positional.isEmpty()) {
-        const QList<JournalWrite> writes = journal.writes(serial);
+        QStringList problems;
         if (json) {
-            QJsonArray array;
-            for (const JournalWrite& write : writes)
-                array.append(toJson(write));
-            m_console.out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
+            // One write at a time: a journal of any size is listed in the memory of its largest write.
+            const QList<JournalFolder::WritePlace> places = journal.writePlaces(serial, &problems);
+            reportProblems(problems);
+            m_console.data("[");
+            QByteArray pending; // the comma goes after an element that has a next one
+            for (const JournalFolder::WritePlace& place : places) {
+                const RecordedWrite write = journal.load(place);
+                if (write.isEmpty())
+                    continue;
+                if (!pending.isEmpty())
+                    m_console.data(pending + ',');
+                pending = indentedJson(toJson(write));
+            }
+            if (!pending.isEmpty())
+                m_console.data(pending);
+            m_console.data("]");
             return;
         }
-        for (const JournalWrite& write : writes) {
+        const QList<RecordedWrite> writes = journal.writes(serial, &problems);
+        reportProblems(problems);
+        for (const RecordedWrite& write : writes) {
             const JournalRecord& first = write.first();
             m_console.out(CsvLine::of({write.id(), timeText(first.time), first.program + QLatin1Char(' ') + first.version,
                                        first.serialNumber, write.tableNumbers().join(QLatin1Char(' ')),
@@ -88,7 +117,7 @@ void JournalCommand::execute(const QCommandLineParser& parser)
         return;
     }
 
-    const JournalWrite write = journal.findWrite(positional.first(), serial);
+    const RecordedWrite write = journal.findWrite(positional.first(), serial);
     if (write.isEmpty())
         throw CliFailure(Refused, QStringLiteral("В журнале изменений нет записи %1").arg(positional.first()));
     if (json) {

@@ -1,12 +1,10 @@
-#include "CliRunner.h"
-
+#include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
 #include "support/TestMain.h"
 
 #include "common/RussianPlural.h"
-#include "exchange/FileTextCodec.h"
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -17,9 +15,10 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCodec>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -75,39 +74,19 @@ private:
         return EmulatorImage::traceLines(*m_dir).filter(QRegExp(QStringLiteral("^write")));
     }
 
-    QString exportTable(int table)
-    {
-        const CliRun result = run({"export", path("files"), "--tables", QString::number(table)});
-        if (result.exitCode != 0)
-            qWarning() << result.err;
-        return path("files") + QStringLiteral("/%1_%2.csv").arg(Serial).arg(table);
-    }
-
-    static bool editFile(const QString& file, const QString& from, const QString& to)
-    {
-        const QByteArray bytes = fileBytes(file);
-        QTextCodec* codec = FileTextCodec::forReading(bytes);
-        QString text = codec->toUnicode(bytes);
-        const int at = text.indexOf(from);
-        if (at < 0)
-            return false;
-        text.replace(at, from.size(), to);
-        return writeBytes(file, codec->fromUnicode(text));
-    }
-
     // The edited files of both tables; the register's image is stored in raw
     // cells once (a commit of unchanged tables) so that images compare cell by cell.
     QStringList editedFiles()
     {
         QStringList files;
         for (const JournalCell& edit : Edits)
-            files << exportTable(edit.table);
+            files << cliExport(path("files"), edit.table, m_dir->path());
         const CliRun settle = run(QStringList{"import"} + files);
         if (settle.exitCode != 0)
             qWarning() << settle.err;
-        QFile::remove(Journal(journalDir()).filePath(Serial));
+        QFile::remove(JournalFolder(journalDir()).filePath(Serial));
         for (int i = 0; i < Edits.size(); ++i) {
-            if (!editFile(files.at(i), Edits.at(i).from, Edits.at(i).to))
+            if (!replaceInTableFile(files.at(i), Edits.at(i).from, Edits.at(i).to))
                 qWarning() << "no" << Edits.at(i).from << "in" << files.at(i);
         }
         return files;
@@ -228,8 +207,8 @@ private slots:
         QCOMPARE(run(QStringList{"import", "--only-different"} + files).exitCode, 0);
         const QString id = journalJson().at(0).toObject().value("write").toString();
 
-        const QString again = exportTable(6);
-        QVERIFY(editFile(again, "\"1\";\"22.00\"", "\"1\";\"23.00\""));
+        const QString again = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(again, "\"1\";\"22.00\"", "\"1\";\"23.00\""));
         QCOMPARE(run({"import", "--only-different", again}).exitCode, 0);
         const RegisterCells changed = registerCells(m_image);
 
@@ -288,7 +267,7 @@ private slots:
         other.serialNumber = "0099000001";
         other.tableNumber = 6;
         other.cells = {{1, 1, "Ставка", "2000", "2200"}};
-        QCOMPARE(Journal(journalDir()).append(other), QString());
+        QCOMPARE(JournalFolder(journalDir()).append(other), QString());
         const QByteArray image = fileBytes(m_image);
 
         const CliRun result = run(arguments);
@@ -300,8 +279,8 @@ private slots:
     // A journal that cannot be written: the write stands, the warning follows it.
     void unwritableJournal()
     {
-        const QString file = exportTable(6);
-        QVERIFY(editFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        const QString file = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
         QVERIFY(QDir().mkpath(QFileInfo(journalDir()).path()));
         QVERIFY(writeBytes(journalDir(), "not a folder"));
 
@@ -315,16 +294,119 @@ private slots:
         QCOMPARE(run({"diff", file}).out, QString());
     }
 
+    // What a journal brings to the terminal: control characters escaped, lines
+    // that are not records reported, a FIFO in a journal's place refused at once.
+    void journalOnTheTerminal_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("out"); // contained
+        QTest::addColumn<QString>("err"); // contained
+        QTest::newRow("escape sequence in a value")
+            << "" << QStringList{"journal", "W"} << "\"6\";\"1\";\"1\";\"Ставка\\x0d\";\"\\x1b[2J\";\"2200\"" << "";
+        QTest::newRow("record cut short") << "torn" << QStringList{"journal"} << "\"W\";" << "пропущено повреждённых строк: 1 (строки 2)";
+        QTest::newRow("record cut short, as JSON")
+            << "torn" << QStringList{"journal", "--json"} << "\"write\": \"W\"" << "пропущено повреждённых строк: 1";
+        QTest::newRow("FIFO for a journal") << "fifo" << QStringList{"journal", "--serial", "0099000001"} << ""
+                                            << "0099000001.jsonl: это не обычный файл";
+    }
+
+    void journalOnTheTerminal()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const JournalFolder journal(journalDir());
+        JournalRecord record;
+        record.time = QDateTime::currentDateTimeUtc();
+        record.writeId = "W";
+        record.serialNumber = Serial;
+        record.tableNumber = 6;
+        record.cells = {{1, 1, "Ставка\r", "\x1b[2J", "2200"}};
+        QCOMPARE(journal.append(record), QString());
+        if (damage == "torn") {
+            QFile file(journal.filePath(Serial));
+            QVERIFY(file.open(QIODevice::Append));
+            QVERIFY(file.write("{\"time\":") > 0);
+        }
+        if (damage == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(journal.filePath("0099000001")).constData(), 0600), 0);
+
+        const CliRun result = run(arguments);
+        QVERIFY(result.finished);
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.out.contains(out), qPrintable(result.out));
+        QVERIFY2(result.err.contains(err), qPrintable(result.err));
+        QVERIFY(!result.out.contains(QChar(0x1b)) && !result.out.contains(QLatin1Char('\r')));
+        if (arguments.contains("--json"))
+            QCOMPARE(QJsonDocument::fromJson(result.out.toUtf8()).array().size(), 1);
+    }
+
+    // The listing as JSON is streamed, but reads as the one array it always was.
+    void journalJsonListing_data()
+    {
+        QTest::addColumn<int>("writes");
+        QTest::newRow("none") << 0;
+        QTest::newRow("one") << 1;
+        QTest::newRow("three") << 3;
+    }
+
+    void journalJsonListing()
+    {
+        QFETCH(int, writes);
+        const JournalFolder journal(journalDir());
+        for (int i = writes - 1; i >= 0; --i) {
+            JournalRecord record;
+            record.time = QDateTime::fromSecsSinceEpoch(1700000000 - i, Qt::UTC);
+            record.writeId = QStringLiteral("W%1").arg(i);
+            record.serialNumber = Serial;
+            record.tableNumber = 6;
+            record.cells = {{1, 1, "Ставка", "2000", QByteArray::number(i)}};
+            QCOMPARE(journal.append(record), QString());
+        }
+        const CliRun result = run({"journal", "--json"});
+        QCOMPARE(result.exitCode, 0);
+        const QJsonArray listed = QJsonDocument::fromJson(result.out.toUtf8()).array();
+        QStringList ids;
+        for (const QJsonValue& write : listed)
+            ids << write.toObject().value("write").toString();
+        QStringList expected;
+        for (int i = 0; i < writes; ++i)
+            expected << QStringLiteral("W%1").arg(i);
+        QCOMPARE(ids, expected);
+        QCOMPARE(result.out.trimmed(), QString::fromUtf8(QJsonDocument(listed).toJson(QJsonDocument::Indented)).trimmed());
+    }
+
+    // Out of memory (here: a journal line larger than the memory the program
+    // may have) ends the command with status 3 and a message, not an abort.
+    void outOfMemoryIsReported()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the address sanitizer needs more address space than the limit leaves");
+#endif
+        QVERIFY(QDir().mkpath(journalDir()));
+        QFile file(JournalFolder(journalDir()).filePath(Serial));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(1) << 30)); // one line of zeros, and no disk space taken
+        file.close();
+        const CliRun result = runCli({"-c", "ulimit -v 600000 && exec \"$0\" \"$@\"", cliProgram(), "journal"},
+                                     m_dir->path(), QStringLiteral("/bin/sh"));
+        QVERIFY(result.finished);
+        QCOMPARE(result.exitCode, 3);
+        QVERIFY2(result.err.contains(QStringLiteral("Команда journal прервана: не хватило памяти")), qPrintable(result.err));
+    }
+
     // Two imports into one register at once: the register serves one
     // connection at a time, so one import is turned away with the busy error
     // and the register holds every cell of the other. A slow link keeps both
     // connections open long enough to meet.
     void twoImportsIntoOneRegister()
     {
-        const QString first = exportTable(6);
-        const QString second = exportTable(2);
-        QVERIFY(editFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
-        QVERIFY(editFile(second, "\"3000\"", "\"2500\""));
+        const QString first = cliExport(path("files"), 6, m_dir->path());
+        const QString second = cliExport(path("files"), 2, m_dir->path());
+        QVERIFY(replaceInTableFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(replaceInTableFile(second, "\"3000\"", "\"2500\""));
         QJsonObject image = QJsonDocument::fromJson(fileBytes(m_image)).object();
         image.insert(QStringLiteral("link"), QJsonObject{{QStringLiteral("latencyMs"), 40}});
         QVERIFY(writeBytes(m_image, QJsonDocument(image).toJson()));
@@ -356,10 +438,10 @@ private slots:
     // Two programs writing at once both leave complete, valid lines.
     void twoProgramsAtOnce()
     {
-        const QString first = exportTable(6);
-        const QString second = exportTable(2);
-        QVERIFY(editFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
-        QVERIFY(editFile(second, "\"3000\"", "\"2500\""));
+        const QString first = cliExport(path("files"), 6, m_dir->path());
+        const QString second = cliExport(path("files"), 2, m_dir->path());
+        QVERIFY(replaceInTableFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(replaceInTableFile(second, "\"3000\"", "\"2500\""));
 
         // Two registers of one serial number (a register serves one
         // connection at a time): the journal file is the one they share.
@@ -379,7 +461,7 @@ private slots:
         QCOMPARE(a.exitCode(), 0);
         QCOMPARE(b.exitCode(), 0);
 
-        const QList<QByteArray> lines = fileBytes(Journal(journalDir()).filePath(Serial)).split('\n');
+        const QList<QByteArray> lines = fileBytes(JournalFolder(journalDir()).filePath(Serial)).split('\n');
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.last(), QByteArray());
         QStringList tables;
@@ -390,7 +472,7 @@ private slots:
         }
         tables.sort();
         QCOMPARE(tables, (QStringList{"2", "6"}));
-        QCOMPARE(Journal(journalDir()).writes().size(), 2);
+        QCOMPARE(JournalFolder(journalDir()).writes().size(), 2);
     }
 };
 

@@ -2,19 +2,23 @@
 // with exactly that call failing, and once per read or write with the
 // register's end-of-table answer coming early at that call. Whatever fails,
 // the window must come back usable, the connection closed, the user told,
-// the register either untouched or holding exactly the committed tables, and
+// the register either untouched or holding exactly the committed tables (and
+// its journal, read back whole, exactly those tables), and
 // no edit that did not reach the register may lose its mark.
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/TestDriver.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
+#include "dialogs/SettingsDlg.h"
 #include "exchange/CsvExchange.h"
-#include "settings/SettingsDlg.h"
+#include "journal/JournalFolder.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
 
@@ -52,12 +56,6 @@ TableCells changedCells(const RegisterCells& before, const RegisterCells& after)
             changed[std::get<0>(key)][key] = QByteArray("<gone>");
     }
     return changed;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The fault entry's call name of a trace line.
@@ -114,6 +112,8 @@ struct Outcome
     QByteArray imageAfter;
     RegisterCells cellsAfter;
     std::map<unsigned, int> marks; // marked cells by table
+    std::map<unsigned, int> journaled; // cells in the journal by table
+    QStringList journalProblems;       // what reading the journal back reported
 };
 
 } // namespace
@@ -205,6 +205,11 @@ private:
             dialog->show();
         }
 
+        // The journal of this run alone.
+        QTemporaryDir dataHome;
+        const QByteArray previousDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+
         QTemporaryDir flowDir;
         EmulatorImage image = m_base;
         for (const EmulatorImage::Fault& fault : faults)
@@ -236,6 +241,11 @@ private:
         outcome.imageAfter = fileBytes(path);
         outcome.cellsAfter = registerCells(path);
         outcome.marks = marks(window);
+        for (const RecordedWrite& write : JournalFolder().writes(QString(), &outcome.journalProblems)) {
+            for (const JournalRecord& record : write.tables)
+                outcome.journaled[record.tableNumber] += record.cells.size();
+        }
+        qputenv("XDG_DATA_HOME", previousDataHome);
         dialog.reset();
         EmulatorImage::uninstall();
         return outcome;
@@ -299,6 +309,21 @@ private:
         }
 
         const TableCells changed = changedCells(m_baseCells, o.cellsAfter);
+        // The journal reads back whole and holds exactly the committed tables.
+        if (!o.journalProblems.isEmpty())
+            return QStringLiteral("the journal does not read back: ") + o.journalProblems.join(QStringLiteral("; "));
+        for (const auto& [table, cells] : o.journaled) {
+            if (!changed.count(table))
+                return QStringLiteral("the journal holds table %1, which was not committed").arg(table);
+        }
+        for (const auto& [table, cells] : changed) {
+            int edits = 0;
+            for (const Edit& e : kEdits)
+                edits += e.table == table ? 1 : 0;
+            const auto it = o.journaled.find(table);
+            if (it == o.journaled.end() || it->second != edits)
+                return QStringLiteral("table %1 was committed but the journal lacks its cells").arg(table);
+        }
         for (const auto& [table, cells] : changed) {
             const auto expected = m_writtenByCleanRun.find(table);
             if (expected == m_writtenByCleanRun.end())
@@ -332,10 +357,7 @@ private slots:
         });
         m_home = std::make_unique<QTemporaryDir>();
         QVERIFY(m_home->isValid());
-        if (!DriverLibrary::instance().isLoaded())
-            QVERIFY2(DriverLibrary::instance().loadFrom(QCoreApplication::applicationDirPath()
-                                                        + QStringLiteral("/libtillo10.so")),
-                     qPrintable(DriverLibrary::instance().loadError()));
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
 
         // Let the register store its image once, so that every cell of the
         // file is hex and images compare cell by cell.

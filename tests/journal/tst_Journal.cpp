@@ -1,14 +1,20 @@
 #include "support/TestMain.h"
 
-#include "flows/Journal.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalFolder.h"
+#include "journal/JournalSession.h"
 #include "model/TableInfo.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QRegularExpression>
 #include <QThread>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <vector>
@@ -32,6 +38,12 @@ JournalRecord record(const QString& writeId, const QString& serial, unsigned tab
     r.tableName = QStringLiteral("Таблица %1").arg(table);
     r.cells = cells;
     return r;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool sameRecord(const JournalRecord& a, const JournalRecord& b)
@@ -93,6 +105,17 @@ private slots:
         QTest::newRow("row 0") << QByteArray(line).replace("\"row\":7", "\"row\":0") << false;
         QTest::newRow("field as text") << QByteArray(line).replace("\"field\":2", "\"field\":\"2\"") << false;
         QTest::newRow("table missing") << QByteArray(line).replace("\"table\":6", "\"tabel\":6") << false;
+        // Numbers out of range refuse the record instead of wrapping to table or row 1.
+        QTest::newRow("largest table") << QByteArray(line).replace("\"table\":6", "\"table\":65535") << true;
+        QTest::newRow("table 65536") << QByteArray(line).replace("\"table\":6", "\"table\":65536") << false;
+        QTest::newRow("table 2^32 + 1") << QByteArray(line).replace("\"table\":6", "\"table\":4294967297") << false;
+        QTest::newRow("largest row") << QByteArray(line).replace("\"row\":7", "\"row\":4294967295") << true;
+        QTest::newRow("row 2^32 + 1") << QByteArray(line).replace("\"row\":7", "\"row\":4294967297") << false;
+        QTest::newRow("row 1e300") << QByteArray(line).replace("\"row\":7", "\"row\":1e300") << false;
+        QTest::newRow("field 2^31") << QByteArray(line).replace("\"field\":2", "\"field\":2147483648") << false;
+        QTest::newRow("model code 2^40")
+            << QByteArray(line).replace("\"modelCode\":57", "\"modelCode\":1099511627776") << false;
+        QTest::newRow("model code 5.5") << QByteArray(line).replace("\"modelCode\":57", "\"modelCode\":5.5") << false;
     }
 
     void recordLine()
@@ -124,7 +147,7 @@ private slots:
     {
         QFETCH(QString, serial);
         QFETCH(QStringList, ids);
-        const Journal journal(m_dir->path());
+        const JournalFolder journal(m_dir->path());
         QCOMPARE(journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
         QCOMPARE(journal.append(record("a", "0057000001", 4, "2024-05-01T10:00:01Z")), QString());
         QCOMPARE(journal.append(record("b", "0099", 2, "2024-05-01T11:00:00Z")), QString());
@@ -137,11 +160,25 @@ private slots:
 
         QCOMPARE(journal.serialNumbers(), (QStringList{"0057000001", "0099"}));
         QStringList found;
-        for (const JournalWrite& write : journal.writes(serial))
+        QStringList problems;
+        for (const RecordedWrite& write : journal.writes(serial, &problems))
             found << write.id();
         QCOMPARE(found, ids);
+        // The cut line is reported where it is read.
+        QCOMPARE(problems.size(), serial == "0099" || serial == "123" ? 0 : 1);
+        if (!problems.isEmpty())
+            QVERIFY2(problems.first().endsWith(QStringLiteral("пропущено повреждённых строк: 1 (строки 3)")),
+                     qPrintable(problems.first()));
+        // The places of the writes, one write at a time, give the same writes.
+        QStringList placed;
+        for (const JournalFolder::WritePlace& place : journal.writePlaces(serial)) {
+            const RecordedWrite write = journal.load(place);
+            placed << write.id();
+            QCOMPARE(write.cellCount(), journal.findWrite(place.id, serial).cellCount());
+        }
+        QCOMPARE(placed, ids);
 
-        const JournalWrite a = journal.findWrite("a", serial);
+        const RecordedWrite a = journal.findWrite("a", serial);
         QCOMPARE(a.isEmpty(), !ids.contains("a"));
         if (!a.isEmpty()) {
             QCOMPARE(a.tableNumbers(), (QStringList{"6", "4"}));
@@ -151,21 +188,150 @@ private slots:
         QVERIFY(journal.findWrite("zzz", serial).isEmpty());
     }
 
-    // A serial number never leads the journal out of its folder.
+    // A serial number never leads the journal out of its folder, nor into a
+    // hidden file that no listing finds: its journal is listed under it.
     void fileNameOfSerial_data()
     {
         QTest::addColumn<QString>("serial");
         QTest::addColumn<QString>("name");
         QTest::newRow("plain") << "0057000001" << "0057000001.jsonl";
-        QTest::newRow("slash") << "../x/1" << ".._x_1.jsonl";
+        QTest::newRow("slash") << "../x/1" << "%2E.%2Fx%2F1.jsonl";
+        QTest::newRow("empty") << "" << "%.jsonl";
+        QTest::newRow("dot in front") << ".57" << "%2E57.jsonl";
+        QTest::newRow("dot inside") << "57.1" << "57.1.jsonl";
+        QTest::newRow("percent") << "5%41" << "5%2541.jsonl";
+        QTest::newRow("control character") << "57\x1b[2J" << "57%1B[2J.jsonl";
+        QTest::newRow("backslash") << "a\\b" << "a%5Cb.jsonl";
     }
 
     void fileNameOfSerial()
     {
         QFETCH(QString, serial);
         QFETCH(QString, name);
-        const Journal journal(m_dir->path());
+        const JournalFolder journal(m_dir->path());
         QCOMPARE(journal.filePath(serial), m_dir->filePath(name));
+        QCOMPARE(journal.append(record("w", serial, 6, "2024-05-01T10:00:00Z")), QString());
+        QCOMPARE(QDir(m_dir->path()).entryList({"*.jsonl"}, QDir::Files | QDir::Hidden), QStringList{name});
+        QCOMPARE(journal.serialNumbers(), QStringList{serial});
+        QCOMPARE(journal.writes(serial).size(), 1);
+        QCOMPARE(journal.writes().size(), 1);
+    }
+
+    // Two registers that chose the same write id keep two writes, each found
+    // in its own register's journal.
+    void sameIdOnTwoRegisters()
+    {
+        const JournalFolder journal(m_dir->path());
+        QCOMPARE(journal.append(record("w", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
+        QCOMPARE(journal.append(record("w", "0099", 4, "2024-05-01T10:00:01Z")), QString());
+        QCOMPARE(journal.writes().size(), 2);
+        QCOMPARE(journal.writePlaces().size(), 2);
+        QCOMPARE(journal.findWrite("w", "0057000001").tableNumbers(), QStringList{"6"});
+        QCOMPARE(journal.findWrite("w", "0099").tableNumbers(), QStringList{"4"});
+
+        RegisterIdentity identity;
+        identity.serialNumber = QStringLiteral("0057000001");
+        const QString id = JournalSession(QStringLiteral("vescor"), identity, journal).writeId();
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{8}-\\d{6}-[0-9a-f]{16}$")).match(id).hasMatch(), qPrintable(id));
+    }
+
+    // A record cut short (the disk filled, the machine stopped) stays a line
+    // of its own: the next append starts on a fresh line, both records of the
+    // complete lines are listed and the cut one is reported.
+    void tornTailThenAppend_data()
+    {
+        QTest::addColumn<QByteArray>("tail"); // what the journal ends with
+        QTest::addColumn<int>("damaged");
+        QTest::newRow("record cut short") << QByteArray("{\"time\":\"2024-05-01T1") << 1;
+        QTest::newRow("complete record without its line end") << QByteArray() << 0;
+        QTest::newRow("only a line end") << QByteArray("\n") << 0;
+    }
+
+    void tornTailThenAppend()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(int, damaged);
+        const JournalFolder journal(m_dir->path());
+        QCOMPARE(journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
+        QFile file(journal.filePath("0057000001"));
+        QVERIFY(file.open(QIODevice::Append));
+        if (tail.isEmpty())
+            file.write(record("b", "0057000001", 6, "2024-05-01T10:30:00Z").toJsonLine());
+        else
+            file.write(tail);
+        file.close();
+
+        QCOMPARE(journal.append(record("c", "0057000001", 4, "2024-05-01T11:00:00Z")), QString());
+        QStringList problems;
+        QStringList ids;
+        for (const RecordedWrite& write : journal.writes("0057000001", &problems))
+            ids << write.id();
+        QCOMPARE(ids, tail.isEmpty() ? (QStringList{"c", "b", "a"}) : (QStringList{"c", "a"}));
+        QCOMPARE(problems.size(), damaged);
+        QVERIFY(fileBytes(journal.filePath("0057000001")).endsWith("}\n"));
+    }
+
+    // An append that fails leaves the journal byte for byte as it was and says
+    // why in the system's terms; a journal or lock that is not a regular file
+    // is refused at once, never waited on.
+    void failedAppend_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("file size limit reached mid-record") << "size limit" << "запись не добавлена: файл слишком велик";
+        QTest::newRow("read-only journal") << "read-only" << "нет прав доступа";
+        QTest::newRow("FIFO in the journal's place") << "fifo" << "это не обычный файл";
+        QTest::newRow("folder in the lock's place") << "lock folder" << "это не обычный файл";
+    }
+
+    void failedAppend()
+    {
+        QFETCH(QString, obstacle);
+        QFETCH(QString, why);
+        if (obstacle == "read-only" && ::geteuid() == 0)
+            QSKIP("the superuser writes into read-only files");
+        const JournalFolder journal(m_dir->path());
+        const QString path = journal.filePath("0057000001");
+        QCOMPARE(journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
+        if (obstacle == "fifo") {
+            QVERIFY(QFile::remove(path));
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (obstacle == "read-only") {
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        } else if (obstacle == "lock folder") {
+            QVERIFY(QDir().mkpath(path + ".lock"));
+        }
+        const QByteArray before = obstacle == "fifo" ? QByteArray() : fileBytes(path);
+
+        QString problem;
+        const JournalRecord big = record("b", "0057000001", 6, "2024-05-01T11:00:00Z",
+                                         {{1, 1, "Ставка", QByteArray(20000, 'x'), "1"}});
+        if (obstacle == "size limit") {
+            // The file may grow by a part of the record only.
+            struct rlimit limit, old;
+            QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+            limit = old;
+            limit.rlim_cur = rlim_t(before.size() + 4096);
+            const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+            problem = journal.append(big);
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &old), 0);
+            ::signal(SIGXFSZ, previous);
+        } else {
+            problem = journal.append(big);
+        }
+        QVERIFY2(problem.startsWith(QDir::toNativeSeparators(path) + ": "), qPrintable(problem));
+        QVERIFY2(problem.endsWith(why), qPrintable(problem));
+        if (obstacle != "fifo")
+            QCOMPARE(fileBytes(path), before);
+
+        // Reading a FIFO in a journal's place does not wait either.
+        QStringList problems;
+        const QList<RecordedWrite> writes = journal.writes("0057000001", &problems);
+        QCOMPARE(writes.size(), obstacle == "fifo" ? 0 : 1);
+        QCOMPARE(problems.size(), obstacle == "fifo" ? 1 : 0);
+        if (obstacle == "read-only")
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
     }
 
     // Appenders at once, each with its own journal object: every line complete and valid.
@@ -178,7 +344,7 @@ private slots:
         QStringList problems[appenders];
         for (int t = 0; t < appenders; ++t) {
             threads.emplace_back(QThread::create([&, t] {
-                const Journal journal(m_dir->path());
+                const JournalFolder journal(m_dir->path());
                 for (int i = 0; i < records; ++i) {
                     const QString problem = journal.append(record(QStringLiteral("t%1-%2").arg(t).arg(i), "0057000001",
                                                                   6, "2024-05-01T10:00:00Z",
@@ -195,7 +361,7 @@ private slots:
         for (const QStringList& list : problems)
             QCOMPARE(list, QStringList());
 
-        QFile file(Journal(m_dir->path()).filePath("0057000001"));
+        QFile file(JournalFolder(m_dir->path()).filePath("0057000001"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
         QCOMPARE(lines.size(), appenders * records + 1);
@@ -205,7 +371,7 @@ private slots:
             QVERIFY2(JournalRecord::fromJsonLine(lines.at(i), read), lines.at(i).left(80).constData());
             QCOMPARE(read.cells.value(0).before, bigValue);
         }
-        QCOMPARE(Journal(m_dir->path()).writes().size(), appenders * records);
+        QCOMPARE(JournalFolder(m_dir->path()).writes().size(), appenders * records);
     }
 
     // A journal that cannot be appended to gives a warning naming it; the record is not lost silently.
@@ -216,6 +382,7 @@ private slots:
         QTest::newRow("writable") << "" << false;
         QTest::newRow("folder is a file") << "folder" << true;
         QTest::newRow("journal is a folder") << "file" << true;
+        QTest::newRow("journal is a FIFO") << "fifo" << true;
     }
 
     void unwritableJournal()
@@ -223,16 +390,20 @@ private slots:
         QFETCH(QString, blocker);
         QFETCH(bool, warned);
         const QString folder = m_dir->filePath("journal");
-        const Journal journal(folder);
+        const JournalFolder journal(folder);
         if (blocker == "folder")
             QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
         if (blocker == "file")
             QVERIFY(QDir().mkpath(journal.filePath("0057000001")));
+        if (blocker == "fifo") {
+            QVERIFY(QDir().mkpath(folder));
+            QCOMPARE(::mkfifo(QFile::encodeName(journal.filePath("0057000001")).constData(), 0600), 0);
+        }
 
         RegisterIdentity identity;
         identity.modelCode = 57;
         identity.serialNumber = QStringLiteral("0057000001");
-        WriteJournal writeJournal(QStringLiteral("vescor"), identity, journal);
+        JournalSession writeJournal(QStringLiteral("vescor"), identity, journal);
         writeJournal.record(table(List, 1), {{1, 1, "Поле 1", "1", "2"}});
         writeJournal.record(table(List, 1), {});
         QCOMPARE(writeJournal.warnings().size(), warned ? 1 : 0);
@@ -245,7 +416,7 @@ private slots:
                      qPrintable(writeJournal.warnings().first()));
             return;
         }
-        const QList<JournalWrite> writes = journal.writes();
+        const QList<RecordedWrite> writes = journal.writes();
         QCOMPARE(writes.size(), 1);
         QCOMPARE(writes.first().id(), writeJournal.writeId());
         QCOMPARE(writes.first().first().program, QStringLiteral("vescor"));
@@ -273,6 +444,9 @@ private slots:
         QTest::newRow("transposed by data row")
             << int(TransposedList) << DataRows{{{"p"}}, {{"q", true}}, {{"r"}}} << DataRows{{{"P"}}, {{"Q"}}, {{"R"}}}
             << QVector<Change>{{2, 1, "Поле 2", "Q", "q"}};
+        // Written with the value the register held: counted by the write, not journaled.
+        QTest::newRow("db row, one field already held")
+            << int(Db) << DataRows{{{"007", true}, {"d", true}, {"7"}}} << dbRegister << QVector<Change>{{7, 1, "Поле 1", "c", "007"}};
         QTest::newRow("nothing changed") << int(List) << DataRows{{{"1"}}} << DataRows{{{"2"}}} << QVector<Change>{};
         QTest::newRow("the value the register stores, spelt otherwise")
             << int(List) << DataRows{{{"000", true}, {"5", true}}} << DataRows{{{"0"}, {"6"}}}
@@ -287,7 +461,7 @@ private slots:
         QFETCH(DataRows, rows);
         QFETCH(DataRows, registerRows);
         QFETCH(QVector<Change>, expected);
-        const QVector<Change> found = WriteJournal::changes(table(TableType(type), 3), rows, registerRows);
+        const QVector<Change> found = JournalSession::changes(table(TableType(type), 3), rows, registerRows);
         QCOMPARE(found.size(), expected.size());
         for (int i = 0; i < found.size(); ++i) {
             QCOMPARE(found.at(i).row, expected.at(i).row);
