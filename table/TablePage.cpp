@@ -9,7 +9,7 @@
 #include "TableView.h"
 #include "TsvBlock.h"
 
-#include "common/MessageBox.h"
+#include "dialogs/MessageBox.h"
 #include "common/RussianPlural.h"
 
 #include <QAction>

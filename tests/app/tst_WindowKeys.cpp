@@ -1,7 +1,7 @@
 #include "ExchangeHarness.h"
 #include "support/TestMain.h"
 
-#include "app/ShortcutsDlg.h"
+#include "dialogs/ShortcutsDlg.h"
 #include "table/TableFilterModel.h"
 #include "table/TablePage.h"
 

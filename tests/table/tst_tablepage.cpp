@@ -8,7 +8,7 @@
 #include "table/TableSearchBar.h"
 #include "table/TableView.h"
 
-#include "common/MessageBox.h"
+#include "dialogs/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>
