@@ -9,6 +9,7 @@
 #include "app/MainWindow.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
