@@ -117,10 +117,12 @@ private slots:
         auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("shortcutsTable"));
         QStringList lines;
         for (int r = 0; r < table->rowCount(); ++r)
-            lines << table->item(r, 0)->text() + QStringLiteral(" = ") + table->item(r, 1)->text();
+            // The first key of each command; the platform may add its own further ones.
+            lines << table->item(r, 0)->text().section(QStringLiteral(", "), 0, 0) + QStringLiteral(" = ")
+                    + table->item(r, 1)->text();
         for (const QString& expected :
              {"F5 = Прочитать из ККТ все таблицы", "Ctrl+S = Записать изменения в ККТ", "Ctrl+E = Экспорт текущей таблицы",
-              "Ctrl+O = Импорт из файла", "Ctrl+Z, Alt+Backspace = Отменить", "Ctrl+V, Shift+Ins = Вставить", "Ctrl+C, Ctrl+Ins = Копировать",
+              "Ctrl+O = Импорт из файла", "Ctrl+Z = Отменить", "Ctrl+V = Вставить", "Ctrl+C = Копировать",
               "Ctrl+D = Заполнить вниз", "Ctrl+F = Найти", "Ctrl+G = Перейти к строке", "F1 = Горячие клавиши"})
             QVERIFY2(lines.contains(QString(expected)), qPrintable(lines.join(QLatin1Char('\n'))));
         dialog->close();
