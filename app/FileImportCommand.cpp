@@ -4,10 +4,10 @@
 #include "CommandHost.h"
 #include "FileCommandTexts.h"
 
-#include "common/FileDialog.h"
-#include "flows/FlowFailure.h"
 #include "common/Errors.h"
+#include "dialogs/FileDialog.h"
 #include "exchange/CsvExchange.h"
+#include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
 #include "table/TableModel.h"
 
@@ -28,7 +28,7 @@ void FileImportCommand::run()
         return;
     }
 
-    BusyIndicator busy(FileCommandTexts::wait());
+    BusyIndicator busy(m_host, FileCommandTexts::wait());
 
     // The tabs of the register connected are replaced only by a file that was
     // accepted whole: a refused one leaves them as they were.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 
 #include <QDialog>
 #include <QList>
@@ -20,7 +20,7 @@ class JournalDlg : public QDialog
     Q_OBJECT
 
 public:
-    JournalDlg(CommandHost& host, const Journal& journal, QWidget* parent = nullptr);
+    JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget* parent = nullptr);
 
 private slots:
     void on_serialBox_currentIndexChanged(int index);
@@ -35,8 +35,8 @@ private:
     const FieldInfo* shownField(unsigned tableNumber, const JournalRecord::CellChange& cell) const;
 
     CommandHost& m_host;
-    Journal m_journal;
-    QList<JournalWrite> m_writes;
+    JournalFolder m_journal;
+    QList<RecordedWrite> m_writes;
     QComboBox* m_serialBox;
     QTableWidget* m_writesTable;
     QTableWidget* m_cellsTable;

@@ -1,6 +1,6 @@
 #pragma once
 
-struct JournalWrite;
+struct RecordedWrite;
 class CommandHost;
 struct RegisterIdentity;
 
@@ -12,12 +12,12 @@ public:
     explicit JournalRevertCommand(CommandHost& host) : m_host(host) {}
 
     // True when the revert ran to its end (cells changed since may have been left alone).
-    bool run(const JournalWrite& write);
+    bool run(const RecordedWrite& write);
 
 private:
     // The tabs of the tables the revert wrote are read again from the register,
     // when they show the register reverted, so that what they treat as read is what it holds.
-    void rereadTabs(const JournalWrite& write, const RegisterIdentity& reverted);
+    void rereadTabs(const RecordedWrite& write, const RegisterIdentity& reverted);
 
     CommandHost& m_host;
 };

@@ -12,8 +12,7 @@ class BusyIndicator;
 class QAction;
 class QCloseEvent;
 class QLabel;
-class QProgressBar;
-class QPushButton;
+class CommandProgress;
 class StatusLabel;
 class TableInfo;
 class TableModel;
@@ -51,7 +50,7 @@ public:
     void replaceTableTab(int index, const TableInfo& table, const DataRows& rows) override;
     QList<TableModel*> tableModels() override;
     TableModel* currentTableModel() override;
-    void refreshTables() override;
+    CommandProgress& progress() override { return *m_progress; }
     bool confirmDiscardChanges() override;
     RecentFolders& recentFolders() override { return m_recentFolders; }
     RegisterIdentity shownRegister() const override;
@@ -68,7 +67,6 @@ protected:
 private slots:
     void on_writeButton_clicked();
     void on_settingsButton_clicked();
-    void on_cancelLoading();
     void on_actionReadAll_triggered();
     void on_actionReadCommodities_triggered();
     void on_actionReadAllExceptCommodities_triggered();
@@ -79,8 +77,6 @@ private slots:
     void on_tabSelected(int index);
 
 private:
-    friend class BusyIndicator;
-
     void loadSettings();
     void saveSettings();
 
@@ -92,6 +88,10 @@ private:
     TablePage* tablePage(int index) const;
     // While a command runs only its cancel button takes input.
     void setBusy(bool busy);
+    // The window's commands on their keys, named in the buttons' tooltips.
+    void addCommandKeys();
+    // F1: the list of every command's keys.
+    void showShortcuts();
 
     QString m_settingsPath;
     Ui::MainWindow* ui;
@@ -100,15 +100,12 @@ private:
     QAction* m_actionReadAll;
     QAction* m_actionReadCommodities;
     QAction* m_actionReadAllExceptCommodities;
+    QList<QAction*> m_keyActions;
     // The register whose tables the tabs hold: set by each identification of a
     // read or an import, also when its model description then fails.
     int m_modelId = 0;
     QString m_modelName;
     QString m_serialNumber;
     RecentFolders m_recentFolders;
-    QProgressBar* m_progressBar;
-    // How many BusyIndicators hold the window; only the outermost one releases it.
-    int m_busyDepth = 0;
-    // The busy state that offers "Отменить", while one does; on_cancelLoading() asks it to stop.
-    BusyIndicator* m_cancellable = nullptr;
+    CommandProgress* m_progress;
 };

@@ -3,16 +3,18 @@
 #include "BusyIndicator.h"
 #include "CommandHost.h"
 
-#include "common/MessageBox.h"
 #include "common/Product.h"
+#include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "flows/TableReader.h"
 #include "flows/TableSetWriter.h"
-#include "flows/WriteJournal.h"
+#include "flows/WriteBefore.h"
+#include "journal/JournalSession.h"
 #include "table/TableModel.h"
 
 #include <QDebug>
+#include <QStringList>
+#include <QVector>
 
 namespace {
 
@@ -20,7 +22,7 @@ namespace {
 class JournalWarning
 {
 public:
-    JournalWarning(CommandHost& host, const WriteJournal& journal) : m_host(host), m_journal(journal) {}
+    JournalWarning(CommandHost& host, const JournalSession& journal) : m_host(host), m_journal(journal) {}
     ~JournalWarning()
     {
         if (!m_journal.warnings().isEmpty())
@@ -29,14 +31,14 @@ public:
 
 private:
     CommandHost& m_host;
-    const WriteJournal& m_journal;
+    const JournalSession& m_journal;
 };
 
 } // namespace
 
 void TableWriteCommand::run()
 {
-    BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+    BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
     busy.offerCancel();
 
     RegisterSession session;
@@ -51,32 +53,60 @@ void TableWriteCommand::run()
         return;
     }
 
-    WriteJournal journal(product::applicationName(), session.identity());
-    const JournalWarning journalWarning(m_host, journal);
     // The write ends at a page that holds no single table view, after the tables before it.
     QList<TableModel*> models = m_host.tableModels();
     const int broken = models.indexOf(nullptr);
     if (broken >= 0)
         models = models.mid(0, broken);
+
+    // What the register holds in the cells about to be written, read before
+    // anything is sent: the journal's "before", and the cells changed on the
+    // register since the tabs were read.
+    QVector<DataRows> registerBefore(models.size());
+    QStringList changedSince;
     QList<TableInfo> changedTables;
-    for (const TableModel* model : qAsConst(models)) {
-        if (model->hasChangedCells())
+    try {
+        for (int i = 0; i < models.size(); ++i) {
+            const TableModel* model = models.at(i);
+            if (!model->hasChangedCells())
+                continue;
             changedTables << model->tableInfo();
+            registerBefore[i] = WriteBefore::read(model->tableInfo(), model->tableData());
+            if (model->knowsRegisterRows()) {
+                const auto cells =
+                    WriteBefore::changedSince(model->tableInfo(), model->tableData(), model->registerRows(),
+                                              registerBefore.at(i));
+                if (!cells.isEmpty())
+                    changedSince << WriteBefore::describe(model->tableInfo(), cells);
+            }
+        }
+    } catch (const FlowFailure& failure) {
+        m_host.showError(failure.message());
+        return;
+    }
+    if (!changedSince.isEmpty()
+        && !MessageBox::question(m_host.dialogParent(), product::displayName(),
+                                 QStringLiteral("После чтения эти ячейки изменены в ККТ:\n%1\n\nЗаписать поверх них? "
+                                                "Чтобы увидеть значения ККТ, выполните чтение из ККТ заново.")
+                                     .arg(changedSince.join(QLatin1Char('\n'))))) {
+        m_host.setStatusText(QStringLiteral("Запись отменена: после чтения ячейки изменены в ККТ"));
+        return;
     }
 
+    JournalSession journal(product::applicationName(), session.identity());
+    const JournalWarning journalWarning(m_host, journal);
     TableSetWriter writer(changedTables, journal, busy);
-    for (TableModel* model : qAsConst(models)) {
+    for (int i = 0; i < models.size(); ++i) {
+        TableModel* model = models.at(i);
+        if (!model->hasChangedCells())
+            continue;
         try {
-            // A table from a file has no values read before it: the register tells them now.
-            DataRows registerRows = model->registerRows();
-            if (!model->knowsRegisterRows() && model->hasChangedCells()) {
-                unsigned cellsRead = 0;
-                registerRows = TableReader::read(model->tableInfo(), cellsRead);
-            }
-            writer.write(model->tableInfo(), model->tableData(), registerRows);
-            model->setRegisterRows(model->tableData());
+            // The write clears the marks of the cells it committed in its own copy;
+            // the model takes them over and tells its views.
+            DataRows rows = model->tableData();
+            writer.write(model->tableInfo(), rows, registerBefore.at(i));
+            model->adoptWrittenRows(rows);
         } catch (const FlowFailure& failure) {
-            m_host.refreshTables();
             // The register drops the cells sent but not committed when the connection closes.
             session.close();
             if (failure.kind() == FlowFailure::Cancelled) {
@@ -90,9 +120,6 @@ void TableWriteCommand::run()
                 m_host.setStatusText(failure.message());
             return;
         }
-        // The marks were cleared in place: the values written are the register's now.
-        model->adoptWrittenValues();
-        m_host.refreshTables();
     }
     if (broken >= 0) {
         qDebug().noquote() << QStringLiteral("Error when finding QTableView on the tab ") + QString::number(broken);

@@ -1,9 +1,9 @@
 #include "TableSetWriter.h"
 
 #include "FlowFailure.h"
-#include "WriteJournal.h"
 
 #include "device/ProgressReporter.h"
+#include "journal/JournalSession.h"
 
 #include <QStringList>
 
@@ -21,7 +21,7 @@ QString nameList(const QStringList& names)
 
 } // namespace
 
-TableSetWriter::TableSetWriter(const QList<TableInfo>& tables, WriteJournal& journal, ProgressReporter& progress)
+TableSetWriter::TableSetWriter(const QList<TableInfo>& tables, JournalSession& journal, ProgressReporter& progress)
     : m_tables(tables), m_journal(journal), m_progress(progress)
 {
 }

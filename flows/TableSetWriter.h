@@ -7,7 +7,7 @@
 #include <QString>
 
 class ProgressReporter;
-class WriteJournal;
+class JournalSession;
 
 // One write of several tables, one after another with a commit each, through
 // the run's journal. The user may ask it to stop (through the progress
@@ -18,10 +18,10 @@ class TableSetWriter
 {
 public:
     // tables: every table of the run that has changed cells, in the order they are written.
-    TableSetWriter(const QList<TableInfo>& tables, WriteJournal& journal, ProgressReporter& progress);
+    TableSetWriter(const QList<TableInfo>& tables, JournalSession& journal, ProgressReporter& progress);
 
     // Writes the table's changed cells and records them in the journal once
-    // committed. Raises FlowFailure as WriteJournal::write does; Cancelled
+    // committed. Raises FlowFailure as JournalSession::write does; Cancelled
     // (with stopMessage()) when asked to stop before the table or inside it.
     void write(const TableInfo& table, DataRows& rows, const DataRows& registerRows);
 
@@ -36,7 +36,7 @@ private:
     [[noreturn]] void stop() const;
 
     QList<TableInfo> m_tables;
-    WriteJournal& m_journal;
+    JournalSession& m_journal;
     ProgressReporter& m_progress;
     QList<unsigned> m_written;
     unsigned m_cellsWritten = 0;

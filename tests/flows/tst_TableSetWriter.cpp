@@ -6,10 +6,10 @@
 #include "device/KKT_Logic.h"
 #include "device/ProgressReporter.h"
 #include "flows/FlowFailure.h"
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableSetWriter.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalSession.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -163,12 +163,12 @@ private slots:
 
         const QList<TableInfo> tables = threeTables();
         QList<DataRows> rows{changedRows(), changedRows(), changedRows()};
-        const Journal journal(m_dir->filePath(QStringLiteral("journal")));
+        const JournalFolder journal(m_dir->filePath(QStringLiteral("journal")));
         QString message;
         {
             RegisterSession session;
             const RegisterIdentity identity = session.open();
-            WriteJournal writeJournal(QStringLiteral("vescor"), identity, journal);
+            JournalSession writeJournal(QStringLiteral("vescor"), identity, journal);
             StoppingReporter progress(stopInTable);
             TableSetWriter writer(tables, writeJournal, progress);
             try {
