@@ -98,8 +98,6 @@ void TableWriteCommand::run()
     TableSetWriter writer(changedTables, journal, busy);
     for (int i = 0; i < models.size(); ++i) {
         TableModel* model = models.at(i);
-        if (!model->hasChangedCells())
-            continue;
         try {
             // The write clears the marks of the cells it committed in its own copy;
             // the model takes them over and tells its views.
