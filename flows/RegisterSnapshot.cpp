@@ -11,6 +11,7 @@
 #include "device/KKT_Logic.h"
 #include "device/ProgressReporter.h"
 #include "exchange/ExportFileName.h"
+#include "exchange/ImportLimits.h"
 #include "snapshot/SnapshotReader.h"
 #include "snapshot/SnapshotWriter.h"
 
@@ -75,7 +76,7 @@ DataRows loadRows(SnapshotReader& snapshot, const Pairing& pair)
 {
     QString extracted;
     try {
-        extracted = snapshot.extract(pair.entry);
+        extracted = snapshot.extract(pair.entry, ImportLimits::fileBytes(QList<TableInfo>{pair.table}));
         return ImportFiles::load({extracted}, {pair.table}).first().rows;
     } catch (const RunTimeError& error) {
         throw FlowFailure(FlowFailure::Refused, error.message());

@@ -69,7 +69,7 @@ QString SnapshotReader::digestOf(const SnapshotManifest::Table& table) const
     return QString::fromLatin1(digest.result().toHex());
 }
 
-QString SnapshotReader::extract(const SnapshotManifest::Table& table)
+QString SnapshotReader::extract(const SnapshotManifest::Table& table, qint64 mostBytes)
 {
     if (!m_extracted.isEmpty())
         QFile::remove(m_extracted);
@@ -79,6 +79,10 @@ QString SnapshotReader::extract(const SnapshotManifest::Table& table)
     const KArchiveFile* file = fileEntry(*m_zip, table.file);
     // The entry's name comes from the archive: only its last part is used.
     const QString name = QFileInfo(table.file).fileName();
+    if (file && file->size() > mostBytes) {
+        fail(QStringLiteral("%1: файл %2 больше, чем может занять таблица (%3 байт при наибольших %4)")
+                 .arg(tableName(table), table.file, QString::number(file->size()), QString::number(mostBytes)));
+    }
     if (!file || name.isEmpty() || !file->copyTo(m_work.path()))
         fail(QStringLiteral("%1: не удалось распаковать файл %2").arg(tableName(table), table.file));
     m_extracted = m_work.filePath(name);

@@ -25,8 +25,9 @@ public:
     const SnapshotManifest& manifest() const { return m_manifest; }
 
     // Unpacks one table's CSV file into a folder of the reader's own and
-    // returns its path; the file is removed by the next call. Raises RunTimeError.
-    QString extract(const SnapshotManifest::Table& table);
+    // returns its path; the file is removed by the next call. A file larger
+    // than mostBytes is refused before it is unpacked. Raises RunTimeError.
+    QString extract(const SnapshotManifest::Table& table, qint64 mostBytes);
 
     // "таблица 6 (Налоговые ставки)" for the messages.
     static QString tableName(const SnapshotManifest::Table& table);

@@ -5,6 +5,7 @@
 
 #include "device/KKT_Logic.h"
 #include "device/ProgressReporter.h"
+#include "exchange/ImportLimits.h"
 #include "flows/FlowFailure.h"
 #include "flows/Journal.h"
 #include "flows/RegisterSession.h"
@@ -18,6 +19,8 @@
 
 #include <KZip>
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -373,6 +376,92 @@ private slots:
         std::sort(written.begin(), written.end());
         QCOMPARE(differences(changed, registerCells(m_image)), written);
         QCOMPARE(result.comparison.skipped.size(), otherDescription ? 1 : 0);
+    }
+
+    // A restore that stops: before the first write when a table's file is
+    // larger than its table can need, at the failing table when the register
+    // refuses a write (the tables before it stay written, as an import's do).
+    void restoreStops_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QList<CellKey>>("written");
+        QTest::newRow("oversized table file") << "oversized"
+                                              << "таблица 6 (Налоговые ставки): файл 0057000001_6.csv больше, чем "
+                                                 "может занять таблица"
+                                              << QList<CellKey>{};
+        QTest::newRow("register refuses a write") << "write fault"
+                                                  << "таблица 6 (Налоговые ставки): " << QList<CellKey>{{2, 1, 1}};
+    }
+
+    void restoreStops()
+    {
+        QFETCH(QString, cause);
+        QFETCH(QString, message);
+        QFETCH(QList<CellKey>, written);
+        const QString path = file(QStringLiteral("kassa.zip"));
+        save(path, {2, 6});
+        if (cause == QLatin1String("oversized")) {
+            SnapshotReader reader(path);
+            SnapshotManifest manifest = reader.manifest();
+            const QByteArray modes = readFile(reader.extract(manifest.tables.at(0), 1 << 20));
+            QByteArray huge;
+            {
+                RegisterSession session;
+                for (const TableInfo& table : session.openWithDescription()) {
+                    if (table.id == 6)
+                        huge = QByteArray(int(ImportLimits::fileBytes(QList<TableInfo>{table})) + 1, ' ');
+                }
+            }
+            manifest.tables[1].sha256 =
+                QString::fromLatin1(QCryptographicHash::hash(huge, QCryptographicHash::Sha256).toHex());
+            KZip zip(path);
+            QVERIFY(zip.open(QIODevice::WriteOnly));
+            QVERIFY(zip.writeFile(manifest.tables.at(0).file, modes));
+            QVERIFY(zip.writeFile(manifest.tables.at(1).file, huge));
+            QVERIFY(zip.writeFile(QStringLiteral("manifest.json"), manifest.toJson()));
+            QVERIFY(zip.close());
+        }
+        QVERIFY(writeRawCells(ThreeChanges));
+        if (cause == QLatin1String("write fault"))
+            EmulatorImage::fromFile(m_image).addFault({QStringLiteral("write"), 6}).install(*m_dir);
+        const RegisterCells changed = registerCells(m_image);
+        try {
+            restore(path);
+            QFAIL("the restore went through");
+        } catch (const FlowFailure& failure) {
+            QVERIFY2(failure.message().contains(message), qPrintable(QString(failure.message()).replace('\n', ' | ')));
+            QCOMPARE(differences(changed, registerCells(m_image)), written);
+            const QList<JournalWrite> writes = Journal(file(QStringLiteral("journal"))).writes(Serial);
+            QCOMPARE(writes.size(), written.isEmpty() ? 0 : 1);
+            if (!written.isEmpty()) {
+                QVERIFY(failure.message().contains(file(QStringLiteral("journal/snapshots/"))));
+                QCOMPARE(writes.first().tables.size(), 1);
+            }
+        }
+    }
+
+    // A save that fails leaves a file at its path as it was, and nothing beside it.
+    void failedSaveKeepsFile_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("register fails a read") << "read fault";
+        QTest::newRow("no such folder") << "no folder";
+    }
+
+    void failedSaveKeepsFile()
+    {
+        QFETCH(QString, cause);
+        QString path = file(QStringLiteral("kassa.zip"));
+        QVERIFY(writeFile(path, "прежний файл"));
+        if (cause == QLatin1String("read fault"))
+            EmulatorImage::fromFile(m_image).addFault({QStringLiteral("read"), 6}).install(*m_dir);
+        else
+            path = file(QStringLiteral("missing/kassa.zip"));
+        QVERIFY_EXCEPTION_THROWN(save(path), FlowFailure);
+        QCOMPARE(readFile(file(QStringLiteral("kassa.zip"))), QByteArray("прежний файл"));
+        QCOMPARE(QDir(m_dir->path()).entryList(QStringList{QStringLiteral("*kassa*")}, QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("kassa.zip")});
     }
 };
 
