@@ -148,7 +148,7 @@ stderr:
 snapshot:
   description: The snapshot saved before the change, when I(snapshot) was given outside check mode.
   returned: when saved
-  type: path
+  type: str
 command:
   description: The command line of C(vescor-cli); the settings appear as the path of their private file.
   returned: always
