@@ -1,6 +1,7 @@
 #include "SnapshotReader.h"
 
 #include "common/Errors.h"
+#include "exchange/RegularFile.h"
 
 #include <KZip> // first: the entry headers need KArchive declared
 #include <KArchiveDirectory>
@@ -23,13 +24,14 @@ const KArchiveFile* fileEntry(const KZip& zip, const QString& name)
 
 } // namespace
 
-SnapshotReader::SnapshotReader(const QString& path) : m_path(path), m_zip(std::make_unique<KZip>(path))
+SnapshotReader::SnapshotReader(const QString& path) : m_path(path), m_file(std::make_unique<QFile>())
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    if (!QFileInfo::exists(path))
         fail(QStringLiteral("файл не найден"));
-    if (!info.isFile())
-        fail(QStringLiteral("это не обычный файл"));
+    QString why;
+    if (RegularFile::open(*m_file, path, RegularFile::Read, why) != RegularFile::Opened)
+        fail(why);
+    m_zip = std::make_unique<KZip>(m_file.get());
     if (!m_zip->open(QIODevice::ReadOnly))
         fail(QStringLiteral("это не архив ZIP или архив поврежден (%1)").arg(m_zip->errorString()));
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 class KZip;
+class QFile;
 
 // Opens a snapshot file and checks it whole before anything of it is used:
 // the manifest, and every table's file against its digest (read as a stream,
@@ -38,6 +39,7 @@ private:
 
     QString m_path;
     SnapshotManifest m_manifest;
+    std::unique_ptr<QFile> m_file; // before the archive that reads it
     std::unique_ptr<KZip> m_zip;
     QTemporaryDir m_work;
     QString m_extracted;

@@ -26,6 +26,8 @@
 #include <QTest>
 
 #include <functional>
+
+#include <sys/stat.h>
 #include <memory>
 
 namespace {
@@ -193,6 +195,7 @@ private slots:
         QTest::newRow("manifest of something else") << "foreign" << "не принадлежит снимку ККТ";
         QTest::newRow("table missing from the archive") << "missing table" << "таблица 2 (Режимы работы): в архиве нет файла 0057000001_2.csv";
         QTest::newRow("no such file") << "absent" << "файл не найден";
+        QTest::newRow("a pipe in its place") << "pipe" << "это не обычный файл";
     }
 
     void damagedFileRefused()
@@ -211,7 +214,7 @@ private slots:
             bad = zipWith(m_dir->path(), QStringLiteral("manifest.json"), R"({"format": "something-else"})");
         else if (damage == QLatin1String("missing table"))
             bad = good;
-        else if (damage != QLatin1String("absent"))
+        else if (damage != QLatin1String("absent") && damage != QLatin1String("pipe"))
             bad = damagedEntry(good, Serial.toLatin1() + '_' + damage.toLatin1() + ".csv");
         if (damage == QLatin1String("missing table")) {
             SnapshotReader reader(path);
@@ -222,6 +225,9 @@ private slots:
             QVERIFY(zip.close());
         } else if (damage == QLatin1String("absent")) {
             QVERIFY(QFile::remove(path));
+        } else if (damage == QLatin1String("pipe")) {
+            QVERIFY(QFile::remove(path));
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else {
             QVERIFY(bad != good);
             QVERIFY(writeFile(path, bad));
