@@ -72,8 +72,18 @@ JournalDlg::JournalDlg(CommandHost& host, const Journal& journal, QWidget* paren
     closeButton->setObjectName(QStringLiteral("closeButton"));
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
 
+    // Each field is named by its label, the drop-down also by a name of its
+    // own: a screen reader would otherwise name it by the chosen number.
+    m_serialBox->setAccessibleName(QStringLiteral("Заводской номер ККТ"));
+    m_writesTable->setAccessibleName(QStringLiteral("Записи в ККТ"));
+    m_cellsTable->setAccessibleName(QStringLiteral("Ячейки записи"));
+    const auto labelFor = [this](const QString& text, QWidget* field) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(field);
+        return label;
+    };
     auto* serialRow = new QHBoxLayout;
-    serialRow->addWidget(new QLabel(QStringLiteral("Заводской номер ККТ:"), this));
+    serialRow->addWidget(labelFor(QStringLiteral("Заводской номер ККТ:"), m_serialBox));
     serialRow->addWidget(m_serialBox, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_revertButton);
@@ -81,9 +91,9 @@ JournalDlg::JournalDlg(CommandHost& host, const Journal& journal, QWidget* paren
     buttons->addWidget(closeButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(serialRow);
-    layout->addWidget(new QLabel(QStringLiteral("Записи в ККТ, сначала новые:"), this));
+    layout->addWidget(labelFor(QStringLiteral("Записи в ККТ, сначала новые:"), m_writesTable));
     layout->addWidget(m_writesTable, 1);
-    layout->addWidget(new QLabel(QStringLiteral("Ячейки записи:"), this));
+    layout->addWidget(labelFor(QStringLiteral("Ячейки записи:"), m_cellsTable));
     layout->addWidget(m_cellsTable, 2);
     layout->addLayout(buttons);
 

@@ -484,7 +484,9 @@ private slots:
             const char* when = readFirst ? "after a read" : "at start";
             QTest::addRow("unknown table, no table 1, %s", when)
                 << ThreeTables << "x.csv" << encoded(QStringLiteral("База товаров 1.1\nnames\n\"1\";\"2\"\n"))
-                << readFirst << "В заголовке файла csv неизвестная таблица";
+                << readFirst
+                << "В заголовке файла csv неизвестная таблица: \"База товаров 1.1\" - нужно название таблицы ККТ и "
+                   "\" 1.1\", например \"Режимы работы 1.1\"";
             QTest::addRow("no such file, %s", when)
                 << 57u << QString() << QByteArray() << readFirst << "Невозможно открыть файл missing.csv";
             QTest::addRow("empty file, %s", when)

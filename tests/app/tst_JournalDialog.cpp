@@ -1,5 +1,6 @@
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/FieldNames.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
@@ -242,6 +243,7 @@ private slots:
         m_boxes.clear();
         withDialog([&](QDialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Журнал изменений"));
+            QCOMPARE(FieldNames::unnamed(*dialog), QStringList());
             QCOMPARE(dialog->findChild<QComboBox*>("serialBox")->currentText(), Serial);
             auto* writesTable = dialog->findChild<QTableWidget*>("writesTable");
             auto* cells = dialog->findChild<QTableWidget*>("cellsTable");

@@ -449,6 +449,46 @@ private slots:
         QCOMPARE(fileBytes(m_image), image);
     }
 
+    // Files exported by the program, opened in LibreOffice Calc and saved
+    // again as CSV (tests/data/libreoffice: the title and the field names
+    // padded with empty fields, texts quoted or not, money as "20"): they
+    // hold what the register holds, and an edit in them is found and written.
+    void spreadsheetRoundTrip_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("difference"); // empty: the file is left as saved
+        QTest::newRow("taxes, every text quoted") << "taxes-quoted.csv" << QString() << QString() << QString();
+        QTest::newRow("taxes, edited") << "taxes-quoted.csv" << "\"НДС 10%\"" << "\"НДС 22%\"" << "НДС 10%";
+        QTest::newRow("header lines, quoted where needed") << "cliche.csv" << QString() << QString() << QString();
+        QTest::newRow("header lines, edited") << "cliche.csv" << "ИНН 7701234567" << "ИНН 7701234500" << "ИНН 7701234567";
+    }
+
+    void spreadsheetRoundTrip()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, difference);
+        const QString file = path(fixture);
+        QVERIFY(QFile::copy(QStringLiteral(VESCOR_SOURCE_DIR "/tests/data/libreoffice/") + fixture, file));
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        if (!from.isEmpty())
+            QVERIFY(editFile(file, from, to));
+
+        CliRun result = run({"diff", file});
+        QCOMPARE(result.exitCode, difference.isEmpty() ? 0 : 1);
+        QCOMPARE(result.outLines().size(), difference.isEmpty() ? 0 : 1);
+        QVERIFY2(result.out.contains(difference), qPrintable(result.out));
+
+        clearTrace();
+        result = run({"import", "--only-different", file});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(writes().size(), difference.isEmpty() ? 0 : 1);
+        QCOMPARE(run({"diff", file}).exitCode, 0);
+    }
+
     // diff of a file that holds no cell cannot say that nothing differs.
     void diffWithoutCells()
     {
