@@ -5,7 +5,7 @@
 #include "FileCommandTexts.h"
 
 #include "common/Errors.h"
-#include "common/FileDialog.h"
+#include "dialogs/FileDialog.h"
 #include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
@@ -29,7 +29,7 @@ void FileImportCommand::run()
     }
 
     m_host.clearTabs();
-    BusyIndicator busy(FileCommandTexts::wait());
+    BusyIndicator busy(m_host, FileCommandTexts::wait());
 
     RegisterSession session;
     try {

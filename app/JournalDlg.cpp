@@ -3,8 +3,8 @@
 #include "CommandHost.h"
 #include "JournalRevertCommand.h"
 
-#include "common/MessageBox.h"
 #include "common/Product.h"
+#include "dialogs/MessageBox.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -51,7 +51,7 @@ QString numbered(unsigned number, const QString& name)
 
 } // namespace
 
-JournalDlg::JournalDlg(CommandHost& host, const Journal& journal, QWidget* parent)
+JournalDlg::JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget* parent)
     : QDialog(parent), m_host(host), m_journal(journal)
 {
     setWindowTitle(QStringLiteral("Журнал изменений"));
@@ -121,12 +121,12 @@ void JournalDlg::on_writesTable_itemSelectionChanged()
 
 void JournalDlg::showWrites()
 {
-    m_writes = m_serialBox->currentText().isEmpty() ? QList<JournalWrite>()
+    m_writes = m_serialBox->currentText().isEmpty() ? QList<RecordedWrite>()
                                                     : m_journal.writes(m_serialBox->currentText());
     m_writesTable->clearContents();
     m_writesTable->setRowCount(m_writes.size());
     for (int i = 0; i < m_writes.size(); ++i) {
-        const JournalWrite& write = m_writes.at(i);
+        const RecordedWrite& write = m_writes.at(i);
         const JournalRecord& first = write.first();
         setRow(m_writesTable, i,
                {first.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
@@ -171,7 +171,7 @@ void JournalDlg::on_revertButton_clicked()
     const int index = currentWrite();
     if (index < 0)
         return;
-    const JournalWrite write = m_writes.at(index);
+    const RecordedWrite write = m_writes.at(index);
     const QString question = QStringLiteral("Вернуть ячейкам записи %1 от %2 значения, которые были до неё?\n"
                                             "Ячеек: %3, таблицы: %4.")
                                  .arg(write.id(),

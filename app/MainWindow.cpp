@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "CommandProgress.h"
 #include "FileImportCommand.h"
 #include "JournalDlg.h"
 #include "StatusLabel.h"
@@ -9,16 +10,16 @@
 #include "ui_MainWindow.h"
 
 #include "common/Errors.h"
-#include "common/MessageBox.h"
 #include "common/Product.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
-#include "settings/SettingsDlg.h"
+#include "dialogs/MessageBox.h"
+#include "dialogs/SettingsDlg.h"
+#include "dialogs/ShortcutsDlg.h"
 #include "settings/SettingsFile.h"
 #include "table/CellColors.h"
 #include "table/TableModel.h"
 #include "table/TablePage.h"
-#include "table/TableView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,7 +27,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
+
+#include <memory>
 
 namespace {
 
@@ -65,7 +67,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     , ui(new Ui::MainWindow)
     , m_statusLabel(new StatusLabel)
     , m_infoLabel(new QLabel)
-    , m_progressBar(new QProgressBar)
 {
     // The menu actions exist before the form so that its connect-by-name links
     // them to their slots; they move to the buttons that carry their menus below.
@@ -82,7 +83,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
 
     m_statusLabel->setObjectName(QStringLiteral("m_statusLabel"));
     m_infoLabel->setObjectName(QStringLiteral("m_infoLabel"));
-    m_progressBar->setObjectName(QStringLiteral("m_progressBar"));
     ui->statusBar->addWidget(m_statusLabel, 1);
     ui->statusBar->addPermanentWidget(m_infoLabel);
     qApp->setStyleSheet(QStringLiteral("QStatusBar::item { border: 0px}"));
@@ -90,10 +90,9 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     // Drops the form's placeholder tabs; nothing listens to the tab widget yet.
     clearTabs();
 
-    m_progressBar->setFixedSize(200, ui->statusBar->height() / 2);
-    m_progressBar->hide();
-    m_progressBar->setTextVisible(false);
-    ui->statusBar->addPermanentWidget(m_progressBar);
+    m_progress = new CommandProgress(ui->statusBar);
+    connect(m_progress, &CommandProgress::busyChanged, this, &MainWindow::setBusy);
+    connect(m_progress, &CommandProgress::cancelRequested, this, &MainWindow::on_cancelLoading);
 
     auto* readMenu = new QMenu(ui->readButton);
     moveToMenu(m_actionReadAll, readMenu, ui->readButton, tr("Всё"));
@@ -107,6 +106,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     ui->pbtnSaveToFile->setMenu(exportMenu);
 
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::on_tabSelected);
+    addCommandKeys();
 
     KKT_Logic::instance().connect();
 
@@ -188,6 +188,66 @@ QString MainWindow::infoText() const
     return m_infoLabel->text();
 }
 
+void MainWindow::addCommandKeys()
+{
+    // A key does what a click on its button does, and nothing while the button cannot be clicked.
+    const auto addKey = [this](const char* name, const QString& text, const QKeySequence& key, QPushButton* button,
+                               QAction* command) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        m_keyActions << action;
+        connect(action, &QAction::triggered, this, [button, command] {
+            if (!button->isEnabled())
+                return;
+            if (command)
+                command->trigger();
+            else
+                button->click();
+        });
+        const QString keyText = key.toString(QKeySequence::NativeText);
+        button->setToolTip(button->toolTip().isEmpty() ? QStringLiteral("%1 (%2)").arg(text, keyText)
+                                                       : QStringLiteral("%1\n%2 (%3)").arg(button->toolTip(), text, keyText));
+    };
+    addKey("keyReadAll", tr("Прочитать из ККТ все таблицы"), QKeySequence(Qt::Key_F5), ui->readButton,
+           m_actionReadAll);
+    addKey("keyWrite", tr("Записать изменения в ККТ"), QKeySequence(Qt::CTRL | Qt::Key_S), ui->writeButton, nullptr);
+    addKey("keyImport", tr("Импорт из файла"), QKeySequence(Qt::CTRL | Qt::Key_O), ui->pbtnLoadFromFile, nullptr);
+    addKey("keyExportCurrent", tr("Экспорт текущей таблицы"), QKeySequence(Qt::CTRL | Qt::Key_E),
+           ui->pbtnSaveToFile, findChild<QAction*>(QStringLiteral("actionExportCurrent")));
+    addKey("keyExportAll", tr("Экспорт всех таблиц"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
+           ui->pbtnSaveToFile, findChild<QAction*>(QStringLiteral("actionExportAll")));
+    addKey("keyJournal", tr("Журнал изменений"), QKeySequence(Qt::CTRL | Qt::Key_J), ui->journalButton, nullptr);
+
+    auto* help = new QAction(tr("Горячие клавиши"), this);
+    help->setObjectName(QStringLiteral("keyShortcuts"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    addAction(help);
+    m_keyActions << help;
+    connect(help, &QAction::triggered, this, &MainWindow::showShortcuts);
+}
+
+void MainWindow::showShortcuts()
+{
+    // The table commands as the current tab has them; without a tab, as a blank page has them.
+    QList<QAction*> actions = m_keyActions;
+    TablePage* page = tablePage(ui->tabWidget->currentIndex());
+    std::unique_ptr<TablePage> blank;
+    if (!page) {
+        TableInfo table;
+        table.type = Db;
+        blank = std::make_unique<TablePage>(table, DataRows());
+        page = blank.get();
+    }
+    actions << page->actions();
+    auto* dialog = new ShortcutsDlg(actions, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
+
 void MainWindow::on_settingsButton_clicked()
 {
     // The dialog works on the driver instance; without the library there is none.
@@ -250,7 +310,7 @@ void MainWindow::on_pbtnLoadFromFile_clicked()
 
 void MainWindow::on_journalButton_clicked()
 {
-    JournalDlg dialog(*this, Journal(), this);
+    JournalDlg dialog(*this, JournalFolder(), this);
     dialog.exec();
 }
 
@@ -333,15 +393,6 @@ TableModel* MainWindow::currentTableModel()
     if (!model)
         throw RunTimeError(QStringLiteral("Не выбрано ни одной таблицы"));
     return model;
-}
-
-void MainWindow::refreshTables()
-{
-    for (int i = 0; i < ui->tabWidget->count(); ++i) {
-        if (TablePage* page = tablePage(i))
-            page->view()->viewport()->update();
-    }
-    updateMarks();
 }
 
 bool MainWindow::hasUnwrittenChanges() const

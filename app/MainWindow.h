@@ -11,8 +11,7 @@
 class QAction;
 class QCloseEvent;
 class QLabel;
-class QProgressBar;
-class QPushButton;
+class CommandProgress;
 class StatusLabel;
 class TableInfo;
 class TableModel;
@@ -49,7 +48,7 @@ public:
     void addTableTab(const TableInfo& table, const DataRows& rows) override;
     QList<TableModel*> tableModels() override;
     TableModel* currentTableModel() override;
-    void refreshTables() override;
+    CommandProgress& progress() override { return *m_progress; }
     bool confirmDiscardChanges() override;
     RecentFolders& recentFolders() override { return m_recentFolders; }
     RegisterIdentity shownRegister() const override;
@@ -77,8 +76,6 @@ private slots:
     void on_tabSelected(int index);
 
 private:
-    friend class BusyIndicator;
-
     void loadSettings();
     void saveSettings();
 
@@ -89,6 +86,10 @@ private:
     TablePage* tablePage(int index) const;
     // While a command runs only its cancel button takes input.
     void setBusy(bool busy);
+    // The window's commands on their keys, named in the buttons' tooltips.
+    void addCommandKeys();
+    // F1: the list of every command's keys.
+    void showShortcuts();
 
     QString m_settingsPath;
     Ui::MainWindow* ui;
@@ -97,13 +98,12 @@ private:
     QAction* m_actionReadAll;
     QAction* m_actionReadCommodities;
     QAction* m_actionReadAllExceptCommodities;
+    QList<QAction*> m_keyActions;
     // The register whose tables the tabs hold: set by each identification of a
     // read or an import, also when its model description then fails.
     int m_modelId = 0;
     QString m_modelName;
     QString m_serialNumber;
     RecentFolders m_recentFolders;
-    QProgressBar* m_progressBar;
-    // How many BusyIndicators hold the window; only the outermost one releases it.
-    int m_busyDepth = 0;
+    CommandProgress* m_progress;
 };

@@ -16,12 +16,12 @@
 #include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 #include "flows/RegisterSession.h"
-#include "flows/RegisterSnapshot.h"
+#include "journal/RegisterSnapshot.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalSession.h"
 #include "snapshot/SnapshotReader.h"
 
 #include <QCoreApplication>
@@ -109,7 +109,7 @@ int main(int argc, char** argv)
 
         const double restoreTime = bestSeconds(runs, [&] {
             SnapshotReader reader(snapshotPath);
-            WriteJournal journal(QStringLiteral("bench"), session.identity(), Journal(dir.filePath(QStringLiteral("j"))));
+            JournalSession journal(QStringLiteral("bench"), session.identity(), JournalFolder(dir.filePath(QStringLiteral("j"))));
             ProgressReporter progress;
             RegisterSnapshot::restore(reader, session, journal, {}, false, dir.filePath(QStringLiteral("undo")),
                                       progress);

@@ -8,9 +8,9 @@
 #include "common/Product.h"
 #include "common/RussianPlural.h"
 #include "device/ProgressReporter.h"
-#include "flows/Journal.h"
-#include "flows/RegisterSnapshot.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalFolder.h"
+#include "journal/RegisterSnapshot.h"
+#include "journal/JournalSession.h"
 #include "snapshot/SnapshotReader.h"
 
 #include <QJsonArray>
@@ -159,8 +159,8 @@ void SnapshotCommand::restore(const QCommandLineParser& parser, const QString& p
     SnapshotReader reader(path);
     DriverSession session(settingsOption(parser));
     session.reg().openWithDescription();
-    const Journal journal;
-    WriteJournal writeJournal(product::shellProgramName(), session.reg().identity(), journal);
+    const JournalFolder journal;
+    JournalSession writeJournal(product::shellProgramName(), session.reg().identity(), journal);
     ProgressReporter noProgress;
     const RegisterSnapshot::Restore result =
         RegisterSnapshot::restore(reader, session.reg(), writeJournal, permissionsOf(parser), dryRun,

@@ -7,8 +7,12 @@
 
 #include <QStringList>
 
+#include <QTextCodec>
+
+#include <algorithm>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -100,6 +104,57 @@ std::optional<QString> textProblem(const FieldInfo& field, const QByteArray& val
     return std::nullopt;
 }
 
+// A character as a refusal names it: control characters by their code.
+QString shownCharacter(QChar ch)
+{
+    if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+        return QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QLatin1Char('0'));
+    if (ch.unicode() == 0x00A0)
+        return QStringLiteral("неразрывный пробел");
+    return QString(ch);
+}
+
+// The register turns the text it receives into its own character set and
+// keeps a blank for a character that set lacks: such a text would be stored
+// otherwise than written. For every UTF-16 unit: whether the write's codec
+// sends a byte for it that arrives as such a character. Characters the
+// write's codec lacks are left to the encoder, which names them.
+const std::vector<bool>& lostOnArrival()
+{
+    static const std::vector<bool> lost = [] {
+        std::vector<bool> table(0x10000, false);
+        QTextCodec* sent = KKT_Logic::externalCodec();
+        QTextCodec* stored = KKT_Logic::internalCodec();
+        for (int unit = 0; unit < 0x10000; ++unit) {
+            const QChar ch(unit);
+            if (ch.isSurrogate())
+                continue;
+            const QByteArray byte = sent->fromUnicode(&ch, 1);
+            if (byte.size() != 1)
+                continue;
+            const QString arrived = sent->toUnicode(byte);
+            table[size_t(unit)] = stored->fromUnicode(arrived).size() != arrived.size();
+        }
+        return table;
+    }();
+    return lost;
+}
+
+std::optional<QString> unstorableCharacter(const QByteArray& value)
+{
+    const bool printableAscii = std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20; });
+    if (printableAscii)
+        return std::nullopt;
+    const std::vector<bool>& lost = lostOnArrival();
+    for (const QChar ch : QString::fromUtf8(value)) {
+        if (lost[ch.unicode()]) {
+            return QStringLiteral("символ \"%1\" не может быть сохранён в ККТ: его нет во внутренней кодировке ККТ")
+                .arg(shownCharacter(ch));
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& value)
 {
     switch (field.m_guiType) {
@@ -114,8 +169,12 @@ std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& va
     case FieldInfo::GuiUnknown:
         break;
     }
-    if (field.m_deviceType == FieldInfo::String866 || field.m_deviceType == FieldInfo::Ascii)
-        return textProblem(field, value);
+    if (field.m_deviceType == FieldInfo::String866 || field.m_deviceType == FieldInfo::Ascii) {
+        if (std::optional<QString> problem = textProblem(field, value))
+            return problem;
+    }
+    if (field.m_deviceType == FieldInfo::String866)
+        return unstorableCharacter(value);
     return std::nullopt;
 }
 

@@ -26,4 +26,11 @@ public:
     // value with its file, row, field and reason, one per line; the failure's
     // places name them by parts.
     static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables);
+
+    // What the open register holds for each file, read before anything is
+    // written: the whole table where wholeTables (to compare the file with),
+    // otherwise only the cells the file will write (WriteBefore). Raises
+    // FlowFailure: Refused naming every file whose marked rows the register's
+    // table lacks; DriverFailed, naming the file, when a read fails.
+    static QVector<DataRows> readRegister(const QVector<File>& files, bool wholeTables);
 };

@@ -326,12 +326,8 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
 
 bool TableModel::setStoredValue(int row, int column, const QByteArray& value)
 {
-    if (!cellAt(row, column))
+    if (!storeValue(row, column, value))
         return false;
-    Cell& cell = m_tableData[row][column];
-    cell.value = value;
-    const Cell* read = row < m_readData.size() && column < m_readData[row].size() ? &m_readData[row][column] : nullptr;
-    cell.changed = !read || read->changed || read->value != value;
     const QModelIndex index = indexOfCell(row, column);
     if (index.isValid())
         emit dataChanged(index, index, {});
@@ -339,8 +335,56 @@ bool TableModel::setStoredValue(int row, int column, const QByteArray& value)
     return true;
 }
 
-void TableModel::adoptWrittenValues()
+bool TableModel::storeValue(int row, int column, const QByteArray& value)
 {
+    if (!cellAt(row, column))
+        return false;
+    Cell& cell = m_tableData[row][column];
+    cell.value = value;
+    const Cell* read = row < m_readData.size() && column < m_readData[row].size() ? &m_readData[row][column] : nullptr;
+    cell.changed = !read || read->changed || read->value != value;
+    return true;
+}
+
+void TableModel::setStoredValues(const QVector<StoredCell>& cells)
+{
+    int top = -1;
+    int bottom = -1;
+    int left = -1;
+    int right = -1;
+    for (const StoredCell& cell : cells) {
+        if (!storeValue(cell.row, cell.column, cell.value))
+            continue;
+        const QModelIndex index = indexOfCell(cell.row, cell.column);
+        if (!index.isValid())
+            continue;
+        top = top < 0 ? index.row() : qMin(top, index.row());
+        bottom = qMax(bottom, index.row());
+        left = left < 0 ? index.column() : qMin(left, index.column());
+        right = qMax(right, index.column());
+    }
+    if (top >= 0)
+        emit dataChanged(index(top, left), index(bottom, right), {});
+    emit marksChanged();
+}
+
+void TableModel::adoptWrittenRows(const DataRows& written)
+{
+    bool cleared = false;
+    for (int r = 0; r < m_tableData.size() && r < written.size(); ++r) {
+        DataRow& row = m_tableData[r];
+        for (int c = 0; c < row.size() && c < written[r].size(); ++c) {
+            Cell& cell = row[c];
+            // Only a mark the write cleared on the value it was given counts.
+            if (!cell.changed || written[r][c].changed || written[r][c].value != cell.value)
+                continue;
+            cell.changed = false;
+            cleared = true;
+        }
+    }
+    // The colours of the cells change: one signal over the whole table.
+    if (cleared && rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
     for (int r = 0; r < m_tableData.size() && r < m_readData.size(); ++r) {
         const DataRow& row = m_tableData[r];
         for (int c = 0; c < row.size() && c < m_readData[r].size(); ++c) {
@@ -349,6 +393,7 @@ void TableModel::adoptWrittenValues()
                 m_readData[r][c] = Cell(row[c].value, false);
         }
     }
+    setRegisterRows(m_tableData);
     emit marksChanged();
 }
 

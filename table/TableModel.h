@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoredCell.h"
+
 #include "device/Cell.h"
 #include "model/TableInfo.h"
 
@@ -31,8 +33,6 @@ public:
     QByteArray rowLabel(int row) const;
 
     const TableInfo& tableInfo() const { return m_table; }
-    // The write engine clears the marks of the cells it writes in place.
-    DataRows& tableData() { return m_tableData; }
     const DataRows& tableData() const { return m_tableData; }
     bool hasChangedCells() const;
 
@@ -49,9 +49,13 @@ public:
     // Sets a cell's stored value as it is; the cell is marked while its value
     // differs from the value read, or when it arrived marked. Undo and revert use it.
     bool setStoredValue(int row, int column, const QByteArray& value);
-    // Cells whose marks the write engine cleared hold the register's values
-    // now: they become the values read.
-    void adoptWrittenValues();
+    // The same for many cells, with one change signal for them all.
+    void setStoredValues(const QVector<StoredCell>& cells);
+    // The rows as a write of a copy of tableData() left them. The cells whose
+    // marks the write cleared hold the register's values now: they lose their
+    // marks here and become the values read, and the rows become the
+    // register's rows. Views learn it through dataChanged() and marksChanged().
+    void adoptWrittenRows(const DataRows& written);
 
     // Edits through setData() go onto this stack, so that they can be undone;
     // without one they apply at once.
@@ -97,6 +101,8 @@ private:
     QVariant displayData(const QModelIndex& index, int role) const;
     QVariant background(const QModelIndex& index, const Position& pos) const;
     bool rowIsReadOnly(int viewRow) const;
+    // Sets a cell's value and mark without telling the views.
+    bool storeValue(int row, int column, const QByteArray& value);
     const Cell* cellAt(int row, int column) const;
 
     TableInfo m_table;

@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "support/CliRunner.h"
 
 #include "common/Product.h"
 #include "settings/SettingsFile.h"
@@ -265,7 +265,12 @@ private slots:
                                                   << QStringLiteral("%DIR%/good.csv: ") + noLink;
         QTest::newRow("import --only-different: the read fails")
             << QStringList{"import", "--only-different", "%DIR%/good.csv"}
-            << QVector<EmulatorImage::Fault>{fault("read", 6)} << 3 << noLink;
+            << QVector<EmulatorImage::Fault>{fault("read", 6)} << 3 << QStringLiteral("%DIR%/good.csv: ") + noLink;
+        // Without it, only the cells to write are read, still before anything is written.
+        QTest::newRow("import: the read before the write fails")
+            << QStringList{"import", "%DIR%/good.csv"} << QVector<EmulatorImage::Fault>{fault("read", 6)} << 3
+            << QStringLiteral("%DIR%/good.csv: Запись не начата: не удалось прочитать из ККТ ряд 1 таблицы 6 (Налоговые "
+                              "ставки): ") + noLink;
     }
 
     void exitStatus()

@@ -3,9 +3,9 @@
 
 #include "support/EmulatorImage.h"
 
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
-#include "settings/SettingsDlg.h"
+#include "dialogs/MessageBox.h"
+#include "dialogs/SettingsDlg.h"
 #include "settings/SettingsMapping.h"
 
 #include <json/json.h>

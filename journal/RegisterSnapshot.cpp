@@ -1,10 +1,10 @@
 #include "RegisterSnapshot.h"
 
-#include "FlowFailure.h"
-#include "ImportFiles.h"
-#include "RegisterSession.h"
-#include "TableReader.h"
-#include "WriteJournal.h"
+#include "flows/FlowFailure.h"
+#include "flows/ImportFiles.h"
+#include "flows/RegisterSession.h"
+#include "flows/TableReader.h"
+#include "JournalSession.h"
 
 #include "common/Errors.h"
 #include "common/Product.h"
@@ -167,7 +167,7 @@ RegisterSnapshot::Comparison RegisterSnapshot::compare(SnapshotReader& snapshot,
 }
 
 RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, RegisterSession& session,
-                                                    WriteJournal& journal, const Permissions& permissions, bool dryRun,
+                                                    JournalSession& journal, const Permissions& permissions, bool dryRun,
                                                     const QString& undoDirectory, ProgressReporter& progress)
 {
     const SnapshotManifest& manifest = snapshot.manifest();

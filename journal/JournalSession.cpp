@@ -1,21 +1,20 @@
-#include "WriteJournal.h"
-
-#include "RegisterRows.h"
-#include "TableComparison.h"
-#include "TableWriter.h"
+#include "JournalSession.h"
 
 #include "common/Product.h"
+#include "flows/RegisterRows.h"
+#include "flows/TableComparison.h"
+#include "flows/TableWriter.h"
 #include "model/TableInfo.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
 
-WriteJournal::WriteJournal(const QString& program, const RegisterIdentity& identity, const Journal& journal)
+JournalSession::JournalSession(const QString& program, const RegisterIdentity& identity, const JournalFolder& journal)
     : m_program(program), m_identity(identity), m_journal(journal), m_writeId(newWriteId())
 {
 }
 
-QString WriteJournal::newWriteId()
+QString JournalSession::newWriteId()
 {
     // Sorts by time and reads well on a command line; the random part keeps
     // apart the runs of the same second, on this register and on any other.
@@ -23,7 +22,7 @@ QString WriteJournal::newWriteId()
         + QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, QLatin1Char('0'));
 }
 
-QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table, const DataRows& rows,
+QVector<JournalRecord::CellChange> JournalSession::changes(const TableInfo& table, const DataRows& rows,
                                                          const DataRows& registerRows)
 {
     QVector<JournalRecord::CellChange> result;
@@ -52,7 +51,7 @@ QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table,
     return result;
 }
 
-void WriteJournal::write(const TableInfo& table, DataRows& rows, const DataRows& registerRows, unsigned& cellCount,
+void JournalSession::write(const TableInfo& table, DataRows& rows, const DataRows& registerRows, unsigned& cellCount,
                          ProgressReporter& progress)
 {
     const QVector<JournalRecord::CellChange> cells = changes(table, rows, registerRows);
@@ -60,7 +59,7 @@ void WriteJournal::write(const TableInfo& table, DataRows& rows, const DataRows&
     record(table, cells);
 }
 
-void WriteJournal::record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)
+void JournalSession::record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)
 {
     if (cells.isEmpty())
         return;
@@ -80,7 +79,7 @@ void WriteJournal::record(const TableInfo& table, const QVector<JournalRecord::C
         m_warnings << problem;
 }
 
-QString WriteJournal::warningText() const
+QString JournalSession::warningText() const
 {
     if (m_warnings.isEmpty())
         return QString();

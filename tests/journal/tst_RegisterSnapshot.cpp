@@ -7,11 +7,11 @@
 #include "device/ProgressReporter.h"
 #include "exchange/ImportLimits.h"
 #include "flows/FlowFailure.h"
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 #include "flows/RegisterSession.h"
-#include "flows/RegisterSnapshot.h"
+#include "journal/RegisterSnapshot.h"
 #include "flows/TableReader.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalSession.h"
 #include "snapshot/SnapshotReader.h"
 #include "snapshot/SnapshotWriter.h"
 
@@ -156,7 +156,7 @@ private:
         SnapshotReader reader(path);
         RegisterSession session;
         session.openWithDescription();
-        WriteJournal journal(QStringLiteral("test"), session.identity(), Journal(file(QStringLiteral("journal"))));
+        JournalSession journal(QStringLiteral("test"), session.identity(), JournalFolder(file(QStringLiteral("journal"))));
         ProgressReporter progress;
         return RegisterSnapshot::restore(reader, session, journal, permissions, dryRun,
                                          RegisterSnapshot::undoDirectory(file(QStringLiteral("journal"))), progress);
@@ -295,7 +295,7 @@ private slots:
         QCOMPARE(result.cellsWritten, unsigned(changes.size()));
         QCOMPARE(result.tablesWritten, changes.isEmpty() ? 0u : 2u);
 
-        const QList<JournalWrite> writes = Journal(file(QStringLiteral("journal"))).writes(Serial);
+        const QList<RecordedWrite> writes = JournalFolder(file(QStringLiteral("journal"))).writes(Serial);
         if (dryRun || changes.isEmpty()) {
             QVERIFY(differences(changed, registerCells(m_image)).isEmpty());
             QVERIFY(writes.isEmpty());
@@ -376,7 +376,7 @@ private slots:
             QVERIFY2(failure.message().contains(refusal) && !refusal.isEmpty(), qPrintable(failure.message()));
             QCOMPARE(failure.kind(), FlowFailure::Refused);
             QVERIFY(differences(changed, registerCells(m_image)).isEmpty());
-            QVERIFY(Journal(file(QStringLiteral("journal"))).writes(Serial).isEmpty());
+            QVERIFY(JournalFolder(file(QStringLiteral("journal"))).writes(Serial).isEmpty());
             return;
         }
         std::sort(written.begin(), written.end());
@@ -438,7 +438,7 @@ private slots:
         } catch (const FlowFailure& failure) {
             QVERIFY2(failure.message().contains(message), qPrintable(QString(failure.message()).replace('\n', ' | ')));
             QCOMPARE(differences(changed, registerCells(m_image)), written);
-            const QList<JournalWrite> writes = Journal(file(QStringLiteral("journal"))).writes(Serial);
+            const QList<RecordedWrite> writes = JournalFolder(file(QStringLiteral("journal"))).writes(Serial);
             QCOMPARE(writes.size(), written.isEmpty() ? 0 : 1);
             if (!written.isEmpty()) {
                 QVERIFY(failure.message().contains(file(QStringLiteral("journal/snapshots/"))));

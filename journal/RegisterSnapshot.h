@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TableComparison.h"
+#include "flows/TableComparison.h"
 
 #include "model/TableInfo.h"
 #include "snapshot/SnapshotManifest.h"
@@ -13,7 +13,7 @@
 class ProgressReporter;
 class RegisterSession;
 class SnapshotReader;
-class WriteJournal;
+class JournalSession;
 
 // A whole register in one file: saving its tables into a snapshot, comparing
 // the register with a snapshot cell by cell, and restoring a snapshot. Tables
@@ -64,7 +64,7 @@ public:
     // Checks every table of the snapshot, then saves the register's tables
     // into undoDirectory and writes the differing cells, one commit per table,
     // as one write of the journal. Nothing is written when a table is refused.
-    static Restore restore(SnapshotReader& snapshot, RegisterSession& session, WriteJournal& journal,
+    static Restore restore(SnapshotReader& snapshot, RegisterSession& session, JournalSession& journal,
                            const Permissions& permissions, bool dryRun, const QString& undoDirectory,
                            ProgressReporter& progress);
 
