@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "support/CliRunner.h"
 
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
