@@ -6,6 +6,7 @@
 
 #include "common/Errors.h"
 #include "common/FileDialog.h"
+#include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
@@ -31,12 +32,12 @@ void FileImportCommand::run()
     m_host.clearTabs();
     BusyIndicator busy(FileCommandTexts::wait());
 
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     try {
         const QList<TableInfo>& tables = session.openWithDescription();
         m_host.setShownRegister(session.identity());
         TableInfo matched;
-        const DataRows rows = CsvExchange().importTable(path, tables, matched);
+        const DataRows rows = CsvExchange(KKT_Logic::charsets()).importTable(path, tables, matched);
         m_host.addTableTab(matched, rows);
         // The file's values are not the register's: the write reads those.
         m_host.tableModels().last()->forgetRegisterRows();

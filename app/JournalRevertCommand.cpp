@@ -5,6 +5,7 @@
 
 #include "common/MessageBox.h"
 #include "common/Product.h"
+#include "device/KKT_Logic.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
 #include "flows/WriteJournal.h"
@@ -28,7 +29,7 @@ void warnOfJournal(CommandHost& host, const WriteJournal* journal)
 bool JournalRevertCommand::run(const JournalWrite& write)
 {
     BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     std::unique_ptr<WriteJournal> journal;
     WriteRevert::Result result;
     try {

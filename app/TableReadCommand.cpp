@@ -22,7 +22,7 @@ void TableReadCommand::run(TableSelection::Kind which)
     m_host.clearTabs();
     BusyIndicator busy(readingText());
 
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     QList<TableInfo> selection;
     try {
         const QList<TableInfo>& tables = session.openWithDescription();
@@ -35,7 +35,7 @@ void TableReadCommand::run(TableSelection::Kind which)
 
     unsigned tablesRead = 0;
     unsigned cellsRead = 0;
-    const bool complete = readTables(selection, tablesRead, cellsRead);
+    const bool complete = readTables(session.link(), selection, tablesRead, cellsRead);
     session.close();
     if (!complete)
         return;
@@ -46,14 +46,15 @@ void TableReadCommand::run(TableSelection::Kind which)
     m_host.setInfoText(QStringLiteral("%1, %2").arg(shown.modelName, shown.serialNumber));
 }
 
-bool TableReadCommand::readTables(const QList<TableInfo>& selection, unsigned& tablesRead, unsigned& cellsRead)
+bool TableReadCommand::readTables(const RegisterLink& link, const QList<TableInfo>& selection, unsigned& tablesRead,
+                                  unsigned& cellsRead)
 {
     BusyIndicator busy(readingText());
     busy.offerCancel();
     for (const TableInfo& table : selection) {
         DataRows rows;
         try {
-            rows = TableReader::read(table, cellsRead, &busy);
+            rows = TableReader::read(link, table, cellsRead, &busy);
         } catch (const FlowFailure& failure) {
             if (KKT_Logic::cancelRequested)
                 break;

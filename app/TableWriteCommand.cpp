@@ -39,7 +39,7 @@ void TableWriteCommand::run()
     BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
     busy.offerCancel();
 
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     try {
         if (session.open().modelCode != m_host.shownRegister().modelCode) {
             m_host.showError(
@@ -69,9 +69,9 @@ void TableWriteCommand::run()
             DataRows registerRows = model->registerRows();
             if (!model->knowsRegisterRows() && model->hasChangedCells()) {
                 unsigned cellsRead = 0;
-                registerRows = TableReader::read(model->tableInfo(), cellsRead);
+                registerRows = TableReader::read(session.link(), model->tableInfo(), cellsRead);
             }
-            journal.write(model->tableInfo(), model->tableData(), registerRows, cellsWritten, busy);
+            journal.write(session.link(), model->tableInfo(), model->tableData(), registerRows, cellsWritten, busy);
             model->setRegisterRows(model->tableData());
         } catch (const FlowFailure& failure) {
             m_host.refreshTables();

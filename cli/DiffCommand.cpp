@@ -35,7 +35,7 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     const QList<TableInfo>& tables = session.reg().openWithDescription();
 
     const QString path = positional.first();
-    CsvExchange exchange;
+    CsvExchange exchange(session.reg().link().charsets());
     TableInfo table;
     DataRows fileRows;
     try {
@@ -53,7 +53,7 @@ void DiffCommand::execute(const QCommandLineParser& parser)
                              .arg(path, table.name));
     }
     unsigned cellsRead = 0;
-    const DataRows registerRows = TableReader::read(table, cellsRead);
+    const DataRows registerRows = TableReader::read(session.reg().link(), table, cellsRead);
 
     const TableComparison comparison(table, fileRows, registerRows);
     const QVector<TableComparison::CellPair> differences = comparison.differences();

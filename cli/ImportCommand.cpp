@@ -55,7 +55,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     const QList<TableInfo>& tables = session.reg().openWithDescription();
 
     // Every file is read and checked before anything is written.
-    QVector<ImportFiles::File> files = ImportFiles::load(paths, tables);
+    QVector<ImportFiles::File> files = ImportFiles::load(paths, tables, session.reg().link().charsets());
 
     WriteJournal journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
@@ -67,7 +67,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         // The journal keeps the cells' values before the write.
         if (registerRead) {
             unsigned cellsRead = 0;
-            registerRows = TableReader::read(file.table, cellsRead);
+            registerRows = TableReader::read(session.reg().link(), file.table, cellsRead);
         }
         const TableComparison comparison(file.table, file.rows, registerRows);
         if (onlyDifferent) {
@@ -100,7 +100,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         const unsigned before = cellsWritten;
         ProgressReporter noProgress;
         try {
-            journal.write(file.table, file.rows, registerRows, cellsWritten, noProgress);
+            journal.write(session.reg().link(), file.table, file.rows, registerRows, cellsWritten, noProgress);
         } catch (const FlowFailure& failure) {
             if (!journal.warnings().isEmpty())
                 m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());

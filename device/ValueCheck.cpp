@@ -1,6 +1,5 @@
 #include "ValueCheck.h"
 
-#include "KKT_Logic.h"
 #include "model/FieldInfo.h"
 #include "model/MoneyText.h"
 #include "model/WholeNumber.h"
@@ -121,16 +120,21 @@ std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& va
 
 } // namespace
 
-QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value)
+ValueCheck::ValueCheck(const RegisterCharsets& charsets)
+    : m_textCharset(charsets.external)
+{
+}
+
+QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value) const
 {
     if (std::optional<QString> problem = modelProblem(field, value))
         return *problem;
-    return ValueCodec::refusalReason(field, value, KKT_Logic::externalCodec());
+    return ValueCodec::refusalReason(field, value, m_textCharset);
 }
 
-EncodedValue ValueCheck::encode(const FieldInfo& field, const QByteArray& value)
+EncodedValue ValueCheck::encode(const FieldInfo& field, const QByteArray& value) const
 {
     if (const std::optional<QString> problem = modelProblem(field, value))
         return ValueCodec::refusal(field, value, *problem);
-    return ValueCodec::encode(field, value, KKT_Logic::externalCodec());
+    return ValueCodec::encode(field, value, m_textCharset);
 }

@@ -5,12 +5,13 @@
 #include "common/Errors.h"
 #include "exchange/CsvExchange.h"
 
-QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QList<TableInfo>& tables)
+QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QList<TableInfo>& tables,
+                                             const RegisterCharsets& charsets)
 {
     QVector<File> files;
     QStringList refusals;
     QVector<FlowFailure::Place> places;
-    CsvExchange exchange;
+    CsvExchange exchange(charsets);
     for (const QString& path : paths) {
         File file;
         file.path = path;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/Cell.h"
+#include "device/RegisterCharsets.h"
 #include "model/TableInfo.h"
 
 #include <QList>
@@ -24,5 +25,7 @@ public:
     // raises FlowFailure (Refused) naming each refused file, and each refused
     // value with its file, row, field and reason, one per line; the failure's
     // places name them by parts.
-    static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables);
+    // charsets: the register's, in which the values are checked.
+    static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables,
+                              const RegisterCharsets& charsets);
 };

@@ -1,9 +1,7 @@
 #include "TableComparison.h"
 
-#include "device/RowLabel.h"
+#include "device/RegisterAddress.h"
 #include "model/MoneyText.h"
-
-#include <QHash>
 
 namespace {
 
@@ -24,48 +22,31 @@ bool isNumberField(const FieldInfo& field)
 
 TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows)
 {
-    // Db rows of the register by their labels.
-    QHash<unsigned, int> registerRowOf;
-    if (table.type == Db) {
-        for (int i = 0; i < registerRows.size(); ++i) {
-            if (!registerRows.at(i).isEmpty())
-                registerRowOf.insert(RowLabel::registerRow(registerRows.at(i)), i);
-        }
-    }
-
+    const RegisterAddress fileAddress(table, fileRows);
+    const RegisterAddress registerAddress(table, registerRows);
     for (int i = 0; i < fileRows.size(); ++i) {
         const DataRow& row = fileRows.at(i);
-        // A Db row ends with its label, which is never written.
-        const int cellCount = table.type == Db ? row.size() - 1 : row.size();
+        const unsigned registerRow = fileAddress.registerRow(i);
+        const int registerIndex = registerAddress.dataRow(registerRow);
+        // A Db row's label is its address, never compared.
+        const int cellCount = fileAddress.valueCells(i);
         for (int j = 0; j < cellCount; ++j) {
             CellPair pair;
             pair.row = i;
             pair.column = j;
             pair.fieldNumber = j + 1;
-            const int fieldIndex = table.type == TransposedList ? i : j;
-            const Cell* registerCell = nullptr;
-            switch (table.type) {
-            case Db: {
-                pair.registerRow = RowLabel::registerRow(row);
-                const auto found = registerRowOf.constFind(pair.registerRow);
-                if (pair.registerRow != 0 && found != registerRowOf.constEnd())
-                    registerCell = cellOf(registerRows, found.value(), j);
-                break;
-            }
-            default:
-                pair.registerRow = unsigned(i + 1);
-                registerCell = cellOf(registerRows, i, j);
-                break;
-            }
+            pair.fieldIndex = fileAddress.fieldIndex(i, j);
+            pair.registerRow = registerRow;
+            const Cell* registerCell = cellOf(registerRows, registerIndex, j);
 
-            pair.fileText = fileForm(table, fieldIndex, row.at(j).value);
+            pair.fileText = fileForm(table, pair.fieldIndex, row.at(j).value);
             pair.inRegister = registerCell != nullptr;
             if (registerCell)
-                pair.registerText = fileForm(table, fieldIndex, registerCell->value);
-            if (!registerCell || fieldIndex >= table.fields.size())
+                pair.registerText = fileForm(table, pair.fieldIndex, registerCell->value);
+            if (!registerCell || pair.fieldIndex < 0)
                 pair.differs = true;
             else
-                pair.differs = !sameValue(table.fields.at(fieldIndex), registerCell->value, row.at(j).value);
+                pair.differs = !sameValue(table.fields.at(pair.fieldIndex), registerCell->value, row.at(j).value);
             m_cells.append(pair);
         }
     }
@@ -83,7 +64,7 @@ QVector<TableComparison::CellPair> TableComparison::differences() const
 
 QString TableComparison::fileForm(const TableInfo& table, int fieldIndex, const QByteArray& stored)
 {
-    if (table.type == Db && fieldIndex < table.fields.size()
+    if (table.type == Db && fieldIndex >= 0 && fieldIndex < table.fields.size()
         && table.fields.at(fieldIndex).m_guiType == FieldInfo::Money)
         return MoneyText::fromKopecks(stored);
     return QString::fromUtf8(stored);

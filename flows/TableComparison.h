@@ -7,9 +7,8 @@
 #include <QVector>
 
 // Lines up the rows an import gives with the rows read from the register,
-// cell by cell at the register address the write engine would use: a Db row
-// by its label, a List table's one row by field, a TransposedList table by
-// data row. Label cells are not compared.
+// cell by cell at the register address the write engine uses (RegisterAddress).
+// Label cells are not compared.
 class TableComparison
 {
 public:
@@ -19,6 +18,7 @@ public:
         int column = 0;       // cell in that row
         unsigned registerRow = 0;
         int fieldNumber = 0;  // from 1
+        int fieldIndex = -1;  // of the table's field descriptions; -1 beyond them
         bool inRegister = false; // the register has a cell there
         bool differs = false;
         QString registerText; // as the file would show it (money as 12.34 in Db tables)

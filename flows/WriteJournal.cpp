@@ -1,9 +1,9 @@
 #include "WriteJournal.h"
 
-#include "RegisterRows.h"
 #include "TableWriter.h"
 
 #include "common/Product.h"
+#include "device/RegisterAddress.h"
 #include "model/TableInfo.h"
 
 #include <QDateTime>
@@ -25,6 +25,8 @@ QString WriteJournal::newWriteId()
 QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table, const DataRows& rows,
                                                          const DataRows& registerRows)
 {
+    const RegisterAddress address(table, rows);
+    const RegisterAddress registerAddress(table, registerRows);
     QVector<JournalRecord::CellChange> result;
     for (int i = 0; i < rows.size(); ++i) {
         const DataRow& row = rows.at(i);
@@ -32,11 +34,11 @@ QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table,
             if (!row.at(j).changed)
                 continue;
             JournalRecord::CellChange change;
-            change.row = RegisterRows::registerRowOf(table, rows, i);
+            change.row = address.registerRow(i);
             change.field = j + 1;
-            if (const FieldInfo* field = RegisterRows::fieldOf(table, i, j))
+            if (const FieldInfo* field = address.field(i, j))
                 change.fieldName = field->m_name;
-            const int registerRow = RegisterRows::dataRowOf(table, registerRows, change.row);
+            const int registerRow = registerAddress.dataRow(change.row);
             if (registerRow >= 0 && j < registerRows.at(registerRow).size())
                 change.before = registerRows.at(registerRow).at(j).value;
             change.after = row.at(j).value;
@@ -46,11 +48,11 @@ QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table,
     return result;
 }
 
-void WriteJournal::write(const TableInfo& table, DataRows& rows, const DataRows& registerRows, unsigned& cellCount,
-                         ProgressReporter& progress)
+void WriteJournal::write(const RegisterLink& link, const TableInfo& table, DataRows& rows,
+                         const DataRows& registerRows, unsigned& cellCount, ProgressReporter& progress)
 {
     const QVector<JournalRecord::CellChange> cells = changes(table, rows, registerRows);
-    TableWriter::write(table, rows, cellCount, progress);
+    TableWriter::write(link, table, rows, cellCount, progress);
     record(table, cells);
 }
 

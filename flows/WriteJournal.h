@@ -11,6 +11,7 @@
 #include <QVector>
 
 class ProgressReporter;
+class RegisterLink;
 class TableInfo;
 
 // The journal of one command run that writes to a register: every table the
@@ -33,8 +34,8 @@ public:
     // Writes the changed cells of the table through TableWriter and records
     // them when the table was committed. Raises FlowFailure as TableWriter does,
     // and then records nothing.
-    void write(const TableInfo& table, DataRows& rows, const DataRows& registerRows, unsigned& cellCount,
-               ProgressReporter& progress);
+    void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, const DataRows& registerRows,
+               unsigned& cellCount, ProgressReporter& progress);
 
     // Appends one record of the committed cells; nothing for no cells.
     void record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells);

@@ -1,11 +1,12 @@
 #include "WriteRevert.h"
 
 #include "FlowFailure.h"
-#include "RegisterRows.h"
 #include "RegisterSession.h"
 #include "TableComparison.h"
 #include "TableReader.h"
 #include "WriteJournal.h"
+
+#include "device/RegisterAddress.h"
 
 namespace {
 
@@ -16,13 +17,6 @@ const TableInfo* tableOf(const QList<TableInfo>& tables, unsigned number)
             return &table;
     }
     return nullptr;
-}
-
-// The index of the field description of a journal cell: a TransposedList
-// table keeps one field per register row.
-int fieldIndexOf(const TableInfo& table, const JournalRecord::CellChange& cell)
-{
-    return table.type == TransposedList ? int(cell.row) - 1 : cell.field - 1;
 }
 
 struct TablePlan
@@ -72,20 +66,20 @@ WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession&
         TablePlan plan;
         plan.table = tableOf(session.tables(), record.tableNumber);
         unsigned cellsRead = 0;
-        plan.registerRows = TableReader::read(*plan.table, cellsRead);
+        plan.registerRows = TableReader::read(session.link(), *plan.table, cellsRead);
         plan.rows = plan.registerRows;
         for (DataRow& row : plan.rows) {
             for (Cell& cell : row)
                 cell.changed = false;
         }
+        const RegisterAddress address(*plan.table, plan.rows);
         for (const JournalRecord::CellChange& change : record.cells) {
             TableCell tableCell{record.tableNumber, record.tableName, change, QByteArray(), false};
-            const int i = RegisterRows::dataRowOf(*plan.table, plan.rows, change.row);
+            const int i = address.dataRow(change.row);
             const int j = change.field - 1;
             // A Db row's label is its address, never a cell to write.
-            const int cells = i < 0 ? 0 : plan.rows.at(i).size() - (plan.table->type == Db ? 1 : 0);
-            const int fieldIndex = fieldIndexOf(*plan.table, change);
-            if (i < 0 || j < 0 || j >= cells || fieldIndex < 0 || fieldIndex >= plan.table->fields.size()) {
+            const int fieldIndex = address.fieldIndex(i, j);
+            if (i < 0 || j < 0 || j >= address.valueCells(i) || fieldIndex < 0) {
                 result.changedSince.append(tableCell);
                 continue;
             }
@@ -111,7 +105,7 @@ WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession&
         if (dryRun) {
             result.cellsWritten += unsigned(plan.cells);
         } else {
-            journal.write(*plan.table, plan.rows, plan.registerRows, result.cellsWritten, progress);
+            journal.write(session.link(), *plan.table, plan.rows, plan.registerRows, result.cellsWritten, progress);
         }
         if (result.cellsWritten > before)
             ++result.tablesWritten;

@@ -4,6 +4,7 @@
 #include "common/Errors.h"
 #include "device/RowLabel.h"
 #include "device/ValueCheck.h"
+#include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
 #include "model/TableInfo.h"
 
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TableInfo matched;
     DataRows rows;
     try {
-        rows = CsvExchange().importTable(path, s_tables, matched);
+        rows = CsvExchange(KKT_Logic::charsets()).importTable(path, s_tables, matched);
     } catch (const RunTimeError&) {
         return 0; // refused with a message: fine
     }
@@ -79,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const DataRow& row = rows.at(r);
         for (int c = 0; c < row.size(); ++c) {
             const bool label = matched.type == Db && c == fields;
-            if (!label && !ValueCheck::accepts(matched.fields.at(matched.type == TransposedList ? r : c), row.at(c).value))
+            if (!label && !ValueCheck(KKT_Logic::charsets()).accepts(matched.fields.at(matched.type == TransposedList ? r : c), row.at(c).value))
                 fail("a value that its field cannot hold was accepted");
         }
         if (matched.type == Db && (labels.contains(row.last().value) || RowLabel::registerRow(row) == 0))
