@@ -678,7 +678,9 @@ private slots:
         TableInfo plain = table;
         if (plain.type == Db)
             plain.type = Plain;
-        plain.rowNames = QStringList(readBack.size(), QStringLiteral("ряд"));
+        plain.rowNames.clear();
+        for (int i = 0; i < readBack.size(); ++i)
+            plain.rowNames << QStringLiteral("Ряд %1").arg(i + 1);
         QCOMPARE(TableReadEngine(link).read(plain, read, cellsRead, readError), 0);
         QCOMPARE(read, rows(readBack));
 
