@@ -14,6 +14,7 @@
 
 #include "device/KKT_Logic.h"
 #include "device/ProgressReporter.h"
+#include "device/ValueCheck.h"
 #include "exchange/CsvExchange.h"
 #include "flows/ImportFiles.h"
 #include "flows/RegisterSession.h"
@@ -70,7 +71,8 @@ bool import(RegisterSession& session, const QString& path, Measured& measured)
     for (ImportFiles::File& file : files) {
         unsigned cellsRead = 0;
         const DataRows registerRows = TableReader::read(session.link(), file.table, cellsRead);
-        const TableComparison comparison(file.table, file.rows, registerRows);
+        const TableComparison comparison(file.table, file.rows, registerRows,
+                                         ValueCheck(session.link().charsets()));
         for (const TableComparison::CellPair& cell : comparison.cells()) {
             if (!cell.differs)
                 file.rows[cell.row][cell.column].changed = false;

@@ -4,6 +4,7 @@
 #include "CsvLine.h"
 #include "DriverSession.h"
 #include "common/RussianPlural.h"
+#include "device/ValueCheck.h"
 #include "exchange/CsvExchange.h"
 #include "exchange/CsvValueError.h"
 #include "flows/FlowFailure.h"
@@ -55,7 +56,7 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     unsigned cellsRead = 0;
     const DataRows registerRows = TableReader::read(session.reg().link(), table, cellsRead);
 
-    const TableComparison comparison(table, fileRows, registerRows);
+    const TableComparison comparison(table, fileRows, registerRows, ValueCheck(session.reg().link().charsets()));
     const QVector<TableComparison::CellPair> differences = comparison.differences();
     for (const TableComparison::CellPair& cell : differences) {
         m_console.out(CsvLine::of({QString::number(table.id), QString::number(cell.registerRow),

@@ -6,6 +6,7 @@
 
 #include "common/Product.h"
 #include "device/ProgressReporter.h"
+#include "device/ValueCheck.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
 #include "flows/TableComparison.h"
@@ -69,7 +70,8 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             unsigned cellsRead = 0;
             registerRows = TableReader::read(session.reg().link(), file.table, cellsRead);
         }
-        const TableComparison comparison(file.table, file.rows, registerRows);
+        const TableComparison comparison(file.table, file.rows, registerRows,
+                                         ValueCheck(session.reg().link().charsets()));
         if (onlyDifferent) {
             for (const TableComparison::CellPair& cell : comparison.cells()) {
                 if (!cell.differs)

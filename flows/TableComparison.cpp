@@ -1,6 +1,7 @@
 #include "TableComparison.h"
 
 #include "device/RegisterAddress.h"
+#include "device/ValueCheck.h"
 #include "model/MoneyText.h"
 
 namespace {
@@ -12,15 +13,10 @@ const Cell* cellOf(const DataRows& rows, int row, int column)
     return &rows.at(row).at(column);
 }
 
-bool isNumberField(const FieldInfo& field)
-{
-    return field.m_guiType == FieldInfo::Int || field.m_guiType == FieldInfo::List
-        || field.m_guiType == FieldInfo::Money;
-}
-
 } // namespace
 
-TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows)
+TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows,
+                                 const ValueCheck& check)
 {
     const RegisterAddress fileAddress(table, fileRows);
     const RegisterAddress registerAddress(table, registerRows);
@@ -46,7 +42,7 @@ TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRow
             if (!registerCell || pair.fieldIndex < 0)
                 pair.differs = true;
             else
-                pair.differs = !sameValue(table.fields.at(pair.fieldIndex), registerCell->value, row.at(j).value);
+                pair.differs = !sameValue(check, table.fields.at(pair.fieldIndex), registerCell->value, row.at(j).value);
             m_cells.append(pair);
         }
     }
@@ -70,17 +66,20 @@ QString TableComparison::fileForm(const TableInfo& table, int fieldIndex, const 
     return QString::fromUtf8(stored);
 }
 
-bool TableComparison::sameValue(const FieldInfo& field, const QByteArray& a, const QByteArray& b)
+bool TableComparison::sameValue(const ValueCheck& check, const FieldInfo& field, const QByteArray& a,
+                                const QByteArray& b)
 {
     // Texts as the file shows them: a text cell read back ends at its first
     // zero byte, which is the padding the register adds on writing.
     if (QString::fromUtf8(a) == QString::fromUtf8(b))
         return true;
-    if (!isNumberField(field))
+    // Otherwise the register decides: two values are the same when the write
+    // would store the same bytes for both, so "0012345678905" in a barcode,
+    // " 1" in a number and guillemets in a text are no change. A value the
+    // write refuses is never the same as another.
+    const EncodedValue storedA = check.encode(field, a);
+    if (!storedA.ok)
         return false;
-    bool okA = false;
-    bool okB = false;
-    const qulonglong numberA = a.toULongLong(&okA, 10);
-    const qulonglong numberB = b.toULongLong(&okB, 10);
-    return okA && okB && numberA == numberB;
+    const EncodedValue storedB = check.encode(field, b);
+    return storedB.ok && storedA.bytes == storedB.bytes;
 }

@@ -3,6 +3,8 @@
 #include "device/Cell.h"
 #include "model/TableInfo.h"
 
+class ValueCheck;
+
 #include <QString>
 #include <QVector>
 
@@ -25,7 +27,9 @@ public:
         QString fileText;
     };
 
-    TableComparison(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows);
+    // check: in the register's character sets, which decide what a value stores.
+    TableComparison(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows,
+                    const ValueCheck& check);
 
     // Every cell of the file's rows, in row and cell order.
     const QVector<CellPair>& cells() const { return m_cells; }
@@ -33,9 +37,10 @@ public:
 
     // The text of a stored value as the file shows it.
     static QString fileForm(const TableInfo& table, int fieldIndex, const QByteArray& stored);
-    // Whether two stored values mean the same to the register: texts as the
-    // file shows them, numbers of int, list and money fields by value ("007" is 7).
-    static bool sameValue(const FieldInfo& field, const QByteArray& a, const QByteArray& b);
+    // Whether two stored values mean the same to the register: the same text,
+    // or the same bytes when the write encodes them ("007" is 7, a barcode's
+    // leading zeros and a text's guillemets change nothing).
+    static bool sameValue(const ValueCheck& check, const FieldInfo& field, const QByteArray& a, const QByteArray& b);
 
 private:
     QVector<CellPair> m_cells;

@@ -1,9 +1,12 @@
 #include "WriteJournal.h"
 
+#include "TableComparison.h"
 #include "TableWriter.h"
 
 #include "common/Product.h"
 #include "device/RegisterAddress.h"
+#include "device/RegisterLink.h"
+#include "device/ValueCheck.h"
 #include "model/TableInfo.h"
 
 #include <QDateTime>
@@ -23,7 +26,7 @@ QString WriteJournal::newWriteId()
 }
 
 QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table, const DataRows& rows,
-                                                         const DataRows& registerRows)
+                                                         const DataRows& registerRows, const ValueCheck& check)
 {
     const RegisterAddress address(table, rows);
     const RegisterAddress registerAddress(table, registerRows);
@@ -39,9 +42,14 @@ QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table,
             if (const FieldInfo* field = address.field(i, j))
                 change.fieldName = field->m_name;
             const int registerRow = registerAddress.dataRow(change.row);
-            if (registerRow >= 0 && j < registerRows.at(registerRow).size())
-                change.before = registerRows.at(registerRow).at(j).value;
             change.after = row.at(j).value;
+            if (registerRow >= 0 && j < registerRows.at(registerRow).size()) {
+                change.before = registerRows.at(registerRow).at(j).value;
+                // Written again as the register already stores it: no change to record.
+                const FieldInfo* field = address.field(i, j);
+                if (field && TableComparison::sameValue(check, *field, change.before, change.after))
+                    continue;
+            }
             result.append(change);
         }
     }
@@ -51,7 +59,7 @@ QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table,
 void WriteJournal::write(const RegisterLink& link, const TableInfo& table, DataRows& rows,
                          const DataRows& registerRows, unsigned& cellCount, ProgressReporter& progress)
 {
-    const QVector<JournalRecord::CellChange> cells = changes(table, rows, registerRows);
+    const QVector<JournalRecord::CellChange> cells = changes(table, rows, registerRows, ValueCheck(link.charsets()));
     TableWriter::write(link, table, rows, cellCount, progress);
     record(table, cells);
 }

@@ -13,6 +13,7 @@
 class ProgressReporter;
 class RegisterLink;
 class TableInfo;
+class ValueCheck;
 
 // The journal of one command run that writes to a register: every table the
 // run commits becomes one record under the run's write id. A journal that
@@ -27,9 +28,10 @@ public:
     const Journal& journal() const { return m_journal; }
 
     // The cells marked changed in rows, with their values in registerRows
-    // (the same table as read from the register; a cell it lacks was empty).
+    // (the same table as read from the register; a cell it lacks was empty),
+    // but for those whose new value the register already stores.
     static QVector<JournalRecord::CellChange> changes(const TableInfo& table, const DataRows& rows,
-                                                      const DataRows& registerRows);
+                                                      const DataRows& registerRows, const ValueCheck& check);
 
     // Writes the changed cells of the table through TableWriter and records
     // them when the table was committed. Raises FlowFailure as TableWriter does,

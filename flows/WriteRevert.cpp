@@ -7,6 +7,7 @@
 #include "WriteJournal.h"
 
 #include "device/RegisterAddress.h"
+#include "device/ValueCheck.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession&
                 cell.changed = false;
         }
         const RegisterAddress address(*plan.table, plan.rows);
+        const ValueCheck check(session.link().charsets());
         for (const JournalRecord::CellChange& change : record.cells) {
             TableCell tableCell{record.tableNumber, record.tableName, change, QByteArray(), false};
             const int i = address.dataRow(change.row);
@@ -86,7 +88,7 @@ WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession&
             Cell& cell = plan.rows[i][j];
             tableCell.inRegister = true;
             tableCell.registerValue = cell.value;
-            if (!TableComparison::sameValue(plan.table->fields.at(fieldIndex), cell.value, change.after)) {
+            if (!TableComparison::sameValue(check, plan.table->fields.at(fieldIndex), cell.value, change.after)) {
                 result.changedSince.append(tableCell);
                 continue;
             }

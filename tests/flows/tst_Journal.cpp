@@ -1,5 +1,7 @@
 #include "support/TestMain.h"
 
+#include "device/KKT_Logic.h"
+#include "device/ValueCheck.h"
 #include "flows/Journal.h"
 #include "flows/WriteJournal.h"
 #include "model/TableInfo.h"
@@ -274,6 +276,9 @@ private slots:
             << int(TransposedList) << DataRows{{{"p"}}, {{"q", true}}, {{"r"}}} << DataRows{{{"P"}}, {{"Q"}}, {{"R"}}}
             << QVector<Change>{{2, 1, "Поле 2", "Q", "q"}};
         QTest::newRow("nothing changed") << int(List) << DataRows{{{"1"}}} << DataRows{{{"2"}}} << QVector<Change>{};
+        QTest::newRow("the value the register stores, spelt otherwise")
+            << int(List) << DataRows{{{"000", true}, {"5", true}}} << DataRows{{{"0"}, {"6"}}}
+            << QVector<Change>{{1, 2, "Поле 2", "6", "5"}};
         QTest::newRow("nothing read") << int(List) << DataRows{{{"1", true}}} << DataRows{}
                                       << QVector<Change>{{1, 1, "Поле 1", "", "1"}};
     }
@@ -284,7 +289,8 @@ private slots:
         QFETCH(DataRows, rows);
         QFETCH(DataRows, registerRows);
         QFETCH(QVector<Change>, expected);
-        const QVector<Change> found = WriteJournal::changes(table(TableType(type), 3), rows, registerRows);
+        const QVector<Change> found = WriteJournal::changes(table(TableType(type), 3), rows, registerRows,
+                                                                   ValueCheck(KKT_Logic::charsets()));
         QCOMPARE(found.size(), expected.size());
         for (int i = 0; i < found.size(); ++i) {
             QCOMPARE(found.at(i).row, expected.at(i).row);

@@ -1,5 +1,7 @@
 #include "support/TestMain.h"
 
+#include "device/KKT_Logic.h"
+#include "device/ValueCheck.h"
 #include "flows/TableComparison.h"
 #include "model/TableInfo.h"
 
@@ -77,7 +79,8 @@ private slots:
         QFETCH(DataRows, registerRows);
         QFETCH(QStringList, cells);
 
-        const TableComparison comparison(table(TableType(type), fields), fileRows, registerRows);
+        const TableComparison comparison(table(TableType(type), fields), fileRows, registerRows,
+                                         ValueCheck(KKT_Logic::charsets()));
         QStringList found;
         for (const TableComparison::CellPair& pair : comparison.cells())
             found << shown(pair);

@@ -1,6 +1,8 @@
 #!/usr/bin/python
 # -*- coding: utf-8 -*-
-# Vescor: settings tables of fiscal cash registers, applied by Ansible.
+
+# Copyright: (c) 2026, Vescor developers
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
 
 from __future__ import absolute_import, division, print_function
 __metaclass__ = type
@@ -35,13 +37,22 @@ options:
   settings:
     description:
       - >-
-        The driver's settings, a JSON text (for example C({"Port": 2, "IPAddress": "10.0.0.5"})),
-        or the path of a file holding it (also written C(@path)).
+        The driver's settings: a dictionary (for example C({"Port": 2, "IPAddress": "10.0.0.5"})),
+        the same as a JSON text, or the path of a file on the managed host holding it
+        (also written C(@path)).
+      - The settings reach C(vescor-cli) in a file that only the module's user can read and that is
+        removed after the run, never on its command line, so the register's passwords
+        (C(UserPassword), C(AccessPassword)) do not show in the process list; Ansible keeps them out
+        of its output.
+      - Ansible hides every occurrence of a password in the output, so a password of one or two
+        characters hides those characters elsewhere too.
       - Absent, C(vescor-cli) uses C(Vescor.ini) beside itself.
-    type: str
+    type: json
   only_different:
     description:
       - Read each table first and write only the cells whose value differs from the register's.
+      - A value differs only when the register would store other bytes for it, so leading zeros of a
+        barcode, blanks around a number or guillemets for quotes are no change.
       - Without it every writable cell of the files is written, and the module always reports a change.
     type: bool
     default: true
@@ -50,24 +61,43 @@ options:
       - The C(vescor-cli) program, a path or a name looked up on the PATH of the managed host.
     type: str
     default: vescor-cli
+extends_documentation_fragment:
+  - action_common_attributes
+attributes:
+  check_mode:
+    support: full
+  diff_mode:
+    support: full
+  platform:
+    platforms: posix
 notes:
-  - Supports check mode and diff mode.
   - The files must be on the managed host; copy them there first (M(ansible.builtin.copy)) when
     the register is reached from another machine.
+seealso:
+  - module: vescor.registers.vescor_info
 author:
-  - Vescor developers
+  - Vescor developers (!UNKNOWN)
 '''
 
 EXAMPLES = r'''
 - name: New VAT rate and header line on every register
-  vescor_tables:
+  vescor.registers.vescor_tables:
     files:
       - /srv/vescor/setup/taxes.csv
       - /srv/vescor/setup/header.csv
     settings: /etc/vescor/kassa.json
 
+- name: Settings from the inventory, a dictionary with the register's passwords
+  vescor.registers.vescor_tables:
+    files: /srv/vescor/setup/taxes.csv
+    settings:
+      Port: 2
+      IPAddress: 10.0.1.11
+      IPPort: 5555
+      AccessPassword: "{{ vault_register_password }}"
+
 - name: Against an emulated register
-  vescor_tables:
+  vescor.registers.vescor_tables:
     files: "{{ setup_files }}"
     cli: /opt/vescor/bin/vescor-cli
   environment:
@@ -107,20 +137,16 @@ stderr:
   description: What the program said on its standard error (progress and messages).
   returned: always
   type: str
+command:
+  description: The command line of C(vescor-cli); the settings appear as the path of their private file.
+  returned: always
+  type: list
+  elements: str
 '''
 
-import json
-import os
-
 from ansible.module_utils.basic import AnsibleModule
-
-
-def settings_argument(settings):
-    """The --settings value: a JSON text as it is (empty: the driver's defaults), a file as @path."""
-    text = settings.strip()
-    if not text or text.startswith('{') or text.startswith('@'):
-        return text
-    return '@' + os.path.expanduser(text)
+from ansible_collections.vescor.registers.plugins.module_utils.vescor_cli import (
+    COMMON_ARGUMENTS, VescorCli, answer_failure, read_report)
 
 
 def cell_text(value):
@@ -142,49 +168,39 @@ def cell_diff(cell):
 
 
 def main():
-    module = AnsibleModule(
-        argument_spec=dict(
-            files=dict(type='list', elements='path', required=True),
-            settings=dict(type='str'),
-            only_different=dict(type='bool', default=True),
-            cli=dict(type='str', default='vescor-cli'),
-        ),
-        supports_check_mode=True,
+    argument_spec = dict(
+        files=dict(type='list', elements='path', required=True),
+        only_different=dict(type='bool', default=True),
     )
+    argument_spec.update(COMMON_ARGUMENTS)
+    module = AnsibleModule(argument_spec=argument_spec, supports_check_mode=True)
     params = module.params
     if not params['files']:
-        module.fail_json(msg='files: no CSV file given')
+        module.fail_json(msg='vescor_tables: в параметре files не указано ни одного файла CSV')
 
-    cli = params['cli']
-    if os.sep not in cli:
-        cli = module.get_bin_path(cli, required=True)
-    command = [cli, 'import', '--json']
+    cli = VescorCli(module)
+    options = ['--json']
     if params['only_different']:
-        command.append('--only-different')
+        options.append('--only-different')
     if module.check_mode:
-        command.append('--dry-run')
-    if params['settings'] is not None:
-        command.append('--settings=' + settings_argument(params['settings']))
-    command.extend(params['files'])
-
-    rc, out, err = module.run_command(command)
+        options.append('--dry-run')
+    rc, out, err, command = cli.run('import', options, params['files'])
     result = dict(changed=False, rc=rc, stderr=err, cells=[], tables=[], command=command)
-    try:
-        report = json.loads(out)
-    except ValueError:
-        message = err.strip() or out.strip() or 'vescor-cli gave no report'
-        module.fail_json(msg='%s (exit status %d)' % (message, rc), **result)
 
-    result['changed'] = bool(report.get('changed'))
-    result['cells'] = report.get('cells') or []
-    result['tables'] = report.get('tables') or []
+    report, why = read_report(out)
+    if report is None:
+        module.fail_json(msg=answer_failure(cli.program, rc, out, err, why), **result)
+
+    result['changed'] = report['changed']
+    result['cells'] = [cell for cell in report['cells'] if isinstance(cell, dict)]
+    result['tables'] = report['tables']
     if module._diff:
         result['diff'] = [cell_diff(cell) for cell in result['cells']]
 
-    error = report.get('error')
+    error = report['error']
     if rc != 0 or error:
         result['error'] = error
-        message = (error or {}).get('message') or err.strip() or 'vescor-cli failed'
+        message = (error or {}).get('message') or err.strip() or 'vescor-cli: код выхода %d' % rc
         module.fail_json(msg=message, **result)
     module.exit_json(**result)
 
