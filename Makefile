@@ -34,7 +34,8 @@ package: build
 # its seed corpus (plus what earlier runs found) and any finding fails.
 FUZZ_DIR ?= build-fuzz
 FUZZ_TIME ?= 20
-FUZZ_TARGETS := fuzz_model_loader fuzz_csv_import fuzz_decode fuzz_encode fuzz_settings fuzz_register_image
+FUZZ_TARGETS := fuzz_model_loader fuzz_csv_import fuzz_decode fuzz_encode fuzz_settings fuzz_register_image \
+	fuzz_journal_reader
 
 fuzz: deps
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

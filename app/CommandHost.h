@@ -46,6 +46,6 @@ public:
     virtual RecentFolders& recentFolders() = 0;
 
     // The register whose tables the tabs hold.
-    virtual const RegisterIdentity& shownRegister() const = 0;
+    virtual RegisterIdentity shownRegister() const = 0;
     virtual void setShownRegister(const RegisterIdentity& identity) = 0;
 };

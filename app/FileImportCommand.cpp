@@ -34,14 +34,19 @@ void FileImportCommand::run()
 
     RegisterSession session(KKT_Logic::instance());
     try {
-        const QList<TableInfo>& tables = session.openWithDescription();
-        m_host.setShownRegister(session.identity());
+        // The register shown changes with its identification, even when its description fails.
+        m_host.setShownRegister(session.open());
+        const QList<TableInfo>& tables = session.loadDescription();
         TableInfo matched;
-        const DataRows rows = CsvExchange(KKT_Logic::charsets()).importTable(path, tables, matched);
+        CsvExchange exchange(KKT_Logic::charsets());
+        const DataRows rows = exchange.importTable(path, tables, matched);
         m_host.addTableTab(matched, rows);
         // The file's values are not the register's: the write reads those.
         m_host.tableModels().last()->forgetRegisterRows();
-        m_host.setStatusText(QStringLiteral("Успешно прочитан файл %1 ").arg(FileCommandTexts::fileNameOf(path)));
+        QString status = QStringLiteral("Успешно прочитан файл %1 ").arg(FileCommandTexts::fileNameOf(path));
+        if (exchange.ignoredLines() > 0)
+            status += QStringLiteral("(%1)").arg(CsvExchange::ignoredLinesNote(exchange.ignoredLines()));
+        m_host.setStatusText(status);
         m_host.setWriteEnabled(true);
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());

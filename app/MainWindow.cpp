@@ -269,6 +269,22 @@ void MainWindow::setWriteEnabled(bool enabled)
     ui->writeButton->setEnabled(enabled);
 }
 
+RegisterIdentity MainWindow::shownRegister() const
+{
+    RegisterIdentity identity;
+    identity.modelCode = m_modelId;
+    identity.modelName = m_modelName;
+    identity.serialNumber = m_serialNumber;
+    return identity;
+}
+
+void MainWindow::setShownRegister(const RegisterIdentity& identity)
+{
+    m_modelId = identity.modelCode;
+    m_modelName = identity.modelName;
+    m_serialNumber = identity.serialNumber;
+}
+
 void MainWindow::addTableTab(const TableInfo& table, const DataRows& rows)
 {
     auto* page = new TablePage(table, rows);

@@ -52,8 +52,8 @@ public:
     void refreshTables() override;
     bool confirmDiscardChanges() override;
     RecentFolders& recentFolders() override { return m_recentFolders; }
-    const RegisterIdentity& shownRegister() const override { return m_shownRegister; }
-    void setShownRegister(const RegisterIdentity& identity) override { m_shownRegister = identity; }
+    RegisterIdentity shownRegister() const override;
+    void setShownRegister(const RegisterIdentity& identity) override;
 
     QString statusText() const;
     QString infoText() const;
@@ -97,7 +97,11 @@ private:
     QAction* m_actionReadAll;
     QAction* m_actionReadCommodities;
     QAction* m_actionReadAllExceptCommodities;
-    RegisterIdentity m_shownRegister;
+    // The register whose tables the tabs hold: set by each identification of a
+    // read or an import, also when its model description then fails.
+    int m_modelId = 0;
+    QString m_modelName;
+    QString m_serialNumber;
     RecentFolders m_recentFolders;
     QProgressBar* m_progressBar;
     // How many BusyIndicators hold the window; only the outermost one releases it.

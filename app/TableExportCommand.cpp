@@ -29,11 +29,12 @@ void TableExportCommand::exportAll()
 
     BusyIndicator busy(FileCommandTexts::wait());
     CsvExchange exchange;
+    ExportFileName files(dir, m_host.shownRegister().serialNumber);
     try {
         for (TableModel* model : m_host.tableModels()) {
             if (!model)
                 throw RunTimeError(QStringLiteral("Нет доступных таблиц"));
-            const QString path = ExportFileName::path(dir, m_host.shownRegister().serialNumber, model->tableNumber());
+            const QString path = files.next(model->tableNumber());
             exchange.exportTable(path, model->tableInfo(), model->tableData());
         }
         m_host.setStatusText(QStringLiteral("Операция успешно завершена"));

@@ -25,8 +25,9 @@ void TableReadCommand::run(TableSelection::Kind which)
     RegisterSession session(KKT_Logic::instance());
     QList<TableInfo> selection;
     try {
-        const QList<TableInfo>& tables = session.openWithDescription();
-        m_host.setShownRegister(session.identity());
+        // The register shown changes with its identification, even when its description fails.
+        m_host.setShownRegister(session.open());
+        const QList<TableInfo>& tables = session.loadDescription();
         selection = TableSelection::select(tables, which);
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());
@@ -42,7 +43,7 @@ void TableReadCommand::run(TableSelection::Kind which)
 
     m_host.setWriteEnabled(true);
     m_host.setStatusText(QStringLiteral("Успешно прочитано %1 ячеек в %2 таблицах").arg(cellsRead).arg(tablesRead));
-    const RegisterIdentity& shown = m_host.shownRegister();
+    const RegisterIdentity shown = m_host.shownRegister();
     m_host.setInfoText(QStringLiteral("%1, %2").arg(shown.modelName, shown.serialNumber));
 }
 

@@ -9,6 +9,9 @@
 #include <QCommandLineOption>
 #include <QCoreApplication>
 
+#include <exception>
+#include <new>
+
 namespace {
 
 const QString SettingsOption = QStringLiteral("settings");
@@ -69,6 +72,13 @@ int CliCommand::run(const QStringList& arguments)
                     failure.places());
     } catch (const RunTimeError& error) {
         return fail(Refused, error.message(), {});
+    } catch (const std::bad_alloc&) {
+        // Unwinding gave back what the command held: enough for the message.
+        return fail(DriverFailure, QStringLiteral("Команда %1 прервана: не хватило памяти").arg(name()), {});
+    } catch (const std::exception& error) {
+        return fail(DriverFailure, QStringLiteral("Команда %1 прервана из-за внутренней ошибки: %2")
+                                       .arg(name(), QString::fromLocal8Bit(error.what())),
+                    {});
     }
 }
 

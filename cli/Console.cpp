@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include "common/PrintableText.h"
+
 #include <cstdio>
 
 Console::Console()
@@ -14,13 +16,13 @@ void Console::out(const QString& line)
         err(line);
         return;
     }
-    m_out << line << '\n';
+    m_out << PrintableText::of(line) << '\n';
     m_out.flush();
 }
 
 void Console::err(const QString& line)
 {
-    m_err << line << '\n';
+    m_err << PrintableText::of(line) << '\n';
     m_err.flush();
 }
 

@@ -10,7 +10,8 @@ class Console
 public:
     Console();
 
-    // One line on standard output / standard error; flushed at once.
+    // One line on standard output / standard error; flushed at once. Control
+    // characters that a file or a journal brought in are shown escaped.
     void out(const QString& line);
     void err(const QString& line);
 

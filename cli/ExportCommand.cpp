@@ -59,9 +59,10 @@ void ExportCommand::execute(const QCommandLineParser& parser)
     if (!QDir().mkpath(dir))
         throw CliFailure(Refused, QStringLiteral("Не удалось создать каталог %1").arg(dir));
     CsvExchange exchange;
+    ExportFileName files(dir, session.reg().identity().serialNumber);
     for (int i = 0; i < selection.size(); ++i) {
         const TableInfo& table = selection.at(i);
-        const QString path = ExportFileName::path(dir, session.reg().identity().serialNumber, table.id);
+        const QString path = files.next(table.id);
         exchange.exportTable(path, table, tablesRows.at(i));
         m_console.out(path);
     }

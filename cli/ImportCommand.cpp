@@ -7,6 +7,7 @@
 #include "common/Product.h"
 #include "device/ProgressReporter.h"
 #include "device/ValueCheck.h"
+#include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
 #include "flows/TableComparison.h"
@@ -57,6 +58,10 @@ void ImportCommand::execute(const QCommandLineParser& parser)
 
     // Every file is read and checked before anything is written.
     QVector<ImportFiles::File> files = ImportFiles::load(paths, tables, session.reg().link().charsets());
+    for (const ImportFiles::File& file : qAsConst(files)) {
+        if (file.ignoredLines > 0)
+            m_console.err(QStringLiteral("%1: %2").arg(file.path, CsvExchange::ignoredLinesNote(file.ignoredLines)));
+    }
 
     WriteJournal journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 
 namespace {
 
@@ -17,6 +18,14 @@ const QString JsonOption = QStringLiteral("json");
 QString timeText(const QDateTime& time)
 {
     return time.toUTC().toString(Qt::ISODateWithMs);
+}
+
+// An element of the listing's array, as an indented document of the whole would show it.
+QByteArray indentedJson(const QJsonObject& object)
+{
+    QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Indented).trimmed();
+    text.replace('\n', "\n    ");
+    return "    " + text;
 }
 
 } // namespace
@@ -61,6 +70,12 @@ QJsonObject JournalCommand::toJson(const JournalWrite& write)
                        {QStringLiteral("tables"), tables}};
 }
 
+void JournalCommand::reportProblems(const QStringList& problems)
+{
+    for (const QString& problem : problems)
+        m_console.err(QStringLiteral("Предупреждение: ") + problem);
+}
+
 void JournalCommand::execute(const QCommandLineParser& parser)
 {
     const QStringList positional = parser.positionalArguments();
@@ -71,14 +86,28 @@ void JournalCommand::execute(const QCommandLineParser& parser)
     const Journal journal;
 
     if (positional.isEmpty()) {
-        const QList<JournalWrite> writes = journal.writes(serial);
+        QStringList problems;
         if (json) {
-            QJsonArray array;
-            for (const JournalWrite& write : writes)
-                array.append(toJson(write));
-            m_console.out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
+            // One write at a time: a journal of any size is listed in the memory of its largest write.
+            const QList<Journal::WritePlace> places = journal.writePlaces(serial, &problems);
+            reportProblems(problems);
+            m_console.data("[");
+            QByteArray pending; // the comma goes after an element that has a next one
+            for (const Journal::WritePlace& place : places) {
+                const JournalWrite write = journal.load(place);
+                if (write.isEmpty())
+                    continue;
+                if (!pending.isEmpty())
+                    m_console.data(pending + ',');
+                pending = indentedJson(toJson(write));
+            }
+            if (!pending.isEmpty())
+                m_console.data(pending);
+            m_console.data("]");
             return;
         }
+        const QList<JournalWrite> writes = journal.writes(serial, &problems);
+        reportProblems(problems);
         for (const JournalWrite& write : writes) {
             const JournalRecord& first = write.first();
             m_console.out(CsvLine::of({write.id(), timeText(first.time), first.program + QLatin1Char(' ') + first.version,

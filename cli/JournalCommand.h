@@ -3,6 +3,7 @@
 #include "CliCommand.h"
 
 #include <QJsonObject>
+#include <QStringList>
 
 struct JournalWrite;
 
@@ -20,4 +21,8 @@ public:
 protected:
     void describe(QCommandLineParser& parser) override;
     void execute(const QCommandLineParser& parser) override;
+
+private:
+    // Journal lines skipped and journals not read, as warnings on standard error.
+    void reportProblems(const QStringList& problems);
 };

@@ -40,12 +40,16 @@ void RevertCommand::execute(const QCommandLineParser& parser)
                                         : QStringLiteral("Нужен один номер записи, указано: %1").arg(positional.size()));
     const bool dryRun = parser.isSet(DryRunOption);
     const QString writeId = positional.first();
-    const JournalWrite write = Journal().findWrite(writeId);
-    if (write.isEmpty())
+    const Journal writes;
+    if (writes.findWrite(writeId).isEmpty())
         throw CliFailure(Refused, QStringLiteral("В журнале изменений нет записи %1").arg(writeId));
 
     DriverSession session(settingsOption(parser));
     session.reg().openWithDescription();
+    // The connected register's own write of that id; another register's is refused by the revert.
+    JournalWrite write = writes.findWrite(writeId, session.reg().identity().serialNumber);
+    if (write.isEmpty())
+        write = writes.findWrite(writeId);
     WriteJournal journal(product::shellProgramName(), session.reg().identity());
     ProgressReporter noProgress;
     WriteRevert::Result result;

@@ -47,10 +47,14 @@ QList<TableInfo> TableChoice::select(const QList<TableInfo>& tables) const
         if (!known)
             throw CliFailure(Refused, QStringLiteral("В описании модели нет таблицы %1").arg(number));
     }
+    // A number that two tables carry chooses the first of them.
     QList<TableInfo> selection;
+    QList<uint16_t> chosen;
     for (const TableInfo& table : tables) {
-        if (m_numbers.contains(table.id))
+        if (m_numbers.contains(table.id) && !chosen.contains(table.id)) {
             selection.append(table);
+            chosen.append(table.id);
+        }
     }
     return selection;
 }

@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include "PrintableText.h"
+
 MessageBox::Handler& MessageBox::handler()
 {
     static Handler h;
@@ -11,11 +13,16 @@ void MessageBox::setHandler(Handler h)
     handler() = std::move(h);
 }
 
-QMessageBox::StandardButton MessageBox::show(const Request& request)
+QMessageBox::StandardButton MessageBox::show(const Request& asked)
 {
+    // Messages quote files and journals: their control characters are shown
+    // escaped, and nothing in them is taken for markup.
+    Request request = asked;
+    request.text = PrintableText::of(asked.text);
     if (handler())
         return handler()(request);
     QMessageBox box(request.icon, request.title, request.text, request.buttons, request.parent);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(request.defaultButton);
     return QMessageBox::StandardButton(box.exec());
 }

@@ -37,7 +37,7 @@ std::optional<QString> intProblem(const FieldInfo& field, const QByteArray& valu
     // Without limits of its own the field's width alone decides, and the encoder names it.
     if (limitOf(field.m_min) == 0 && limitOf(field.m_max) == ~0ULL)
         return std::nullopt;
-    const std::optional<uint64_t> number = WholeNumber::read(value);
+    const std::optional<uint64_t> number = WholeNumber::readTrimmed(value);
     if (!number || double(*number) < field.m_min || double(*number) > field.m_max)
         return intRange(field);
     return std::nullopt;
@@ -60,7 +60,7 @@ std::optional<QString> moneyProblem(const FieldInfo& field, const QByteArray& va
 
 std::optional<QString> listProblem(const FieldInfo& field, const QByteArray& value)
 {
-    const std::optional<uint64_t> code = WholeNumber::read(value);
+    const std::optional<uint64_t> code = WholeNumber::readTrimmed(value);
     if (code && *code <= 0xFFFFFFFFULL && field.m_items.count(uint32_t(*code)) > 0)
         return std::nullopt;
     if (field.m_items.empty())

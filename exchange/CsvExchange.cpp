@@ -7,13 +7,13 @@
 #include "TableText.h"
 #include "common/Errors.h"
 #include "ImportLimits.h"
+#include "RegularFile.h"
 #include "device/RowLabel.h"
 #include "device/ValueCheck.h"
 #include "model/MoneyText.h"
 #include "model/ValueQuote.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QTextCodec>
 
@@ -53,22 +53,27 @@ RunTimeError cannotOpen(const QString& path, const QString& why = QString())
 // of them than any table of the model description can need.
 QByteArray readBounded(const QString& path, qint64 limit)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    QString why;
+    switch (RegularFile::open(file, path, RegularFile::Read, why)) {
+    case RegularFile::Opened:
+        break;
+    case RegularFile::CannotOpen:
         throw cannotOpen(path);
-    const QFileInfo info(path);
-    if (!info.isFile())
-        throw cannotOpen(path, QStringLiteral("это не обычный файл"));
+    case RegularFile::NotRegular:
+        throw cannotOpen(path, why);
+    }
+    const qint64 size = file.size();
     const auto tooLarge = [&] {
         return RunTimeError(QStringLiteral("Файл %1 слишком велик: файл таблицы ККТ не бывает больше %2 байт")
                                 .arg(fileNameOf(path), QString::number(limit)));
     };
-    if (info.size() > limit)
+    if (size > limit)
         throw tooLarge();
     // In pieces: a buffer of the limit's size up front would cost that much
     // for every small file. A file that grew since is still cut one byte past the limit.
     QByteArray bytes;
-    bytes.reserve(int(info.size()) + 1);
+    bytes.reserve(int(size) + 1);
     const qint64 piece = 64 * 1024;
     while (bytes.size() <= limit) {
         const QByteArray read = file.read(qMin(piece, limit + 1 - bytes.size()));
@@ -306,6 +311,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                   QVector<ImportProblem>& problems)
 {
     const int earlierProblems = problems.size();
+    m_ignoredLines = 0;
     const QByteArray bytes = readBounded(path, ImportLimits::fileBytes(tables));
     QTextCodec* codec = FileTextCodec::forReading(bytes);
 
@@ -353,6 +359,11 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
         }
         if (matched.type == Plain)
             return false; // its data are not read
+        // A table of one record takes the file's first; the lines after it are counted, not read.
+        if (matched.type != Db && records == 1) {
+            ++m_ignoredLines;
+            return true;
+        }
         if (++records > lineLimit) {
             throw RunTimeError(QStringLiteral("Ошибка: в файле больше строк данных, чем может быть в таблице \"%1\": "
                                               "не более %2")
@@ -395,7 +406,8 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                 const FieldInfo& field = fields.at(i);
                 const QByteArray& value = record.at(i + 1);
                 QByteArray stored = value;
-                if (field.m_guiType == FieldInfo::Money && !MoneyText::toKopecks(value, stored)) {
+                // Also an empty amount: the file gives roubles, so its refusal speaks of them.
+                if (field.m_guiType == FieldInfo::Money && (!MoneyText::toKopecks(value, stored) || stored.isEmpty())) {
                     problems << valueProblem(records, field, shown(value),
                                              QStringLiteral("нужна сумма в рублях: число не более чем с двумя "
                                                             "знаками после точки"));

@@ -40,6 +40,15 @@ public:
     DataRows importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched,
                          QVector<ImportProblem>& problems);
 
+    // The data lines that the last import left unread: a List or
+    // TransposedList table takes the first record of its file.
+    int ignoredLines() const { return m_ignoredLines; }
+    // What the messages after an import say of them.
+    static QString ignoredLinesNote(int lines)
+    {
+        return QStringLiteral("взята первая строка данных, пропущено строк: %1").arg(lines);
+    }
+
 private:
     // Calls onText for every text of the file after its title (field names,
     // then the data) and onLineEnd after each line; texts are UTF-8 bytes.
@@ -49,4 +58,5 @@ private:
 
     char m_separator;
     ValueCheck m_check;
+    int m_ignoredLines = 0;
 };

@@ -1,14 +1,32 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 #include <cstdint>
 
-// The file that the export of all tables writes for one table: named by the
+// The files that the export of all tables writes: one per table, named by the
 // register's serial number and the table number, in the chosen directory.
+// Two tables of one number (a model description may have them) must not
+// share a file: the second gets "<serial>_<number>_2.csv", the third "_3", ...
 class ExportFileName
 {
 public:
+    ExportFileName(const QString& directory, const QString& serialNumber)
+        : m_directory(directory), m_serialNumber(serialNumber)
+    {
+    }
+
+    // The file of the next table exported into the directory.
+    QString next(uint16_t tableNumber)
+    {
+        const int earlier = m_given[tableNumber]++;
+        QString file = path(m_directory, m_serialNumber, tableNumber);
+        if (earlier > 0)
+            file.insert(file.size() - 4, QStringLiteral("_%1").arg(earlier + 1));
+        return file;
+    }
+
     static QString path(const QString& directory, const QString& serialNumber, uint16_t tableNumber)
     {
         return QStringLiteral("%1/%2_%3.csv").arg(directory, safeFileNamePart(serialNumber), QString::number(tableNumber));
@@ -24,4 +42,9 @@ public:
         }
         return text;
     }
+
+private:
+    QString m_directory;
+    QString m_serialNumber;
+    QHash<uint16_t, int> m_given; // files given so far, by table number
 };

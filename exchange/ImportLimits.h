@@ -11,7 +11,7 @@ class TableInfo;
 //
 // Data lines: a Db table has at most one line per register row (its row
 // names, or the 65 536 rows a register table can have at most), a List or
-// TransposedList table one line.
+// TransposedList table one line (the import reads the first and skips the rest).
 // File size: the title and column lines, plus the table's data lines at their
 // widest (every text field filled with three-byte characters, numbers of 24
 // characters, each value quoted), for the largest table of the model

@@ -18,6 +18,7 @@ QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QLi
         QVector<ImportProblem> problems;
         try {
             file.rows = exchange.importTable(path, tables, file.table, problems);
+            file.ignoredLines = exchange.ignoredLines();
         } catch (const RunTimeError& error) {
             problems << ImportProblem{error.message(), 0, QString()};
         }

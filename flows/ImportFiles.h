@@ -19,6 +19,7 @@ public:
         QString path;
         TableInfo table;
         DataRows rows;
+        int ignoredLines = 0; // data lines after the one record of a List or TransposedList file
     };
 
     // Every file is read and every value checked before the result is given:

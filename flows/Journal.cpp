@@ -1,16 +1,22 @@
 #include "Journal.h"
 
-#include "exchange/ExportFileName.h"
+#include "common/SystemErrorText.h"
+#include "exchange/RegularFile.h"
 
+#include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -18,6 +24,109 @@ namespace {
 const QString Suffix = QStringLiteral(".jsonl");
 // Another program appending holds the lock for one line's time.
 const int LockWaitMs = 10000;
+const int LockRetryMs = 50;
+
+// A character of a serial number that a file name must not carry as it is:
+// a path separator, a control character, the escape mark itself, and a dot
+// in front (a hidden file, or "." and "..").
+bool escaped(QChar c, int at)
+{
+    return c == QLatin1Char('%') || c == QLatin1Char('/') || c == QLatin1Char('\\')
+        || c.category() == QChar::Other_Control || (at == 0 && c == QLatin1Char('.'));
+}
+
+QString fileNamePart(const QString& serialNumber)
+{
+    if (serialNumber.isEmpty())
+        return QStringLiteral("%");
+    QString part;
+    for (int i = 0; i < serialNumber.size(); ++i) {
+        const QChar c = serialNumber.at(i);
+        if (!escaped(c, i)) {
+            part += c;
+            continue;
+        }
+        for (const char byte : QString(c).toUtf8())
+            part += QStringLiteral("%%1").arg(uchar(byte), 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return part;
+}
+
+// The serial number of a journal's file name; null for a name that no serial number makes.
+QString serialNumberOf(const QString& part)
+{
+    const QString serial = part == QLatin1String("%") ? QStringLiteral("")
+                                                       : QString::fromUtf8(QByteArray::fromPercentEncoding(part.toUtf8()));
+    return fileNamePart(serial) == part ? serial : QString();
+}
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The lock is held by another program, or why it cannot be taken at all.
+// Waits only for a holder; anything else is reported at once.
+QString takeLock(QLockFile& lock, const QString& lockPath)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        errno = 0;
+        if (lock.tryLock(0))
+            return QString();
+        const int why = errno;
+        switch (lock.error()) {
+        case QLockFile::NoError:
+            return QString();
+        case QLockFile::LockFailedError: {
+            struct stat info;
+            if (::lstat(QFile::encodeName(lockPath).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+                return QStringLiteral("блокировка %1: это не обычный файл").arg(shown(lockPath));
+            break; // held
+        }
+        case QLockFile::PermissionError:
+            return QStringLiteral("не удалось создать блокировку %1: %2")
+                .arg(shown(lockPath), SystemErrorText::of(EACCES));
+        case QLockFile::UnknownError:
+            return QStringLiteral("не удалось создать блокировку %1%2")
+                .arg(shown(lockPath), why ? QStringLiteral(": ") + SystemErrorText::of(why) : QString());
+        }
+        if (waited.hasExpired(LockWaitMs))
+            return QStringLiteral("журнал занят другой программой (блокировка %1)").arg(shown(lockPath));
+        QThread::msleep(LockRetryMs);
+    }
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+// Newest first; items of the same moment keep the journal's order, latest first.
+template<typename T, typename TimeOf>
+void sortNewestFirst(QList<T>& list, TimeOf timeOf)
+{
+    std::reverse(list.begin(), list.end());
+    std::stable_sort(list.begin(), list.end(), [&](const T& a, const T& b) { return timeOf(a) > timeOf(b); });
+}
+
+QString writeKey(const JournalRecord& record)
+{
+    return record.serialNumber + QLatin1Char('\n') + record.writeId;
+}
 
 } // namespace
 
@@ -30,29 +139,49 @@ QString Journal::defaultDirectory()
 
 QString Journal::filePath(const QString& serialNumber) const
 {
-    return m_directory + QLatin1Char('/') + ExportFileName::safeFileNamePart(serialNumber) + Suffix;
+    return m_directory + QLatin1Char('/') + fileNamePart(serialNumber) + Suffix;
 }
 
 QString Journal::append(const JournalRecord& record) const
 {
     const QString path = filePath(record.serialNumber);
     if (!QDir().mkpath(m_directory))
-        return QStringLiteral("%1: не удалось создать папку журнала").arg(QDir::toNativeSeparators(m_directory));
+        return QStringLiteral("%1: не удалось создать папку журнала").arg(shown(m_directory));
 
-    QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(LockWaitMs)) {
-        return QStringLiteral("%1: журнал занят другой программой или недоступен (блокировка %2)")
-            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(path + QStringLiteral(".lock")));
+    const QString lockPath = path + QStringLiteral(".lock");
+    QLockFile lock(lockPath);
+    const QString notLocked = takeLock(lock, lockPath);
+    if (!notLocked.isEmpty())
+        return QStringLiteral("%1: %2").arg(shown(path), notLocked);
+
+    QFile file;
+    QString why;
+    if (RegularFile::open(file, path, RegularFile::Append, why) != RegularFile::Opened)
+        return QStringLiteral("%1: %2").arg(shown(path), why);
+    const int fd = file.handle();
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return QStringLiteral("%1: %2").arg(shown(path), SystemErrorText::of(errno));
+    const off_t start = info.st_size;
+
+    QByteArray line = record.toJsonLine() + '\n';
+    char last = '\n';
+    if (start > 0 && ::pread(fd, &last, 1, start - 1) == 1 && last != '\n') {
+        // What an earlier append left half written stays a line of its own,
+        // which the readers skip and report.
+        qWarning() << "Journal" << path << "ends in a record cut short; the next record starts on a new line";
+        line.prepend('\n');
     }
-
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
-    const QByteArray line = record.toJsonLine() + '\n';
-    if (file.write(line) != line.size() || !file.flush())
-        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
-    if (::fsync(file.handle()) != 0)
-        return QStringLiteral("%1: данные не сохранены на диске").arg(QDir::toNativeSeparators(path));
+    const auto fail = [&](const QString& what) {
+        const int error = errno;
+        if (::ftruncate(fd, start) != 0)
+            qWarning() << "Journal" << path << "could not be cut back to" << start << "bytes";
+        return QStringLiteral("%1: %2: %3").arg(shown(path), what, SystemErrorText::of(error));
+    };
+    if (!writeAll(fd, line))
+        return fail(QStringLiteral("запись не добавлена"));
+    if (::fsync(fd) != 0)
+        return fail(QStringLiteral("данные не сохранены на диске"));
     return QString();
 }
 
@@ -60,55 +189,138 @@ QStringList Journal::serialNumbers() const
 {
     QStringList serials;
     const QStringList names = QDir(m_directory).entryList({QStringLiteral("*") + Suffix}, QDir::Files, QDir::Name);
-    for (const QString& name : names)
-        serials << name.left(name.size() - Suffix.size());
+    for (const QString& name : names) {
+        const QString serial = serialNumberOf(name.left(name.size() - Suffix.size()));
+        if (!serial.isNull())
+            serials << serial;
+    }
+    std::sort(serials.begin(), serials.end());
     return serials;
+}
+
+void Journal::readRecords(const QString& serialNumber, const RecordVisitor& visit, QStringList* problems) const
+{
+    const QString path = filePath(serialNumber);
+    QFile file;
+    QString why;
+    const RegularFile::Outcome opened = RegularFile::open(file, path, RegularFile::Read, why);
+    if (opened != RegularFile::Opened) {
+        if (problems && (opened == RegularFile::NotRegular || QFileInfo::exists(path)))
+            *problems << QStringLiteral("%1: %2").arg(shown(path), why);
+        return;
+    }
+    QVector<qint64> damaged;
+    qint64 lineNumber = 0;
+    while (!file.atEnd()) {
+        const qint64 offset = file.pos();
+        const QByteArray line = file.readLine().trimmed();
+        ++lineNumber;
+        if (line.isEmpty())
+            continue;
+        JournalRecord record;
+        if (!JournalRecord::fromJsonLine(line, record)) {
+            damaged << lineNumber;
+            continue;
+        }
+        if (!visit(record, offset))
+            break;
+    }
+    if (file.error() != QFileDevice::NoError && problems)
+        *problems << QStringLiteral("%1: %2").arg(shown(path), file.errorString());
+    if (!damaged.isEmpty() && problems) {
+        QStringList numbers;
+        for (int i = 0; i < damaged.size() && i < 10; ++i)
+            numbers << QString::number(damaged.at(i));
+        if (damaged.size() > 10)
+            numbers << QStringLiteral("...");
+        *problems << QStringLiteral("%1: пропущено повреждённых строк: %2 (строки %3)")
+                         .arg(shown(path))
+                         .arg(damaged.size())
+                         .arg(numbers.join(QStringLiteral(", ")));
+    }
 }
 
 QList<JournalRecord> Journal::records(const QString& serialNumber) const
 {
     QList<JournalRecord> result;
-    QFile file(filePath(serialNumber));
-    if (!file.open(QIODevice::ReadOnly))
-        return result;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine().trimmed();
-        JournalRecord record;
-        if (!line.isEmpty() && JournalRecord::fromJsonLine(line, record))
-            result.append(record);
-    }
+    readRecords(serialNumber, [&](const JournalRecord& record, qint64) {
+        result.append(record);
+        return true;
+    });
     return result;
 }
 
-QList<JournalWrite> Journal::writes(const QString& serialNumber) const
+QList<JournalWrite> Journal::writes(const QString& serialNumber, QStringList* problems) const
 {
     const QStringList serials = serialNumber.isEmpty() ? serialNumbers() : QStringList{serialNumber};
     QList<JournalWrite> result;
     QHash<QString, int> indexOf;
     for (const QString& serial : serials) {
-        for (const JournalRecord& record : records(serial)) {
-            const auto found = indexOf.constFind(record.writeId);
-            if (found != indexOf.constEnd()) {
-                result[found.value()].tables.append(record);
-                continue;
-            }
-            indexOf.insert(record.writeId, result.size());
-            result.append(JournalWrite{{record}});
-        }
+        readRecords(
+            serial,
+            [&](const JournalRecord& record, qint64) {
+                const QString key = writeKey(record);
+                const auto found = indexOf.constFind(key);
+                if (found != indexOf.constEnd())
+                    result[found.value()].tables.append(record);
+                else {
+                    indexOf.insert(key, result.size());
+                    result.append(JournalWrite{{record}});
+                }
+                return true;
+            },
+            problems);
     }
-    // Newest first; writes of the same moment keep the journal's order, latest first.
-    std::reverse(result.begin(), result.end());
-    std::stable_sort(result.begin(), result.end(), [](const JournalWrite& a, const JournalWrite& b) {
-        return a.first().time > b.first().time;
-    });
+    sortNewestFirst(result, [](const JournalWrite& write) { return write.first().time; });
     return result;
+}
+
+QList<Journal::WritePlace> Journal::writePlaces(const QString& serialNumber, QStringList* problems) const
+{
+    const QStringList serials = serialNumber.isEmpty() ? serialNumbers() : QStringList{serialNumber};
+    QList<WritePlace> result;
+    QHash<QString, int> indexOf;
+    for (const QString& serial : serials) {
+        readRecords(
+            serial,
+            [&](const JournalRecord& record, qint64 offset) {
+                const QString key = writeKey(record);
+                const auto found = indexOf.constFind(key);
+                if (found != indexOf.constEnd())
+                    result[found.value()].offsets.append(offset);
+                else {
+                    indexOf.insert(key, result.size());
+                    result.append(WritePlace{serial, record.writeId, record.time, {offset}});
+                }
+                return true;
+            },
+            problems);
+    }
+    sortNewestFirst(result, [](const WritePlace& place) { return place.time; });
+    return result;
+}
+
+JournalWrite Journal::load(const WritePlace& place) const
+{
+    JournalWrite write;
+    QFile file;
+    QString why;
+    if (RegularFile::open(file, filePath(place.serialNumber), RegularFile::Read, why) != RegularFile::Opened)
+        return write;
+    for (const qint64 offset : place.offsets) {
+        JournalRecord record;
+        if (!file.seek(offset) || !JournalRecord::fromJsonLine(file.readLine().trimmed(), record))
+            return JournalWrite();
+        write.tables.append(record);
+    }
+    return write;
 }
 
 JournalWrite Journal::findWrite(const QString& writeId, const QString& serialNumber) const
 {
-    for (const JournalWrite& write : writes(serialNumber)) {
-        if (write.id() == writeId)
-            return write;
+    for (const WritePlace& place : writePlaces(serialNumber)) {
+        if (place.id == writeId)
+            return load(place);
     }
     return JournalWrite();
 }

@@ -3,36 +3,67 @@
 #include "JournalRecord.h"
 #include "JournalWrite.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
+
+#include <functional>
 
 // The journals of the registers written to: one file per serial number,
 // "<serial number>.jsonl", one record per line. Both programs append to it,
 // each record under a lock file, flushed and synced before the lock goes.
+// A record cut short (the disk filled, the machine stopped) never takes the
+// next one with it: each append starts on a line of its own.
 class Journal
 {
 public:
+    // Where the records of one write are in its register's journal: enough to
+    // list a journal larger than memory one write at a time.
+    struct WritePlace
+    {
+        QString serialNumber; // whose journal
+        QString id;
+        QDateTime time; // of its first record
+        QVector<qint64> offsets; // of its records' lines
+    };
+    // Calls back with each complete record and the offset of its line; false stops.
+    using RecordVisitor = std::function<bool(const JournalRecord&, qint64)>;
+
     // The per-user application data folder's "journal" folder unless a directory is given.
     explicit Journal(const QString& directory = QString());
 
     static QString defaultDirectory();
     const QString& directory() const { return m_directory; }
+    // The serial number's journal; a serial number that would make a hidden or
+    // unusable file name is escaped ("%2E", "%2F"), so that every register's
+    // journal is found again.
     QString filePath(const QString& serialNumber) const;
 
     // Appends the record to its register's journal. Returns an empty text on
-    // success, otherwise what went wrong, naming the file.
+    // success, otherwise what went wrong, naming the file; a failed append
+    // leaves the journal as it was.
     QString append(const JournalRecord& record) const;
 
     // The serial numbers that have a journal, sorted.
     QStringList serialNumbers() const;
-    // The records of one register in file order; lines that are not complete
-    // records (a line cut short when the machine stopped) are skipped.
+    // Reads one register's journal a record at a time, in file order. Lines
+    // that are not complete records are skipped; `problems` (when given)
+    // receives one message for them, and why a journal could not be read.
+    void readRecords(const QString& serialNumber, const RecordVisitor& visit, QStringList* problems = nullptr) const;
+    // The records of one register in file order.
     QList<JournalRecord> records(const QString& serialNumber) const;
     // The writes of one register, or of every register when the serial number
-    // is empty, newest first.
-    QList<JournalWrite> writes(const QString& serialNumber = QString()) const;
-    // The write of that id; empty when no journal holds it.
+    // is empty, newest first. A write is one register's: the same id in two
+    // journals is two writes.
+    QList<JournalWrite> writes(const QString& serialNumber = QString(), QStringList* problems = nullptr) const;
+    // Where the writes are, in the order of writes(), without their cells.
+    QList<WritePlace> writePlaces(const QString& serialNumber = QString(), QStringList* problems = nullptr) const;
+    // The write at a place; empty when its records can no longer be read.
+    JournalWrite load(const WritePlace& place) const;
+    // The write of that id in that register's journal (in any when the serial
+    // number is empty); empty when no journal holds it.
     JournalWrite findWrite(const QString& writeId, const QString& serialNumber = QString()) const;
 
 private:

@@ -4,6 +4,9 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <cstdint>
+#include <limits>
+
 namespace {
 
 const QString TimeKey = QStringLiteral("time");
@@ -22,10 +25,24 @@ const QString FieldNameKey = QStringLiteral("fieldName");
 const QString BeforeKey = QStringLiteral("before");
 const QString AfterKey = QStringLiteral("after");
 
-bool positive(const QJsonValue& value)
+// A whole number from min to max; anything else (a fraction, 2^32 for an
+// unsigned) refuses the record rather than wrap to another table or row.
+bool inRange(const QJsonValue& value, double min, double max)
 {
-    return value.isDouble() && value.toDouble() >= 1 && value.toDouble() == double(qint64(value.toDouble()));
+    if (!value.isDouble())
+        return false;
+    const double number = value.toDouble();
+    return number >= min && number <= max && number == double(qint64(number));
 }
+
+bool positive(const QJsonValue& value, double max)
+{
+    return inRange(value, 1, max);
+}
+
+const double TableMax = std::numeric_limits<uint16_t>::max();
+const double RowMax = std::numeric_limits<unsigned>::max();
+const double IntMax = std::numeric_limits<int>::max();
 
 } // namespace
 
@@ -75,7 +92,8 @@ bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
         if (!object.value(key).isString())
             return false;
     }
-    if (!object.value(ModelCodeKey).isDouble() || !positive(object.value(TableKey))
+    if (!inRange(object.value(ModelCodeKey), std::numeric_limits<int>::min(), IntMax)
+        || !positive(object.value(TableKey), TableMax)
         || !object.value(CellsKey).isArray())
         return false;
 
@@ -93,8 +111,8 @@ bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
     result.tableName = object.value(TableNameKey).toString();
     for (const QJsonValue& value : object.value(CellsKey).toArray()) {
         const QJsonObject cell = value.toObject();
-        if (!positive(cell.value(RowKey)) || !positive(cell.value(FieldKey)) || !cell.value(BeforeKey).isString()
-            || !cell.value(AfterKey).isString())
+        if (!positive(cell.value(RowKey), RowMax) || !positive(cell.value(FieldKey), IntMax)
+            || !cell.value(BeforeKey).isString() || !cell.value(AfterKey).isString())
             return false;
         CellChange change;
         change.row = unsigned(cell.value(RowKey).toDouble());

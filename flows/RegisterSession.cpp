@@ -26,6 +26,11 @@ const RegisterIdentity& RegisterSession::open()
 const QList<TableInfo>& RegisterSession::openWithDescription()
 {
     open();
+    return loadDescription();
+}
+
+const QList<TableInfo>& RegisterSession::loadDescription()
+{
     QString errorText;
     const int result = TableInfo::readTablesInfo(uint32_t(m_identity.modelCode), m_tables, errorText,
                                                  [this] { return m_logic.configurationVersion(); });

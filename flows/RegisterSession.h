@@ -26,6 +26,8 @@ public:
     // open(), then the model description of the register's model: raises
     // FlowFailure (Refused) when it is missing or refused.
     const QList<TableInfo>& openWithDescription();
+    // The model description of the register that open() identified; raises as above.
+    const QList<TableInfo>& loadDescription();
 
     // Ends the connection now; the destructor then has nothing to do.
     void close();

@@ -20,9 +20,9 @@ WriteJournal::WriteJournal(const QString& program, const RegisterIdentity& ident
 QString WriteJournal::newWriteId()
 {
     // Sorts by time and reads well on a command line; the random part keeps
-    // two runs of the same second apart.
+    // apart the runs of the same second, on this register and on any other.
     return QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-"))
-        + QString::number(QRandomGenerator::global()->bounded(0x10000), 16).rightJustified(4, QLatin1Char('0'));
+        + QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, QLatin1Char('0'));
 }
 
 QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table, const DataRows& rows,

@@ -41,9 +41,11 @@ bool MoneyText::toKopecks(const QByteArray& text, QByteArray& kopecks)
         return true;
     }
 
-    // Rouble digits, then at most one separator with at most two decimals.
+    // Rouble digits, then at most one separator with at most two decimals;
+    // with decimals the roubles may be left out (".5" is 0.50).
     const char* separator = std::find_if(begin, end, [](char c) { return c == '.' || c == ','; });
-    const std::optional<uint64_t> roubles = WholeNumber::read(begin, separator);
+    const bool onlyDecimals = begin == separator && end - separator > 1;
+    const std::optional<uint64_t> roubles = onlyDecimals ? 0 : WholeNumber::read(begin, separator);
     if (!roubles)
         return false;
     uint64_t decimals = 0;

@@ -14,7 +14,7 @@ public:
     // The same text as UTF-8 bytes.
     static QByteArray bytesFromKopecks(const QByteArray& kopecks);
 
-    // "12.34", "12,5", "12" and "12." into kopecks (1234, 1250, 1200, 1200),
+    // "12.34", "12,5", "12", "12." and ".5" into kopecks (1234, 1250, 1200, 1200, 50),
     // exactly and without leading zeros; blanks around the text are ignored
     // and an empty text gives an empty value. A sign, more than two
     // decimals, anything that is not a plain decimal amount, or an amount

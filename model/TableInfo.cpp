@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QHash>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -185,7 +184,6 @@ int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QStrin
     }
 
     const QJsonArray tableArray = tablesValue.toArray();
-    QHash<uint16_t, QString> tableWithNumber; // to find two tables of one number
     const auto refuse = [&errorText, &shownName](const QString& why) {
         errorText = QStringLiteral("%1: %2").arg(shownName, why);
         qDebug().noquote() << "Model description refused:" << errorText;
@@ -232,13 +230,8 @@ int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QStrin
             return refuse(QStringLiteral("%1: номер таблицы должен быть от 0 до 65535")
                               .arg(tableLabel(object, loggedName)));
         }
+        // Two tables may carry one number: a choice by number takes the first.
         table.id = uint16_t(id);
-        const auto same = tableWithNumber.constFind(table.id);
-        if (same != tableWithNumber.constEnd()) {
-            return refuse(QStringLiteral("таблицы \"%1\" и \"%2\" имеют один и тот же номер %3")
-                              .arg(same.value(), table.name, QString::number(table.id)));
-        }
-        tableWithNumber.insert(table.id, table.name);
 
         // Row numbers, also when written as text ("3"); anything else is a mistake
         // that would leave a protected row open to writing.

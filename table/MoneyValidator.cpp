@@ -24,6 +24,8 @@ QValidator::State MoneyValidator::validate(QString& input, int&) const
     // The amount the cell would store, by the same rule the model applies;
     // blanks are not part of an amount the user types.
     QByteArray kopecks;
+    if (copy == QLatin1String("."))
+        return Intermediate; // the start of ".5"
     if (copy != copy.trimmed() || !MoneyText::toKopecks(copy, kopecks))
         return Invalid;
 

@@ -6,6 +6,7 @@
 #include "common/Errors.h"
 #include "exchange/TableText.h"
 #include "model/MoneyText.h"
+#include "model/WholeNumber.h"
 
 #include <QAbstractProxyModel>
 #include <QColor>
@@ -14,6 +15,7 @@
 #include <QUndoStack>
 
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -28,16 +30,28 @@ QString fieldHeader(int number, const FieldInfo& field)
 // text means 0. Other texts are not numbers the field can hold.
 bool zeroFilledValue(const QString& text, QByteArray& stored)
 {
-    const QString trimmed = text.trimmed();
-    qulonglong number = 0;
-    if (!trimmed.isEmpty()) {
-        bool ok = false;
-        number = trimmed.toULongLong(&ok, 10);
-        if (!ok || trimmed.startsWith(QLatin1Char('+')))
-            return false;
-    }
-    stored = QByteArray::number(number);
+    const QByteArray trimmed = text.trimmed().toUtf8();
+    const std::optional<uint64_t> number = trimmed.isEmpty() ? 0 : WholeNumber::read(trimmed);
+    if (!number)
+        return false;
+    stored = QByteArray::number(qulonglong(*number));
     return true;
+}
+
+// The item code of a stored list value: a text that is no number counts as 0,
+// a negative number or one beyond 32 bits names no item.
+std::optional<uint32_t> listCode(const QByteArray& stored)
+{
+    const char* begin = stored.constData();
+    const char* end = begin + stored.size();
+    WholeNumber::trim(begin, end);
+    const bool negative = begin != end && *begin == '-';
+    const std::optional<uint64_t> number = WholeNumber::read(negative ? begin + 1 : begin, end);
+    if (!number)
+        return 0;
+    if ((negative && *number != 0) || *number > std::numeric_limits<uint32_t>::max())
+        return std::nullopt;
+    return uint32_t(*number);
 }
 
 } // namespace
@@ -196,12 +210,8 @@ QVariant TableModel::displayData(const QModelIndex& index, int role) const
         const QString text = TableText::storedText(m_tableData, pos.row, pos.column);
         const QByteArray& stored = m_tableData[pos.row][pos.column].value;
         if (field.m_guiType == FieldInfo::List) {
-            bool ok = false;
-            const qlonglong code = stored.toLongLong(&ok);
-            const qlonglong key = ok ? code : 0;
-            if (key < 0 || key > std::numeric_limits<uint32_t>::max())
-                return QString();
-            const auto item = field.m_items.find(uint32_t(key));
+            const std::optional<uint32_t> code = listCode(stored);
+            const auto item = code ? field.m_items.find(*code) : field.m_items.end();
             return item == field.m_items.end() ? QString() : item->second;
         }
         if (field.m_guiType == FieldInfo::Money)
@@ -258,6 +268,8 @@ bool TableModel::storedValue(const FieldInfo& field, const QString& text, QByteA
     switch (field.m_guiType) {
     case FieldInfo::List:
         for (auto it = field.m_items.cbegin(); it != field.m_items.cend(); ++it) {
+            qDebug() << "it->second" << it->second;
+            qDebug() << "value.toString()" << text;
             if (it->second == text) {
                 stored = QByteArray::number(it->first);
                 return true;
@@ -297,6 +309,8 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
     QByteArray stored;
     if (!storedValue(*field, text, stored) || stored == cell.value)
         return false;
+    if (field->m_guiType == FieldInfo::List)
+        qDebug() << "Y = " << curX << "Y = " << curY << " m_tableData[curX][curY] = " << stored;
     const QString problem = EntryCheck::problem(*field, stored);
     if (!problem.isEmpty()) {
         emit editRefused(problem);

@@ -4,10 +4,16 @@
 
 // One connection per register image: an exclusive advisory lock (flock) on a
 // hidden lock file beside the image, ".<image file name>.lock", held from the
-// open to the close. A commit replaces the image file by a rename, so the lock
-// lives on a file that commits leave alone. Where no lock file can be made (a
-// directory without write access) the image file itself is locked. Another
-// connection to the same image, in this process or another, is refused at once.
+// open to the close. A commit replaces the image file by a rename, so the
+// guarding lock lives on a file that commits leave alone; it is made when
+// missing, with the permissions of the image's folder. Where the lock file
+// cannot be opened the open is refused: a lock on the image itself would be
+// lost at the first commit.
+//
+// The image file is locked too while the connection lasts: hard links to one
+// image have one lock file each, but share the file until a commit parts them.
+// Another connection to the same image, in this process or another, is
+// refused at once.
 class ImageLock
 {
 public:
@@ -22,10 +28,11 @@ public:
     // Failed, error says why.
     Result acquire(const std::string& imagePath, std::string& error);
     void release();
-    bool held() const { return m_fd >= 0; }
+    bool held() const { return m_lockFd >= 0; }
 
     static std::string lockFilePath(const std::string& imagePath);
 
 private:
-    int m_fd = -1;
+    int m_lockFd = -1;
+    int m_imageFd = -1;
 };

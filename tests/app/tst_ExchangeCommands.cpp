@@ -364,6 +364,7 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QStringList>("values");    // the stored cells, row after row
         QTest::addColumn<QList<bool>>("marks");      // their changed marks
+        QTest::addColumn<QString>("note");           // after the status text
 
         QTest::newRow("commodity title")
             << "goods.csv"
@@ -373,35 +374,52 @@ private slots:
                                       "\"10\";\"0\"\n"))
             << 1u << "База товаров"
             << QStringList{"1", "Хлеб \"Бородинский\"", "29", "4600000000001", "1", "2", "10", "0", "1"}
-            << QList<bool>{false, true, true, true, true, true, true, false, false};
+            << QList<bool>{false, true, true, true, true, true, true, false, false} << QString();
         // Any title that names no table of the model goes to the commodity base.
         QTest::newRow("unknown title, commodity base")
             << "x.csv"
             << encoded(QStringLiteral("Прайс 1.1\n\"a\";\"b\"\n\n\"2\";\"2\";\"Сок\";\"12.34\";\"4600000000002\";\"0\";\"0\";\"0\";\"0\"\n\n"))
             << 1u << "База товаров" << QStringList{"2", "Сок", "1234", "4600000000002", "0", "0", "0", "0", "2"}
-            << QList<bool>{false, true, true, true, true, true, true, false, false};
+            << QList<bool>{false, true, true, true, true, true, true, false, false} << QString();
         QTest::newRow("db, read-only row")
             << "6.csv"
             << encoded(QStringLiteral("Налоговые ставки 1.1\n\"Ставка, %\";\"Наименование налога\";\"Зарезервировано\"\n"
                                       "\"2\";\"10.00\";\"НДС 10%\";\"0\"\n\"3\";\"0.00\";\"НДС 0%\";\"0\"\n"))
             << 6u << "Налоговые ставки"
             << QStringList{"1000", "НДС 10%", "0", "2", "0", "НДС 0%", "0", "3"}
-            << QList<bool>{true, true, false, false, false, false, false, false};
+            << QList<bool>{true, true, false, false, false, false, false, false} << QString();
         QTest::newRow("transposed list")
             << "4.csv"
             << encoded(QStringLiteral("Клише 1.1\n\"1\";\"2\";\"3\";\"4\";\"5\";\"6\"\n"
                                       "\"ООО \"\"Ромашка\"\"\";\"ул. Ленина; 1\";\"\";\"ИНН 1\";\"2\";\"3\"\n"))
             << 4u << "Клише" << QStringList{"ООО \"Ромашка\"", "ул. Ленина; 1", "", "ИНН 1", "2", "3"}
-            << QList<bool>{true, true, true, true, true, true};
+            << QList<bool>{true, true, true, true, true, true} << QString();
         QTest::newRow("list, read-only and reserved fields")
             << "16.csv"
             << encoded(QStringLiteral("Сетевые настройки 1.1\nnames\n"
                                       "\"10.0.0.2\";\"255.0.0.0\";\"10.0.0.1\";\"8080\";\"0:1:2:3:4:5\";\"1\";\"kassa\"\n"))
             << 16u << "Сетевые настройки"
             << QStringList{"10.0.0.2", "255.0.0.0", "10.0.0.1", "8080", "0:1:2:3:4:5", "1", "kassa"}
-            << QList<bool>{true, true, true, true, false, true, true};
+            << QList<bool>{true, true, true, true, false, true, true} << QString();
         QTest::newRow("plain (its own model)") << "15.csv" << encoded(QStringLiteral("Параметры ОФД 1.1\nnames\n")) << 15u
-                               << "Параметры ОФД" << QStringList{} << QList<bool>{};
+                               << "Параметры ОФД" << QStringList{} << QList<bool>{} << QString();
+        // A table of one record takes the first data line of the file and says how many it left.
+        QTest::newRow("transposed list, second line left")
+            << "4-2.csv"
+            << encoded(QStringLiteral("Клише 1.1\n\"1\";\"2\";\"3\";\"4\";\"5\";\"6\"\n"
+                                      "\"a\";\"b\";\"\";\"c\";\"2\";\"3\"\n\"x\";\"y\";\"\";\"z\";\"2\";\"3\"\n"))
+            << 4u << "Клише" << QStringList{"a", "b", "", "c", "2", "3"}
+            << QList<bool>{true, true, true, true, true, true}
+            << "(взята первая строка данных, пропущено строк: 1)";
+        QTest::newRow("list, two lines left")
+            << "16-3.csv"
+            << encoded(QStringLiteral("Сетевые настройки 1.1\nnames\n"
+                                      "\"10.0.0.2\";\"255.0.0.0\";\"10.0.0.1\";\"8080\";\"0:1:2:3:4:5\";\"1\";\"kassa\"\n"
+                                      "\"10.0.0.3\"\n\"\";\"\"\n"))
+            << 16u << "Сетевые настройки"
+            << QStringList{"10.0.0.2", "255.0.0.0", "10.0.0.1", "8080", "0:1:2:3:4:5", "1", "kassa"}
+            << QList<bool>{true, true, true, true, false, true, true}
+            << "(взята первая строка данных, пропущено строк: 2)";
     }
 
     void importOpensOneTab()
@@ -412,6 +430,7 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QStringList, values);
         QFETCH(QList<bool>, marks);
+        QFETCH(QString, note);
 
         QVERIFY(h.install(table == PlainLayoutModel::Table ? PlainLayoutModel::image(4) : smallRegister()));
         const QString file = h.path(fileName);
@@ -420,7 +439,7 @@ private slots:
 
         h.import(file);
         QCOMPARE(h.dialogs.size(), 1);
-        QCOMPARE(status(), importedText(fileName));
+        QCOMPARE(status(), importedText(fileName) + note);
         QVERIFY(h.boxes.isEmpty());
         // Imported cells are to be written: the tab's title says so with "*".
         QCOMPARE(h.tabTitles(), QStringList{marks.contains(true) ? title + QLatin1Char('*') : title});

@@ -30,6 +30,28 @@ private slots:
         QFETCH(QString, expected);
         QCOMPARE(ExportFileName::path(QStringLiteral("/out"), serial, uint16_t(table)), expected);
     }
+
+    // The files of one export of all tables, in table order: only a number
+    // met before gets a count.
+    void next_data()
+    {
+        QTest::addColumn<QList<int>>("tables");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("numbers apart") << QList<int>{1, 4, 2} << QStringList{"S_1.csv", "S_4.csv", "S_2.csv"};
+        QTest::newRow("one number twice") << QList<int>{4, 1, 4} << QStringList{"S_4.csv", "S_1.csv", "S_4_2.csv"};
+        QTest::newRow("one number three times") << QList<int>{0, 0, 0} << QStringList{"S_0.csv", "S_0_2.csv", "S_0_3.csv"};
+    }
+
+    void next()
+    {
+        QFETCH(QList<int>, tables);
+        QFETCH(QStringList, files);
+        ExportFileName names(QStringLiteral("/out"), QStringLiteral("S"));
+        QStringList given;
+        for (const int table : tables)
+            given << names.next(uint16_t(table)).mid(5);
+        QCOMPARE(given, files);
+    }
 };
 
 VESCOR_TEST(ExportFileNameTest)

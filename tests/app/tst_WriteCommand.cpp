@@ -4,6 +4,7 @@
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
+#include "common/FileDialog.h"
 #include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
@@ -463,20 +464,41 @@ private slots:
     void nothingToWrite_data()
     {
         QTest::addColumn<bool>("withTabs");
-        QTest::newRow("tabs without changes") << true;
-        QTest::newRow("no tab after a failed read") << false;
+        QTest::addColumn<QString>("failedCommand"); // after the first read, on a register of a model without description
+        QTest::newRow("tabs without changes") << true << QString();
+        QTest::newRow("no tab after a failed read") << false << QString();
+        // The model shown is the one identified, though its description failed.
+        QTest::newRow("no tab after a read of a model without description") << false << "actionReadAll";
+        QTest::newRow("no tab after an import on a model without description") << false << "pbtnLoadFromFile";
     }
 
     void nothingToWrite()
     {
         QFETCH(bool, withTabs);
+        QFETCH(QString, failedCommand);
         EmulatorImage image = smallRegister();
         // The read's open passes, the second read's fails, the write's passes.
-        if (!withTabs)
+        if (!withTabs && failedCommand.isEmpty())
             image.addFault(fault(QStringLiteral("open"), -1, 2, 1)); // after the one that stores the image
         install(image);
         readAll();
-        if (!withTabs) {
+        if (!failedCommand.isEmpty()) {
+            const unsigned undescribed = 9473;
+            QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/models/9473.json")));
+            replaceImage(EmulatorImage::fromFile(m_imagePath).setIdentity(
+                undescribed, QStringLiteral("Вескор-Эмулятор 9473"), QStringLiteral("9473000001"), QStringLiteral("3.0.25")));
+            FileDialog::setHandler([this](const FileDialog::Request&) { return m_dir->filePath(QStringLiteral("x.csv")); });
+            if (failedCommand == QLatin1String("actionReadAll"))
+                m_window->findChild<QAction*>(failedCommand)->trigger();
+            else
+                QTest::mouseClick(button("pbtnLoadFromFile"), Qt::LeftButton);
+            FileDialog::setHandler(nullptr);
+            QCOMPARE(tabs()->count(), 0);
+            QCOMPARE(m_boxes.size(), 1);
+            QVERIFY2(m_boxes.first().text.startsWith(QStringLiteral("Ошибка чтения файла с информацией о таблицах.\n")),
+                     qPrintable(m_boxes.first().text));
+            m_boxes.clear();
+        } else if (!withTabs) {
             QMenu* menu = button("readButton")->menu();
             menu->actions().first()->trigger();
             QCOMPARE(tabs()->count(), 0);

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <memory>
 
 #include <unistd.h>
@@ -223,6 +225,9 @@ private slots:
                                                            << 1 << QStringLiteral("В описании модели нет таблицы 99");
         QTest::newRow("import of a missing file") << QStringList{"import", "%DIR%/none.csv"} << none << 1
                                                   << QStringLiteral("%DIR%/none.csv: Невозможно открыть файл none.csv");
+        QTest::newRow("import of a FIFO: refused at once") << QStringList{"import", "%DIR%/fifo.csv"} << none << 1
+                                                          << QStringLiteral("%DIR%/fifo.csv: Невозможно открыть файл "
+                                                                            "fifo.csv: это не обычный файл");
         QTest::newRow("import of a file without title") << QStringList{"import", "%DIR%/empty.csv"} << none << 1
                                                         << QStringLiteral("%DIR%/empty.csv: Файл csv не содержит заголовка");
         QTest::newRow("import of a bad value")
@@ -275,6 +280,7 @@ private slots:
             image.addFault(f);
         const QString imagePath = image.install(*m_dir, true);
         QVERIFY(writeBytes(path("empty.csv"), QByteArray()));
+        QCOMPARE(::mkfifo(QFile::encodeName(path("fifo.csv")).constData(), 0600), 0);
         QVERIFY(writeBytes(path("good.csv"), taxFile("\"1\";\"18.00\";\"НДС 18%\";\"0\"")));
         QVERIFY(writeBytes(path("badvalue.csv"), taxFile("\"1\";\"18.00\";\"НДС 18%\";\"x\"")));
         QVERIFY(writeBytes(path("short.csv"), taxFile("\"1\";\"18.00\";\"НДС 18%\"")));

@@ -13,6 +13,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
@@ -74,6 +77,35 @@ private:
         return writeBytes(file, codec->fromUnicode(text));
     }
 
+    static constexpr unsigned TwoTablesOfOneNumber = 5731;
+    static QString modelPath()
+    {
+        return QCoreApplication::applicationDirPath() + QStringLiteral("/models/%1.json").arg(TwoTablesOfOneNumber);
+    }
+
+    // A model whose description has a second table of number `twice`, after
+    // the others: a copy of the first with only its first field.
+    static void useModelWithTwoTablesOfOneNumber(int twice, const QString& imagePath)
+    {
+        const QString models = QCoreApplication::applicationDirPath() + QStringLiteral("/models/");
+        QJsonObject root = QJsonDocument::fromJson(fileBytes(models + QStringLiteral("57.json"))).object();
+        QJsonArray tables = root.value(QStringLiteral("tables")).toArray();
+        for (const QJsonValue& table : qAsConst(tables)) {
+            if (table.toObject().value(QStringLiteral("id")).toInt() != twice)
+                continue;
+            QJsonObject copy = table.toObject();
+            copy.insert(QStringLiteral("name"), QStringLiteral("Копия"));
+            copy.insert(QStringLiteral("fields"), QJsonArray{copy.value(QStringLiteral("fields")).toArray().first()});
+            tables.append(copy);
+            break;
+        }
+        root.insert(QStringLiteral("tables"), tables);
+        QVERIFY(writeBytes(modelPath(), QJsonDocument(root).toJson()));
+        EmulatorImage image = EmulatorImage::fromFile(imagePath);
+        image.setIdentity(TwoTablesOfOneNumber, QStringLiteral("Вескор-Эмулятор 57"), Serial, QStringLiteral("3.0.25"));
+        QVERIFY(image.save(imagePath));
+    }
+
 private slots:
     void init()
     {
@@ -89,6 +121,7 @@ private slots:
         FileDialog::setHandler(nullptr);
         MessageBox::setHandler(nullptr);
         EmulatorImage::uninstall();
+        QFile::remove(modelPath());
         m_dir.reset();
     }
 
@@ -98,17 +131,27 @@ private slots:
     {
         QTest::addColumn<QString>("tables");
         QTest::addColumn<QString>("readAction");
-        QTest::addColumn<QList<int>>("numbers");
-        QTest::newRow("all") << "all" << "actionReadAll" << QList<int>{1, 2, 6, 5, 4, 16, 15, 7};
-        QTest::newRow("commodities") << "commodities" << "actionReadCommodities" << QList<int>{1};
-        QTest::newRow("others") << "others" << "actionReadAllExceptCommodities" << QList<int>{2, 6, 5, 4, 16, 15, 7};
+        QTest::addColumn<QStringList>("numbers"); // of the files
+        QTest::addColumn<int>("twice");           // a table number that two tables carry
+        QTest::newRow("all") << "all" << "actionReadAll" << QStringList{"1", "2", "6", "5", "4", "16", "15", "7"} << 0;
+        QTest::newRow("commodities") << "commodities" << "actionReadCommodities" << QStringList{"1"} << 0;
+        QTest::newRow("others") << "others" << "actionReadAllExceptCommodities"
+                                << QStringList{"2", "6", "5", "4", "16", "15", "7"} << 0;
+        // The second table of a number gets a file of its own; a choice by number takes the first.
+        QTest::newRow("all, two tables 4") << "all" << "actionReadAll"
+                                           << QStringList{"1", "2", "6", "5", "4", "16", "15", "7", "4_2"} << 4;
+        QTest::newRow("commodities, two tables 1") << "commodities" << "actionReadCommodities" << QStringList{"1"} << 1;
+        QTest::newRow("number 1, two tables 1") << "1" << "actionReadCommodities" << QStringList{"1"} << 1;
     }
 
     void exportMatchesWindow()
     {
         QFETCH(QString, tables);
         QFETCH(QString, readAction);
-        QFETCH(QList<int>, numbers);
+        QFETCH(QStringList, numbers);
+        QFETCH(int, twice);
+        if (twice != 0)
+            useModelWithTwoTablesOfOneNumber(twice, m_image);
 
         QStringList boxes;
         MessageBox::setHandler([&boxes](const MessageBox::Request& request) {
@@ -133,15 +176,18 @@ private slots:
         QCOMPARE(result.exitCode, 0);
 
         QStringList expected;
-        for (const int number : numbers)
-            expected << path("cli") + QStringLiteral("/%1_%2.csv").arg(Serial).arg(number);
+        for (const QString& number : numbers)
+            expected << path("cli") + QStringLiteral("/%1_%2.csv").arg(Serial, number);
         QCOMPARE(result.outLines(), expected);
         QCOMPARE(QDir(path("cli")).entryList(QDir::Files, QDir::Name), QDir(windowDir).entryList(QDir::Files, QDir::Name));
-        for (const int number : numbers) {
-            const QString name = QStringLiteral("/%1_%2.csv").arg(Serial).arg(number);
+        for (const QString& number : numbers) {
+            const QString name = QStringLiteral("/%1_%2.csv").arg(Serial, number);
             const QByteArray windowFile = fileBytes(windowDir + name);
             QVERIFY(!windowFile.isEmpty());
             QCOMPARE(fileBytes(path("cli") + name), windowFile);
+            // Only the copy has a single column.
+            const QByteArray columns = windowFile.split('\n').value(1);
+            QCOMPARE(columns.contains(';'), !number.contains(QLatin1Char('_')));
         }
 
         // Progress while reading, one line per table, then the window's summary.
@@ -280,6 +326,35 @@ private slots:
         expected << (onlyDifferent ? QStringLiteral("Будет записана 1 ячейка в 1 таблице")
                                    : QStringLiteral("Будет записано 8 ячеек в 1 таблице"));
         QCOMPARE(result.outLines(), expected);
+    }
+
+    // A file of a table of one record is read by its first data line; the
+    // lines after it are left, and standard error says how many.
+    void oneRecordFileLeavesLaterLines_data()
+    {
+        QTest::addColumn<int>("table");
+        QTest::addColumn<int>("laterLines");
+        QTest::newRow("list, as exported") << 2 << 0;
+        QTest::newRow("list, one line more") << 2 << 1;
+        QTest::newRow("transposed list, three lines more") << 4 << 3;
+    }
+
+    void oneRecordFileLeavesLaterLines()
+    {
+        QFETCH(int, table);
+        QFETCH(int, laterLines);
+        const QString file = exportTable(table, "before");
+        QByteArray bytes = fileBytes(file);
+        for (int i = 0; i < laterLines; ++i)
+            bytes += "\"x\";\"y\"\n";
+        QVERIFY(writeBytes(file, bytes));
+
+        const CliRun result = run({"import", "--dry-run", "--only-different", file});
+        QCOMPARE(result.exitCode, 0);
+        const QString note = file + QStringLiteral(": взята первая строка данных, пропущено строк: %1").arg(laterLines);
+        QCOMPARE(result.err.split(QLatin1Char('\n')).contains(note), laterLines > 0);
+        QCOMPARE(result.err.contains(QStringLiteral("пропущено")), laterLines > 0);
+        QCOMPARE(result.outLines(), QStringList{QStringLiteral("Будет записано 0 ячеек в 0 таблицах")});
     }
 
     // All files are checked before the first write: one bad file keeps the

@@ -21,6 +21,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString Serial = QStringLiteral("0057000001");
@@ -313,6 +315,109 @@ private slots:
                                          .arg(journalDir())),
                  qPrintable(result.err));
         QCOMPARE(run({"diff", file}).out, QString());
+    }
+
+    // What a journal brings to the terminal: control characters escaped, lines
+    // that are not records reported, a FIFO in a journal's place refused at once.
+    void journalOnTheTerminal_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("out"); // contained
+        QTest::addColumn<QString>("err"); // contained
+        QTest::newRow("escape sequence in a value")
+            << "" << QStringList{"journal", "W"} << "\"6\";\"1\";\"1\";\"Ставка\\x0d\";\"\\x1b[2J\";\"2200\"" << "";
+        QTest::newRow("record cut short") << "torn" << QStringList{"journal"} << "\"W\";" << "пропущено повреждённых строк: 1 (строки 2)";
+        QTest::newRow("record cut short, as JSON")
+            << "torn" << QStringList{"journal", "--json"} << "\"write\": \"W\"" << "пропущено повреждённых строк: 1";
+        QTest::newRow("FIFO for a journal") << "fifo" << QStringList{"journal", "--serial", "0099000001"} << ""
+                                            << "0099000001.jsonl: это не обычный файл";
+    }
+
+    void journalOnTheTerminal()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const Journal journal(journalDir());
+        JournalRecord record;
+        record.time = QDateTime::currentDateTimeUtc();
+        record.writeId = "W";
+        record.serialNumber = Serial;
+        record.tableNumber = 6;
+        record.cells = {{1, 1, "Ставка\r", "\x1b[2J", "2200"}};
+        QCOMPARE(journal.append(record), QString());
+        if (damage == "torn") {
+            QFile file(journal.filePath(Serial));
+            QVERIFY(file.open(QIODevice::Append));
+            QVERIFY(file.write("{\"time\":") > 0);
+        }
+        if (damage == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(journal.filePath("0099000001")).constData(), 0600), 0);
+
+        const CliRun result = run(arguments);
+        QVERIFY(result.finished);
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.out.contains(out), qPrintable(result.out));
+        QVERIFY2(result.err.contains(err), qPrintable(result.err));
+        QVERIFY(!result.out.contains(QChar(0x1b)) && !result.out.contains(QLatin1Char('\r')));
+        if (arguments.contains("--json"))
+            QCOMPARE(QJsonDocument::fromJson(result.out.toUtf8()).array().size(), 1);
+    }
+
+    // The listing as JSON is streamed, but reads as the one array it always was.
+    void journalJsonListing_data()
+    {
+        QTest::addColumn<int>("writes");
+        QTest::newRow("none") << 0;
+        QTest::newRow("one") << 1;
+        QTest::newRow("three") << 3;
+    }
+
+    void journalJsonListing()
+    {
+        QFETCH(int, writes);
+        const Journal journal(journalDir());
+        for (int i = writes - 1; i >= 0; --i) {
+            JournalRecord record;
+            record.time = QDateTime::fromSecsSinceEpoch(1700000000 - i, Qt::UTC);
+            record.writeId = QStringLiteral("W%1").arg(i);
+            record.serialNumber = Serial;
+            record.tableNumber = 6;
+            record.cells = {{1, 1, "Ставка", "2000", QByteArray::number(i)}};
+            QCOMPARE(journal.append(record), QString());
+        }
+        const CliRun result = run({"journal", "--json"});
+        QCOMPARE(result.exitCode, 0);
+        const QJsonArray listed = QJsonDocument::fromJson(result.out.toUtf8()).array();
+        QStringList ids;
+        for (const QJsonValue& write : listed)
+            ids << write.toObject().value("write").toString();
+        QStringList expected;
+        for (int i = 0; i < writes; ++i)
+            expected << QStringLiteral("W%1").arg(i);
+        QCOMPARE(ids, expected);
+        QCOMPARE(result.out.trimmed(), QString::fromUtf8(QJsonDocument(listed).toJson(QJsonDocument::Indented)).trimmed());
+    }
+
+    // Out of memory (here: a journal line larger than the memory the program
+    // may have) ends the command with status 3 and a message, not an abort.
+    void outOfMemoryIsReported()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the address sanitizer needs more address space than the limit leaves");
+#endif
+        QVERIFY(QDir().mkpath(journalDir()));
+        QFile file(Journal(journalDir()).filePath(Serial));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(1) << 30)); // one line of zeros, and no disk space taken
+        file.close();
+        const CliRun result = runCli({"-c", "ulimit -v 600000 && exec \"$0\" \"$@\"", cliProgram(), "journal"},
+                                     m_dir->path(), QStringLiteral("/bin/sh"));
+        QVERIFY(result.finished);
+        QCOMPARE(result.exitCode, 3);
+        QVERIFY2(result.err.contains(QStringLiteral("Команда journal прервана: не хватило памяти")), qPrintable(result.err));
     }
 
     // Two imports into one register at once: the register serves one

@@ -49,7 +49,11 @@ private slots:
         QTest::newRow("int above the model") << department << QByteArray("17") << upTo16;
         QTest::newRow("int empty") << department << QByteArray() << upTo16;
         QTest::newRow("int negative") << department << QByteArray("-1") << upTo16;
-        QTest::newRow("int blank inside") << department << QByteArray(" 5") << upTo16;
+        // Blanks around the digits are allowed, as the encoder reads them.
+        QTest::newRow("int blank inside") << department << QByteArray(" 5") << QString();
+        QTest::newRow("int blanks around") << department << QByteArray("\t16 ") << QString();
+        QTest::newRow("int blank between digits") << department << QByteArray("1 6") << upTo16;
+        QTest::newRow("int blanks around, above the model") << department << QByteArray(" 17") << upTo16;
         QTest::newRow("int decimal") << department << QByteArray("5.5") << upTo16;
         QTest::newRow("int below the model") << field(FieldInfo::Bin1, FieldInfo::Int, 1, 10) << QByteArray("0")
                                              << QStringLiteral("нужно целое число от 1 до 10");
@@ -71,6 +75,7 @@ private slots:
             << QStringLiteral("нужно целое число от 0 до 9999999999");
 
         QTest::newRow("list code") << list() << QByteArray("3") << QString();
+        QTest::newRow("list code with blanks") << list() << QByteArray(" 3 ") << QString();
         QTest::newRow("list not a code") << list() << QByteArray("2") << QStringLiteral("нужен код из списка: 0, 1, 3");
         QTest::newRow("list name in place of the code") << list() << QByteArray("Да") << QStringLiteral("нужен код из списка: 0, 1, 3");
 

@@ -12,6 +12,8 @@
 #include <QTest>
 
 #include <functional>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +21,7 @@ namespace {
 
 const QString BusyText = QStringLiteral("ККТ занята другим подключением");
 const int BusyCode = 22;
+const int ImageCode = 20;
 
 EmulatorImage oneTable()
 {
@@ -195,21 +198,140 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
+    void imageInADirectoryWithoutWriteAccess_data()
+    {
+        QTest::addColumn<bool>("lockFileMade"); // by its owner, before the folder was closed
+        QTest::newRow("lock file there") << true;
+        QTest::newRow("no lock file: refused, no lock on the image") << false;
+    }
+
     void imageInADirectoryWithoutWriteAccess()
     {
+        QFETCH(bool, lockFileMade);
         if (::geteuid() == 0)
             QSKIP("the superuser writes into any directory");
         QTemporaryDir dir;
         const QString path = oneTable().install(dir);
+        if (lockFileMade) {
+            TilloHandle owner;
+            QCOMPARE(api.open(owner), 0);
+        }
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         TilloHandle first, second;
-        QCOMPARE(api.open(first), 0);
-        QCOMPARE(api.open(second), -1);
-        QCOMPARE(api.errorCode(second), BusyCode);
-        QCOMPARE(api.close(first), 0);
-        QCOMPARE(api.open(second), 0);
+        if (lockFileMade) {
+            QCOMPARE(api.open(first), 0);
+            QCOMPARE(api.open(second), -1);
+            QCOMPARE(api.errorCode(second), BusyCode);
+            QCOMPARE(api.close(first), 0);
+            QCOMPARE(api.open(second), 0);
+        } else {
+            QCOMPARE(api.open(first), -1);
+            QCOMPARE(api.errorCode(first), ImageCode);
+            QVERIFY2(api.error(first).contains(QStringLiteral("не удалось открыть файл блокировки")),
+                     qPrintable(api.error(first)));
+        }
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QVERIFY(QFile::exists(path));
+    }
+
+    // Whatever stands where the lock file belongs, the image is never locked in
+    // its place: a commit would leave such a lock behind on the old file.
+    void lockFileThatCannotServe_data()
+    {
+        QTest::addColumn<QString>("occupant");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("directory") << "directory" << "не удалось открыть файл блокировки";
+        QTest::newRow("FIFO") << "fifo" << "не является обычным файлом";
+        QTest::newRow("link to the image") << "link" << "не удалось открыть файл блокировки";
+    }
+
+    void lockFileThatCannotServe()
+    {
+        QFETCH(QString, occupant);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString path = oneTable().install(dir);
+        const QByteArray lockPath = QFile::encodeName(dir.filePath(".register-image.json.lock"));
+        if (occupant == "directory")
+            QVERIFY(QDir(dir.path()).mkdir(".register-image.json.lock"));
+        else if (occupant == "fifo")
+            QCOMPARE(::mkfifo(lockPath.constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link(path, QFile::decodeName(lockPath)));
+        TilloHandle h;
+        QCOMPARE(api.open(h), -1); // at once, also for a FIFO
+        QCOMPARE(api.errorCode(h), ImageCode);
+        QVERIFY2(api.error(h).contains(QFile::decodeName(lockPath)) && api.error(h).contains(why),
+                 qPrintable(api.error(h)));
+        // Nothing is held: the image's file is free.
+        QFile image(path);
+        QVERIFY(image.open(QIODevice::ReadOnly));
+        QCOMPARE(::flock(image.handle(), LOCK_EX | LOCK_NB), 0);
+    }
+
+    void lockFileGuardsAcrossCommits_data()
+    {
+        QTest::addColumn<QString>("second"); // how the second connection reaches the image
+        QTest::addColumn<bool>("readOnlyLockFile");
+        QTest::newRow("same path") << "same" << false;
+        QTest::newRow("read-only lock file") << "same" << true;
+        QTest::newRow("hard link") << "hard link" << false;
+    }
+
+    void lockFileGuardsAcrossCommits()
+    {
+        QFETCH(QString, second);
+        QFETCH(bool, readOnlyLockFile);
+        QTemporaryDir dir;
+        const QString path = oneTable().install(dir);
+        const QString lockPath = dir.filePath(".register-image.json.lock");
+        if (readOnlyLockFile) {
+            QFile lock(lockPath);
+            QVERIFY(lock.open(QIODevice::WriteOnly));
+            lock.close();
+            QVERIFY(QFile::setPermissions(lockPath, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        }
+        TilloHandle first;
+        QCOMPARE(api.open(first), 0);
+        if (second == "hard link") {
+            QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("alias.json")).constData()),
+                     0);
+            qputenv("TILLO10_EMULATOR", QFile::encodeName(dir.filePath("alias.json")));
+        }
+        TilloHandle other;
+        QCOMPARE(api.open(other), -1);
+        QCOMPARE(api.errorCode(other), BusyCode);
+        // The commit replaces the image's file; the lock stays.
+        QCOMPARE(api.writeCell(first, 3, 2, 1, QByteArray::fromHex("0A0B")), 0);
+        QCOMPARE(api.commit(first), 0);
+        QCOMPARE(api.open(other), -1);
+        QCOMPARE(api.errorCode(other), BusyCode);
+        QCOMPARE(api.close(first), 0);
+        QCOMPARE(api.open(other), 0);
+    }
+
+    void lockFileTakesTheFolderPermissions_data()
+    {
+        QTest::addColumn<int>("folder");
+        QTest::addColumn<int>("lockFile");
+        QTest::newRow("private folder") << 0700 << 0600;
+        QTest::newRow("shared with the group") << 02770 << 0660;
+        QTest::newRow("readable by all") << 0755 << 0644;
+    }
+
+    void lockFileTakesTheFolderPermissions()
+    {
+        QFETCH(int, folder);
+        QFETCH(int, lockFile);
+        QTemporaryDir dir;
+        oneTable().install(dir);
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), mode_t(folder)), 0);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        struct stat made;
+        QCOMPARE(::stat(QFile::encodeName(dir.filePath(".register-image.json.lock")).constData(), &made), 0);
+        QCOMPARE(int(made.st_mode & 07777), lockFile);
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
     }
 
     void anotherProcess_data()

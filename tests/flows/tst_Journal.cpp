@@ -10,7 +10,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QRegularExpression>
 #include <QThread>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <vector>
@@ -34,6 +40,12 @@ JournalRecord record(const QString& writeId, const QString& serial, unsigned tab
     r.tableName = QStringLiteral("Таблица %1").arg(table);
     r.cells = cells;
     return r;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool sameRecord(const JournalRecord& a, const JournalRecord& b)
@@ -95,6 +107,17 @@ private slots:
         QTest::newRow("row 0") << QByteArray(line).replace("\"row\":7", "\"row\":0") << false;
         QTest::newRow("field as text") << QByteArray(line).replace("\"field\":2", "\"field\":\"2\"") << false;
         QTest::newRow("table missing") << QByteArray(line).replace("\"table\":6", "\"tabel\":6") << false;
+        // Numbers out of range refuse the record instead of wrapping to table or row 1.
+        QTest::newRow("largest table") << QByteArray(line).replace("\"table\":6", "\"table\":65535") << true;
+        QTest::newRow("table 65536") << QByteArray(line).replace("\"table\":6", "\"table\":65536") << false;
+        QTest::newRow("table 2^32 + 1") << QByteArray(line).replace("\"table\":6", "\"table\":4294967297") << false;
+        QTest::newRow("largest row") << QByteArray(line).replace("\"row\":7", "\"row\":4294967295") << true;
+        QTest::newRow("row 2^32 + 1") << QByteArray(line).replace("\"row\":7", "\"row\":4294967297") << false;
+        QTest::newRow("row 1e300") << QByteArray(line).replace("\"row\":7", "\"row\":1e300") << false;
+        QTest::newRow("field 2^31") << QByteArray(line).replace("\"field\":2", "\"field\":2147483648") << false;
+        QTest::newRow("model code 2^40")
+            << QByteArray(line).replace("\"modelCode\":57", "\"modelCode\":1099511627776") << false;
+        QTest::newRow("model code 5.5") << QByteArray(line).replace("\"modelCode\":57", "\"modelCode\":5.5") << false;
     }
 
     void recordLine()
@@ -139,9 +162,23 @@ private slots:
 
         QCOMPARE(journal.serialNumbers(), (QStringList{"0057000001", "0099"}));
         QStringList found;
-        for (const JournalWrite& write : journal.writes(serial))
+        QStringList problems;
+        for (const JournalWrite& write : journal.writes(serial, &problems))
             found << write.id();
         QCOMPARE(found, ids);
+        // The cut line is reported where it is read.
+        QCOMPARE(problems.size(), serial == "0099" || serial == "123" ? 0 : 1);
+        if (!problems.isEmpty())
+            QVERIFY2(problems.first().endsWith(QStringLiteral("пропущено повреждённых строк: 1 (строки 3)")),
+                     qPrintable(problems.first()));
+        // The places of the writes, one write at a time, give the same writes.
+        QStringList placed;
+        for (const Journal::WritePlace& place : journal.writePlaces(serial)) {
+            const JournalWrite write = journal.load(place);
+            placed << write.id();
+            QCOMPARE(write.cellCount(), journal.findWrite(place.id, serial).cellCount());
+        }
+        QCOMPARE(placed, ids);
 
         const JournalWrite a = journal.findWrite("a", serial);
         QCOMPARE(a.isEmpty(), !ids.contains("a"));
@@ -153,13 +190,20 @@ private slots:
         QVERIFY(journal.findWrite("zzz", serial).isEmpty());
     }
 
-    // A serial number never leads the journal out of its folder.
+    // A serial number never leads the journal out of its folder, nor into a
+    // hidden file that no listing finds: its journal is listed under it.
     void fileNameOfSerial_data()
     {
         QTest::addColumn<QString>("serial");
         QTest::addColumn<QString>("name");
         QTest::newRow("plain") << "0057000001" << "0057000001.jsonl";
-        QTest::newRow("slash") << "../x/1" << ".._x_1.jsonl";
+        QTest::newRow("slash") << "../x/1" << "%2E.%2Fx%2F1.jsonl";
+        QTest::newRow("empty") << "" << "%.jsonl";
+        QTest::newRow("dot in front") << ".57" << "%2E57.jsonl";
+        QTest::newRow("dot inside") << "57.1" << "57.1.jsonl";
+        QTest::newRow("percent") << "5%41" << "5%2541.jsonl";
+        QTest::newRow("control character") << "57\x1b[2J" << "57%1B[2J.jsonl";
+        QTest::newRow("backslash") << "a\\b" << "a%5Cb.jsonl";
     }
 
     void fileNameOfSerial()
@@ -168,6 +212,128 @@ private slots:
         QFETCH(QString, name);
         const Journal journal(m_dir->path());
         QCOMPARE(journal.filePath(serial), m_dir->filePath(name));
+        QCOMPARE(journal.append(record("w", serial, 6, "2024-05-01T10:00:00Z")), QString());
+        QCOMPARE(QDir(m_dir->path()).entryList({"*.jsonl"}, QDir::Files | QDir::Hidden), QStringList{name});
+        QCOMPARE(journal.serialNumbers(), QStringList{serial});
+        QCOMPARE(journal.writes(serial).size(), 1);
+        QCOMPARE(journal.writes().size(), 1);
+    }
+
+    // Two registers that chose the same write id keep two writes, each found
+    // in its own register's journal.
+    void sameIdOnTwoRegisters()
+    {
+        const Journal journal(m_dir->path());
+        QCOMPARE(journal.append(record("w", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
+        QCOMPARE(journal.append(record("w", "0099", 4, "2024-05-01T10:00:01Z")), QString());
+        QCOMPARE(journal.writes().size(), 2);
+        QCOMPARE(journal.writePlaces().size(), 2);
+        QCOMPARE(journal.findWrite("w", "0057000001").tableNumbers(), QStringList{"6"});
+        QCOMPARE(journal.findWrite("w", "0099").tableNumbers(), QStringList{"4"});
+
+        RegisterIdentity identity;
+        identity.serialNumber = QStringLiteral("0057000001");
+        const QString id = WriteJournal(QStringLiteral("vescor"), identity, journal).writeId();
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{8}-\\d{6}-[0-9a-f]{16}$")).match(id).hasMatch(), qPrintable(id));
+    }
+
+    // A record cut short (the disk filled, the machine stopped) stays a line
+    // of its own: the next append starts on a fresh line, both records of the
+    // complete lines are listed and the cut one is reported.
+    void tornTailThenAppend_data()
+    {
+        QTest::addColumn<QByteArray>("tail"); // what the journal ends with
+        QTest::addColumn<int>("damaged");
+        QTest::newRow("record cut short") << QByteArray("{\"time\":\"2024-05-01T1") << 1;
+        QTest::newRow("complete record without its line end") << QByteArray() << 0;
+        QTest::newRow("only a line end") << QByteArray("\n") << 0;
+    }
+
+    void tornTailThenAppend()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(int, damaged);
+        const Journal journal(m_dir->path());
+        QCOMPARE(journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
+        QFile file(journal.filePath("0057000001"));
+        QVERIFY(file.open(QIODevice::Append));
+        if (tail.isEmpty())
+            file.write(record("b", "0057000001", 6, "2024-05-01T10:30:00Z").toJsonLine());
+        else
+            file.write(tail);
+        file.close();
+
+        QCOMPARE(journal.append(record("c", "0057000001", 4, "2024-05-01T11:00:00Z")), QString());
+        QStringList problems;
+        QStringList ids;
+        for (const JournalWrite& write : journal.writes("0057000001", &problems))
+            ids << write.id();
+        QCOMPARE(ids, tail.isEmpty() ? (QStringList{"c", "b", "a"}) : (QStringList{"c", "a"}));
+        QCOMPARE(problems.size(), damaged);
+        QVERIFY(fileBytes(journal.filePath("0057000001")).endsWith("}\n"));
+    }
+
+    // An append that fails leaves the journal byte for byte as it was and says
+    // why in the system's terms; a journal or lock that is not a regular file
+    // is refused at once, never waited on.
+    void failedAppend_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("file size limit reached mid-record") << "size limit" << "запись не добавлена: файл слишком велик";
+        QTest::newRow("read-only journal") << "read-only" << "нет прав доступа";
+        QTest::newRow("FIFO in the journal's place") << "fifo" << "это не обычный файл";
+        QTest::newRow("folder in the lock's place") << "lock folder" << "это не обычный файл";
+    }
+
+    void failedAppend()
+    {
+        QFETCH(QString, obstacle);
+        QFETCH(QString, why);
+        if (obstacle == "read-only" && ::geteuid() == 0)
+            QSKIP("the superuser writes into read-only files");
+        const Journal journal(m_dir->path());
+        const QString path = journal.filePath("0057000001");
+        QCOMPARE(journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
+        if (obstacle == "fifo") {
+            QVERIFY(QFile::remove(path));
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (obstacle == "read-only") {
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        } else if (obstacle == "lock folder") {
+            QVERIFY(QDir().mkpath(path + ".lock"));
+        }
+        const QByteArray before = obstacle == "fifo" ? QByteArray() : fileBytes(path);
+
+        QString problem;
+        const JournalRecord big = record("b", "0057000001", 6, "2024-05-01T11:00:00Z",
+                                         {{1, 1, "Ставка", QByteArray(20000, 'x'), "1"}});
+        if (obstacle == "size limit") {
+            // The file may grow by a part of the record only.
+            struct rlimit limit, old;
+            QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+            limit = old;
+            limit.rlim_cur = rlim_t(before.size() + 4096);
+            const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+            problem = journal.append(big);
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &old), 0);
+            ::signal(SIGXFSZ, previous);
+        } else {
+            problem = journal.append(big);
+        }
+        QVERIFY2(problem.startsWith(QDir::toNativeSeparators(path) + ": "), qPrintable(problem));
+        QVERIFY2(problem.endsWith(why), qPrintable(problem));
+        if (obstacle != "fifo")
+            QCOMPARE(fileBytes(path), before);
+
+        // Reading a FIFO in a journal's place does not wait either.
+        QStringList problems;
+        const QList<JournalWrite> writes = journal.writes("0057000001", &problems);
+        QCOMPARE(writes.size(), obstacle == "fifo" ? 0 : 1);
+        QCOMPARE(problems.size(), obstacle == "fifo" ? 1 : 0);
+        if (obstacle == "read-only")
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
     }
 
     // Appenders at once, each with its own journal object: every line complete and valid.
@@ -218,6 +384,7 @@ private slots:
         QTest::newRow("writable") << "" << false;
         QTest::newRow("folder is a file") << "folder" << true;
         QTest::newRow("journal is a folder") << "file" << true;
+        QTest::newRow("journal is a FIFO") << "fifo" << true;
     }
 
     void unwritableJournal()
@@ -230,6 +397,10 @@ private slots:
             QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
         if (blocker == "file")
             QVERIFY(QDir().mkpath(journal.filePath("0057000001")));
+        if (blocker == "fifo") {
+            QVERIFY(QDir().mkpath(folder));
+            QCOMPARE(::mkfifo(QFile::encodeName(journal.filePath("0057000001")).constData(), 0600), 0);
+        }
 
         RegisterIdentity identity;
         identity.modelCode = 57;

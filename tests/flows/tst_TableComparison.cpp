@@ -69,7 +69,8 @@ private slots:
         QTest::newRow("masked number with a blank") << 2u << 7 << QByteArray("1") << QByteArray(" 1") << false;
         QTest::newRow("number of a whole field with a blank") << 16u << 0 << QByteArray("10.0.0.1") << QByteArray(" 10.0.0.01") << false;
         QTest::newRow("number with zeros") << 2u << 0 << QByteArray("7") << QByteArray("007") << false;
-        QTest::newRow("number that the field refuses") << 2u << 0 << QByteArray("7") << QByteArray(" 7") << true;
+        QTest::newRow("number that the field refuses") << 2u << 0 << QByteArray("7") << QByteArray("7 7") << true;
+        QTest::newRow("number with a blank before it") << 2u << 0 << QByteArray("7") << QByteArray(" 7") << false;
         QTest::newRow("money in kopecks with a zero") << 6u << 0 << QByteArray("2000") << QByteArray("02000") << false;
         QTest::newRow("other money") << 6u << 0 << QByteArray("2000") << QByteArray("2200") << true;
         QTest::newRow("list code with a zero") << 1u << 4 << QByteArray("1") << QByteArray("01") << false;

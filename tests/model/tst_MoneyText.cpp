@@ -31,7 +31,10 @@ private slots:
         QTest::newRow("three decimals") << QByteArray("1.234") << false << QByteArray();
         QTest::newRow("two points") << QByteArray("1.2.3") << false << QByteArray();
         QTest::newRow("point at the end of decimals") << QByteArray("1.2.") << false << QByteArray();
-        QTest::newRow("no roubles") << QByteArray(".5") << false << QByteArray();
+        QTest::newRow("no roubles") << QByteArray(".5") << true << QByteArray("50");
+        QTest::newRow("no roubles, comma and two decimals") << QByteArray(" ,05") << true << QByteArray("5");
+        QTest::newRow("separator alone") << QByteArray(".") << false << QByteArray();
+        QTest::newRow("no roubles, three decimals") << QByteArray(".505") << false << QByteArray();
         QTest::newRow("sign") << QByteArray("-5") << false << QByteArray();
         QTest::newRow("plus") << QByteArray("+5") << false << QByteArray();
         QTest::newRow("blank inside") << QByteArray("1 000") << false << QByteArray();

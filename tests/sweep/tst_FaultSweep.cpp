@@ -2,7 +2,8 @@
 // with exactly that call failing, and once per read or write with the
 // register's end-of-table answer coming early at that call. Whatever fails,
 // the window must come back usable, the connection closed, the user told,
-// the register either untouched or holding exactly the committed tables, and
+// the register either untouched or holding exactly the committed tables (and
+// its journal, read back whole, exactly those tables), and
 // no edit that did not reach the register may lose its mark.
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
@@ -14,6 +15,7 @@
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
+#include "flows/Journal.h"
 #include "settings/SettingsDlg.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
@@ -114,6 +116,8 @@ struct Outcome
     QByteArray imageAfter;
     RegisterCells cellsAfter;
     std::map<unsigned, int> marks; // marked cells by table
+    std::map<unsigned, int> journaled; // cells in the journal by table
+    QStringList journalProblems;       // what reading the journal back reported
 };
 
 } // namespace
@@ -205,6 +209,11 @@ private:
             dialog->show();
         }
 
+        // The journal of this run alone.
+        QTemporaryDir dataHome;
+        const QByteArray previousDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+
         QTemporaryDir flowDir;
         EmulatorImage image = m_base;
         for (const EmulatorImage::Fault& fault : faults)
@@ -236,6 +245,11 @@ private:
         outcome.imageAfter = fileBytes(path);
         outcome.cellsAfter = registerCells(path);
         outcome.marks = marks(window);
+        for (const JournalWrite& write : Journal().writes(QString(), &outcome.journalProblems)) {
+            for (const JournalRecord& record : write.tables)
+                outcome.journaled[record.tableNumber] += record.cells.size();
+        }
+        qputenv("XDG_DATA_HOME", previousDataHome);
         dialog.reset();
         EmulatorImage::uninstall();
         return outcome;
@@ -299,6 +313,21 @@ private:
         }
 
         const TableCells changed = changedCells(m_baseCells, o.cellsAfter);
+        // The journal reads back whole and holds exactly the committed tables.
+        if (!o.journalProblems.isEmpty())
+            return QStringLiteral("the journal does not read back: ") + o.journalProblems.join(QStringLiteral("; "));
+        for (const auto& [table, cells] : o.journaled) {
+            if (!changed.count(table))
+                return QStringLiteral("the journal holds table %1, which was not committed").arg(table);
+        }
+        for (const auto& [table, cells] : changed) {
+            int edits = 0;
+            for (const Edit& e : kEdits)
+                edits += e.table == table ? 1 : 0;
+            const auto it = o.journaled.find(table);
+            if (it == o.journaled.end() || it->second != edits)
+                return QStringLiteral("table %1 was committed but the journal lacks its cells").arg(table);
+        }
         for (const auto& [table, cells] : changed) {
             const auto expected = m_writtenByCleanRun.find(table);
             if (expected == m_writtenByCleanRun.end())

@@ -212,6 +212,7 @@ void TestCellEditors::moneyEditor_data()
     QTest::addColumn<QString>("shown");
 
     QTest::newRow("one decimal") << "12.5" << "12.5" << true << "1250" << "12.50";
+    QTest::newRow("no roubles") << ".5" << ".5" << true << "50" << "0.50";
     QTest::newRow("two decimals") << "12.34" << "12.34" << true << "1234" << "12.34";
     QTest::newRow("third decimal refused") << "12.345" << "12.34" << true << "1234" << "12.34";
     QTest::newRow("whole amount") << "7" << "7" << true << "700" << "7.00";
@@ -262,7 +263,9 @@ void TestCellEditors::moneyValidator_data()
     QTest::newRow("trailing point") << 0.0 << 100.0 << "C" << "12." << QValidator::Acceptable;
     QTest::newRow("three decimals") << 0.0 << 100.0 << "C" << "12.345" << QValidator::Invalid;
     QTest::newRow("not a number") << 0.0 << 100.0 << "C" << "abc" << QValidator::Invalid;
-    QTest::newRow("point alone") << 0.0 << 100.0 << "C" << "." << QValidator::Invalid;
+    QTest::newRow("point alone") << 0.0 << 100.0 << "C" << "." << QValidator::Intermediate; // on the way to ".5"
+    QTest::newRow("no roubles") << 0.0 << 100.0 << "C" << ".5" << QValidator::Acceptable;
+    QTest::newRow("comma locale: no roubles") << 0.0 << 100.0 << "ru_RU" << ",5" << QValidator::Acceptable;
     QTest::newRow("top") << 0.0 << 100.0 << "C" << "100" << QValidator::Acceptable;
     QTest::newRow("above top") << 0.0 << 100.0 << "C" << "100.01" << QValidator::Invalid;
     QTest::newRow("bottom") << 5.0 << 100.0 << "C" << "5" << QValidator::Acceptable;

@@ -1,4 +1,5 @@
 #include "TableFixtures.h"
+#include "model/LogCapture.h"
 #include "support/TestMain.h"
 
 #include "common/Errors.h"
@@ -207,6 +208,7 @@ void TestTableModel::moneyEdit_data()
     QTest::newRow("no separator") << "100" << "12" << true << "1200" << "12.00";
     QTest::newRow("kopecks only") << "100" << "0.05" << true << "5" << "0.05";
     QTest::newRow("trailing point") << "100" << "7." << true << "700" << "7.00";
+    QTest::newRow("no roubles") << "100" << ".5" << true << "50" << "0.50";
     // The register keeps no empty amount.
     QTest::newRow("emptied") << "100" << "" << false << "100" << "1.00";
     QTest::newRow("same amount") << "1250" << "12.50" << false << "1250" << "12.50";
@@ -329,6 +331,8 @@ void TestTableModel::listDisplay_data()
     QTest::newRow("not a number counts as 0") << "x" << "Нет";
     QTest::newRow("negative") << "-1" << "";
     QTest::newRow("beyond 32 bits") << "4294967296" << "";
+    QTest::newRow("blanks around the code") << " 5 " << "Авто";
+    QTest::newRow("negative zero") << "-0" << "Нет";
 }
 
 void TestTableModel::listDisplay()
@@ -349,14 +353,15 @@ void TestTableModel::listEdit_data()
     QTest::addColumn<QString>("input");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("itemsVisited"); // each visit writes two debug lines
 
-    QTest::newRow("choose another") << "0" << "Авто" << true << "5";
-    QTest::newRow("choose from unknown code") << "3" << "Да" << true << "1";
-    QTest::newRow("same item") << "1" << "Да" << false << "1";
-    QTest::newRow("case differs") << "0" << "да" << false << "0";
-    QTest::newRow("no such item") << "0" << "Может быть" << false << "0";
-    QTest::newRow("no choice made") << "3" << "" << false << "3";
-    QTest::newRow("code typed instead of text") << "0" << "5" << false << "0";
+    QTest::newRow("choose another") << "0" << "Авто" << true << "5" << 3;
+    QTest::newRow("choose from unknown code") << "3" << "Да" << true << "1" << 2;
+    QTest::newRow("same item") << "1" << "Да" << false << "1" << 2;
+    QTest::newRow("case differs") << "0" << "да" << false << "0" << 3;
+    QTest::newRow("no such item") << "0" << "Может быть" << false << "0" << 3;
+    QTest::newRow("no choice made") << "3" << "" << false << "3" << 3;
+    QTest::newRow("code typed instead of text") << "0" << "5" << false << "0" << 3;
 }
 
 void TestTableModel::listEdit()
@@ -365,14 +370,28 @@ void TestTableModel::listEdit()
     QFETCH(QString, input);
     QFETCH(bool, accepted);
     QFETCH(QString, after);
+    QFETCH(int, itemsVisited);
 
     TableModel model(table(TransposedList, {field("a", FieldInfo::String),
                                             listField("Режим", {{0, "Нет"}, {1, "Да"}, {5, "Авто"}})}),
                      transposedRows({"s", before}));
+    LogCapture log;
     QCOMPARE(model.setData(model.index(1, 0), input), accepted);
     QCOMPARE(QString::fromUtf8(model.tableData()[1][0].value), after);
     QCOMPARE(model.tableData()[1][0].changed, accepted);
     QVERIFY(!model.tableData()[0][0].changed);
+
+    // The items in the order of their codes, each with the text looked for;
+    // a new code is told with the cell it goes to.
+    const QStringList items{"Нет", "Да", "Авто"};
+    QStringList expected{QStringLiteral("TableModel::setData(), value =  \"%1\"").arg(input)};
+    for (int i = 0; i < itemsVisited; ++i) {
+        expected << QStringLiteral("it->second \"%1\"").arg(items.at(i))
+                 << QStringLiteral("value.toString() \"%1\"").arg(input);
+    }
+    if (accepted)
+        expected << QStringLiteral("Y =  1 Y =  0  m_tableData[curX][curY] =  \"%1\"").arg(after);
+    QCOMPARE(log.lines(), expected);
 }
 
 void TestTableModel::plainTextEdit()

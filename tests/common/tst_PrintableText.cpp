@@ -1,0 +1,48 @@
+// Texts from files and journals on a terminal or in a message box: control
+// characters escaped, everything else as it is.
+#include "support/TestMain.h"
+
+#include "common/MessageBox.h"
+#include "common/PrintableText.h"
+
+#include <QTest>
+
+class PrintableTextTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void escaped_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain Russian") << "Молоко 3,2%" << "Молоко 3,2%";
+        QTest::newRow("terminal sequence") << "\x1b[2Jчисто" << "\\x1b[2Jчисто";
+        QTest::newRow("NUL") << QString(QChar(0)) + "a" << "\\x00a";
+        QTest::newRow("carriage return hides the line") << "было\rстало" << "было\\x0dстало";
+        QTest::newRow("bell and delete") << "\a\x7f" << "\\x07\\x7f";
+        QTest::newRow("C1 control") << QString(QChar(0x9b)) + "31m" << "\\x9b31m";
+        QTest::newRow("line ends and tabs stay") << "a\n\tb" << "a\n\tb";
+        QTest::newRow("backslash stays") << "C:\\x1b" << "C:\\x1b";
+    }
+
+    void escaped()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(PrintableText::of(text), shown);
+
+        // A message box shows the same.
+        QString boxText;
+        MessageBox::setHandler([&](const MessageBox::Request& request) {
+            boxText = request.text;
+            return QMessageBox::Ok;
+        });
+        MessageBox::critical(nullptr, QStringLiteral("Vescor"), QStringLiteral("Файл: ") + text);
+        MessageBox::setHandler(nullptr);
+        QCOMPARE(boxText, QStringLiteral("Файл: ") + shown);
+    }
+};
+
+VESCOR_TEST(PrintableTextTest)
+#include "tst_PrintableText.moc"
