@@ -2,6 +2,8 @@
 BUILD_DIR ?= build
 # CI builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZE ?= $(if $(CI),ON,OFF)
+# CI treats every compiler warning as an error (both the test and the fuzz builds).
+WERROR ?= $(if $(CI),ON,OFF)
 JOBS ?= $(shell nproc)
 
 .PHONY: deps configure build run test bench package fuzz clean
@@ -10,7 +12,7 @@ deps:
 	bash scripts/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DVESCOR_SANITIZE=$(SANITIZE)
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DVESCOR_SANITIZE=$(SANITIZE) -DVESCOR_WERROR=$(WERROR)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -39,7 +41,7 @@ FUZZ_TARGETS := fuzz_model_loader fuzz_csv_import fuzz_decode fuzz_encode fuzz_s
 
 fuzz: deps
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-		-DVESCOR_FUZZ=ON -DVESCOR_BUILD_BENCH=OFF
+		-DVESCOR_FUZZ=ON -DVESCOR_BUILD_BENCH=OFF -DVESCOR_WERROR=$(WERROR)
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
 	set -e; for t in $(FUZZ_TARGETS); do \
 		echo "== $$t"; \

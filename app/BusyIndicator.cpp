@@ -1,101 +1,42 @@
 #include "BusyIndicator.h"
 
-#include "MainWindow.h"
-#include "StatusLabel.h"
+#include "CommandHost.h"
+#include "CommandProgress.h"
 
-#include <QApplication>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QStatusBar>
-
-namespace {
-
-constexpr int BarWidth = 200;
-
-MainWindow* findMainWindow()
+BusyIndicator::BusyIndicator(CommandHost& host, const QString& message)
+    : m_progress(&host.progress())
 {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* widget : windows) {
-        if (auto* window = qobject_cast<MainWindow*>(widget))
-            return window;
-    }
-    return nullptr;
-}
-
-} // namespace
-
-BusyIndicator::BusyIndicator(const QString& message)
-    : m_window(findMainWindow())
-{
-    if (!m_window)
-        return;
-    ++m_window->m_busyDepth;
-    m_window->setBusy(true);
-    m_window->setStatusText(message);
-    QProgressBar* bar = m_window->m_progressBar;
-    bar->setTextVisible(false);
-    bar->setFormat(QStringLiteral("%p%"));
-    bar->setFixedWidth(BarWidth);
-    bar->setRange(0, 0);
-    bar->show();
+    m_progress->hold();
+    host.setStatusText(message);
 }
 
 BusyIndicator::~BusyIndicator()
 {
-    m_cancelButton.reset();
-    if (!m_window)
-        return;
-    // An indicator started inside another one leaves the window to the outer one.
-    if (--m_window->m_busyDepth > 0)
-        return;
-    m_window->setBusy(false);
-    m_window->m_progressBar->hide();
-    m_window->m_progressBar->setFixedWidth(BarWidth);
+    delete m_cancelButton;
+    if (m_progress)
+        m_progress->release();
 }
 
 void BusyIndicator::setRange(int minimum, int maximum)
 {
-    if (!m_window)
-        return;
-    m_window->m_progressBar->setRange(minimum, maximum);
-    m_window->m_progressBar->setTextVisible(true);
+    if (m_progress)
+        m_progress->showRange(minimum, maximum);
 }
 
 void BusyIndicator::setValue(int value)
 {
-    if (m_window)
-        m_window->m_progressBar->setValue(value);
+    if (m_progress)
+        m_progress->setValue(value);
 }
 
 void BusyIndicator::setText(const QString& text)
 {
-    if (!m_window)
-        return;
-    QProgressBar* bar = m_window->m_progressBar;
-    // A bar without a range shows no text: it becomes an empty bar that does.
-    if (bar->minimum() == 0 && bar->maximum() == 0) {
-        bar->setRange(0, 1);
-        bar->setValue(0);
-    }
-    bar->setFormat(text);
-    bar->setTextVisible(true);
-    const int wanted = bar->fontMetrics().horizontalAdvance(text) + 2 * bar->fontMetrics().height();
-    if (wanted > bar->width())
-        bar->setFixedWidth(qMin(wanted, m_window->width() / 3));
+    if (m_progress)
+        m_progress->showText(text);
 }
 
 void BusyIndicator::offerCancel()
 {
-    if (!m_window || m_cancelButton || !m_window->isVisible())
-        return;
-    m_cancelButton = std::make_unique<QPushButton>(QStringLiteral("Отменить"));
-    QPushButton* button = m_cancelButton.get();
-    button->setObjectName(QStringLiteral("cancelLoadingButton"));
-    QObject::connect(button, &QPushButton::clicked, m_window.data(), &MainWindow::on_cancelLoading);
-    // One request is enough; the command stops after the table it is reading.
-    QObject::connect(button, &QPushButton::clicked, button, [button] { button->setEnabled(false); });
-    QStatusBar* bar = m_window->statusBar();
-    button->setMaximumHeight(qMax(bar->height() - 2, button->fontMetrics().height() + 4));
-    bar->addPermanentWidget(button);
-    button->show();
+    if (m_progress && !m_cancelButton)
+        m_cancelButton = m_progress->cancelButton();
 }

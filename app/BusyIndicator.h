@@ -3,19 +3,19 @@
 #include "device/ProgressReporter.h"
 
 #include <QPointer>
+#include <QPushButton>
 #include <QString>
 
-#include <memory>
+class CommandHost;
+class CommandProgress;
 
-class MainWindow;
-class QPushButton;
-
-// Scoped busy state of the main window: disables its controls and shows the
-// progress bar. The read and write engines report their progress through it.
+// Scoped busy state of a command: holds the window's progress (which disables
+// the window's controls and shows the bar) and shows the message in the status
+// bar. The read and write engines report their progress through it.
 class BusyIndicator : public ProgressReporter
 {
 public:
-    explicit BusyIndicator(const QString& message);
+    BusyIndicator(CommandHost& host, const QString& message);
     ~BusyIndicator() override;
     BusyIndicator(const BusyIndicator&) = delete;
     BusyIndicator& operator=(const BusyIndicator&) = delete;
@@ -25,12 +25,11 @@ public:
     // Shows the text on the progress bar, which widens to hold it.
     void setText(const QString& text) override;
 
-    // Shows a "Отменить" button in the status bar beside the progress bar,
-    // usable while the rest of the window is not; a click calls the window's
-    // on_cancelLoading(). The button goes when this indicator ends.
+    // Shows a "Отменить" button beside the progress bar until this indicator ends.
     void offerCancel();
 
 private:
-    QPointer<MainWindow> m_window;
-    std::unique_ptr<QPushButton> m_cancelButton;
+    // The window (and its progress) may go before the command that holds it.
+    QPointer<CommandProgress> m_progress;
+    QPointer<QPushButton> m_cancelButton;
 };

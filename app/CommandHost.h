@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+class CommandProgress;
 class QWidget;
 class TableInfo;
 class TableModel;
@@ -27,6 +28,8 @@ public:
     virtual void setStatusText(const QString& text) = 0;
     virtual void setInfoText(const QString& text) = 0;
     virtual void setWriteEnabled(bool enabled) = 0;
+    // The window's progress, which a command holds while it runs (BusyIndicator).
+    virtual CommandProgress& progress() = 0;
 
     // Empties both status labels and removes every tab with its page.
     virtual void clearTabs() = 0;
@@ -35,8 +38,6 @@ public:
     virtual QList<TableModel*> tableModels() = 0;
     // The model of the current tab; raises RunTimeError when no table is shown.
     virtual TableModel* currentTableModel() = 0;
-    // Repaints the tables after their cells changed in place.
-    virtual void refreshTables() = 0;
 
     // True when no cell is marked changed, or the user agrees to drop the
     // unwritten edits; every command that replaces the tabs asks first.

@@ -5,8 +5,8 @@
 #include "FileCommandTexts.h"
 
 #include "common/Errors.h"
-#include "common/FileDialog.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/FileDialog.h"
 #include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
@@ -30,7 +30,7 @@ void FileImportCommand::run()
     }
 
     m_host.clearTabs();
-    BusyIndicator busy(FileCommandTexts::wait());
+    BusyIndicator busy(m_host, FileCommandTexts::wait());
 
     RegisterSession session(KKT_Logic::instance());
     try {

@@ -3,8 +3,8 @@
 #include "CommandHost.h"
 #include "JournalRevertCommand.h"
 
-#include "common/MessageBox.h"
 #include "common/Product.h"
+#include "dialogs/MessageBox.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -51,7 +51,7 @@ QString numbered(unsigned number, const QString& name)
 
 } // namespace
 
-JournalDlg::JournalDlg(CommandHost& host, const Journal& journal, QWidget* parent)
+JournalDlg::JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget* parent)
     : QDialog(parent), m_host(host), m_journal(journal)
 {
     setWindowTitle(QStringLiteral("Журнал изменений"));
@@ -72,8 +72,18 @@ JournalDlg::JournalDlg(CommandHost& host, const Journal& journal, QWidget* paren
     closeButton->setObjectName(QStringLiteral("closeButton"));
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
 
+    // Each field is named by its label, the drop-down also by a name of its
+    // own: a screen reader would otherwise name it by the chosen number.
+    m_serialBox->setAccessibleName(QStringLiteral("Заводской номер ККТ"));
+    m_writesTable->setAccessibleName(QStringLiteral("Записи в ККТ"));
+    m_cellsTable->setAccessibleName(QStringLiteral("Ячейки записи"));
+    const auto labelFor = [this](const QString& text, QWidget* field) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(field);
+        return label;
+    };
     auto* serialRow = new QHBoxLayout;
-    serialRow->addWidget(new QLabel(QStringLiteral("Заводской номер ККТ:"), this));
+    serialRow->addWidget(labelFor(QStringLiteral("Заводской номер ККТ:"), m_serialBox));
     serialRow->addWidget(m_serialBox, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_revertButton);
@@ -81,9 +91,9 @@ JournalDlg::JournalDlg(CommandHost& host, const Journal& journal, QWidget* paren
     buttons->addWidget(closeButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(serialRow);
-    layout->addWidget(new QLabel(QStringLiteral("Записи в ККТ, сначала новые:"), this));
+    layout->addWidget(labelFor(QStringLiteral("Записи в ККТ, сначала новые:"), m_writesTable));
     layout->addWidget(m_writesTable, 1);
-    layout->addWidget(new QLabel(QStringLiteral("Ячейки записи:"), this));
+    layout->addWidget(labelFor(QStringLiteral("Ячейки записи:"), m_cellsTable));
     layout->addWidget(m_cellsTable, 2);
     layout->addLayout(buttons);
 
@@ -111,12 +121,12 @@ void JournalDlg::on_writesTable_itemSelectionChanged()
 
 void JournalDlg::showWrites()
 {
-    m_writes = m_serialBox->currentText().isEmpty() ? QList<JournalWrite>()
+    m_writes = m_serialBox->currentText().isEmpty() ? QList<RecordedWrite>()
                                                     : m_journal.writes(m_serialBox->currentText());
     m_writesTable->clearContents();
     m_writesTable->setRowCount(m_writes.size());
     for (int i = 0; i < m_writes.size(); ++i) {
-        const JournalWrite& write = m_writes.at(i);
+        const RecordedWrite& write = m_writes.at(i);
         const JournalRecord& first = write.first();
         setRow(m_writesTable, i,
                {first.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
@@ -161,7 +171,7 @@ void JournalDlg::on_revertButton_clicked()
     const int index = currentWrite();
     if (index < 0)
         return;
-    const JournalWrite write = m_writes.at(index);
+    const RecordedWrite write = m_writes.at(index);
     const QString question = QStringLiteral("Вернуть ячейкам записи %1 от %2 значения, которые были до неё?\n"
                                             "Ячеек: %3, таблицы: %4.")
                                  .arg(write.id(),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 
 #include <QDialog>
 #include <QList>
@@ -19,7 +19,7 @@ class JournalDlg : public QDialog
     Q_OBJECT
 
 public:
-    JournalDlg(CommandHost& host, const Journal& journal, QWidget* parent = nullptr);
+    JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget* parent = nullptr);
 
 private slots:
     void on_serialBox_currentIndexChanged(int index);
@@ -32,8 +32,8 @@ private:
     int currentWrite() const;
 
     CommandHost& m_host;
-    Journal m_journal;
-    QList<JournalWrite> m_writes;
+    JournalFolder m_journal;
+    QList<RecordedWrite> m_writes;
     QComboBox* m_serialBox;
     QTableWidget* m_writesTable;
     QTableWidget* m_cellsTable;

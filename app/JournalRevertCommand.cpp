@@ -3,13 +3,13 @@
 #include "BusyIndicator.h"
 #include "CommandHost.h"
 
-#include "common/MessageBox.h"
 #include "common/Product.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "flows/WriteJournal.h"
-#include "flows/WriteRevert.h"
+#include "journal/JournalRevert.h"
+#include "journal/JournalSession.h"
 
 #include <QStringList>
 
@@ -18,7 +18,7 @@
 namespace {
 
 // A journal that could not be written is told after the revert, whatever its end.
-void warnOfJournal(CommandHost& host, const WriteJournal* journal)
+void warnOfJournal(CommandHost& host, const JournalSession* journal)
 {
     if (journal && !journal->warnings().isEmpty())
         MessageBox::warning(host.dialogParent(), product::displayName(), journal->warningText());
@@ -26,16 +26,16 @@ void warnOfJournal(CommandHost& host, const WriteJournal* journal)
 
 } // namespace
 
-bool JournalRevertCommand::run(const JournalWrite& write)
+bool JournalRevertCommand::run(const RecordedWrite& write)
 {
-    BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+    BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
     RegisterSession session(KKT_Logic::instance());
-    std::unique_ptr<WriteJournal> journal;
-    WriteRevert::Result result;
+    std::unique_ptr<JournalSession> journal;
+    JournalRevert::Result result;
     try {
         session.openWithDescription();
-        journal = std::make_unique<WriteJournal>(product::applicationName(), session.identity());
-        result = WriteRevert::run(write, session, *journal, false, busy);
+        journal = std::make_unique<JournalSession>(product::applicationName(), session.identity());
+        result = JournalRevert::run(write, session, *journal, false, busy);
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());
         warnOfJournal(m_host, journal.get());
@@ -48,11 +48,11 @@ bool JournalRevertCommand::run(const JournalWrite& write)
                              .arg(result.tablesWritten));
     if (!result.changedSince.isEmpty()) {
         QStringList lines;
-        for (const WriteRevert::TableCell& cell : result.changedSince) {
+        for (const JournalRevert::TableCell& cell : result.changedSince) {
             lines << (cell.inRegister ? QStringLiteral("%1: в ККТ \"%2\", запись оставила \"%3\"")
-                                            .arg(WriteRevert::place(cell), QString::fromUtf8(cell.registerValue),
+                                            .arg(JournalRevert::place(cell), QString::fromUtf8(cell.registerValue),
                                                  QString::fromUtf8(cell.cell.after))
-                                      : QStringLiteral("%1: нет в ККТ").arg(WriteRevert::place(cell)));
+                                      : QStringLiteral("%1: нет в ККТ").arg(JournalRevert::place(cell)));
         }
         MessageBox::warning(m_host.dialogParent(), product::displayName(),
                             QStringLiteral("Ячейки, изменённые после записи %1, оставлены как есть:\n%2")

@@ -1,6 +1,6 @@
 #pragma once
 
-struct JournalWrite;
+struct RecordedWrite;
 class CommandHost;
 
 // "Вернуть" of the journal dialog: the cells of a write back to their values
@@ -11,7 +11,7 @@ public:
     explicit JournalRevertCommand(CommandHost& host) : m_host(host) {}
 
     // True when the revert ran to its end (cells changed since may have been left alone).
-    bool run(const JournalWrite& write);
+    bool run(const RecordedWrite& write);
 
 private:
     CommandHost& m_host;

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "CommandProgress.h"
 #include "FileImportCommand.h"
 #include "JournalDlg.h"
 #include "StatusLabel.h"
@@ -9,16 +10,15 @@
 #include "ui_MainWindow.h"
 
 #include "common/Errors.h"
-#include "common/MessageBox.h"
 #include "common/Product.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
-#include "settings/SettingsDlg.h"
+#include "dialogs/MessageBox.h"
+#include "dialogs/SettingsDlg.h"
 #include "settings/SettingsFile.h"
 #include "table/CellColors.h"
 #include "table/TableModel.h"
 #include "table/TablePage.h"
-#include "table/TableView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,7 +26,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 
 namespace {
 
@@ -65,7 +64,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     , ui(new Ui::MainWindow)
     , m_statusLabel(new StatusLabel)
     , m_infoLabel(new QLabel)
-    , m_progressBar(new QProgressBar)
 {
     // The menu actions exist before the form so that its connect-by-name links
     // them to their slots; they move to the buttons that carry their menus below.
@@ -82,7 +80,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
 
     m_statusLabel->setObjectName(QStringLiteral("m_statusLabel"));
     m_infoLabel->setObjectName(QStringLiteral("m_infoLabel"));
-    m_progressBar->setObjectName(QStringLiteral("m_progressBar"));
     ui->statusBar->addWidget(m_statusLabel, 1);
     ui->statusBar->addPermanentWidget(m_infoLabel);
     qApp->setStyleSheet(QStringLiteral("QStatusBar::item { border: 0px}"));
@@ -90,10 +87,9 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     // Drops the form's placeholder tabs; nothing listens to the tab widget yet.
     clearTabs();
 
-    m_progressBar->setFixedSize(200, ui->statusBar->height() / 2);
-    m_progressBar->hide();
-    m_progressBar->setTextVisible(false);
-    ui->statusBar->addPermanentWidget(m_progressBar);
+    m_progress = new CommandProgress(ui->statusBar);
+    connect(m_progress, &CommandProgress::busyChanged, this, &MainWindow::setBusy);
+    connect(m_progress, &CommandProgress::cancelRequested, this, &MainWindow::on_cancelLoading);
 
     auto* readMenu = new QMenu(ui->readButton);
     moveToMenu(m_actionReadAll, readMenu, ui->readButton, tr("Всё"));
@@ -250,7 +246,7 @@ void MainWindow::on_pbtnLoadFromFile_clicked()
 
 void MainWindow::on_journalButton_clicked()
 {
-    JournalDlg dialog(*this, Journal(), this);
+    JournalDlg dialog(*this, JournalFolder(), this);
     dialog.exec();
 }
 
@@ -333,15 +329,6 @@ TableModel* MainWindow::currentTableModel()
     if (!model)
         throw RunTimeError(QStringLiteral("Не выбрано ни одной таблицы"));
     return model;
-}
-
-void MainWindow::refreshTables()
-{
-    for (int i = 0; i < ui->tabWidget->count(); ++i) {
-        if (TablePage* page = tablePage(i))
-            page->view()->viewport()->update();
-    }
-    updateMarks();
 }
 
 bool MainWindow::hasUnwrittenChanges() const

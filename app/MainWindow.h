@@ -11,8 +11,7 @@
 class QAction;
 class QCloseEvent;
 class QLabel;
-class QProgressBar;
-class QPushButton;
+class CommandProgress;
 class StatusLabel;
 class TableInfo;
 class TableModel;
@@ -49,7 +48,7 @@ public:
     void addTableTab(const TableInfo& table, const DataRows& rows) override;
     QList<TableModel*> tableModels() override;
     TableModel* currentTableModel() override;
-    void refreshTables() override;
+    CommandProgress& progress() override { return *m_progress; }
     bool confirmDiscardChanges() override;
     RecentFolders& recentFolders() override { return m_recentFolders; }
     RegisterIdentity shownRegister() const override;
@@ -77,8 +76,6 @@ private slots:
     void on_tabSelected(int index);
 
 private:
-    friend class BusyIndicator;
-
     void loadSettings();
     void saveSettings();
 
@@ -103,7 +100,5 @@ private:
     QString m_modelName;
     QString m_serialNumber;
     RecentFolders m_recentFolders;
-    QProgressBar* m_progressBar;
-    // How many BusyIndicators hold the window; only the outermost one releases it.
-    int m_busyDepth = 0;
+    CommandProgress* m_progress;
 };

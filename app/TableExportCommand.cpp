@@ -5,7 +5,7 @@
 #include "FileCommandTexts.h"
 
 #include "common/Errors.h"
-#include "common/FileDialog.h"
+#include "dialogs/FileDialog.h"
 #include "exchange/CsvExchange.h"
 #include "exchange/ExportFileName.h"
 #include "table/TableModel.h"
@@ -27,7 +27,7 @@ void TableExportCommand::exportAll()
         return;
     }
 
-    BusyIndicator busy(FileCommandTexts::wait());
+    BusyIndicator busy(m_host, FileCommandTexts::wait());
     CsvExchange exchange;
     ExportFileName files(dir, m_host.shownRegister().serialNumber);
     try {
@@ -55,7 +55,7 @@ void TableExportCommand::exportCurrent()
         return;
     }
 
-    BusyIndicator busy(FileCommandTexts::wait());
+    BusyIndicator busy(m_host, FileCommandTexts::wait());
     CsvExchange exchange;
     try {
         const TableModel* model = m_host.currentTableModel();

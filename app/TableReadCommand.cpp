@@ -20,7 +20,7 @@ QString readingText()
 void TableReadCommand::run(TableSelection::Kind which)
 {
     m_host.clearTabs();
-    BusyIndicator busy(readingText());
+    BusyIndicator busy(m_host, readingText());
 
     RegisterSession session(KKT_Logic::instance());
     QList<TableInfo> selection;
@@ -50,7 +50,7 @@ void TableReadCommand::run(TableSelection::Kind which)
 bool TableReadCommand::readTables(const RegisterLink& link, const QList<TableInfo>& selection, unsigned& tablesRead,
                                   unsigned& cellsRead)
 {
-    BusyIndicator busy(readingText());
+    BusyIndicator busy(m_host, readingText());
     busy.offerCancel();
     for (const TableInfo& table : selection) {
         DataRows rows;

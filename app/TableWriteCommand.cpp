@@ -3,16 +3,19 @@
 #include "BusyIndicator.h"
 #include "CommandHost.h"
 
-#include "common/MessageBox.h"
 #include "common/Product.h"
 #include "device/KKT_Logic.h"
+#include "device/ValueCheck.h"
+#include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "flows/TableReader.h"
-#include "flows/WriteJournal.h"
+#include "flows/WriteBefore.h"
+#include "journal/JournalSession.h"
 #include "table/TableModel.h"
 
 #include <QDebug>
+#include <QStringList>
+#include <QVector>
 
 namespace {
 
@@ -20,7 +23,7 @@ namespace {
 class JournalWarning
 {
 public:
-    JournalWarning(CommandHost& host, const WriteJournal& journal) : m_host(host), m_journal(journal) {}
+    JournalWarning(CommandHost& host, const JournalSession& journal) : m_host(host), m_journal(journal) {}
     ~JournalWarning()
     {
         if (!m_journal.warnings().isEmpty())
@@ -29,14 +32,14 @@ public:
 
 private:
     CommandHost& m_host;
-    const WriteJournal& m_journal;
+    const JournalSession& m_journal;
 };
 
 } // namespace
 
 void TableWriteCommand::run()
 {
-    BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+    BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
     busy.offerCancel();
 
     RegisterSession session(KKT_Logic::instance());
@@ -51,11 +54,44 @@ void TableWriteCommand::run()
         return;
     }
 
-    WriteJournal journal(product::applicationName(), session.identity());
+    // What the register holds in the cells about to be written, read before
+    // anything is sent: the journal's "before", and the cells changed on the
+    // register since the tabs were read.
+    const QList<TableModel*> models = m_host.tableModels();
+    QVector<DataRows> registerBefore(models.size());
+    QStringList changedSince;
+    const ValueCheck check(session.link().charsets());
+    try {
+        for (int i = 0; i < models.size(); ++i) {
+            const TableModel* model = models.at(i);
+            if (!model || !model->hasChangedCells())
+                continue;
+            registerBefore[i] = WriteBefore::read(session.link(), model->tableInfo(), model->tableData());
+            if (model->knowsRegisterRows()) {
+                const auto cells =
+                    WriteBefore::changedSince(model->tableInfo(), model->tableData(), model->registerRows(),
+                                              registerBefore.at(i), check);
+                if (!cells.isEmpty())
+                    changedSince << WriteBefore::describe(model->tableInfo(), cells);
+            }
+        }
+    } catch (const FlowFailure& failure) {
+        m_host.showError(failure.message());
+        return;
+    }
+    if (!changedSince.isEmpty()
+        && !MessageBox::question(m_host.dialogParent(), product::displayName(),
+                                 QStringLiteral("После чтения эти ячейки изменены в ККТ:\n%1\n\nЗаписать поверх них? "
+                                                "Чтобы увидеть значения ККТ, выполните чтение из ККТ заново.")
+                                     .arg(changedSince.join(QLatin1Char('\n'))))) {
+        m_host.setStatusText(QStringLiteral("Запись отменена: после чтения ячейки изменены в ККТ"));
+        return;
+    }
+
+    JournalSession journal(product::applicationName(), session.identity());
     const JournalWarning journalWarning(m_host, journal);
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
-    const QList<TableModel*> models = m_host.tableModels();
     for (int i = 0; i < models.size(); ++i) {
         TableModel* model = models.at(i);
         if (!model) {
@@ -65,16 +101,12 @@ void TableWriteCommand::run()
 
         const unsigned before = cellsWritten;
         try {
-            // A table from a file has no values read before it: the register tells them now.
-            DataRows registerRows = model->registerRows();
-            if (!model->knowsRegisterRows() && model->hasChangedCells()) {
-                unsigned cellsRead = 0;
-                registerRows = TableReader::read(session.link(), model->tableInfo(), cellsRead);
-            }
-            journal.write(session.link(), model->tableInfo(), model->tableData(), registerRows, cellsWritten, busy);
-            model->setRegisterRows(model->tableData());
+            // The write clears the marks of the cells it committed in its own copy;
+            // the model takes them over and tells its views.
+            DataRows rows = model->tableData();
+            journal.write(session.link(), model->tableInfo(), rows, registerBefore.at(i), cellsWritten, busy);
+            model->adoptWrittenRows(rows);
         } catch (const FlowFailure& failure) {
-            m_host.refreshTables();
             if (KKT_Logic::cancelRequested)
                 break;
             m_host.showError(failure.message());
@@ -83,9 +115,6 @@ void TableWriteCommand::run()
                 m_host.setStatusText(failure.message());
             return;
         }
-        // The marks were cleared in place: the values written are the register's now.
-        model->adoptWrittenValues();
-        m_host.refreshTables();
         if (KKT_Logic::cancelRequested)
             break;
         if (cellsWritten > before)

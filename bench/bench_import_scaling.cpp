@@ -20,7 +20,7 @@
 #include "flows/RegisterSession.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalSession.h"
 #include "model/TableInfo.h"
 #include "model/WholeNumber.h"
 
@@ -62,17 +62,18 @@ bool writeChangedPrices(const RegisterLink& link, const TableInfo& goods, const 
 // The import of the file at `path`, timed from the file check to the journal.
 bool import(RegisterSession& session, const QString& path, Measured& measured)
 {
-    WriteJournal journal(QStringLiteral("bench"), session.identity());
+    JournalSession journal(QStringLiteral("bench"), session.identity());
     const std::clock_t cpuStart = std::clock();
     QElapsedTimer wall;
     wall.start();
 
     QVector<ImportFiles::File> files = ImportFiles::load({path}, session.tables(), session.link().charsets());
-    for (ImportFiles::File& file : files) {
-        unsigned cellsRead = 0;
-        const DataRows registerRows = TableReader::read(session.link(), file.table, cellsRead);
-        const TableComparison comparison(file.table, file.rows, registerRows,
-                                         ValueCheck(session.link().charsets()));
+    const QVector<DataRows> registerTables = ImportFiles::readRegister(session.link(), files, true);
+    const ValueCheck check(session.link().charsets());
+    for (int k = 0; k < files.size(); ++k) {
+        ImportFiles::File& file = files[k];
+        const DataRows& registerRows = registerTables.at(k);
+        const TableComparison comparison(file.table, file.rows, registerRows, check);
         for (const TableComparison::CellPair& cell : comparison.cells()) {
             if (!cell.differs)
                 file.rows[cell.row][cell.column].changed = false;

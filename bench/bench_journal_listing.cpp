@@ -9,8 +9,8 @@
 
 #include "BenchSupport.h"
 
-#include "flows/Journal.h"
-#include "flows/JournalRecord.h"
+#include "journal/JournalFolder.h"
+#include "journal/JournalRecord.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,7 +35,7 @@ bool writeJournal(const QString& folder, qint64 bytes)
 {
     if (!QDir().mkpath(folder))
         return false;
-    QFile file(Journal(folder).filePath(Serial));
+    QFile file(JournalFolder(folder).filePath(Serial));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     JournalRecord record;
@@ -134,7 +134,7 @@ int main(int argc, char** argv)
         }
         const Listing& base = journals[0].listing;
         std::printf("%-8s %11lld %11lld %9.1f %9.1f %9.2f %9.2f\n", journal.name,
-                    QFileInfo(Journal(folder).filePath(Serial)).size(), journal.listing.outputBytes,
+                    QFileInfo(JournalFolder(folder).filePath(Serial)).size(), journal.listing.outputBytes,
                     journal.listing.seconds * 1e3, journal.listing.peakMegabytes,
                     journal.listing.seconds / base.seconds, journal.listing.peakMegabytes / base.peakMegabytes);
         QDir(home).removeRecursively();

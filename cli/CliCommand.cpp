@@ -29,9 +29,9 @@ int CliCommand::run(const QStringList& arguments)
                                   QStringLiteral("Показать эту справку."));
     parser.addOption(help);
     parser.addOption({SettingsOption,
-                      QStringLiteral("Строка настроек драйвера (или @файл с ней); без параметра — Vescor.ini рядом "
-                                     "с программой (или ~/.config/Vescor/Vescor.ini, когда папка программы "
-                                     "закрыта для записи)."),
+                      QStringLiteral("Строка настроек драйвера (или @файл с ней); без параметра — "
+                                     "~/.config/Vescor/Vescor.ini (или Vescor.ini рядом с программой, запущенной "
+                                     "из папки сборки или из переносной папки с этим файлом)."),
                       QStringLiteral("TEXT|@FILE")});
     parser.addOption({VerboseOption,
                       QStringLiteral("Выводить в стандартный поток ошибок отладочные строки (по строке на ячейку).")});

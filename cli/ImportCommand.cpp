@@ -11,8 +11,7 @@
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
 #include "flows/TableComparison.h"
-#include "flows/TableReader.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalSession.h"
 
 namespace {
 
@@ -63,20 +62,19 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             m_console.err(QStringLiteral("%1: %2").arg(file.path, CsvExchange::ignoredLinesNote(file.ignoredLines)));
     }
 
-    WriteJournal journal(product::shellProgramName(), session.reg().identity());
+    // The register is read for every file before anything is written: the
+    // whole table to compare with, or the cells to be written (the journal's
+    // "before"); a row the register lacks stops the import here, dry run or not.
+    const QVector<DataRows> registerTables = ImportFiles::readRegister(session.reg().link(), files, onlyDifferent);
+
+    JournalSession journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
-    // The report's "before" is the register's value where the table was read.
-    const bool registerRead = onlyDifferent || !dryRun;
-    for (ImportFiles::File& file : files) {
-        DataRows registerRows;
-        // The journal keeps the cells' values before the write.
-        if (registerRead) {
-            unsigned cellsRead = 0;
-            registerRows = TableReader::read(session.reg().link(), file.table, cellsRead);
-        }
-        const TableComparison comparison(file.table, file.rows, registerRows,
-                                         ValueCheck(session.reg().link().charsets()));
+    const ValueCheck check(session.reg().link().charsets());
+    for (int k = 0; k < files.size(); ++k) {
+        ImportFiles::File& file = files[k];
+        const DataRows& registerRows = registerTables.at(k);
+        const TableComparison comparison(file.table, file.rows, registerRows, check);
         if (onlyDifferent) {
             for (const TableComparison::CellPair& cell : comparison.cells()) {
                 if (!cell.differs)
@@ -98,7 +96,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             cellsWritten += unsigned(marked.size());
             tablesWritten += marked.isEmpty() ? 0 : 1;
             if (report) {
-                report->addTable(file.path, file.table, marked, registerRead);
+                report->addTable(file.path, file.table, marked, true);
                 report->setChanged(cellsWritten > 0);
             }
             continue;
@@ -118,7 +116,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             ++tablesWritten;
         // Tables committed before a later failure stay changed.
         if (report) {
-            report->addTable(file.path, file.table, marked, registerRead);
+            report->addTable(file.path, file.table, marked, true);
             report->setChanged(cellsWritten > 0);
         }
         m_console.err(QStringLiteral("%1: записано ячеек: %2").arg(file.path, QString::number(cellsWritten - before)));

@@ -3,7 +3,7 @@
 #include "CliFailure.h"
 #include "CsvLine.h"
 
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -46,7 +46,7 @@ void JournalCommand::describe(QCommandLineParser& parser)
     parser.addOption({JsonOption, QStringLiteral("Вывести в формате JSON, с ячейками каждой записи.")});
 }
 
-QJsonObject JournalCommand::toJson(const JournalWrite& write)
+QJsonObject JournalCommand::toJson(const RecordedWrite& write)
 {
     QJsonArray tables;
     for (const JournalRecord& record : write.tables) {
@@ -83,18 +83,18 @@ void JournalCommand::execute(const QCommandLineParser& parser)
         usageError(QStringLiteral("Нужен не более чем один номер записи, указано: %1").arg(positional.size()));
     const QString serial = parser.value(SerialOption);
     const bool json = parser.isSet(JsonOption);
-    const Journal journal;
+    const JournalFolder journal;
 
     if (positional.isEmpty()) {
         QStringList problems;
         if (json) {
             // One write at a time: a journal of any size is listed in the memory of its largest write.
-            const QList<Journal::WritePlace> places = journal.writePlaces(serial, &problems);
+            const QList<JournalFolder::WritePlace> places = journal.writePlaces(serial, &problems);
             reportProblems(problems);
             m_console.data("[");
             QByteArray pending; // the comma goes after an element that has a next one
-            for (const Journal::WritePlace& place : places) {
-                const JournalWrite write = journal.load(place);
+            for (const JournalFolder::WritePlace& place : places) {
+                const RecordedWrite write = journal.load(place);
                 if (write.isEmpty())
                     continue;
                 if (!pending.isEmpty())
@@ -106,9 +106,9 @@ void JournalCommand::execute(const QCommandLineParser& parser)
             m_console.data("]");
             return;
         }
-        const QList<JournalWrite> writes = journal.writes(serial, &problems);
+        const QList<RecordedWrite> writes = journal.writes(serial, &problems);
         reportProblems(problems);
-        for (const JournalWrite& write : writes) {
+        for (const RecordedWrite& write : writes) {
             const JournalRecord& first = write.first();
             m_console.out(CsvLine::of({write.id(), timeText(first.time), first.program + QLatin1Char(' ') + first.version,
                                        first.serialNumber, write.tableNumbers().join(QLatin1Char(' ')),
@@ -117,7 +117,7 @@ void JournalCommand::execute(const QCommandLineParser& parser)
         return;
     }
 
-    const JournalWrite write = journal.findWrite(positional.first(), serial);
+    const RecordedWrite write = journal.findWrite(positional.first(), serial);
     if (write.isEmpty())
         throw CliFailure(Refused, QStringLiteral("В журнале изменений нет записи %1").arg(positional.first()));
     if (json) {

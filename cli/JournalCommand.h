@@ -5,7 +5,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
-struct JournalWrite;
+struct RecordedWrite;
 
 // vescor-cli journal [WRITE] [--serial N] [--json]: the writes of the
 // registers' journals, newest first, or the cells of one write.
@@ -16,7 +16,7 @@ public:
     QString summary() const override;
 
     // A write as the --json output shows it.
-    static QJsonObject toJson(const JournalWrite& write);
+    static QJsonObject toJson(const RecordedWrite& write);
 
 protected:
     void describe(QCommandLineParser& parser) override;

@@ -7,9 +7,9 @@
 
 #include "common/Product.h"
 #include "device/ProgressReporter.h"
-#include "flows/Journal.h"
-#include "flows/WriteJournal.h"
-#include "flows/WriteRevert.h"
+#include "journal/JournalFolder.h"
+#include "journal/JournalRevert.h"
+#include "journal/JournalSession.h"
 
 namespace {
 
@@ -40,37 +40,37 @@ void RevertCommand::execute(const QCommandLineParser& parser)
                                         : QStringLiteral("Нужен один номер записи, указано: %1").arg(positional.size()));
     const bool dryRun = parser.isSet(DryRunOption);
     const QString writeId = positional.first();
-    const Journal writes;
+    const JournalFolder writes;
     if (writes.findWrite(writeId).isEmpty())
         throw CliFailure(Refused, QStringLiteral("В журнале изменений нет записи %1").arg(writeId));
 
     DriverSession session(settingsOption(parser));
     session.reg().openWithDescription();
     // The connected register's own write of that id; another register's is refused by the revert.
-    JournalWrite write = writes.findWrite(writeId, session.reg().identity().serialNumber);
+    RecordedWrite write = writes.findWrite(writeId, session.reg().identity().serialNumber);
     if (write.isEmpty())
         write = writes.findWrite(writeId);
-    WriteJournal journal(product::shellProgramName(), session.reg().identity());
+    JournalSession journal(product::shellProgramName(), session.reg().identity());
     ProgressReporter noProgress;
-    WriteRevert::Result result;
+    JournalRevert::Result result;
     try {
-        result = WriteRevert::run(write, session.reg(), journal, dryRun, noProgress);
+        result = JournalRevert::run(write, session.reg(), journal, dryRun, noProgress);
     } catch (...) {
         if (!journal.warnings().isEmpty())
             m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
         throw;
     }
 
-    for (const WriteRevert::TableCell& cell : result.changedSince) {
+    for (const JournalRevert::TableCell& cell : result.changedSince) {
         m_console.err(cell.inRegister
                           ? QStringLiteral("Изменена после записи, оставлена как есть: %1: в ККТ \"%2\", запись "
                                            "оставила \"%3\"")
-                                .arg(WriteRevert::place(cell), QString::fromUtf8(cell.registerValue),
+                                .arg(JournalRevert::place(cell), QString::fromUtf8(cell.registerValue),
                                      QString::fromUtf8(cell.cell.after))
-                          : QStringLiteral("Нет в ККТ, оставлена как есть: %1").arg(WriteRevert::place(cell)));
+                          : QStringLiteral("Нет в ККТ, оставлена как есть: %1").arg(JournalRevert::place(cell)));
     }
     if (dryRun) {
-        for (const WriteRevert::TableCell& cell : result.planned) {
+        for (const JournalRevert::TableCell& cell : result.planned) {
             m_console.out(CsvLine::of({QString::number(cell.tableNumber), QString::number(cell.cell.row),
                                        QString::number(cell.cell.field), QString::fromUtf8(cell.cell.before)}));
         }

@@ -184,3 +184,9 @@ int KKT_Logic::readTableData(const TableInfo& table, DataRows& rows, unsigned& c
 {
     return TableReadEngine(link()).read(table, rows, cellCount, errorText, progress);
 }
+
+int KKT_Logic::readTableRow(const TableInfo& table, unsigned registerRow, const QVector<int>& columns, DataRow& row,
+                            QString& errorText)
+{
+    return TableReadEngine(link()).readRow(table, registerRow, columns, row, errorText);
+}

@@ -52,6 +52,9 @@ public:
     // Progress, when given, hears the table's name and the rows read.
     int readTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
                       ProgressReporter* progress = nullptr);
+    // The cells at the given columns of one register row; see TableReadEngine::readRow.
+    int readTableRow(const TableInfo& table, unsigned registerRow, const QVector<int>& columns, DataRow& row,
+                     QString& errorText);
     int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress);
     // The same; a result of -1 (a changed cell that cannot be written) comes with errorText.
     int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,

@@ -140,6 +140,45 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
     return 0;
 }
 
+int TableReadEngine::readRow(const TableInfo& table, unsigned registerRow, const QVector<int>& columns,
+                             DataRow& row, QString& errorText)
+{
+    const bool transposed = table.type == TransposedList;
+    const int columnCount = transposed ? 1 : table.fields.size();
+    row = DataRow(columnCount);
+    const int r = int(registerRow) - 1;
+    auto failed = [&](int column) {
+        const int code = m_link.driver().errorCode(m_link.handle());
+        if (code != 0)
+            return code;
+        errorText += failureWithoutCode(table, r, column);
+        return -1;
+    };
+    unsigned cellCount = 0;
+    if (table.fastRead) {
+        QByteArray raw;
+        if (readRaw(table.id, registerRow, 0, raw) != 0)
+            return failed(0);
+        if (!transposed || r < table.fields.size()) {
+            DataRow cells;
+            cutRow(table, r, raw, cells, cellCount);
+            row = cells;
+        }
+    } else {
+        for (const int column : columns) {
+            const int fieldIndex = transposed ? r : column;
+            if (column < 0 || column >= columnCount || fieldIndex < 0 || fieldIndex >= table.fields.size())
+                continue;
+            QByteArray raw;
+            if (readRaw(table.id, registerRow, unsigned(column + 1), raw) != 0)
+                return failed(column);
+            row[column] = Cell(m_link.decode(table.fields.at(fieldIndex), raw, true), false);
+        }
+    }
+    row.append(Cell(QByteArray::number(registerRow), false));
+    return 0;
+}
+
 int TableReadEngine::readRaw(unsigned table, unsigned row, unsigned field, QByteArray& raw)
 {
     m_link.driver().setParamInt(m_link.handle(), LIBTILLO_PARAM_TABLE, table);

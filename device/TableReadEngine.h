@@ -43,6 +43,14 @@ public:
     int read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
              ProgressReporter* progress = nullptr);
 
+    // Reads the cells at the given columns (0-based) of one register row:
+    // the whole row in one request for a fastRead table, one request per
+    // column otherwise. The row gets one cell per column of the table and its
+    // label; cells not asked for stay empty. Result as read(); the register's
+    // end is a failure here, with the driver's code.
+    int readRow(const TableInfo& table, unsigned registerRow, const QVector<int>& columns, DataRow& row,
+                QString& errorText);
+
     // Rows read from a table without row captions: the register's end stops it earlier.
     static constexpr int MaxRows = 65536;
 

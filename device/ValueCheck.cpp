@@ -4,10 +4,16 @@
 #include "model/MoneyText.h"
 #include "model/WholeNumber.h"
 
+#include <QMutex>
 #include <QStringList>
+#include <QTextCodec>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -99,7 +105,63 @@ std::optional<QString> textProblem(const FieldInfo& field, const QByteArray& val
     return std::nullopt;
 }
 
-std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& value)
+// A character as a refusal names it: control characters by their code.
+QString shownCharacter(QChar ch)
+{
+    if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+        return QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QLatin1Char('0'));
+    if (ch.unicode() == 0x00A0)
+        return QStringLiteral("неразрывный пробел");
+    return QString(ch);
+}
+
+// The register turns the text it receives into its own character set and
+// keeps a blank for a character that set lacks: such a text would be stored
+// otherwise than written. For every UTF-16 unit: whether the write's codec
+// sends a byte for it that arrives as such a character. Characters the
+// write's codec lacks are left to the encoder, which names them. Made once
+// per pair of character sets on first need and kept: the pairs are few and
+// their codecs live to the program's end.
+const std::vector<bool>& lostOnArrival(const RegisterCharsets& charsets)
+{
+    static QMutex mutex;
+    static std::map<std::pair<QTextCodec*, QTextCodec*>, std::vector<bool>> tables;
+    const QMutexLocker lock(&mutex);
+    const auto [entry, made] = tables.try_emplace({charsets.external, charsets.internal});
+    std::vector<bool>& table = entry->second;
+    if (!made)
+        return table;
+    table.assign(0x10000, false);
+    for (int unit = 0; unit < 0x10000; ++unit) {
+        const QChar ch(unit);
+        if (ch.isSurrogate())
+            continue;
+        const QByteArray byte = charsets.external->fromUnicode(&ch, 1);
+        if (byte.size() != 1)
+            continue;
+        const QString arrived = charsets.external->toUnicode(byte);
+        table[size_t(unit)] = charsets.internal->fromUnicode(arrived).size() != arrived.size();
+    }
+    return table;
+}
+
+std::optional<QString> unstorableCharacter(const QByteArray& value, const RegisterCharsets& charsets)
+{
+    const bool printableAscii = std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20; });
+    // Without the register's character sets nothing tells what it keeps.
+    if (printableAscii || !charsets.internal || !charsets.external)
+        return std::nullopt;
+    const std::vector<bool>& lost = lostOnArrival(charsets);
+    for (const QChar ch : QString::fromUtf8(value)) {
+        if (lost[ch.unicode()]) {
+            return QStringLiteral("символ \"%1\" не может быть сохранён в ККТ: его нет во внутренней кодировке ККТ")
+                .arg(shownCharacter(ch));
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& value, const RegisterCharsets& charsets)
 {
     switch (field.m_guiType) {
     case FieldInfo::Int:
@@ -113,28 +175,32 @@ std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& va
     case FieldInfo::GuiUnknown:
         break;
     }
-    if (field.m_deviceType == FieldInfo::String866 || field.m_deviceType == FieldInfo::Ascii)
-        return textProblem(field, value);
+    if (field.m_deviceType == FieldInfo::String866 || field.m_deviceType == FieldInfo::Ascii) {
+        if (std::optional<QString> problem = textProblem(field, value))
+            return problem;
+    }
+    if (field.m_deviceType == FieldInfo::String866)
+        return unstorableCharacter(value, charsets);
     return std::nullopt;
 }
 
 } // namespace
 
 ValueCheck::ValueCheck(const RegisterCharsets& charsets)
-    : m_textCharset(charsets.external)
+    : m_charsets(charsets)
 {
 }
 
 QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value) const
 {
-    if (std::optional<QString> problem = modelProblem(field, value))
+    if (std::optional<QString> problem = modelProblem(field, value, m_charsets))
         return *problem;
-    return ValueCodec::refusalReason(field, value, m_textCharset);
+    return ValueCodec::refusalReason(field, value, m_charsets.external);
 }
 
 EncodedValue ValueCheck::encode(const FieldInfo& field, const QByteArray& value) const
 {
-    if (const std::optional<QString> problem = modelProblem(field, value))
+    if (const std::optional<QString> problem = modelProblem(field, value, m_charsets))
         return ValueCodec::refusal(field, value, *problem);
-    return ValueCodec::encode(field, value, m_textCharset);
+    return ValueCodec::encode(field, value, m_charsets.external);
 }

@@ -16,8 +16,9 @@ class FieldInfo;
 // A value passes when the model description allows it (the limits of int and
 // money fields, the codes of list fields), when its text can be kept whole
 // (no NUL in a text; printable ASCII only in an "ascii" field, and no more
-// characters than the field holds) and when the encoder can turn it into the
-// field's bytes, in the character set the register's texts are written in.
+// characters than the field holds; no character in a cp866 text that the
+// register's own character set lacks) and when the encoder can turn it into
+// the field's bytes, in the character set the register's texts are written in.
 class ValueCheck
 {
 public:
@@ -34,5 +35,5 @@ public:
     EncodedValue encode(const FieldInfo& field, const QByteArray& value) const;
 
 private:
-    QTextCodec* m_textCharset;
+    RegisterCharsets m_charsets;
 };

@@ -35,6 +35,27 @@ RunTimeError badFile()
     return RunTimeError(QStringLiteral("Ошибка: файл содержит некорректные данные"));
 }
 
+// The title of an exported commodity table, whatever the table's name.
+QString commodityTitle()
+{
+    return QStringLiteral("Таблица товаров 1.1");
+}
+
+// Names the title and what a title looks like, with a table of the model as the example.
+RunTimeError unknownTitle(const QString& title, const QList<TableInfo>& tables)
+{
+    QString example = commodityTitle();
+    for (const TableInfo& table : tables) {
+        if (table.id != 1 && !table.name.isEmpty()) {
+            example = table.name + QStringLiteral(" 1.1");
+            break;
+        }
+    }
+    return RunTimeError(QStringLiteral("В заголовке файла csv неизвестная таблица: \"%1\" - нужно название таблицы "
+                                       "ККТ и \" 1.1\", например \"%2\"")
+                            .arg(ValueQuote::shown(title), example));
+}
+
 ImportProblem valueProblem(int row, const FieldInfo& field, const QString& value, const QString& reason)
 {
     return {QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\", поле \"%2\": "
@@ -98,13 +119,30 @@ int pastLineEnd(const QByteArray& bytes, int at)
     return at;
 }
 
-// The title line: bare, unless it is one quoted value (it holds the
-// separator or a line break). `dataStart` is where the next line begins.
-QByteArray titleOf(const QByteArray& bytes, int& dataStart)
+// Past the separators that a spreadsheet adds to a line shorter than the
+// widest one (the title and the field names of a Db table).
+int pastEmptyFields(const QByteArray& bytes, int at, char separator)
 {
-    if (bytes.startsWith('"')) {
+    while (at < bytes.size() && bytes.at(at) == separator)
+        ++at;
+    return at;
+}
+
+bool atLineEnd(const QByteArray& bytes, int at)
+{
+    return at == bytes.size() || bytes.at(at) == '\n' || bytes.at(at) == '\r';
+}
+
+// The title line: bare, unless it is one quoted value (it holds the
+// separator or a line break); a byte order mark before it and empty fields
+// after it are not part of it. `dataStart` is where the next line begins.
+QByteArray titleOf(const QByteArray& bytes, char separator, int& dataStart)
+{
+    static const QByteArray byteOrderMark("\xEF\xBB\xBF");
+    const int start = bytes.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
+    if (bytes.size() > start && bytes.at(start) == '"') {
         QByteArray text;
-        int at = 1;
+        int at = start + 1;
         while (at < bytes.size()) {
             if (bytes.at(at) == '"') {
                 if (at + 1 < bytes.size() && bytes.at(at + 1) == '"') {
@@ -116,17 +154,20 @@ QByteArray titleOf(const QByteArray& bytes, int& dataStart)
             }
             text += bytes.at(at++);
         }
-        const int after = at + 1;
-        if (at < bytes.size() && (after == bytes.size() || bytes.at(after) == '\n' || bytes.at(after) == '\r')) {
+        const int after = pastEmptyFields(bytes, at + 1, separator);
+        if (at < bytes.size() && atLineEnd(bytes, after)) {
             dataStart = pastLineEnd(bytes, after);
             return text;
         }
     }
-    int end = 0;
-    while (end < bytes.size() && bytes.at(end) != '\n' && bytes.at(end) != '\r')
+    int end = start;
+    while (!atLineEnd(bytes, end))
         ++end;
     dataStart = pastLineEnd(bytes, end);
-    return bytes.left(end);
+    int textEnd = end;
+    while (textEnd > start && bytes.at(textEnd - 1) == separator)
+        --textEnd;
+    return bytes.mid(start, textEnd - start);
 }
 
 // The table of that name, else table number 1 (the commodity table's title
@@ -216,7 +257,7 @@ CsvExchange::CsvExchange(const RegisterCharsets& charsets)
 
 void CsvExchange::exportTable(const QString& path, const TableInfo& table, const DataRows& data)
 {
-    const QByteArray title = (table.id == 1 ? QStringLiteral("Таблица товаров 1.1")
+    const QByteArray title = (table.id == 1 ? commodityTitle()
                                             : QStringLiteral("%1 1.1").arg(table.name))
                                  .toUtf8();
 
@@ -316,15 +357,20 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     QTextCodec* codec = FileTextCodec::forReading(bytes);
 
     int dataStart = 0;
-    const QByteArray titleBytes = titleOf(bytes, dataStart);
+    const QByteArray titleBytes = titleOf(bytes, m_separator, dataStart);
     if (titleBytes.isEmpty())
         throw RunTimeError(QStringLiteral("Файл csv не содержит заголовка"));
-    QString name = codec->toUnicode(titleBytes);
+    const QString title = codec->toUnicode(titleBytes);
+    QString name = title;
     name.chop(4); // " 1.1"
     const TableInfo* table = findTable(tables, name);
     if (!table)
-        throw RunTimeError(QStringLiteral("В заголовке файла csv неизвестная таблица"));
+        throw unknownTitle(title, tables);
     matched = *table;
+    // A title that names no table is read as the commodity table; when the
+    // data do not fit that table either, the title is what to mend.
+    const bool titleNamesTable = table->name == name || title == commodityTitle();
+    const auto badShape = [&] { return titleNamesTable ? badFile() : unknownTitle(title, tables); };
 
     const QVector<FieldInfo>& fields = matched.fields;
     const int lineLimit = ImportLimits::dataLines(matched);
@@ -379,7 +425,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
 
         if (matched.type == Db) {
             if (record.size() != fields.size() + 1)
-                throw badFile();
+                throw badShape();
             const unsigned registerRow = RowLabel::registerRow(record.first());
             if (registerRow == 0 || registerRow > unsigned(rowLimit)) {
                 problems << ImportProblem{
@@ -423,7 +469,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
 
         // List and TransposedList: one record, a value per field as stored (money in kopecks).
         if (record.size() != fields.size())
-            throw badFile();
+            throw badShape();
         DataRow row;
         for (int i = 0; i < fields.size(); ++i) {
             const FieldInfo& field = fields.at(i);
@@ -445,7 +491,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     if (!reader.parse(bytes, dataStart, takeRecord))
         throw badFile();
     if ((matched.type == List || matched.type == TransposedList) && records == 0)
-        throw badFile();
+        throw badShape();
     if (problems.size() > earlierProblems)
         return DataRows();
     return rows;

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVector>
 
+class RegisterLink;
+
 // The CSV files of an import, each read into the rows of its table of the
 // model description, all of them checked before anything is written.
 class ImportFiles
@@ -29,4 +31,11 @@ public:
     // charsets: the register's, in which the values are checked.
     static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables,
                               const RegisterCharsets& charsets);
+
+    // What the register on link holds for each file, read before anything is
+    // written: the whole table where wholeTables (to compare the file with),
+    // otherwise only the cells the file will write (WriteBefore). Raises
+    // FlowFailure: Refused naming every file whose marked rows the register's
+    // table lacks; DriverFailed, naming the file, when a read fails.
+    static QVector<DataRows> readRegister(const RegisterLink& link, const QVector<File>& files, bool wholeTables);
 };

@@ -35,10 +35,53 @@ install(FILES ${VESCOR_PACKAGING_DIR}/vescor.desktop
         DESTINATION share/applications COMPONENT ${VESCOR_INSTALL_COMPONENT})
 install(FILES ${VESCOR_PACKAGING_DIR}/vescor.svg
         DESTINATION share/icons/hicolor/scalable/apps COMPONENT ${VESCOR_INSTALL_COMPONENT})
+install(FILES ${VESCOR_PACKAGING_DIR}/vescor.metainfo.xml
+        DESTINATION share/metainfo RENAME example.orvane.vescor.metainfo.xml COMPONENT ${VESCOR_INSTALL_COMPONENT})
 install(FILES ${CMAKE_SOURCE_DIR}/README.md
         DESTINATION share/doc/vescor COMPONENT ${VESCOR_INSTALL_COMPONENT})
 install(FILES ${CMAKE_SOURCE_DIR}/driver/README.md
         DESTINATION share/doc/vescor RENAME tillo10.md COMPONENT ${VESCOR_INSTALL_COMPONENT})
+
+# Licence, copyright and changelog as Debian keeps them: the changelog
+# compressed without a time stamp, so that the same sources give the same package.
+install(FILES ${VESCOR_PACKAGING_DIR}/copyright
+        DESTINATION share/doc/vescor COMPONENT ${VESCOR_INSTALL_COMPONENT})
+# The lintian tags that remain, each with its reason (README, "Install").
+install(FILES ${VESCOR_PACKAGING_DIR}/lintian-overrides
+        DESTINATION share/lintian/overrides RENAME vescor COMPONENT ${VESCOR_INSTALL_COMPONENT})
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(VESCOR_CHANGELOG_GZ ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(OUTPUT ${VESCOR_CHANGELOG_GZ}
+  COMMAND ${GZIP_PROGRAM} -9nc ${VESCOR_PACKAGING_DIR}/changelog > ${VESCOR_CHANGELOG_GZ}
+  DEPENDS ${VESCOR_PACKAGING_DIR}/changelog VERBATIM)
+set(VESCOR_PACKAGE_FILES ${VESCOR_CHANGELOG_GZ})
+install(FILES ${VESCOR_CHANGELOG_GZ}
+        DESTINATION share/doc/vescor COMPONENT ${VESCOR_INSTALL_COMPONENT})
+
+# Manual pages made from the programs' own --help and --version by help2man,
+# so that they always say what the programs say.
+find_program(HELP2MAN_PROGRAM help2man)
+if(HELP2MAN_PROGRAM)
+  set(vescor_summary "editor of the settings tables of fiscal cash registers")
+  set(vescor-cli_summary "the settings tables of fiscal cash registers from a shell")
+  foreach(program vescor vescor-cli)
+    set(page ${CMAKE_BINARY_DIR}/packaging/man/${program}.1)
+    add_custom_command(OUTPUT ${page}.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging/man
+      # The help is Russian: without a UTF-8 locale help2man writes "?" for it.
+      # A sanitized build's leak report at exit would fail the run.
+      COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+              ${HELP2MAN_PROGRAM} --locale=C.UTF-8 --no-info --name=${${program}_summary}
+              --output=${page} $<TARGET_FILE:${program}>
+      COMMAND ${GZIP_PROGRAM} -9nf ${page}
+      DEPENDS ${program} VERBATIM)
+    list(APPEND VESCOR_PACKAGE_FILES ${page}.gz)
+    install(FILES ${page}.gz DESTINATION share/man/man1 COMPONENT ${VESCOR_INSTALL_COMPONENT})
+  endforeach()
+else()
+  message(WARNING "help2man is missing: the package is built without manual pages (scripts/install-deps installs it)")
+endif()
+add_custom_target(vescor_package_files ALL DEPENDS ${VESCOR_PACKAGE_FILES})
 
 # vescor_<version>_amd64.deb in the build folder.
 set(CPACK_GENERATOR DEB)
@@ -62,5 +105,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs and the driver link (Qt 5, jsoncpp, libcsv) come from dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own buttons and dialogs speak Russian through Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qttranslations5-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -37,16 +37,23 @@ QString storedRefusal(const QString& path, const QString& why)
 QString SettingsFile::defaultPath()
 {
     return pathFor(QCoreApplication::applicationDirPath(),
-                   QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+                   QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+                   QStringLiteral(VESCOR_BUILD_BIN_DIR));
 }
 
-QString SettingsFile::pathFor(const QString& programDir, const QString& userConfigDir)
+QString SettingsFile::pathFor(const QString& programDir, const QString& userConfigDir, const QString& buildDir)
 {
+    // An installed program's folder is shared by every user, root included,
+    // and goes with the package: nothing of one user's is kept there.
+    const QFileInfo folder(programDir);
+    const QString beside = QDir(programDir).filePath(QLatin1String(FileName));
+    const QString canonical = folder.canonicalFilePath();
+    const bool ownFolder = (!canonical.isEmpty() && canonical == QFileInfo(buildDir).canonicalFilePath())
+        || QFileInfo::exists(beside);
     // QSettings replaces the file through a new one beside it, so the
     // folder, not the file, decides whether the file can be kept there.
-    const QFileInfo folder(programDir);
-    if (folder.isDir() && folder.isWritable())
-        return QDir(programDir).filePath(QLatin1String(FileName));
+    if (ownFolder && folder.isDir() && folder.isWritable())
+        return beside;
     // QSettings creates the missing folders when it first writes the file.
     return QDir(userConfigDir).filePath(product::applicationName() + QLatin1Char('/') + QLatin1String(FileName));
 }

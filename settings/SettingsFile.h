@@ -2,10 +2,11 @@
 
 #include <QString>
 
-// "Vescor.ini" beside the program: it keeps the driver's settings string
-// ("SETTINGS_STR") from one run to the next. When the program's folder is not
-// writable (an installed program), the file lives in the user's configuration
-// folder instead: "Vescor/Vescor.ini" there (~/.config/Vescor/Vescor.ini).
+// "Vescor.ini" keeps the driver's settings string ("SETTINGS_STR") from one run
+// to the next. An installed program keeps it in the user's configuration
+// folder, "Vescor/Vescor.ini" there (~/.config/Vescor/Vescor.ini), whoever the
+// user is; only a program run from its build folder, or from a portable
+// folder that holds a Vescor.ini already, keeps the file beside itself.
 // This is the one place that reads settings files, for the window and for
 // vescor-cli alike; a file is looked at before it is read, so that neither a
 // device nor a huge file is read whole.
@@ -15,12 +16,14 @@ public:
     // Larger settings files are refused unread.
     static constexpr qint64 MaxSize = 1024 * 1024;
 
-    // The file both programs use: pathFor the program's folder and the
-    // user's configuration folder (QStandardPaths::GenericConfigLocation).
+    // The file both programs use: pathFor the program's folder, the user's
+    // configuration folder (QStandardPaths::GenericConfigLocation) and the
+    // folder the programs were built into.
     static QString defaultPath();
-    // "Vescor.ini" in programDir when that is a writable folder, otherwise
-    // "Vescor/Vescor.ini" in userConfigDir.
-    static QString pathFor(const QString& programDir, const QString& userConfigDir);
+    // "Vescor.ini" in programDir when that is a writable folder and either is
+    // buildDir or holds a "Vescor.ini" already; otherwise "Vescor/Vescor.ini"
+    // in userConfigDir.
+    static QString pathFor(const QString& programDir, const QString& userConfigDir, const QString& buildDir);
 
     // The stored settings string: empty when the file or the key is missing.
     // False, with error saying why, when the file is there but cannot be read

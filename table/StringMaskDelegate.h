@@ -2,7 +2,8 @@
 
 #include <QStyledItemDelegate>
 
-// Line editor that follows the field's input mask.
+// Line editor that follows the field's input mask; a stored value that the
+// mask would change is shown as it is, without the mask.
 class StringMaskDelegate : public QStyledItemDelegate
 {
 public:

@@ -339,8 +339,23 @@ bool TableModel::setStoredValue(int row, int column, const QByteArray& value)
     return true;
 }
 
-void TableModel::adoptWrittenValues()
+void TableModel::adoptWrittenRows(const DataRows& written)
 {
+    bool cleared = false;
+    for (int r = 0; r < m_tableData.size() && r < written.size(); ++r) {
+        DataRow& row = m_tableData[r];
+        for (int c = 0; c < row.size() && c < written[r].size(); ++c) {
+            Cell& cell = row[c];
+            // Only a mark the write cleared on the value it was given counts.
+            if (!cell.changed || written[r][c].changed || written[r][c].value != cell.value)
+                continue;
+            cell.changed = false;
+            cleared = true;
+        }
+    }
+    // The colours of the cells change: one signal over the whole table.
+    if (cleared && rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
     for (int r = 0; r < m_tableData.size() && r < m_readData.size(); ++r) {
         const DataRow& row = m_tableData[r];
         for (int c = 0; c < row.size() && c < m_readData[r].size(); ++c) {
@@ -349,6 +364,7 @@ void TableModel::adoptWrittenValues()
                 m_readData[r][c] = Cell(row[c].value, false);
         }
     }
+    setRegisterRows(m_tableData);
     emit marksChanged();
 }
 

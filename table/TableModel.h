@@ -31,8 +31,6 @@ public:
     QByteArray rowLabel(int row) const;
 
     const TableInfo& tableInfo() const { return m_table; }
-    // The write engine clears the marks of the cells it writes in place.
-    DataRows& tableData() { return m_tableData; }
     const DataRows& tableData() const { return m_tableData; }
     bool hasChangedCells() const;
 
@@ -49,9 +47,11 @@ public:
     // Sets a cell's stored value as it is; the cell is marked while its value
     // differs from the value read, or when it arrived marked. Undo and revert use it.
     bool setStoredValue(int row, int column, const QByteArray& value);
-    // Cells whose marks the write engine cleared hold the register's values
-    // now: they become the values read.
-    void adoptWrittenValues();
+    // The rows as a write of a copy of tableData() left them. The cells whose
+    // marks the write cleared hold the register's values now: they lose their
+    // marks here and become the values read, and the rows become the
+    // register's rows. Views learn it through dataChanged() and marksChanged().
+    void adoptWrittenRows(const DataRows& written);
 
     // Edits through setData() go onto this stack, so that they can be undone;
     // without one they apply at once.

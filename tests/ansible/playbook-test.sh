@@ -201,7 +201,7 @@ SUCCESS|"changed": false||vescor_tables|files=$taxes cli=$cli settings=''
 SUCCESS|"changed": false||vescor_tables|files=$goods cli=$cli settings=@$work/settings.json
 SUCCESS|"changed": false|-e {"s":{"Port":1,"AccessPassword":"$secret"}}|vescor_tables|files=$taxes cli=$cli settings={{s}}
 CHANGED|"before": "22.00"||vescor_tables|files=$taxes cli=$cli only_different=false
-CHANGED|"before": null|--check|vescor_tables|files=$taxes cli=$cli only_different=false
+CHANGED|"before": "22.00"|--check|vescor_tables|files=$taxes cli=$cli only_different=false
 FAILED|"field": "Ставка, %"||vescor_tables|files=$bad cli=$cli
 FAILED|"msg": "Ошибка - 4 [настройка \\"Port\\"||vescor_tables|files=$taxes cli=$cli settings='{"Port": "x", "AccessPassword": "$secret"}'
 FAILED|Failed to find required executable||vescor_tables|files=$taxes cli=no-such-vescor-cli

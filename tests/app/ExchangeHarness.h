@@ -6,12 +6,14 @@
 
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/TestDriver.h"
+#include "support/TestFiles.h"
 
 #include "app/MainWindow.h"
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
 
@@ -40,18 +42,6 @@ using ::CellKey;
 using ::RegisterCells;
 using ::differences;
 using ::registerCells;
-
-inline QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 inline QStringList& debugLines()
 {
@@ -83,7 +73,7 @@ inline bool writeModel(unsigned code, const std::function<bool(int id)>& keep)
             kept.append(t);
     }
     root.insert(QStringLiteral("tables"), kept);
-    return writeFile(modelPath(code), QJsonDocument(root).toJson());
+    return writeBytes(modelPath(code), QJsonDocument(root).toJson());
 }
 
 const QString Cancelled = QStringLiteral("Операция была отменена");
@@ -149,9 +139,7 @@ public:
         questionAnswer = QMessageBox::Yes;
         if (!dir->isValid())
             return false;
-        DriverLibrary& driver = DriverLibrary::instance();
-        if (!driver.isLoaded()
-            && !driver.loadFrom(QCoreApplication::applicationDirPath() + QStringLiteral("/libtillo10.so")))
+        if (!loadTestDriver())
             return false;
         window = std::make_unique<MainWindow>(nullptr, path(QStringLiteral("Vescor.ini")));
         window->show();

@@ -195,8 +195,8 @@ private slots:
         QVERIFY(QDir().mkpath(directory));
         // A file of an earlier export is replaced; other files stay.
         const QString stale = QStringLiteral("%1/%2_%3.csv").arg(directory, Serial).arg(tables.last());
-        QVERIFY(writeFile(stale, "stale\n"));
-        QVERIFY(writeFile(directory + QStringLiteral("/notes.txt"), "kept"));
+        QVERIFY(writeBytes(stale, "stale\n"));
+        QVERIFY(writeBytes(directory + QStringLiteral("/notes.txt"), "kept"));
         h.clearTrace();
 
         QVERIFY(h.exportAll(directory));
@@ -325,7 +325,7 @@ private slots:
         if (setup.startsWith(QLatin1String("dir ")))
             QVERIFY(QDir().mkpath(h.path(setup.mid(4))));
         if (setup.startsWith(QLatin1String("file ")))
-            QVERIFY(writeFile(h.path(setup.mid(5)), "not a directory"));
+            QVERIFY(writeBytes(h.path(setup.mid(5)), "not a directory"));
         if (setup == QLatin1String("empty tab")) {
             // A page that holds no table, after the first two tables.
             h.tabs()->insertTab(2, new QWidget, QStringLiteral("Пустая"));
@@ -434,7 +434,7 @@ private slots:
 
         QVERIFY(h.install(table == PlainLayoutModel::Table ? PlainLayoutModel::image(4) : smallRegister()));
         const QString file = h.path(fileName);
-        QVERIFY(writeFile(file, contents));
+        QVERIFY(writeBytes(file, contents));
         QVERIFY(!h.button("writeButton")->isEnabled());
 
         h.import(file);
@@ -463,10 +463,15 @@ private slots:
         QCOMPARE(gotMarks, marks);
 
         // The register identified by the import is the one the write accepts.
+        h.clearTrace();
         h.clickWrite();
         QVERIFY(h.boxes.isEmpty());
         const int marked = int(std::count(marks.begin(), marks.end(), true));
         QCOMPARE(status(), QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(marked).arg(marked ? 1 : 0));
+        // Only the cells written are read first, never more requests than the write's.
+        const int reads = h.trace().filter(QRegExp(QStringLiteral("^read[ -]"))).size();
+        QVERIFY2(reads <= h.trace().filter(QRegExp(QStringLiteral("^write[ -]"))).size(), qPrintable(h.trace().join('\n')));
+        QCOMPARE(reads > 0, marked > 0);
     }
 
     // Whatever fails in the file leaves no tab behind, shows its text in the
@@ -484,7 +489,9 @@ private slots:
             const char* when = readFirst ? "after a read" : "at start";
             QTest::addRow("unknown table, no table 1, %s", when)
                 << ThreeTables << "x.csv" << encoded(QStringLiteral("База товаров 1.1\nnames\n\"1\";\"2\"\n"))
-                << readFirst << "В заголовке файла csv неизвестная таблица";
+                << readFirst
+                << "В заголовке файла csv неизвестная таблица: \"База товаров 1.1\" - нужно название таблицы ККТ и "
+                   "\" 1.1\", например \"Режимы работы 1.1\"";
             QTest::addRow("no such file, %s", when)
                 << 57u << QString() << QByteArray() << readFirst << "Невозможно открыть файл missing.csv";
             QTest::addRow("empty file, %s", when)
@@ -527,7 +534,7 @@ private slots:
         }
         const QString file = h.path(fileName.isEmpty() ? QStringLiteral("missing.csv") : fileName);
         if (!fileName.isEmpty())
-            QVERIFY(writeFile(file, contents));
+            QVERIFY(writeBytes(file, contents));
         h.clearTrace();
 
         h.import(file);
@@ -564,7 +571,7 @@ private slots:
             next.addFault(fault(QStringLiteral("open")));
         QVERIFY(h.replaceImage(next));
         const QString file = h.path(QStringLiteral("t.csv"));
-        QVERIFY(writeFile(file, encoded(QStringLiteral("Клише 1.1\nnames\n\"1\";\"2\";\"3\";\"4\";\"5\";\"6\"\n"))));
+        QVERIFY(writeBytes(file, encoded(QStringLiteral("Клише 1.1\nnames\n\"1\";\"2\";\"3\";\"4\";\"5\";\"6\"\n"))));
         h.clearTrace();
 
         h.import(file);
@@ -591,7 +598,7 @@ private slots:
         other.setIdentity(57, QStringLiteral("Вескор-Эмулятор 57"), QStringLiteral("0057000099"), QStringLiteral("3.0.25"));
         QVERIFY(h.replaceImage(other));
         const QString file = h.path(QStringLiteral("t.csv"));
-        QVERIFY(writeFile(file, encoded(QStringLiteral("Клише 1.1\nnames\n\"1\";\"2\";\"3\";\"4\";\"5\";\"6\"\n"))));
+        QVERIFY(writeBytes(file, encoded(QStringLiteral("Клише 1.1\nnames\n\"1\";\"2\";\"3\";\"4\";\"5\";\"6\"\n"))));
         h.import(file);
         QCOMPARE(status(), importedText(QStringLiteral("t.csv")));
 
@@ -624,7 +631,7 @@ private slots:
         QVERIFY(cliche->setData(cliche->index(0, 0), QStringLiteral("ООО \"НОВОЕ\""), Qt::EditRole));
         const QPointer<TableModel> edited = cliche;
         const QString file = h.path(QStringLiteral("t.csv"));
-        QVERIFY(writeFile(file, encoded(QStringLiteral("Клише 1.1\nnames\n\"1\";\"2\";\"3\";\"4\";\"5\";\"6\"\n"))));
+        QVERIFY(writeBytes(file, encoded(QStringLiteral("Клише 1.1\nnames\n\"1\";\"2\";\"3\";\"4\";\"5\";\"6\"\n"))));
         h.questionAnswer = yes ? QMessageBox::Yes : QMessageBox::No;
         const QString readStatus = status();
         h.clearTrace();

@@ -1,14 +1,17 @@
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/FieldNames.h"
+#include "support/TestDriver.h"
 #include "support/TestMain.h"
+#include "support/UserTyping.h"
 
 #include "app/MainWindow.h"
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
 #include "exchange/FileTextCodec.h"
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
 
@@ -118,16 +121,8 @@ private:
         TableView* view = tabView(e.table);
         QVERIFY(view);
         tabs()->setCurrentWidget(view->parentWidget());
-        const QModelIndex index = view->model()->index(e.row, e.column);
-        view->setCurrentIndex(index);
-        view->edit(index);
-        auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(index));
-        QVERIFY2(editor, "the cell opens no line editor");
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(editor, Qt::Key_Delete);
-        QTest::keyClicks(editor, e.text);
-        QTest::keyClick(editor, Qt::Key_Return);
-        QCoreApplication::processEvents();
+        QVERIFY2(typeIntoCell(view, view->model()->index(e.row, e.column), e.text),
+                 "the cell opens no line editor or keeps it open");
     }
 
     // Opens the journal dialog with its button and runs `use` on it from the dialog's own loop.
@@ -165,10 +160,7 @@ private slots:
             m_boxes << request;
             return request.icon == QMessageBox::Question ? m_answer : QMessageBox::Ok;
         });
-        if (!DriverLibrary::instance().isLoaded()) {
-            QVERIFY(DriverLibrary::instance().loadFrom(QCoreApplication::applicationDirPath()
-                                                       + QStringLiteral("/libtillo10.so")));
-        }
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
     }
 
     void cleanupTestCase() { MessageBox::setHandler(nullptr); }
@@ -234,14 +226,15 @@ private slots:
             QCOMPARE(m_window->statusText(), QStringLiteral("Успешно записано 1 ячеек в 1 таблицах"));
         }
         const RegisterCells written = registerCells(m_image);
-        const QList<JournalWrite> journal = Journal(journalDir()).writes(Serial);
+        const QList<RecordedWrite> journal = JournalFolder(journalDir()).writes(Serial);
         QCOMPARE(journal.size(), changedSince ? 2 : 1);
-        const JournalWrite write = journal.last();
+        const RecordedWrite write = journal.last();
 
         m_answer = answer;
         m_boxes.clear();
         withDialog([&](QDialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Журнал изменений"));
+            QCOMPARE(FieldNames::unnamed(*dialog), QStringList());
             QCOMPARE(dialog->findChild<QComboBox*>("serialBox")->currentText(), Serial);
             auto* writesTable = dialog->findChild<QTableWidget*>("writesTable");
             auto* cells = dialog->findChild<QTableWidget*>("cellsTable");
@@ -308,7 +301,7 @@ private slots:
         QTest::mouseClick(button("writeButton"), Qt::LeftButton);
         QVERIFY2(m_window->statusText().startsWith(QStringLiteral("Успешно записано")), qPrintable(m_window->statusText()));
 
-        const QList<JournalWrite> journal = Journal(journalDir()).writes(Serial);
+        const QList<RecordedWrite> journal = JournalFolder(journalDir()).writes(Serial);
         QCOMPARE(journal.size(), 1);
         QCOMPARE(journal.first().tableNumbers(), QStringList{"6"});
         bool found = false;

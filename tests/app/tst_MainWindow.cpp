@@ -1,12 +1,13 @@
 #include "support/EmulatorImage.h"
+#include "support/TestDriver.h"
 #include "support/TestMain.h"
 
 #include "app/BusyIndicator.h"
 #include "app/MainWindow.h"
 #include "common/Product.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,11 +38,6 @@ void recordDebugLine(QtMsgType type, const QMessageLogContext&, const QString& m
 {
     if (type == QtDebugMsg)
         g_debugLines << message;
-}
-
-QString realDriverPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/libtillo10.so");
 }
 
 } // namespace
@@ -101,14 +97,12 @@ private slots:
     {
         m_boxes.clear();
         QFile::remove(settingsFile());
-        QVERIFY2(DriverLibrary::instance().isLoaded() || DriverLibrary::instance().loadFrom(realDriverPath()),
-                 qPrintable(DriverLibrary::instance().loadError()));
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
     }
 
     void cleanup()
     {
-        if (!DriverLibrary::instance().isLoaded())
-            DriverLibrary::instance().loadFrom(realDriverPath());
+        loadTestDriver();
     }
 
     void windowFrame()
@@ -252,7 +246,7 @@ private slots:
         QCOMPARE(bar->width(), 200);
 
         // Shown, the progress bar sits at the right end, right of the information label.
-        BusyIndicator busy(QStringLiteral("Подождите..."));
+        BusyIndicator busy(*window, QStringLiteral("Подождите..."));
         QApplication::processEvents();
         QVERIFY(info->geometry().right() < bar->x());
         QVERIFY(status->x() < info->x());
@@ -275,7 +269,7 @@ private slots:
         auto* bar = child<QProgressBar>(*window, "m_progressBar");
         auto* read = child<QPushButton>(*window, "readButton");
         {
-            BusyIndicator busy(QStringLiteral("Подождите... Идет чтение"));
+            BusyIndicator busy(*window, QStringLiteral("Подождите... Идет чтение"));
             // The controls are disabled; the status bar stays enabled for the cancel button.
             QVERIFY(!window->centralWidget()->isEnabled());
             QVERIFY(!read->isEnabled());
@@ -302,7 +296,7 @@ private slots:
         QVERIFY(!child<QPushButton>(*window, "pbtnSaveToFile")->isEnabled());
 
         // The next command starts in busy mode again.
-        BusyIndicator again(QStringLiteral("Подождите..."));
+        BusyIndicator again(*window, QStringLiteral("Подождите..."));
         QCOMPARE(bar->maximum(), 0);
         QVERIFY(!bar->isTextVisible());
     }
@@ -312,9 +306,9 @@ private slots:
         auto window = makeWindow();
         auto* bar = child<QProgressBar>(*window, "m_progressBar");
         {
-            BusyIndicator outer(QStringLiteral("outer"));
+            BusyIndicator outer(*window, QStringLiteral("outer"));
             {
-                BusyIndicator inner(QStringLiteral("inner"));
+                BusyIndicator inner(*window, QStringLiteral("inner"));
                 QCOMPARE(window->statusText(), QStringLiteral("inner"));
             }
             QVERIFY(!window->centralWidget()->isEnabled());
@@ -326,17 +320,16 @@ private slots:
 
     void busyIndicatorWithoutWindow()
     {
-        {
-            BusyIndicator busy(QStringLiteral("nobody"));
-            busy.setRange(0, 3);
-            busy.setValue(2);
-        }
         auto window = std::make_unique<MainWindow>(nullptr, settingsFile());
-        auto busy = std::make_unique<BusyIndicator>(QStringLiteral("x"));
+        window->show();
+        auto busy = std::make_unique<BusyIndicator>(*window, QStringLiteral("x"));
+        busy->offerCancel();
+        QVERIFY(window->findChild<QPushButton*>(QStringLiteral("cancelLoadingButton")));
         QVERIFY(!window->centralWidget()->isEnabled());
-        window.reset(); // the window goes first
+        window.reset(); // the window goes first, with its progress and the cancel button
         busy->setRange(0, 1);
         busy->setValue(1);
+        busy->setText(QStringLiteral("y"));
         busy.reset();
     }
 
@@ -355,7 +348,7 @@ private slots:
         // A tab became current: export is available.
         QVERIFY(exportButton->isEnabled());
         {
-            BusyIndicator busy(QStringLiteral("Успешно"));
+            BusyIndicator busy(*window, QStringLiteral("Успешно"));
         }
         QVERIFY(!window->statusText().isEmpty());
 
@@ -376,7 +369,7 @@ private slots:
     {
         auto window = makeWindow();
         {
-            BusyIndicator busy(QStringLiteral("Подождите..."));
+            BusyIndicator busy(*window, QStringLiteral("Подождите..."));
         }
         window->showError(QStringLiteral("Ошибка чтения файла с информацией о таблицах.\nнет файла"));
         QCOMPARE(m_boxes.size(), 1);

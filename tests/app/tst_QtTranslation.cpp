@@ -1,8 +1,8 @@
 #include "support/TestMain.h"
 
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "common/QtTranslation.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
 
 #include <QAbstractButton>
 #include <QApplication>

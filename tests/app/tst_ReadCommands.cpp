@@ -1,10 +1,11 @@
 #include "support/EmulatorImage.h"
+#include "support/TestDriver.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/MessageBox.h"
 #include "model/TableInfo.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
@@ -44,11 +45,6 @@ const QString InfoText = QStringLiteral("Вескор-Эмулятор 57, 00570
 // Model codes of descriptions that only these tests put beside the program.
 const unsigned WithoutCommodities = 9571;
 const unsigned OnlyCommodities = 9572;
-
-QString realDriverPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/libtillo10.so");
-}
 
 QString modelPath(unsigned code)
 {
@@ -208,8 +204,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_boxes.clear();
         m_onBox = nullptr;
-        if (!DriverLibrary::instance().isLoaded())
-            QVERIFY2(DriverLibrary::instance().loadFrom(realDriverPath()), qPrintable(DriverLibrary::instance().loadError()));
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
         m_window = std::make_unique<MainWindow>(nullptr, m_dir->filePath(QStringLiteral("Vescor.ini")));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

@@ -60,7 +60,7 @@ bool editFile(const QString& path, int dataLine, int valueIndex, const QString& 
     values[valueIndex] = escaped.replace(QLatin1Char('"'), QLatin1String("\"\""));
     lines[dataLine + 2] = QLatin1Char('"') + values.join(QLatin1String("\";\"")) + QLatin1Char('"');
     const QString edited = lines.join(QLatin1Char('\n'));
-    return writeFile(path, FileTextCodec::forWriting({edited})->fromUnicode(edited));
+    return writeBytes(path, FileTextCodec::forWriting({edited})->fromUnicode(edited));
 }
 
 } // namespace

@@ -12,8 +12,9 @@
 
 #include <unistd.h>
 
-// Where the settings file lives: beside the program when its folder takes new
-// files, in the user's configuration folder otherwise.
+// Where the settings file lives: beside the program when it runs from its build
+// folder or from a portable folder holding the file, and that folder takes new
+// files; in the user's configuration folder otherwise (an installed program).
 class SettingsFileTest : public QObject
 {
     Q_OBJECT
@@ -44,13 +45,17 @@ private slots:
     void pathFor_data()
     {
         QTest::addColumn<QString>("programDir");   // relative to the test's folder
-        QTest::addColumn<QStringList>("setUp");     // "dir", "file", "ini", "read-only" in this order
+        QTest::addColumn<QStringList>("setUp");     // "dir", "file", "ini", "read-only" in this order;
+                                                    // "build": the folder is the build folder
         QTest::addColumn<bool>("besideProgram");
         QTest::addColumn<bool>("bitsMatter");       // root writes whatever the permission bits say
 
-        QTest::newRow("writable folder") << "app" << QStringList{"dir"} << true << false;
+        QTest::newRow("writable folder") << "app" << QStringList{"dir"} << false << false;
         QTest::newRow("writable folder holding the file") << "app" << QStringList{"dir", "ini"} << true << false;
-        QTest::newRow("folder given with a trailing slash") << "app/" << QStringList{"dir"} << true << false;
+        QTest::newRow("folder given with a trailing slash") << "app/" << QStringList{"dir", "build"} << true << false;
+        QTest::newRow("build folder") << "app" << QStringList{"dir", "build"} << true << false;
+        QTest::newRow("read-only build folder") << "app" << QStringList{"dir", "build", "read-only"} << false << true;
+        QTest::newRow("missing folder, missing build folder") << "app" << QStringList{"build"} << false << false;
         QTest::newRow("read-only folder") << "app" << QStringList{"dir", "read-only"} << false << true;
         QTest::newRow("read-only folder holding the file")
             << "app" << QStringList{"dir", "ini", "read-only"} << false << true;
@@ -78,7 +83,8 @@ private slots:
             QVERIFY(QFile::setPermissions(path("app"), QFile::ReadOwner | QFile::ExeOwner));
 
         const QString config = path("config");
-        const QString chosen = SettingsFile::pathFor(path(programDir), config);
+        const QString buildDir = setUp.contains("build") ? path("app") : path("build");
+        const QString chosen = SettingsFile::pathFor(path(programDir), config, buildDir);
         QCOMPARE(QFileInfo(chosen).absoluteFilePath(),
                  besideProgram ? path("app/Vescor.ini") : config + QStringLiteral("/Vescor/Vescor.ini"));
     }
@@ -109,12 +115,12 @@ private slots:
         QVERIFY(QDir().mkpath(path("config")));
         QVERIFY(writeFile(path("app")));
 
-        const QString chosen = SettingsFile::pathFor(path("app/bin"), path(userConfigDir));
+        const QString chosen = SettingsFile::pathFor(path("app/bin"), path(userConfigDir), path("build"));
         QCOMPARE(stored(chosen), QString());
         SettingsFile::save(chosen, settings);
         QVERIFY(QFile::exists(path(userConfigDir + "/Vescor/Vescor.ini")));
         QCOMPARE(stored(chosen), settings);
-        QCOMPARE(stored(SettingsFile::pathFor(path("app/bin"), path(userConfigDir))), settings);
+        QCOMPARE(stored(SettingsFile::pathFor(path("app/bin"), path(userConfigDir), path("build"))), settings);
     }
 };
 

@@ -1,10 +1,11 @@
 #include "support/EmulatorImage.h"
+#include "support/TestDriver.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/MessageBox.h"
 #include "settings/SettingsFile.h"
 
 #include <QDir>
@@ -39,10 +40,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QVERIFY2(DriverLibrary::instance().isLoaded()
-                     || DriverLibrary::instance().loadFrom(QCoreApplication::applicationDirPath()
-                                                           + QStringLiteral("/libtillo10.so")),
-                 qPrintable(DriverLibrary::instance().loadError()));
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
         MessageBox::setHandler([this](const MessageBox::Request& request) {
             m_boxes << request;
             return QMessageBox::Ok;

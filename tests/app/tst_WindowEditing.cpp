@@ -1,6 +1,7 @@
 #include "ExchangeHarness.h"
 
 #include "support/TestMain.h"
+#include "support/UserTyping.h"
 
 #include "app/StatusLabel.h"
 #include "common/Product.h"
@@ -31,18 +32,6 @@ struct Act
 Act editAct(unsigned table, int row, int column, const QString& text)
 {
     return {QStringLiteral("edit"), table, row, column, text};
-}
-
-// Types a text key by key; letters beyond ASCII come as the text of their key.
-void typeText(QWidget* first, const QString& text)
-{
-    for (const QChar c : text) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : first;
-        if (c.unicode() < 0x80)
-            QTest::keyClick(target, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
 }
 
 Act act(const QString& what, unsigned table = 0)
@@ -93,7 +82,7 @@ private:
         auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(index));
         QVERIFY2(editor, "the cell opens no line editor");
         QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        typeText(editor, text);
+        typeKeys(editor, text);
         QTest::keyClick(editor, Qt::Key_Return);
         QCoreApplication::processEvents();
     }
@@ -197,7 +186,7 @@ private slots:
         QCOMPARE(goods->tableModel()->rowCount(), 300);
         keyToCurrentView(Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(goods->searchBar()->searchField()));
-        typeText(goods->searchBar()->searchField(), QStringLiteral("Бан"));
+        typeKeys(goods->searchBar()->searchField(), QStringLiteral("Бан"));
         QCOMPARE(goods->filterModel()->rowCount(), 10);
         QCOMPARE(goods->findChild<QLabel*>(QStringLiteral("searchCount"))->text(),
                  QStringLiteral("Найдено строк: 10 из 300"));

@@ -1,13 +1,16 @@
 #include "support/EmulatorImage.h"
 #include "support/PlainLayoutModel.h"
 #include "support/RegisterCells.h"
+#include "support/TestDriver.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
+#include "support/UserTyping.h"
 
 #include "app/MainWindow.h"
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
 
@@ -39,11 +42,6 @@ const QString Unwritten = QStringLiteral("Есть изменения, не за
 const QString NoLink = QStringLiteral("Ошибка - 2 [Нет связи]");
 const QString Edited = QStringLiteral("#a8e4a0");
 
-QString realDriverPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/libtillo10.so");
-}
-
 QString summary(int cells, int tables)
 {
     return QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(cells).arg(tables);
@@ -65,12 +63,6 @@ EmulatorImage::Fault fault(const QString& call, int table = -1, int after = 0, i
     f.after = after;
     f.times = times;
     return f;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList g_debugLines;
@@ -217,12 +209,8 @@ private:
     bool edit(const Edit& e)
     {
         TableModel* model = tabModel(e.table);
-        if (model && model->layoutType() == Plain) {
-            Cell& cell = model->tableData()[e.row][e.column];
-            cell.value = e.text.toUtf8();
-            cell.changed = true;
-            return true;
-        }
+        if (model && model->layoutType() == Plain)
+            return model->setStoredValue(e.row, e.column, e.text.toUtf8());
         return model && model->setData(model->index(e.row, e.column), e.text, Qt::EditRole);
     }
 
@@ -240,17 +228,8 @@ private:
         TableView* view = tabView(e.table);
         QVERIFY(view);
         tabs()->setCurrentWidget(view->parentWidget());
-        const QModelIndex index = view->model()->index(e.row, e.column);
-        view->setCurrentIndex(index);
-        view->edit(index);
-        auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(index));
-        QVERIFY2(editor, "the cell opens no line editor");
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(editor, Qt::Key_Delete);
-        QTest::keyClicks(editor, e.text);
-        QTest::keyClick(editor, Qt::Key_Return);
-        QCoreApplication::processEvents();
-        QVERIFY(!view->indexWidget(index));
+        QVERIFY2(typeIntoCell(view, view->model()->index(e.row, e.column), e.text),
+                 "the cell opens no line editor or keeps it open");
     }
 
     // Where a view cell lies on the register.
@@ -299,8 +278,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_boxes.clear();
         m_answer = QMessageBox::Yes;
-        if (!DriverLibrary::instance().isLoaded())
-            QVERIFY2(DriverLibrary::instance().loadFrom(realDriverPath()), qPrintable(DriverLibrary::instance().loadError()));
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
         m_window = std::make_unique<MainWindow>(nullptr, m_dir->filePath(QStringLiteral("Vescor.ini")));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -555,6 +533,48 @@ private slots:
         QVERIFY(m_window->isEnabled());
     }
 
+    // A cell changed on the register since the tab was read (by the shell
+    // program, say) stops the write before anything is sent, named; the user
+    // may write over it.
+    void cellChangedSinceTheRead_data()
+    {
+        QTest::addColumn<bool>("writeOver");
+        QTest::newRow("stopped") << false;
+        QTest::newRow("written over") << true;
+    }
+
+    void cellChangedSinceTheRead()
+    {
+        QFETCH(bool, writeOver);
+        install(smallRegister());
+        readAll();
+        QVERIFY(edit({2, 0, 0, QStringLiteral("42")}));
+        QVERIFY(edit({6, 0, 0, QStringLiteral("22.00")}));
+        replaceImage(EmulatorImage::fromFile(m_imagePath).setCell(6, 1, 1, QByteArray::fromHex("0834")));
+        const QByteArray file = fileBytes(m_imagePath);
+        clearTrace();
+        m_answer = writeOver ? QMessageBox::Yes : QMessageBox::No;
+        clickWrite();
+
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes.first().icon, QMessageBox::Question);
+        QVERIFY2(m_boxes.first().text.contains(QStringLiteral(
+                     "Таблица 6 (Налоговые ставки), ряд 1, поле 1 (Ставка, %): прочитано «20.00», в ККТ сейчас «21.00»")),
+                 qPrintable(m_boxes.first().text));
+        QVERIFY2(!m_boxes.first().text.contains(QStringLiteral("Таблица 2")), qPrintable(m_boxes.first().text));
+        checkClosedAtEnd();
+        if (!writeOver) {
+            QCOMPARE(m_window->statusText(), QStringLiteral("Запись отменена: после чтения ячейки изменены в ККТ"));
+            QVERIFY(cellCalls().isEmpty());
+            QCOMPARE(markedCells(), 2);
+            QCOMPARE(fileBytes(m_imagePath), file);
+            return;
+        }
+        QCOMPARE(m_window->statusText(), summary(2, 2));
+        QCOMPARE(markedCells(), 0);
+        QCOMPARE(EmulatorImage::fromFile(m_imagePath).cell(6, 1, 1), QByteArray::fromHex("0898"));
+    }
+
     // A table that fails keeps every mark and nothing of it reaches the
     // register; the tables before it are written; once the cause is gone the
     // next write takes the rest.
@@ -590,9 +610,7 @@ private slots:
             // The window refuses such a value at entry; one that reaches the
             // rows another way is refused by the write.
             QVERIFY(!edit({4, 3, 0, QString(49, QLatin1Char('W'))}));
-            Cell& cell = tabModel(4)->tableData()[3][0];
-            cell.value = QString(49, QLatin1Char('W')).toUtf8();
-            cell.changed = true;
+            QVERIFY(tabModel(4)->setStoredValue(3, 0, QString(49, QLatin1Char('W')).toUtf8()));
         } else {
             QVERIFY(edit({4, 3, 0, QStringLiteral("ТЕЛ. 8-800")}));
         }

@@ -1,13 +1,11 @@
-#include "CliRunner.h"
-
+#include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "common/RussianPlural.h"
-#include "exchange/FileTextCodec.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -18,7 +16,6 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCodec>
 
 #include <memory>
 
@@ -54,28 +51,6 @@ private:
     QStringList trace() const { return EmulatorImage::traceLines(*m_dir); }
     QStringList writes() const { return trace().filter(QRegExp(QStringLiteral("^write"))); }
     void clearTrace() const { QVERIFY(writeBytes(EmulatorImage::tracePath(*m_dir), QByteArray())); }
-
-    // The register's table exported by the program; the file's path.
-    QString exportTable(int table, const QString& dir)
-    {
-        const CliRun result = run({"export", path(dir), "--tables", QString::number(table)});
-        const QString file = path(dir) + QStringLiteral("/%1_%2.csv").arg(Serial).arg(table);
-        if (result.exitCode != 0 || result.outLines() != QStringList{file})
-            qWarning() << result.exitCode << result.out << result.err;
-        return file;
-    }
-
-    static bool editFile(const QString& file, const QString& from, const QString& to)
-    {
-        const QByteArray bytes = fileBytes(file);
-        QTextCodec* codec = FileTextCodec::forReading(bytes);
-        QString text = codec->toUnicode(bytes);
-        const int at = text.indexOf(from);
-        if (at < 0)
-            return false;
-        text.replace(at, from.size(), to);
-        return writeBytes(file, codec->fromUnicode(text));
-    }
 
     static constexpr unsigned TwoTablesOfOneNumber = 5731;
     static QString modelPath()
@@ -229,8 +204,8 @@ private slots:
     void importThenDiff()
     {
         QFETCH(Edit, edit);
-        const QString file = exportTable(edit.table, "before");
-        QVERIFY(editFile(file, edit.from, edit.to));
+        const QString file = cliExport(path("before"), edit.table, m_dir->path());
+        QVERIFY(replaceInTableFile(file, edit.from, edit.to));
 
         // Drift: listed, summed up on standard error, and exit status 1.
         CliRun result = run({"diff", file});
@@ -248,7 +223,7 @@ private slots:
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, QString());
         QCOMPARE(result.err, QString());
-        QCOMPARE(fileBytes(exportTable(edit.table, "after")), fileBytes(file));
+        QCOMPARE(fileBytes(cliExport(path("after"), edit.table, m_dir->path())), fileBytes(file));
     }
 
     // --only-different sends the edited cell alone; without it every cell the
@@ -257,8 +232,8 @@ private slots:
     void onlyDifferent()
     {
         QFETCH(Edit, edit);
-        const QString file = exportTable(edit.table, "before");
-        QVERIFY(editFile(file, edit.from, edit.to));
+        const QString file = cliExport(path("before"), edit.table, m_dir->path());
+        QVERIFY(replaceInTableFile(file, edit.from, edit.to));
 
         clearTrace();
         CliRun result = run({"import", "--only-different", file});
@@ -298,8 +273,8 @@ private slots:
     void dryRun()
     {
         QFETCH(bool, onlyDifferent);
-        const QString file = exportTable(6, "before");
-        QVERIFY(editFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        const QString file = cliExport(path("before"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
         const QByteArray image = fileBytes(m_image);
         const QDateTime modified = QFileInfo(m_image).lastModified();
 
@@ -343,7 +318,7 @@ private slots:
     {
         QFETCH(int, table);
         QFETCH(int, laterLines);
-        const QString file = exportTable(table, "before");
+        const QString file = cliExport(path("before"), table, m_dir->path());
         QByteArray bytes = fileBytes(file);
         for (int i = 0; i < laterLines; ++i)
             bytes += "\"x\";\"y\"\n";
@@ -369,10 +344,12 @@ private slots:
     void importOfSeveralFiles()
     {
         QFETCH(bool, withBadFile);
-        QStringList files{exportTable(6, "a"), exportTable(4, "a"), exportTable(2, "a")};
-        QVERIFY(editFile(files.at(0), "НДС 10%", "НДС 12%"));
-        QVERIFY(editFile(files.at(1), "СПАСИБО ЗА ПОКУПКУ!", "До встречи"));
-        QVERIFY(editFile(files.at(2), "\"3000\"", withBadFile ? "\"x\"" : "\"2000\""));
+        QStringList files;
+        for (int table : {6, 4, 2})
+            files << cliExport(path("a"), table, m_dir->path());
+        QVERIFY(replaceInTableFile(files.at(0), "НДС 10%", "НДС 12%"));
+        QVERIFY(replaceInTableFile(files.at(1), "СПАСИБО ЗА ПОКУПКУ!", "До встречи"));
+        QVERIFY(replaceInTableFile(files.at(2), "\"3000\"", withBadFile ? "\"x\"" : "\"2000\""));
         const QByteArray image = fileBytes(m_image);
 
         clearTrace();
@@ -418,6 +395,16 @@ private slots:
                 << QStringList{cliche.arg(3).arg(shown), cliche.arg(5).arg(shown)};
             QTest::newRow(qPrintable("tax rate of 200 %" + mode))
                 << dryRun << 6 << QStringList{"\"1\";\"20.00\"", "\"1\";\"200.00\""} << QStringList{rate.arg(1).arg("200.00")};
+            // The register would keep a blank for a letter its own character set lacks.
+            QTest::newRow(qPrintable("header letter the register cannot keep" + mode))
+                << dryRun << 4 << QStringList{"СПАСИБО ЗА ПОКУПКУ!", "Әлем"}
+                << QStringList{QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"0\", поле "
+                                              "\"Строка клише 5\": значение \"Әлем\" - символ \"Ә\" не может быть "
+                                              "сохранён в ККТ: его нет во внутренней кодировке ККТ")};
+            // The register's base has five goods: the file's sixth is refused before the first file is written.
+            QTest::newRow(qPrintable("goods row the register lacks" + mode))
+                << dryRun << 1 << QStringList{"\n\"5\";", "\n\"6\";"}
+                << QStringList{QStringLiteral("в ККТ нет ряда 6 таблицы 1 (База товаров)")};
         }
     }
 
@@ -427,11 +414,11 @@ private slots:
         QFETCH(int, table);
         QFETCH(QStringList, edits);
         QFETCH(QStringList, refusals);
-        const QString good = exportTable(2, "a");
-        QVERIFY(editFile(good, "\"3000\"", "\"2000\""));
-        const QString bad = exportTable(table, "b");
+        const QString good = cliExport(path("a"), 2, m_dir->path());
+        QVERIFY(replaceInTableFile(good, "\"3000\"", "\"2000\""));
+        const QString bad = cliExport(path("b"), table, m_dir->path());
         for (int i = 0; i + 1 < edits.size(); i += 2)
-            QVERIFY(editFile(bad, edits.at(i), edits.at(i + 1)));
+            QVERIFY(replaceInTableFile(bad, edits.at(i), edits.at(i + 1)));
         const QByteArray image = fileBytes(m_image);
 
         clearTrace();
@@ -447,6 +434,46 @@ private slots:
         QCOMPARE(result.out, QString());
         QCOMPARE(trace().filter(QRegExp("^(write|commit)")), QStringList());
         QCOMPARE(fileBytes(m_image), image);
+    }
+
+    // Files exported by the program, opened in LibreOffice Calc and saved
+    // again as CSV (tests/data/libreoffice: the title and the field names
+    // padded with empty fields, texts quoted or not, money as "20"): they
+    // hold what the register holds, and an edit in them is found and written.
+    void spreadsheetRoundTrip_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("difference"); // empty: the file is left as saved
+        QTest::newRow("taxes, every text quoted") << "taxes-quoted.csv" << QString() << QString() << QString();
+        QTest::newRow("taxes, edited") << "taxes-quoted.csv" << "\"НДС 10%\"" << "\"НДС 22%\"" << "НДС 10%";
+        QTest::newRow("header lines, quoted where needed") << "cliche.csv" << QString() << QString() << QString();
+        QTest::newRow("header lines, edited") << "cliche.csv" << "ИНН 7701234567" << "ИНН 7701234500" << "ИНН 7701234567";
+    }
+
+    void spreadsheetRoundTrip()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, difference);
+        const QString file = path(fixture);
+        QVERIFY(QFile::copy(QStringLiteral(VESCOR_SOURCE_DIR "/tests/data/libreoffice/") + fixture, file));
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        if (!from.isEmpty())
+            QVERIFY(replaceInTableFile(file, from, to));
+
+        CliRun result = run({"diff", file});
+        QCOMPARE(result.exitCode, difference.isEmpty() ? 0 : 1);
+        QCOMPARE(result.outLines().size(), difference.isEmpty() ? 0 : 1);
+        QVERIFY2(result.out.contains(difference), qPrintable(result.out));
+
+        clearTrace();
+        result = run({"import", "--only-different", file});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(writes().size(), difference.isEmpty() ? 0 : 1);
+        QCOMPARE(run({"diff", file}).exitCode, 0);
     }
 
     // diff of a file that holds no cell cannot say that nothing differs.

@@ -1,12 +1,10 @@
-#include "CliRunner.h"
-
+#include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
 #include "support/TestMain.h"
 
 #include "common/RussianPlural.h"
-#include "exchange/FileTextCodec.h"
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -17,7 +15,6 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCodec>
 
 #include <memory>
 
@@ -77,39 +74,19 @@ private:
         return EmulatorImage::traceLines(*m_dir).filter(QRegExp(QStringLiteral("^write")));
     }
 
-    QString exportTable(int table)
-    {
-        const CliRun result = run({"export", path("files"), "--tables", QString::number(table)});
-        if (result.exitCode != 0)
-            qWarning() << result.err;
-        return path("files") + QStringLiteral("/%1_%2.csv").arg(Serial).arg(table);
-    }
-
-    static bool editFile(const QString& file, const QString& from, const QString& to)
-    {
-        const QByteArray bytes = fileBytes(file);
-        QTextCodec* codec = FileTextCodec::forReading(bytes);
-        QString text = codec->toUnicode(bytes);
-        const int at = text.indexOf(from);
-        if (at < 0)
-            return false;
-        text.replace(at, from.size(), to);
-        return writeBytes(file, codec->fromUnicode(text));
-    }
-
     // The edited files of both tables; the register's image is stored in raw
     // cells once (a commit of unchanged tables) so that images compare cell by cell.
     QStringList editedFiles()
     {
         QStringList files;
         for (const JournalCell& edit : Edits)
-            files << exportTable(edit.table);
+            files << cliExport(path("files"), edit.table, m_dir->path());
         const CliRun settle = run(QStringList{"import"} + files);
         if (settle.exitCode != 0)
             qWarning() << settle.err;
-        QFile::remove(Journal(journalDir()).filePath(Serial));
+        QFile::remove(JournalFolder(journalDir()).filePath(Serial));
         for (int i = 0; i < Edits.size(); ++i) {
-            if (!editFile(files.at(i), Edits.at(i).from, Edits.at(i).to))
+            if (!replaceInTableFile(files.at(i), Edits.at(i).from, Edits.at(i).to))
                 qWarning() << "no" << Edits.at(i).from << "in" << files.at(i);
         }
         return files;
@@ -230,8 +207,8 @@ private slots:
         QCOMPARE(run(QStringList{"import", "--only-different"} + files).exitCode, 0);
         const QString id = journalJson().at(0).toObject().value("write").toString();
 
-        const QString again = exportTable(6);
-        QVERIFY(editFile(again, "\"1\";\"22.00\"", "\"1\";\"23.00\""));
+        const QString again = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(again, "\"1\";\"22.00\"", "\"1\";\"23.00\""));
         QCOMPARE(run({"import", "--only-different", again}).exitCode, 0);
         const RegisterCells changed = registerCells(m_image);
 
@@ -290,7 +267,7 @@ private slots:
         other.serialNumber = "0099000001";
         other.tableNumber = 6;
         other.cells = {{1, 1, "Ставка", "2000", "2200"}};
-        QCOMPARE(Journal(journalDir()).append(other), QString());
+        QCOMPARE(JournalFolder(journalDir()).append(other), QString());
         const QByteArray image = fileBytes(m_image);
 
         const CliRun result = run(arguments);
@@ -302,8 +279,8 @@ private slots:
     // A journal that cannot be written: the write stands, the warning follows it.
     void unwritableJournal()
     {
-        const QString file = exportTable(6);
-        QVERIFY(editFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        const QString file = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
         QVERIFY(QDir().mkpath(QFileInfo(journalDir()).path()));
         QVERIFY(writeBytes(journalDir(), "not a folder"));
 
@@ -340,7 +317,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        const Journal journal(journalDir());
+        const JournalFolder journal(journalDir());
         JournalRecord record;
         record.time = QDateTime::currentDateTimeUtc();
         record.writeId = "W";
@@ -378,7 +355,7 @@ private slots:
     void journalJsonListing()
     {
         QFETCH(int, writes);
-        const Journal journal(journalDir());
+        const JournalFolder journal(journalDir());
         for (int i = writes - 1; i >= 0; --i) {
             JournalRecord record;
             record.time = QDateTime::fromSecsSinceEpoch(1700000000 - i, Qt::UTC);
@@ -409,7 +386,7 @@ private slots:
         QSKIP("the address sanitizer needs more address space than the limit leaves");
 #endif
         QVERIFY(QDir().mkpath(journalDir()));
-        QFile file(Journal(journalDir()).filePath(Serial));
+        QFile file(JournalFolder(journalDir()).filePath(Serial));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.resize(qint64(1) << 30)); // one line of zeros, and no disk space taken
         file.close();
@@ -426,10 +403,10 @@ private slots:
     // connections open long enough to meet.
     void twoImportsIntoOneRegister()
     {
-        const QString first = exportTable(6);
-        const QString second = exportTable(2);
-        QVERIFY(editFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
-        QVERIFY(editFile(second, "\"3000\"", "\"2500\""));
+        const QString first = cliExport(path("files"), 6, m_dir->path());
+        const QString second = cliExport(path("files"), 2, m_dir->path());
+        QVERIFY(replaceInTableFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(replaceInTableFile(second, "\"3000\"", "\"2500\""));
         QJsonObject image = QJsonDocument::fromJson(fileBytes(m_image)).object();
         image.insert(QStringLiteral("link"), QJsonObject{{QStringLiteral("latencyMs"), 40}});
         QVERIFY(writeBytes(m_image, QJsonDocument(image).toJson()));
@@ -461,10 +438,10 @@ private slots:
     // Two programs writing at once both leave complete, valid lines.
     void twoProgramsAtOnce()
     {
-        const QString first = exportTable(6);
-        const QString second = exportTable(2);
-        QVERIFY(editFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
-        QVERIFY(editFile(second, "\"3000\"", "\"2500\""));
+        const QString first = cliExport(path("files"), 6, m_dir->path());
+        const QString second = cliExport(path("files"), 2, m_dir->path());
+        QVERIFY(replaceInTableFile(first, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(replaceInTableFile(second, "\"3000\"", "\"2500\""));
 
         // Two registers of one serial number (a register serves one
         // connection at a time): the journal file is the one they share.
@@ -484,7 +461,7 @@ private slots:
         QCOMPARE(a.exitCode(), 0);
         QCOMPARE(b.exitCode(), 0);
 
-        const QList<QByteArray> lines = fileBytes(Journal(journalDir()).filePath(Serial)).split('\n');
+        const QList<QByteArray> lines = fileBytes(JournalFolder(journalDir()).filePath(Serial)).split('\n');
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.last(), QByteArray());
         QStringList tables;
@@ -495,7 +472,7 @@ private slots:
         }
         tables.sort();
         QCOMPARE(tables, (QStringList{"2", "6"}));
-        QCOMPARE(Journal(journalDir()).writes().size(), 2);
+        QCOMPARE(JournalFolder(journalDir()).writes().size(), 2);
     }
 };
 

@@ -1,9 +1,7 @@
-#include "CliRunner.h"
-
+#include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
 #include "support/TestMain.h"
 
-#include "exchange/FileTextCodec.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -12,7 +10,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCodec>
 
 #include <memory>
 
@@ -20,7 +17,6 @@ Q_DECLARE_METATYPE(QVector<EmulatorImage::Fault>)
 
 namespace {
 
-const QString Serial = QStringLiteral("0057000001");
 const QString TaxRate = QStringLiteral("\"1\";\"20.00\"");
 
 EmulatorImage::Fault fault(const QString& call, int table = -1)
@@ -63,29 +59,6 @@ private:
     QString m_image;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-
-    // The register's table as the program exports it; the file's path.
-    QString exportTable(int table)
-    {
-        const CliRun result = runCli({"export", path("files"), "--tables", QString::number(table)}, m_dir->path());
-        if (result.exitCode != 0)
-            qWarning() << result.out << result.err;
-        return path("files") + QStringLiteral("/%1_%2.csv").arg(Serial).arg(table);
-    }
-
-    static bool editFile(const QString& file, const QString& from, const QString& to)
-    {
-        if (from.isEmpty())
-            return true;
-        const QByteArray bytes = fileBytes(file);
-        QTextCodec* codec = FileTextCodec::forReading(bytes);
-        QString text = codec->toUnicode(bytes);
-        const int at = text.indexOf(from);
-        if (at < 0)
-            return false;
-        text.replace(at, from.size(), to);
-        return writeBytes(file, codec->fromUnicode(text));
-    }
 
     // Runs the command and checks that standard output holds one JSON object
     // on one line and nothing else.
@@ -147,13 +120,13 @@ private slots:
                            "6/5/1/Ставка, %/20.00/20.00",         "6/5/2/Наименование налога/НДС 20/120/НДС 20/120",
                            "6/6/1/Ставка, %/10.00/10.00",         "6/6/2/Наименование налога/НДС 10/110/НДС 10/110"}
             << true;
-        // A dry run without --only-different reads nothing: no value before.
+        // A dry run reads the cells the import would write, as the import does: every one with its value before.
         QTest::newRow("every marked cell, dry run")
             << QStringList{"--dry-run"} << "\"1\";\"22.00\"" << true
-            << QStringList{"6/1/1/Ставка, %/null/22.00",         "6/1/2/Наименование налога/null/НДС 20%",
-                           "6/2/1/Ставка, %/null/10.00",         "6/2/2/Наименование налога/null/НДС 10%",
-                           "6/5/1/Ставка, %/null/20.00",         "6/5/2/Наименование налога/null/НДС 20/120",
-                           "6/6/1/Ставка, %/null/10.00",         "6/6/2/Наименование налога/null/НДС 10/110"}
+            << QStringList{"6/1/1/Ставка, %/20.00/22.00",         "6/1/2/Наименование налога/НДС 20%/НДС 20%",
+                           "6/2/1/Ставка, %/10.00/10.00",         "6/2/2/Наименование налога/НДС 10%/НДС 10%",
+                           "6/5/1/Ставка, %/20.00/20.00",         "6/5/2/Наименование налога/НДС 20/120/НДС 20/120",
+                           "6/6/1/Ставка, %/10.00/10.00",         "6/6/2/Наименование налога/НДС 10/110/НДС 10/110"}
             << false;
     }
 
@@ -165,8 +138,8 @@ private slots:
         QFETCH(QStringList, cells);
         QFETCH(bool, imageChanges);
 
-        const QString file = exportTable(6);
-        QVERIFY(editFile(file, to.isEmpty() ? QString() : TaxRate, to));
+        const QString file = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(to.isEmpty() || replaceInTableFile(file, TaxRate, to));
         const QByteArray image = fileBytes(m_image);
 
         const CliRun run = runCli(QStringList{"import", "--json"} + options + QStringList{file}, m_dir->path());
@@ -214,8 +187,8 @@ private slots:
         QFETCH(bool, different);
         QFETCH(QStringList, cells);
 
-        const QString file = exportTable(6);
-        QVERIFY(editFile(file, to.isEmpty() ? QString() : TaxRate, to));
+        const QString file = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(to.isEmpty() || replaceInTableFile(file, TaxRate, to));
         const CliRun run = runCli({"diff", "--json", file}, m_dir->path());
         QCOMPARE(run.exitCode, different ? 1 : 0);
         const QJsonObject result = report(run);
@@ -278,10 +251,10 @@ private slots:
         QFETCH(QString, field);
         QFETCH(bool, changed);
 
-        const QString taxes = exportTable(6);
-        const QString header = exportTable(4);
-        QVERIFY(editFile(taxes, from, to));
-        QVERIFY(editFile(header, QStringLiteral("СПАСИБО ЗА ПОКУПКУ!"), QStringLiteral("ДО ВСТРЕЧИ!")));
+        const QString taxes = cliExport(path("files"), 6, m_dir->path());
+        const QString header = cliExport(path("files"), 4, m_dir->path());
+        QVERIFY(replaceInTableFile(taxes, from, to));
+        QVERIFY(replaceInTableFile(header, QStringLiteral("СПАСИБО ЗА ПОКУПКУ!"), QStringLiteral("ДО ВСТРЕЧИ!")));
         installImage(faults);
         arguments.replaceInStrings(QRegExp("^6$"), taxes);
         arguments.replaceInStrings(QRegExp("^4$"), header);
@@ -340,10 +313,10 @@ private slots:
 
         QHash<int, QString> files;
         for (const int table : tables)
-            files.insert(table, exportTable(table));
+            files.insert(table, cliExport(path("files"), table, m_dir->path()));
         for (const QString& edit : edits) {
             const QStringList parts = edit.split(QLatin1Char('|'));
-            QVERIFY(editFile(files.value(parts.at(0).toInt()), parts.at(1), parts.at(2)));
+            QVERIFY(replaceInTableFile(files.value(parts.at(0).toInt()), parts.at(1), parts.at(2)));
         }
         QStringList arguments{"import", "--json", "--dry-run"};
         for (const int table : tables)

@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "support/CliRunner.h"
 
 #include "common/RussianPlural.h"
 #include "settings/SettingsFile.h"

@@ -2,8 +2,8 @@
 // characters escaped, everything else as it is.
 #include "support/TestMain.h"
 
-#include "common/MessageBox.h"
 #include "common/PrintableText.h"
+#include "dialogs/MessageBox.h"
 
 #include <QTest>
 

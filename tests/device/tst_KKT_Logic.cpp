@@ -1,4 +1,5 @@
 #include "support/EmulatorImage.h"
+#include "support/TestDriver.h"
 #include "support/TestMain.h"
 
 #include "device/DriverLibrary.h"
@@ -10,11 +11,6 @@
 #include <QTextCodec>
 
 namespace {
-
-QString realDriverPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/libtillo10.so");
-}
 
 const int NotSet = -12345;
 const QString NotSetText = QStringLiteral("untouched");
@@ -53,8 +49,7 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        if (!DriverLibrary::instance().isLoaded())
-            QVERIFY2(DriverLibrary::instance().loadFrom(realDriverPath()), qPrintable(DriverLibrary::instance().loadError()));
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
         KKT_Logic::cancelRequested = false;
         QCOMPARE(logic().connect(), 0);
         QVERIFY(logic().handle());
@@ -66,8 +61,7 @@ private slots:
         QCOMPARE(logic().destroy(), 0);
         QVERIFY(!logic().handle());
         EmulatorImage::uninstall();
-        if (!DriverLibrary::instance().isLoaded())
-            DriverLibrary::instance().loadFrom(realDriverPath());
+        loadTestDriver();
         m_dir.reset();
     }
 
@@ -353,7 +347,7 @@ private slots:
         QCOMPARE(logic().destroy(), 0);
 
         // Back to the real driver: everything works again.
-        QVERIFY(DriverLibrary::instance().loadFrom(realDriverPath()));
+        QVERIFY(DriverLibrary::instance().loadFrom(driverLibraryPath()));
         QCOMPARE(logic().connect(), 0);
         QVERIFY(logic().handle());
         install(EmulatorImage());

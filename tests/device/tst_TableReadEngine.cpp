@@ -1,4 +1,5 @@
 #include "support/EmulatorImage.h"
+#include "support/TestDriver.h"
 #include "support/TestMain.h"
 
 #include "device/DriverLibrary.h"
@@ -18,11 +19,6 @@ Q_DECLARE_METATYPE(QVector<EmulatorImage::Field>)
 Q_DECLARE_METATYPE(QVector<FieldInfo>)
 
 namespace {
-
-QString realDriverPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/libtillo10.so");
-}
 
 FieldInfo field(const char* deviceType, int maxLength = 128, uint8_t fill = 32)
 {
@@ -173,8 +169,7 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        if (!DriverLibrary::instance().isLoaded())
-            QVERIFY2(DriverLibrary::instance().loadFrom(realDriverPath()), qPrintable(DriverLibrary::instance().loadError()));
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
         QCOMPARE(logic().connect(), 0);
     }
 

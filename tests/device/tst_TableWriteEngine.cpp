@@ -1,4 +1,6 @@
 #include "support/EmulatorImage.h"
+#include "support/TestDriver.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
 
 #include "app/BusyIndicator.h"
@@ -24,11 +26,6 @@
 #include <memory>
 
 namespace {
-
-QString realDriverPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/libtillo10.so");
-}
 
 FieldInfo field(FieldInfo::DeviceType type, const QString& name = QStringLiteral("Поле"))
 {
@@ -121,12 +118,6 @@ struct Placed
     QByteArray hex;
 };
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(TableInfo)
@@ -206,8 +197,7 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        QVERIFY2(DriverLibrary::instance().isLoaded() || DriverLibrary::instance().loadFrom(realDriverPath()),
-                 qPrintable(DriverLibrary::instance().loadError()));
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
         m_window = std::make_unique<MainWindow>(nullptr, m_dir->filePath(QStringLiteral("Vescor.ini")));
         QVERIFY(logic().handle());
     }
@@ -313,7 +303,7 @@ private slots:
         unsigned count = 0;
         QString errorText;
         {
-            BusyIndicator busy(QStringLiteral("Подождите... Идет запись"));
+            BusyIndicator busy(*m_window, QStringLiteral("Подождите... Идет запись"));
             QCOMPARE(logic().writeTableData(fiveFields(Db), data, count, busy, errorText), 0);
             QCOMPARE(bar->minimum(), 0);
             QCOMPARE(bar->maximum(), data.size());

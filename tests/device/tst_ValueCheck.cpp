@@ -85,6 +85,16 @@ private slots:
         QTest::newRow("cyrillic") << line << QString::fromUtf8("Добро пожаловать №1").toUtf8() << QString();
         QTest::newRow("character the register lacks") << line << QString::fromUtf8("café").toUtf8()
                                                        << QStringLiteral("символ \"é\" не может быть записан в ККТ");
+        // Characters of the set a text travels in that the register's own set lacks would be stored as blanks.
+        const QString notStored = QStringLiteral("символ \"%1\" не может быть сохранён в ККТ: его нет во внутренней кодировке ККТ");
+        QTest::newRow("schwa") << line << QString::fromUtf8("Әлем").toUtf8() << notStored.arg(QStringLiteral("Ә"));
+        QTest::newRow("small schwa later") << line << QString::fromUtf8("Сәлем").toUtf8() << notStored.arg(QStringLiteral("ә"));
+        QTest::newRow("box drawing") << line << QString::fromUtf8("╔══╗").toUtf8() << notStored.arg(QStringLiteral("╔"));
+        QTest::newRow("no-break space") << line << QString::fromUtf8("1\u00A0000").toUtf8()
+                                        << notStored.arg(QStringLiteral("неразрывный пробел"));
+        QTest::newRow("control character") << line << QByteArray("a\x1b[1m") << notStored.arg(QStringLiteral("\\x1b"));
+        QTest::newRow("guillemets become quotes") << line << QString::fromUtf8("«Ромашка»").toUtf8() << QString();
+        QTest::newRow("signs both sets hold") << line << QString::fromUtf8("€ — $ № Ёё").toUtf8() << QString();
         QTest::newRow("NUL inside a text") << line << QByteArray("a\0b", 3) << QStringLiteral("текст содержит нулевой символ");
         QTest::newRow("encoder form") << line << QString::fromUtf8("©3,1").toUtf8() << QString();
         QTest::newRow("encoder form out of range") << line << QString::fromUtf8("©300,1").toUtf8()

@@ -2,6 +2,7 @@
 #include "TilloApi.h"
 
 #include "support/EmulatorImage.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -22,12 +23,6 @@ EmulatorImage tableRegister()
     image.setCell(3, 2, 1, QByteArray::fromHex("0201"));
     image.setCell(3, 2, 2, QByteArray::fromHex("0202"));
     return image;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -318,13 +313,13 @@ private slots:
         EmulatorImage image = tableRegister();
         image.addFault({"commit", -1, -1, -1, 0, 1, 40, "Сбой записи"});
         const QString path = image.install(dir);
-        const QByteArray before = readFile(path);
+        const QByteArray before = fileBytes(path);
         TilloHandle h;
         QCOMPARE(api.open(h), 0);
         QCOMPARE(api.writeCell(h, 3, 3, 2, QByteArray::fromHex("3302")), 0);
         QCOMPARE(api.commit(h), -1);
         QCOMPARE(api.errorCode(h), 40);
-        QCOMPARE(readFile(path), before);
+        QCOMPARE(fileBytes(path), before);
         QCOMPARE(api.commit(h), 0);
         QCOMPARE(EmulatorImage::fromFile(path).cell(3, 3, 2), QByteArray::fromHex("3302"));
     }
@@ -339,7 +334,7 @@ private slots:
         crash.stage = "rename";
         image.addFault(crash);
         const QString path = image.install(dir);
-        const QByteArray before = readFile(path);
+        const QByteArray before = fileBytes(path);
         {
             TilloHandle h;
             QCOMPARE(api.open(h), 0);
@@ -347,7 +342,7 @@ private slots:
             QCOMPARE(api.commit(h), -1);
             QCOMPARE(api.errorCode(h), 50);
         } // the handle goes as the process would
-        QCOMPARE(readFile(path), before);
+        QCOMPARE(fileBytes(path), before);
         const QStringList temporary = QDir(dir.path()).entryList({"register-image.json.tmp-*"}, QDir::Files);
         QCOMPARE(temporary.size(), 1);
         // The temporary file holds the complete new image.
@@ -368,7 +363,7 @@ private slots:
         EmulatorImage image = tableRegister();
         image.addFault({"close", -1, -1, -1, 0, 1, 8, "Сбой"});
         const QString path = image.install(dir);
-        const QByteArray before = readFile(path);
+        const QByteArray before = fileBytes(path);
         TilloHandle h;
         QCOMPARE(api.open(h), 0);
         QCOMPARE(api.writeCell(h, 3, 1, 1, "\x09"), 0);
@@ -378,7 +373,7 @@ private slots:
         QCOMPARE(api.errorCode(h), 3);
         QCOMPARE(api.open(h), 0);
         QCOMPARE(api.commit(h), 0);
-        QCOMPARE(readFile(path), before);
+        QCOMPARE(fileBytes(path), before);
     }
 
     void trace()

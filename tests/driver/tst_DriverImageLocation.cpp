@@ -2,6 +2,7 @@
 #include "TilloApi.h"
 
 #include "support/EmulatorImage.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
 
 #include <QCoreApplication>
@@ -12,12 +13,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString installedImage()
 {
@@ -75,11 +70,11 @@ private slots:
         else
             qunsetenv("XDG_DATA_HOME");
         const QString copy = dir.filePath(relative);
-        const QByteArray installed = readFile(installedImage());
+        const QByteArray installed = fileBytes(installedImage());
 
         TilloHandle h;
         QCOMPARE(api.open(h), 0);
-        QCOMPARE(readFile(copy), installed);
+        QCOMPARE(fileBytes(copy), installed);
         api.setInt(h, LIBTILLO_PARAM_QUERY, 0);
         QCOMPARE(api.queryData(h), 0);
         QCOMPARE(api.getInt(h, LIBTILLO_PARAM_MODEL_CODE), 57u);
@@ -87,7 +82,7 @@ private slots:
         QCOMPARE(api.writeCell(h, 16, 1, 4, QByteArray::fromHex("0050")), 0);
         QCOMPARE(api.commit(h), 0);
         QCOMPARE(api.close(h), 0);
-        QCOMPARE(readFile(installedImage()), installed);
+        QCOMPARE(fileBytes(installedImage()), installed);
         QCOMPARE(EmulatorImage::fromFile(copy).cell(16, 1, 4), QByteArray::fromHex("0050"));
 
         TilloHandle again;

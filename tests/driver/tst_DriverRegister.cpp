@@ -3,6 +3,7 @@
 #include "TilloApi.h"
 
 #include "support/EmulatorImage.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -26,12 +27,6 @@ EmulatorImage smallRegister()
     image.setCell(3, 4, 3, QByteArray::fromHex("FF"));
     image.addTable(9, {}, 0); // a table without rows
     return image;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -220,7 +215,7 @@ private slots:
         QFETCH(QByteArray, storedRow);
         QTemporaryDir dir;
         const QString path = smallRegister().install(dir);
-        const QByteArray before = readFile(path);
+        const QByteArray before = fileBytes(path);
         TilloHandle h;
         QCOMPARE(api.open(h), 0);
         QCOMPARE(api.writeCell(h, 3, row, field, sent), code == 0 ? 0 : -1);
@@ -230,13 +225,13 @@ private slots:
         QByteArray value;
         QCOMPARE(api.readCell(h, 3, row, 2, value), 0);
         QCOMPARE(value, storedRow.mid(2, 8));
-        QCOMPARE(readFile(path), before);
+        QCOMPARE(fileBytes(path), before);
 
         QCOMPARE(api.commit(h), 0);
         const EmulatorImage saved = EmulatorImage::fromFile(path);
         QCOMPARE(saved.cell(3, int(row), 1) + saved.cell(3, int(row), 2) + saved.cell(3, int(row), 3), storedRow);
         if (code != 0)
-            QCOMPARE(readFile(path), before); // nothing to store: the file is not rewritten
+            QCOMPARE(fileBytes(path), before); // nothing to store: the file is not rewritten
     }
 
     void numberPairs_data()
@@ -406,7 +401,7 @@ private slots:
         QFETCH(QString, end);
         QTemporaryDir dir;
         const QString path = smallRegister().install(dir);
-        const QByteArray before = readFile(path);
+        const QByteArray before = fileBytes(path);
         libtillo_handle h = nullptr;
         QCOMPARE(api.create(&h), 0);
         QCOMPARE(api.open(h), 0);
@@ -422,7 +417,7 @@ private slots:
         QCOMPARE(api.readCell(h, 3, 1, 1, value), 0);
         QCOMPARE(value, QByteArray::fromHex("0102"));
         QCOMPARE(api.commit(h), 0);
-        QCOMPARE(readFile(path), before);
+        QCOMPARE(fileBytes(path), before);
         QCOMPARE(api.destroy(&h), 0);
     }
 
@@ -557,7 +552,7 @@ private slots:
         api.setInt(h, LIBTILLO_PARAM_QUERY, 0);
         QCOMPARE(api.queryData(h), -1); // a failed open leaves no connection
         QCOMPARE(api.errorCode(h), 3);
-        QCOMPARE(readFile(path), content);
+        QCOMPARE(fileBytes(path), content);
     }
 
     void missingImage()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TestFiles.h"
+
 #include "device/Cell.h"
 #include "model/FieldInfo.h"
 #include "model/TableInfo.h"
@@ -113,18 +115,6 @@ inline QList<TableInfo> tablesWithoutGoods()
 inline DataRow row(std::initializer_list<Cell> cells)
 {
     return DataRow(cells);
-}
-
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-inline QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace fixtures

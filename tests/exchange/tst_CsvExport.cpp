@@ -143,7 +143,7 @@ private slots:
         const TableModel model(table, rows);
         const QString path = newPath();
         QCOMPARE(exportError(path, model), QString());
-        QCOMPARE(readFile(path), expected);
+        QCOMPARE(::fileBytes(path), expected);
     }
 
     void secondExportReplacesFirst()
@@ -154,7 +154,7 @@ private slots:
         const TableModel small(plain(), DataRows());
         QCOMPARE(exportError(path, big), QString());
         QCOMPARE(exportError(path, small), QString());
-        QCOMPARE(readFile(path), QByteArray("Пустая 1.1\n\"Поле\"\n"));
+        QCOMPARE(::fileBytes(path), QByteArray("Пустая 1.1\n\"Поле\"\n"));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QFileInfo(path).fileName() + QLatin1Char('.')), QStringList());
     }
 
@@ -171,7 +171,7 @@ private slots:
     {
         QFETCH(QString, relativePath);
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder")));
-        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("plain.txt")), "x"));
+        QVERIFY(writeBytes(m_dir.filePath(QStringLiteral("plain.txt")), "x"));
         const QString path = relativePath.isEmpty() ? QString() : m_dir.filePath(relativePath);
         const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 
@@ -221,7 +221,7 @@ private slots:
             rows << dbRow({QByteArray::number(i), "Товар с длинным названием", "12345", "1", "", ""}, QByteArray::number(i));
         const TableModel model(goods(), rows);
         QCOMPARE(exportError(path, model), QString());
-        const QByteArray earlier = readFile(path);
+        const QByteArray earlier = ::fileBytes(path);
         QVERIFY(earlier.size() > 4000);
 
         rows[0][1].value = "Другое название";
@@ -237,7 +237,7 @@ private slots:
         std::signal(SIGXFSZ, previousHandler);
 
         QCOMPARE(error, QStringLiteral("Не удалось записать файл %1").arg(path));
-        QCOMPARE(readFile(path), earlier);
+        QCOMPARE(::fileBytes(path), earlier);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("goods.csv")});
     }
 
@@ -266,9 +266,9 @@ private slots:
 
         const QString path = newPath();
         QCOMPARE(exportError(path, TableModel(plain(), DataRows())), QString());
-        const QByteArray earlier = readFile(path);
+        const QByteArray earlier = ::fileBytes(path);
         QCOMPARE(exportError(path, TableModel(table, rows)), message);
-        QCOMPARE(readFile(path), earlier);
+        QCOMPARE(::fileBytes(path), earlier);
     }
 
     // What is exported comes back as the same cells, marked for writing.
@@ -281,11 +281,11 @@ private slots:
         QTest::addColumn<QString>("imported");
 
         const DataRows goodsRows{dbRow({"1234", "Хлеб \"Бородинский\"; 1 шт", "1", "10", "", "s"}, "1"),
-                                 dbRow({"5", "Соль\nкрупная", "0", "1", "r", ""}, "2"),
+                                 dbRow({"5", "Соль крупная", "0", "1", "r", ""}, "2"),
                                  dbRow({"0", "", "3", "5", "", ""}, "3"),
                                  dbRow({"0", "", "3", "5", "", ""}, "4")};
         const QString goodsImported = QStringLiteral("1234*|Хлеб \"Бородинский\"; 1 шт*|1*|10*|*|s|1\n"
-                                                     "5*|Соль\nкрупная*|0*|1*|r*||2\n"
+                                                     "5*|Соль крупная*|0*|1*|r*||2\n"
                                                      "0||3|5|||3\n"
                                                      "0*|*|3*|5*|*||4");
         const DataRows modesRows{dbRow({"1", "x", "12", "1234", "Касса \"1\""}, "1")};
@@ -334,7 +334,7 @@ private slots:
         QCOMPARE(exportFailure, QString());
         QCOMPARE(importFailure, QString());
         const QString title = table.id == 1 ? QStringLiteral("Таблица товаров 1.1") : table.name + QStringLiteral(" 1.1");
-        QVERIFY(readFile(path).startsWith(QTextCodec::codecForName(fileCodec)->fromUnicode(title) + '\n'));
+        QVERIFY(::fileBytes(path).startsWith(QTextCodec::codecForName(fileCodec)->fromUnicode(title) + '\n'));
         QCOMPARE(int(matched.id), int(table.id));
         QCOMPARE(describe(back), imported);
     }

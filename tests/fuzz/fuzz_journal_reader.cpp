@@ -4,7 +4,7 @@
 // written and read once more.
 #include "FuzzEnvironment.h"
 
-#include "flows/Journal.h"
+#include "journal/JournalFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,15 +42,15 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const Journal journal(FuzzEnvironment::scratchDir());
+    const JournalFolder journal(FuzzEnvironment::scratchDir());
     FuzzEnvironment::writeFile(Serial + QStringLiteral(".jsonl"), data, size);
     QStringList problems;
-    const QList<JournalWrite> writes = journal.writes(Serial, &problems);
-    const QList<Journal::WritePlace> places = journal.writePlaces(Serial);
+    const QList<RecordedWrite> writes = journal.writes(Serial, &problems);
+    const QList<JournalFolder::WritePlace> places = journal.writePlaces(Serial);
     if (places.size() != writes.size())
         fail("the places of the writes and the writes differ");
     for (int i = 0; i < places.size(); ++i) {
-        const JournalWrite loaded = journal.load(places.at(i));
+        const RecordedWrite loaded = journal.load(places.at(i));
         if (loaded.isEmpty() || loaded.id() != writes.at(i).id() || loaded.tables.size() != writes.at(i).tables.size())
             fail("a write loaded from its place is not the write listed");
         for (const JournalRecord& record : loaded.tables)

@@ -41,7 +41,9 @@ for file in \
   bin/vescor bin/vescor-cli \
   lib/vescor/vescor lib/vescor/vescor-cli lib/vescor/libtillo10.so lib/vescor/tillo10-image.json \
   lib/vescor/models/57.json \
-  share/applications/vescor.desktop share/icons/hicolor/scalable/apps/vescor.svg share/doc/vescor/README.md share/doc/vescor/tillo10.md; do
+  share/applications/vescor.desktop share/icons/hicolor/scalable/apps/vescor.svg share/doc/vescor/README.md share/doc/vescor/tillo10.md \
+  share/doc/vescor/copyright share/doc/vescor/changelog.gz share/metainfo/example.orvane.vescor.metainfo.xml \
+  share/man/man1/vescor.1.gz share/man/man1/vescor-cli.1.gz; do
   [ -e "$prefix/$file" ] || fail "not installed: /usr/$file"
 done
 for program in vescor vescor-cli; do
@@ -60,6 +62,13 @@ unset TILLO10_EMULATOR TILLO10_TRACE
 cd "$work" || exit 1
 
 expect "vescor-cli --version" "$("$prefix/bin/vescor-cli" --version 2>&1)" "vescor-cli $version"
+# The window's program answers --help and --version without a display.
+expect "vescor --version" "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/vescor" --version 2>&1)" "vescor $version"
+help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/vescor" --help 2>&1)
+expect "vescor --help: exit status" "$?" "0"
+expect "vescor --help: usage" "$(head -n 1 <<< "$help")" "Использование: vescor [ПАРАМЕТР]"
+grep -q 'Использование: vescor' <<< "$(zcat "$prefix/share/man/man1/vescor.1.gz")" ||
+  fail "the manual page of vescor does not carry its --help"
 
 # identify NAME STATUS OUTPUT ERROR: runs the installed vescor-cli identify and
 # compares its exit status, its output (lines joined by "|") and the start of
@@ -90,7 +99,10 @@ TILLO10_EMULATOR=$work/none.json identify "identify, image missing" 3 "" "Оши
 
 # The window on the offscreen platform: it starts, reaches its event loop and
 # is ended by a signal (or quits on its own, cleanly).
-QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES=default.debug=true QT_FORCE_STDERR_LOGGING=1 "$prefix/bin/vescor" > "$work/vescor.log" 2>&1 &
+# Started from a folder holding plug-in folders of its own, it does not look there.
+mkdir -p "$work/start/platforms" "$work/start/styles"
+(cd "$work/start" && QT_DEBUG_PLUGINS=1 QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES=default.debug=true QT_FORCE_STDERR_LOGGING=1 \
+  exec "$prefix/bin/vescor") > "$work/vescor.log" 2>&1 &
 pid=$!
 while kill -0 "$pid" 2>/dev/null && ! grep -q '"Vescor started"' "$work/vescor.log"; do
   sleep 0.2
@@ -103,6 +115,10 @@ if grep -q '"Vescor started"' "$work/vescor.log" && { [ $status == 0 ] || [ $sta
 else
   cat "$work/vescor.log"
   fail "vescor did not start (exit status $status)"
+fi
+grep -q 'checking directory path' "$work/vescor.log" || fail "Qt reported no plug-in folders (QT_DEBUG_PLUGINS)"
+if grep 'checking directory path' "$work/vescor.log" | grep -q -e "\"$work/start" -e '"\./' -e '"platforms'; then
+  fail "vescor looks for plug-ins in the folder it was started from: $(grep 'checking directory path' "$work/vescor.log" | grep "$work/start")"
 fi
 
 # The desktop entry: valid without a remark, naming the installed program and icon.

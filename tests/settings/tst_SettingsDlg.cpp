@@ -1,10 +1,11 @@
+#include "support/FieldNames.h"
 #include "support/TestMain.h"
 
 #include "support/EmulatorImage.h"
 
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
-#include "settings/SettingsDlg.h"
+#include "dialogs/MessageBox.h"
+#include "dialogs/SettingsDlg.h"
 #include "settings/SettingsMapping.h"
 
 #include <json/json.h>
@@ -328,6 +329,29 @@ private slots:
         QCOMPARE(child<QSpinBox>(dlg, "spinIPPort")->value(), ipPort);
         QCOMPARE(child<QLineEdit>(dlg, "leMACAddress")->text(), mac);
         QVERIFY(result(dlg).isEmpty());
+    }
+
+    // A screen reader names every field, whichever channel is chosen, and a
+    // drop-down by what it chooses, not by its choice.
+    void everyFieldNamed_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::newRow("COM") << R"({"Port":0,"BaudRate":115200})";
+        QTest::newRow("USB") << R"({"Port":1,"UsbDevicePath":"auto"})";
+        QTest::newRow("TCP/IP") << R"({"Port":2,"IPAddress":"10.1.2.3","IPPort":7778})";
+        QTest::newRow("Bluetooth") << R"({"Port":3,"MACAddress":"AA:BB:CC:DD:EE:FF"})";
+    }
+
+    void everyFieldNamed()
+    {
+        QFETCH(QString, settings);
+        setDriverSettings(settings);
+        SettingsDlg dlg(m_handle);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QCOMPARE(FieldNames::unnamed(dlg), QStringList());
+        QCOMPARE(FieldNames::nameOf(dlg, *child<QSpinBox>(dlg, "spinIPPort")), QStringLiteral("Порт TCP"));
+        QCOMPARE(FieldNames::nameOf(dlg, *child<QComboBox>(dlg, "cmbBaudrate")), QStringLiteral("Скорость"));
     }
 
     // What a check hands to the driver: the widgets' values and the rest as read.

@@ -3,9 +3,9 @@
 #include "support/EmulatorImage.h"
 
 #include "app/MainWindow.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/MessageBox.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -7,16 +7,18 @@
 // no edit that did not reach the register may lose its mark.
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/TestDriver.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"
-#include "common/FileDialog.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
+#include "dialogs/SettingsDlg.h"
 #include "exchange/CsvExchange.h"
-#include "flows/Journal.h"
-#include "settings/SettingsDlg.h"
+#include "journal/JournalFolder.h"
 #include "table/TableModel.h"
 #include "table/TableView.h"
 
@@ -54,12 +56,6 @@ TableCells changedCells(const RegisterCells& before, const RegisterCells& after)
             changed[std::get<0>(key)][key] = QByteArray("<gone>");
     }
     return changed;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The fault entry's call name of a trace line.
@@ -245,7 +241,7 @@ private:
         outcome.imageAfter = fileBytes(path);
         outcome.cellsAfter = registerCells(path);
         outcome.marks = marks(window);
-        for (const JournalWrite& write : Journal().writes(QString(), &outcome.journalProblems)) {
+        for (const RecordedWrite& write : JournalFolder().writes(QString(), &outcome.journalProblems)) {
             for (const JournalRecord& record : write.tables)
                 outcome.journaled[record.tableNumber] += record.cells.size();
         }
@@ -361,10 +357,7 @@ private slots:
         });
         m_home = std::make_unique<QTemporaryDir>();
         QVERIFY(m_home->isValid());
-        if (!DriverLibrary::instance().isLoaded())
-            QVERIFY2(DriverLibrary::instance().loadFrom(QCoreApplication::applicationDirPath()
-                                                        + QStringLiteral("/libtillo10.so")),
-                     qPrintable(DriverLibrary::instance().loadError()));
+        QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
 
         // Let the register store its image once, so that every cell of the
         // file is hex and images compare cell by cell.

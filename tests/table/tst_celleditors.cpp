@@ -1,5 +1,6 @@
 #include "TableFixtures.h"
 #include "support/TestMain.h"
+#include "support/UserTyping.h"
 
 #include "table/MoneyValidator.h"
 #include "table/TableModel.h"
@@ -42,7 +43,8 @@ public:
         layout->addWidget(view);
         m_window.resize(900, 400);
         m_window.show();
-        QTest::qWaitForWindowExposed(&m_window);
+        if (!QTest::qWaitForWindowExposed(&m_window))
+            qWarning("Окно теста не показано на экране");
     }
 
     QModelIndex cell(int row, int column) const { return model->index(row, column); }
@@ -54,14 +56,6 @@ public:
         if (!view->indexWidget(index))
             view->edit(index);
         return view->indexWidget(index);
-    }
-
-    // Replaces the line editor's text by typing, as a user does.
-    static void type(QLineEdit* editor, const QString& text)
-    {
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(editor, Qt::Key_Delete);
-        QTest::keyClicks(editor, text);
     }
 
     // Enter; true when the view took the text and closed the editor.
@@ -107,6 +101,8 @@ private slots:
     void moneyValidator();
     void maskedEditor_data();
     void maskedEditor();
+    void maskedEditorOpensWithoutChange_data();
+    void maskedEditorOpensWithoutChange();
     void listEditor();
     void listEditorWithUnknownCode();
     void stringEditorTakesTheFieldsLength();
@@ -156,7 +152,7 @@ void TestCellEditors::intEditor()
     auto* editor = qobject_cast<QLineEdit*>(h.open(index));
     QVERIFY(editor);
     QCOMPARE(editor->text(), QStringLiteral("4"));
-    Harness::type(editor, typed);
+    replaceEditorText(editor, typed);
     QCOMPARE(editor->text(), held);
     QCOMPARE(h.confirm(editor, index), committed);
     h.cancel(index);
@@ -237,7 +233,7 @@ void TestCellEditors::moneyEditor()
     QVERIFY(editor);
     QCOMPARE(editor->text(), QStringLiteral("1.00"));
     QVERIFY(dynamic_cast<const MoneyValidator*>(editor->validator()));
-    Harness::type(editor, typed);
+    replaceEditorText(editor, typed);
     QCOMPARE(editor->text(), held);
     QCOMPARE(h.confirm(editor, index), committed);
     h.cancel(index);
@@ -315,6 +311,9 @@ void TestCellEditors::maskedEditor_data()
     QTest::newRow("zero-filled from zero") << maskedField("Номер", "000000") << "0" << "" << "5" << "5";
     QTest::newRow("zero-filled to zero") << maskedField("Номер", "000000") << "42" << "000042" << "000000" << "0";
     QTest::newRow("letters refused") << maskedField("Номер", "000000") << "0" << "" << "a7b" << "7";
+    // A decimal field takes as many digits as it holds, whatever its mask's length.
+    QTest::newRow("barcode of 16 digits") << maskedField("Штрихкод", "0000000000000", FieldInfo::Bcd8) << "0" << ""
+                                          << "1234567890123456" << "1234567890123456";
 }
 
 void TestCellEditors::maskedEditor()
@@ -336,6 +335,45 @@ void TestCellEditors::maskedEditor()
     QVERIFY(h.confirm(editor, index));
     QCOMPARE(h.model->tableData()[1][0], Cell(stored.toUtf8(), true));
     QCOMPARE(h.model->tableData()[0][0], Cell("a"));
+}
+
+// Opening an editor and leaving it with Enter changes nothing and marks
+// nothing, even where the mask could not show the stored value.
+void TestCellEditors::maskedEditorOpensWithoutChange_data()
+{
+    QTest::addColumn<FieldInfo>("descriptor");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("masked");
+
+    const FieldInfo barcode = maskedField("Штрихкод", "0000000000000", FieldInfo::Bcd8);
+    FieldInfo phone = maskedField("Телефон", "+7(999)999-99-99", FieldInfo::String866);
+    phone.m_maxLength = 16;
+    QTest::newRow("barcode of 16 digits") << barcode << "1234567890123456" << "1234567890123456" << true;
+    QTest::newRow("barcode of 13 digits") << barcode << "4600000000001" << "4600000000001" << true;
+    QTest::newRow("short barcode") << barcode << "42" << "0000000000042" << true;
+    QTest::newRow("phone that fits") << phone << "+7(912)345-67-89" << "+7(912)345-67-89" << true;
+    QTest::newRow("phone the mask would cut") << phone << "8-800-ЗВОНИТЕ" << "8-800-ЗВОНИТЕ" << false;
+    QTest::newRow("digits the mask would reshape") << maskedField("Код", "99-99", FieldInfo::Bcd2) << "1234" << "1234"
+                                                   << false;
+}
+
+void TestCellEditors::maskedEditorOpensWithoutChange()
+{
+    QFETCH(FieldInfo, descriptor);
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(bool, masked);
+
+    Harness h(table(Db, {descriptor}), dbRows({{stored}}));
+    const QModelIndex index = h.cell(0, 0);
+    auto* editor = qobject_cast<QLineEdit*>(h.open(index));
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), shown);
+    QCOMPARE(!editor->inputMask().isEmpty(), masked);
+    QVERIFY(h.confirm(editor, index));
+    QCOMPARE(h.model->tableData()[0][0], Cell(stored.toUtf8(), false));
+    QVERIFY(!h.model->hasChangedCells());
 }
 
 void TestCellEditors::listEditor()
@@ -394,7 +432,7 @@ void TestCellEditors::stringEditorTakesTheFieldsLength()
     QCOMPARE(editor->text(), QStringLiteral("abc"));
     QVERIFY(editor->validator());
     QVERIFY(editor->inputMask().isEmpty());
-    Harness::type(editor, QString(120, QLatin1Char('x')) + QLatin1Char(' '));
+    replaceEditorText(editor, QString(120, QLatin1Char('x')) + QLatin1Char(' '));
     for (const QChar letter : QStringLiteral("Ёж"))
         QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(letter), Qt::NoModifier);
     // Beyond the field's length nothing more is taken.

@@ -64,6 +64,8 @@ private slots:
     void plainTextEdit();
     void transposedEditUsesRowField();
     void setDataRefusals();
+    void adoptWrittenRows_data();
+    void adoptWrittenRows();
     void background_data();
     void background();
     void flags_data();
@@ -444,6 +446,41 @@ void TestTableModel::setDataRefusals()
     TableModel empty(table(List, {field("a", FieldInfo::String)}), DataRows());
     QVERIFY(!empty.setData(empty.index(0, 0), "z"));
     QVERIFY(empty.tableData().isEmpty());
+}
+
+void TestTableModel::adoptWrittenRows_data()
+{
+    QTest::addColumn<DataRows>("written");
+    QTest::addColumn<bool>("stillMarked");
+    QTest::addColumn<int>("repaints");
+
+    // The edit "y" of cell (0, 0) was written to a copy of the rows.
+    QTest::newRow("mark cleared") << DataRows{DataRow{Cell("y"), Cell("1")}} << false << 1;
+    QTest::newRow("write failed") << DataRows{DataRow{Cell("y", true), Cell("1")}} << true << 0;
+    QTest::newRow("edited since the copy") << DataRows{DataRow{Cell("z"), Cell("1")}} << true << 0;
+    QTest::newRow("no rows") << DataRows() << true << 0;
+}
+
+void TestTableModel::adoptWrittenRows()
+{
+    QFETCH(DataRows, written);
+    QFETCH(bool, stillMarked);
+    QFETCH(int, repaints);
+    TableModel model(table(Db, {field("a", FieldInfo::String)}), dbRows({{"x"}}));
+    QVERIFY(model.setData(model.index(0, 0), "y"));
+    QSignalSpy repaint(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy marks(&model, &TableModel::marksChanged);
+
+    model.adoptWrittenRows(written);
+    QCOMPARE(model.tableData()[0][0], Cell("y", stillMarked));
+    QCOMPARE(model.hasChangedCells(), stillMarked);
+    // A cell written holds the register's value: it is the value read now.
+    QCOMPARE(model.readValue(0, 0), QByteArray(stillMarked ? "x" : "y"));
+    QCOMPARE(model.isEdited(0, 0), stillMarked);
+    QCOMPARE(model.registerRows(), model.tableData());
+    // The view repaints through the model's signal, the window's marks through marksChanged.
+    QCOMPARE(repaint.count(), repaints);
+    QCOMPARE(marks.count(), 1);
 }
 
 void TestTableModel::background_data()

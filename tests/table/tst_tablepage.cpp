@@ -1,5 +1,6 @@
 #include "TableFixtures.h"
 #include "support/TestMain.h"
+#include "support/UserTyping.h"
 
 #include "table/TableFilterModel.h"
 #include "table/TableModel.h"
@@ -98,19 +99,6 @@ DataRows paymentRows()
     return dbRows(values);
 }
 
-// Types a text key by key into the widget with focus (the first key may open
-// an editor that takes the rest); letters beyond ASCII come as the text of their key.
-void typeText(QWidget* first, const QString& text)
-{
-    for (const QChar c : text) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : first;
-        if (c.unicode() < 0x80)
-            QTest::keyClick(target, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
 class PageHarness
 {
 public:
@@ -121,7 +109,8 @@ public:
         layout->addWidget(page);
         window.resize(900, 500);
         window.show();
-        QTest::qWaitForWindowExposed(&window);
+        if (!QTest::qWaitForWindowExposed(&window))
+            qWarning("Окно теста не показано на экране");
         view = page->view();
         model = page->tableModel();
         QObject::connect(page, &TablePage::statusMessage, [this](const QString& text) { messages << text; });
@@ -157,7 +146,7 @@ public:
             QWidget* target = QApplication::focusWidget();
             if (!target || !window.isAncestorOf(target))
                 target = view;
-            typeText(target, step.text);
+            typeKeys(target, step.text);
             break;
         }
         case Step::Wheel: {
@@ -307,7 +296,7 @@ private slots:
         h.run({click(3, column), key(Qt::Key_F2), key(Qt::Key_A, Qt::ControlModifier), key(Qt::Key_Delete)});
         auto* editor = qobject_cast<QLineEdit*>(h.editor());
         QVERIFY(editor);
-        typeText(editor, text);
+        typeKeys(editor, text);
         QCOMPARE(editor->text(), held);
         if (reason.isEmpty()) {
             QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('\n')));
@@ -607,8 +596,9 @@ private slots:
         QVERIFY(h.model->isEdited(dataRow, dataColumn));
         QCOMPARE(h.model->indexOfCell(dataRow, dataColumn), h.model->index(viewRow, viewColumn));
         // Once written, the value is the one read.
-        h.model->tableData()[dataRow][dataColumn].changed = false;
-        h.model->adoptWrittenValues();
+        DataRows written = h.model->tableData();
+        written[dataRow][dataColumn].changed = false;
+        h.model->adoptWrittenRows(written);
         QCOMPARE(h.model->readValue(dataRow, dataColumn), QByteArray("new"));
         QVERIFY(!h.model->isEdited(dataRow, dataColumn));
         QCOMPARE(h.model->readValue(9, 9), QByteArray());

@@ -65,7 +65,7 @@ class VescorCli(object):
         self._settings_file = None
 
     def settings_option(self):
-        """The --settings option, or None for Vescor.ini beside the program.
+        """The --settings option, or None for the program's stored settings (Vescor.ini).
 
         A JSON text (or a dict, which Ansible hands over as JSON) goes into a
         file only this user can read, so that the register's passwords never

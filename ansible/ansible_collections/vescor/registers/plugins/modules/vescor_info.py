@@ -36,7 +36,7 @@ options:
         removed after the run, never on its command line.
       - Ansible hides every occurrence of a password in the output, so a password of one or two
         characters hides those characters elsewhere too.
-      - Absent, C(vescor-cli) uses C(Vescor.ini) beside itself.
+      - Absent, C(vescor-cli) uses its stored settings, C(~/.config/Vescor/Vescor.ini) of the remote user.
     type: json
   cli:
     description:

@@ -46,7 +46,7 @@ options:
         of its output.
       - Ansible hides every occurrence of a password in the output, so a password of one or two
         characters hides those characters elsewhere too.
-      - Absent, C(vescor-cli) uses C(Vescor.ini) beside itself.
+      - Absent, C(vescor-cli) uses its stored settings, C(~/.config/Vescor/Vescor.ini) of the remote user.
     type: json
   only_different:
     description:

@@ -1,6 +1,6 @@
 #include "MessageBox.h"
 
-#include "PrintableText.h"
+#include "common/PrintableText.h"
 
 MessageBox::Handler& MessageBox::handler()
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DriverSettings.h"
+#include "settings/DriverSettings.h"
 
 #include <tillo10.h>
 

@@ -7,7 +7,7 @@
 
 // One write of a register's journal: the records of one command run, one per
 // committed table, in the order they were committed.
-struct JournalWrite
+struct RecordedWrite
 {
     QList<JournalRecord> tables;
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "support/TestFiles.h"
+
 #include <QCoreApplication>
+#include <QDebug>
 #include <QFile>
 #include <QProcess>
 #include <QString>
@@ -39,14 +42,14 @@ inline CliRun runCli(const QStringList& arguments, const QString& workingDir, co
     return run;
 }
 
-inline QByteArray fileBytes(const QString& path)
+// Exports one table with vescor-cli into dir; the file it wrote, or an empty
+// text (and a logged reason) when it wrote none.
+inline QString cliExport(const QString& dir, int table, const QString& workingDir)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    const CliRun run = runCli({"export", dir, "--tables", QString::number(table)}, workingDir);
+    if (run.exitCode != 0 || run.outLines().size() != 1) {
+        qWarning() << run.exitCode << run.out << run.err;
+        return QString();
+    }
+    return run.outLines().first();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Journal.h"
+#include "JournalFolder.h"
 #include "JournalRecord.h"
 
 #include "device/Cell.h"
@@ -19,13 +19,13 @@ class ValueCheck;
 // run commits becomes one record under the run's write id. A journal that
 // cannot be written does not undo the write: the reason is kept as a warning
 // that the program shows after the write.
-class WriteJournal
+class JournalSession
 {
 public:
-    WriteJournal(const QString& program, const RegisterIdentity& identity, const Journal& journal = Journal());
+    JournalSession(const QString& program, const RegisterIdentity& identity, const JournalFolder& journal = JournalFolder());
 
     const QString& writeId() const { return m_writeId; }
-    const Journal& journal() const { return m_journal; }
+    const JournalFolder& journal() const { return m_journal; }
 
     // The cells marked changed in rows, with their values in registerRows
     // (the same table as read from the register; a cell it lacks was empty),
@@ -52,7 +52,7 @@ private:
 
     QString m_program;
     RegisterIdentity m_identity;
-    Journal m_journal;
+    JournalFolder m_journal;
     QString m_writeId;
     QStringList m_warnings;
 };

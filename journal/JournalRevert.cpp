@@ -1,13 +1,16 @@
-#include "WriteRevert.h"
+#include "JournalRevert.h"
 
-#include "FlowFailure.h"
-#include "RegisterSession.h"
-#include "TableComparison.h"
-#include "TableReader.h"
-#include "WriteJournal.h"
+#include "JournalSession.h"
+
+#include "flows/FlowFailure.h"
+#include "flows/RegisterSession.h"
+#include "flows/TableComparison.h"
+#include "flows/TableReader.h"
 
 #include "device/RegisterAddress.h"
 #include "device/ValueCheck.h"
+
+#include <QStringList>
 
 namespace {
 
@@ -30,7 +33,7 @@ struct TablePlan
 
 } // namespace
 
-QString WriteRevert::place(const TableCell& cell)
+QString JournalRevert::place(const TableCell& cell)
 {
     QString text = QStringLiteral("таблица %1, ряд %2, поле %3")
                        .arg(QString::number(cell.tableNumber), QString::number(cell.cell.row),
@@ -40,7 +43,7 @@ QString WriteRevert::place(const TableCell& cell)
     return text;
 }
 
-WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession& session, WriteJournal& journal,
+JournalRevert::Result JournalRevert::run(const RecordedWrite& write, RegisterSession& session, JournalSession& journal,
                                      bool dryRun, ProgressReporter& progress)
 {
     Result result;
@@ -63,6 +66,8 @@ WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession&
 
     // Everything is read and checked before the first cell is written.
     QVector<TablePlan> plans;
+    QStringList refusals;
+    const ValueCheck check(session.link().charsets());
     for (const JournalRecord& record : write.tables) {
         TablePlan plan;
         plan.table = tableOf(session.tables(), record.tableNumber);
@@ -74,7 +79,6 @@ WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession&
                 cell.changed = false;
         }
         const RegisterAddress address(*plan.table, plan.rows);
-        const ValueCheck check(session.link().charsets());
         for (const JournalRecord::CellChange& change : record.cells) {
             TableCell tableCell{record.tableNumber, record.tableName, change, QByteArray(), false};
             const int i = address.dataRow(change.row);
@@ -92,12 +96,24 @@ WriteRevert::Result WriteRevert::run(const JournalWrite& write, RegisterSession&
                 result.changedSince.append(tableCell);
                 continue;
             }
+            const QString refusal = check.reason(plan.table->fields.at(fieldIndex), change.before);
+            if (!refusal.isEmpty()) {
+                refusals << QStringLiteral("%1: значение «%2» нельзя записать: %3")
+                                .arg(place(tableCell), QString::fromUtf8(change.before), refusal);
+                continue;
+            }
             cell.value = change.before;
             cell.changed = true;
             ++plan.cells;
             result.planned.append(tableCell);
         }
         plans.append(plan);
+    }
+    // All or nothing: one value that cannot go back stops the whole revert.
+    if (!refusals.isEmpty()) {
+        throw FlowFailure(FlowFailure::Refused,
+                          QStringLiteral("Запись %1 не возвращена, в ККТ ничего не записано:\n%2")
+                              .arg(write.id(), refusals.join(QLatin1Char('\n'))));
     }
 
     for (TablePlan& plan : plans) {

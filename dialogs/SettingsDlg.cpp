@@ -2,14 +2,15 @@
 
 #include "ui_SettingsDlg.h"
 
-#include "DriverSettingsJson.h"
-#include "GuardedCall.h"
-#include "SettingsMapping.h"
+#include "MessageBox.h"
+
 #include "common/Errors.h"
-#include "common/MessageBox.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
 #include "device/RegisterIdentity.h"
+#include "settings/DriverSettingsJson.h"
+#include "settings/GuardedCall.h"
+#include "settings/SettingsMapping.h"
 
 #include <QComboBox>
 #include <QFormLayout>

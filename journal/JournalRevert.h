@@ -1,7 +1,7 @@
 #pragma once
 
 #include "JournalRecord.h"
-#include "JournalWrite.h"
+#include "RecordedWrite.h"
 
 #include "model/TableInfo.h"
 
@@ -11,13 +11,13 @@
 
 class ProgressReporter;
 class RegisterSession;
-class WriteJournal;
+class JournalSession;
 
 // Puts the cells of a journal's write back to their values before it, one
 // commit per table, as a new write of the journal. A cell that no longer
 // holds the value the write left was changed since: it is left alone and
 // reported.
-class WriteRevert
+class JournalRevert
 {
 public:
     struct TableCell
@@ -40,8 +40,10 @@ public:
     // session: open, with the register's model description. Every table of the
     // write is read and checked before the first cell is written. Raises
     // FlowFailure: Refused when the write belongs to another register or names
-    // a table its model description lacks, otherwise as the reads and writes do.
-    static Result run(const JournalWrite& write, RegisterSession& session, WriteJournal& journal, bool dryRun,
+    // a table its model description lacks, or when a value before the write
+    // cannot be written back (nothing is written then, dry run or not),
+    // otherwise as the reads and writes do.
+    static Result run(const RecordedWrite& write, RegisterSession& session, JournalSession& journal, bool dryRun,
                       ProgressReporter& progress);
 
     // "таблица 6, ряд 1, поле 1 (Ставка)" of a cell, for the messages.

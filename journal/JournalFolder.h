@@ -1,7 +1,7 @@
 #pragma once
 
 #include "JournalRecord.h"
-#include "JournalWrite.h"
+#include "RecordedWrite.h"
 
 #include <QDateTime>
 #include <QList>
@@ -16,7 +16,7 @@
 // each record under a lock file, flushed and synced before the lock goes.
 // A record cut short (the disk filled, the machine stopped) never takes the
 // next one with it: each append starts on a line of its own.
-class Journal
+class JournalFolder
 {
 public:
     // Where the records of one write are in its register's journal: enough to
@@ -32,7 +32,7 @@ public:
     using RecordVisitor = std::function<bool(const JournalRecord&, qint64)>;
 
     // The per-user application data folder's "journal" folder unless a directory is given.
-    explicit Journal(const QString& directory = QString());
+    explicit JournalFolder(const QString& directory = QString());
 
     static QString defaultDirectory();
     const QString& directory() const { return m_directory; }
@@ -57,14 +57,14 @@ public:
     // The writes of one register, or of every register when the serial number
     // is empty, newest first. A write is one register's: the same id in two
     // journals is two writes.
-    QList<JournalWrite> writes(const QString& serialNumber = QString(), QStringList* problems = nullptr) const;
+    QList<RecordedWrite> writes(const QString& serialNumber = QString(), QStringList* problems = nullptr) const;
     // Where the writes are, in the order of writes(), without their cells.
     QList<WritePlace> writePlaces(const QString& serialNumber = QString(), QStringList* problems = nullptr) const;
     // The write at a place; empty when its records can no longer be read.
-    JournalWrite load(const WritePlace& place) const;
+    RecordedWrite load(const WritePlace& place) const;
     // The write of that id in that register's journal (in any when the serial
     // number is empty); empty when no journal holds it.
-    JournalWrite findWrite(const QString& writeId, const QString& serialNumber = QString()) const;
+    RecordedWrite findWrite(const QString& writeId, const QString& serialNumber = QString()) const;
 
 private:
     QString m_directory;

@@ -1,4 +1,4 @@
-#include "Journal.h"
+#include "JournalFolder.h"
 
 #include "common/SystemErrorText.h"
 #include "exchange/RegularFile.h"
@@ -130,19 +130,19 @@ QString writeKey(const JournalRecord& record)
 
 } // namespace
 
-Journal::Journal(const QString& directory) : m_directory(directory.isEmpty() ? defaultDirectory() : directory) {}
+JournalFolder::JournalFolder(const QString& directory) : m_directory(directory.isEmpty() ? defaultDirectory() : directory) {}
 
-QString Journal::defaultDirectory()
+QString JournalFolder::defaultDirectory()
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/journal");
 }
 
-QString Journal::filePath(const QString& serialNumber) const
+QString JournalFolder::filePath(const QString& serialNumber) const
 {
     return m_directory + QLatin1Char('/') + fileNamePart(serialNumber) + Suffix;
 }
 
-QString Journal::append(const JournalRecord& record) const
+QString JournalFolder::append(const JournalRecord& record) const
 {
     const QString path = filePath(record.serialNumber);
     if (!QDir().mkpath(m_directory))
@@ -169,13 +169,13 @@ QString Journal::append(const JournalRecord& record) const
     if (start > 0 && ::pread(fd, &last, 1, start - 1) == 1 && last != '\n') {
         // What an earlier append left half written stays a line of its own,
         // which the readers skip and report.
-        qWarning() << "Journal" << path << "ends in a record cut short; the next record starts on a new line";
+        qWarning() << "JournalFolder" << path << "ends in a record cut short; the next record starts on a new line";
         line.prepend('\n');
     }
     const auto fail = [&](const QString& what) {
         const int error = errno;
         if (::ftruncate(fd, start) != 0)
-            qWarning() << "Journal" << path << "could not be cut back to" << start << "bytes";
+            qWarning() << "JournalFolder" << path << "could not be cut back to" << start << "bytes";
         return QStringLiteral("%1: %2: %3").arg(shown(path), what, SystemErrorText::of(error));
     };
     if (!writeAll(fd, line))
@@ -185,7 +185,7 @@ QString Journal::append(const JournalRecord& record) const
     return QString();
 }
 
-QStringList Journal::serialNumbers() const
+QStringList JournalFolder::serialNumbers() const
 {
     QStringList serials;
     const QStringList names = QDir(m_directory).entryList({QStringLiteral("*") + Suffix}, QDir::Files, QDir::Name);
@@ -198,7 +198,7 @@ QStringList Journal::serialNumbers() const
     return serials;
 }
 
-void Journal::readRecords(const QString& serialNumber, const RecordVisitor& visit, QStringList* problems) const
+void JournalFolder::readRecords(const QString& serialNumber, const RecordVisitor& visit, QStringList* problems) const
 {
     const QString path = filePath(serialNumber);
     QFile file;
@@ -240,7 +240,7 @@ void Journal::readRecords(const QString& serialNumber, const RecordVisitor& visi
     }
 }
 
-QList<JournalRecord> Journal::records(const QString& serialNumber) const
+QList<JournalRecord> JournalFolder::records(const QString& serialNumber) const
 {
     QList<JournalRecord> result;
     readRecords(serialNumber, [&](const JournalRecord& record, qint64) {
@@ -250,10 +250,10 @@ QList<JournalRecord> Journal::records(const QString& serialNumber) const
     return result;
 }
 
-QList<JournalWrite> Journal::writes(const QString& serialNumber, QStringList* problems) const
+QList<RecordedWrite> JournalFolder::writes(const QString& serialNumber, QStringList* problems) const
 {
     const QStringList serials = serialNumber.isEmpty() ? serialNumbers() : QStringList{serialNumber};
-    QList<JournalWrite> result;
+    QList<RecordedWrite> result;
     QHash<QString, int> indexOf;
     for (const QString& serial : serials) {
         readRecords(
@@ -265,17 +265,17 @@ QList<JournalWrite> Journal::writes(const QString& serialNumber, QStringList* pr
                     result[found.value()].tables.append(record);
                 else {
                     indexOf.insert(key, result.size());
-                    result.append(JournalWrite{{record}});
+                    result.append(RecordedWrite{{record}});
                 }
                 return true;
             },
             problems);
     }
-    sortNewestFirst(result, [](const JournalWrite& write) { return write.first().time; });
+    sortNewestFirst(result, [](const RecordedWrite& write) { return write.first().time; });
     return result;
 }
 
-QList<Journal::WritePlace> Journal::writePlaces(const QString& serialNumber, QStringList* problems) const
+QList<JournalFolder::WritePlace> JournalFolder::writePlaces(const QString& serialNumber, QStringList* problems) const
 {
     const QStringList serials = serialNumber.isEmpty() ? serialNumbers() : QStringList{serialNumber};
     QList<WritePlace> result;
@@ -300,9 +300,9 @@ QList<Journal::WritePlace> Journal::writePlaces(const QString& serialNumber, QSt
     return result;
 }
 
-JournalWrite Journal::load(const WritePlace& place) const
+RecordedWrite JournalFolder::load(const WritePlace& place) const
 {
-    JournalWrite write;
+    RecordedWrite write;
     QFile file;
     QString why;
     if (RegularFile::open(file, filePath(place.serialNumber), RegularFile::Read, why) != RegularFile::Opened)
@@ -310,17 +310,17 @@ JournalWrite Journal::load(const WritePlace& place) const
     for (const qint64 offset : place.offsets) {
         JournalRecord record;
         if (!file.seek(offset) || !JournalRecord::fromJsonLine(file.readLine().trimmed(), record))
-            return JournalWrite();
+            return RecordedWrite();
         write.tables.append(record);
     }
     return write;
 }
 
-JournalWrite Journal::findWrite(const QString& writeId, const QString& serialNumber) const
+RecordedWrite JournalFolder::findWrite(const QString& writeId, const QString& serialNumber) const
 {
     for (const WritePlace& place : writePlaces(serialNumber)) {
         if (place.id == writeId)
             return load(place);
     }
-    return JournalWrite();
+    return RecordedWrite();
 }

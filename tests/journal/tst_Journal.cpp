@@ -2,8 +2,8 @@
 
 #include "device/KKT_Logic.h"
 #include "device/ValueCheck.h"
-#include "flows/Journal.h"
-#include "flows/WriteJournal.h"
+#include "journal/JournalFolder.h"
+#include "journal/JournalSession.h"
 #include "model/TableInfo.h"
 
 #include <QDir>
@@ -149,7 +149,7 @@ private slots:
     {
         QFETCH(QString, serial);
         QFETCH(QStringList, ids);
-        const Journal journal(m_dir->path());
+        const JournalFolder journal(m_dir->path());
         QCOMPARE(journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
         QCOMPARE(journal.append(record("a", "0057000001", 4, "2024-05-01T10:00:01Z")), QString());
         QCOMPARE(journal.append(record("b", "0099", 2, "2024-05-01T11:00:00Z")), QString());
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(journal.serialNumbers(), (QStringList{"0057000001", "0099"}));
         QStringList found;
         QStringList problems;
-        for (const JournalWrite& write : journal.writes(serial, &problems))
+        for (const RecordedWrite& write : journal.writes(serial, &problems))
             found << write.id();
         QCOMPARE(found, ids);
         // The cut line is reported where it is read.
@@ -173,14 +173,14 @@ private slots:
                      qPrintable(problems.first()));
         // The places of the writes, one write at a time, give the same writes.
         QStringList placed;
-        for (const Journal::WritePlace& place : journal.writePlaces(serial)) {
-            const JournalWrite write = journal.load(place);
+        for (const JournalFolder::WritePlace& place : journal.writePlaces(serial)) {
+            const RecordedWrite write = journal.load(place);
             placed << write.id();
             QCOMPARE(write.cellCount(), journal.findWrite(place.id, serial).cellCount());
         }
         QCOMPARE(placed, ids);
 
-        const JournalWrite a = journal.findWrite("a", serial);
+        const RecordedWrite a = journal.findWrite("a", serial);
         QCOMPARE(a.isEmpty(), !ids.contains("a"));
         if (!a.isEmpty()) {
             QCOMPARE(a.tableNumbers(), (QStringList{"6", "4"}));
@@ -210,7 +210,7 @@ private slots:
     {
         QFETCH(QString, serial);
         QFETCH(QString, name);
-        const Journal journal(m_dir->path());
+        const JournalFolder journal(m_dir->path());
         QCOMPARE(journal.filePath(serial), m_dir->filePath(name));
         QCOMPARE(journal.append(record("w", serial, 6, "2024-05-01T10:00:00Z")), QString());
         QCOMPARE(QDir(m_dir->path()).entryList({"*.jsonl"}, QDir::Files | QDir::Hidden), QStringList{name});
@@ -223,7 +223,7 @@ private slots:
     // in its own register's journal.
     void sameIdOnTwoRegisters()
     {
-        const Journal journal(m_dir->path());
+        const JournalFolder journal(m_dir->path());
         QCOMPARE(journal.append(record("w", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
         QCOMPARE(journal.append(record("w", "0099", 4, "2024-05-01T10:00:01Z")), QString());
         QCOMPARE(journal.writes().size(), 2);
@@ -233,7 +233,7 @@ private slots:
 
         RegisterIdentity identity;
         identity.serialNumber = QStringLiteral("0057000001");
-        const QString id = WriteJournal(QStringLiteral("vescor"), identity, journal).writeId();
+        const QString id = JournalSession(QStringLiteral("vescor"), identity, journal).writeId();
         QVERIFY2(QRegularExpression(QStringLiteral("^\\d{8}-\\d{6}-[0-9a-f]{16}$")).match(id).hasMatch(), qPrintable(id));
     }
 
@@ -253,7 +253,7 @@ private slots:
     {
         QFETCH(QByteArray, tail);
         QFETCH(int, damaged);
-        const Journal journal(m_dir->path());
+        const JournalFolder journal(m_dir->path());
         QCOMPARE(journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
         QFile file(journal.filePath("0057000001"));
         QVERIFY(file.open(QIODevice::Append));
@@ -266,7 +266,7 @@ private slots:
         QCOMPARE(journal.append(record("c", "0057000001", 4, "2024-05-01T11:00:00Z")), QString());
         QStringList problems;
         QStringList ids;
-        for (const JournalWrite& write : journal.writes("0057000001", &problems))
+        for (const RecordedWrite& write : journal.writes("0057000001", &problems))
             ids << write.id();
         QCOMPARE(ids, tail.isEmpty() ? (QStringList{"c", "b", "a"}) : (QStringList{"c", "a"}));
         QCOMPARE(problems.size(), damaged);
@@ -292,7 +292,7 @@ private slots:
         QFETCH(QString, why);
         if (obstacle == "read-only" && ::geteuid() == 0)
             QSKIP("the superuser writes into read-only files");
-        const Journal journal(m_dir->path());
+        const JournalFolder journal(m_dir->path());
         const QString path = journal.filePath("0057000001");
         QCOMPARE(journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
         if (obstacle == "fifo") {
@@ -329,7 +329,7 @@ private slots:
 
         // Reading a FIFO in a journal's place does not wait either.
         QStringList problems;
-        const QList<JournalWrite> writes = journal.writes("0057000001", &problems);
+        const QList<RecordedWrite> writes = journal.writes("0057000001", &problems);
         QCOMPARE(writes.size(), obstacle == "fifo" ? 0 : 1);
         QCOMPARE(problems.size(), obstacle == "fifo" ? 1 : 0);
         if (obstacle == "read-only")
@@ -346,7 +346,7 @@ private slots:
         QStringList problems[appenders];
         for (int t = 0; t < appenders; ++t) {
             threads.emplace_back(QThread::create([&, t] {
-                const Journal journal(m_dir->path());
+                const JournalFolder journal(m_dir->path());
                 for (int i = 0; i < records; ++i) {
                     const QString problem = journal.append(record(QStringLiteral("t%1-%2").arg(t).arg(i), "0057000001",
                                                                   6, "2024-05-01T10:00:00Z",
@@ -363,7 +363,7 @@ private slots:
         for (const QStringList& list : problems)
             QCOMPARE(list, QStringList());
 
-        QFile file(Journal(m_dir->path()).filePath("0057000001"));
+        QFile file(JournalFolder(m_dir->path()).filePath("0057000001"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
         QCOMPARE(lines.size(), appenders * records + 1);
@@ -373,7 +373,7 @@ private slots:
             QVERIFY2(JournalRecord::fromJsonLine(lines.at(i), read), lines.at(i).left(80).constData());
             QCOMPARE(read.cells.value(0).before, bigValue);
         }
-        QCOMPARE(Journal(m_dir->path()).writes().size(), appenders * records);
+        QCOMPARE(JournalFolder(m_dir->path()).writes().size(), appenders * records);
     }
 
     // A journal that cannot be appended to gives a warning naming it; the record is not lost silently.
@@ -392,7 +392,7 @@ private slots:
         QFETCH(QString, blocker);
         QFETCH(bool, warned);
         const QString folder = m_dir->filePath("journal");
-        const Journal journal(folder);
+        const JournalFolder journal(folder);
         if (blocker == "folder")
             QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
         if (blocker == "file")
@@ -405,7 +405,7 @@ private slots:
         RegisterIdentity identity;
         identity.modelCode = 57;
         identity.serialNumber = QStringLiteral("0057000001");
-        WriteJournal writeJournal(QStringLiteral("vescor"), identity, journal);
+        JournalSession writeJournal(QStringLiteral("vescor"), identity, journal);
         writeJournal.record(table(List, 1), {{1, 1, "Поле 1", "1", "2"}});
         writeJournal.record(table(List, 1), {});
         QCOMPARE(writeJournal.warnings().size(), warned ? 1 : 0);
@@ -418,7 +418,7 @@ private slots:
                      qPrintable(writeJournal.warnings().first()));
             return;
         }
-        const QList<JournalWrite> writes = journal.writes();
+        const QList<RecordedWrite> writes = journal.writes();
         QCOMPARE(writes.size(), 1);
         QCOMPARE(writes.first().id(), writeJournal.writeId());
         QCOMPARE(writes.first().first().program, QStringLiteral("vescor"));
@@ -446,6 +446,9 @@ private slots:
         QTest::newRow("transposed by data row")
             << int(TransposedList) << DataRows{{{"p"}}, {{"q", true}}, {{"r"}}} << DataRows{{{"P"}}, {{"Q"}}, {{"R"}}}
             << QVector<Change>{{2, 1, "Поле 2", "Q", "q"}};
+        // Written with the value the register held: counted by the write, not journaled.
+        QTest::newRow("db row, one field already held")
+            << int(Db) << DataRows{{{"007", true}, {"d", true}, {"7"}}} << dbRegister << QVector<Change>{{7, 1, "Поле 1", "c", "007"}};
         QTest::newRow("nothing changed") << int(List) << DataRows{{{"1"}}} << DataRows{{{"2"}}} << QVector<Change>{};
         QTest::newRow("the value the register stores, spelt otherwise")
             << int(List) << DataRows{{{"000", true}, {"5", true}}} << DataRows{{{"0"}, {"6"}}}
@@ -460,8 +463,8 @@ private slots:
         QFETCH(DataRows, rows);
         QFETCH(DataRows, registerRows);
         QFETCH(QVector<Change>, expected);
-        const QVector<Change> found = WriteJournal::changes(table(TableType(type), 3), rows, registerRows,
-                                                                   ValueCheck(KKT_Logic::charsets()));
+        const QVector<Change> found = JournalSession::changes(table(TableType(type), 3), rows, registerRows,
+                                                              ValueCheck(KKT_Logic::charsets()));
         QCOMPARE(found.size(), expected.size());
         for (int i = 0; i < found.size(); ++i) {
             QCOMPARE(found.at(i).row, expected.at(i).row);

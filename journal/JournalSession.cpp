@@ -1,23 +1,22 @@
-#include "WriteJournal.h"
-
-#include "TableComparison.h"
-#include "TableWriter.h"
+#include "JournalSession.h"
 
 #include "common/Product.h"
 #include "device/RegisterAddress.h"
 #include "device/RegisterLink.h"
 #include "device/ValueCheck.h"
+#include "flows/TableComparison.h"
+#include "flows/TableWriter.h"
 #include "model/TableInfo.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
 
-WriteJournal::WriteJournal(const QString& program, const RegisterIdentity& identity, const Journal& journal)
+JournalSession::JournalSession(const QString& program, const RegisterIdentity& identity, const JournalFolder& journal)
     : m_program(program), m_identity(identity), m_journal(journal), m_writeId(newWriteId())
 {
 }
 
-QString WriteJournal::newWriteId()
+QString JournalSession::newWriteId()
 {
     // Sorts by time and reads well on a command line; the random part keeps
     // apart the runs of the same second, on this register and on any other.
@@ -25,8 +24,8 @@ QString WriteJournal::newWriteId()
         + QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, QLatin1Char('0'));
 }
 
-QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table, const DataRows& rows,
-                                                         const DataRows& registerRows, const ValueCheck& check)
+QVector<JournalRecord::CellChange> JournalSession::changes(const TableInfo& table, const DataRows& rows,
+                                                           const DataRows& registerRows, const ValueCheck& check)
 {
     const RegisterAddress address(table, rows);
     const RegisterAddress registerAddress(table, registerRows);
@@ -56,15 +55,15 @@ QVector<JournalRecord::CellChange> WriteJournal::changes(const TableInfo& table,
     return result;
 }
 
-void WriteJournal::write(const RegisterLink& link, const TableInfo& table, DataRows& rows,
-                         const DataRows& registerRows, unsigned& cellCount, ProgressReporter& progress)
+void JournalSession::write(const RegisterLink& link, const TableInfo& table, DataRows& rows,
+                           const DataRows& registerRows, unsigned& cellCount, ProgressReporter& progress)
 {
     const QVector<JournalRecord::CellChange> cells = changes(table, rows, registerRows, ValueCheck(link.charsets()));
     TableWriter::write(link, table, rows, cellCount, progress);
     record(table, cells);
 }
 
-void WriteJournal::record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)
+void JournalSession::record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)
 {
     if (cells.isEmpty())
         return;
@@ -84,7 +83,7 @@ void WriteJournal::record(const TableInfo& table, const QVector<JournalRecord::C
         m_warnings << problem;
 }
 
-QString WriteJournal::warningText() const
+QString JournalSession::warningText() const
 {
     if (m_warnings.isEmpty())
         return QString();
