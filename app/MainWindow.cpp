@@ -15,6 +15,7 @@
 #include "device/KKT_Logic.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/SettingsDlg.h"
+#include "dialogs/ShortcutsDlg.h"
 #include "settings/SettingsFile.h"
 #include "table/CellColors.h"
 #include "table/TableModel.h"
@@ -26,6 +27,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+
+#include <memory>
 
 namespace {
 
@@ -103,6 +106,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     ui->pbtnSaveToFile->setMenu(exportMenu);
 
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::on_tabSelected);
+    addCommandKeys();
 
     KKT_Logic::instance().connect();
 
@@ -182,6 +186,66 @@ QString MainWindow::statusText() const
 QString MainWindow::infoText() const
 {
     return m_infoLabel->text();
+}
+
+void MainWindow::addCommandKeys()
+{
+    // A key does what a click on its button does, and nothing while the button cannot be clicked.
+    const auto addKey = [this](const char* name, const QString& text, const QKeySequence& key, QPushButton* button,
+                               QAction* command) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        m_keyActions << action;
+        connect(action, &QAction::triggered, this, [button, command] {
+            if (!button->isEnabled())
+                return;
+            if (command)
+                command->trigger();
+            else
+                button->click();
+        });
+        const QString keyText = key.toString(QKeySequence::NativeText);
+        button->setToolTip(button->toolTip().isEmpty() ? QStringLiteral("%1 (%2)").arg(text, keyText)
+                                                       : QStringLiteral("%1\n%2 (%3)").arg(button->toolTip(), text, keyText));
+    };
+    addKey("keyReadAll", tr("Прочитать из ККТ все таблицы"), QKeySequence(Qt::Key_F5), ui->readButton,
+           m_actionReadAll);
+    addKey("keyWrite", tr("Записать изменения в ККТ"), QKeySequence(Qt::CTRL | Qt::Key_S), ui->writeButton, nullptr);
+    addKey("keyImport", tr("Импорт из файла"), QKeySequence(Qt::CTRL | Qt::Key_O), ui->pbtnLoadFromFile, nullptr);
+    addKey("keyExportCurrent", tr("Экспорт текущей таблицы"), QKeySequence(Qt::CTRL | Qt::Key_E),
+           ui->pbtnSaveToFile, findChild<QAction*>(QStringLiteral("actionExportCurrent")));
+    addKey("keyExportAll", tr("Экспорт всех таблиц"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
+           ui->pbtnSaveToFile, findChild<QAction*>(QStringLiteral("actionExportAll")));
+    addKey("keyJournal", tr("Журнал изменений"), QKeySequence(Qt::CTRL | Qt::Key_J), ui->journalButton, nullptr);
+
+    auto* help = new QAction(tr("Горячие клавиши"), this);
+    help->setObjectName(QStringLiteral("keyShortcuts"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    addAction(help);
+    m_keyActions << help;
+    connect(help, &QAction::triggered, this, &MainWindow::showShortcuts);
+}
+
+void MainWindow::showShortcuts()
+{
+    // The table commands as the current tab has them; without a tab, as a blank page has them.
+    QList<QAction*> actions = m_keyActions;
+    TablePage* page = tablePage(ui->tabWidget->currentIndex());
+    std::unique_ptr<TablePage> blank;
+    if (!page) {
+        TableInfo table;
+        table.type = Db;
+        blank = std::make_unique<TablePage>(table, DataRows());
+        page = blank.get();
+    }
+    actions << page->actions();
+    auto* dialog = new ShortcutsDlg(actions, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void MainWindow::on_settingsButton_clicked()

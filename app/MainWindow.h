@@ -86,6 +86,10 @@ private:
     TablePage* tablePage(int index) const;
     // While a command runs only its cancel button takes input.
     void setBusy(bool busy);
+    // The window's commands on their keys, named in the buttons' tooltips.
+    void addCommandKeys();
+    // F1: the list of every command's keys.
+    void showShortcuts();
 
     QString m_settingsPath;
     Ui::MainWindow* ui;
@@ -94,6 +98,7 @@ private:
     QAction* m_actionReadAll;
     QAction* m_actionReadCommodities;
     QAction* m_actionReadAllExceptCommodities;
+    QList<QAction*> m_keyActions;
     // The register whose tables the tabs hold: set by each identification of a
     // read or an import, also when its model description then fails.
     int m_modelId = 0;

@@ -4,6 +4,8 @@
 // many rows, the model description of table 1, the opened emulated register,
 // and best-of-N timing.
 
+#include "device/Cell.h"
+
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
@@ -34,6 +36,9 @@ bool loadCommodityBase(const QString& modelsDir, QList<TableInfo>& tables, Table
 
 // Connects to the driver and opens the register.
 bool openRegister(KKT_Logic& logic);
+
+// The rows the read engine would give for a table of `count` rows: a value per field and the row label.
+DataRows commodityRows(const TableInfo& table, int count);
 
 struct Timing
 {

@@ -32,35 +32,6 @@ using namespace BenchSupport;
 
 namespace {
 
-// The rows the read engine would give: a value per field and the row label.
-DataRows commodityRows(const TableInfo& table, int count)
-{
-    DataRows rows;
-    rows.reserve(count);
-    for (int r = 0; r < count; ++r) {
-        DataRow row;
-        for (const FieldInfo& field : table.fields) {
-            switch (field.m_guiType) {
-            case FieldInfo::List:
-                row << Cell(field.m_items.empty() ? QByteArray("0") : QByteArray::number(field.m_items.begin()->first));
-                break;
-            case FieldInfo::String:
-                row << Cell(QStringLiteral("Товар номер %1").arg(r + 1).toUtf8());
-                break;
-            case FieldInfo::Money:
-                row << Cell(QByteArray::number(1990 + r % 5000));
-                break;
-            default:
-                row << Cell(QByteArray::number(r + 1));
-                break;
-            }
-        }
-        row << Cell(QByteArray::number(r + 1));
-        rows << row;
-    }
-    return rows;
-}
-
 QStandardItemModel* standardModel(const TableInfo& table, const DataRows& rows)
 {
     auto* model = new QStandardItemModel(rows.size(), table.fields.size());

@@ -326,17 +326,46 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
 
 bool TableModel::setStoredValue(int row, int column, const QByteArray& value)
 {
+    if (!storeValue(row, column, value))
+        return false;
+    const QModelIndex index = indexOfCell(row, column);
+    if (index.isValid())
+        emit dataChanged(index, index, {});
+    emit marksChanged();
+    return true;
+}
+
+bool TableModel::storeValue(int row, int column, const QByteArray& value)
+{
     if (!cellAt(row, column))
         return false;
     Cell& cell = m_tableData[row][column];
     cell.value = value;
     const Cell* read = row < m_readData.size() && column < m_readData[row].size() ? &m_readData[row][column] : nullptr;
     cell.changed = !read || read->changed || read->value != value;
-    const QModelIndex index = indexOfCell(row, column);
-    if (index.isValid())
-        emit dataChanged(index, index, {});
-    emit marksChanged();
     return true;
+}
+
+void TableModel::setStoredValues(const QVector<StoredCell>& cells)
+{
+    int top = -1;
+    int bottom = -1;
+    int left = -1;
+    int right = -1;
+    for (const StoredCell& cell : cells) {
+        if (!storeValue(cell.row, cell.column, cell.value))
+            continue;
+        const QModelIndex index = indexOfCell(cell.row, cell.column);
+        if (!index.isValid())
+            continue;
+        top = top < 0 ? index.row() : qMin(top, index.row());
+        bottom = qMax(bottom, index.row());
+        left = left < 0 ? index.column() : qMin(left, index.column());
+        right = qMax(right, index.column());
+    }
+    if (top >= 0)
+        emit dataChanged(index(top, left), index(bottom, right), {});
+    emit marksChanged();
 }
 
 void TableModel::adoptWrittenRows(const DataRows& written)

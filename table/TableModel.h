@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoredCell.h"
+
 #include "device/Cell.h"
 #include "model/TableInfo.h"
 
@@ -47,6 +49,8 @@ public:
     // Sets a cell's stored value as it is; the cell is marked while its value
     // differs from the value read, or when it arrived marked. Undo and revert use it.
     bool setStoredValue(int row, int column, const QByteArray& value);
+    // The same for many cells, with one change signal for them all.
+    void setStoredValues(const QVector<StoredCell>& cells);
     // The rows as a write of a copy of tableData() left them. The cells whose
     // marks the write cleared hold the register's values now: they lose their
     // marks here and become the values read, and the rows become the
@@ -97,6 +101,8 @@ private:
     QVariant displayData(const QModelIndex& index, int role) const;
     QVariant background(const QModelIndex& index, const Position& pos) const;
     bool rowIsReadOnly(int viewRow) const;
+    // Sets a cell's value and mark without telling the views.
+    bool storeValue(int row, int column, const QByteArray& value);
     const Cell* cellAt(int row, int column) const;
 
     TableInfo m_table;

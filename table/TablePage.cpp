@@ -1,12 +1,20 @@
 #include "TablePage.h"
 
+#include "CellBatch.h"
+#include "CellBlockCommand.h"
 #include "CellEditCommand.h"
 #include "TableFilterModel.h"
 #include "TableModel.h"
 #include "TableSearchBar.h"
 #include "TableView.h"
+#include "TsvBlock.h"
+
+#include "dialogs/MessageBox.h"
+#include "common/RussianPlural.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -75,6 +83,13 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     connect(addPageAction("revertTableAction", QStringLiteral("Вернуть всю таблицу"),
                           {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}),
             &QAction::triggered, this, &TablePage::revertTable);
+    m_menuActions << nullptr;
+    connect(addPageAction("copyAction", QStringLiteral("Копировать"), QKeySequence::keyBindings(QKeySequence::Copy)),
+            &QAction::triggered, this, &TablePage::copySelection);
+    connect(addPageAction("pasteAction", QStringLiteral("Вставить"), QKeySequence::keyBindings(QKeySequence::Paste)),
+            &QAction::triggered, this, &TablePage::pasteClipboard);
+    connect(addPageAction("fillDownAction", QStringLiteral("Заполнить вниз"), {QKeySequence(Qt::CTRL | Qt::Key_D)}),
+            &QAction::triggered, this, &TablePage::fillDown);
     m_menuActions << nullptr;
     connect(addPageAction("findAction", QStringLiteral("Найти"), {QKeySequence::Find}), &QAction::triggered, this,
             &TablePage::openSearch);
@@ -242,4 +257,110 @@ void TablePage::revertCells(const QList<QPair<int, int>>& cells, const QString& 
     }
     if (command->childCount() > 0)
         m_undoStack->push(command.release());
+}
+
+void TablePage::copySelection()
+{
+    const QModelIndexList selected = m_view->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return;
+    int top = selected.first().row();
+    int bottom = top;
+    int left = selected.first().column();
+    int right = left;
+    for (const QModelIndex& index : selected) {
+        top = qMin(top, index.row());
+        bottom = qMax(bottom, index.row());
+        left = qMin(left, index.column());
+        right = qMax(right, index.column());
+    }
+    QVector<QStringList> rows(bottom - top + 1, QStringList());
+    for (QStringList& row : rows) {
+        for (int c = left; c <= right; ++c)
+            row << QString();
+    }
+    for (const QModelIndex& index : selected)
+        rows[index.row() - top][index.column() - left] = index.data(Qt::DisplayRole).toString();
+    QGuiApplication::clipboard()->setText(TsvBlock::format(rows));
+}
+
+void TablePage::pasteClipboard()
+{
+    pasteText(QGuiApplication::clipboard()->text());
+}
+
+void TablePage::pasteText(const QString& text)
+{
+    const QVector<QStringList> block = TsvBlock::parse(text);
+    if (block.isEmpty())
+        return;
+    const QModelIndex current = m_view->currentIndex();
+    const int top = current.isValid() ? current.row() : 0;
+    const int left = current.isValid() ? current.column() : 0;
+    const int rows = m_filter->rowCount();
+    const int columns = m_filter->columnCount();
+
+    CellBatch batch(m_model);
+    int cutRows = 0;
+    int cutColumns = 0;
+    for (int r = 0; r < block.size(); ++r) {
+        if (top + r >= rows) {
+            ++cutRows;
+            continue;
+        }
+        const QStringList& texts = block[r];
+        cutColumns = qMax(cutColumns, left + texts.size() - columns);
+        for (int c = 0; c < texts.size() && left + c < columns; ++c) {
+            if (!batch.add(m_filter->index(top + r, left + c), texts[c]))
+                break;
+        }
+        if (batch.refused())
+            break;
+    }
+    if (!applyBatch(batch, QStringLiteral("Вставка")))
+        return;
+    if (cutRows > 0 || cutColumns > 0) {
+        QStringList cut;
+        if (cutRows > 0)
+            cut << RussianPlural::count(cutRows, QStringLiteral("строка"), QStringLiteral("строки"), QStringLiteral("строк"));
+        if (cutColumns > 0)
+            cut << RussianPlural::count(cutColumns, QStringLiteral("столбец"), QStringLiteral("столбца"),
+                                        QStringLiteral("столбцов"));
+        emit statusMessage(QStringLiteral("Вставка обрезана по краю таблицы, не поместились %1")
+                               .arg(cut.join(QStringLiteral(" и "))));
+    }
+}
+
+void TablePage::fillDown()
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (!current.isValid())
+        return;
+    const QString text = current.data(Qt::EditRole).toString();
+    CellBatch batch(m_model);
+    for (const QModelIndex& index : m_view->selectionModel()->selectedIndexes()) {
+        if (index.column() == current.column() && index.row() != current.row() && !batch.add(index, text))
+            break;
+    }
+    applyBatch(batch, QStringLiteral("Заполнение вниз"));
+}
+
+bool TablePage::applyBatch(CellBatch& batch, const QString& title)
+{
+    if (batch.refused()) {
+        MessageBox::warning(window(), title,
+                            QStringLiteral("%1: ни одна ячейка не изменена.\n%2")
+                                .arg(title, batch.problem()));
+        return false;
+    }
+    const int changed = batch.changeCount();
+    if (CellBlockCommand* command = batch.takeCommand(title))
+        m_undoStack->push(command);
+    QString status = QStringLiteral("%1: изменено %2").arg(title, RussianPlural::count(changed, QStringLiteral("ячейка"),
+                                                                                     QStringLiteral("ячейки"),
+                                                                                     QStringLiteral("ячеек")));
+    if (batch.readOnlyCount() > 0)
+        status += QStringLiteral(", ячейки только для чтения не тронуты: %1").arg(batch.readOnlyCount());
+    emit statusMessage(status);
+    return true;
 }

@@ -49,6 +49,16 @@ public slots:
     // The selected cells, or the whole table, get the values read back; one step to undo.
     void revertSelectedCells();
     void revertTable();
+    // Ctrl+C: the selected block as tab-separated texts, as the tab shows them.
+    void copySelection();
+    // Ctrl+V: the clipboard's block from the current cell on.
+    void pasteClipboard();
+    // A tab-separated block from the current cell on: every value checked
+    // first, all or nothing, one step to undo; the part beyond the table's
+    // edge is cut and the status bar says how much.
+    void pasteText(const QString& text);
+    // Ctrl+D: the current cell's value into the selected cells of its column; one step to undo.
+    void fillDown();
 
 signals:
     // The page's cells became marked for writing, or none is any more.
@@ -63,6 +73,8 @@ private:
     void showSourceRow(int sourceRow);
     void revertCells(const QList<QPair<int, int>>& cells, const QString& text);
     void showContextMenu(const QPoint& position);
+    // Applies a checked batch as one step, or names its refusal in a message box.
+    bool applyBatch(class CellBatch& batch, const QString& title);
 
     TableModel* m_model;
     TableFilterModel* m_filter;

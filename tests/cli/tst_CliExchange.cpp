@@ -1,5 +1,6 @@
 #include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
 
 #include "app/MainWindow.h"

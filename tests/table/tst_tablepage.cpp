@@ -8,9 +8,12 @@
 #include "table/TableSearchBar.h"
 #include "table/TableView.h"
 
+#include "dialogs/MessageBox.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -606,4 +609,144 @@ private slots:
 };
 
 VESCOR_TEST(TablePageTest)
+
+// Blocks through the clipboard, fill down and their undo, by the keys a user presses.
+class BlockEditPageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        MessageBox::setHandler([this](const MessageBox::Request& request) {
+            boxes << request.text;
+            return QMessageBox::Ok;
+        });
+        boxes.clear();
+    }
+
+    void cleanup() { MessageBox::setHandler(nullptr); }
+
+    void pasteBlock_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("codes");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("status");
+        const QStringList names = paymentNames();
+        const QStringList codes{"0", "1", "2", "3", "4", "5", "6", "7"};
+        QTest::newRow("4 rows x 3 fields")
+            << 1 << "А\tНет\t11\nБ\tДа\t12\r\nВ\tНет\t13\nГ\tДа\t14\n"
+            << QStringList{"НАЛИЧНЫМИ", "А", "Б", "В", "Г", "Подарочная карта", "Тип 7", "Bank transfer"}
+            << QStringList{"0", "11", "12", "13", "14", "5", "6", "7"} << "" << "Вставка: изменено 12 ячеек";
+        QTest::newRow("a code over 16 refuses the whole block")
+            << 1 << "А\tНет\t11\nБ\tДа\t12\nВ\tНет\t17\nГ\tДа\t14\n" << names << codes
+            << "Вставка: ни одна ячейка не изменена.\nСтрока 4: Значение \"17\" не подходит для поля \"Код\"" << "";
+        QTest::newRow("a list value the field does not have")
+            << 0 << "А\tМожет быть\t1\n" << names << codes
+            << "Вставка: ни одна ячейка не изменена.\nСтрока 1: Значение \"Может быть\" не подходит для поля \"Безналичный\"" << "";
+        QStringList cutNames = names;
+        cutNames[6] = "Ж";
+        cutNames[7] = "З";
+        QTest::newRow("block beyond the last row and column is cut")
+            << 6 << "Ж\tНет\t9\tлишнее\nЗ\tДа\t10\tлишнее\nИ\tДа\t11\n" << cutNames
+            << QStringList{"0", "1", "2", "3", "4", "5", "9", "10"} << ""
+            << "Вставка обрезана по краю таблицы, не поместились 1 строка и 1 столбец";
+    }
+
+    void pasteBlock()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, clipboard);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, codes);
+        QFETCH(QString, box);
+        QFETCH(QString, status);
+        PageHarness page;
+        page.run(click(row, 0));
+        QGuiApplication::clipboard()->setText(clipboard);
+        page.run(key(Qt::Key_V, Qt::ControlModifier));
+
+        QCOMPARE(page.texts(0), names);
+        QCOMPARE(page.texts(2), codes);
+        QCOMPARE(boxes.isEmpty(), box.isEmpty());
+        if (!box.isEmpty())
+            QVERIFY2(boxes.first().startsWith(box), qPrintable(boxes.first()));
+        QCOMPARE(page.messages.isEmpty() ? QString() : page.messages.last(), status);
+        QCOMPARE(page.page->undoStack()->count(), box.isEmpty() ? 1 : 0);
+
+        // One Ctrl+Z takes the whole paste back.
+        page.run(key(Qt::Key_Z, Qt::ControlModifier));
+        QCOMPARE(page.texts(0), paymentNames());
+        QVERIFY(!page.page->hasMarkedCells());
+    }
+
+    // Ctrl+C puts the selected block on the clipboard as the tab shows it; Ctrl+V elsewhere puts it back.
+    void copyThenPaste()
+    {
+        PageHarness page;
+        page.run(click(1, 0));
+        page.view->selectionModel()->select(
+            QItemSelection(page.shown(1, 0), page.shown(2, 2)), QItemSelectionModel::ClearAndSelect);
+        page.run(key(Qt::Key_C, Qt::ControlModifier));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("КАРТОЙ\tДа\t1\nБанковский перевод\tНет\t2\n"));
+        page.run(click(5, 0));
+        page.run(key(Qt::Key_V, Qt::ControlModifier));
+        QCOMPARE(page.texts(0).mid(5, 2), (QStringList{"КАРТОЙ", "Банковский перевод"}));
+        QCOMPARE(page.texts(1).mid(5, 2), (QStringList{"Да", "Нет"}));
+        QVERIFY(boxes.isEmpty());
+    }
+
+    void fillDown_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("list value over three rows")
+            << 1 << 2 << 5 << QStringList{"Нет", "Да", "Нет", "Нет", "Нет", "Нет", "Нет", "Да"} << false;
+        QTest::newRow("names") << 0 << 6 << 7
+                               << QStringList{"НАЛИЧНЫМИ", "КАРТОЙ", "Банковский перевод", "СБП", "Бонусы",
+                                              "Подарочная карта", "Тип 7", "Тип 7"}
+                               << false;
+    }
+
+    void fillDown()
+    {
+        QFETCH(int, column);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QStringList, texts);
+        QFETCH(bool, refused);
+        PageHarness page;
+        page.run(click(from, column));
+        for (int r = from + 1; r <= to; ++r)
+            QTest::mouseClick(page.view->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                              page.view->visualRect(page.shown(r, column)).center());
+        page.view->selectionModel()->setCurrentIndex(page.shown(from, column), QItemSelectionModel::NoUpdate);
+        page.run(key(Qt::Key_D, Qt::ControlModifier));
+        QCOMPARE(page.texts(column), texts);
+        QCOMPARE(boxes.isEmpty(), !refused);
+        QCOMPARE(page.page->undoStack()->count(), 1);
+        page.run(key(Qt::Key_Z, Qt::ControlModifier));
+        QCOMPARE(page.page->undoStack()->index(), 0);
+        QVERIFY(!page.page->hasMarkedCells());
+    }
+
+private:
+    static QStringList paymentNames()
+    {
+        QStringList names;
+        for (const DataRow& row : paymentRows())
+            names << QString::fromUtf8(row[0].value);
+        return names;
+    }
+
+    QStringList boxes;
+};
+
+VESCOR_TEST(BlockEditPageTest)
 #include "tst_tablepage.moc"

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "StoredCell.h"
+
+#include <QModelIndex>
+#include <QString>
+#include <QVector>
+
+class CellBlockCommand;
+class TableModel;
+
+// Gathers texts for many cells of one table model and checks each as an
+// editor's value is checked, before any cell changes: all or nothing.
+// Cells the user cannot edit are left alone; a text that equals the cell's
+// value changes nothing.
+class CellBatch
+{
+public:
+    explicit CellBatch(TableModel* model);
+
+    // Takes a text for the cell at an index of the table model or of a proxy
+    // model over it. False when the register cannot store it; problem() then
+    // names the row, the field and why. Texts after a refusal are not taken.
+    bool add(const QModelIndex& index, const QString& text);
+
+    bool refused() const { return !m_problem.isEmpty(); }
+    QString problem() const { return m_problem; }
+    // Cells that will change, and cells left alone because they cannot be edited.
+    int changeCount() const { return m_after.size(); }
+    int readOnlyCount() const { return m_readOnly; }
+
+    // The command that sets every cell taken; nullptr when one was refused or none changes.
+    CellBlockCommand* takeCommand(const QString& text);
+
+private:
+    TableModel* m_model;
+    QVector<StoredCell> m_before;
+    QVector<StoredCell> m_after;
+    int m_readOnly = 0;
+    QString m_problem;
+};

@@ -1,0 +1,181 @@
+#include "TableFixtures.h"
+#include "support/TestMain.h"
+
+#include "table/CellBatch.h"
+#include "table/CellBlockCommand.h"
+#include "table/TableModel.h"
+#include "table/TsvBlock.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QUndoStack>
+
+#include <memory>
+
+using namespace fixtures;
+
+Q_DECLARE_METATYPE(QVector<QStringList>)
+
+namespace {
+
+// Goods as the commodity base holds them: a name, a price, a tax list, a read-only code.
+TableInfo goods()
+{
+    FieldInfo name = field(QStringLiteral("Наименование"), FieldInfo::String, FieldInfo::String866);
+    name.m_maxLength = 10;
+    FieldInfo price = moneyField(QStringLiteral("Цена"), 0, 99999999.99);
+    price.m_deviceType = FieldInfo::Bcd5;
+    FieldInfo code = intField(QStringLiteral("Код"), 0, 255);
+    code.m_deviceType = FieldInfo::Bin1;
+    code.m_readOnly = true;
+    return table(Db,
+                 {name, price, listField(QStringLiteral("Налог"), {{1, "НДС 20%"}, {2, "НДС 22%"}, {3, "Без НДС"}}),
+                  code},
+                 1, QStringLiteral("База товаров"));
+}
+
+DataRows goodsRows()
+{
+    return dbRows({{"Хлеб", "4500", "1", "1"}, {"Молоко", "8990", "1", "2"}, {"Соль", "1500", "3", "3"}});
+}
+
+// A cell's text as the tab shows it, by row and column.
+using Edit = QList<QVariantList>;
+
+} // namespace
+
+class BlockEditTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parsesClipboardText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVector<QStringList>>("rows");
+        QTest::newRow("one value") << "12.50" << QVector<QStringList>{{"12.50"}};
+        QTest::newRow("line break ends the last row") << "a\tb\nc\td\n" << QVector<QStringList>{{"a", "b"}, {"c", "d"}};
+        QTest::newRow("CR LF") << "a\tb\r\nc\td\r\n" << QVector<QStringList>{{"a", "b"}, {"c", "d"}};
+        QTest::newRow("empty cells kept") << "\t\nx\t\n" << QVector<QStringList>{{"", ""}, {"x", ""}};
+        QTest::newRow("quoted tab, break and quote")
+            << "\"a\tb\"\t\"c\nd\"\t\"say \"\"hi\"\"\"\n" << QVector<QStringList>{{"a\tb", "c\nd", "say \"hi\""}};
+        QTest::newRow("quote inside a text is plain") << "12\" pipe\tx" << QVector<QStringList>{{"12\" pipe", "x"}};
+        QTest::newRow("unclosed quote taken as it stands") << "\"abc\td" << QVector<QStringList>{{"\"abc", "d"}};
+        QTest::newRow("ragged rows") << "a\nb\tc\td" << QVector<QStringList>{{"a"}, {"b", "c", "d"}};
+        QTest::newRow("nothing") << "" << QVector<QStringList>{};
+    }
+
+    void parsesClipboardText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QVector<QStringList>, rows);
+        QCOMPARE(TsvBlock::parse(text), rows);
+    }
+
+    void formatReadsBack_data()
+    {
+        QTest::addColumn<QVector<QStringList>>("rows");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << QVector<QStringList>{{"Хлеб", "45.00"}, {"", "1.00"}} << "Хлеб\t45.00\n\t1.00\n";
+        QTest::newRow("texts that need quotes")
+            << QVector<QStringList>{{"a\tb", "\"x\"", "line\nbreak"}}
+            << "\"a\tb\"\t\"\"\"x\"\"\"\t\"line\nbreak\"\n";
+    }
+
+    void formatReadsBack()
+    {
+        QFETCH(QVector<QStringList>, rows);
+        QFETCH(QString, text);
+        QCOMPARE(TsvBlock::format(rows), text);
+        QCOMPARE(TsvBlock::parse(text), rows);
+    }
+
+    // Texts for cells (row, column, text); all are checked before any cell changes.
+    void batchChecksEveryValue_data()
+    {
+        QTest::addColumn<Edit>("edits");
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<int>("changed");
+        QTest::addColumn<int>("readOnly");
+        QTest::addColumn<QStringList>("column1"); // prices after the batch
+        QTest::newRow("prices and a tax as the tab shows them")
+            << Edit{{0, 1, "46.00"}, {1, 1, "91"}, {2, 2, "НДС 22%"}} << "" << 3 << 0
+            << QStringList{"46.00", "91.00", "15.00"};
+        QTest::newRow("same values change nothing")
+            << Edit{{0, 1, "45.00"}, {1, 2, "НДС 20%"}, {2, 0, "Соль"}} << "" << 0 << 0
+            << QStringList{"45.00", "89.90", "15.00"};
+        QTest::newRow("read-only code left alone")
+            << Edit{{0, 1, "1"}, {0, 3, "77"}} << "" << 1 << 1 << QStringList{"1.00", "89.90", "15.00"};
+        QTest::newRow("price that is no sum")
+            << Edit{{0, 1, "46.00"}, {1, 1, "дорого"}, {2, 1, "abc"}}
+            << "Строка 2: Значение \"дорого\" не подходит для поля \"Цена\": нужна сумма в рублях, "
+               "например 12.50"
+            << 0 << 0 << QStringList{"45.00", "89.90", "15.00"};
+        QTest::newRow("tax not in the list")
+            << Edit{{2, 2, "НДС 18%"}} << "Строка 3: Значение \"НДС 18%\" не подходит для поля "
+                                          "\"Налог\": такого значения нет в списке поля"
+            << 0 << 0 << QStringList{"45.00", "89.90", "15.00"};
+        QTest::newRow("name longer than the field")
+            << Edit{{0, 1, "2"}, {0, 0, "Очень длинное имя"}} << "Строка 1: Значение \"Очень длинное имя\" не подходит для поля \"Наименование\"" << 0 << 0
+            << QStringList{"45.00", "89.90", "15.00"};
+        QTest::newRow("price over the field's greatest")
+            << Edit{{1, 1, "100000000.00"}} << "Строка 2: Значение \"100000000.00\" не подходит для поля \"Цена\"" << 0 << 0
+            << QStringList{"45.00", "89.90", "15.00"};
+    }
+
+    void batchChecksEveryValue()
+    {
+        QFETCH(Edit, edits);
+        QFETCH(QString, problem);
+        QFETCH(int, changed);
+        QFETCH(int, readOnly);
+        QFETCH(QStringList, column1);
+        TableModel model(goods(), goodsRows());
+        QUndoStack stack;
+        CellBatch batch(&model);
+        for (const QVariantList& edit : edits)
+            batch.add(model.index(edit[0].toInt(), edit[1].toInt()), edit[2].toString());
+        QCOMPARE(batch.refused(), !problem.isEmpty());
+        QVERIFY2(!batch.refused() || batch.problem().startsWith(problem), qPrintable(batch.problem()));
+        if (!batch.refused())
+            QCOMPARE(batch.changeCount(), changed);
+        QCOMPARE(batch.readOnlyCount(), readOnly);
+        if (CellBlockCommand* command = batch.takeCommand(QStringLiteral("Вставка")))
+            stack.push(command);
+        QStringList prices;
+        for (int r = 0; r < model.rowCount(); ++r)
+            prices << model.index(r, 1).data().toString();
+        QCOMPARE(prices, column1);
+        QCOMPARE(stack.count(), changed > 0 && !batch.refused() ? 1 : 0);
+        QCOMPARE(model.hasChangedCells(), stack.count() == 1);
+
+        // One step undoes the whole batch and clears the marks again.
+        stack.undo();
+        QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("45.00"));
+        QCOMPARE(model.index(2, 2).data().toString(), QStringLiteral("Без НДС"));
+        QVERIFY(!model.hasChangedCells());
+    }
+
+    // A block command tells the views once, whatever its size.
+    void blockCommandSignalsOnce()
+    {
+        TableModel model(goods(), goodsRows());
+        QSignalSpy changes(&model, &TableModel::dataChanged);
+        QSignalSpy marks(&model, &TableModel::marksChanged);
+        CellBatch batch(&model);
+        for (int r = 0; r < 3; ++r)
+            QVERIFY(batch.add(model.index(r, 1), QStringLiteral("7")));
+        std::unique_ptr<CellBlockCommand> command(batch.takeCommand(QStringLiteral("Вставка")));
+        QCOMPARE(command->cellCount(), 3);
+        command->redo();
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes[0][0].toModelIndex(), model.index(0, 1));
+        QCOMPARE(changes[0][1].toModelIndex(), model.index(2, 1));
+        QCOMPARE(marks.count(), 1);
+        QCOMPARE(model.tableData()[2][1].value, QByteArray("700"));
+        QVERIFY(!batch.takeCommand(QStringLiteral("Вставка")));
+    }
+};
+
+VESCOR_TEST(BlockEditTest)
+#include "tst_blockedit.moc"
