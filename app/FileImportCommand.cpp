@@ -5,6 +5,7 @@
 #include "FileCommandTexts.h"
 
 #include "common/Errors.h"
+#include "device/KKT_Logic.h"
 #include "dialogs/FileDialog.h"
 #include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
@@ -31,13 +32,13 @@ void FileImportCommand::run()
     m_host.clearTabs();
     BusyIndicator busy(m_host, FileCommandTexts::wait());
 
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     try {
         // The register shown changes with its identification, even when its description fails.
         m_host.setShownRegister(session.open());
         const QList<TableInfo>& tables = session.loadDescription();
         TableInfo matched;
-        CsvExchange exchange;
+        CsvExchange exchange(KKT_Logic::charsets());
         const DataRows rows = exchange.importTable(path, tables, matched);
         m_host.addTableTab(matched, rows);
         // The file's values are not the register's: the write reads those.

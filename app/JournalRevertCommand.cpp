@@ -4,6 +4,7 @@
 #include "CommandHost.h"
 
 #include "common/Product.h"
+#include "device/KKT_Logic.h"
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
@@ -28,7 +29,7 @@ void warnOfJournal(CommandHost& host, const JournalSession* journal)
 bool JournalRevertCommand::run(const RecordedWrite& write)
 {
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     std::unique_ptr<JournalSession> journal;
     JournalRevert::Result result;
     try {

@@ -22,7 +22,7 @@ void TableReadCommand::run(TableSelection::Kind which)
     m_host.clearTabs();
     BusyIndicator busy(m_host, readingText());
 
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     QList<TableInfo> selection;
     try {
         // The register shown changes with its identification, even when its description fails.
@@ -36,7 +36,7 @@ void TableReadCommand::run(TableSelection::Kind which)
 
     unsigned tablesRead = 0;
     unsigned cellsRead = 0;
-    const bool complete = readTables(selection, tablesRead, cellsRead);
+    const bool complete = readTables(session.link(), selection, tablesRead, cellsRead);
     session.close();
     if (!complete)
         return;
@@ -47,14 +47,15 @@ void TableReadCommand::run(TableSelection::Kind which)
     m_host.setInfoText(QStringLiteral("%1, %2").arg(shown.modelName, shown.serialNumber));
 }
 
-bool TableReadCommand::readTables(const QList<TableInfo>& selection, unsigned& tablesRead, unsigned& cellsRead)
+bool TableReadCommand::readTables(const RegisterLink& link, const QList<TableInfo>& selection, unsigned& tablesRead,
+                                  unsigned& cellsRead)
 {
     BusyIndicator busy(m_host, readingText());
     busy.offerCancel();
     for (const TableInfo& table : selection) {
         DataRows rows;
         try {
-            rows = TableReader::read(table, cellsRead, &busy);
+            rows = TableReader::read(link, table, cellsRead, &busy);
         } catch (const FlowFailure& failure) {
             if (KKT_Logic::cancelRequested)
                 break;

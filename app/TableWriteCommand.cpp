@@ -5,6 +5,7 @@
 
 #include "common/Product.h"
 #include "device/KKT_Logic.h"
+#include "device/ValueCheck.h"
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
@@ -41,7 +42,7 @@ void TableWriteCommand::run()
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
     busy.offerCancel();
 
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     try {
         if (session.open().modelCode != m_host.shownRegister().modelCode) {
             m_host.showError(
@@ -59,16 +60,17 @@ void TableWriteCommand::run()
     const QList<TableModel*> models = m_host.tableModels();
     QVector<DataRows> registerBefore(models.size());
     QStringList changedSince;
+    const ValueCheck check(session.link().charsets());
     try {
         for (int i = 0; i < models.size(); ++i) {
             const TableModel* model = models.at(i);
             if (!model || !model->hasChangedCells())
                 continue;
-            registerBefore[i] = WriteBefore::read(model->tableInfo(), model->tableData());
+            registerBefore[i] = WriteBefore::read(session.link(), model->tableInfo(), model->tableData());
             if (model->knowsRegisterRows()) {
                 const auto cells =
                     WriteBefore::changedSince(model->tableInfo(), model->tableData(), model->registerRows(),
-                                              registerBefore.at(i));
+                                              registerBefore.at(i), check);
                 if (!cells.isEmpty())
                     changedSince << WriteBefore::describe(model->tableInfo(), cells);
             }
@@ -102,7 +104,7 @@ void TableWriteCommand::run()
             // The write clears the marks of the cells it committed in its own copy;
             // the model takes them over and tells its views.
             DataRows rows = model->tableData();
-            journal.write(model->tableInfo(), rows, registerBefore.at(i), cellsWritten, busy);
+            journal.write(session.link(), model->tableInfo(), rows, registerBefore.at(i), cellsWritten, busy);
             model->adoptWrittenRows(rows);
         } catch (const FlowFailure& failure) {
             if (KKT_Logic::cancelRequested)

@@ -3,6 +3,7 @@
 #include "device/Cell.h"
 
 class ProgressReporter;
+class RegisterLink;
 class TableInfo;
 
 // Reads one table of the open register through the read engine.
@@ -12,5 +13,6 @@ public:
     // Adds the cells read to cellCount. Raises FlowFailure (DriverFailed)
     // with the engine's text or the driver's error text.
     // Progress, when given, hears the table's name and the rows read.
-    static DataRows read(const TableInfo& table, unsigned& cellCount, ProgressReporter* progress = nullptr);
+    static DataRows read(const RegisterLink& link, const TableInfo& table, unsigned& cellCount,
+                         ProgressReporter* progress = nullptr);
 };

@@ -3,6 +3,7 @@
 #include "device/Cell.h"
 
 class ProgressReporter;
+class RegisterLink;
 class TableInfo;
 
 // Writes the changed cells of one table to the open register and commits
@@ -13,5 +14,6 @@ public:
     // Adds the cells written to cellCount. Raises FlowFailure: Refused when a
     // changed cell cannot be written as it stands (nothing of it was sent),
     // DriverFailed when the register refused a cell or the commit.
-    static void write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress);
+    static void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, unsigned& cellCount,
+                      ProgressReporter& progress);
 };
