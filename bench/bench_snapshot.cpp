@@ -13,6 +13,7 @@
 
 #include "device/KKT_Logic.h"
 #include "device/ProgressReporter.h"
+#include "device/ValueCheck.h"
 #include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
@@ -69,7 +70,7 @@ int main(int argc, char** argv)
     if (!installScaledImage(dir, source, rows))
         return 1;
     KKT_Logic::instance().connect();
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     QList<TableInfo> commodities;
     try {
         for (const TableInfo& table : session.openWithDescription()) {
@@ -88,7 +89,7 @@ int main(int argc, char** argv)
     try {
         const double exportTime = bestSeconds(runs, [&] {
             unsigned cells = 0;
-            CsvExchange().exportTable(csvPath, commodities.first(), TableReader::read(commodities.first(), cells));
+            CsvExchange().exportTable(csvPath, commodities.first(), TableReader::read(session.link(), commodities.first(), cells));
         });
         const double saveTime = bestSeconds(runs, [&] {
             RegisterSnapshot::save(snapshotPath, session, commodities, QStringLiteral("bench"));
@@ -96,10 +97,10 @@ int main(int argc, char** argv)
         printRatio("save", saveTime, exportTime, "read + export");
 
         const double diffTime = bestSeconds(runs, [&] {
-            const QVector<ImportFiles::File> files = ImportFiles::load({csvPath}, commodities);
+            const QVector<ImportFiles::File> files = ImportFiles::load({csvPath}, commodities, session.link().charsets());
             unsigned cells = 0;
-            const DataRows registerRows = TableReader::read(commodities.first(), cells);
-            TableComparison(commodities.first(), files.first().rows, registerRows).differences();
+            const DataRows registerRows = TableReader::read(session.link(), commodities.first(), cells);
+            TableComparison(commodities.first(), files.first().rows, registerRows, ValueCheck(session.link().charsets())).differences();
         });
         const double compareTime = bestSeconds(runs, [&] {
             SnapshotReader reader(snapshotPath);

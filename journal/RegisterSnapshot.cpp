@@ -8,7 +8,8 @@
 
 #include "common/Errors.h"
 #include "common/Product.h"
-#include "device/KKT_Logic.h"
+#include "device/RegisterLink.h"
+#include "device/ValueCheck.h"
 #include "device/ProgressReporter.h"
 #include "exchange/ExportFileName.h"
 #include "exchange/ImportLimits.h"
@@ -72,12 +73,12 @@ QVector<Pairing> pairTables(const SnapshotReader& snapshot, const RegisterSessio
 
 // The snapshot's rows of one table, checked as an import checks a file, with
 // every cell marked to be written. Messages name the table inside the snapshot.
-DataRows loadRows(SnapshotReader& snapshot, const Pairing& pair)
+DataRows loadRows(SnapshotReader& snapshot, const Pairing& pair, const RegisterCharsets& charsets)
 {
     QString extracted;
     try {
         extracted = snapshot.extract(pair.entry, ImportLimits::fileBytes(QList<TableInfo>{pair.table}));
-        return ImportFiles::load({extracted}, {pair.table}).first().rows;
+        return ImportFiles::load({extracted}, {pair.table}, charsets).first().rows;
     } catch (const RunTimeError& error) {
         throw FlowFailure(FlowFailure::Refused, error.message());
     } catch (const FlowFailure& failure) {
@@ -101,12 +102,12 @@ struct TablePlan
     QVector<TableComparison::CellPair> differences;
 };
 
-TablePlan plan(SnapshotReader& snapshot, const Pairing& pair, ProgressReporter* progress)
+TablePlan plan(const RegisterLink& link, SnapshotReader& snapshot, const Pairing& pair, ProgressReporter* progress)
 {
     TablePlan result;
-    result.rows = loadRows(snapshot, pair);
-    result.registerRows = TableReader::read(pair.table, result.registerCells, progress);
-    const TableComparison comparison(pair.table, result.rows, result.registerRows);
+    result.rows = loadRows(snapshot, pair, link.charsets());
+    result.registerRows = TableReader::read(link, pair.table, result.registerCells, progress);
+    const TableComparison comparison(pair.table, result.rows, result.registerRows, ValueCheck(link.charsets()));
     for (const TableComparison::CellPair& cell : comparison.cells()) {
         if (cell.differs)
             result.differences.append(cell);
@@ -123,7 +124,7 @@ SnapshotManifest headOf(const RegisterSession& session, const QString& program)
     manifest.version = product::version();
     manifest.time = QDateTime::currentDateTimeUtc();
     manifest.identity = session.identity();
-    manifest.configuration = KKT_Logic::instance().configurationVersion();
+    manifest.configuration = session.configurationVersion();
     return manifest;
 }
 
@@ -144,7 +145,7 @@ SnapshotManifest RegisterSnapshot::save(const QString& path, RegisterSession& se
         SnapshotWriter writer(path, headOf(session, program));
         for (const TableInfo& table : tables) {
             unsigned cells = 0;
-            const DataRows rows = TableReader::read(table, cells, progress);
+            const DataRows rows = TableReader::read(session.link(), table, cells, progress);
             writer.addTable(table, rows, cells);
         }
         writer.finish();
@@ -162,7 +163,7 @@ RegisterSnapshot::Comparison RegisterSnapshot::compare(SnapshotReader& snapshot,
     Permissions anyRegister = permissions;
     anyRegister.otherRegister = true;
     for (const Pairing& pair : pairTables(snapshot, session, anyRegister, comparison.skipped))
-        comparison.tables.append({pair.table, plan(snapshot, pair, progress).differences});
+        comparison.tables.append({pair.table, plan(session.link(), snapshot, pair, progress).differences});
     return comparison;
 }
 
@@ -186,7 +187,7 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
     QVector<FlowFailure::Place> places;
     for (const Pairing& pair : pairs) {
         try {
-            loadRows(snapshot, pair);
+            loadRows(snapshot, pair, session.link().charsets());
         } catch (const FlowFailure& failure) {
             refusals << failure.message();
             places << failure.places();
@@ -213,7 +214,7 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
     }
     QVector<Pairing> differing;
     for (const Pairing& pair : pairs) {
-        TablePlan tablePlan = plan(snapshot, pair, &progress);
+        TablePlan tablePlan = plan(session.link(), snapshot, pair, &progress);
         try {
             if (undo)
                 undo->addTable(pair.table, tablePlan.registerRows, tablePlan.registerCells);
@@ -240,10 +241,10 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
     }
 
     for (const Pairing& pair : qAsConst(differing)) {
-        TablePlan tablePlan = plan(snapshot, pair, &progress);
+        TablePlan tablePlan = plan(session.link(), snapshot, pair, &progress);
         const unsigned before = result.cellsWritten;
         try {
-            journal.write(pair.table, tablePlan.rows, tablePlan.registerRows, result.cellsWritten, progress);
+            journal.write(session.link(), pair.table, tablePlan.rows, tablePlan.registerRows, result.cellsWritten, progress);
         } catch (const FlowFailure& failure) {
             throw FlowFailure(failure.kind(),
                               QStringLiteral("%1: %2\nТаблицы, записанные до сбоя, остались записанными; ККТ до "

@@ -116,7 +116,7 @@ private:
     void save(const QString& path, const QList<unsigned>& numbers = {},
               const std::function<void(SnapshotManifest&)>& edit = {}, bool otherDescription = false)
     {
-        RegisterSession session;
+        RegisterSession session(KKT_Logic::instance());
         const QList<TableInfo> tables = session.openWithDescription();
         QList<TableInfo> chosen;
         for (const TableInfo& table : tables) {
@@ -134,7 +134,7 @@ private:
         SnapshotWriter writer(path, head);
         for (TableInfo table : chosen) {
             unsigned cells = 0;
-            const DataRows rows = TableReader::read(table, cells);
+            const DataRows rows = TableReader::read(session.link(), table, cells);
             if (otherDescription && table.id == 2)
                 table.fields.removeLast();
             writer.addTable(table, rows, cells);
@@ -145,7 +145,7 @@ private:
     RegisterSnapshot::Comparison compare(const QString& path, const RegisterSnapshot::Permissions& permissions = {})
     {
         SnapshotReader reader(path);
-        RegisterSession session;
+        RegisterSession session(KKT_Logic::instance());
         session.openWithDescription();
         return RegisterSnapshot::compare(reader, session, permissions);
     }
@@ -154,7 +154,7 @@ private:
                                       bool dryRun = false)
     {
         SnapshotReader reader(path);
-        RegisterSession session;
+        RegisterSession session(KKT_Logic::instance());
         session.openWithDescription();
         JournalSession journal(QStringLiteral("test"), session.identity(), JournalFolder(file(QStringLiteral("journal"))));
         ProgressReporter progress;
@@ -413,7 +413,7 @@ private slots:
             const QByteArray modes = readFile(reader.extract(manifest.tables.at(0), 1 << 20));
             QByteArray huge;
             {
-                RegisterSession session;
+                RegisterSession session(KKT_Logic::instance());
                 for (const TableInfo& table : session.openWithDescription()) {
                     if (table.id == 6)
                         huge = QByteArray(int(ImportLimits::fileBytes(QList<TableInfo>{table})) + 1, ' ');
@@ -436,7 +436,7 @@ private slots:
             restore(path);
             QFAIL("the restore went through");
         } catch (const FlowFailure& failure) {
-            QVERIFY2(failure.message().contains(message), qPrintable(QString(failure.message()).replace('\n', ' | ')));
+            QVERIFY2(failure.message().contains(message), qPrintable(QString(failure.message()).replace(QLatin1Char('\n'), QStringLiteral(" | "))));
             QCOMPARE(differences(changed, registerCells(m_image)), written);
             const QList<RecordedWrite> writes = JournalFolder(file(QStringLiteral("journal"))).writes(Serial);
             QCOMPARE(writes.size(), written.isEmpty() ? 0 : 1);
