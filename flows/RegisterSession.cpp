@@ -42,6 +42,11 @@ const QList<TableInfo>& RegisterSession::loadDescription()
     return m_tables;
 }
 
+int RegisterSession::configurationVersion() const
+{
+    return m_logic.configurationVersion();
+}
+
 void RegisterSession::close()
 {
     if (!m_opened)

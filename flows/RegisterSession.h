@@ -38,6 +38,8 @@ public:
     const QList<TableInfo>& tables() const { return m_tables; }
     // What the reads and writes of the session go through.
     RegisterLink link() const;
+    // The register's firmware configuration number; -1 when the query fails.
+    int configurationVersion() const;
 
 private:
     KKT_Logic& m_logic;
