@@ -5,6 +5,7 @@
 #include "FileCommandTexts.h"
 
 #include "common/Errors.h"
+#include "device/KKT_Logic.h"
 #include "dialogs/FileDialog.h"
 #include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
@@ -32,7 +33,7 @@ void FileImportCommand::run()
 
     // The tabs of the register connected are replaced only by a file that was
     // accepted whole: a refused one leaves them as they were.
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     try {
         // The register shown changes with its identification, even when its
         // description fails; tabs of another register cannot stay beside it.
@@ -43,7 +44,7 @@ void FileImportCommand::run()
         m_host.setShownRegister(identity);
         const QList<TableInfo>& tables = session.loadDescription();
         TableInfo matched;
-        CsvExchange exchange;
+        CsvExchange exchange(KKT_Logic::charsets());
         DataRows rows;
         try {
             rows = exchange.importTable(path, tables, matched);

@@ -4,6 +4,7 @@
 #include "CommandHost.h"
 
 #include "common/Product.h"
+#include "device/KKT_Logic.h"
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
@@ -27,9 +28,9 @@ void warnOfJournal(CommandHost& host, const JournalSession* journal)
 
 } // namespace
 
-void JournalRevertCommand::rereadTabs(const RecordedWrite& write, const RegisterIdentity& reverted)
+void JournalRevertCommand::rereadTabs(const RecordedWrite& write, const RegisterSession& session)
 {
-    if (reverted.serialNumber != m_host.shownRegister().serialNumber)
+    if (session.identity().serialNumber != m_host.shownRegister().serialNumber)
         return;
     const QStringList tables = write.tableNumbers();
     const QList<TableModel*> models = m_host.tableModels();
@@ -39,7 +40,7 @@ void JournalRevertCommand::rereadTabs(const RecordedWrite& write, const Register
         if (!model || !model->knowsRegisterRows() || !tables.contains(QString::number(model->tableNumber())))
             continue;
         unsigned cellsRead = 0;
-        DataRows rows = TableReader::read(model->tableInfo(), cellsRead);
+        DataRows rows = TableReader::read(session.link(), model->tableInfo(), cellsRead);
         // Edits not written yet stay, marked, over the values read.
         const DataRows& shown = model->tableData();
         for (int r = 0; r < shown.size() && r < rows.size(); ++r) {
@@ -55,14 +56,14 @@ void JournalRevertCommand::rereadTabs(const RecordedWrite& write, const Register
 bool JournalRevertCommand::run(const RecordedWrite& write)
 {
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     std::unique_ptr<JournalSession> journal;
     JournalRevert::Result result;
     try {
         session.openWithDescription();
         journal = std::make_unique<JournalSession>(product::applicationName(), session.identity());
         result = JournalRevert::run(write, session, *journal, false, busy);
-        rereadTabs(write, session.identity());
+        rereadTabs(write, session);
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());
         warnOfJournal(m_host, journal.get());

@@ -2,6 +2,7 @@
 
 struct RecordedWrite;
 class CommandHost;
+class RegisterSession;
 struct RegisterIdentity;
 
 // "Вернуть" of the journal dialog: the cells of a write back to their values
@@ -17,7 +18,7 @@ public:
 private:
     // The tabs of the tables the revert wrote are read again from the register,
     // when they show the register reverted, so that what they treat as read is what it holds.
-    void rereadTabs(const RecordedWrite& write, const RegisterIdentity& reverted);
+    void rereadTabs(const RecordedWrite& write, const RegisterSession& session);
 
     CommandHost& m_host;
 };

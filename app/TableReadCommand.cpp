@@ -3,6 +3,7 @@
 #include "BusyIndicator.h"
 #include "CommandHost.h"
 
+#include "device/KKT_Logic.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableReader.h"
@@ -21,7 +22,7 @@ void TableReadCommand::run(TableSelection::Kind which)
     m_host.clearTabs();
     BusyIndicator busy(m_host, readingText());
 
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     QList<TableInfo> selection;
     try {
         // The register shown changes with its identification, even when its description fails.
@@ -35,7 +36,7 @@ void TableReadCommand::run(TableSelection::Kind which)
 
     unsigned tablesRead = 0;
     unsigned cellsRead = 0;
-    const bool complete = readTables(selection, tablesRead, cellsRead);
+    const bool complete = readTables(session.link(), selection, tablesRead, cellsRead);
     session.close();
     if (!complete)
         return;
@@ -46,14 +47,15 @@ void TableReadCommand::run(TableSelection::Kind which)
     m_host.setInfoText(QStringLiteral("%1, %2").arg(shown.modelName, shown.serialNumber));
 }
 
-bool TableReadCommand::readTables(const QList<TableInfo>& selection, unsigned& tablesRead, unsigned& cellsRead)
+bool TableReadCommand::readTables(const RegisterLink& link, const QList<TableInfo>& selection, unsigned& tablesRead,
+                                  unsigned& cellsRead)
 {
     BusyIndicator busy(m_host, readingText());
     busy.offerCancel();
     for (const TableInfo& table : selection) {
         DataRows rows;
         try {
-            rows = TableReader::read(table, cellsRead, &busy);
+            rows = TableReader::read(link, table, cellsRead, &busy);
         } catch (const FlowFailure& failure) {
             // The table being read gets no tab; the ones read before keep theirs.
             if (failure.kind() != FlowFailure::Cancelled)

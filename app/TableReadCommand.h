@@ -3,6 +3,7 @@
 #include "flows/TableSelection.h"
 
 class CommandHost;
+class RegisterLink;
 
 // The three read commands: the selected tables of the register into tabs.
 class TableReadCommand
@@ -15,7 +16,8 @@ public:
 private:
     // Reads table after table into tabs; false when a failure or the user
     // stopped the read (already reported).
-    bool readTables(const QList<TableInfo>& selection, unsigned& tablesRead, unsigned& cellsRead);
+    bool readTables(const RegisterLink& link, const QList<TableInfo>& selection, unsigned& tablesRead,
+                    unsigned& cellsRead);
 
     CommandHost& m_host;
 };

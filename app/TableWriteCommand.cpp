@@ -4,10 +4,12 @@
 #include "CommandHost.h"
 
 #include "common/Product.h"
+#include "device/KKT_Logic.h"
+#include "device/ValueCheck.h"
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "flows/TableSetWriter.h"
+#include "journal/TableSetWriter.h"
 #include "flows/WriteBefore.h"
 #include "journal/JournalSession.h"
 #include "table/TableModel.h"
@@ -41,7 +43,7 @@ void TableWriteCommand::run()
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
     busy.offerCancel();
 
-    RegisterSession session;
+    RegisterSession session(KKT_Logic::instance());
     try {
         if (session.open().modelCode != m_host.shownRegister().modelCode) {
             m_host.showError(
@@ -65,17 +67,18 @@ void TableWriteCommand::run()
     QVector<DataRows> registerBefore(models.size());
     QStringList changedSince;
     QList<TableInfo> changedTables;
+    const ValueCheck check(session.link().charsets());
     try {
         for (int i = 0; i < models.size(); ++i) {
             const TableModel* model = models.at(i);
             if (!model->hasChangedCells())
                 continue;
             changedTables << model->tableInfo();
-            registerBefore[i] = WriteBefore::read(model->tableInfo(), model->tableData());
+            registerBefore[i] = WriteBefore::read(session.link(), model->tableInfo(), model->tableData());
             if (model->knowsRegisterRows()) {
                 const auto cells =
                     WriteBefore::changedSince(model->tableInfo(), model->tableData(), model->registerRows(),
-                                              registerBefore.at(i));
+                                              registerBefore.at(i), check);
                 if (!cells.isEmpty())
                     changedSince << WriteBefore::describe(model->tableInfo(), cells);
             }
@@ -102,7 +105,7 @@ void TableWriteCommand::run()
             // The write clears the marks of the cells it committed in its own copy;
             // the model takes them over and tells its views.
             DataRows rows = model->tableData();
-            writer.write(model->tableInfo(), rows, registerBefore.at(i));
+            writer.write(session.link(), model->tableInfo(), rows, registerBefore.at(i));
             model->adoptWrittenRows(rows);
         } catch (const FlowFailure& failure) {
             // The register drops the cells sent but not committed when the connection closes.

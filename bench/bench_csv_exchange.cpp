@@ -155,7 +155,7 @@ int main(int argc, char** argv)
     const double exportSeconds = bestSeconds(runs, [&] { CsvExchange().exportTable(csv, model.tableInfo(), model.tableData()); });
     DataRows imported;
     TableInfo matched;
-    const double importSeconds = bestSeconds(runs, [&] { imported = CsvExchange().importTable(csv, tables, matched); });
+    const double importSeconds = bestSeconds(runs, [&] { imported = CsvExchange(KKT_Logic::charsets()).importTable(csv, tables, matched); });
 
     // The import gives back the values that were read (its marks aside).
     int differing = 0;

@@ -13,6 +13,7 @@
 #include "BenchSupport.h"
 
 #include "common/Errors.h"
+#include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
 #include "exchange/ImportProblem.h"
 #include "exchange/TableText.h"
@@ -54,7 +55,7 @@ int importOnce(const QString& path)
     try {
         TableInfo matched;
         QVector<ImportProblem> problems;
-        const DataRows rows = CsvExchange().importTable(path, tables, matched, problems);
+        const DataRows rows = CsvExchange(KKT_Logic::charsets()).importTable(path, tables, matched, problems);
         outcome = problems.isEmpty() ? QStringLiteral("принят: %1 строк").arg(rows.size()) : problems.first().message;
     } catch (const RunTimeError& e) {
         outcome = e.message();

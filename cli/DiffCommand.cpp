@@ -4,6 +4,7 @@
 #include "CsvLine.h"
 #include "DriverSession.h"
 #include "common/RussianPlural.h"
+#include "device/ValueCheck.h"
 #include "exchange/CsvExchange.h"
 #include "exchange/CsvValueError.h"
 #include "flows/FlowFailure.h"
@@ -35,7 +36,7 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     const QList<TableInfo>& tables = session.reg().openWithDescription();
 
     const QString path = positional.first();
-    CsvExchange exchange;
+    CsvExchange exchange(session.reg().link().charsets());
     TableInfo table;
     DataRows fileRows;
     try {
@@ -53,9 +54,9 @@ void DiffCommand::execute(const QCommandLineParser& parser)
                              .arg(path, table.name));
     }
     unsigned cellsRead = 0;
-    const DataRows registerRows = TableReader::read(table, cellsRead);
+    const DataRows registerRows = TableReader::read(session.reg().link(), table, cellsRead);
 
-    const TableComparison comparison(table, fileRows, registerRows);
+    const TableComparison comparison(table, fileRows, registerRows, ValueCheck(session.reg().link().charsets()));
     const QVector<TableComparison::CellPair> differences = comparison.differences();
     for (const TableComparison::CellPair& cell : differences) {
         m_console.out(CsvLine::of({QString::number(table.id), QString::number(cell.registerRow),

@@ -10,6 +10,7 @@
 #include <string>
 
 DriverSession::DriverSession(const QString& settingsOption)
+    : m_register(KKT_Logic::instance())
 {
     const QString text = settingsText(settingsOption);
     KKT_Logic& logic = KKT_Logic::instance();

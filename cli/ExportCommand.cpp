@@ -49,7 +49,7 @@ void ExportCommand::execute(const QCommandLineParser& parser)
     QList<DataRows> tablesRows;
     unsigned cellsRead = 0;
     for (const TableInfo& table : selection) {
-        tablesRows.append(TableReader::read(table, cellsRead));
+        tablesRows.append(TableReader::read(session.reg().link(), table, cellsRead));
         m_console.err(QStringLiteral("Прочитано таблиц: %1 из %2, ячеек: %3")
                           .arg(tablesRows.size())
                           .arg(selection.size())

@@ -6,6 +6,7 @@
 
 #include "common/Product.h"
 #include "device/ProgressReporter.h"
+#include "device/ValueCheck.h"
 #include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
@@ -55,7 +56,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     const QList<TableInfo>& tables = session.reg().openWithDescription();
 
     // Every file is read and checked before anything is written.
-    QVector<ImportFiles::File> files = ImportFiles::load(paths, tables);
+    QVector<ImportFiles::File> files = ImportFiles::load(paths, tables, session.reg().link().charsets());
     for (const ImportFiles::File& file : qAsConst(files)) {
         if (file.ignoredLines > 0)
             m_console.err(QStringLiteral("%1: %2").arg(file.path, CsvExchange::ignoredLinesNote(file.ignoredLines)));
@@ -64,15 +65,16 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     // The register is read for every file before anything is written: the
     // whole table to compare with, or the cells to be written (the journal's
     // "before"); a row the register lacks stops the import here, dry run or not.
-    const QVector<DataRows> registerTables = ImportFiles::readRegister(files, onlyDifferent);
+    const QVector<DataRows> registerTables = ImportFiles::readRegister(session.reg().link(), files, onlyDifferent);
 
     JournalSession journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
+    const ValueCheck check(session.reg().link().charsets());
     for (int k = 0; k < files.size(); ++k) {
         ImportFiles::File& file = files[k];
         const DataRows& registerRows = registerTables.at(k);
-        const TableComparison comparison(file.table, file.rows, registerRows);
+        const TableComparison comparison(file.table, file.rows, registerRows, check);
         if (onlyDifferent) {
             for (const TableComparison::CellPair& cell : comparison.cells()) {
                 if (!cell.differs)
@@ -103,7 +105,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         const unsigned before = cellsWritten;
         ProgressReporter noProgress;
         try {
-            journal.write(file.table, file.rows, registerRows, cellsWritten, noProgress);
+            journal.write(session.reg().link(), file.table, file.rows, registerRows, cellsWritten, noProgress);
         } catch (const FlowFailure& failure) {
             if (!journal.warnings().isEmpty())
                 m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());

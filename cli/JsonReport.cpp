@@ -33,15 +33,13 @@ void JsonReport::setChanged(bool changed)
 void JsonReport::addCell(const QString& file, const TableInfo& table, const TableComparison::CellPair& cell,
                          bool withBefore)
 {
-    // A transposed table keeps one field per data row.
-    const int fieldIndex = table.type == TransposedList ? cell.row : cell.column;
     QJsonObject object;
     object.insert(QStringLiteral("file"), file);
     object.insert(QStringLiteral("table"), int(table.id));
     object.insert(QStringLiteral("row"), qint64(cell.registerRow));
     object.insert(QStringLiteral("field"), cell.fieldNumber);
     object.insert(QStringLiteral("name"),
-                  fieldIndex < table.fields.size() ? QJsonValue(table.fields.at(fieldIndex).m_name) : QJsonValue());
+                  cell.fieldIndex >= 0 ? QJsonValue(table.fields.at(cell.fieldIndex).m_name) : QJsonValue());
     object.insert(QStringLiteral("before"),
                   withBefore && cell.inRegister ? QJsonValue(cell.registerText) : QJsonValue());
     object.insert(QStringLiteral("after"), cell.fileText);

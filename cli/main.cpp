@@ -10,6 +10,7 @@
 #include "ImportCommand.h"
 #include "JournalCommand.h"
 #include "RevertCommand.h"
+#include "SnapshotCommand.h"
 
 #include "common/Product.h"
 #include "common/QtTranslation.h"
@@ -31,6 +32,7 @@ std::vector<std::unique_ptr<CliCommand>> commands()
     list.push_back(std::make_unique<DiffCommand>());
     list.push_back(std::make_unique<JournalCommand>());
     list.push_back(std::make_unique<RevertCommand>());
+    list.push_back(std::make_unique<SnapshotCommand>());
     return list;
 }
 

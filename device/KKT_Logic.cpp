@@ -3,7 +3,6 @@
 #include "DriverLibrary.h"
 #include "TableReadEngine.h"
 #include "TableWriteEngine.h"
-#include "ValueCodec.h"
 #include "model/ExternalCodec.h"
 #include "model/InternalCodec.h"
 
@@ -19,7 +18,6 @@ namespace {
 
 const int SettingsBufferSize = 1024;
 const int ParamBufferSize = 128;
-const int ErrorBufferSize = 32;
 
 DriverLibrary& driver()
 {
@@ -48,6 +46,17 @@ QTextCodec* KKT_Logic::externalCodec()
 {
     instance();
     return s_externalCodec;
+}
+
+RegisterCharsets KKT_Logic::charsets()
+{
+    instance();
+    return RegisterCharsets{s_internalCodec, s_externalCodec};
+}
+
+RegisterLink KKT_Logic::link() const
+{
+    return RegisterLink(driver(), m_handle, charsets());
 }
 
 int KKT_Logic::connect()
@@ -103,7 +112,7 @@ int KKT_Logic::openAndIdentify(RegisterIdentity& identity)
     if (result != 0)
         return result;
 
-    identity = RegisterIdentity::fromStatusQuery(m_handle);
+    identity = RegisterIdentity::fromStatusQuery(link());
     return 0;
 }
 
@@ -126,21 +135,12 @@ int KKT_Logic::configurationVersion()
 
 QString KKT_Logic::lastErrorText()
 {
-    const int code = driver().errorCode(m_handle);
-    QString description = driver().errorDescriptionString(m_handle, ErrorBufferSize);
-    if (!driver().isLoaded()) {
-        const QString prefix = QStringLiteral("Не удалось загрузить библиотеку драйвера ККТ");
-        if (!description.startsWith(prefix))
-            description = QStringLiteral("%1 tillo10 (%2)").arg(prefix, description);
-    }
-    const QString message = QStringLiteral("Ошибка - ") + QString::number(code) + QStringLiteral(" [") + description + QStringLiteral("]");
-    qDebug() << message;
-    return message;
+    return link().lastErrorText();
 }
 
 QString KKT_Logic::resultText(int result, const QString& errorText)
 {
-    return result == -1 ? errorText : lastErrorText();
+    return link().resultText(result, errorText);
 }
 
 void KKT_Logic::setSettings(const QString& text)
@@ -161,8 +161,7 @@ QString KKT_Logic::paramString(int id)
 
 QByteArray KKT_Logic::decodeValue(const FieldInfo& field, const QByteArray& raw, bool internalCodec)
 {
-    instance();
-    return ValueCodec::decode(field, raw, internalCodec ? s_internalCodec : s_externalCodec);
+    return link().decode(field, raw, internalCodec);
 }
 
 int KKT_Logic::writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress)
@@ -174,17 +173,17 @@ int KKT_Logic::writeTableData(const TableInfo& table, DataRows& rows, unsigned& 
 int KKT_Logic::writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
                               QString& errorText)
 {
-    return TableWriteEngine::write(table, rows, cellCount, progress, errorText);
+    return TableWriteEngine(link()).write(table, rows, cellCount, progress, errorText);
 }
 
 int KKT_Logic::readTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
                               ProgressReporter* progress)
 {
-    return TableReadEngine(m_handle).read(table, rows, cellCount, errorText, progress);
+    return TableReadEngine(link()).read(table, rows, cellCount, errorText, progress);
 }
 
 int KKT_Logic::readTableRow(const TableInfo& table, unsigned registerRow, const QVector<int>& columns, DataRow& row,
                             QString& errorText)
 {
-    return TableReadEngine(m_handle).readRow(table, registerRow, columns, row, errorText);
+    return TableReadEngine(link()).readRow(table, registerRow, columns, row, errorText);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Cell.h"
+#include "RegisterCharsets.h"
 #include "RegisterIdentity.h"
+#include "RegisterLink.h"
 
 #include <tillo10.h>
 
@@ -16,12 +18,17 @@ class TableInfo;
 // The program's one connection to the register, over the tillo10 driver.
 // Reports failures by results: 0 success, -1 a failure described in an error
 // text it returns, anything else a driver failure (see lastErrorText()).
+// It owns the driver handle and the two character sets and hands them, as a
+// RegisterLink, to the engines, the value check and the identity read, which
+// reach for nothing themselves.
 class KKT_Logic
 {
 public:
     static KKT_Logic& instance();
 
     libtillo_handle handle() const { return m_handle; }
+    // The driver, the current handle and the character sets, for the engines.
+    RegisterLink link() const;
 
     int connect();
     int destroy();
@@ -58,6 +65,8 @@ public:
 
     static QTextCodec* internalCodec();
     static QTextCodec* externalCodec();
+    // Both of them, made on first use and kept to the program's end.
+    static RegisterCharsets charsets();
 
 private:
     KKT_Logic() = default;

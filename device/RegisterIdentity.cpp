@@ -1,6 +1,7 @@
 #include "RegisterIdentity.h"
 
 #include "DriverLibrary.h"
+#include "RegisterLink.h"
 
 namespace {
 
@@ -8,9 +9,10 @@ const int NameBufferSize = 1024;
 
 } // namespace
 
-RegisterIdentity RegisterIdentity::fromStatusQuery(libtillo_handle h)
+RegisterIdentity RegisterIdentity::fromStatusQuery(const RegisterLink& link)
 {
-    DriverLibrary& driver = DriverLibrary::instance();
+    DriverLibrary& driver = link.driver();
+    const libtillo_handle h = link.handle();
     RegisterIdentity identity;
     identity.modelCode = int(driver.getParamInt(h, LIBTILLO_PARAM_MODEL_CODE));
     identity.modelName = driver.paramString(h, LIBTILLO_PARAM_MODEL_NAME, NameBufferSize);

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include <tillo10.h>
+class RegisterLink;
 
 // Who the connected register is, as its status query tells: used by the
 // reads, the writes, the import, the connection check and the shell program.
@@ -14,6 +14,6 @@ struct RegisterIdentity
     QString firmware;
     bool fiscal = false;
 
-    // The answer of the status query that the caller has just made on h.
-    static RegisterIdentity fromStatusQuery(libtillo_handle h);
+    // The answer of the status query that the caller has just made over link.
+    static RegisterIdentity fromStatusQuery(const RegisterLink& link);
 };

@@ -1,7 +1,6 @@
 #include "TableReadEngine.h"
 
 #include "DriverLibrary.h"
-#include "KKT_Logic.h"
 #include "ProgressReporter.h"
 #include "model/TableInfo.h"
 
@@ -16,11 +15,6 @@ const int InitialValueSize = 16;
 // The most bytes taken of one read, whatever length the library reports: a
 // whole row of the widest fields fits many times over.
 const int LargestValue = 4 * 1024 * 1024;
-
-DriverLibrary& driver()
-{
-    return DriverLibrary::instance();
-}
 
 QString endOfTableInsideRow(const TableInfo& table, int row, int field, int rowCount, int fieldsPerRow)
 {
@@ -69,8 +63,8 @@ int cancelled(const TableInfo& table, int row)
 
 } // namespace
 
-TableReadEngine::TableReadEngine(libtillo_handle handle)
-    : m_handle(handle)
+TableReadEngine::TableReadEngine(const RegisterLink& link)
+    : m_link(link)
 {
 }
 
@@ -97,7 +91,7 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
         for (int c = 0; c < fieldsPerRow; ++c) {
             QByteArray raw;
             if (readRaw(table.id, unsigned(r + 1), table.fastRead ? 0u : unsigned(c + 1), raw) != 0) {
-                const int code = driver().errorCode(m_handle);
+                const int code = m_link.driver().errorCode(m_link.handle());
                 if (code == LIBTILLO_ERROR_ROW_BEYOND || code == LIBTILLO_ERROR_FIELD_BEYOND) {
                     qInfo().noquote().nospace() << "Table readed, total " << cellCount << " cells" << " Row = " << r
                                                 << " Col = " << c;
@@ -123,7 +117,7 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
             }
 
             const FieldInfo& field = table.fields.at(transposed ? r : c);
-            row.append(Cell(m_pool.shared(KKT_Logic::instance().decodeValue(field, raw, true)), false));
+            row.append(Cell(m_pool.shared(m_link.decode(field, raw, true)), false));
             ++cellCount;
             QCoreApplication::processEvents();
             if (report.cancelRequested())
@@ -143,8 +137,8 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
     if (!transposed && table.rowNames.isEmpty() && fieldsPerRow > 0) {
         QByteArray raw;
         const bool ended = readRaw(table.id, unsigned(rowCount + 1), table.fastRead ? 0u : 1u, raw) != 0
-            && (driver().errorCode(m_handle) == LIBTILLO_ERROR_ROW_BEYOND
-                || driver().errorCode(m_handle) == LIBTILLO_ERROR_FIELD_BEYOND);
+            && (m_link.driver().errorCode(m_link.handle()) == LIBTILLO_ERROR_ROW_BEYOND
+                || m_link.driver().errorCode(m_link.handle()) == LIBTILLO_ERROR_FIELD_BEYOND);
         if (!ended) {
             errorText += readInPart(table, rowCount);
             qInfo().noquote() << errorText;
@@ -164,7 +158,7 @@ int TableReadEngine::readRow(const TableInfo& table, unsigned registerRow, const
     row = DataRow(columnCount);
     const int r = int(registerRow) - 1;
     auto failed = [&](int column) {
-        const int code = driver().errorCode(m_handle);
+        const int code = m_link.driver().errorCode(m_link.handle());
         if (code != 0)
             return code;
         errorText += failureWithoutCode(table, r, column);
@@ -188,7 +182,7 @@ int TableReadEngine::readRow(const TableInfo& table, unsigned registerRow, const
             QByteArray raw;
             if (readRaw(table.id, registerRow, unsigned(column + 1), raw) != 0)
                 return failed(column);
-            row[column] = Cell(KKT_Logic::instance().decodeValue(table.fields.at(fieldIndex), raw, true), false);
+            row[column] = Cell(m_link.decode(table.fields.at(fieldIndex), raw, true), false);
         }
     }
     row.append(Cell(QByteArray::number(registerRow), false));
@@ -197,10 +191,10 @@ int TableReadEngine::readRow(const TableInfo& table, unsigned registerRow, const
 
 int TableReadEngine::readRaw(unsigned table, unsigned row, unsigned field, QByteArray& raw)
 {
-    driver().setParamInt(m_handle, LIBTILLO_PARAM_TABLE, table);
-    driver().setParamInt(m_handle, LIBTILLO_PARAM_ROW, row);
-    driver().setParamInt(m_handle, LIBTILLO_PARAM_FIELD, field);
-    const int result = driver().readDeviceSettingRaw(m_handle);
+    m_link.driver().setParamInt(m_link.handle(), LIBTILLO_PARAM_TABLE, table);
+    m_link.driver().setParamInt(m_link.handle(), LIBTILLO_PARAM_ROW, row);
+    m_link.driver().setParamInt(m_link.handle(), LIBTILLO_PARAM_FIELD, field);
+    const int result = m_link.driver().readDeviceSettingRaw(m_link.handle());
     if (result != 0)
         return result;
     raw = fetchValue();
@@ -210,11 +204,11 @@ int TableReadEngine::readRaw(unsigned table, unsigned row, unsigned field, QByte
 QByteArray TableReadEngine::fetchValue()
 {
     QByteArray buffer(InitialValueSize, '\0');
-    int length = driver().getParamByteArray(m_handle, LIBTILLO_PARAM_VALUE,
+    int length = m_link.driver().getParamByteArray(m_link.handle(), LIBTILLO_PARAM_VALUE,
                                             reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
     if (length > buffer.size()) {
         buffer = QByteArray(qMin(length, LargestValue), '\0');
-        length = driver().getParamByteArray(m_handle, LIBTILLO_PARAM_VALUE,
+        length = m_link.driver().getParamByteArray(m_link.handle(), LIBTILLO_PARAM_VALUE,
                                             reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
     }
     // Never more than the buffer holds, whatever length the library reports.
@@ -250,5 +244,5 @@ QByteArray TableReadEngine::decodePiece(const FieldInfo& field, const QByteArray
 {
     // Only the first of the 64 bytes of this type carries the value.
     const QByteArray bytes = field.m_deviceType == FieldInfo::Bcd64_1 ? piece.left(1) : piece;
-    return m_pool.shared(KKT_Logic::instance().decodeValue(field, bytes, internalCodec));
+    return m_pool.shared(m_link.decode(field, bytes, internalCodec));
 }

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "Cell.h"
+#include "RegisterLink.h"
 #include "ValuePool.h"
-
-#include <tillo10.h>
 
 #include <QByteArray>
 #include <QString>
@@ -38,7 +37,7 @@ class TableInfo;
 class TableReadEngine
 {
 public:
-    explicit TableReadEngine(libtillo_handle handle);
+    explicit TableReadEngine(const RegisterLink& link);
 
     // Progress, when given, gets the range of the rows to read where the
     // table's description gives their number, and a text with the table's
@@ -67,6 +66,6 @@ private:
     void cutRow(const TableInfo& table, int row, const QByteArray& raw, DataRow& cells, unsigned& cellCount);
     QByteArray decodePiece(const FieldInfo& field, const QByteArray& piece, bool internalCodec);
 
-    libtillo_handle m_handle;
+    RegisterLink m_link;
     ValuePool m_pool;
 };

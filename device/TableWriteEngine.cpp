@@ -1,9 +1,8 @@
 #include "TableWriteEngine.h"
 
 #include "DriverLibrary.h"
-#include "KKT_Logic.h"
 #include "ProgressReporter.h"
-#include "RowLabel.h"
+#include "RegisterAddress.h"
 #include "ValueCheck.h"
 #include "model/TableInfo.h"
 
@@ -44,13 +43,20 @@ int cancelled(const TableInfo& table, int cellsSent)
 
 } // namespace
 
+TableWriteEngine::TableWriteEngine(const RegisterLink& link)
+    : m_link(link)
+{
+}
+
 int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
-                            QString& errorText)
+                            QString& errorText) const
 {
     qDebug() << "writeTableData() BEGIN, TableID = " << table.id;
 
-    DriverLibrary& driver = DriverLibrary::instance();
-    const libtillo_handle handle = KKT_Logic::instance().handle();
+    DriverLibrary& driver = m_link.driver();
+    const libtillo_handle handle = m_link.handle();
+    const RegisterAddress address(table, rows);
+    const ValueCheck check(m_link.charsets());
 
     // Cells sent but not yet committed: their marks stay until the commit holds.
     QVector<QPair<int, int>> sent;
@@ -70,7 +76,7 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
                 return cancelled(table, sent.size());
             qDebug() << "row = " << i << "; col = " << j << " value = " << cell.value;
 
-            const unsigned registerRow = table.type == Db ? RowLabel::registerRow(rows[i]) : unsigned(i + 1);
+            const unsigned registerRow = address.registerRow(i);
             const int fieldNumber = j + 1;
             if (registerRow == 0) {
                 errorText = cellError(table, QStringLiteral("Строка %1").arg(i + 1), fieldNumber,
@@ -79,14 +85,14 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
                 qInfo() << "Error writing cell:" << errorText;
                 return CellRefused;
             }
-            const int fieldIndex = table.type == TransposedList ? i : j;
-            if (fieldIndex >= table.fields.size()) {
+            const FieldInfo* field = address.field(i, j);
+            if (!field) {
                 errorText = cellError(table, registerRowText(registerRow), fieldNumber,
                                       QStringLiteral("в описании таблицы нет такого поля"));
                 qInfo() << "Error writing cell:" << errorText;
                 return CellRefused;
             }
-            const EncodedValue encoded = ValueCheck::encode(table.fields[fieldIndex], cell.value);
+            const EncodedValue encoded = check.encode(*field, cell.value);
             if (!encoded.ok) {
                 errorText = cellError(table, registerRowText(registerRow), fieldNumber, encoded.problem);
                 qInfo() << "Error writing cell:" << errorText;

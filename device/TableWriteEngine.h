@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cell.h"
+#include "RegisterLink.h"
 
 #include <QString>
 
@@ -8,7 +9,8 @@ class ProgressReporter;
 class TableInfo;
 
 // Writes the changed cells of one table to the connected register and commits
-// them. Keeps no state; the connection belongs to the caller.
+// them. Keeps no state but its link; the connection belongs to the caller.
+// A cell goes to the register row and field that RegisterAddress gives it.
 //
 // The register keeps written cells only once the table is committed, so the
 // marks of a table's cells are cleared, and the cells counted, only after its
@@ -16,8 +18,10 @@ class TableInfo;
 class TableWriteEngine
 {
 public:
+    explicit TableWriteEngine(const RegisterLink& link);
+
     // 0: every changed cell written and committed.
-    // 6: the register refused a cell or the commit; see KKT_Logic::lastErrorText().
+    // 6: the register refused a cell or the commit; see RegisterLink::lastErrorText().
     // -1: a changed cell cannot be written as it stands (its value does not fit
     //     its field, the field is unknown, or the row has no register row number);
     //     nothing of it was sent and errorText says which cell and why.
@@ -27,6 +31,9 @@ public:
     //     caller closes to drop them.
     static constexpr int Cancelled = -2;
 
-    static int write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
-                     QString& errorText);
+    int write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
+              QString& errorText) const;
+
+private:
+    RegisterLink m_link;
 };

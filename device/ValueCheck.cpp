@@ -1,17 +1,18 @@
 #include "ValueCheck.h"
 
-#include "KKT_Logic.h"
 #include "model/FieldInfo.h"
 #include "model/MoneyText.h"
 #include "model/WholeNumber.h"
 
+#include <QMutex>
 #include <QStringList>
-
 #include <QTextCodec>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -118,34 +119,39 @@ QString shownCharacter(QChar ch)
 // keeps a blank for a character that set lacks: such a text would be stored
 // otherwise than written. For every UTF-16 unit: whether the write's codec
 // sends a byte for it that arrives as such a character. Characters the
-// write's codec lacks are left to the encoder, which names them.
-const std::vector<bool>& lostOnArrival()
+// write's codec lacks are left to the encoder, which names them. Made once
+// per pair of character sets on first need and kept: the pairs are few and
+// their codecs live to the program's end.
+const std::vector<bool>& lostOnArrival(const RegisterCharsets& charsets)
 {
-    static const std::vector<bool> lost = [] {
-        std::vector<bool> table(0x10000, false);
-        QTextCodec* sent = KKT_Logic::externalCodec();
-        QTextCodec* stored = KKT_Logic::internalCodec();
-        for (int unit = 0; unit < 0x10000; ++unit) {
-            const QChar ch(unit);
-            if (ch.isSurrogate())
-                continue;
-            const QByteArray byte = sent->fromUnicode(&ch, 1);
-            if (byte.size() != 1)
-                continue;
-            const QString arrived = sent->toUnicode(byte);
-            table[size_t(unit)] = stored->fromUnicode(arrived).size() != arrived.size();
-        }
+    static QMutex mutex;
+    static std::map<std::pair<QTextCodec*, QTextCodec*>, std::vector<bool>> tables;
+    const QMutexLocker lock(&mutex);
+    const auto [entry, made] = tables.try_emplace({charsets.external, charsets.internal});
+    std::vector<bool>& table = entry->second;
+    if (!made)
         return table;
-    }();
-    return lost;
+    table.assign(0x10000, false);
+    for (int unit = 0; unit < 0x10000; ++unit) {
+        const QChar ch(unit);
+        if (ch.isSurrogate())
+            continue;
+        const QByteArray byte = charsets.external->fromUnicode(&ch, 1);
+        if (byte.size() != 1)
+            continue;
+        const QString arrived = charsets.external->toUnicode(byte);
+        table[size_t(unit)] = charsets.internal->fromUnicode(arrived).size() != arrived.size();
+    }
+    return table;
 }
 
-std::optional<QString> unstorableCharacter(const QByteArray& value)
+std::optional<QString> unstorableCharacter(const QByteArray& value, const RegisterCharsets& charsets)
 {
     const bool printableAscii = std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20; });
-    if (printableAscii)
+    // Without the register's character sets nothing tells what it keeps.
+    if (printableAscii || !charsets.internal || !charsets.external)
         return std::nullopt;
-    const std::vector<bool>& lost = lostOnArrival();
+    const std::vector<bool>& lost = lostOnArrival(charsets);
     for (const QChar ch : QString::fromUtf8(value)) {
         if (lost[ch.unicode()]) {
             return QStringLiteral("символ \"%1\" не может быть сохранён в ККТ: его нет во внутренней кодировке ККТ")
@@ -155,7 +161,7 @@ std::optional<QString> unstorableCharacter(const QByteArray& value)
     return std::nullopt;
 }
 
-std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& value)
+std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& value, const RegisterCharsets& charsets)
 {
     switch (field.m_guiType) {
     case FieldInfo::Int:
@@ -174,22 +180,27 @@ std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& va
             return problem;
     }
     if (field.m_deviceType == FieldInfo::String866)
-        return unstorableCharacter(value);
+        return unstorableCharacter(value, charsets);
     return std::nullopt;
 }
 
 } // namespace
 
-QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value)
+ValueCheck::ValueCheck(const RegisterCharsets& charsets)
+    : m_charsets(charsets)
 {
-    if (std::optional<QString> problem = modelProblem(field, value))
-        return *problem;
-    return ValueCodec::refusalReason(field, value, KKT_Logic::externalCodec());
 }
 
-EncodedValue ValueCheck::encode(const FieldInfo& field, const QByteArray& value)
+QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value) const
 {
-    if (const std::optional<QString> problem = modelProblem(field, value))
+    if (std::optional<QString> problem = modelProblem(field, value, m_charsets))
+        return *problem;
+    return ValueCodec::refusalReason(field, value, m_charsets.external);
+}
+
+EncodedValue ValueCheck::encode(const FieldInfo& field, const QByteArray& value) const
+{
+    if (const std::optional<QString> problem = modelProblem(field, value, m_charsets))
         return ValueCodec::refusal(field, value, *problem);
-    return ValueCodec::encode(field, value, KKT_Logic::externalCodec());
+    return ValueCodec::encode(field, value, m_charsets.external);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RegisterCharsets.h"
 #include "ValueCodec.h"
 
 #include <QByteArray>
@@ -15,18 +16,24 @@ class FieldInfo;
 // A value passes when the model description allows it (the limits of int and
 // money fields, the codes of list fields), when its text can be kept whole
 // (no NUL in a text; printable ASCII only in an "ascii" field, and no more
-// characters than the field holds) and when the encoder can turn it into the
-// field's bytes.
+// characters than the field holds; no character in a cp866 text that the
+// register's own character set lacks) and when the encoder can turn it into
+// the field's bytes, in the character set the register's texts are written in.
 class ValueCheck
 {
 public:
+    explicit ValueCheck(const RegisterCharsets& charsets);
+
     // Empty when the value can be stored; otherwise the reason in Russian,
     // naming the limit ("нужно целое число от 0 до 16").
-    static QString reason(const FieldInfo& field, const QByteArray& value);
-    static bool accepts(const FieldInfo& field, const QByteArray& value) { return reason(field, value).isEmpty(); }
+    QString reason(const FieldInfo& field, const QByteArray& value) const;
+    bool accepts(const FieldInfo& field, const QByteArray& value) const { return reason(field, value).isEmpty(); }
 
     // The bytes to send for the value, in the register's character set; a
     // refused value comes with ok false, its reason and a message naming the
     // value and the field.
-    static EncodedValue encode(const FieldInfo& field, const QByteArray& value);
+    EncodedValue encode(const FieldInfo& field, const QByteArray& value) const;
+
+private:
+    RegisterCharsets m_charsets;
 };

@@ -6,6 +6,7 @@
 
 #include "common/Errors.h"
 #include "device/DriverLibrary.h"
+#include "device/KKT_Logic.h"
 #include "device/RegisterIdentity.h"
 #include "settings/DriverSettingsJson.h"
 #include "settings/GuardedCall.h"
@@ -189,7 +190,7 @@ void SettingsDlg::checkConnection()
     driver.setParamInt(m_handle, LIBTILLO_PARAM_QUERY, LIBTILLO_QUERY_STATUS);
     GuardedCall::run(m_handle, [&driver](libtillo_handle h) { return driver.queryData(h); });
 
-    const RegisterIdentity identity = RegisterIdentity::fromStatusQuery(m_handle);
+    const RegisterIdentity identity = RegisterIdentity::fromStatusQuery(RegisterLink(driver, m_handle, KKT_Logic::charsets()));
     const QString fiscal = identity.fiscal ? tr("ФИСК.") : tr("НЕФИСК.");
     const QString result =
         tr("%1, №%2, версия: %3, %4").arg(identity.modelName, identity.serialNumber, identity.firmware, fiscal);

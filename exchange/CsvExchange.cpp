@@ -246,7 +246,12 @@ bool isPlainUtf8(const QByteArray& text)
 } // namespace
 
 CsvExchange::CsvExchange()
-    : m_separator(';')
+    : CsvExchange(RegisterCharsets())
+{
+}
+
+CsvExchange::CsvExchange(const RegisterCharsets& charsets)
+    : m_separator(';'), m_check(charsets)
 {
 }
 
@@ -372,9 +377,9 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     const int rowLimit = matched.rowNames.isEmpty() ? ImportLimits::MostRegisterRows : matched.rowNames.size();
     const auto shown = [](const QByteArray& stored) { return QString::fromUtf8(stored.constData(), stored.size()); };
     // A refusal quotes the value as the file gives it (money as "12.34").
-    const auto check = [&problems, &shown](int row, const FieldInfo& field, const QByteArray& inFile,
+    const auto check = [this, &problems, &shown](int row, const FieldInfo& field, const QByteArray& inFile,
                                            const QByteArray& stored) {
-        const QString reason = ValueCheck::reason(field, stored);
+        const QString reason = m_check.reason(field, stored);
         if (!reason.isEmpty())
             problems << valueProblem(row, field, shown(inFile), reason);
     };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/Cell.h"
+#include "device/ValueCheck.h"
 #include "ImportProblem.h"
 #include "model/TableInfo.h"
 
@@ -14,7 +15,11 @@
 class CsvExchange
 {
 public:
+    // For exports only: without the register's character sets an import
+    // refuses every text value.
     CsvExchange();
+    // charsets: the register's, in which imported values are checked.
+    explicit CsvExchange(const RegisterCharsets& charsets);
 
     // Replaces the file at path; raises RunTimeError when it cannot be written
     // (the previous file, if any, is then left as it was).
@@ -52,5 +57,6 @@ private:
     static void writeWhole(const QString& path, const char* bytes, qint64 size);
 
     char m_separator;
+    ValueCheck m_check;
     int m_ignoredLines = 0;
 };

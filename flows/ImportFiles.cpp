@@ -1,26 +1,23 @@
 #include "ImportFiles.h"
 
 #include "FlowFailure.h"
-#include "RegisterRows.h"
 #include "TableReader.h"
 #include "WriteBefore.h"
 
 #include "common/Errors.h"
+#include "device/RegisterAddress.h"
 #include "exchange/CsvExchange.h"
-
-#include <QSet>
 
 namespace {
 
 // The first data row with marked cells whose register row the register's rows lack; -1 when it has them all.
 int firstMissingRow(const TableInfo& table, const DataRows& rows, const DataRows& registerRows)
 {
-    QSet<unsigned> held;
-    for (int i = 0; i < registerRows.size(); ++i)
-        held.insert(RegisterRows::registerRowOf(table, registerRows, i));
+    const RegisterAddress address(table, rows);
+    const RegisterAddress held(table, registerRows);
     for (int i = 0; i < rows.size(); ++i) {
-        const unsigned registerRow = RegisterRows::registerRowOf(table, rows, i);
-        if (registerRow == 0 || held.contains(registerRow))
+        const unsigned registerRow = address.registerRow(i);
+        if (registerRow == 0 || held.dataRow(registerRow) >= 0)
             continue;
         for (const Cell& cell : rows.at(i)) {
             if (cell.changed)
@@ -32,12 +29,13 @@ int firstMissingRow(const TableInfo& table, const DataRows& rows, const DataRows
 
 } // namespace
 
-QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QList<TableInfo>& tables)
+QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QList<TableInfo>& tables,
+                                             const RegisterCharsets& charsets)
 {
     QVector<File> files;
     QStringList refusals;
     QVector<FlowFailure::Place> places;
-    CsvExchange exchange;
+    CsvExchange exchange(charsets);
     for (const QString& path : paths) {
         File file;
         file.path = path;
@@ -60,7 +58,7 @@ QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QLi
     return files;
 }
 
-QVector<DataRows> ImportFiles::readRegister(const QVector<File>& files, bool wholeTables)
+QVector<DataRows> ImportFiles::readRegister(const RegisterLink& link, const QVector<File>& files, bool wholeTables)
 {
     QVector<DataRows> read;
     QStringList refusals;
@@ -71,16 +69,15 @@ QVector<DataRows> ImportFiles::readRegister(const QVector<File>& files, bool who
         try {
             if (wholeTables) {
                 unsigned cellsRead = 0;
-                registerRows = TableReader::read(file.table, cellsRead);
+                registerRows = TableReader::read(link, file.table, cellsRead);
                 const int missing = firstMissingRow(file.table, file.rows, registerRows);
                 if (missing >= 0) {
                     fileRow = missing + 1;
-                    throw FlowFailure(FlowFailure::Refused,
-                                      WriteBefore::missingRow(file.table,
-                                                              RegisterRows::registerRowOf(file.table, file.rows, missing)));
+                    const unsigned registerRow = RegisterAddress(file.table, file.rows).registerRow(missing);
+                    throw FlowFailure(FlowFailure::Refused, WriteBefore::missingRow(file.table, registerRow));
                 }
             } else {
-                registerRows = WriteBefore::read(file.table, file.rows);
+                registerRows = WriteBefore::read(link, file.table, file.rows);
             }
         } catch (const FlowFailure& failure) {
             const QString line = QStringLiteral("%1: %2").arg(file.path, failure.message());

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "device/Cell.h"
+#include "device/RegisterCharsets.h"
 #include "model/TableInfo.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+class RegisterLink;
 
 // The CSV files of an import, each read into the rows of its table of the
 // model description, all of them checked before anything is written.
@@ -25,12 +28,14 @@ public:
     // raises FlowFailure (Refused) naming each refused file, and each refused
     // value with its file, row, field and reason, one per line; the failure's
     // places name them by parts.
-    static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables);
+    // charsets: the register's, in which the values are checked.
+    static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables,
+                              const RegisterCharsets& charsets);
 
-    // What the open register holds for each file, read before anything is
+    // What the register on link holds for each file, read before anything is
     // written: the whole table where wholeTables (to compare the file with),
     // otherwise only the cells the file will write (WriteBefore). Raises
     // FlowFailure: Refused naming every file whose marked rows the register's
     // table lacks; DriverFailed, naming the file, when a read fails.
-    static QVector<DataRows> readRegister(const QVector<File>& files, bool wholeTables);
+    static QVector<DataRows> readRegister(const RegisterLink& link, const QVector<File>& files, bool wholeTables);
 };

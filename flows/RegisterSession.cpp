@@ -4,6 +4,11 @@
 
 #include "device/KKT_Logic.h"
 
+RegisterSession::RegisterSession(KKT_Logic& logic)
+    : m_logic(logic)
+{
+}
+
 RegisterSession::~RegisterSession()
 {
     close();
@@ -11,11 +16,10 @@ RegisterSession::~RegisterSession()
 
 const RegisterIdentity& RegisterSession::open()
 {
-    KKT_Logic& logic = KKT_Logic::instance();
     m_opened = true;
     m_tables.clear();
-    if (logic.openAndIdentify(m_identity) != 0)
-        throw FlowFailure(FlowFailure::DriverFailed, logic.lastErrorText());
+    if (m_logic.openAndIdentify(m_identity) != 0)
+        throw FlowFailure(FlowFailure::DriverFailed, m_logic.lastErrorText());
     return m_identity;
 }
 
@@ -29,7 +33,7 @@ const QList<TableInfo>& RegisterSession::loadDescription()
 {
     QString errorText;
     const int result = TableInfo::readTablesInfo(uint32_t(m_identity.modelCode), m_tables, errorText,
-                                                 [] { return KKT_Logic::instance().configurationVersion(); });
+                                                 [this] { return m_logic.configurationVersion(); });
     if (result != 0) {
         m_tables.clear();
         throw FlowFailure(FlowFailure::Refused,
@@ -38,10 +42,20 @@ const QList<TableInfo>& RegisterSession::loadDescription()
     return m_tables;
 }
 
+int RegisterSession::configurationVersion() const
+{
+    return m_logic.configurationVersion();
+}
+
 void RegisterSession::close()
 {
     if (!m_opened)
         return;
     m_opened = false;
-    KKT_Logic::instance().close();
+    m_logic.close();
+}
+
+RegisterLink RegisterSession::link() const
+{
+    return m_logic.link();
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "device/RegisterIdentity.h"
+#include "device/RegisterLink.h"
 #include "model/TableInfo.h"
 
 #include <QList>
+
+class KKT_Logic;
 
 // The first steps of every command that works on the register: open the
 // connection, identify the register and, where the tables are needed, load
@@ -12,7 +15,8 @@
 class RegisterSession
 {
 public:
-    RegisterSession() = default;
+    // logic: the program's connection object, which outlives the session.
+    explicit RegisterSession(KKT_Logic& logic);
     ~RegisterSession();
     RegisterSession(const RegisterSession&) = delete;
     RegisterSession& operator=(const RegisterSession&) = delete;
@@ -32,8 +36,13 @@ public:
     // description failed afterwards.
     const RegisterIdentity& identity() const { return m_identity; }
     const QList<TableInfo>& tables() const { return m_tables; }
+    // What the reads and writes of the session go through.
+    RegisterLink link() const;
+    // The register's firmware configuration number; -1 when the query fails.
+    int configurationVersion() const;
 
 private:
+    KKT_Logic& m_logic;
     bool m_opened = false;
     RegisterIdentity m_identity;
     QList<TableInfo> m_tables;

@@ -1,10 +1,8 @@
 #include "TableComparison.h"
 
-#include "device/RowLabel.h"
+#include "device/RegisterAddress.h"
 #include "device/ValueCheck.h"
 #include "model/MoneyText.h"
-
-#include <QHash>
 
 namespace {
 
@@ -17,50 +15,34 @@ const Cell* cellOf(const DataRows& rows, int row, int column)
 
 } // namespace
 
-TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows)
+TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows,
+                                 const ValueCheck& check)
 {
-    // Db rows of the register by their labels.
-    QHash<unsigned, int> registerRowOf;
-    if (table.type == Db) {
-        for (int i = 0; i < registerRows.size(); ++i) {
-            if (!registerRows.at(i).isEmpty())
-                registerRowOf.insert(RowLabel::registerRow(registerRows.at(i)), i);
-        }
-    }
-
+    const RegisterAddress fileAddress(table, fileRows);
+    const RegisterAddress registerAddress(table, registerRows);
     for (int i = 0; i < fileRows.size(); ++i) {
         const DataRow& row = fileRows.at(i);
-        // A Db row ends with its label, which is never written.
-        const int cellCount = table.type == Db ? row.size() - 1 : row.size();
+        const unsigned registerRow = fileAddress.registerRow(i);
+        const int registerIndex = registerAddress.dataRow(registerRow);
+        // A Db row's label is its address, never compared.
+        const int cellCount = fileAddress.valueCells(i);
         for (int j = 0; j < cellCount; ++j) {
             CellPair pair;
             pair.row = i;
             pair.column = j;
             pair.fieldNumber = j + 1;
-            const int fieldIndex = table.type == TransposedList ? i : j;
-            const Cell* registerCell = nullptr;
-            switch (table.type) {
-            case Db: {
-                pair.registerRow = RowLabel::registerRow(row);
-                const auto found = registerRowOf.constFind(pair.registerRow);
-                if (pair.registerRow != 0 && found != registerRowOf.constEnd())
-                    registerCell = cellOf(registerRows, found.value(), j);
-                break;
-            }
-            default:
-                pair.registerRow = unsigned(i + 1);
-                registerCell = cellOf(registerRows, i, j);
-                break;
-            }
+            pair.fieldIndex = fileAddress.fieldIndex(i, j);
+            pair.registerRow = registerRow;
+            const Cell* registerCell = cellOf(registerRows, registerIndex, j);
 
-            pair.fileText = fileForm(table, fieldIndex, row.at(j).value);
+            pair.fileText = fileForm(table, pair.fieldIndex, row.at(j).value);
             pair.inRegister = registerCell != nullptr;
             if (registerCell)
-                pair.registerText = fileForm(table, fieldIndex, registerCell->value);
-            if (!registerCell || fieldIndex >= table.fields.size())
+                pair.registerText = fileForm(table, pair.fieldIndex, registerCell->value);
+            if (!registerCell || pair.fieldIndex < 0)
                 pair.differs = true;
             else
-                pair.differs = !sameValue(table.fields.at(fieldIndex), registerCell->value, row.at(j).value);
+                pair.differs = !sameValue(check, table.fields.at(pair.fieldIndex), registerCell->value, row.at(j).value);
             m_cells.append(pair);
         }
     }
@@ -78,13 +60,14 @@ QVector<TableComparison::CellPair> TableComparison::differences() const
 
 QString TableComparison::fileForm(const TableInfo& table, int fieldIndex, const QByteArray& stored)
 {
-    if (table.type == Db && fieldIndex < table.fields.size()
+    if (table.type == Db && fieldIndex >= 0 && fieldIndex < table.fields.size()
         && table.fields.at(fieldIndex).m_guiType == FieldInfo::Money)
         return MoneyText::fromKopecks(stored);
     return QString::fromUtf8(stored);
 }
 
-bool TableComparison::sameValue(const FieldInfo& field, const QByteArray& a, const QByteArray& b)
+bool TableComparison::sameValue(const ValueCheck& check, const FieldInfo& field, const QByteArray& a,
+                                const QByteArray& b)
 {
     // Texts as the file shows them: a text cell read back ends at its first
     // zero byte, which is the padding the register adds on writing.
@@ -94,9 +77,9 @@ bool TableComparison::sameValue(const FieldInfo& field, const QByteArray& a, con
     // would store the same bytes for both, so "0012345678905" in a barcode,
     // " 1" in a number and guillemets in a text are no change. A value the
     // write refuses is never the same as another.
-    const EncodedValue storedA = ValueCheck::encode(field, a);
+    const EncodedValue storedA = check.encode(field, a);
     if (!storedA.ok)
         return false;
-    const EncodedValue storedB = ValueCheck::encode(field, b);
+    const EncodedValue storedB = check.encode(field, b);
     return storedB.ok && storedA.bytes == storedB.bytes;
 }

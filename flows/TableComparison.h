@@ -3,13 +3,14 @@
 #include "device/Cell.h"
 #include "model/TableInfo.h"
 
+class ValueCheck;
+
 #include <QString>
 #include <QVector>
 
 // Lines up the rows an import gives with the rows read from the register,
-// cell by cell at the register address the write engine would use: a Db row
-// by its label, a List table's one row by field, a TransposedList table by
-// data row. Label cells are not compared.
+// cell by cell at the register address the write engine uses (RegisterAddress).
+// Label cells are not compared.
 class TableComparison
 {
 public:
@@ -19,13 +20,16 @@ public:
         int column = 0;       // cell in that row
         unsigned registerRow = 0;
         int fieldNumber = 0;  // from 1
+        int fieldIndex = -1;  // of the table's field descriptions; -1 beyond them
         bool inRegister = false; // the register has a cell there
         bool differs = false;
         QString registerText; // as the file would show it (money as 12.34 in Db tables)
         QString fileText;
     };
 
-    TableComparison(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows);
+    // check: in the register's character sets, which decide what a value stores.
+    TableComparison(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows,
+                    const ValueCheck& check);
 
     // Every cell of the file's rows, in row and cell order.
     const QVector<CellPair>& cells() const { return m_cells; }
@@ -36,7 +40,7 @@ public:
     // Whether two stored values mean the same to the register: the same text,
     // or the same bytes when the write encodes them ("007" is 7, a barcode's
     // leading zeros and a text's guillemets change nothing).
-    static bool sameValue(const FieldInfo& field, const QByteArray& a, const QByteArray& b);
+    static bool sameValue(const ValueCheck& check, const FieldInfo& field, const QByteArray& a, const QByteArray& b);
 
 private:
     QVector<CellPair> m_cells;

@@ -2,24 +2,24 @@
 
 #include "FlowFailure.h"
 
-#include "device/KKT_Logic.h"
 #include "device/ProgressReporter.h"
+#include "device/RegisterLink.h"
 #include "device/TableReadEngine.h"
 #include "model/TableInfo.h"
 
-DataRows TableReader::read(const TableInfo& table, unsigned& cellCount, ProgressReporter* progress)
+DataRows TableReader::read(const RegisterLink& link, const TableInfo& table, unsigned& cellCount,
+                           ProgressReporter* progress)
 {
     const QString cancelled = QStringLiteral("Операция чтения прервана пользователем");
     // A request made between tables stops before the next one.
     if (progress && progress->cancelRequested())
         throw FlowFailure(FlowFailure::Cancelled, cancelled);
-    KKT_Logic& logic = KKT_Logic::instance();
     DataRows rows;
     QString errorText;
-    const int result = logic.readTableData(table, rows, cellCount, errorText, progress);
+    const int result = TableReadEngine(link).read(table, rows, cellCount, errorText, progress);
     if (result == TableReadEngine::Cancelled)
         throw FlowFailure(FlowFailure::Cancelled, cancelled);
     if (result != 0)
-        throw FlowFailure(FlowFailure::DriverFailed, logic.resultText(result, errorText));
+        throw FlowFailure(FlowFailure::DriverFailed, link.resultText(result, errorText));
     return rows;
 }

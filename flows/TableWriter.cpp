@@ -2,18 +2,18 @@
 
 #include "FlowFailure.h"
 
-#include "device/KKT_Logic.h"
+#include "device/RegisterLink.h"
 #include "device/TableWriteEngine.h"
 
-void TableWriter::write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress)
+void TableWriter::write(const RegisterLink& link, const TableInfo& table, DataRows& rows, unsigned& cellCount,
+                        ProgressReporter& progress)
 {
-    KKT_Logic& logic = KKT_Logic::instance();
     QString errorText;
-    const int result = logic.writeTableData(table, rows, cellCount, progress, errorText);
+    const int result = TableWriteEngine(link).write(table, rows, cellCount, progress, errorText);
     if (result == 0)
         return;
     if (result == TableWriteEngine::Cancelled)
         throw FlowFailure(FlowFailure::Cancelled, QStringLiteral("Операция записи прервана пользователем"));
     throw FlowFailure(result == -1 ? FlowFailure::Refused : FlowFailure::DriverFailed,
-                      logic.resultText(result, errorText));
+                      link.resultText(result, errorText));
 }

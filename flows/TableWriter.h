@@ -3,6 +3,7 @@
 #include "device/Cell.h"
 
 class ProgressReporter;
+class RegisterLink;
 class TableInfo;
 
 // Writes the changed cells of one table to the open register and commits
@@ -15,5 +16,6 @@ public:
     // DriverFailed when the register refused a cell or the commit, Cancelled
     // when the progress reporter was asked to stop (the table is not committed
     // and keeps its marks; closing the connection drops the cells sent).
-    static void write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress);
+    static void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, unsigned& cellCount,
+                      ProgressReporter& progress);
 };

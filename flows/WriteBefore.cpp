@@ -1,10 +1,11 @@
 #include "WriteBefore.h"
 
 #include "FlowFailure.h"
-#include "RegisterRows.h"
 #include "TableComparison.h"
 
-#include "device/KKT_Logic.h"
+#include "device/RegisterAddress.h"
+#include "device/RegisterLink.h"
+#include "device/TableReadEngine.h"
 #include "model/TableInfo.h"
 
 #include <QStringList>
@@ -16,14 +17,15 @@ namespace {
 // The columns to read of every register row the write touches, in row order.
 std::map<unsigned, QVector<int>> touchedCells(const TableInfo& table, const DataRows& rows)
 {
+    const RegisterAddress address(table, rows);
     std::map<unsigned, QVector<int>> touched;
     for (int i = 0; i < rows.size(); ++i) {
         const DataRow& row = rows.at(i);
         for (int j = 0; j < row.size(); ++j) {
-            if (!row.at(j).changed || !RegisterRows::fieldOf(table, i, j))
+            if (!row.at(j).changed || !address.field(i, j))
                 continue;
             // A row without a register number is refused by the write itself.
-            const unsigned registerRow = RegisterRows::registerRowOf(table, rows, i);
+            const unsigned registerRow = address.registerRow(i);
             if (registerRow == 0)
                 continue;
             QVector<int>& columns = touched[registerRow];
@@ -34,10 +36,10 @@ std::map<unsigned, QVector<int>> touchedCells(const TableInfo& table, const Data
     return touched;
 }
 
-// The value of cell (register row, column) in rows shaped as the table's data; nullptr when they lack it.
-const QByteArray* valueAt(const TableInfo& table, const DataRows& rows, unsigned registerRow, int column)
+// The value of cell (register row, column) in rows at address; nullptr when they lack it.
+const QByteArray* valueAt(const RegisterAddress& address, const DataRows& rows, unsigned registerRow, int column)
 {
-    const int i = RegisterRows::dataRowOf(table, rows, registerRow);
+    const int i = address.dataRow(registerRow);
     if (i < 0 || column >= rows.at(i).size())
         return nullptr;
     return &rows.at(i).at(column).value;
@@ -45,21 +47,21 @@ const QByteArray* valueAt(const TableInfo& table, const DataRows& rows, unsigned
 
 } // namespace
 
-DataRows WriteBefore::read(const TableInfo& table, const DataRows& rows)
+DataRows WriteBefore::read(const RegisterLink& link, const TableInfo& table, const DataRows& rows)
 {
-    KKT_Logic& logic = KKT_Logic::instance();
+    TableReadEngine engine(link);
     DataRows before;
     for (const auto& [registerRow, columns] : touchedCells(table, rows)) {
         DataRow row;
         QString errorText;
-        const int result = logic.readTableRow(table, registerRow, columns, row, errorText);
+        const int result = engine.readRow(table, registerRow, columns, row, errorText);
         if (result == LIBTILLO_ERROR_ROW_BEYOND)
             throw FlowFailure(FlowFailure::Refused, missingRow(table, registerRow));
         if (result != 0) {
             throw FlowFailure(FlowFailure::DriverFailed,
                               QStringLiteral("Запись не начата: не удалось прочитать из ККТ ряд %1 таблицы %2 (%3): %4")
                                   .arg(QString::number(registerRow), QString::number(table.id), table.name,
-                                       logic.resultText(result, errorText)));
+                                       link.resultText(result, errorText)));
         }
         // Other tables than Db find a row by its place.
         if (table.type != Db) {
@@ -78,15 +80,19 @@ QString WriteBefore::missingRow(const TableInfo& table, unsigned registerRow)
 }
 
 QVector<WriteBefore::ChangedCell> WriteBefore::changedSince(const TableInfo& table, const DataRows& rows,
-                                                            const DataRows& readRows, const DataRows& before)
+                                                            const DataRows& readRows, const DataRows& before,
+                                                            const ValueCheck& check)
 {
+    const RegisterAddress address(table, rows);
+    const RegisterAddress readAddress(table, readRows);
+    const RegisterAddress beforeAddress(table, before);
     QVector<ChangedCell> changed;
     for (const auto& [registerRow, columns] : touchedCells(table, rows)) {
         for (const int column : columns) {
-            const QByteArray* read = valueAt(table, readRows, registerRow, column);
-            const QByteArray* now = valueAt(table, before, registerRow, column);
-            const FieldInfo* field = RegisterRows::fieldOf(table, RegisterRows::dataRowOf(table, rows, registerRow), column);
-            if (!read || !now || !field || TableComparison::sameValue(*field, *read, *now))
+            const QByteArray* read = valueAt(readAddress, readRows, registerRow, column);
+            const QByteArray* now = valueAt(beforeAddress, before, registerRow, column);
+            const FieldInfo* field = address.field(address.dataRow(registerRow), column);
+            if (!read || !now || !field || TableComparison::sameValue(check, *field, *read, *now))
                 continue;
             changed.append({registerRow, column + 1, field->m_name, *read, *now});
         }

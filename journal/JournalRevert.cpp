@@ -3,11 +3,11 @@
 #include "JournalSession.h"
 
 #include "flows/FlowFailure.h"
-#include "flows/RegisterRows.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
 
+#include "device/RegisterAddress.h"
 #include "device/ValueCheck.h"
 
 #include <QStringList>
@@ -21,13 +21,6 @@ const TableInfo* tableOf(const QList<TableInfo>& tables, unsigned number)
             return &table;
     }
     return nullptr;
-}
-
-// The index of the field description of a journal cell: a TransposedList
-// table keeps one field per register row.
-int fieldIndexOf(const TableInfo& table, const JournalRecord::CellChange& cell)
-{
-    return table.type == TransposedList ? int(cell.row) - 1 : cell.field - 1;
 }
 
 struct TablePlan
@@ -74,35 +67,36 @@ JournalRevert::Result JournalRevert::run(const RecordedWrite& write, RegisterSes
     // Everything is read and checked before the first cell is written.
     QVector<TablePlan> plans;
     QStringList refusals;
+    const ValueCheck check(session.link().charsets());
     for (const JournalRecord& record : write.tables) {
         TablePlan plan;
         plan.table = tableOf(session.tables(), record.tableNumber);
         unsigned cellsRead = 0;
-        plan.registerRows = TableReader::read(*plan.table, cellsRead);
+        plan.registerRows = TableReader::read(session.link(), *plan.table, cellsRead);
         plan.rows = plan.registerRows;
         for (DataRow& row : plan.rows) {
             for (Cell& cell : row)
                 cell.changed = false;
         }
+        const RegisterAddress address(*plan.table, plan.rows);
         for (const JournalRecord::CellChange& change : record.cells) {
             TableCell tableCell{record.tableNumber, record.tableName, change, QByteArray(), false};
-            const int i = RegisterRows::dataRowOf(*plan.table, plan.rows, change.row);
+            const int i = address.dataRow(change.row);
             const int j = change.field - 1;
             // A Db row's label is its address, never a cell to write.
-            const int cells = i < 0 ? 0 : plan.rows.at(i).size() - (plan.table->type == Db ? 1 : 0);
-            const int fieldIndex = fieldIndexOf(*plan.table, change);
-            if (i < 0 || j < 0 || j >= cells || fieldIndex < 0 || fieldIndex >= plan.table->fields.size()) {
+            const int fieldIndex = address.fieldIndex(i, j);
+            if (i < 0 || j < 0 || j >= address.valueCells(i) || fieldIndex < 0) {
                 result.changedSince.append(tableCell);
                 continue;
             }
             Cell& cell = plan.rows[i][j];
             tableCell.inRegister = true;
             tableCell.registerValue = cell.value;
-            if (!TableComparison::sameValue(plan.table->fields.at(fieldIndex), cell.value, change.after)) {
+            if (!TableComparison::sameValue(check, plan.table->fields.at(fieldIndex), cell.value, change.after)) {
                 result.changedSince.append(tableCell);
                 continue;
             }
-            const QString refusal = ValueCheck::reason(plan.table->fields.at(fieldIndex), change.before);
+            const QString refusal = check.reason(plan.table->fields.at(fieldIndex), change.before);
             if (!refusal.isEmpty()) {
                 refusals << QStringLiteral("%1: значение «%2» нельзя записать: %3")
                                 .arg(place(tableCell), QString::fromUtf8(change.before), refusal);
@@ -129,7 +123,7 @@ JournalRevert::Result JournalRevert::run(const RecordedWrite& write, RegisterSes
         if (dryRun) {
             result.cellsWritten += unsigned(plan.cells);
         } else {
-            journal.write(*plan.table, plan.rows, plan.registerRows, result.cellsWritten, progress);
+            journal.write(session.link(), *plan.table, plan.rows, plan.registerRows, result.cellsWritten, progress);
         }
         if (result.cellsWritten > before)
             ++result.tablesWritten;

@@ -1,7 +1,9 @@
 #include "JournalSession.h"
 
 #include "common/Product.h"
-#include "flows/RegisterRows.h"
+#include "device/RegisterAddress.h"
+#include "device/RegisterLink.h"
+#include "device/ValueCheck.h"
 #include "flows/TableComparison.h"
 #include "flows/TableWriter.h"
 #include "model/TableInfo.h"
@@ -23,8 +25,10 @@ QString JournalSession::newWriteId()
 }
 
 QVector<JournalRecord::CellChange> JournalSession::changes(const TableInfo& table, const DataRows& rows,
-                                                         const DataRows& registerRows)
+                                                           const DataRows& registerRows, const ValueCheck& check)
 {
+    const RegisterAddress address(table, rows);
+    const RegisterAddress registerAddress(table, registerRows);
     QVector<JournalRecord::CellChange> result;
     for (int i = 0; i < rows.size(); ++i) {
         const DataRow& row = rows.at(i);
@@ -32,17 +36,17 @@ QVector<JournalRecord::CellChange> JournalSession::changes(const TableInfo& tabl
             if (!row.at(j).changed)
                 continue;
             JournalRecord::CellChange change;
-            change.row = RegisterRows::registerRowOf(table, rows, i);
+            change.row = address.registerRow(i);
             change.field = j + 1;
-            if (const FieldInfo* field = RegisterRows::fieldOf(table, i, j))
+            if (const FieldInfo* field = address.field(i, j))
                 change.fieldName = field->m_name;
-            const int registerRow = RegisterRows::dataRowOf(table, registerRows, change.row);
+            const int registerRow = registerAddress.dataRow(change.row);
             change.after = row.at(j).value;
             if (registerRow >= 0 && j < registerRows.at(registerRow).size()) {
                 change.before = registerRows.at(registerRow).at(j).value;
                 // Written again as the register already stores it: no change to record.
-                const FieldInfo* field = RegisterRows::fieldOf(table, i, j);
-                if (field && TableComparison::sameValue(*field, change.before, change.after))
+                const FieldInfo* field = address.field(i, j);
+                if (field && TableComparison::sameValue(check, *field, change.before, change.after))
                     continue;
             }
             result.append(change);
@@ -51,11 +55,11 @@ QVector<JournalRecord::CellChange> JournalSession::changes(const TableInfo& tabl
     return result;
 }
 
-void JournalSession::write(const TableInfo& table, DataRows& rows, const DataRows& registerRows, unsigned& cellCount,
-                         ProgressReporter& progress)
+void JournalSession::write(const RegisterLink& link, const TableInfo& table, DataRows& rows,
+                           const DataRows& registerRows, unsigned& cellCount, ProgressReporter& progress)
 {
-    const QVector<JournalRecord::CellChange> cells = changes(table, rows, registerRows);
-    TableWriter::write(table, rows, cellCount, progress);
+    const QVector<JournalRecord::CellChange> cells = changes(table, rows, registerRows, ValueCheck(link.charsets()));
+    TableWriter::write(link, table, rows, cellCount, progress);
     record(table, cells);
 }
 

@@ -11,7 +11,9 @@
 #include <QVector>
 
 class ProgressReporter;
+class RegisterLink;
 class TableInfo;
+class ValueCheck;
 
 // The journal of one command run that writes to a register: every table the
 // run commits becomes one record under the run's write id. A journal that
@@ -29,13 +31,13 @@ public:
     // (the same table as read from the register; a cell it lacks was empty),
     // but for those whose new value the register already stores.
     static QVector<JournalRecord::CellChange> changes(const TableInfo& table, const DataRows& rows,
-                                                      const DataRows& registerRows);
+                                                      const DataRows& registerRows, const ValueCheck& check);
 
     // Writes the changed cells of the table through TableWriter and records
     // them when the table was committed. Raises FlowFailure as TableWriter does,
     // and then records nothing.
-    void write(const TableInfo& table, DataRows& rows, const DataRows& registerRows, unsigned& cellCount,
-               ProgressReporter& progress);
+    void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, const DataRows& registerRows,
+               unsigned& cellCount, ProgressReporter& progress);
 
     // Appends one record of the committed cells; nothing for no cells.
     void record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells);

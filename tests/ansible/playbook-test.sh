@@ -201,6 +201,8 @@ SUCCESS|"changed": false||vescor_tables|files=$taxes cli=$cli settings=''
 SUCCESS|"changed": false||vescor_tables|files=$goods cli=$cli settings=@$work/settings.json
 SUCCESS|"changed": false|-e {"s":{"Port":1,"AccessPassword":"$secret"}}|vescor_tables|files=$taxes cli=$cli settings={{s}}
 CHANGED|"before": "22.00"||vescor_tables|files=$taxes cli=$cli only_different=false
+CHANGED|"snapshot": "$work/before.zip"||vescor_tables|files=$taxes cli=$cli only_different=false snapshot=$work/before.zip
+FAILED|Не удалось записать снимок ККТ||vescor_tables|files=$taxes cli=$cli snapshot=$work/no-such-dir/before.zip
 CHANGED|"before": "22.00"|--check|vescor_tables|files=$taxes cli=$cli only_different=false
 FAILED|"field": "Ставка, %"||vescor_tables|files=$bad cli=$cli
 FAILED|"msg": "Ошибка - 4 [настройка \\"Port\\"||vescor_tables|files=$taxes cli=$cli settings='{"Port": "x", "AccessPassword": "$secret"}'
@@ -223,6 +225,10 @@ CASES
 grep -qF -- "$secret" "$work/recorded-settings" 2>/dev/null || fail "the settings file does not hold the settings"
 [ -e "$(cat "$work/recorded-file" 2>/dev/null)" ] && fail "the settings file was left behind"
 grep -qF -- "$secret" "$work/recorded-arguments" && fail "the password is on vescor-cli's command line"
+
+# The snapshot saved before the import is one that vescor-cli accepts.
+TILLO10_EMULATOR=$VESCOR_IMAGES/kassa-01.json "$cli" snapshot show "$work/before.zip" > /dev/null 2>&1 \
+    || fail "the snapshot saved before the import is refused"
 
 # vescor_info's digest is the digest of the table as vescor-cli exports it.
 grep -A 10 -F '"name": "Налоговые ставки"' "$work/modules.log" | grep -o '"sha256": "[0-9a-f]*"' > "$work/info.sha" \

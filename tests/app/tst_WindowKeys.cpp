@@ -120,7 +120,7 @@ private slots:
             // The first key of each command; the platform may add its own further ones.
             lines << table->item(r, 0)->text().section(QStringLiteral(", "), 0, 0) + QStringLiteral(" = ")
                     + table->item(r, 1)->text();
-        for (const QString& expected :
+        for (const char* expected :
              {"F5 = Прочитать из ККТ все таблицы", "Ctrl+S = Записать изменения в ККТ", "Ctrl+E = Экспорт текущей таблицы",
               "Ctrl+O = Импорт из файла", "Ctrl+Z = Отменить", "Ctrl+V = Вставить", "Ctrl+C = Копировать",
               "Ctrl+D = Заполнить вниз", "Ctrl+F = Найти", "Ctrl+G = Перейти к строке", "F1 = Горячие клавиши"})

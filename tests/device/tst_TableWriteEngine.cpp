@@ -8,6 +8,9 @@
 #include "app/MainWindow.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "device/RegisterLink.h"
+#include "device/TableReadEngine.h"
+#include "device/TableWriteEngine.h"
 #include "device/ValueCodec.h"
 #include "model/TableInfo.h"
 
@@ -616,6 +619,65 @@ private slots:
     }
 
     // The four-argument form behaves the same, without the text.
+    // Both engines run on a link that the test builds over a handle of its
+    // own, with no part of the program's connection object in between.
+    void enginesRunOnALinkOfTheirOwn_data()
+    {
+        QTest::addColumn<TableInfo>("table");
+        QTest::addColumn<DataRows>("data");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QStringList>("readBack"); // the rows the read engine then gives, as row() writes them
+
+        QTest::newRow("db by label") << fiveFields(Db) << rows({"0 0 0 0 9* | 3", "0 258* 0 0 0 | 1"}) << 0
+                                     << QStringList{"0 258 0 0 0 | 1", "0 0 0 0 0 | 2", "0 0 0 0 9 | 3"};
+        QTest::newRow("transposed by data row") << transposed() << rows({"7* | 1", "0 | 2", "0 | 3", "513* | 4"})
+                                                << 0
+                                                << QStringList{"7 | 1", "0 | 2", "0 | 3", "513 | 4", "0 | 5", "0 | 6"};
+        QTest::newRow("a value too wide is refused") << fiveFields(Db) << rows({"256* 0 0 0 0 | 1"}) << -1
+                                                     << QStringList{"0 0 0 0 0 | 1", "0 0 0 0 0 | 2", "0 0 0 0 0 | 3"};
+    }
+
+    void enginesRunOnALinkOfTheirOwn()
+    {
+        QFETCH(TableInfo, table);
+        QFETCH(DataRows, data);
+        QFETCH(int, result);
+        QFETCH(QStringList, readBack);
+
+        EmulatorImage image;
+        image.addTable(20, {{1}, {2}, {1}, {2}, {4}}, 3);
+        image.addTable(21, {{2}}, 6);
+        image.install(*m_dir, false);
+        DriverLibrary& driver = DriverLibrary::instance();
+        libtillo_handle handle = nullptr;
+        driver.create(&handle);
+        QVERIFY(handle);
+        QCOMPARE(driver.open(handle), 0);
+        const RegisterLink link(driver, handle, KKT_Logic::charsets());
+
+        unsigned written = 0;
+        QString errorText;
+        ProgressReporter progress;
+        QCOMPARE(TableWriteEngine(link).write(table, data, written, progress, errorText), result);
+        QCOMPARE(errorText.isEmpty(), result == 0);
+
+        DataRows read;
+        unsigned cellsRead = 0;
+        QString readError;
+        // Read back as the register's own rows: by place, whatever the labels said.
+        TableInfo plain = table;
+        if (plain.type == Db)
+            plain.type = Plain;
+        plain.rowNames.clear();
+        for (int i = 0; i < readBack.size(); ++i)
+            plain.rowNames << QStringLiteral("Ряд %1").arg(i + 1);
+        QCOMPARE(TableReadEngine(link).read(plain, read, cellsRead, readError), 0);
+        QCOMPARE(read, rows(readBack));
+
+        driver.close(handle);
+        driver.destroy(&handle);
+    }
+
     void plainFormOfTheCall()
     {
         open(registerImage());

@@ -1,4 +1,5 @@
 #include "device/ValueCheck.h"
+#include "device/KKT_Logic.h"
 #include "model/FieldInfo.h"
 #include "support/TestMain.h"
 
@@ -125,9 +126,10 @@ private slots:
         QFETCH(QByteArray, value);
         QFETCH(QString, reason);
 
-        QCOMPARE(ValueCheck::reason(field, value), reason);
-        QCOMPARE(ValueCheck::accepts(field, value), reason.isEmpty());
-        const EncodedValue encoded = ValueCheck::encode(field, value);
+        const ValueCheck check(KKT_Logic::charsets());
+        QCOMPARE(check.reason(field, value), reason);
+        QCOMPARE(check.accepts(field, value), reason.isEmpty());
+        const EncodedValue encoded = check.encode(field, value);
         QCOMPARE(encoded.ok, reason.isEmpty());
         QCOMPARE(encoded.reason, reason);
         if (!encoded.ok) {
@@ -140,7 +142,7 @@ private slots:
     void longValuesAreCutInMessages()
     {
         const FieldInfo line = field(FieldInfo::String866, FieldInfo::String, 0, 0, 48);
-        const EncodedValue encoded = ValueCheck::encode(line, QByteArray(100000, 'a'));
+        const EncodedValue encoded = ValueCheck(KKT_Logic::charsets()).encode(line, QByteArray(100000, 'a'));
         QVERIFY(!encoded.ok);
         QCOMPARE(encoded.problem, QStringLiteral("Значение \"%1…\" не подходит для поля \"Поле\": текст длиннее 48 символов")
                                       .arg(QString(80, QLatin1Char('a'))));

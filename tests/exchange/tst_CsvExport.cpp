@@ -1,6 +1,7 @@
 #include "ExchangeFixtures.h"
 
 #include "common/Errors.h"
+#include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
 #include "support/TestMain.h"
 #include "table/TableModel.h"
@@ -68,7 +69,7 @@ class TestCsvExport : public QObject
     static QString importError(const QString& path, const QList<TableInfo>& tables, DataRows& rows, TableInfo& matched)
     {
         try {
-            rows = CsvExchange().importTable(path, tables, matched);
+            rows = CsvExchange(KKT_Logic::charsets()).importTable(path, tables, matched);
         } catch (const RunTimeError& e) {
             return e.message();
         }

@@ -1,6 +1,7 @@
 #include "ExchangeFixtures.h"
 
 #include "common/Errors.h"
+#include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
 #include "exchange/ImportLimits.h"
 #include "support/TestMain.h"
@@ -64,7 +65,7 @@ class TestCsvImport : public QObject
     QString importError(const QString& path, const QList<TableInfo>& tables, TableInfo& matched, DataRows& rows)
     {
         try {
-            rows = CsvExchange().importTable(path, tables, matched);
+            rows = CsvExchange(KKT_Logic::charsets()).importTable(path, tables, matched);
         } catch (const RunTimeError& e) {
             return e.message();
         }
@@ -439,7 +440,7 @@ private slots:
         QFETCH(QString, expected);
         QFETCH(int, ignored);
         TableInfo matched;
-        CsvExchange exchange;
+        CsvExchange exchange(KKT_Logic::charsets());
         const DataRows rows = exchange.importTable(fileWith(content), allTables(), matched);
         QCOMPARE(int(matched.id), matchedId);
         QCOMPARE(describe(rows), expected);

@@ -1,5 +1,7 @@
 #include "support/TestMain.h"
 
+#include "device/KKT_Logic.h"
+#include "device/ValueCheck.h"
 #include "flows/TableComparison.h"
 #include "model/TableInfo.h"
 
@@ -92,7 +94,8 @@ private slots:
         QFETCH(bool, differs);
         const TableInfo* info = tableOf(table);
         QVERIFY(info);
-        const TableComparison comparison(*info, rowsWith(*info, field, fileValue), rowsWith(*info, field, registerValue));
+        const TableComparison comparison(*info, rowsWith(*info, field, fileValue), rowsWith(*info, field, registerValue),
+                                         ValueCheck(KKT_Logic::charsets()));
         const QVector<TableComparison::CellPair> found = comparison.differences();
         QCOMPARE(found.size(), differs ? 1 : 0);
         if (differs) {

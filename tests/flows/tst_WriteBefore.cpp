@@ -4,15 +4,16 @@
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
 #include "device/ProgressReporter.h"
+#include "device/RegisterAddress.h"
+#include "device/ValueCheck.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
-#include "journal/JournalFolder.h"
-#include "flows/RegisterRows.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableReader.h"
 #include "flows/WriteBefore.h"
-#include "journal/JournalSession.h"
+#include "journal/JournalFolder.h"
 #include "journal/JournalRevert.h"
+#include "journal/JournalSession.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -71,7 +72,7 @@ private:
     {
         QVERIFY(image.isValid());
         image.install(*m_dir, true);
-        m_session = std::make_unique<RegisterSession>();
+        m_session = std::make_unique<RegisterSession>(KKT_Logic::instance());
         m_session->openWithDescription();
         clearTrace();
     }
@@ -86,7 +87,7 @@ private:
     DataRows readTable(unsigned number)
     {
         unsigned cells = 0;
-        return TableReader::read(tableOf(*m_session, number), cells);
+        return TableReader::read(m_session->link(), tableOf(*m_session, number), cells);
     }
 
 private slots:
@@ -141,19 +142,20 @@ private slots:
             rows[place.first][place.second].changed = true;
 
         clearTrace();
-        const DataRows before = WriteBefore::read(info, rows);
+        const DataRows before = WriteBefore::read(m_session->link(), info, rows);
         QCOMPARE(traced("read"), reads);
         for (const Place& place : marked) {
-            const int i = RegisterRows::dataRowOf(info, before, RegisterRows::registerRowOf(info, rows, place.first));
+            const int i = RegisterAddress(info, before).dataRow(RegisterAddress(info, rows).registerRow(place.first));
             QVERIFY(i >= 0);
             QCOMPARE(before.at(i).at(place.second).value, read.at(place.first).at(place.second).value);
         }
-        QVERIFY(WriteBefore::changedSince(info, rows, read, before).isEmpty());
+        const ValueCheck check(m_session->link().charsets());
+        QVERIFY(WriteBefore::changedSince(info, rows, read, before, check).isEmpty());
 
         unsigned written = 0;
         ProgressReporter progress;
         JournalSession journal(QStringLiteral("vescor"), m_session->identity(), JournalFolder(m_dir->filePath("journal")));
-        journal.write(info, rows, before, written, progress);
+        journal.write(m_session->link(), info, rows, before, written, progress);
         QCOMPARE(written, unsigned(marked.size()));
         QVERIFY(traced("read") <= traced("write"));
         // Written with the values they held: counted, not journaled.
@@ -199,7 +201,7 @@ private slots:
             open(image);
         }
         try {
-            WriteBefore::read(tableOf(*m_session, table), rows);
+            WriteBefore::read(m_session->link(), tableOf(*m_session, table), rows);
             QFAIL("the read did not fail");
         } catch (const FlowFailure& failure) {
             QCOMPARE(int(failure.kind()), kind);
@@ -241,7 +243,8 @@ private slots:
         table.fields = {FieldInfo(QStringLiteral("Ставка, %"), QStringLiteral("bin2"), QStringLiteral("money")),
                         FieldInfo(QStringLiteral("Наименование налога"), QStringLiteral("string866"), QStringLiteral("string")),
                         FieldInfo(QStringLiteral("Зарезервировано"), QStringLiteral("bin1"), QStringLiteral("int"))};
-        QCOMPARE(WriteBefore::describe(table, WriteBefore::changedSince(table, rows, readRows, before)), named);
+        const ValueCheck check(KKT_Logic::charsets());
+        QCOMPARE(WriteBefore::describe(table, WriteBefore::changedSince(table, rows, readRows, before, check)), named);
     }
 
     // Every file's rows are checked against the register's before anything is
@@ -272,7 +275,7 @@ private slots:
 
         clearTrace();
         try {
-            const QVector<DataRows> read = ImportFiles::readRegister({taxes, goods}, wholeTables);
+            const QVector<DataRows> read = ImportFiles::readRegister(m_session->link(), {taxes, goods}, wholeTables);
             QVERIFY2(refusal.isEmpty(), "the file was not refused");
             QCOMPARE(read.size(), 2);
             QCOMPARE(read.at(0).at(0).at(0).value, QByteArray("2000"));
@@ -328,7 +331,8 @@ private slots:
         write.tables << record;
 
         clearTrace();
-        JournalSession journal(QStringLiteral("vescor-cli"), m_session->identity(), JournalFolder(m_dir->filePath("journal")));
+        JournalSession journal(QStringLiteral("vescor-cli"), m_session->identity(),
+                               JournalFolder(m_dir->filePath("journal")));
         ProgressReporter progress;
         try {
             const JournalRevert::Result result = JournalRevert::run(write, *m_session, journal, dryRun, progress);

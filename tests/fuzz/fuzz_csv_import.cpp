@@ -3,6 +3,7 @@
 
 #include "common/Errors.h"
 #include "device/RowLabel.h"
+#include "device/KKT_Logic.h"
 #include "device/ValueCheck.h"
 #include "exchange/CsvExchange.h"
 #include "model/TableInfo.h"
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TableInfo matched;
     DataRows rows;
     try {
-        rows = CsvExchange().importTable(path, s_tables, matched);
+        rows = CsvExchange(KKT_Logic::charsets()).importTable(path, s_tables, matched);
     } catch (const RunTimeError&) {
         return 0; // refused with a message: fine
     }
@@ -75,11 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     // Every value taken can be stored in its field; no Db row comes twice.
     QSet<QByteArray> labels;
+    const ValueCheck check(KKT_Logic::charsets());
     for (int r = 0; r < rows.size(); ++r) {
         const DataRow& row = rows.at(r);
         for (int c = 0; c < row.size(); ++c) {
             const bool label = matched.type == Db && c == fields;
-            if (!label && !ValueCheck::accepts(matched.fields.at(matched.type == TransposedList ? r : c), row.at(c).value))
+            if (!label && !check.accepts(matched.fields.at(matched.type == TransposedList ? r : c), row.at(c).value))
                 fail("a value that its field cannot hold was accepted");
         }
         if (matched.type == Db && (labels.contains(row.last().value) || RowLabel::registerRow(row) == 0))

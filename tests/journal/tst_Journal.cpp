@@ -1,5 +1,7 @@
 #include "support/TestMain.h"
 
+#include "device/KKT_Logic.h"
+#include "device/ValueCheck.h"
 #include "journal/JournalFolder.h"
 #include "journal/JournalSession.h"
 #include "model/TableInfo.h"
@@ -461,7 +463,8 @@ private slots:
         QFETCH(DataRows, rows);
         QFETCH(DataRows, registerRows);
         QFETCH(QVector<Change>, expected);
-        const QVector<Change> found = JournalSession::changes(table(TableType(type), 3), rows, registerRows);
+        const QVector<Change> found = JournalSession::changes(table(TableType(type), 3), rows, registerRows,
+                                                              ValueCheck(KKT_Logic::charsets()));
         QCOMPARE(found.size(), expected.size());
         for (int i = 0; i < found.size(); ++i) {
             QCOMPARE(found.at(i).row, expected.at(i).row);

@@ -56,6 +56,13 @@ options:
       - Without it every writable cell of the files is written, and the module always reports a change.
     type: bool
     default: true
+  snapshot:
+    description:
+      - Before anything is written, save a snapshot of the register's tables into this file on the
+        managed host (C(vescor-cli snapshot save)); C(vescor-cli snapshot restore) of it undoes the
+        change. A snapshot that cannot be saved fails the host before any cell is written.
+      - Not saved in check mode.
+    type: path
   cli:
     description:
       - The C(vescor-cli) program, a path or a name looked up on the PATH of the managed host.
@@ -100,6 +107,7 @@ EXAMPLES = r'''
   vescor.registers.vescor_tables:
     files: "{{ setup_files }}"
     cli: /opt/vescor/bin/vescor-cli
+    snapshot: /var/backups/vescor/before-setup.zip
   environment:
     TILLO10_EMULATOR: "{{ register_image }}"
 '''
@@ -137,6 +145,10 @@ stderr:
   description: What the program said on its standard error (progress and messages).
   returned: always
   type: str
+snapshot:
+  description: The snapshot saved before the change, when I(snapshot) was given outside check mode.
+  returned: when saved
+  type: str
 command:
   description: The command line of C(vescor-cli); the settings appear as the path of their private file.
   returned: always
@@ -167,10 +179,23 @@ def cell_diff(cell):
     }
 
 
+def save_snapshot(module, cli, path):
+    """The register's tables into a snapshot file before the import; fails the host when it cannot."""
+    rc, out, err, command = cli.run('snapshot', ['--json'], ['save', path])
+    report, why = read_report(out)
+    if report is None:
+        module.fail_json(msg=answer_failure(cli.program, rc, out, err, why), rc=rc, stderr=err, command=command)
+    if rc != 0 or report['error']:
+        message = (report['error'] or {}).get('message') or err.strip() or 'vescor-cli: код выхода %d' % rc
+        module.fail_json(msg=message, rc=rc, stderr=err, command=command, error=report['error'])
+    return path
+
+
 def main():
     argument_spec = dict(
         files=dict(type='list', elements='path', required=True),
         only_different=dict(type='bool', default=True),
+        snapshot=dict(type='path'),
     )
     argument_spec.update(COMMON_ARGUMENTS)
     module = AnsibleModule(argument_spec=argument_spec, supports_check_mode=True)
@@ -179,6 +204,9 @@ def main():
         module.fail_json(msg='vescor_tables: в параметре files не указано ни одного файла CSV')
 
     cli = VescorCli(module)
+    saved = None
+    if params['snapshot'] and not module.check_mode:
+        saved = save_snapshot(module, cli, params['snapshot'])
     options = ['--json']
     if params['only_different']:
         options.append('--only-different')
@@ -186,6 +214,8 @@ def main():
         options.append('--dry-run')
     rc, out, err, command = cli.run('import', options, params['files'])
     result = dict(changed=False, rc=rc, stderr=err, cells=[], tables=[], command=command)
+    if saved:
+        result['snapshot'] = saved
 
     report, why = read_report(out)
     if report is None:

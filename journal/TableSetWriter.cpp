@@ -1,9 +1,9 @@
 #include "TableSetWriter.h"
 
-#include "FlowFailure.h"
+#include "flows/FlowFailure.h"
 
 #include "device/ProgressReporter.h"
-#include "journal/JournalSession.h"
+#include "JournalSession.h"
 
 #include <QStringList>
 
@@ -26,13 +26,13 @@ TableSetWriter::TableSetWriter(const QList<TableInfo>& tables, JournalSession& j
 {
 }
 
-void TableSetWriter::write(const TableInfo& table, DataRows& rows, const DataRows& registerRows)
+void TableSetWriter::write(const RegisterLink& link, const TableInfo& table, DataRows& rows, const DataRows& registerRows)
 {
     if (m_progress.cancelRequested())
         stop();
     const unsigned before = m_cellsWritten;
     try {
-        m_journal.write(table, rows, registerRows, m_cellsWritten, m_progress);
+        m_journal.write(link, table, rows, registerRows, m_cellsWritten, m_progress);
     } catch (const FlowFailure& failure) {
         if (failure.kind() == FlowFailure::Cancelled)
             stop();

@@ -8,7 +8,7 @@
 #include "flows/FlowFailure.h"
 #include "journal/JournalFolder.h"
 #include "flows/RegisterSession.h"
-#include "flows/TableSetWriter.h"
+#include "journal/TableSetWriter.h"
 #include "journal/JournalSession.h"
 
 #include <QCoreApplication>
@@ -166,7 +166,7 @@ private slots:
         const JournalFolder journal(m_dir->filePath(QStringLiteral("journal")));
         QString message;
         {
-            RegisterSession session;
+            RegisterSession session(KKT_Logic::instance());
             const RegisterIdentity identity = session.open();
             JournalSession writeJournal(QStringLiteral("vescor"), identity, journal);
             StoppingReporter progress(stopInTable);
@@ -175,7 +175,7 @@ private slots:
                 for (int t = 0; t < tables.size(); ++t) {
                     if (t == stopBeforeTable)
                         progress.requestCancel();
-                    writer.write(tables.at(t), rows[t], registerRows());
+                    writer.write(session.link(), tables.at(t), rows[t], registerRows());
                 }
             } catch (const FlowFailure& failure) {
                 QCOMPARE(failure.kind(), FlowFailure::Cancelled);

@@ -7,6 +7,7 @@
 #include <QString>
 
 class ProgressReporter;
+class RegisterLink;
 class JournalSession;
 
 // One write of several tables, one after another with a commit each, through
@@ -23,7 +24,7 @@ public:
     // Writes the table's changed cells and records them in the journal once
     // committed. Raises FlowFailure as JournalSession::write does; Cancelled
     // (with stopMessage()) when asked to stop before the table or inside it.
-    void write(const TableInfo& table, DataRows& rows, const DataRows& registerRows);
+    void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, const DataRows& registerRows);
 
     unsigned cellsWritten() const { return m_cellsWritten; }
     unsigned tablesWritten() const { return unsigned(m_written.size()); }

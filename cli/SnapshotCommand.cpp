@@ -1,0 +1,194 @@
+#include "SnapshotCommand.h"
+
+#include "CountSentence.h"
+#include "CsvLine.h"
+#include "DriverSession.h"
+#include "TableChoice.h"
+
+#include "common/Product.h"
+#include "common/RussianPlural.h"
+#include "device/ProgressReporter.h"
+#include "journal/JournalFolder.h"
+#include "journal/RegisterSnapshot.h"
+#include "journal/JournalSession.h"
+#include "snapshot/SnapshotReader.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+const QString TablesOption = QStringLiteral("tables");
+const QString DryRunOption = QStringLiteral("dry-run");
+const QString OtherModelOption = QStringLiteral("other-model");
+const QString OtherRegisterOption = QStringLiteral("other-register");
+const QStringList Actions = {QStringLiteral("save"), QStringLiteral("show"), QStringLiteral("diff"),
+                             QStringLiteral("restore")};
+
+RegisterSnapshot::Permissions permissionsOf(const QCommandLineParser& parser)
+{
+    return {parser.isSet(OtherModelOption), parser.isSet(OtherRegisterOption)};
+}
+
+} // namespace
+
+QString SnapshotCommand::summary() const
+{
+    return QStringLiteral(
+        "Снимок ККТ в одном файле (архив ZIP с файлами CSV таблиц и описанием manifest.json). "
+        "save FILE — прочитать таблицы и сохранить снимок; show FILE — описание снимка; diff FILE — ячейки, в "
+        "которых ККТ и снимок расходятся (\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в снимке\", "
+        "код выхода 1, если расходятся); restore FILE — проверить все таблицы снимка и записать в ККТ "
+        "отличающиеся ячейки (прежнее состояние ККТ сохраняется в снимок рядом с журналом изменений).");
+}
+
+void SnapshotCommand::describe(QCommandLineParser& parser)
+{
+    parser.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("save, show, diff или restore."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл снимка."));
+    parser.addOption({TablesOption,
+                      QStringLiteral("save: какие таблицы: all (все, по умолчанию), commodities (база товаров), "
+                                     "others (все, кроме базы товаров) или номера через запятую."),
+                      QStringLiteral("all|commodities|others|N,N..."), QStringLiteral("all")});
+    parser.addOption({DryRunOption,
+                      QStringLiteral("restore: ничего не записывать; вывести ячейки, которые были бы записаны: "
+                                     "\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в снимке\".")});
+    parser.addOption({OtherModelOption,
+                      QStringLiteral("restore, diff: принять снимок ККТ другой модели; переносятся только таблицы с "
+                                     "тем же описанием.")});
+    parser.addOption({OtherRegisterOption,
+                      QStringLiteral("restore: записать снимок ККТ с другим заводским номером.")});
+    addJsonOption(parser);
+}
+
+void SnapshotCommand::execute(const QCommandLineParser& parser)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty() || !Actions.contains(positional.first()))
+        usageError(positional.isEmpty() ? QStringLiteral("Не указано действие: save, show, diff или restore")
+                                        : QStringLiteral("Неизвестное действие: %1").arg(positional.first()));
+    if (positional.size() != 2)
+        usageError(positional.size() < 2 ? QStringLiteral("Не указан файл снимка")
+                                         : QStringLiteral("Нужен один файл снимка, указано: %1").arg(positional.size() - 1));
+    const QString action = positional.at(0);
+    const QString path = positional.at(1);
+    if (JsonReport* report = jsonReport())
+        report->set(QStringLiteral("action"), action);
+    if (action == QLatin1String("save"))
+        save(parser, path);
+    else if (action == QLatin1String("show"))
+        show(path);
+    else if (action == QLatin1String("diff"))
+        diff(parser, path);
+    else
+        restore(parser, path);
+}
+
+void SnapshotCommand::save(const QCommandLineParser& parser, const QString& path)
+{
+    const TableChoice choice(parser.value(TablesOption));
+    DriverSession session(settingsOption(parser));
+    const QList<TableInfo> selection = choice.select(session.reg().openWithDescription());
+    const SnapshotManifest manifest =
+        RegisterSnapshot::save(path, session.reg(), selection, product::shellProgramName());
+    unsigned cells = 0;
+    for (const SnapshotManifest::Table& table : manifest.tables)
+        cells += table.cells;
+    if (JsonReport* report = jsonReport())
+        report->set(QStringLiteral("snapshot"), QJsonDocument::fromJson(manifest.toJson()).object());
+    m_console.out(path);
+    m_console.err(CountSentence::cellsInTables(QStringLiteral("Успешно"), QStringLiteral("сохранена"),
+                                               QStringLiteral("сохранено"), cells, qulonglong(manifest.tables.size())));
+}
+
+void SnapshotCommand::show(const QString& path)
+{
+    const SnapshotReader reader(path);
+    const SnapshotManifest& manifest = reader.manifest();
+    if (JsonReport* report = jsonReport()) {
+        report->set(QStringLiteral("snapshot"), QJsonDocument::fromJson(manifest.toJson()).object());
+        return;
+    }
+    const RegisterIdentity& identity = manifest.identity;
+    m_console.out(QStringLiteral("Снимок: %1\nСделан: %2 UTC, %3 %4\nМодель: %5 (%6)\nЗаводской номер: %7\n"
+                                 "Версия ПО: %8 (конфигурация %9)")
+                      .arg(path, manifest.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), manifest.program,
+                           manifest.version, QString::number(identity.modelCode), identity.modelName,
+                           identity.serialNumber, identity.firmware, QString::number(manifest.configuration)));
+    m_console.out(CsvLine::of({QStringLiteral("таблица"), QStringLiteral("название"), QStringLiteral("рядов"),
+                               QStringLiteral("ячеек"), QStringLiteral("файл"), QStringLiteral("SHA-256")}));
+    for (const SnapshotManifest::Table& table : manifest.tables) {
+        m_console.out(CsvLine::of({QString::number(table.number), table.name, QString::number(table.rows),
+                                   QString::number(table.cells), table.file, table.sha256}));
+    }
+}
+
+void SnapshotCommand::diff(const QCommandLineParser& parser, const QString& path)
+{
+    SnapshotReader reader(path);
+    DriverSession session(settingsOption(parser));
+    session.reg().openWithDescription();
+    const RegisterSnapshot::Comparison comparison =
+        RegisterSnapshot::compare(reader, session.reg(), permissionsOf(parser));
+    for (const QString& skipped : comparison.skipped)
+        m_console.err(QStringLiteral("Пропущена %1").arg(skipped));
+    JsonReport* report = jsonReport();
+    for (const RegisterSnapshot::TableDifferences& table : comparison.tables) {
+        for (const TableComparison::CellPair& cell : table.cells) {
+            m_console.out(CsvLine::of({QString::number(table.table.id), QString::number(cell.registerRow),
+                                       QString::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+        }
+        if (report)
+            report->addTable(path, table.table, table.cells, true);
+    }
+    const int count = comparison.differenceCount();
+    if (report)
+        report->set(QStringLiteral("different"), count > 0);
+    if (count > 0) {
+        m_console.err(QStringLiteral("Снимок и ККТ расходятся в %1")
+                          .arg(RussianPlural::count(qulonglong(count), QStringLiteral("ячейке"),
+                                                    QStringLiteral("ячейках"), QStringLiteral("ячейках"))));
+        m_exitStatus = Refused;
+    }
+}
+
+void SnapshotCommand::restore(const QCommandLineParser& parser, const QString& path)
+{
+    const bool dryRun = parser.isSet(DryRunOption);
+    SnapshotReader reader(path);
+    DriverSession session(settingsOption(parser));
+    session.reg().openWithDescription();
+    const JournalFolder journal;
+    JournalSession writeJournal(product::shellProgramName(), session.reg().identity(), journal);
+    ProgressReporter noProgress;
+    const RegisterSnapshot::Restore result =
+        RegisterSnapshot::restore(reader, session.reg(), writeJournal, permissionsOf(parser), dryRun,
+                                  RegisterSnapshot::undoDirectory(journal.directory()), noProgress);
+    for (const QString& skipped : result.comparison.skipped)
+        m_console.err(QStringLiteral("Пропущена %1").arg(skipped));
+    JsonReport* report = jsonReport();
+    for (const RegisterSnapshot::TableDifferences& table : result.comparison.tables) {
+        if (dryRun) {
+            for (const TableComparison::CellPair& cell : table.cells) {
+                m_console.out(CsvLine::of({QString::number(table.table.id), QString::number(cell.registerRow),
+                                           QString::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+            }
+        }
+        if (report)
+            report->addTable(path, table.table, table.cells, true);
+    }
+    if (report) {
+        report->set(QStringLiteral("dry_run"), dryRun);
+        report->setChanged(result.cellsWritten > 0);
+        report->set(QStringLiteral("undo_snapshot"), result.undoSnapshot.isEmpty() ? QJsonValue()
+                                                                                   : QJsonValue(result.undoSnapshot));
+    }
+    m_console.out(CountSentence::cellsInTables(dryRun ? QStringLiteral("Будет") : QStringLiteral("Успешно"),
+                                               QStringLiteral("записана"), QStringLiteral("записано"),
+                                               result.cellsWritten, result.tablesWritten));
+    if (!result.undoSnapshot.isEmpty())
+        m_console.err(QStringLiteral("ККТ до восстановления сохранена в снимке %1").arg(result.undoSnapshot));
+    if (!writeJournal.warnings().isEmpty())
+        m_console.err(QStringLiteral("Предупреждение: ") + writeJournal.warningText());
+}

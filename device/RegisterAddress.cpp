@@ -1,0 +1,61 @@
+#include "RegisterAddress.h"
+
+#include "RowLabel.h"
+
+RegisterAddress::RegisterAddress(const TableInfo& table, const DataRows& rows)
+    : m_db(table.type == Db), m_transposed(table.type == TransposedList), m_fields(table.fields)
+{
+    m_cellCounts.reserve(rows.size());
+    for (const DataRow& row : rows)
+        m_cellCounts.append(row.size());
+    if (!m_db)
+        return;
+    m_registerRows.reserve(rows.size());
+    m_dataRows.reserve(rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        const unsigned registerRow = RowLabel::registerRow(rows.at(i));
+        m_registerRows.append(registerRow);
+        if (registerRow != 0 && !m_dataRows.contains(registerRow))
+            m_dataRows.insert(registerRow, i);
+    }
+}
+
+unsigned RegisterAddress::registerRow(int i) const
+{
+    if (i < 0 || i >= m_cellCounts.size())
+        return 0;
+    return m_db ? m_registerRows.at(i) : unsigned(i + 1);
+}
+
+int RegisterAddress::dataRow(unsigned registerRow) const
+{
+    if (registerRow == 0)
+        return -1;
+    if (m_db)
+        return m_dataRows.value(registerRow, -1);
+    return registerRow <= unsigned(m_cellCounts.size()) ? int(registerRow - 1) : -1;
+}
+
+int RegisterAddress::fieldIndex(int i, int j) const
+{
+    const int index = m_transposed ? i : j;
+    return index >= 0 && index < m_fields.size() ? index : -1;
+}
+
+const FieldInfo* RegisterAddress::field(int i, int j) const
+{
+    const int index = fieldIndex(i, j);
+    return index < 0 ? nullptr : &m_fields.at(index);
+}
+
+bool RegisterAddress::isLabel(int i, int j) const
+{
+    return m_db && i >= 0 && i < m_cellCounts.size() && j == m_cellCounts.at(i) - 1;
+}
+
+int RegisterAddress::valueCells(int i) const
+{
+    if (i < 0 || i >= m_cellCounts.size())
+        return 0;
+    return m_db ? qMax(0, m_cellCounts.at(i) - 1) : m_cellCounts.at(i);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Cell.h"
+#include "model/TableInfo.h"
+
+#include <QHash>
+#include <QVector>
+
+// Where the cells of one table's data rows live on the register: a Db row at
+// the register row its label names, wherever it stands in the list; every
+// other row at its place (data row i is register row i + 1). A cell's field is
+// its column, except in a TransposedList table, which keeps one field per data
+// row. Built once per table and rows; every answer is then O(1). It keeps
+// copies of what it needs, so the rows may change afterwards as long as no Db
+// label does.
+class RegisterAddress
+{
+public:
+    RegisterAddress(const TableInfo& table, const DataRows& rows);
+
+    // The register row (from 1) of data row i; 0 when it has none (a Db row
+    // whose label is not a row number, or i out of range).
+    unsigned registerRow(int i) const;
+    // The data row that holds register row r; -1 when none does. Where two Db
+    // rows name the same register row, the first of them.
+    int dataRow(unsigned registerRow) const;
+
+    // The index of the field description of cell (i, j); -1 beyond the description.
+    int fieldIndex(int i, int j) const;
+    // The field description of cell (i, j); nullptr beyond the description.
+    const FieldInfo* field(int i, int j) const;
+
+    // Whether cell (i, j) is a Db row's label: its address, never a value to write.
+    bool isLabel(int i, int j) const;
+    // The cells of data row i that hold values (a Db row's label is not one).
+    int valueCells(int i) const;
+
+private:
+    bool m_db;
+    bool m_transposed;
+    QVector<FieldInfo> m_fields;
+    QVector<unsigned> m_registerRows; // Db only: by data row
+    QVector<int> m_cellCounts;        // cells of each data row
+    QHash<unsigned, int> m_dataRows;  // Db only: by register row
+};

@@ -1,0 +1,263 @@
+#include "RegisterSnapshot.h"
+
+#include "flows/FlowFailure.h"
+#include "flows/ImportFiles.h"
+#include "flows/RegisterSession.h"
+#include "flows/TableReader.h"
+#include "JournalSession.h"
+
+#include "common/Errors.h"
+#include "common/Product.h"
+#include "device/RegisterLink.h"
+#include "device/ValueCheck.h"
+#include "device/ProgressReporter.h"
+#include "exchange/ExportFileName.h"
+#include "exchange/ImportLimits.h"
+#include "snapshot/SnapshotReader.h"
+#include "snapshot/SnapshotWriter.h"
+
+#include <QDateTime>
+#include <QDir>
+
+namespace {
+
+// A snapshot table and the register's table it goes to.
+struct Pairing
+{
+    SnapshotManifest::Table entry;
+    TableInfo table;
+};
+
+const TableInfo* tableOf(const QList<TableInfo>& tables, unsigned number)
+{
+    for (const TableInfo& table : tables) {
+        if (table.id == number)
+            return &table;
+    }
+    return nullptr;
+}
+
+// The register's tables that the snapshot's tables go to. Another model is
+// refused unless allowed, and then only tables described alike are paired.
+QVector<Pairing> pairTables(const SnapshotReader& snapshot, const RegisterSession& session,
+                            const RegisterSnapshot::Permissions& permissions, QStringList& skipped)
+{
+    const SnapshotManifest& manifest = snapshot.manifest();
+    const RegisterIdentity& identity = session.identity();
+    const bool otherModel = manifest.identity.modelCode != identity.modelCode;
+    if (otherModel && !permissions.otherModel) {
+        throw FlowFailure(FlowFailure::Refused,
+                          QStringLiteral("Снимок %1 сделан с ККТ модели %2 (%3), а подключена модель %4 (%5); "
+                                         "таблицы другой модели переносятся только с --other-model")
+                              .arg(snapshot.path(), QString::number(manifest.identity.modelCode),
+                                   manifest.identity.modelName, QString::number(identity.modelCode),
+                                   identity.modelName));
+    }
+    QVector<Pairing> pairs;
+    for (const SnapshotManifest::Table& entry : manifest.tables) {
+        const TableInfo* table = tableOf(session.tables(), entry.number);
+        if (!table && !otherModel) {
+            throw FlowFailure(FlowFailure::Refused,
+                              QStringLiteral("Снимок %1: в описании модели ККТ нет таблицы %2 (%3)")
+                                  .arg(snapshot.path(), QString::number(entry.number), entry.name));
+        }
+        if (otherModel && (!table || SnapshotManifest::descriptionDigest(*table) != entry.description)) {
+            skipped << QStringLiteral("%1: описание таблицы в модели %2 другое")
+                           .arg(SnapshotReader::tableName(entry), QString::number(identity.modelCode));
+            continue;
+        }
+        pairs.append({entry, *table});
+    }
+    return pairs;
+}
+
+// The snapshot's rows of one table, checked as an import checks a file, with
+// every cell marked to be written. Messages name the table inside the snapshot.
+DataRows loadRows(SnapshotReader& snapshot, const Pairing& pair, const RegisterCharsets& charsets)
+{
+    QString extracted;
+    try {
+        extracted = snapshot.extract(pair.entry, ImportLimits::fileBytes(QList<TableInfo>{pair.table}));
+        return ImportFiles::load({extracted}, {pair.table}, charsets).first().rows;
+    } catch (const RunTimeError& error) {
+        throw FlowFailure(FlowFailure::Refused, error.message());
+    } catch (const FlowFailure& failure) {
+        const QString inside = snapshot.path() + QLatin1Char('/') + pair.entry.file;
+        QVector<FlowFailure::Place> places = failure.places();
+        for (FlowFailure::Place& place : places) {
+            place.message.replace(extracted, inside);
+            place.file = inside;
+        }
+        throw FlowFailure(failure.kind(), QString(failure.message()).replace(extracted, inside), places);
+    }
+}
+
+// What the restore and the comparison share: the register's rows, the
+// snapshot's rows with only the differing cells marked, and those cells.
+struct TablePlan
+{
+    DataRows registerRows;
+    unsigned registerCells = 0;
+    DataRows rows;
+    QVector<TableComparison::CellPair> differences;
+};
+
+TablePlan plan(const RegisterLink& link, SnapshotReader& snapshot, const Pairing& pair, ProgressReporter* progress)
+{
+    TablePlan result;
+    result.rows = loadRows(snapshot, pair, link.charsets());
+    result.registerRows = TableReader::read(link, pair.table, result.registerCells, progress);
+    const TableComparison comparison(pair.table, result.rows, result.registerRows, ValueCheck(link.charsets()));
+    for (const TableComparison::CellPair& cell : comparison.cells()) {
+        if (cell.differs)
+            result.differences.append(cell);
+        else
+            result.rows[cell.row][cell.column].changed = false;
+    }
+    return result;
+}
+
+SnapshotManifest headOf(const RegisterSession& session, const QString& program)
+{
+    SnapshotManifest manifest;
+    manifest.program = program;
+    manifest.version = product::version();
+    manifest.time = QDateTime::currentDateTimeUtc();
+    manifest.identity = session.identity();
+    manifest.configuration = session.configurationVersion();
+    return manifest;
+}
+
+} // namespace
+
+int RegisterSnapshot::Comparison::differenceCount() const
+{
+    int count = 0;
+    for (const TableDifferences& t : tables)
+        count += t.cells.size();
+    return count;
+}
+
+SnapshotManifest RegisterSnapshot::save(const QString& path, RegisterSession& session, const QList<TableInfo>& tables,
+                                        const QString& program, ProgressReporter* progress)
+{
+    try {
+        SnapshotWriter writer(path, headOf(session, program));
+        for (const TableInfo& table : tables) {
+            unsigned cells = 0;
+            const DataRows rows = TableReader::read(session.link(), table, cells, progress);
+            writer.addTable(table, rows, cells);
+        }
+        writer.finish();
+        return writer.manifest();
+    } catch (const RunTimeError& error) {
+        throw FlowFailure(FlowFailure::Refused, error.message());
+    }
+}
+
+RegisterSnapshot::Comparison RegisterSnapshot::compare(SnapshotReader& snapshot, RegisterSession& session,
+                                                       const Permissions& permissions, ProgressReporter* progress)
+{
+    Comparison comparison;
+    // Comparing with another register's snapshot is what a reference register is for.
+    Permissions anyRegister = permissions;
+    anyRegister.otherRegister = true;
+    for (const Pairing& pair : pairTables(snapshot, session, anyRegister, comparison.skipped))
+        comparison.tables.append({pair.table, plan(session.link(), snapshot, pair, progress).differences});
+    return comparison;
+}
+
+RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, RegisterSession& session,
+                                                    JournalSession& journal, const Permissions& permissions, bool dryRun,
+                                                    const QString& undoDirectory, ProgressReporter& progress)
+{
+    const SnapshotManifest& manifest = snapshot.manifest();
+    const QString serial = session.identity().serialNumber;
+    if (manifest.identity.serialNumber != serial && !permissions.otherRegister) {
+        throw FlowFailure(FlowFailure::Refused,
+                          QStringLiteral("Снимок %1 сделан с ККТ с заводским номером %2, а подключена ККТ %3; "
+                                         "чтобы перенести его в эту ККТ, укажите --other-register")
+                              .arg(snapshot.path(), manifest.identity.serialNumber, serial));
+    }
+    Restore result;
+    const QVector<Pairing> pairs = pairTables(snapshot, session, permissions, result.comparison.skipped);
+
+    // Every table is checked before anything is read from the register or written.
+    QStringList refusals;
+    QVector<FlowFailure::Place> places;
+    for (const Pairing& pair : pairs) {
+        try {
+            loadRows(snapshot, pair, session.link().charsets());
+        } catch (const FlowFailure& failure) {
+            refusals << failure.message();
+            places << failure.places();
+        }
+    }
+    if (!refusals.isEmpty())
+        throw FlowFailure(FlowFailure::Refused, refusals.join(QLatin1Char('\n')), places);
+
+    // The register as it is, into the undo snapshot, and what differs.
+    std::unique_ptr<SnapshotWriter> undo;
+    if (!dryRun) {
+        if (!QDir().mkpath(undoDirectory)) {
+            throw FlowFailure(FlowFailure::Refused,
+                              QStringLiteral("Не удалось создать каталог %1 для снимка ККТ перед восстановлением")
+                                  .arg(undoDirectory));
+        }
+        result.undoSnapshot = QStringLiteral("%1/%2_%3.zip")
+                                  .arg(undoDirectory, ExportFileName::safeFileNamePart(serial), journal.writeId());
+        try {
+            undo = std::make_unique<SnapshotWriter>(result.undoSnapshot, headOf(session, manifest.program));
+        } catch (const RunTimeError& error) {
+            throw FlowFailure(FlowFailure::Refused, error.message());
+        }
+    }
+    QVector<Pairing> differing;
+    for (const Pairing& pair : pairs) {
+        TablePlan tablePlan = plan(session.link(), snapshot, pair, &progress);
+        try {
+            if (undo)
+                undo->addTable(pair.table, tablePlan.registerRows, tablePlan.registerCells);
+        } catch (const RunTimeError& error) {
+            throw FlowFailure(FlowFailure::Refused, error.message());
+        }
+        if (tablePlan.differences.isEmpty())
+            continue;
+        result.comparison.tables.append({pair.table, tablePlan.differences});
+        differing.append(pair);
+    }
+    if (dryRun || differing.isEmpty()) {
+        result.undoSnapshot.clear();
+        if (dryRun) {
+            result.cellsWritten = unsigned(result.comparison.differenceCount());
+            result.tablesWritten = unsigned(differing.size());
+        }
+        return result;
+    }
+    try {
+        undo->finish();
+    } catch (const RunTimeError& error) {
+        throw FlowFailure(FlowFailure::Refused, error.message());
+    }
+
+    for (const Pairing& pair : qAsConst(differing)) {
+        TablePlan tablePlan = plan(session.link(), snapshot, pair, &progress);
+        const unsigned before = result.cellsWritten;
+        try {
+            journal.write(session.link(), pair.table, tablePlan.rows, tablePlan.registerRows, result.cellsWritten, progress);
+        } catch (const FlowFailure& failure) {
+            throw FlowFailure(failure.kind(),
+                              QStringLiteral("%1: %2\nТаблицы, записанные до сбоя, остались записанными; ККТ до "
+                                             "восстановления сохранена в снимке %3")
+                                  .arg(SnapshotReader::tableName(pair.entry), failure.message(), result.undoSnapshot));
+        }
+        if (result.cellsWritten > before)
+            ++result.tablesWritten;
+    }
+    return result;
+}
+
+QString RegisterSnapshot::undoDirectory(const QString& journalDirectory)
+{
+    return journalDirectory + QStringLiteral("/snapshots");
+}

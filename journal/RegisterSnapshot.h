@@ -1,0 +1,73 @@
+#pragma once
+
+#include "flows/TableComparison.h"
+
+#include "model/TableInfo.h"
+#include "snapshot/SnapshotManifest.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class ProgressReporter;
+class RegisterSession;
+class SnapshotReader;
+class JournalSession;
+
+// A whole register in one file: saving its tables into a snapshot, comparing
+// the register with a snapshot cell by cell, and restoring a snapshot. Tables
+// go through one at a time, so memory holds one table (and the differences
+// found), never every table at once.
+class RegisterSnapshot
+{
+public:
+    // Which snapshot tables may meet which register.
+    struct Permissions
+    {
+        bool otherModel = false;    // then only tables whose description matches
+        bool otherRegister = false; // another serial number
+    };
+
+    struct TableDifferences
+    {
+        TableInfo table;
+        QVector<TableComparison::CellPair> cells; // register text vs. snapshot (file) text
+    };
+
+    struct Comparison
+    {
+        QVector<TableDifferences> tables; // every table compared, in the snapshot's order
+        QStringList skipped;              // tables left out, with why
+        int differenceCount() const;
+    };
+
+    struct Restore
+    {
+        Comparison comparison; // the cells written (or, on a dry run, to be written)
+        unsigned cellsWritten = 0;
+        unsigned tablesWritten = 0;
+        QString undoSnapshot; // the register before the restore; empty when nothing was written
+    };
+
+    // session: open with the model description. Reads the tables into a new
+    // snapshot at path (all or nothing). Raises FlowFailure.
+    static SnapshotManifest save(const QString& path, RegisterSession& session, const QList<TableInfo>& tables,
+                                 const QString& program, ProgressReporter* progress = nullptr);
+
+    // Every cell in which the register differs from the snapshot. Raises
+    // FlowFailure: Refused for a snapshot of another model without
+    // permissions.otherModel or a table value that the register's model refuses.
+    static Comparison compare(SnapshotReader& snapshot, RegisterSession& session, const Permissions& permissions,
+                              ProgressReporter* progress = nullptr);
+
+    // Checks every table of the snapshot, then saves the register's tables
+    // into undoDirectory and writes the differing cells, one commit per table,
+    // as one write of the journal. Nothing is written when a table is refused.
+    static Restore restore(SnapshotReader& snapshot, RegisterSession& session, JournalSession& journal,
+                           const Permissions& permissions, bool dryRun, const QString& undoDirectory,
+                           ProgressReporter& progress);
+
+    // Where restores keep the registers as they were: beside the journal.
+    static QString undoDirectory(const QString& journalDirectory);
+};

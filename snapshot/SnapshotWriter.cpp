@@ -1,0 +1,87 @@
+#include "SnapshotWriter.h"
+
+#include "common/Errors.h"
+#include "exchange/CsvExchange.h"
+#include "exchange/ExportFileName.h"
+#include "model/TableInfo.h"
+
+#include <KZip>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+SnapshotWriter::SnapshotWriter(const QString& path, const SnapshotManifest& manifest)
+    : m_path(path), m_partPath(partPathOf(path)), m_manifest(manifest), m_zip(std::make_unique<KZip>(m_partPath))
+{
+    m_manifest.tables.clear();
+    if (!m_work.isValid())
+        fail(QStringLiteral("не удалось создать временный каталог: %1").arg(m_work.errorString()));
+    if (!m_zip->open(QIODevice::WriteOnly))
+        fail(m_zip->errorString());
+    m_zip->setCompression(KZip::DeflateCompression);
+}
+
+SnapshotWriter::~SnapshotWriter()
+{
+    if (m_finished)
+        return;
+    // Unfinished: the partial archive goes, a file at the path stays as it was.
+    m_zip.reset();
+    QFile::remove(m_partPath);
+}
+
+QString SnapshotWriter::partPathOf(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".part-")
+        + QString::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+void SnapshotWriter::addTable(const TableInfo& table, const DataRows& rows, unsigned cells)
+{
+    const QString csvPath = ExportFileName::path(m_work.path(), m_manifest.identity.serialNumber, table.id);
+    CsvExchange().exportTable(csvPath, table, rows);
+
+    QFile csv(csvPath);
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    if (!csv.open(QIODevice::ReadOnly) || !digest.addData(&csv))
+        fail(QStringLiteral("не удалось прочитать файл таблицы %1: %2").arg(csvPath, csv.errorString()));
+    csv.close();
+
+    SnapshotManifest::Table entry;
+    entry.number = table.id;
+    entry.name = table.name;
+    entry.file = QFileInfo(csvPath).fileName();
+    entry.rows = rows.size();
+    entry.cells = cells;
+    entry.sha256 = QString::fromLatin1(digest.result().toHex());
+    entry.description = SnapshotManifest::descriptionDigest(table);
+    if (!m_zip->addLocalFile(csvPath, entry.file))
+        fail(QStringLiteral("таблица %1 (%2): %3").arg(QString::number(table.id), table.name, m_zip->errorString()));
+    QFile::remove(csvPath);
+    m_manifest.tables.append(entry);
+}
+
+void SnapshotWriter::finish()
+{
+    m_manifest.time = m_manifest.time.isValid() ? m_manifest.time.toUTC() : QDateTime::currentDateTimeUtc();
+    if (!m_zip->writeFile(SnapshotManifest::entryName(), m_manifest.toJson()))
+        fail(m_zip->errorString());
+    if (!m_zip->close())
+        fail(m_zip->errorString());
+    // The whole file replaces the path at once: a crash leaves the old file or the new.
+    if (std::rename(QFile::encodeName(m_partPath).constData(), QFile::encodeName(m_path).constData()) != 0)
+        fail(QString::fromLocal8Bit(std::strerror(errno)));
+    m_finished = true;
+}
+
+void SnapshotWriter::fail(const QString& why) const
+{
+    throw RunTimeError(QStringLiteral("Не удалось записать снимок ККТ %1: %2").arg(m_path, why));
+}

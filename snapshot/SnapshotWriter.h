@@ -1,0 +1,46 @@
+#pragma once
+
+#include "SnapshotManifest.h"
+
+#include "device/Cell.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class KZip;
+class TableInfo;
+
+// Writes a snapshot file table by table: each table goes in as the CSV file
+// that the export writes, compressed, and only its digest stays in memory.
+// The file appears whole at finish(); until then, and when the writer is
+// dropped unfinished, a file at the path stays as it was.
+class SnapshotWriter
+{
+public:
+    // manifest: everything but the tables. Raises RunTimeError when the file
+    // cannot be started.
+    SnapshotWriter(const QString& path, const SnapshotManifest& manifest);
+    ~SnapshotWriter();
+    SnapshotWriter(const SnapshotWriter&) = delete;
+    SnapshotWriter& operator=(const SnapshotWriter&) = delete;
+
+    // cells: as many as were read. Raises RunTimeError.
+    void addTable(const TableInfo& table, const DataRows& rows, unsigned cells);
+    // Adds the manifest and puts the file in place. Raises RunTimeError.
+    void finish();
+
+    const SnapshotManifest& manifest() const { return m_manifest; }
+
+private:
+    [[noreturn]] void fail(const QString& why) const;
+    static QString partPathOf(const QString& path);
+
+    QString m_path;
+    QString m_partPath; // the archive while it is written, beside the path
+    bool m_finished = false;
+    SnapshotManifest m_manifest;
+    QTemporaryDir m_work;
+    std::unique_ptr<KZip> m_zip;
+};

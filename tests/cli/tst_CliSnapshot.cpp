@@ -1,0 +1,107 @@
+#include "support/CliRunner.h"
+
+#include "support/EmulatorImage.h"
+#include "support/RegisterCells.h"
+#include "support/RegisterWrite.h"
+#include "support/TestMain.h"
+
+#include "device/KKT_Logic.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The wiring of vescor-cli snapshot: actions, exit statuses and what goes to
+// which stream. What a snapshot holds and restores is the flows' test.
+class CliSnapshotTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray m_dataHome;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+
+private slots:
+    void initTestCase() { KKT_Logic::instance().connect(); }
+    void cleanupTestCase() { KKT_Logic::instance().destroy(); }
+
+    // A snapshot of the default register, then three cells in two tables changed.
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", path("data").toUtf8());
+        EmulatorImage::defaultImage().install(*m_dir);
+        const CliRun saved = runCli({"snapshot", "save", path("kassa.zip"), "--tables", "2,6"}, m_dir->path());
+        QCOMPARE(saved.exitCode, 0);
+        QCOMPARE(saved.outLines(), QStringList{path("kassa.zip")});
+        QVERIFY(saved.err.contains(QStringLiteral("Успешно сохранено 32 ячейки в 2 таблицах")));
+        QVERIFY(writeRawCells({{2, 1, 1, QByteArray::fromHex("07")},
+                               {6, 1, 1, QByteArray::fromHex("0834")},
+                               {6, 2, 1, QByteArray::fromHex("044c")}}));
+        QVERIFY(writeBytes(path("junk.zip"), "не архив"));
+    }
+
+    void cleanup()
+    {
+        EmulatorImage::uninstall();
+        qputenv("XDG_DATA_HOME", m_dataHome);
+        m_dir.reset();
+    }
+
+    void actions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<int>("outLines"); // -1: any number
+        QTest::newRow("no action") << QStringList{} << 2 << "" << "Не указано действие" << 0;
+        QTest::newRow("unknown action") << QStringList{"copy", "kassa.zip"} << 2 << "" << "Неизвестное действие: copy"
+                                        << 0;
+        QTest::newRow("no file") << QStringList{"diff"} << 2 << "" << "Не указан файл снимка" << 0;
+        QTest::newRow("show") << QStringList{"show", "kassa.zip"} << 0 << "Заводской номер: 0057000001" << "" << 8;
+        QTest::newRow("show json") << QStringList{"show", "kassa.zip", "--json"} << 0
+                                   << "\"serial_number\":\"0057000001\"" << "" << 1;
+        QTest::newRow("show refused") << QStringList{"show", "junk.zip"} << 1 << ""
+                                      << "отклонен: это не архив ZIP" << 0;
+        QTest::newRow("diff") << QStringList{"diff", "kassa.zip"} << 1 << "\"6\";\"1\";\"1\";\"21.00\";\"20.00\""
+                              << "Снимок и ККТ расходятся в 3 ячейках" << 3;
+        QTest::newRow("diff json") << QStringList{"diff", "kassa.zip", "--json"} << 1 << "\"different\":true" << ""
+                                   << 1;
+        QTest::newRow("restore dry run") << QStringList{"restore", "kassa.zip", "--dry-run"} << 0
+                                         << "Будет записано 3 ячейки в 2 таблицах" << "" << 4;
+        QTest::newRow("restore") << QStringList{"restore", "kassa.zip"} << 0 << "Успешно записано 3 ячейки в 2 таблицах"
+                                 << "ККТ до восстановления сохранена в снимке " + QStringLiteral("%1/data/Orvane/Vescor/journal/snapshots/0057000001_") << 1;
+        QTest::newRow("restore refused") << QStringList{"restore", "junk.zip"} << 1 << "" << "это не архив ZIP" << 0;
+    }
+
+    void actions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(int, outLines);
+        for (QString& argument : arguments) {
+            if (argument.endsWith(QLatin1String(".zip")))
+                argument = path(argument);
+        }
+        const CliRun result = runCli(QStringList{"snapshot"} + arguments, m_dir->path());
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.out.contains(out), qPrintable(result.out));
+        QVERIFY2(result.err.contains(QString(err).replace(QLatin1String("%1"), m_dir->path())), qPrintable(result.err));
+        if (outLines >= 0)
+            QCOMPARE(result.outLines().size(), outLines);
+        if (arguments.value(0) == QLatin1String("restore") && exitCode == 0 && !arguments.contains("--dry-run"))
+            QCOMPARE(runCli({"snapshot", "diff", path("kassa.zip")}, m_dir->path()).exitCode, 0);
+    }
+};
+
+VESCOR_TEST(CliSnapshotTest)
+
+#include "tst_CliSnapshot.moc"
