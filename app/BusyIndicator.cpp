@@ -37,6 +37,11 @@ void BusyIndicator::setText(const QString& text)
 
 void BusyIndicator::offerCancel()
 {
-    if (m_progress && !m_cancelButton)
-        m_cancelButton = m_progress->cancelButton();
+    if (!m_progress || m_cancelButton)
+        return;
+    m_cancelButton = m_progress->cancelButton();
+    // The button goes with this indicator, and the connection with it.
+    if (m_cancelButton)
+        QObject::connect(m_cancelButton.data(), &QPushButton::clicked, m_cancelButton.data(),
+                         [this] { requestCancel(); });
 }

@@ -25,7 +25,8 @@ public:
     // Shows the text on the progress bar, which widens to hold it.
     void setText(const QString& text) override;
 
-    // Shows a "Отменить" button beside the progress bar until this indicator ends.
+    // Shows a "Отменить" button beside the progress bar until this indicator ends;
+    // a click asks this indicator to stop (cancelRequested()).
     void offerCancel();
 
 private:

@@ -34,6 +34,8 @@ public:
     // Empties both status labels and removes every tab with its page.
     virtual void clearTabs() = 0;
     virtual void addTableTab(const TableInfo& table, const DataRows& rows) = 0;
+    // Puts a new page with the rows in place of the tab at index (its undo history goes).
+    virtual void replaceTableTab(int index, const TableInfo& table, const DataRows& rows) = 0;
     // The table model of every tab in tab order; nullptr for a page that holds no single table view.
     virtual QList<TableModel*> tableModels() = 0;
     // The model of the current tab; raises RunTimeError when no table is shown.

@@ -67,7 +67,7 @@ QPushButton* CommandProgress::cancelButton()
     auto* shown = new QPushButton(QStringLiteral("Отменить"));
     shown->setObjectName(QStringLiteral("cancelLoadingButton"));
     connect(shown, &QPushButton::clicked, this, &CommandProgress::cancelRequested);
-    // One request is enough; the command stops after the table it is reading.
+    // One request is enough; the engines stop at the next cell.
     connect(shown, &QPushButton::clicked, shown, [shown] { shown->setEnabled(false); });
     shown->setMaximumHeight(qMax(m_statusBar->height() - 2, shown->fontMetrics().height() + 4));
     m_statusBar->addPermanentWidget(shown);

@@ -7,7 +7,7 @@ namespace FileCommandTexts {
 
 inline QString csvFilter()
 {
-    return QStringLiteral("Images (*.csv);;All files (*.*)");
+    return QStringLiteral("Файлы CSV (*.csv);;Все файлы (*)");
 }
 
 inline QString cancelled()

@@ -29,17 +29,30 @@ void FileImportCommand::run()
         return;
     }
 
-    m_host.clearTabs();
     BusyIndicator busy(m_host, FileCommandTexts::wait());
 
+    // The tabs of the register connected are replaced only by a file that was
+    // accepted whole: a refused one leaves them as they were.
     RegisterSession session(KKT_Logic::instance());
     try {
-        // The register shown changes with its identification, even when its description fails.
-        m_host.setShownRegister(session.open());
+        // The register shown changes with its identification, even when its
+        // description fails; tabs of another register cannot stay beside it.
+        const RegisterIdentity identity = session.open();
+        const RegisterIdentity shown = m_host.shownRegister();
+        if (identity.modelCode != shown.modelCode || identity.serialNumber != shown.serialNumber)
+            m_host.clearTabs();
+        m_host.setShownRegister(identity);
         const QList<TableInfo>& tables = session.loadDescription();
         TableInfo matched;
         CsvExchange exchange(KKT_Logic::charsets());
-        const DataRows rows = exchange.importTable(path, tables, matched);
+        DataRows rows;
+        try {
+            rows = exchange.importTable(path, tables, matched);
+        } catch (const RunTimeError& error) {
+            const QString message = QStringLiteral("%1: %2").arg(path, error.message());
+            throw FlowFailure(FlowFailure::Refused, message, {FlowFailure::Place{message, path, 0, QString()}});
+        }
+        m_host.clearTabs();
         m_host.addTableTab(matched, rows);
         // The file's values are not the register's: the write reads those.
         m_host.tableModels().last()->forgetRegisterRows();
@@ -50,7 +63,8 @@ void FileImportCommand::run()
         m_host.setWriteEnabled(true);
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());
-    } catch (const RunTimeError& error) {
-        m_host.setStatusText(error.message());
+        // A refusal of the file stays in the status bar as well.
+        if (!failure.places().isEmpty())
+            m_host.setStatusText(failure.message());
     }
 }

@@ -5,6 +5,7 @@
 
 #include "common/Product.h"
 #include "dialogs/MessageBox.h"
+#include "table/TableModel.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -43,6 +44,9 @@ void setRow(QTableWidget* table, int row, const QStringList& texts)
     for (int column = 0; column < texts.size(); ++column)
         table->setItem(row, column, new QTableWidgetItem(texts.at(column)));
 }
+
+// The columns of the values before and after.
+const int ValueColumn = 3;
 
 QString numbered(unsigned number, const QString& name)
 {
@@ -139,6 +143,21 @@ void JournalDlg::showWrites()
     showCells();
 }
 
+const FieldInfo* JournalDlg::shownField(unsigned tableNumber, const JournalRecord::CellChange& cell) const
+{
+    // Only the model descriptions of the tabs are at hand, and only for the register they show.
+    if (m_serialBox->currentText() != m_host.shownRegister().serialNumber)
+        return nullptr;
+    for (const TableModel* model : m_host.tableModels()) {
+        if (!model || model->tableNumber() != tableNumber)
+            continue;
+        const TableInfo& table = model->tableInfo();
+        const int index = table.type == TransposedList ? int(cell.row) - 1 : cell.field - 1;
+        return index >= 0 && index < table.fields.size() ? &table.fields.at(index) : nullptr;
+    }
+    return nullptr;
+}
+
 int JournalDlg::currentWrite() const
 {
     const QList<QTableWidgetItem*> selected = m_writesTable->selectedItems();
@@ -159,8 +178,17 @@ void JournalDlg::showCells()
             m_cellsTable->insertRow(row);
             setRow(m_cellsTable, row,
                    {numbered(record.tableNumber, record.tableName), QString::number(cell.row),
-                    numbered(unsigned(cell.field), cell.fieldName), QString::fromUtf8(cell.before),
-                    QString::fromUtf8(cell.after)});
+                    numbered(unsigned(cell.field), cell.fieldName), QString(), QString()});
+            // The values as the tab shows them; the stored form on the tooltip.
+            const FieldInfo* field = shownField(record.tableNumber, cell);
+            const QByteArray values[] = {cell.before, cell.after};
+            for (int i = 0; i < 2; ++i) {
+                QTableWidgetItem* item = m_cellsTable->item(row, ValueColumn + i);
+                const QString stored = QString::fromUtf8(values[i]);
+                item->setText(field ? TableModel::shownText(*field, values[i]) : stored);
+                if (item->text() != stored)
+                    item->setToolTip(QStringLiteral("В ККТ хранится: \"%1\"").arg(stored));
+            }
         }
     }
     fitColumns(m_cellsTable);

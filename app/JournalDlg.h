@@ -6,6 +6,7 @@
 #include <QList>
 
 class CommandHost;
+class FieldInfo;
 class QComboBox;
 class QPushButton;
 class QTableWidget;
@@ -30,6 +31,8 @@ private:
     void showWrites();
     void showCells();
     int currentWrite() const;
+    // The field of a journal cell in the description of an open tab; nullptr when no tab has it.
+    const FieldInfo* shownField(unsigned tableNumber, const JournalRecord::CellChange& cell) const;
 
     CommandHost& m_host;
     JournalFolder m_journal;

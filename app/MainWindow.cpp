@@ -92,7 +92,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
 
     m_progress = new CommandProgress(ui->statusBar);
     connect(m_progress, &CommandProgress::busyChanged, this, &MainWindow::setBusy);
-    connect(m_progress, &CommandProgress::cancelRequested, this, &MainWindow::on_cancelLoading);
 
     auto* readMenu = new QMenu(ui->readButton);
     moveToMenu(m_actionReadAll, readMenu, ui->readButton, tr("Всё"));
@@ -126,11 +125,15 @@ MainWindow::~MainWindow()
 void MainWindow::loadSettings()
 {
     // Stored settings that cannot be read leave the driver with its defaults;
-    // the user learns why once, in the status label.
+    // the file is set aside so that the settings stored at the end do not
+    // replace it, and the user learns both once, in the status label.
     QString text;
     QString error;
     if (!SettingsFile::load(m_settingsPath, text, error)) {
-        m_statusLabel->setText(error);
+        QString problem;
+        const QString kept = SettingsFile::setAside(m_settingsPath, problem);
+        m_statusLabel->setText(kept.isEmpty() ? QStringLiteral("%1. %2").arg(error, problem)
+                                              : QStringLiteral("%1. Файл сохранен как %2").arg(error, kept));
         return;
     }
     KKT_Logic::instance().setSettings(text);
@@ -259,11 +262,6 @@ void MainWindow::on_settingsButton_clicked()
     dlg.exec();
 }
 
-void MainWindow::on_cancelLoading()
-{
-    KKT_Logic::cancelRequested = true;
-}
-
 void MainWindow::on_tabSelected(int index)
 {
     if (index >= 0)
@@ -345,14 +343,33 @@ void MainWindow::setShownRegister(const RegisterIdentity& identity)
     m_serialNumber = identity.serialNumber;
 }
 
-void MainWindow::addTableTab(const TableInfo& table, const DataRows& rows)
+TablePage* MainWindow::newTablePage(const TableInfo& table, const DataRows& rows)
 {
     auto* page = new TablePage(table, rows);
     // The view paints cells the rows cannot fill: the model shows them empty
     // and says why once; that, and why an edit was refused, belongs in the status bar.
     connect(page, &TablePage::statusMessage, this, &MainWindow::setStatusText);
     connect(page, &TablePage::marksChanged, this, &MainWindow::updateMarks);
-    ui->tabWidget->addTab(page, table.name);
+    return page;
+}
+
+void MainWindow::addTableTab(const TableInfo& table, const DataRows& rows)
+{
+    ui->tabWidget->addTab(newTablePage(table, rows), table.name);
+    updateMarks();
+}
+
+void MainWindow::replaceTableTab(int index, const TableInfo& table, const DataRows& rows)
+{
+    QWidget* old = ui->tabWidget->widget(index);
+    if (!old)
+        return;
+    const bool current = ui->tabWidget->currentIndex() == index;
+    ui->tabWidget->insertTab(index, newTablePage(table, rows), table.name);
+    ui->tabWidget->removeTab(index + 1);
+    delete old;
+    if (current)
+        ui->tabWidget->setCurrentIndex(index);
     updateMarks();
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+class BusyIndicator;
 class QAction;
 class QCloseEvent;
 class QLabel;
@@ -46,6 +47,7 @@ public:
     void setInfoText(const QString& text) override;
     void setWriteEnabled(bool enabled) override;
     void addTableTab(const TableInfo& table, const DataRows& rows) override;
+    void replaceTableTab(int index, const TableInfo& table, const DataRows& rows) override;
     QList<TableModel*> tableModels() override;
     TableModel* currentTableModel() override;
     CommandProgress& progress() override { return *m_progress; }
@@ -65,7 +67,6 @@ protected:
 private slots:
     void on_writeButton_clicked();
     void on_settingsButton_clicked();
-    void on_cancelLoading();
     void on_actionReadAll_triggered();
     void on_actionReadCommodities_triggered();
     void on_actionReadAllExceptCommodities_triggered();
@@ -82,6 +83,7 @@ private:
     bool hasUnwrittenChanges() const;
     // "*" after the title of each tab that holds marked cells, and after the window's title while any does.
     void updateMarks();
+    TablePage* newTablePage(const TableInfo& table, const DataRows& rows);
     // The page of the tab at index, when it shows a table.
     TablePage* tablePage(int index) const;
     // While a command runs only its cancel button takes input.

@@ -12,13 +12,23 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QObject>
+
+const TableModel* TableExportCommand::currentModel()
+{
+    try {
+        return m_host.currentTableModel();
+    } catch (const RunTimeError&) {
+        return nullptr;
+    }
+}
 
 void TableExportCommand::exportAll()
 {
     qDebug() << "on_actionExportAll_triggered";
     RecentFolders& folders = m_host.recentFolders();
-    const QString dir = FileDialog::getExistingDirectory(m_host.dialogParent(), QObject::tr("Open Directory"),
+    const QString dir = FileDialog::getExistingDirectory(m_host.dialogParent(), QObject::tr("Папка для файлов таблиц"),
                                                          folders.start(RecentFolders::Export),
                                                          QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     folders.remember(RecentFolders::Export, dir, true);
@@ -47,13 +57,20 @@ void TableExportCommand::exportCurrent()
 {
     qDebug() << "on_actionExportCurrent_triggered";
     RecentFolders& folders = m_host.recentFolders();
-    const QString path = FileDialog::getSaveFileName(m_host.dialogParent(), QObject::tr("Сохранить файл"),
-                                                     folders.start(RecentFolders::Export), FileCommandTexts::csvFilter());
+    // The name proposed is the one the export of all (and the shell program) gives the table.
+    QString proposed = folders.start(RecentFolders::Export);
+    if (const TableModel* shown = currentModel())
+        proposed = ExportFileName::path(proposed, m_host.shownRegister().serialNumber, shown->tableNumber());
+    QString path = FileDialog::getSaveFileName(m_host.dialogParent(), QObject::tr("Сохранить файл"), proposed,
+                                               FileCommandTexts::csvFilter());
     folders.remember(RecentFolders::Export, path, false);
     if (path.isEmpty()) {
         m_host.setStatusText(FileCommandTexts::cancelled());
         return;
     }
+    // A name given without a suffix is a CSV file, so that the import's filter shows it.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
 
     BusyIndicator busy(m_host, FileCommandTexts::wait());
     CsvExchange exchange;

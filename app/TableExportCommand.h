@@ -1,6 +1,7 @@
 #pragma once
 
 class CommandHost;
+class TableModel;
 
 // "Сохранить в файл": every tab into a directory, or the current tab into a file.
 class TableExportCommand
@@ -12,5 +13,8 @@ public:
     void exportCurrent();
 
 private:
+    // The current tab's table; nullptr when no table is shown.
+    const TableModel* currentModel();
+
     CommandHost& m_host;
 };

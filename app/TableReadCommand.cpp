@@ -57,20 +57,14 @@ bool TableReadCommand::readTables(const RegisterLink& link, const QList<TableInf
         try {
             rows = TableReader::read(link, table, cellsRead, &busy);
         } catch (const FlowFailure& failure) {
-            if (KKT_Logic::cancelRequested)
-                break;
-            m_host.showError(failure.message());
+            // The table being read gets no tab; the ones read before keep theirs.
+            if (failure.kind() != FlowFailure::Cancelled)
+                m_host.showError(failure.message());
             m_host.setStatusText(failure.message());
             return false;
         }
-        if (KKT_Logic::cancelRequested)
-            break;
         m_host.addTableTab(table, rows);
         ++tablesRead;
-    }
-    if (KKT_Logic::cancelRequested) {
-        m_host.setStatusText(QStringLiteral("Операция чтения прервана пользователем"));
-        return false;
     }
     return true;
 }

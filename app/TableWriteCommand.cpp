@@ -9,6 +9,7 @@
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
+#include "journal/TableSetWriter.h"
 #include "flows/WriteBefore.h"
 #include "journal/JournalSession.h"
 #include "table/TableModel.h"
@@ -54,18 +55,25 @@ void TableWriteCommand::run()
         return;
     }
 
+    // The write ends at a page that holds no single table view, after the tables before it.
+    QList<TableModel*> models = m_host.tableModels();
+    const int broken = models.indexOf(nullptr);
+    if (broken >= 0)
+        models = models.mid(0, broken);
+
     // What the register holds in the cells about to be written, read before
     // anything is sent: the journal's "before", and the cells changed on the
     // register since the tabs were read.
-    const QList<TableModel*> models = m_host.tableModels();
     QVector<DataRows> registerBefore(models.size());
     QStringList changedSince;
+    QList<TableInfo> changedTables;
     const ValueCheck check(session.link().charsets());
     try {
         for (int i = 0; i < models.size(); ++i) {
             const TableModel* model = models.at(i);
-            if (!model || !model->hasChangedCells())
+            if (!model->hasChangedCells())
                 continue;
+            changedTables << model->tableInfo();
             registerBefore[i] = WriteBefore::read(session.link(), model->tableInfo(), model->tableData());
             if (model->knowsRegisterRows()) {
                 const auto cells =
@@ -90,39 +98,35 @@ void TableWriteCommand::run()
 
     JournalSession journal(product::applicationName(), session.identity());
     const JournalWarning journalWarning(m_host, journal);
-    unsigned cellsWritten = 0;
-    unsigned tablesWritten = 0;
+    TableSetWriter writer(changedTables, journal, busy);
     for (int i = 0; i < models.size(); ++i) {
         TableModel* model = models.at(i);
-        if (!model) {
-            qDebug().noquote() << QStringLiteral("Error when finding QTableView on the tab ") + QString::number(i);
-            return;
-        }
-
-        const unsigned before = cellsWritten;
         try {
             // The write clears the marks of the cells it committed in its own copy;
             // the model takes them over and tells its views.
             DataRows rows = model->tableData();
-            journal.write(session.link(), model->tableInfo(), rows, registerBefore.at(i), cellsWritten, busy);
+            writer.write(session.link(), model->tableInfo(), rows, registerBefore.at(i));
             model->adoptWrittenRows(rows);
         } catch (const FlowFailure& failure) {
-            if (KKT_Logic::cancelRequested)
-                break;
+            // The register drops the cells sent but not committed when the connection closes.
+            session.close();
+            if (failure.kind() == FlowFailure::Cancelled) {
+                m_host.setStatusText(failure.message().section(QLatin1Char('\n'), 0, 0));
+                MessageBox::warning(m_host.dialogParent(), product::displayName(), failure.message());
+                return;
+            }
             m_host.showError(failure.message());
             // A value that cannot be written is named in the status bar too.
             if (failure.kind() == FlowFailure::Refused)
                 m_host.setStatusText(failure.message());
             return;
         }
-        if (KKT_Logic::cancelRequested)
-            break;
-        if (cellsWritten > before)
-            ++tablesWritten;
     }
-    if (KKT_Logic::cancelRequested) {
-        m_host.setStatusText(QStringLiteral("Операция записи прервана пользователем"));
+    if (broken >= 0) {
+        qDebug().noquote() << QStringLiteral("Error when finding QTableView on the tab ") + QString::number(broken);
         return;
     }
-    m_host.setStatusText(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах").arg(cellsWritten).arg(tablesWritten));
+    m_host.setStatusText(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах")
+                             .arg(writer.cellsWritten())
+                             .arg(writer.tablesWritten()));
 }

@@ -11,7 +11,6 @@
 
 #include <string>
 
-bool KKT_Logic::cancelRequested = false;
 QTextCodec* KKT_Logic::s_internalCodec = nullptr;
 QTextCodec* KKT_Logic::s_externalCodec = nullptr;
 
@@ -101,8 +100,6 @@ int KKT_Logic::openAndIdentify(int* modelId, QString* modelName, QString* serial
 
 int KKT_Logic::openAndIdentify(RegisterIdentity& identity)
 {
-    cancelRequested = false;
-
     driver().setSingleSetting(m_handle, L"Port", L"1");
     driver().applySingleSettings(m_handle);
 

@@ -68,8 +68,6 @@ public:
     // Both of them, made on first use and kept to the program's end.
     static RegisterCharsets charsets();
 
-    static bool cancelRequested;
-
 private:
     KKT_Logic() = default;
     KKT_Logic(const KKT_Logic&) = delete;

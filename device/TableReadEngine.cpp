@@ -55,6 +55,12 @@ QString untilZero(const QByteArray& raw)
     return QString::fromUtf8(raw.constData(), int(qstrnlen(raw.constData(), uint(raw.size()))));
 }
 
+int cancelled(const TableInfo& table, int row)
+{
+    qInfo().noquote().nospace() << "Table " << table.id << " read cancelled at row " << row + 1;
+    return TableReadEngine::Cancelled;
+}
+
 } // namespace
 
 TableReadEngine::TableReadEngine(const RegisterLink& link)
@@ -114,12 +120,16 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
             row.append(Cell(m_pool.shared(m_link.decode(field, raw, true)), false));
             ++cellCount;
             QCoreApplication::processEvents();
+            if (report.cancelRequested())
+                return cancelled(table, r);
         }
         row.append(Cell(m_pool.shared(QByteArray::number(r + 1)), false));
         rows.append(row);
         report.setText(readingText(table, r + 1, knownEnd ? rowCount : -1));
         if (knownEnd)
             report.setValue(r + 1);
+        if (report.cancelRequested())
+            return cancelled(table, r);
     }
 
     // Without row captions the table should have ended by now: ask for one

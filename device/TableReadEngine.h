@@ -19,7 +19,9 @@ class TableInfo;
 // had rows after the most a table can have (it was read only in part; a
 // message is appended to errorText either way); any other
 // value is the driver's error code of the failed read. Rows completed before a
-// failure are kept, the unfinished one is dropped. cellCount grows by one per
+// failure are kept, the unfinished one is dropped. Cancelled when the progress
+// reporter was asked to stop: it is looked at after every cell (every row with
+// fastRead); the rows completed by then are kept. cellCount grows by one per
 // field cell (row labels do not count). Pending events are processed after
 // every cell (every row with fastRead).
 //
@@ -50,6 +52,9 @@ public:
     // end is a failure here, with the driver's code.
     int readRow(const TableInfo& table, unsigned registerRow, const QVector<int>& columns, DataRow& row,
                 QString& errorText);
+
+    // The result of a read that the progress reporter asked to stop.
+    static constexpr int Cancelled = -2;
 
     // Rows read from a table without row captions: the register's end stops it earlier.
     static constexpr int MaxRows = 65536;

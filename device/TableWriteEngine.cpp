@@ -34,6 +34,13 @@ QString registerRowText(unsigned row)
     return QStringLiteral("Ряд %1").arg(row);
 }
 
+int cancelled(const TableInfo& table, int cellsSent)
+{
+    qInfo().noquote().nospace() << "Table " << table.id << " write cancelled before its commit, cells sent: "
+                                << cellsSent;
+    return TableWriteEngine::Cancelled;
+}
+
 } // namespace
 
 TableWriteEngine::TableWriteEngine(const RegisterLink& link)
@@ -65,6 +72,8 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
                 QCoreApplication::processEvents();
                 continue;
             }
+            if (progress.cancelRequested())
+                return cancelled(table, sent.size());
             qDebug() << "row = " << i << "; col = " << j << " value = " << cell.value;
 
             const unsigned registerRow = address.registerRow(i);
@@ -107,6 +116,9 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
         progress.setValue(i + 1);
     }
 
+    // A request that came while the last cell was sent still keeps the table uncommitted.
+    if (progress.cancelRequested())
+        return cancelled(table, sent.size());
     if (driver.commitSettings(handle) != 0) {
         qInfo() << "Error commit settings";
         return WriteRefused;

@@ -25,6 +25,12 @@ public:
     // -1: a changed cell cannot be written as it stands (its value does not fit
     //     its field, the field is unknown, or the row has no register row number);
     //     nothing of it was sent and errorText says which cell and why.
+    // Cancelled: the progress reporter was asked to stop; it is looked at
+    //     before every changed cell and before the commit. The table is not
+    //     committed: the cells sent are pending in the connection, which the
+    //     caller closes to drop them.
+    static constexpr int Cancelled = -2;
+
     int write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
               QString& errorText) const;
 

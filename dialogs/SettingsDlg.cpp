@@ -132,6 +132,7 @@ DriverSettings SettingsDlg::readSettings()
         return DriverSettings();
     }
     buffer.back() = L'\0';
+    m_driverText = std::wstring(buffer.data());
     return DriverSettingsJson::fromText(QString::fromWCharArray(buffer.data()));
 }
 
@@ -182,6 +183,7 @@ void SettingsDlg::checkConnection()
 {
     DriverLibrary& driver = DriverLibrary::instance();
     ui->leResult->clear();
+    m_driverChanged = true;
     applySettings();
 
     GuardedCall::run(m_handle, [&driver](libtillo_handle h) { return driver.open(h); });
@@ -210,6 +212,17 @@ void SettingsDlg::checkConnection()
     MessageBox::show({this, QMessageBox::Warning, tr("Внимание!"),
                       tr("Выбранная модель отличается от определенной. Пожалуйста, проверьте настройки."),
                       QMessageBox::Ok, QMessageBox::NoButton});
+}
+
+void SettingsDlg::reject()
+{
+    // A check handed the dialog's settings to the driver; a dialog left
+    // without "OK" gives the driver back what it held before.
+    if (m_driverChanged && !m_driverText.empty()) {
+        DriverLibrary::instance().setSettings(m_handle, m_driverText.c_str());
+        m_driverChanged = false;
+    }
+    QDialog::reject();
 }
 
 void SettingsDlg::on_pbtnOK_clicked()

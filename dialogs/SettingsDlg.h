@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <string>
+
 namespace Ui {
 class SettingsDlg;
 }
@@ -18,6 +20,9 @@ class SettingsDlg : public QDialog
 public:
     SettingsDlg(libtillo_handle handle, QWidget* parent = nullptr);
     ~SettingsDlg() override;
+
+    // Esc, "Отмена" and the close button: the driver keeps the settings it had when the dialog opened.
+    void reject() override;
 
 private slots:
     void on_pbtnCheckConnection_clicked();
@@ -34,4 +39,7 @@ private:
     Ui::SettingsDlg* ui;
     libtillo_handle m_handle;
     DriverSettings m_settings;
+    // The driver's settings as the dialog found them, and whether a check has replaced them since.
+    std::wstring m_driverText;
+    bool m_driverChanged = false;
 };

@@ -15,6 +15,7 @@ public:
     enum Kind {
         DriverFailed, // the driver or the register failed, or a read could not be completed
         Refused,      // a file, a value or a model description was refused
+        Cancelled,    // the user asked the read or the write to stop
     };
 
     // One thing the flow stopped for and where it lies, as far as it is

@@ -12,6 +12,8 @@ void TableWriter::write(const RegisterLink& link, const TableInfo& table, DataRo
     const int result = TableWriteEngine(link).write(table, rows, cellCount, progress, errorText);
     if (result == 0)
         return;
+    if (result == TableWriteEngine::Cancelled)
+        throw FlowFailure(FlowFailure::Cancelled, QStringLiteral("Операция записи прервана пользователем"));
     throw FlowFailure(result == -1 ? FlowFailure::Refused : FlowFailure::DriverFailed,
                       link.resultText(result, errorText));
 }

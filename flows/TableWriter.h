@@ -13,7 +13,9 @@ class TableWriter
 public:
     // Adds the cells written to cellCount. Raises FlowFailure: Refused when a
     // changed cell cannot be written as it stands (nothing of it was sent),
-    // DriverFailed when the register refused a cell or the commit.
+    // DriverFailed when the register refused a cell or the commit, Cancelled
+    // when the progress reporter was asked to stop (the table is not committed
+    // and keeps its marks; closing the connection drops the cells sent).
     static void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, unsigned& cellCount,
                       ProgressReporter& progress);
 };

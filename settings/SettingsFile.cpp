@@ -123,6 +123,27 @@ bool SettingsFile::readText(const QString& path, QString& text, QString& error)
     return true;
 }
 
+QString SettingsFile::setAside(const QString& path, QString& error)
+{
+    error.clear();
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        error = QStringLiteral("%1 не переименован: это не обычный файл").arg(path);
+        return QString();
+    }
+    const QString kept = path + QStringLiteral(".bad");
+    if (QFileInfo::exists(kept) && !QFile::remove(kept)) {
+        error = QStringLiteral("%1 не переименован: не удалось удалить прежний %2").arg(path, kept);
+        return QString();
+    }
+    QFile file(path);
+    if (!file.rename(kept)) {
+        error = QStringLiteral("%1 не переименован в %2: %3").arg(path, kept, file.errorString());
+        return QString();
+    }
+    return kept;
+}
+
 void SettingsFile::save(const QString& path, const QString& text)
 {
     QSettings settings(path, QSettings::IniFormat);

@@ -37,4 +37,10 @@ public:
     static bool readText(const QString& path, QString& text, QString& error);
 
     static void save(const QString& path, const QString& settings);
+
+    // Keeps a settings file that could not be read from being replaced by the
+    // next save: renames it to "<path>.bad" beside it (an older one of that
+    // name goes). Returns the new path; empty, with error saying why, when the
+    // file was not renamed (it is not a regular file, or the folder refused).
+    static QString setAside(const QString& path, QString& error);
 };

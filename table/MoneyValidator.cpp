@@ -14,19 +14,15 @@ QValidator::State MoneyValidator::validate(QString& input, int&) const
     if (input.isEmpty())
         return Intermediate;
 
-    // Only the locale's decimal separator is typed as one.
-    const QChar point = locale().decimalPoint();
-    if (point != QLatin1Char(',') && input.contains(QLatin1Char(',')))
-        return Invalid;
-    QString copy = input;
-    copy.replace(point, QLatin1Char('.'));
-
-    // The amount the cell would store, by the same rule the model applies;
-    // blanks are not part of an amount the user types.
+    // The amount the cell would store, by the same rule the model applies:
+    // "," and "." are both the decimal separator, whatever the locale, so a
+    // separator typed is never refused and dropped, which would join the
+    // digits around it into another amount. Blanks are not part of an amount
+    // the user types.
     QByteArray kopecks;
-    if (copy == QLatin1String("."))
+    if (input == QLatin1String(".") || input == QLatin1String(","))
         return Intermediate; // the start of ".5"
-    if (copy != copy.trimmed() || !MoneyText::toKopecks(copy, kopecks))
+    if (input != input.trimmed() || !MoneyText::toKopecks(input, kopecks))
         return Invalid;
 
     bool ok = false;

@@ -2,8 +2,8 @@
 
 #include <QDoubleValidator>
 
-// Accepts only a plain amount in range with at most the validator's decimals;
-// the empty text is the one intermediate state.
+// Accepts only a plain amount in range with at most two decimals, "," or "."
+// as the separator under every locale; the empty text is the one intermediate state.
 class MoneyValidator : public QDoubleValidator
 {
 public:

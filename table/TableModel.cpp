@@ -208,21 +208,10 @@ QVariant TableModel::displayData(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole: {
         const QString text = TableText::storedText(m_tableData, pos.row, pos.column);
-        const QByteArray& stored = m_tableData[pos.row][pos.column].value;
-        if (field.m_guiType == FieldInfo::List) {
-            const std::optional<uint32_t> code = listCode(stored);
-            const auto item = code ? field.m_items.find(*code) : field.m_items.end();
-            return item == field.m_items.end() ? QString() : item->second;
-        }
-        if (field.m_guiType == FieldInfo::Money)
-            return MoneyText::fromKopecks(stored);
-        const int width = field.zeroMaskLength();
-        if (width > 0) {
-            if (stored == "0")
-                return QVariant();
-            return text.rightJustified(width, QLatin1Char('0'));
-        }
-        return text;
+        const QString shown = shownText(field, m_tableData[pos.row][pos.column].value, text);
+        if (shown.isNull())
+            return QVariant();
+        return shown;
     }
     case Qt::FontRole:
         if (field.m_cliche)
@@ -261,6 +250,29 @@ Qt::ItemFlags TableModel::flags(const QModelIndex& index) const
         && !rowIsReadOnly(index.row());
     const Qt::ItemFlags base = QAbstractTableModel::flags(index);
     return editable ? base | Qt::ItemIsEditable : base & ~Qt::ItemIsEditable;
+}
+
+QString TableModel::shownText(const FieldInfo& field, const QByteArray& stored, const QString& text)
+{
+    if (field.m_guiType == FieldInfo::List) {
+        const std::optional<uint32_t> code = listCode(stored);
+        const auto item = code ? field.m_items.find(*code) : field.m_items.end();
+        return item == field.m_items.end() ? QStringLiteral("") : item->second;
+    }
+    if (field.m_guiType == FieldInfo::Money)
+        return MoneyText::fromKopecks(stored);
+    const int width = field.zeroMaskLength();
+    if (width > 0) {
+        if (stored == "0")
+            return QString();
+        return text.rightJustified(width, QLatin1Char('0'));
+    }
+    return text;
+}
+
+QString TableModel::shownText(const FieldInfo& field, const QByteArray& stored)
+{
+    return shownText(field, stored, QString::fromUtf8(stored));
 }
 
 bool TableModel::storedValue(const FieldInfo& field, const QString& text, QByteArray& stored)

@@ -64,6 +64,9 @@ public:
     // The stored form of an edit text for a field; false when the text is no
     // value the field's editor can give.
     static bool storedValue(const FieldInfo& field, const QString& text, QByteArray& stored);
+    // The text a cell of the field shows for a stored value: list names,
+    // roubles, zero-filled numbers; null for a zero-filled number that is 0.
+    static QString shownText(const FieldInfo& field, const QByteArray& stored);
 
     // The rows as the register held them when the tab was read or last
     // written: the values before the edits, for the journal of writes. A tab
@@ -101,6 +104,7 @@ private:
     QVariant displayData(const QModelIndex& index, int role) const;
     QVariant background(const QModelIndex& index, const Position& pos) const;
     bool rowIsReadOnly(int viewRow) const;
+    static QString shownText(const FieldInfo& field, const QByteArray& stored, const QString& text);
     // Sets a cell's value and mark without telling the views.
     bool storeValue(int row, int column, const QByteArray& value);
     const Cell* cellAt(int row, int column) const;

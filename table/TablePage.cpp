@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QToolTip>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
@@ -56,6 +57,9 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     connect(m_model, &TableModel::displayError, this, &TablePage::statusMessage);
     connect(m_model, &TableModel::editRefused, this, &TablePage::statusMessage);
     connect(m_view, &TableView::inputRefused, this, &TablePage::statusMessage);
+    // The reason of a refusal is also shown whole where the user looks: at the cell.
+    connect(m_model, &TableModel::editRefused, this, &TablePage::showRefusalAtCell);
+    connect(m_view, &TableView::inputRefused, this, &TablePage::showRefusalAtCell);
     connect(m_searchBar, &TableSearchBar::searchTextChanged, this, &TablePage::searchTextChanged);
     connect(m_searchBar, &TableSearchBar::onlyMatchesChanged, this, [this](bool on) {
         m_filter->setFiltering(on);
@@ -257,6 +261,12 @@ void TablePage::revertCells(const QList<QPair<int, int>>& cells, const QString& 
     }
     if (command->childCount() > 0)
         m_undoStack->push(command.release());
+}
+
+void TablePage::showRefusalAtCell(const QString& message)
+{
+    const QRect cell = m_view->visualRect(m_view->currentIndex());
+    QToolTip::showText(m_view->viewport()->mapToGlobal(cell.bottomLeft()), message, m_view->viewport());
 }
 
 void TablePage::copySelection()

@@ -67,6 +67,8 @@ signals:
     void statusMessage(const QString& text);
 
 private:
+    // Shows why an entry was refused in a tooltip at the current cell.
+    void showRefusalAtCell(const QString& message);
     QAction* addPageAction(const char* objectName, const QString& text, const QList<QKeySequence>& keys);
     void searchTextChanged(const QString& text);
     void updateCount();

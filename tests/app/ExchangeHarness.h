@@ -79,7 +79,7 @@ inline bool writeModel(unsigned code, const std::function<bool(int id)>& keep)
 const QString Cancelled = QStringLiteral("Операция была отменена");
 const QString Done = QStringLiteral("Операция успешно завершена");
 const QString Serial = QStringLiteral("0057000001");
-const QString CsvFilter = QStringLiteral("Images (*.csv);;All files (*.*)");
+const QString CsvFilter = QStringLiteral("Файлы CSV (*.csv);;Все файлы (*)");
 const QString NoLink = QStringLiteral("Ошибка - 2 [Нет связи]");
 
 inline EmulatorImage::Fault fault(const QString& call, int table = -1, int after = 0, int times = -1)

@@ -247,7 +247,11 @@ private slots:
                               writesTable->visualItemRect(writesTable->item(row, 2)).center());
             QCOMPARE(cells->rowCount(), 3);
             QCOMPARE(rowTexts(cells, 0), (QStringList{"1 База товаров", "1", "2 Наименование", "Молоко", "Moloko 3.5%"}));
-            QCOMPARE(rowTexts(cells, 1), (QStringList{"1 База товаров", "4", "3 Цена", "5290", "100"}));
+            // Values as the tab shows them, the stored form on the tooltip.
+            QCOMPARE(rowTexts(cells, 1), (QStringList{"1 База товаров", "4", "3 Цена", "52.90", "1.00"}));
+            QCOMPARE(cells->item(1, 3)->toolTip(), QStringLiteral("В ККТ хранится: \"5290\""));
+            QCOMPARE(cells->item(1, 4)->toolTip(), QStringLiteral("В ККТ хранится: \"100\""));
+            QCOMPARE(cells->item(0, 4)->toolTip(), QString());
             QCOMPARE(rowTexts(cells, 2).mid(1), (QStringList{"5", "1 Строка клише 5", "СПАСИБО ЗА ПОКУПКУ!", "DO VSTRECHI"}));
 
             QTest::mouseClick(dialog->findChild<QPushButton*>("revertButton"), Qt::LeftButton);
@@ -266,6 +270,16 @@ private slots:
         if (!changedSince) {
             QCOMPARE(m_boxes.size(), 1);
             QCOMPARE(differences(before, registerCells(m_image)), QList<CellKey>());
+            // The tabs show what the register holds again, and treat it as read:
+            // the value of the reverted write typed once more is an edit to write.
+            TableModel* goods = tabView(1)->tableModel();
+            QCOMPARE(goods->cellText(0, 1), QStringLiteral("Молоко"));
+            QVERIFY(!goods->hasChangedCells());
+            type({1, 0, 1, QStringLiteral("Moloko 3.5%")});
+            QVERIFY(tabView(1)->tableModel()->hasChangedCells());
+            QTest::mouseClick(button("writeButton"), Qt::LeftButton);
+            QCOMPARE(m_window->statusText(), QStringLiteral("Успешно записано 1 ячеек в 1 таблицах"));
+            QCOMPARE(differences(before, registerCells(m_image)).size(), 1);
             return;
         }
         QCOMPARE(boxTexts().mid(1),

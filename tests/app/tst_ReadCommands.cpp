@@ -259,7 +259,6 @@ private slots:
         QVERIFY(m_window->isEnabled());
         QVERIFY(!cancelButton());
         checkClosedAtEnd();
-        QVERIFY(KKT_Logic::cancelRequested == false);
     }
 
     // Every tab: a page with a table view filling it under its hidden search
@@ -499,7 +498,7 @@ private slots:
         QCOMPARE(m_window->statusText(), NoLink);
     }
 
-    // A click on "Отменить" while a table is read stops the read after that table.
+    // A click on "Отменить" while a table is read stops the read inside that table.
     void cancelByClick_data()
     {
         QTest::addColumn<int>("clickAfterTabs");
@@ -545,7 +544,6 @@ private slots:
         QVERIFY(buttonUsable);
         QVERIFY(readButtonIgnored);
         QCOMPARE(tabsAtClick, clickAfterTabs);
-        QVERIFY(KKT_Logic::cancelRequested);
         QVERIFY(m_boxes.isEmpty());
         QCOMPARE(m_window->statusText(), Cancelled);
         QCOMPARE(m_window->infoText(), QString());
@@ -557,6 +555,13 @@ private slots:
         QVERIFY(!button("writeButton")->isEnabled());
         QVERIFY(m_window->isEnabled());
         QVERIFY(!cancelButton());
+        // The table being read stopped before its last register row.
+        const TableInfo& stopped = tables.at(clickAfterTabs);
+        const int lastRow = stopped.type == TransposedList ? stopped.fields.size()
+                                                            : (stopped.rowNames.isEmpty() ? 30 : stopped.rowNames.size());
+        const QRegExp last(QStringLiteral("^read(-row)? %1 %2 .*").arg(stopped.id).arg(lastRow));
+        for (const QString& call : trace())
+            QVERIFY2(!last.exactMatch(call), qPrintable(call));
         // Nothing of the tables after it was asked for.
         const QString next = QStringLiteral("read %1 ").arg(tables.at(clickAfterTabs + 1).id);
         for (const QString& call : trace())
@@ -565,7 +570,6 @@ private slots:
 
         // The next read starts afresh.
         read(ReadCommodities);
-        QVERIFY(!KKT_Logic::cancelRequested);
         QCOMPARE(tabTitles(), QStringList{tables.first().name});
     }
 

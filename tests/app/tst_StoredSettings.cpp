@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +107,19 @@ private slots:
                          qPrintable(window.statusText()));
                 // Nothing reached the driver: it keeps its defaults.
                 QCOMPARE(EmulatorImage::traceLines(traceDir), QStringList());
+                // A file is kept beside under another name before the driver's settings replace it.
+                if (kind != QLatin1String("directory")) {
+                    QVERIFY2(window.statusText().endsWith(QStringLiteral(". Файл сохранен как %1.bad").arg(ini)),
+                             qPrintable(window.statusText()));
+                    QVERIFY(!QFileInfo::exists(ini));
+                    QFile kept(ini + QStringLiteral(".bad"));
+                    QVERIFY(kept.open(QIODevice::ReadOnly));
+                    if (kind == QLatin1String("bytes"))
+                        QCOMPARE(kept.readAll(), content);
+                    else
+                        QCOMPARE(QSettings(kept.fileName(), QSettings::IniFormat).value("SETTINGS_STR").toString(),
+                                 QString::fromUtf8(content));
+                }
             }
             QVERIFY2(driverSettings().contains(handed), qPrintable(driverSettings()));
             QVERIFY(window.findChild<QWidget*>(QStringLiteral("readButton"))->isEnabled());

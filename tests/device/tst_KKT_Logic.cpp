@@ -50,7 +50,6 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         QVERIFY2(loadTestDriver(), qPrintable(DriverLibrary::instance().loadError()));
-        KKT_Logic::cancelRequested = false;
         QCOMPARE(logic().connect(), 0);
         QVERIFY(logic().handle());
     }
@@ -100,7 +99,6 @@ private slots:
         EmulatorImage image;
         image.setIdentity(unsigned(modelCode), modelName, serialNumber, QStringLiteral("3.0.25"));
         install(image);
-        KKT_Logic::cancelRequested = true;
 
         Outputs out;
         QCOMPARE(logic().openAndIdentify(&out.modelId, &out.modelName, &out.serialNumber), 0);
@@ -108,7 +106,6 @@ private slots:
         QCOMPARE(out.modelName.size(), modelName.size());
         QCOMPARE(out.modelName, modelName);
         QCOMPARE(out.serialNumber, serialNumber);
-        QVERIFY(!KKT_Logic::cancelRequested);
         QCOMPARE(trace(), QStringList({"set_single_setting Port 1 -> 0", "apply_single_settings -> 0", "open -> 0",
                                        "query 0 -> 0"}));
     }
@@ -173,13 +170,11 @@ private slots:
         fault.description = description;
         image.addFault(fault);
         install(image);
-        KKT_Logic::cancelRequested = true;
 
         Outputs out;
         const int result = logic().openAndIdentify(&out.modelId, &out.modelName, &out.serialNumber);
         QVERIFY(result != 0);
         QVERIFY(out.untouched());
-        QVERIFY(!KKT_Logic::cancelRequested);
         QCOMPARE(trace(), calls);
         QCOMPARE(logic().lastErrorText(), QStringLiteral("Ошибка - %1 [%2]").arg(code).arg(description));
     }
@@ -325,11 +320,9 @@ private slots:
 
         QCOMPARE(logic().connect(), 0);
         QVERIFY(!logic().handle());
-        KKT_Logic::cancelRequested = true;
         Outputs out;
         QVERIFY(logic().openAndIdentify(&out.modelId, &out.modelName, &out.serialNumber) != 0);
         QVERIFY(out.untouched());
-        QVERIFY(!KKT_Logic::cancelRequested);
 
         const QString text = logic().lastErrorText();
         QVERIFY2(text.startsWith(QStringLiteral("Ошибка - ")), qPrintable(text));

@@ -4,6 +4,7 @@
 
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
+#include "device/TableReadEngine.h"
 #include "device/ProgressReporter.h"
 #include "model/TableInfo.h"
 
@@ -593,6 +594,57 @@ private slots:
         QString errorText;
         QCOMPARE(logic().readTableData(threeFieldTable(rowNames), rows, cellCount, errorText, &recorder), 0);
         QCOMPARE(recorder.lines, heard);
+    }
+
+    // A request to stop is seen after the cell (the row, read whole) during
+    // which it came: the rows completed are kept, nothing more is read.
+    void cancelInsideTable_data()
+    {
+        QTest::addColumn<bool>("wholeRows");
+        QTest::addColumn<int>("askedAfterRows");
+        QTest::addColumn<int>("rowsKept");
+        QTest::addColumn<int>("lastRowRead");
+        QTest::newRow("cells, before the first") << false << 0 << 0 << 1;
+        QTest::newRow("cells, after row 39") << false << 39 << 39 << 39;
+        QTest::newRow("whole rows, before the first") << true << 0 << 1 << 1;
+        QTest::newRow("whole rows, after row 39") << true << 39 << 39 << 39;
+    }
+
+    void cancelInsideTable()
+    {
+        QFETCH(bool, wholeRows);
+        QFETCH(int, askedAfterRows);
+        QFETCH(int, rowsKept);
+        QFETCH(int, lastRowRead);
+
+        // The text is set before the first row and after every row.
+        struct Asking : ProgressReporter
+        {
+            int afterRows = 0;
+            int texts = 0;
+            void setText(const QString&) override
+            {
+                if (texts++ == afterRows)
+                    requestCancel();
+            }
+        } asking;
+        asking.afterRows = askedAfterRows;
+
+        open(threeFieldRegister(60));
+        TableInfo info = threeFieldTable();
+        info.fastRead = wholeRows;
+        DataRows rows;
+        unsigned cellCount = 0;
+        QString errorText;
+        QCOMPARE(logic().readTableData(info, rows, cellCount, errorText, &asking), int(TableReadEngine::Cancelled));
+        QCOMPARE(rows.size(), rowsKept);
+        QCOMPARE(errorText, QString());
+        int lastRow = 0;
+        for (const QString& line : EmulatorImage::traceLines(*m_dir)) {
+            if (line.startsWith(QLatin1String("read")))
+                lastRow = qMax(lastRow, line.section(QLatin1Char(' '), 2, 2).toInt());
+        }
+        QCOMPARE(lastRow, lastRowRead);
     }
 };
 

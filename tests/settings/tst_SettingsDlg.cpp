@@ -241,8 +241,8 @@ private slots:
         QCOMPARE(ipLayout->stretch(0), 5);
         QCOMPARE(ipLayout->stretch(2), 1);
         QCOMPARE(child<QLabel>(dlg, "label")->text(), QStringLiteral(":"));
-        QCOMPARE(child<QSpinBox>(dlg, "spinIPPort")->minimum(), 0);
-        QCOMPARE(child<QSpinBox>(dlg, "spinIPPort")->maximum(), 25000);
+        QCOMPARE(child<QSpinBox>(dlg, "spinIPPort")->minimum(), 1);
+        QCOMPARE(child<QSpinBox>(dlg, "spinIPPort")->maximum(), 65535);
         QCOMPARE(child<QLineEdit>(dlg, "leMACAddress")->inputMask(), QStringLiteral("HH:HH:HH:HH:HH:HH;_"));
         QVERIFY(child<QLineEdit>(dlg, "leIPAddress")->inputMask().isEmpty());
         QVERIFY(!child<QLineEdit>(dlg, "leIPAddress")->validator());
@@ -291,11 +291,13 @@ private slots:
             << R"({"Port":9})" << "0" << "<first>" << "115200" << "auto" << "192.168.1.100" << 5555
             << "00:00:00:00:00:00";
         QTest::newRow("port above 25000") << R"({"IPPort":25001})" << "1" << "<first>" << "115200" << "auto"
-                                          << "192.168.1.100" << 25000 << "00:00:00:00:00:00";
+                                          << "192.168.1.100" << 25001 << "00:00:00:00:00:00";
+        QTest::newRow("port above 65535") << R"({"IPPort":70000})" << "1" << "<first>" << "115200" << "auto"
+                                          << "192.168.1.100" << 65535 << "00:00:00:00:00:00";
         QTest::newRow("port at 25000") << R"({"IPPort":25000})" << "1" << "<first>" << "115200" << "auto"
                                        << "192.168.1.100" << 25000 << "00:00:00:00:00:00";
         QTest::newRow("negative port") << R"({"IPPort":-5})" << "1" << "<first>" << "115200" << "auto"
-                                       << "192.168.1.100" << 0 << "00:00:00:00:00:00";
+                                       << "192.168.1.100" << 1 << "00:00:00:00:00:00";
         QTest::newRow("empty MAC and IP") << R"({"MACAddress":"","IPAddress":""})" << "1" << "<first>" << "115200"
                                           << "auto" << "" << 5555 << "00:00:00:00:00:00";
         QTest::newRow("lower-case MAC") << R"({"MACAddress":"0a:1b:2c:3d:4e:5f"})" << "1" << "<first>" << "115200"
@@ -375,8 +377,10 @@ private slots:
             << R"({"Port":1,"ComFile":"/dev/ttyNONE"})" << "" << R"({"ComFile":"<first>"})";
         QTest::newRow("USB path not among the entries, written as the first")
             << R"({"Port":1,"UsbDevicePath":"/dev/ttyNONE"})" << "" << R"({"UsbDevicePath":"auto"})";
-        QTest::newRow("port above 25000 written as 25000")
-            << R"({"Port":1,"IPPort":60000})" << "" << R"({"IPPort":25000})";
+        QTest::newRow("port above 25000 written as it was")
+            << R"({"Port":1,"IPPort":60000})" << "" << R"({"IPPort":60000})";
+        QTest::newRow("port above 65535 written as 65535")
+            << R"({"Port":1,"IPPort":70000})" << "" << R"({"IPPort":65535})";
         QTest::newRow("empty MAC written as zeros")
             << R"({"Port":1,"MACAddress":""})" << "" << R"({"MACAddress":"00:00:00:00:00:00"})";
         QTest::newRow("rate not among the entries written as the first")
@@ -451,26 +455,34 @@ private slots:
     }
 
     // "OK" hands the chosen settings to the driver without opening the link;
-    // Esc and the window's close button hand nothing over; a refusal keeps the
-    // dialog open with the driver's reason.
+    // Esc and the window's close button hand nothing over, also after a check
+    // of the link with the dialog's settings; a refusal keeps the dialog open
+    // with the driver's reason.
     void closing_data()
     {
         QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("checked");
         QTest::addColumn<QString>("faults");
         QTest::addColumn<bool>("handed");
         QTest::addColumn<int>("dialogResult");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("OK") << "ok" << "[]" << true << int(QDialog::Accepted) << QString();
-        QTest::newRow("Esc") << "esc" << "[]" << false << int(QDialog::Rejected) << QString();
-        QTest::newRow("close button") << "close" << "[]" << false << int(QDialog::Rejected) << QString();
+        QTest::newRow("OK") << "ok" << false << "[]" << true << int(QDialog::Accepted) << QString();
+        QTest::newRow("Esc") << "esc" << false << "[]" << false << int(QDialog::Rejected) << QString();
+        QTest::newRow("close button") << "close" << false << "[]" << false << int(QDialog::Rejected) << QString();
         QTest::newRow("OK refused by the driver")
-            << "ok" << R"([{"call":"set_settings","times":1,"code":5,"description":"Настройки не приняты"}])" << false
-            << -1 << "[5] Настройки не приняты";
+            << "ok" << false << R"([{"call":"set_settings","times":1,"code":5,"description":"Настройки не приняты"}])"
+            << false << -1 << "[5] Настройки не приняты";
+        const QString answered = QStringLiteral("ТИЛЛО-Ф, №00106101234, версия: 3.0.8, ФИСК.");
+        QTest::newRow("check, then OK") << "ok" << true << "[]" << true << int(QDialog::Accepted) << answered;
+        QTest::newRow("check, then Esc") << "esc" << true << "[]" << false << int(QDialog::Rejected) << answered;
+        QTest::newRow("check, then close button")
+            << "close" << true << "[]" << false << int(QDialog::Rejected) << answered;
     }
 
     void closing()
     {
         QFETCH(QString, how);
+        QFETCH(bool, checked);
         QFETCH(QString, faults);
         QFETCH(bool, handed);
         QFETCH(int, dialogResult);
@@ -493,6 +505,8 @@ private slots:
             ip->setFocus();
             ip->selectAll();
             QTest::keyClicks(ip, QStringLiteral("10.0.0.7"));
+            if (checked)
+                clickCheck(dlg);
             if (how == QLatin1String("ok"))
                 QTest::mouseClick(child<QPushButton>(dlg, "pbtnOK"), Qt::LeftButton);
             else if (how == QLatin1String("esc"))
@@ -513,12 +527,43 @@ private slots:
             QCOMPARE(driverSettingsText(), before);
         }
         // Never a connection: "OK" does not check the link.
-        for (const QString& call : trace()) {
+        for (const QString& call : checked ? QStringList() : trace()) {
             QVERIFY2(!call.startsWith(QLatin1String("open")), qPrintable(call));
             QVERIFY2(handed || faults != QLatin1String("[]") || !call.startsWith(QLatin1String("set_settings")),
                      qPrintable(call));
         }
-        QVERIFY(m_boxes.isEmpty());
+        // A check may warn that the register is another model; nothing else is shown.
+        QVERIFY(checked || m_boxes.isEmpty());
+    }
+
+    // The port takes every TCP port, 1 to 65535.
+    void port_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("handed");
+        QTest::newRow("50000") << "50000" << 50000;
+        QTest::newRow("highest") << "65535" << 65535;
+        QTest::newRow("beyond the highest") << "65536" << 6553;
+        QTest::newRow("lowest") << "1" << 1;
+    }
+
+    void port()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, handed);
+        setDriverSettings(QStringLiteral(R"({"Port":2,"IPPort":5556})"));
+        SettingsDlg dlg(m_handle);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* port = child<QSpinBox>(dlg, "spinIPPort");
+        QCOMPARE(port->minimum(), 1);
+        QCOMPARE(port->maximum(), 65535);
+        port->setFocus();
+        port->selectAll();
+        QTest::keyClicks(port, typed);
+        QTest::mouseClick(child<QPushButton>(dlg, "pbtnOK"), Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(driverSettings()["IPPort"].asInt(), handed);
     }
 
     void mappingFailures_data()
@@ -591,7 +636,7 @@ private slots:
         auto* channel = child<QComboBox>(dlg, "cmbConnectionType");
         QCOMPARE(channel->currentIndex(), 0);
         QCOMPARE(child<QLineEdit>(dlg, "leIPAddress")->text(), QString());
-        QCOMPARE(child<QSpinBox>(dlg, "spinIPPort")->value(), 0);
+        QCOMPARE(child<QSpinBox>(dlg, "spinIPPort")->value(), 1);
         QCOMPARE(child<QLineEdit>(dlg, "leMACAddress")->text(), QStringLiteral("00:00:00:00:00:00"));
     }
 

@@ -97,6 +97,8 @@ private slots:
     void intBounds();
     void moneyEditor_data();
     void moneyEditor();
+    void moneyUnderEveryLocale_data();
+    void moneyUnderEveryLocale();
     void moneyValidator_data();
     void moneyValidator();
     void maskedEditor_data();
@@ -243,6 +245,40 @@ void TestCellEditors::moneyEditor()
     QCOMPARE(h.model->data(index).toString(), shown);
 }
 
+// A price typed with either separator is the same amount whatever the user's locale.
+void TestCellEditors::moneyUnderEveryLocale_data()
+{
+    QTest::addColumn<QString>("localeName");
+    QTest::addColumn<QString>("typed");
+    for (const char* locale : {"C", "en_US", "ru_RU"}) {
+        QTest::addRow("%s, comma", locale) << locale << "12,5";
+        QTest::addRow("%s, point", locale) << locale << "12.5";
+    }
+}
+
+void TestCellEditors::moneyUnderEveryLocale()
+{
+    QFETCH(QString, localeName);
+    QFETCH(QString, typed);
+
+    const QLocale previous;
+    QLocale::setDefault(QLocale(localeName));
+    Harness h(table(Db, {moneyField("Цена", 0, 100)}), dbRows({{"100"}}));
+    const QModelIndex index = h.cell(0, 0);
+    auto* editor = qobject_cast<QLineEdit*>(h.open(index));
+    QVERIFY(editor);
+    editor->selectAll();
+    typeKeys(editor, typed);
+    const QString held = editor->text();
+    const bool committed = h.confirm(editor, index);
+    QLocale::setDefault(previous);
+
+    QCOMPARE(held, typed);
+    QVERIFY(committed);
+    QCOMPARE(h.model->tableData()[0][0].value, QByteArray("1250"));
+    QCOMPARE(h.model->data(index).toString(), QStringLiteral("12.50"));
+}
+
 void TestCellEditors::moneyValidator_data()
 {
     QTest::addColumn<double>("bottom");
@@ -274,7 +310,12 @@ void TestCellEditors::moneyValidator_data()
     QTest::newRow("nan") << 0.0 << huge << "C" << "nan" << QValidator::Invalid;
     QTest::newRow("inf") << 0.0 << huge << "C" << "inf" << QValidator::Invalid;
     QTest::newRow("default top") << 0.0 << huge << "C" << "99999999.99" << QValidator::Acceptable;
-    QTest::newRow("comma where point is the separator") << 0.0 << 100.0 << "C" << "12,5" << QValidator::Invalid;
+    for (const char* locale : {"C", "en_US", "ru_RU"}) {
+        QTest::addRow("%s: comma", locale) << 0.0 << 100.0 << locale << "12,5" << QValidator::Acceptable;
+        QTest::addRow("%s: point", locale) << 0.0 << 100.0 << locale << "12.5" << QValidator::Acceptable;
+        QTest::addRow("%s: comma, two decimals", locale) << 0.0 << 100.0 << locale << "12,34" << QValidator::Acceptable;
+        QTest::addRow("%s: point and comma", locale) << 0.0 << 100.0 << locale << "1.2,3" << QValidator::Invalid;
+    }
     QTest::newRow("comma locale: comma") << 0.0 << 100.0 << "ru_RU" << "12,5" << QValidator::Acceptable;
     QTest::newRow("comma locale: point") << 0.0 << 100.0 << "ru_RU" << "12.5" << QValidator::Acceptable;
     QTest::newRow("comma locale: three decimals") << 0.0 << 100.0 << "ru_RU" << "12,555" << QValidator::Invalid;

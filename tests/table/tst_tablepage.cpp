@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolTip>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -308,6 +309,8 @@ private slots:
             QVERIFY2(h.messages.last().contains(reason), qPrintable(h.messages.last()));
             QVERIFY2(h.messages.last().contains(h.model->headerData(column, Qt::Horizontal).toString().mid(4)),
                      qPrintable(h.messages.last()));
+            // Whole, at the cell, not only in the status bar.
+            QCOMPARE(QToolTip::text(), h.messages.last());
         }
         h.run(key(Qt::Key_Return));
         QVERIFY(!h.editing());

@@ -1,0 +1,58 @@
+#include "TableSetWriter.h"
+
+#include "flows/FlowFailure.h"
+
+#include "device/ProgressReporter.h"
+#include "JournalSession.h"
+
+#include <QStringList>
+
+namespace {
+
+QString tableName(const TableInfo& table)
+{
+    return QStringLiteral("%1 \"%2\"").arg(table.id).arg(table.name);
+}
+
+QString nameList(const QStringList& names)
+{
+    return names.isEmpty() ? QStringLiteral("нет") : names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+TableSetWriter::TableSetWriter(const QList<TableInfo>& tables, JournalSession& journal, ProgressReporter& progress)
+    : m_tables(tables), m_journal(journal), m_progress(progress)
+{
+}
+
+void TableSetWriter::write(const RegisterLink& link, const TableInfo& table, DataRows& rows, const DataRows& registerRows)
+{
+    if (m_progress.cancelRequested())
+        stop();
+    const unsigned before = m_cellsWritten;
+    try {
+        m_journal.write(link, table, rows, registerRows, m_cellsWritten, m_progress);
+    } catch (const FlowFailure& failure) {
+        if (failure.kind() == FlowFailure::Cancelled)
+            stop();
+        throw;
+    }
+    if (m_cellsWritten > before)
+        m_written.append(table.id);
+}
+
+QString TableSetWriter::stopMessage() const
+{
+    QStringList written;
+    QStringList notWritten;
+    for (const TableInfo& table : m_tables)
+        (m_written.contains(table.id) ? written : notWritten) << tableName(table);
+    return QStringLiteral("Операция записи прервана пользователем\nЗаписаны в ККТ таблицы: %1\nНе записаны таблицы: %2")
+        .arg(nameList(written), nameList(notWritten));
+}
+
+void TableSetWriter::stop() const
+{
+    throw FlowFailure(FlowFailure::Cancelled, stopMessage());
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "device/Cell.h"
+#include "model/TableInfo.h"
+
+#include <QList>
+#include <QString>
+
+class ProgressReporter;
+class RegisterLink;
+class JournalSession;
+
+// One write of several tables, one after another with a commit each, through
+// the run's journal. The user may ask it to stop (through the progress
+// reporter) before a table or between its cells: the table being written is
+// then not committed, and the message names the tables written and the ones
+// that were not.
+class TableSetWriter
+{
+public:
+    // tables: every table of the run that has changed cells, in the order they are written.
+    TableSetWriter(const QList<TableInfo>& tables, JournalSession& journal, ProgressReporter& progress);
+
+    // Writes the table's changed cells and records them in the journal once
+    // committed. Raises FlowFailure as JournalSession::write does; Cancelled
+    // (with stopMessage()) when asked to stop before the table or inside it.
+    void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, const DataRows& registerRows);
+
+    unsigned cellsWritten() const { return m_cellsWritten; }
+    unsigned tablesWritten() const { return unsigned(m_written.size()); }
+
+    // "Операция записи прервана пользователем", then the tables committed and
+    // the ones not, each as 4 "Клише".
+    QString stopMessage() const;
+
+private:
+    [[noreturn]] void stop() const;
+
+    QList<TableInfo> m_tables;
+    JournalSession& m_journal;
+    ProgressReporter& m_progress;
+    QList<unsigned> m_written;
+    unsigned m_cellsWritten = 0;
+};
