@@ -1,6 +1,7 @@
 #include "JournalFolder.h"
 
 #include "common/SystemErrorText.h"
+#include "device/ProgressReporter.h"
 #include "exchange/RegularFile.h"
 
 #include <QDebug>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -198,7 +200,8 @@ QStringList JournalFolder::serialNumbers() const
     return serials;
 }
 
-void JournalFolder::readRecords(const QString& serialNumber, const RecordVisitor& visit, QStringList* problems) const
+void JournalFolder::readLines(const QString& serialNumber, const LineVisitor& visit, QStringList* problems,
+                              ProgressReporter* progress) const
 {
     const QString path = filePath(serialNumber);
     QFile file;
@@ -209,20 +212,22 @@ void JournalFolder::readRecords(const QString& serialNumber, const RecordVisitor
             *problems << QStringLiteral("%1: %2").arg(shown(path), why);
         return;
     }
+    if (progress)
+        progress->setRange(0, int(std::min<qint64>(file.size() / 1024, std::numeric_limits<int>::max())));
     QVector<qint64> damaged;
     qint64 lineNumber = 0;
     while (!file.atEnd()) {
         const qint64 offset = file.pos();
         const QByteArray line = file.readLine().trimmed();
         ++lineNumber;
+        if (progress)
+            progress->setValue(int(std::min<qint64>(file.pos() / 1024, std::numeric_limits<int>::max())));
         if (line.isEmpty())
             continue;
-        JournalRecord record;
-        if (!JournalRecord::fromJsonLine(line, record)) {
+        const LineRead read = visit(line, offset);
+        if (read == LineRead::Damaged)
             damaged << lineNumber;
-            continue;
-        }
-        if (!visit(record, offset))
+        else if (read == LineRead::Stop)
             break;
     }
     if (file.error() != QFileDevice::NoError && problems)
@@ -238,6 +243,19 @@ void JournalFolder::readRecords(const QString& serialNumber, const RecordVisitor
                          .arg(damaged.size())
                          .arg(numbers.join(QStringLiteral(", ")));
     }
+}
+
+void JournalFolder::readRecords(const QString& serialNumber, const RecordVisitor& visit, QStringList* problems) const
+{
+    readLines(
+        serialNumber,
+        [&](const QByteArray& line, qint64 offset) {
+            JournalRecord record;
+            if (!JournalRecord::fromJsonLine(line, record))
+                return LineRead::Damaged;
+            return visit(record, offset) ? LineRead::Record : LineRead::Stop;
+        },
+        problems);
 }
 
 QList<JournalRecord> JournalFolder::records(const QString& serialNumber) const
@@ -275,29 +293,61 @@ QList<RecordedWrite> JournalFolder::writes(const QString& serialNumber, QStringL
     return result;
 }
 
-QList<JournalFolder::WritePlace> JournalFolder::writePlaces(const QString& serialNumber, QStringList* problems) const
+// The writes of the journals, grouped from their records: `read(serial, add)`
+// calls add(record, cell count, offset) for each record of that journal.
+template<typename ReadLines>
+QList<JournalFolder::WritePlace> JournalFolder::placesOf(const QString& serialNumber, const ReadLines& read) const
 {
     const QStringList serials = serialNumber.isEmpty() ? serialNumbers() : QStringList{serialNumber};
     QList<WritePlace> result;
     QHash<QString, int> indexOf;
     for (const QString& serial : serials) {
-        readRecords(
-            serial,
-            [&](const JournalRecord& record, qint64 offset) {
-                const QString key = writeKey(record);
-                const auto found = indexOf.constFind(key);
-                if (found != indexOf.constEnd())
-                    result[found.value()].offsets.append(offset);
-                else {
-                    indexOf.insert(key, result.size());
-                    result.append(WritePlace{serial, record.writeId, record.time, {offset}});
-                }
-                return true;
-            },
-            problems);
+        read(serial, [&](const JournalRecord& record, int cellCount, qint64 offset) {
+            const QString key = writeKey(record);
+            auto found = indexOf.constFind(key);
+            if (found == indexOf.constEnd()) {
+                found = indexOf.insert(key, result.size());
+                result.append(WritePlace{serial, record.writeId, record.time, {}, record.program, record.version, {}, 0});
+            }
+            WritePlace& place = result[found.value()];
+            place.offsets.append(offset);
+            place.tableNumbers.append(record.tableNumber);
+            place.cellCount += cellCount;
+        });
     }
     sortNewestFirst(result, [](const WritePlace& place) { return place.time; });
     return result;
+}
+
+QList<JournalFolder::WritePlace> JournalFolder::writePlaces(const QString& serialNumber, QStringList* problems) const
+{
+    return placesOf(serialNumber, [&](const QString& serial, const auto& add) {
+        readRecords(
+            serial,
+            [&](const JournalRecord& record, qint64 offset) {
+                add(record, record.cells.size(), offset);
+                return true;
+            },
+            problems);
+    });
+}
+
+QList<JournalFolder::WritePlace> JournalFolder::indexWrites(const QString& serialNumber, QStringList* problems,
+                                                            ProgressReporter* progress) const
+{
+    return placesOf(serialNumber, [&](const QString& serial, const auto& add) {
+        readLines(
+            serial,
+            [&](const QByteArray& line, qint64 offset) {
+                JournalRecord head;
+                int cellCount = 0;
+                if (!JournalRecord::headFromJsonLine(line, head, cellCount))
+                    return LineRead::Damaged;
+                add(head, cellCount, offset);
+                return LineRead::Record;
+            },
+            problems, progress);
+    });
 }
 
 RecordedWrite JournalFolder::load(const WritePlace& place) const

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+class ProgressReporter;
+
 // The journals of the registers written to: one file per serial number,
 // "<serial number>.jsonl", one record per line. Both programs append to it,
 // each record under a lock file, flushed and synced before the lock goes.
@@ -27,6 +29,11 @@ public:
         QString id;
         QDateTime time; // of its first record
         QVector<qint64> offsets; // of its records' lines
+        // What a listing shows, from the records' heads.
+        QString program;
+        QString version;
+        QVector<unsigned> tableNumbers;
+        int cellCount = 0;
     };
     // Calls back with each complete record and the offset of its line; false stops.
     using RecordVisitor = std::function<bool(const JournalRecord&, qint64)>;
@@ -60,6 +67,12 @@ public:
     QList<RecordedWrite> writes(const QString& serialNumber = QString(), QStringList* problems = nullptr) const;
     // Where the writes are, in the order of writes(), without their cells.
     QList<WritePlace> writePlaces(const QString& serialNumber = QString(), QStringList* problems = nullptr) const;
+    // The same from each record's head only, its cells counted but not read:
+    // lists a journal of any size quickly. A record whose cells are damaged
+    // shows when its write is loaded. `progress` (when given) hears the bytes
+    // read, in KiB.
+    QList<WritePlace> indexWrites(const QString& serialNumber = QString(), QStringList* problems = nullptr,
+                                  ProgressReporter* progress = nullptr) const;
     // The write at a place; empty when its records can no longer be read.
     RecordedWrite load(const WritePlace& place) const;
     // The write of that id in that register's journal (in any when the serial
@@ -67,5 +80,13 @@ public:
     RecordedWrite findWrite(const QString& writeId, const QString& serialNumber = QString()) const;
 
 private:
+    enum class LineRead { Record, Damaged, Stop };
+    using LineVisitor = std::function<LineRead(const QByteArray&, qint64)>;
+    // Calls back with each line of the journal that is not blank and its offset.
+    void readLines(const QString& serialNumber, const LineVisitor& visit, QStringList* problems,
+                   ProgressReporter* progress = nullptr) const;
+    template<typename ReadLines>
+    QList<WritePlace> placesOf(const QString& serialNumber, const ReadLines& read) const;
+
     QString m_directory;
 };

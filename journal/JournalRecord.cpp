@@ -4,7 +4,9 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -81,13 +83,11 @@ QByteArray JournalRecord::toJsonLine() const
     return QJsonDocument(toJson()).toJson(QJsonDocument::Compact);
 }
 
-bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
+namespace {
+
+// The record's fields but its cells; false when one is missing or out of range.
+bool readHead(const QJsonObject& object, JournalRecord& result)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return false;
-    const QJsonObject object = document.object();
     for (const QString& key : {TimeKey, ProgramKey, VersionKey, WriteKey, ModelNameKey, SerialKey, TableNameKey}) {
         if (!object.value(key).isString())
             return false;
@@ -96,8 +96,6 @@ bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
         || !positive(object.value(TableKey), TableMax)
         || !object.value(CellsKey).isArray())
         return false;
-
-    JournalRecord result;
     result.time = QDateTime::fromString(object.value(TimeKey).toString(), Qt::ISODateWithMs).toUTC();
     if (!result.time.isValid() || object.value(WriteKey).toString().isEmpty())
         return false;
@@ -109,6 +107,108 @@ bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
     result.serialNumber = object.value(SerialKey).toString();
     result.tableNumber = unsigned(object.value(TableKey).toDouble());
     result.tableName = object.value(TableNameKey).toString();
+    return true;
+}
+
+bool readObject(const QByteArray& line, QJsonObject& object)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+    object = document.object();
+    return true;
+}
+
+// The line with the elements of its top-level "cells" array left out, and how
+// many objects that array holds, in one pass over the bytes: the cells of a
+// large record are never parsed. False when the line does not end where its
+// brackets and strings do (a line cut short).
+bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount)
+{
+    static const char CellsKeyText[] = "\"cells\"";
+    const char* bytes = line.constData();
+    const int size = line.size();
+    head.clear();
+    cellCount = 0;
+    int depth = 0;
+    int stringStart = -1;
+    bool escapedChar = false;
+    bool afterCellsKey = false;
+    bool inCells = false;
+    int copyFrom = 0;
+    for (int i = 0; i < size; ++i) {
+        const char c = bytes[i];
+        if (stringStart >= 0) {
+            if (escapedChar)
+                escapedChar = false;
+            else if (c == '\\')
+                escapedChar = true;
+            else if (c == '"') {
+                if (depth == 1)
+                    afterCellsKey = i + 1 - stringStart == int(sizeof CellsKeyText) - 1
+                        && std::memcmp(bytes + stringStart, CellsKeyText, sizeof CellsKeyText - 1) == 0;
+                stringStart = -1;
+            }
+            continue;
+        }
+        switch (c) {
+        case '"':
+            stringStart = i;
+            break;
+        case '[':
+            if (depth == 1 && afterCellsKey && !inCells) {
+                inCells = true;
+                head.append(bytes + copyFrom, i + 1 - copyFrom);
+            }
+            ++depth;
+            break;
+        case '{':
+            if (inCells && depth == 2)
+                ++cellCount;
+            ++depth;
+            break;
+        case ']':
+        case '}':
+            if (--depth < 0)
+                return false;
+            if (inCells && depth == 1) {
+                inCells = false;
+                afterCellsKey = false;
+                copyFrom = i;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    if (stringStart >= 0 || depth != 0)
+        return false;
+    head.append(bytes + copyFrom, size - copyFrom);
+    return true;
+}
+
+} // namespace
+
+bool JournalRecord::headFromJsonLine(const QByteArray& line, JournalRecord& record, int& cellCount)
+{
+    QByteArray head;
+    QJsonObject object;
+    JournalRecord result;
+    if (!withoutCells(line, head, cellCount) || !readObject(head, object) || !readHead(object, result))
+        return false;
+    // A record written by other means may name its cells otherwise ("\u0063ells").
+    cellCount = std::max(cellCount, object.value(CellsKey).toArray().size());
+    record = result;
+    return true;
+}
+
+bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
+{
+    QJsonObject object;
+    JournalRecord result;
+    if (!readObject(line, object) || !readHead(object, result))
+        return false;
     for (const QJsonValue& value : object.value(CellsKey).toArray()) {
         const QJsonObject cell = value.toObject();
         if (!positive(cell.value(RowKey), RowMax) || !positive(cell.value(FieldKey), IntMax)

@@ -42,6 +42,10 @@ struct JournalRecord
     QByteArray toJsonLine() const;
     // False when the line is not a complete record.
     static bool fromJsonLine(const QByteArray& line, JournalRecord& record);
+    // The record without its cells, which are counted, not read: quick for a
+    // record of any size. False when the line is not a complete record but
+    // for its cells, which only fromJsonLine() checks.
+    static bool headFromJsonLine(const QByteArray& line, JournalRecord& record, int& cellCount);
 
     QJsonObject toJson() const;
     static QJsonObject cellToJson(const CellChange& cell);

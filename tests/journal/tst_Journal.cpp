@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QRegularExpression>
@@ -131,6 +133,112 @@ private slots:
             return;
         QCOMPARE(read.toJsonLine(), line);
         QCOMPARE(read.time.timeSpec(), Qt::UTC);
+    }
+
+    // A record's head is read without its cells, which are only counted: it
+    // agrees with the whole record on every line whose cells are sound, also
+    // on lines that other programs wrote in their own key order and spacing.
+    void recordHead_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("cellCount"); // -1: not a record
+        const JournalRecord full = record("w1", "0057000001", 6, "2024-05-01T10:15:30.250Z",
+                                          {{1, 1, "Ставка", "2000", "2200"},
+                                           {7, 2, "", "[{\"cells\":[", "Чай \"Зелёный\"; 1\n2 \\"}});
+        const QByteArray line = full.toJsonLine();
+        QTest::newRow("written record") << line << 2;
+        QTest::newRow("no cells") << record("w1", "1", 6, "2024-05-01T10:15:30Z", {}).toJsonLine() << 0;
+        QTest::newRow("cut inside the cells") << line.left(line.indexOf("Ставка")) << -1;
+        QTest::newRow("cut inside a string") << line.left(line.size() - 5) << -1;
+        QTest::newRow("cut after the cells") << line.left(line.indexOf("\"modelCode\"")) << -1;
+        QTest::newRow("two records glued") << line + line << -1;
+        QTest::newRow("stray closing bracket") << line + ']' << -1;
+        QTest::newRow("not json") << QByteArray("hello") << -1;
+        QTest::newRow("no write id") << QByteArray(line).replace("\"write\":\"w1\"", "\"write\":\"\"") << -1;
+        QTest::newRow("table 65536") << QByteArray(line).replace("\"table\":6", "\"table\":65536") << -1;
+        QTest::newRow("cells not an array") << QByteArray(line).replace("\"cells\":[", "\"cells\":{\"a\":[") << -1;
+        // Its own order and spacing, the cells last, a key spelt with an escape.
+        QJsonObject object = full.toJson();
+        QTest::newRow("indented") << QJsonDocument(object).toJson(QJsonDocument::Indented).replace('\n', ' ') << 2;
+        QByteArray reordered = line;
+        const int cellsEnd = reordered.indexOf("],\"modelCode\"") + 2;
+        const QByteArray cells = reordered.mid(1, cellsEnd - 1);
+        reordered.remove(1, cellsEnd - 1).chop(1);
+        QTest::newRow("cells last") << reordered + ',' + cells.left(cells.size() - 1) + '}' << 2;
+        QTest::newRow("cells key escaped") << QByteArray(line).replace("\"cells\":[{", "\"\\u0063ells\":[{") << 2;
+        // Only the whole record checks the cells themselves.
+        QTest::newRow("row 0 in a cell") << QByteArray(line).replace("\"row\":7", "\"row\":0") << 2;
+    }
+
+    void recordHead()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(int, cellCount);
+        JournalRecord head;
+        int counted = -1;
+        QCOMPARE(JournalRecord::headFromJsonLine(line, head, counted), cellCount >= 0);
+        if (cellCount < 0)
+            return;
+        QCOMPARE(counted, cellCount);
+        JournalRecord full;
+        if (JournalRecord::fromJsonLine(line, full)) {
+            full.cells.clear();
+            QVERIFY(sameRecord(head, full));
+        }
+    }
+
+    // The index of a journal lists the same writes as its records do, from
+    // good, torn and foreign lines alike; a write whose cells are damaged is
+    // listed and then cannot be loaded.
+    void indexOfJournal_data()
+    {
+        QTest::addColumn<QByteArray>("extra"); // lines added between the appends
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<int>("damaged");
+        const JournalRecord other = record("x", "0057000001", 3, "2024-05-01T10:30:00Z",
+                                           {{4, 1, "Имя", "a", "b"}, {5, 1, "Имя", "c", "d"}});
+        QTest::newRow("good journal") << QByteArray() << QStringList{"c", "a"} << 0;
+        QTest::newRow("torn record") << QByteArray("{\"cells\":[{\"row\":1,\"bef\n") << QStringList{"c", "a"} << 1;
+        QTest::newRow("foreign lines") << QByteArray("garbage\n[1]\n{}\n\n  \n") << QStringList{"c", "a"} << 3;
+        QTest::newRow("foreign spacing")
+            << QJsonDocument(other.toJson()).toJson(QJsonDocument::Indented).replace('\n', ' ') + '\n'
+            << QStringList{"c", "x", "a"} << 0;
+        QTest::newRow("damaged cells") << other.toJsonLine().replace("\"row\":5", "\"row\":-5") + '\n'
+                                       << QStringList{"c", "x", "a"} << 0;
+    }
+
+    void indexOfJournal()
+    {
+        QFETCH(QByteArray, extra);
+        QFETCH(QStringList, ids);
+        QFETCH(int, damaged);
+        const JournalFolder journal(m_dir->path());
+        QCOMPARE(journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z")), QString());
+        QCOMPARE(journal.append(record("a", "0057000001", 4, "2024-05-01T10:00:01Z")), QString());
+        QFile file(journal.filePath("0057000001"));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(extra);
+        file.close();
+        QCOMPARE(journal.append(record("c", "0057000001", 6, "2024-05-02T09:00:00Z")), QString());
+
+        QStringList problems;
+        const QList<JournalFolder::WritePlace> index = journal.indexWrites("0057000001", &problems);
+        QCOMPARE(problems.size(), damaged ? 1 : 0);
+        QStringList listed;
+        for (const JournalFolder::WritePlace& place : index) {
+            listed << place.id;
+            const RecordedWrite write = journal.load(place);
+            QCOMPARE(write.isEmpty(), place.id == "x" && QTest::currentDataTag() == QByteArray("damaged cells"));
+            if (write.isEmpty())
+                continue;
+            QCOMPARE(place.program + ' ' + place.version, write.first().program + ' ' + write.first().version);
+            QStringList tables;
+            for (const unsigned number : place.tableNumbers)
+                tables << QString::number(number);
+            QCOMPARE(tables, write.tableNumbers());
+            QCOMPARE(place.cellCount, write.cellCount());
+        }
+        QCOMPARE(listed, ids);
     }
 
     // Writes come back grouped by their id, newest first, per register or all
