@@ -1,6 +1,7 @@
 #include "JournalDlg.h"
 
 #include "CommandHost.h"
+#include "DelayedProgress.h"
 #include "JournalRevertCommand.h"
 
 #include "common/Product.h"
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -72,6 +74,10 @@ JournalDlg::JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget*
     m_revertButton = new QPushButton(QStringLiteral("Вернуть"), this);
     m_revertButton->setObjectName(QStringLiteral("revertButton"));
     m_revertButton->setAutoDefault(false);
+    m_loadProgress = new QProgressBar(this);
+    m_loadProgress->setObjectName(QStringLiteral("loadProgress"));
+    m_loadProgress->setFormat(QStringLiteral("Чтение журнала: %p%"));
+    m_loadProgress->hide();
     auto* closeButton = new QPushButton(QStringLiteral("Закрыть"), this);
     closeButton->setObjectName(QStringLiteral("closeButton"));
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -91,6 +97,7 @@ JournalDlg::JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget*
     serialRow->addWidget(m_serialBox, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_revertButton);
+    buttons->addWidget(m_loadProgress, 1);
     buttons->addStretch(1);
     buttons->addWidget(closeButton);
     auto* layout = new QVBoxLayout(this);
@@ -125,22 +132,41 @@ void JournalDlg::on_writesTable_itemSelectionChanged()
 
 void JournalDlg::showWrites()
 {
-    m_writes = m_serialBox->currentText().isEmpty() ? QList<RecordedWrite>()
-                                                    : m_journal.writes(m_serialBox->currentText());
+    m_loadedPlace = -1;
+    m_loaded = RecordedWrite();
+    {
+        DelayedProgress progress(m_loadProgress);
+        m_places = m_serialBox->currentText().isEmpty()
+            ? QList<JournalFolder::WritePlace>()
+            : m_journal.indexWrites(m_serialBox->currentText(), nullptr, &progress);
+    }
     m_writesTable->clearContents();
-    m_writesTable->setRowCount(m_writes.size());
-    for (int i = 0; i < m_writes.size(); ++i) {
-        const RecordedWrite& write = m_writes.at(i);
-        const JournalRecord& first = write.first();
+    m_writesTable->setRowCount(m_places.size());
+    for (int i = 0; i < m_places.size(); ++i) {
+        const JournalFolder::WritePlace& place = m_places.at(i);
+        QStringList tables;
+        for (const unsigned number : place.tableNumbers)
+            tables << QString::number(number);
         setRow(m_writesTable, i,
-               {first.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                first.program + QLatin1Char(' ') + first.version, write.id(),
-                write.tableNumbers().join(QStringLiteral(", ")), QString::number(write.cellCount())});
+               {place.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                place.program + QLatin1Char(' ') + place.version, place.id, tables.join(QStringLiteral(", ")),
+                QString::number(place.cellCount)});
     }
     fitColumns(m_writesTable);
-    if (!m_writes.isEmpty())
+    if (!m_places.isEmpty())
         m_writesTable->selectRow(0);
     showCells();
+}
+
+const RecordedWrite& JournalDlg::chosenWrite()
+{
+    const int index = currentWrite();
+    if (index != m_loadedPlace) {
+        DelayedProgress progress(m_loadProgress);
+        m_loaded = index < 0 ? RecordedWrite() : m_journal.load(m_places.at(index));
+        m_loadedPlace = index;
+    }
+    return m_loaded;
 }
 
 const FieldInfo* JournalDlg::shownField(unsigned tableNumber, const JournalRecord::CellChange& cell) const
@@ -166,16 +192,24 @@ int JournalDlg::currentWrite() const
 
 void JournalDlg::showCells()
 {
-    const int index = currentWrite();
-    m_revertButton->setEnabled(index >= 0);
     m_cellsTable->clearContents();
+    m_cellsTable->clearSpans();
     m_cellsTable->setRowCount(0);
-    if (index < 0)
+    const RecordedWrite& write = chosenWrite();
+    m_revertButton->setEnabled(!write.isEmpty());
+    if (currentWrite() >= 0 && write.isEmpty()) {
+        m_cellsTable->setRowCount(1);
+        auto* item = new QTableWidgetItem(QStringLiteral("Ячейки записи не прочитаны: её строки в журнале %1 повреждены "
+                                                         "или журнал изменился")
+                                              .arg(m_journal.filePath(m_serialBox->currentText())));
+        m_cellsTable->setItem(0, 0, item);
+        m_cellsTable->setSpan(0, 0, 1, m_cellsTable->columnCount());
         return;
-    for (const JournalRecord& record : m_writes.at(index).tables) {
+    }
+    m_cellsTable->setRowCount(write.cellCount());
+    int row = 0;
+    for (const JournalRecord& record : write.tables) {
         for (const JournalRecord::CellChange& cell : record.cells) {
-            const int row = m_cellsTable->rowCount();
-            m_cellsTable->insertRow(row);
             setRow(m_cellsTable, row,
                    {numbered(record.tableNumber, record.tableName), QString::number(cell.row),
                     numbered(unsigned(cell.field), cell.fieldName), QString(), QString()});
@@ -189,6 +223,7 @@ void JournalDlg::showCells()
                 if (item->text() != stored)
                     item->setToolTip(QStringLiteral("В ККТ хранится: \"%1\"").arg(stored));
             }
+            ++row;
         }
     }
     fitColumns(m_cellsTable);
@@ -196,10 +231,9 @@ void JournalDlg::showCells()
 
 void JournalDlg::on_revertButton_clicked()
 {
-    const int index = currentWrite();
-    if (index < 0)
+    const RecordedWrite write = chosenWrite();
+    if (write.isEmpty())
         return;
-    const RecordedWrite write = m_writes.at(index);
     const QString question = QStringLiteral("Вернуть ячейкам записи %1 от %2 значения, которые были до неё?\n"
                                             "Ячеек: %3, таблицы: %4.")
                                  .arg(write.id(),

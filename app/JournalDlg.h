@@ -8,11 +8,13 @@
 class CommandHost;
 class FieldInfo;
 class QComboBox;
+class QProgressBar;
 class QPushButton;
 class QTableWidget;
 
-// "Журнал изменений": the writes of a register's journal, newest first, with
-// the cells of the chosen one, and "Вернуть" that reverts it after a question.
+// "Журнал изменений": the writes of a register's journal, newest first, listed
+// from the journal's index, with the cells of the chosen one read when it is
+// chosen, and "Вернуть" that reverts it after a question.
 // Opens on the register whose tables the window shows; any register with a
 // journal can be chosen.
 class JournalDlg : public QDialog
@@ -31,14 +33,19 @@ private:
     void showWrites();
     void showCells();
     int currentWrite() const;
+    // The chosen write, read from the journal once; empty when it cannot be read.
+    const RecordedWrite& chosenWrite();
     // The field of a journal cell in the description of an open tab; nullptr when no tab has it.
     const FieldInfo* shownField(unsigned tableNumber, const JournalRecord::CellChange& cell) const;
 
     CommandHost& m_host;
     JournalFolder m_journal;
-    QList<RecordedWrite> m_writes;
+    QList<JournalFolder::WritePlace> m_places;
+    int m_loadedPlace = -1;
+    RecordedWrite m_loaded;
     QComboBox* m_serialBox;
     QTableWidget* m_writesTable;
     QTableWidget* m_cellsTable;
     QPushButton* m_revertButton;
+    QProgressBar* m_loadProgress;
 };

@@ -290,6 +290,61 @@ private slots:
         QCOMPARE(differences(before, registerCells(m_image)), (QList<CellKey>{CellKey{1, 4, 3}}));
     }
 
+    // The dialog lists the writes from the journal's index and reads a write's
+    // cells only when it is chosen: a write whose cells are damaged is listed
+    // and says so when chosen; a line cut short is not listed.
+    void listsWritesThenCellsOnDemand_data()
+    {
+        QTest::addColumn<int>("row"); // chosen, newest first
+        QTest::addColumn<QStringList>("firstCell"); // empty: the cells cannot be read
+        QTest::newRow("sound write") << 1 << QStringList{"6 Налоги", "2", "1 Ставка", "2000", "2200"};
+        QTest::newRow("write with damaged cells") << 0 << QStringList{};
+    }
+
+    void listsWritesThenCellsOnDemand()
+    {
+        QFETCH(int, row);
+        QFETCH(QStringList, firstCell);
+        JournalRecord record;
+        record.time = QDateTime::fromString(QStringLiteral("2024-05-01T10:00:00Z"), Qt::ISODate);
+        record.program = QStringLiteral("vescor-cli");
+        record.version = QStringLiteral("2.1.2");
+        record.writeId = QStringLiteral("sound");
+        record.serialNumber = Serial;
+        record.tableNumber = 6;
+        record.tableName = QStringLiteral("Налоги");
+        record.cells = {{2, 1, QStringLiteral("Ставка"), "2000", "2200"}, {3, 1, QStringLiteral("Ставка"), "0", "1"}};
+        const JournalFolder journal(journalDir());
+        QCOMPARE(journal.append(record), QString());
+        QFile file(journal.filePath(Serial));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("{\"cells\":[{\"row\":1,\"before\":\"\n");
+        record.time = record.time.addSecs(60);
+        record.writeId = QStringLiteral("damaged");
+        file.write(record.toJsonLine().replace("\"row\":3", "\"row\":0") + '\n');
+        file.close();
+
+        withDialog([&](QDialog* dialog) {
+            auto* writesTable = dialog->findChild<QTableWidget*>("writesTable");
+            auto* cells = dialog->findChild<QTableWidget*>("cellsTable");
+            QCOMPARE(writesTable->rowCount(), 2);
+            QCOMPARE(rowTexts(writesTable, 0).mid(1), (QStringList{"vescor-cli 2.1.2", "damaged", "6", "2"}));
+            QCOMPARE(rowTexts(writesTable, 1).mid(1), (QStringList{"vescor-cli 2.1.2", "sound", "6", "2"}));
+            QTest::mouseClick(writesTable->viewport(), Qt::LeftButton, {},
+                              writesTable->visualItemRect(writesTable->item(row, 2)).center());
+            QCOMPARE(dialog->findChild<QPushButton*>("revertButton")->isEnabled(), !firstCell.isEmpty());
+            if (firstCell.isEmpty()) {
+                QCOMPARE(cells->rowCount(), 1);
+                QVERIFY2(cells->item(0, 0)->text().startsWith(QStringLiteral("Ячейки записи не прочитаны")),
+                         qPrintable(cells->item(0, 0)->text()));
+                return;
+            }
+            QCOMPARE(cells->rowCount(), 2);
+            QCOMPARE(rowTexts(cells, 0), firstCell);
+        });
+        QCOMPARE(boxTexts(), QStringList());
+    }
+
     // A file imported and then written: the journal keeps the register's
     // values from before the write, read during it.
     void importThenWrite()
