@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -120,6 +121,14 @@ JournalDlg::JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget*
     showWrites();
 }
 
+void JournalDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The list first: the chosen write's cells once the dialog is painted.
+    if (m_cellsPending)
+        QTimer::singleShot(0, this, &JournalDlg::showCells);
+}
+
 void JournalDlg::on_serialBox_currentIndexChanged(int)
 {
     showWrites();
@@ -192,6 +201,11 @@ int JournalDlg::currentWrite() const
 
 void JournalDlg::showCells()
 {
+    m_cellsPending = !isVisible();
+    if (m_cellsPending) {
+        m_revertButton->setEnabled(false);
+        return;
+    }
     m_cellsTable->clearContents();
     m_cellsTable->clearSpans();
     m_cellsTable->setRowCount(0);

@@ -24,6 +24,9 @@ class JournalDlg : public QDialog
 public:
     JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget* parent = nullptr);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private slots:
     void on_serialBox_currentIndexChanged(int index);
     void on_writesTable_itemSelectionChanged();
@@ -42,6 +45,7 @@ private:
     JournalFolder m_journal;
     QList<JournalFolder::WritePlace> m_places;
     int m_loadedPlace = -1;
+    bool m_cellsPending = false;
     RecordedWrite m_loaded;
     QComboBox* m_serialBox;
     QTableWidget* m_writesTable;

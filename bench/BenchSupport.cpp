@@ -1,6 +1,8 @@
 #include "BenchSupport.h"
 
 #include "device/KKT_Logic.h"
+#include "journal/JournalFolder.h"
+#include "journal/JournalRecord.h"
 #include "model/TableInfo.h"
 
 #include <QCoreApplication>
@@ -145,6 +147,40 @@ DataRows commodityRows(const TableInfo& table, int count)
         rows << row;
     }
     return rows;
+}
+
+bool writeJournal(const QString& folder, const QString& serial, qint64 bytes, int cellsPerRecord)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    QFile file(JournalFolder(folder).filePath(serial));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    JournalRecord record;
+    record.program = QStringLiteral("vescor-cli");
+    record.version = QStringLiteral("bench");
+    record.modelCode = 57;
+    record.modelName = QStringLiteral("Вескор-Эмулятор 57");
+    record.serialNumber = serial;
+    record.tableNumber = 1;
+    record.tableName = QStringLiteral("База товаров");
+    for (int i = 1; i <= cellsPerRecord; ++i)
+        record.cells.append({unsigned(i), 3, QStringLiteral("Название"), "Товар " + QByteArray(120, 'a'),
+                             "Товар " + QByteArray(120, 'b')});
+    QByteArray chunk;
+    qint64 written = 0;
+    for (qint64 n = 0; written + chunk.size() < bytes; ++n) {
+        record.time = QDateTime::fromSecsSinceEpoch(1700000000 + n, Qt::UTC);
+        record.writeId = QStringLiteral("w%1").arg(n);
+        chunk += record.toJsonLine() + '\n';
+        if (chunk.size() > (4 << 20)) {
+            if (file.write(chunk) != chunk.size())
+                return false;
+            written += chunk.size();
+            chunk.clear();
+        }
+    }
+    return file.write(chunk) == chunk.size() && file.flush();
 }
 
 } // namespace BenchSupport

@@ -2,7 +2,7 @@
 
 // What the benchmarks of the commodity base share: a register image scaled to
 // many rows, the model description of table 1, the opened emulated register,
-// and best-of-N timing.
+// a large journal, and best-of-N timing.
 
 #include "device/Cell.h"
 
@@ -39,6 +39,10 @@ bool openRegister(KKT_Logic& logic);
 
 // The rows the read engine would give for a table of `count` rows: a value per field and the row label.
 DataRows commodityRows(const TableInfo& table, int count);
+
+// A register's journal in `folder` of writes of one table each, `cellsPerRecord`
+// names of goods a record, until it holds `bytes`.
+bool writeJournal(const QString& folder, const QString& serial, qint64 bytes, int cellsPerRecord);
 
 struct Timing
 {

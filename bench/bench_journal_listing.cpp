@@ -30,41 +30,6 @@ namespace {
 
 const QString Serial = QStringLiteral("0057000001");
 
-// A journal of writes of one table each, 40 cells a record, until it holds `bytes`.
-bool writeJournal(const QString& folder, qint64 bytes)
-{
-    if (!QDir().mkpath(folder))
-        return false;
-    QFile file(JournalFolder(folder).filePath(Serial));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    JournalRecord record;
-    record.program = QStringLiteral("vescor-cli");
-    record.version = QStringLiteral("bench");
-    record.modelCode = 57;
-    record.modelName = QStringLiteral("Вескор-Эмулятор 57");
-    record.serialNumber = Serial;
-    record.tableNumber = 1;
-    record.tableName = QStringLiteral("База товаров");
-    for (int i = 1; i <= 40; ++i)
-        record.cells.append({unsigned(i), 3, QStringLiteral("Название"), "Товар " + QByteArray(120, 'a'),
-                             "Товар " + QByteArray(120, 'b')});
-    QByteArray chunk;
-    qint64 written = 0;
-    for (qint64 n = 0; written + chunk.size() < bytes; ++n) {
-        record.time = QDateTime::fromSecsSinceEpoch(1700000000 + n, Qt::UTC);
-        record.writeId = QStringLiteral("w%1").arg(n);
-        chunk += record.toJsonLine() + '\n';
-        if (chunk.size() > (4 << 20)) {
-            if (file.write(chunk) != chunk.size())
-                return false;
-            written += chunk.size();
-            chunk.clear();
-        }
-    }
-    return file.write(chunk) == chunk.size() && file.flush();
-}
-
 struct Listing
 {
     double seconds = 0;
@@ -123,7 +88,7 @@ int main(int argc, char** argv)
     for (Case& journal : journals) {
         const QString home = dir.filePath(QString::fromLatin1(journal.name));
         const QString folder = home + QStringLiteral("/Orvane/Vescor/journal");
-        if (!writeJournal(folder, journal.bytes)) {
+        if (!BenchSupport::writeJournal(folder, Serial, journal.bytes, 40)) {
             std::fprintf(stderr, "%s: the journal could not be written\n", journal.name);
             return 1;
         }

@@ -15,7 +15,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <limits>
 
 #include <sys/stat.h>
@@ -125,6 +127,60 @@ void sortNewestFirst(QList<T>& list, TimeOf timeOf)
     std::stable_sort(list.begin(), list.end(), [&](const T& a, const T& b) { return timeOf(a) > timeOf(b); });
 }
 
+// The lines of a journal from where the file stands, read in large blocks: a
+// line is handed out as a view of the block, without its line end and the
+// blanks around it, valid until the next call.
+class LineReader
+{
+public:
+    explicit LineReader(QFile& file) : m_file(file), m_offset(file.pos()) {}
+
+    // False at the end of the file or on a read error (the file's error()).
+    bool next(QByteArray& line, qint64& offset)
+    {
+        for (;;) {
+            const char* begin = m_buffer.constData() + m_start;
+            const char* end = m_buffer.constData() + m_buffer.size();
+            const char* scanFrom = m_buffer.constData() + std::max(m_start, m_scanned);
+            const auto* newline = static_cast<const char*>(std::memchr(scanFrom, '\n', size_t(end - scanFrom)));
+            if (newline || (m_atEnd && begin < end)) {
+                const char* lineEnd = newline ? newline : end;
+                offset = m_offset + m_start;
+                m_start = int(lineEnd - m_buffer.constData()) + (newline ? 1 : 0);
+                while (begin < lineEnd && std::isspace(uchar(*begin)))
+                    ++begin;
+                while (lineEnd > begin && std::isspace(uchar(lineEnd[-1])))
+                    --lineEnd;
+                line = QByteArray::fromRawData(begin, int(lineEnd - begin));
+                return true;
+            }
+            if (m_atEnd)
+                return false;
+            m_offset += m_start;
+            m_buffer.remove(0, m_start);
+            m_start = 0;
+            const int kept = m_buffer.size();
+            m_scanned = kept; // a long line is searched for its end once
+            m_buffer.resize(kept + BlockSize);
+            const qint64 read = m_file.read(m_buffer.data() + kept, BlockSize);
+            m_buffer.resize(kept + int(std::max<qint64>(read, 0)));
+            m_atEnd = read <= 0;
+        }
+    }
+
+    // Where the next line starts.
+    qint64 position() const { return m_offset + m_start; }
+
+private:
+    static const int BlockSize = 1 << 20;
+    QFile& m_file;
+    QByteArray m_buffer;
+    int m_start = 0;
+    int m_scanned = 0; // where the search for a line end goes on
+    qint64 m_offset;
+    bool m_atEnd = false;
+};
+
 QString writeKey(const JournalRecord& record)
 {
     return record.serialNumber + QLatin1Char('\n') + record.writeId;
@@ -216,12 +272,13 @@ void JournalFolder::readLines(const QString& serialNumber, const LineVisitor& vi
         progress->setRange(0, int(std::min<qint64>(file.size() / 1024, std::numeric_limits<int>::max())));
     QVector<qint64> damaged;
     qint64 lineNumber = 0;
-    while (!file.atEnd()) {
-        const qint64 offset = file.pos();
-        const QByteArray line = file.readLine().trimmed();
+    LineReader lines(file);
+    QByteArray line;
+    qint64 offset = 0;
+    while (lines.next(line, offset)) {
         ++lineNumber;
         if (progress)
-            progress->setValue(int(std::min<qint64>(file.pos() / 1024, std::numeric_limits<int>::max())));
+            progress->setValue(int(std::min<qint64>(lines.position() / 1024, std::numeric_limits<int>::max())));
         if (line.isEmpty())
             continue;
         const LineRead read = visit(line, offset);
@@ -359,7 +416,12 @@ RecordedWrite JournalFolder::load(const WritePlace& place) const
         return write;
     for (const qint64 offset : place.offsets) {
         JournalRecord record;
-        if (!file.seek(offset) || !JournalRecord::fromJsonLine(file.readLine().trimmed(), record))
+        if (!file.seek(offset))
+            return RecordedWrite();
+        LineReader lines(file);
+        QByteArray line;
+        qint64 at = 0;
+        if (!lines.next(line, at) || !JournalRecord::fromJsonLine(line, record))
             return RecordedWrite();
         write.tables.append(record);
     }

@@ -120,6 +120,24 @@ bool readObject(const QByteArray& line, QJsonObject& object)
     return true;
 }
 
+// The end of the string whose text starts at `from`: its closing quote, or
+// `end` when the line ends first. Quotes escaped by an odd number of
+// backslashes are part of the text.
+const char* stringEnd(const char* from, const char* end)
+{
+    for (;;) {
+        const auto* quote = static_cast<const char*>(std::memchr(from, '"', size_t(end - from)));
+        if (!quote)
+            return end;
+        const char* backslash = quote;
+        while (backslash > from && backslash[-1] == '\\')
+            --backslash;
+        if ((quote - backslash) % 2 == 0)
+            return quote;
+        from = quote + 1;
+    }
+}
+
 // The line with the elements of its top-level "cells" array left out, and how
 // many objects that array holds, in one pass over the bytes: the cells of a
 // large record are never parsed. False when the line does not end where its
@@ -127,39 +145,30 @@ bool readObject(const QByteArray& line, QJsonObject& object)
 bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount)
 {
     static const char CellsKeyText[] = "\"cells\"";
-    const char* bytes = line.constData();
-    const int size = line.size();
+    const char* const begin = line.constData();
+    const char* const end = begin + line.size();
     head.clear();
     cellCount = 0;
     int depth = 0;
-    int stringStart = -1;
-    bool escapedChar = false;
     bool afterCellsKey = false;
     bool inCells = false;
-    int copyFrom = 0;
-    for (int i = 0; i < size; ++i) {
-        const char c = bytes[i];
-        if (stringStart >= 0) {
-            if (escapedChar)
-                escapedChar = false;
-            else if (c == '\\')
-                escapedChar = true;
-            else if (c == '"') {
-                if (depth == 1)
-                    afterCellsKey = i + 1 - stringStart == int(sizeof CellsKeyText) - 1
-                        && std::memcmp(bytes + stringStart, CellsKeyText, sizeof CellsKeyText - 1) == 0;
-                stringStart = -1;
-            }
-            continue;
-        }
-        switch (c) {
-        case '"':
-            stringStart = i;
+    const char* copyFrom = begin;
+    for (const char* at = begin; at < end; ++at) {
+        switch (*at) {
+        case '"': {
+            const char* closing = stringEnd(at + 1, end);
+            if (closing == end)
+                return false;
+            if (depth == 1)
+                afterCellsKey = closing + 1 - at == int(sizeof CellsKeyText) - 1
+                    && std::memcmp(at, CellsKeyText, sizeof CellsKeyText - 1) == 0;
+            at = closing;
             break;
+        }
         case '[':
             if (depth == 1 && afterCellsKey && !inCells) {
                 inCells = true;
-                head.append(bytes + copyFrom, i + 1 - copyFrom);
+                head.append(copyFrom, int(at + 1 - copyFrom));
             }
             ++depth;
             break;
@@ -175,16 +184,16 @@ bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount)
             if (inCells && depth == 1) {
                 inCells = false;
                 afterCellsKey = false;
-                copyFrom = i;
+                copyFrom = at;
             }
             break;
         default:
             break;
         }
     }
-    if (stringStart >= 0 || depth != 0)
+    if (depth != 0)
         return false;
-    head.append(bytes + copyFrom, size - copyFrom);
+    head.append(copyFrom, int(end - copyFrom));
     return true;
 }
 

@@ -136,6 +136,8 @@ private:
                 return;
             }
             seen = true;
+            // As the user sees it once shown: with the chosen write's cells.
+            QCoreApplication::processEvents();
             use(dialog);
             if (dialog->isVisible())
                 QTest::mouseClick(dialog->findChild<QPushButton*>("closeButton"), Qt::LeftButton);

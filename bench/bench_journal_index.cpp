@@ -1,0 +1,96 @@
+// Opens "Журнал изменений" on a large journal and prints how long it takes,
+// as ratios against reading the journal's bytes once in the same run: the
+// index alone, the dialog up to its list (the chosen write's cells come once
+// it shows), the cells of the newest write read on demand, and, for
+// comparison, reading every record whole as the listing did before the index. Two shapes of 32 MB (unless given): writes of 40 cells, and
+// writes of 65 536 cells (a whole commodity base).
+//
+// Usage: bench_journal_index [MEGABYTES]
+
+#include "BenchSupport.h"
+
+#include "app/CommandHost.h"
+#include "app/CommandProgress.h"
+#include "app/JournalDlg.h"
+#include "journal/JournalFolder.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const QString Serial = QStringLiteral("0057000001");
+
+// A window without tabs, which the dialog needs as its host.
+class EmptyHost : public CommandHost
+{
+public:
+    QWidget* dialogParent() override { return nullptr; }
+    void showError(const QString&) override {}
+    void setStatusText(const QString&) override {}
+    void setInfoText(const QString&) override {}
+    void setWriteEnabled(bool) override {}
+    CommandProgress& progress() override { return m_progress; }
+    void clearTabs() override {}
+    void addTableTab(const TableInfo&, const DataRows&) override {}
+    void replaceTableTab(int, const TableInfo&, const DataRows&) override {}
+    QList<TableModel*> tableModels() override { return {}; }
+    TableModel* currentTableModel() override { return nullptr; }
+    bool confirmDiscardChanges() override { return true; }
+    RecentFolders& recentFolders() override { return m_folders; }
+    RegisterIdentity shownRegister() const override { return {}; }
+    void setShownRegister(const RegisterIdentity&) override {}
+
+private:
+    QStatusBar m_statusBar;
+    CommandProgress m_progress{&m_statusBar};
+    RecentFolders m_folders;
+};
+
+qint64 readBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    qint64 total = 0;
+    while (!file.atEnd())
+        total += file.read(1 << 20).size();
+    return total;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    BenchSupport::silenceLog();
+    const qint64 megabytes = argc > 1 ? std::atoll(argv[1]) : 32;
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("journal"));
+    const JournalFolder journal(folder);
+    EmptyHost host;
+    std::printf("%-14s %9s %9s %9s %9s %9s %9s %9s\n", "cells a write", "writes", "bytes ms", "index", "dialog",
+                "cells", "records", "dialog ms");
+    for (const int cells : {40, 65536}) {
+        if (!BenchSupport::writeJournal(folder, Serial, megabytes << 20, cells)) {
+            std::fprintf(stderr, "the journal could not be written\n");
+            return 1;
+        }
+        const QString path = journal.filePath(Serial);
+        const double bytes = BenchSupport::bestSeconds(3, [&] { readBytes(path); });
+        int writes = 0;
+        const double index = BenchSupport::bestSeconds(3, [&] { writes = journal.indexWrites(Serial).size(); });
+        const double dialog = BenchSupport::bestSeconds(3, [&] { JournalDlg shown(host, journal); });
+        const double load = BenchSupport::bestSeconds(3, [&] { journal.load(journal.indexWrites(Serial).first()); });
+        const double records = BenchSupport::bestSeconds(1, [&] { journal.writes(Serial); });
+        std::printf("%-14d %9d %9.1f %9.2f %9.2f %9.2f %9.2f %9.1f\n", cells, writes, bytes * 1e3, index / bytes,
+                    dialog / bytes, load / bytes, records / bytes, dialog * 1e3);
+    }
+    std::printf("index, dialog (to its list), the newest write's cells and whole records: ratios to reading the bytes once\n");
+    return 0;
+}
