@@ -16,6 +16,11 @@ QString CellInputCheck::refusal(const FieldInfo& field, const QString& text, con
     return ValueCodec::refusal(field, text.toUtf8(), why).problem;
 }
 
+QString CellInputCheck::incompleteProblem(const QString& input) const
+{
+    return m_limitText.isEmpty() ? QString() : refusal(m_field, input, m_limitText);
+}
+
 bool CellInputCheck::checkedWhileTyped(const QString& input) const
 {
     if (input.isEmpty())

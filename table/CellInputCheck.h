@@ -17,6 +17,8 @@ public:
 
     // The state of the input, given the state the editor's own limits gave it.
     QValidator::State judge(const QString& input, QValidator::State editorState) const;
+    // Why a text the editor cannot take yet (empty, incomplete) is not a value for the field.
+    QString incompleteProblem(const QString& input) const;
     // Why the last text refused was refused; empty when the last one passed.
     QString lastProblem() const { return m_problem; }
 

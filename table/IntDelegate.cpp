@@ -1,6 +1,7 @@
 #include "IntDelegate.h"
 
 #include "CheckedValidator.h"
+#include "RefusalWatch.h"
 #include "TableModel.h"
 #include "TableView.h"
 
@@ -48,7 +49,7 @@ QWidget* IntDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& 
     auto* editor = new QLineEdit(parent);
     const QString limit = QStringLiteral("нужно целое число от %1 до %2").arg(bottom).arg(top);
     editor->setValidator(new CheckedValidator<QIntValidator>(*field, limit, bottom, top, editor));
-    TableView::watchRefusals(this, editor);
+    TableView::watchRefusals(this, editor, *field, QString(), true);
     return editor;
 }
 
@@ -66,6 +67,8 @@ bool IntDelegate::storeLineEdit(QWidget* editor, QAbstractItemModel* model, cons
     auto* lineEdit = qobject_cast<QLineEdit*>(editor);
     if (!lineEdit)
         return false;
+    if (RefusalWatch::refusesEntry(editor))
+        return true;
     model->setData(index, lineEdit->text(), Qt::EditRole);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "CheckedValidator.h"
 #include "MoneyValidator.h"
+#include "RefusalWatch.h"
 #include "TableModel.h"
 #include "TableView.h"
 
@@ -20,7 +21,7 @@ QWidget* MoneyDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
                               .arg(field->m_min, 0, 'f', 2)
                               .arg(field->m_max, 0, 'f', 2);
     editor->setValidator(new CheckedValidator<MoneyValidator>(*field, limit, field->m_min, field->m_max, 2, editor));
-    TableView::watchRefusals(this, editor);
+    TableView::watchRefusals(this, editor, *field, QString(), true);
     return editor;
 }
 
@@ -41,5 +42,7 @@ void MoneyDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, con
         QItemDelegate::setModelData(editor, model, index);
         return;
     }
+    if (RefusalWatch::refusesEntry(editor))
+        return;
     model->setData(index, lineEdit->text(), Qt::EditRole);
 }

@@ -2,6 +2,7 @@
 
 #include "IntDelegate.h"
 #include "TableModel.h"
+#include "TableView.h"
 
 #include <QLineEdit>
 
@@ -38,6 +39,17 @@ bool fitsMask(const QString& mask, const QString& text)
     return probe.text() == text;
 }
 
+// What a mask takes, in the user's words.
+QString maskLimit(const QString& mask)
+{
+    const QString bare = mask.section(QLatin1Char(';'), 0, 0);
+    if (!bare.isEmpty() && std::all_of(bare.begin(), bare.end(), [](QChar c) { return c == QLatin1Char('0'); }))
+        return QStringLiteral("можно ввести только цифры, не более %1").arg(bare.size());
+    if (!bare.isEmpty() && std::all_of(bare.begin(), bare.end(), [](QChar c) { return c == QLatin1Char('9'); }))
+        return QStringLiteral("нужно ровно %1 цифр").arg(bare.size());
+    return QStringLiteral("нужен текст по шаблону \"%1\"").arg(bare);
+}
+
 } // namespace
 
 StringMaskDelegate::~StringMaskDelegate() = default;
@@ -49,7 +61,9 @@ QWidget* StringMaskDelegate::createEditor(QWidget* parent, const QStyleOptionVie
     if (!field)
         return QStyledItemDelegate::createEditor(parent, option, index);
     auto* editor = new QLineEdit(parent);
-    editor->setInputMask(editorMask(*field));
+    const QString mask = editorMask(*field);
+    editor->setInputMask(mask);
+    TableView::watchRefusals(this, editor, *field, maskLimit(mask), true);
     return editor;
 }
 

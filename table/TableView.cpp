@@ -1,5 +1,7 @@
 #include "TableView.h"
 
+#include "RefusalWatch.h"
+
 #include "CellInputCheck.h"
 #include "ComboboxDelegate.h"
 #include "IntDelegate.h"
@@ -110,16 +112,14 @@ int TableView::compactRowHeight(const QFontMetrics& metrics)
     return metrics.height() + 1;
 }
 
-void TableView::watchRefusals(const QObject* delegate, QLineEdit* editor)
+void TableView::watchRefusals(const QObject* delegate, QLineEdit* editor, const FieldInfo& field,
+                              const QString& limitText, bool wholeEntry)
 {
     auto* view = delegate ? qobject_cast<TableView*>(delegate->parent()) : nullptr;
     if (!view || !editor)
         return;
-    connect(editor, &QLineEdit::inputRejected, view, [view, editor] {
-        const auto* check = dynamic_cast<const CellInputCheck*>(editor->validator());
-        if (check && !check->lastProblem().isEmpty())
-            emit view->inputRefused(check->lastProblem());
-    });
+    auto* watch = new RefusalWatch(editor, field, limitText, wholeEntry);
+    connect(watch, &RefusalWatch::refused, view, &TableView::inputRefused);
 }
 
 bool TableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
@@ -128,7 +128,10 @@ bool TableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
     // switched to) must not land in a cell the user does not see chosen.
     if (trigger == AnyKeyPressed && (!selectionModel() || !selectionModel()->isSelected(index)))
         return false;
-    return QTableView::edit(index, trigger, event);
+    if (!QTableView::edit(index, trigger, event))
+        return false;
+    RefusalWatch::watchFirst(indexWidget(index));
+    return true;
 }
 
 void TableView::keyboardSearch(const QString&)

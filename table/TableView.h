@@ -38,8 +38,10 @@ public:
     static int compactRowHeight(const QFontMetrics& metrics);
 
     // Has a line editor that a delegate of a TableView made report in
-    // inputRefused() why it refused a key, as its validator's check says.
-    static void watchRefusals(const QObject* delegate, QLineEdit* editor);
+    // inputRefused() why it refused a key or Enter, as its validator's check
+    // says or else `limitText`; see RefusalWatch for `wholeEntry`.
+    static void watchRefusals(const QObject* delegate, QLineEdit* editor, const FieldInfo& field,
+                              const QString& limitText = QString(), bool wholeEntry = false);
 
     // Edit triggers of every table view.
     static constexpr EditTriggers Triggers = DoubleClicked | SelectedClicked | EditKeyPressed | AnyKeyPressed;

@@ -18,7 +18,7 @@ QWidget* TextDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     editor->setValidator(new CheckedValidator<QValidator>(*field, QString(), editor));
-    TableView::watchRefusals(this, editor);
+    TableView::watchRefusals(this, editor, *field);
     return editor;
 }
 

@@ -283,7 +283,8 @@ private slots:
         QTest::newRow("61 characters on a 48-character line")
             << 0 << line61 << line61.left(48) << line61.left(48) << "48 символов";
         QTest::newRow("a letter the register cannot print") << 0 << "Café" << "Caf" << "Caf" << "é";
-        QTest::newRow("above the field's range") << 2 << "17" << "1" << "1" << "от 0 до 16";
+        // A refused key refuses the entry: 17 never becomes 1.
+        QTest::newRow("above the field's range") << 2 << "17" << "1" << "3" << "от 0 до 16";
         QTest::newRow("within every limit") << 0 << "ПЕРЕВОД" << "ПЕРЕВОД" << "ПЕРЕВОД" << QString();
         QTest::newRow("the highest number") << 2 << "16" << "16" << "16" << QString();
     }
@@ -315,6 +316,69 @@ private slots:
         h.run(key(Qt::Key_Return));
         QVERIFY(!h.editing());
         QCOMPARE(h.model->index(3, column).data().toString(), stored);
+    }
+
+    // Each kind of number editor says why it refuses a key or Enter, in the
+    // status line and at the cell; a refused key ("1e2") refuses the entry
+    // until the user deletes some of the text ("\b" is Backspace).
+    void refusedEntryPerEditor_data()
+    {
+        QTest::addColumn<int>("column");  // 0 number 0..16, 1 price, 2 masked barcode
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("closed"); // Enter closed the editor
+        QTest::addColumn<QString>("shown"); // the cell afterwards
+        QTest::addColumn<QStringList>("reasons"); // parts of the last message; empty: no message
+
+        QTest::newRow("number, exponent") << 0 << "1e2" << true << "3"
+                                          << QStringList{"Ячейка не изменена", "\"1e\"", "целое число от 0 до 16"};
+        QTest::newRow("number, mended") << 0 << "1e\b2" << true << "2" << QStringList{};
+        QTest::newRow("number, emptied") << 0 << "" << false << "3" << QStringList{"\"\"", "Код", "от 0 до 16"};
+        QTest::newRow("price, exponent") << 1 << "1e2" << true << "5.00"
+                                         << QStringList{"Ячейка не изменена", "\"1e\"", "сумма"};
+        QTest::newRow("price, comma") << 1 << "12,5" << true << "12.50" << QStringList{};
+        QTest::newRow("price, emptied") << 1 << "" << false << "5.00" << QStringList{"Цена", "сумма от 0.00"};
+        QTest::newRow("barcode, letter") << 2 << "4a6" << true << "0123"
+                                         << QStringList{"Ячейка не изменена", "Штрихкод", "только цифры, не более 8"};
+        QTest::newRow("barcode, digits") << 2 << "46" << true << "0046" << QStringList{};
+    }
+
+    void refusedEntryPerEditor()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, keys);
+        QFETCH(bool, closed);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, reasons);
+        FieldInfo number = intField(QStringLiteral("Код"), 0, 16);
+        number.m_deviceType = FieldInfo::Bin1;
+        PageHarness h(table(Db, {number, moneyField(QStringLiteral("Цена"), 0, 100),
+                                 maskedField(QStringLiteral("Штрихкод"), QStringLiteral("0000"), FieldInfo::Bcd4)},
+                            1, QStringLiteral("Товары")),
+                      dbRows({{"3", "500", "123"}}));
+        h.view->setFocus();
+        h.run({click(0, column), key(Qt::Key_F2), key(Qt::Key_A, Qt::ControlModifier), key(Qt::Key_Delete)});
+        auto* editor = qobject_cast<QLineEdit*>(h.editor());
+        QVERIFY(editor);
+        const QStringList parts = keys.split('\b');
+        for (int i = 0; i < parts.size(); ++i) {
+            if (i > 0)
+                QTest::keyClick(editor, Qt::Key_Backspace);
+            typeKeys(editor, parts.at(i));
+        }
+        h.messages.clear();
+        h.run(key(Qt::Key_Return));
+        QCOMPARE(!h.editing(), closed);
+        if (reasons.isEmpty()) {
+            QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('\n')));
+        } else {
+            QVERIFY(!h.messages.isEmpty());
+            for (const QString& reason : reasons)
+                QVERIFY2(h.messages.last().contains(reason), qPrintable(h.messages.last()));
+            QCOMPARE(QToolTip::text(), h.messages.last());
+        }
+        if (!closed)
+            h.run(key(Qt::Key_Escape));
+        QCOMPARE(h.model->index(0, column).data().toString(), shown);
     }
 
     // Committed without an editor's limits (e.g. pasted or set by a program),
