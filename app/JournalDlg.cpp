@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -213,9 +214,10 @@ void JournalDlg::showCells()
     m_revertButton->setEnabled(!write.isEmpty());
     if (currentWrite() >= 0 && write.isEmpty()) {
         m_cellsTable->setRowCount(1);
-        auto* item = new QTableWidgetItem(QStringLiteral("Ячейки записи не прочитаны: её строки в журнале %1 повреждены "
-                                                         "или журнал изменился")
-                                              .arg(m_journal.filePath(m_serialBox->currentText())));
+        // The path at full length on the tooltip: in the row it would cut the reason short.
+        auto* item = new QTableWidgetItem(
+            QStringLiteral("Ячейки записи не прочитаны: её строки в журнале повреждены или журнал изменился"));
+        item->setToolTip(QDir::toNativeSeparators(m_journal.filePath(m_serialBox->currentText())));
         m_cellsTable->setItem(0, 0, item);
         m_cellsTable->setSpan(0, 0, 1, m_cellsTable->columnCount());
         return;
