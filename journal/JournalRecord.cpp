@@ -152,6 +152,7 @@ bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount)
     int depth = 0;
     bool afterCellsKey = false;
     bool inCells = false;
+    bool cellsSeen = false;
     const char* copyFrom = begin;
     for (const char* at = begin; at < end; ++at) {
         switch (*at) {
@@ -166,8 +167,10 @@ bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount)
             break;
         }
         case '[':
-            if (depth == 1 && afterCellsKey && !inCells) {
-                inCells = true;
+            if (depth == 1 && afterCellsKey) {
+                if (cellsSeen)
+                    return false; // which of two would count is a reader's guess
+                inCells = cellsSeen = true;
                 head.append(copyFrom, int(at + 1 - copyFrom));
             }
             ++depth;

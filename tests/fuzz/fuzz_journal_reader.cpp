@@ -56,5 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const JournalRecord& record : loaded.tables)
             checkRecord(record);
     }
+    // A write of the index that loads holds the tables and cells it lists
+    // (one with damaged cells is listed and does not load).
+    for (const JournalFolder::WritePlace& indexed : journal.indexWrites(Serial)) {
+        const RecordedWrite loaded = journal.load(indexed);
+        if (!loaded.isEmpty()
+            && (loaded.cellCount() != indexed.cellCount || loaded.tables.size() != indexed.tableNumbers.size()))
+            fail("a write of the index does not hold the tables and cells it lists");
+    }
     return 0;
 }

@@ -146,6 +146,7 @@ private slots:
         QTest::newRow("not json") << QByteArray("hello") << -1;
         QTest::newRow("no write id") << QByteArray(line).replace("\"write\":\"w1\"", "\"write\":\"\"") << -1;
         QTest::newRow("table 65536") << QByteArray(line).replace("\"table\":6", "\"table\":65536") << -1;
+        QTest::newRow("two cells arrays") << QByteArray(line).replace("\"modelCode\"", "\"cells\":[],\"modelCode\"") << -1;
         QTest::newRow("cells not an array") << QByteArray(line).replace("\"cells\":[", "\"cells\":{\"a\":[") << -1;
         // Its own order and spacing, the cells last, a key spelt with an escape.
         QJsonObject object = full.toJson();
