@@ -142,14 +142,15 @@ void JournalDlg::on_writesTable_itemSelectionChanged()
 
 void JournalDlg::showWrites()
 {
+    QList<JournalFolder::WritePlace> places;
+    if (!m_serialBox->currentText().isEmpty()) {
+        DelayedProgress progress(m_loadProgress);
+        places = m_journal.indexWrites(m_serialBox->currentText(), nullptr, &progress);
+    }
+    // Set after the index: the events shown meanwhile may still choose among the old writes.
+    m_places = places;
     m_loadedPlace = -1;
     m_loaded = RecordedWrite();
-    {
-        DelayedProgress progress(m_loadProgress);
-        m_places = m_serialBox->currentText().isEmpty()
-            ? QList<JournalFolder::WritePlace>()
-            : m_journal.indexWrites(m_serialBox->currentText(), nullptr, &progress);
-    }
     m_writesTable->clearContents();
     m_writesTable->setRowCount(m_places.size());
     for (int i = 0; i < m_places.size(); ++i) {
