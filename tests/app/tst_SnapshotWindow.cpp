@@ -9,6 +9,7 @@
 #include "table/TablePage.h"
 #include "table/TableView.h"
 
+#include <QTimer>
 #include <QUndoStack>
 
 using namespace exchangetest;
@@ -193,6 +194,40 @@ private slots:
         const QModelIndex rate = h.modelOfTable(6)->indexOfCell(0, 0);
         QCOMPARE(rate.data(Qt::ToolTipRole).toString(),
                  marked.contains(ShownCell{6, 0, 0}) ? QStringLiteral("В снимке: 20.00") : QString());
+    }
+
+    // "Отменить" while a compare runs stops it as it stops a read: the tables
+    // compared before keep their tabs and marks, the one being read gets none.
+    void compareCancelled_data()
+    {
+        QTest::addColumn<int>("clickAfterTabs");
+        QTest::newRow("in the first table") << 0;
+        QTest::newRow("in the third table") << 2;
+    }
+
+    void compareCancelled()
+    {
+        QFETCH(int, clickAfterTabs);
+        bool clicked = false;
+        QTimer poll;
+        poll.setInterval(0);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* cancel = h.window->findChild<QPushButton*>(QStringLiteral("cancelLoadingButton"));
+            if (clicked || !cancel || h.tabs()->count() < clickAfterTabs)
+                return;
+            clicked = true;
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        poll.start();
+        QVERIFY(compare());
+        poll.stop();
+        QVERIFY(clicked);
+        QVERIFY(h.boxes.isEmpty());
+        QCOMPARE(h.window->statusText(), QStringLiteral("Операция чтения прервана пользователем"));
+        QCOMPARE(h.tabs()->count(), clickAfterTabs);
+        for (const QString& title : h.tabTitles())
+            QVERIFY2(title.endsWith(QLatin1Char(')')), qPrintable(title));
+        QVERIFY(!h.button("writeButton")->isEnabled());
     }
 
     // "Принять значения снимка": the differing cells of the chosen rows, or of
