@@ -3,8 +3,9 @@
 #include "CommandHost.h"
 #include "CommandProgress.h"
 
-BusyIndicator::BusyIndicator(CommandHost& host, const QString& message)
-    : m_progress(&host.progress())
+BusyIndicator::BusyIndicator(CommandHost& host, const QString& message, const Clock& clock)
+    : ProgressReporter(clock)
+    , m_progress(&host.progress())
 {
     m_progress->hold();
     host.setStatusText(message);
