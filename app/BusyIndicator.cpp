@@ -20,13 +20,15 @@ BusyIndicator::~BusyIndicator()
 
 void BusyIndicator::setRange(int minimum, int maximum)
 {
+    m_ranged = maximum > minimum;
     if (m_progress)
         m_progress->showRange(minimum, maximum);
 }
 
 void BusyIndicator::setValue(int value)
 {
-    if (m_progress)
+    // Without a range the bar shows the text alone, not a value it cannot place.
+    if (m_progress && m_ranged)
         m_progress->setValue(value);
 }
 

@@ -34,4 +34,5 @@ private:
     // The window (and its progress) may go before the command that holds it.
     QPointer<CommandProgress> m_progress;
     QPointer<QPushButton> m_cancelButton;
+    bool m_ranged = false;
 };

@@ -25,6 +25,7 @@ public:
         (void)minimum;
         (void)maximum;
     }
+    // The rows done; also where no range was given (the end not known).
     virtual void setValue(int value) { (void)value; }
     // What is being done, for the user: the table and the rows or cells done,
     // e.g. "Клише: строка 3 из 6".

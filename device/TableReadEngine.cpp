@@ -104,8 +104,7 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
         if (done == shown)
             return;
         report.setText(readingText(table, done, knownEnd ? rowCount : -1));
-        if (knownEnd)
-            report.setValue(done);
+        report.setValue(done);
         shown = done;
     };
     // The window paints and hears a cancel between requests, when due.

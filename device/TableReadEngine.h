@@ -42,7 +42,8 @@ public:
 
     // Progress, when given, gets the range of the rows to read where the
     // table's description gives their number, and a text with the table's
-    // name and the rows read: at the start, when due, and at the end.
+    // name and the rows read, then the rows read as its value: at the start,
+    // when due, and at the end.
     int read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
              ProgressReporter* progress = nullptr);
 

@@ -624,8 +624,8 @@ private slots:
                            name + ": строка 2 из 2", "value 2"};
         QTest::newRow("rows up to the register's end")
             << 2 << 0
-            << QStringList{"range 0 0", name + ": прочитано строк 0", name + ": прочитано строк 1",
-                           name + ": прочитано строк 2"};
+            << QStringList{"range 0 0", name + ": прочитано строк 0", name + ": прочитано строк 1", "value 1",
+                           name + ": прочитано строк 2", "value 2"};
         QTest::newRow("empty table") << 0 << 0 << QStringList{"range 0 0", name + ": прочитано строк 0"};
     }
 
