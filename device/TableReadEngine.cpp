@@ -155,7 +155,8 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
             if (report.cancelRequested())
                 return cancelled(table, r);
         }
-        row.append(Cell(rowLabel(r + 1), false));
+        // Pooled: a row's number often stands in one of its cells too (a code, a number).
+        row.append(Cell(m_pool.shared(rowLabel(r + 1)), false));
         rows.append(row);
         pace(r + 1);
         if (report.cancelRequested())
@@ -273,7 +274,6 @@ void TableReadEngine::cutRow(const TableInfo& table, int row, const QByteArray& 
 
 QByteArray TableReadEngine::rowLabel(int registerRow)
 {
-    // Every row's label differs: pooling them would only fill the pool.
     char digits[16];
     const int length = std::snprintf(digits, sizeof digits, "%d", registerRow);
     return QByteArray(digits, length);
