@@ -67,7 +67,11 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     // The register is read for every file before anything is written: the
     // whole table to compare with, or the cells to be written (the journal's
     // "before"); a row the register lacks stops the import here, dry run or not.
-    const QVector<DataRows> registerTables = ImportFiles::readRegister(session.reg().link(), files, onlyDifferent);
+    QVector<DataRows> registerTables;
+    {
+        ProgressLine progress(STDERR_FILENO, quiet());
+        registerTables = ImportFiles::readRegister(session.reg().link(), files, onlyDifferent, &progress);
+    }
 
     JournalSession journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;

@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -499,6 +500,41 @@ private slots:
         QCOMPARE(debug, expectedDebug);
         QCOMPARE(log.info(), (QStringList{"Table readed, total 2 cells Row = 1 Col = 0",
                                           "Table readed, total 5 cells Row = 1 Col = 1", "Table readed, total 6 cells."}));
+    }
+
+    // A row read whole is logged under the switch of its own, off by default:
+    // a read of 65 536 rows neither formats nor writes as many lines.
+    void wholeRowLines_data()
+    {
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<QStringList>("rowLines");
+        QTest::newRow("off by default") << QString() << QStringList{};
+        QTest::newRow("switched on")
+            << "vescor.rows.debug=true"
+            << QStringList{"CELL READED. TableID = 3 row = 0 col = 0", "CELL READED. TableID = 3 row = 1 col = 0"};
+    }
+
+    void wholeRowLines()
+    {
+        QFETCH(QString, rules);
+        QFETCH(QStringList, rowLines);
+        open(threeFieldRegister(2));
+        QLoggingCategory::setFilterRules(rules);
+        TableInfo info = threeFieldTable();
+        info.fastRead = true;
+        DataRows rows;
+        unsigned cellCount = 0;
+        QString errorText;
+        {
+            LogLines log;
+            QCOMPARE(logic().readTableData(info, rows, cellCount, errorText), 0);
+            QStringList lines = log.debug().filter(QStringLiteral("CELL READED"));
+            for (QString& line : lines)
+                line = line.section(QStringLiteral(" strRawValue = <"), 0, 0); // the bytes are the register's own
+            QCOMPARE(lines, rowLines);
+        }
+        QLoggingCategory::setFilterRules(QString());
+        QCOMPARE(rows.size(), 2);
     }
 
     void unknownFieldLogged()
