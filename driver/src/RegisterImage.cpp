@@ -1,6 +1,7 @@
 #include "RegisterImage.h"
 
 #include "RegisterCharsets.h"
+#include "RowsCut.h"
 
 #include <json/reader.h>
 #include <json/writer.h>
@@ -74,6 +75,17 @@ bool isTemporaryOf(const std::string& name, const std::string& imageName)
             return false;
     }
     return true;
+}
+
+// Rows texts this long are decoded on the table's first use; shorter ones
+// (every table of the default register) at once, with the rest of the image.
+const size_t LargeRowsText = 64 * 1024;
+
+bool parseJson(const std::string& text, Json::Value& root, std::string& errors)
+{
+    Json::CharReaderBuilder builder;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    return reader->parse(text.data(), text.data() + text.size(), &root, &errors);
 }
 
 } // namespace
@@ -182,7 +194,65 @@ bool RegisterImage::cellBytes(const Json::Value& cell, const RegisterTable::Fiel
     return false;
 }
 
-bool RegisterImage::loadTable(const Json::Value& json, unsigned index, std::string& error)
+bool RegisterImage::decodeRows(RegisterTable& table, const Json::Value& rows, std::string& error)
+{
+    if (!rows.isNull() && !rows.isArray()) {
+        error = "таблица " + std::to_string(table.id) + ": \"rows\" должно быть массивом";
+        return false;
+    }
+    table.rowCount = 0;
+    table.bytes.assign(size_t(rows.size()) * table.rowWidth, 0);
+    std::vector<uint8_t> cell;
+    std::string why;
+    for (Json::ArrayIndex r = 0; r < rows.size(); ++r) {
+        const Json::Value& row = rows[r];
+        if (!row.isArray() || row.size() > table.fields.size()) {
+            error = where(table.id, r + 1, 0) + "ряд должен быть массивом не длиннее числа полей";
+            return false;
+        }
+        uint8_t* bytes = table.bytes.data() + size_t(r) * table.rowWidth;
+        for (Json::ArrayIndex c = 0; c < row.size(); ++c) {
+            const RegisterTable::Field& field = table.fields[c];
+            if (!cellBytes(row[c], field, cell, why)) {
+                error = where(table.id, r + 1, c + 1) + why;
+                return false;
+            }
+            if (cell.size() > field.width) {
+                error = where(table.id, r + 1, c + 1) + "значение длиннее поля (" + std::to_string(cell.size()) +
+                        " байт при ширине " + std::to_string(field.width) + ")";
+                return false;
+            }
+            std::copy(cell.begin(), cell.end(), bytes + field.offset);
+        }
+    }
+    table.rowCount = rows.size();
+    return true;
+}
+
+bool RegisterImage::decode(RegisterTable& table, std::string& error)
+{
+    if (table.decoded())
+        return true;
+    Json::Value rows;
+    std::string errors;
+    bool parsed = false;
+    try {
+        parsed = parseJson(table.undecodedRows, rows, errors);
+    } catch (const std::exception& e) {
+        errors = e.what();
+    }
+    if (!parsed) {
+        error = "таблица " + std::to_string(table.id) + ": \"rows\" не читается как JSON" +
+                (errors.empty() ? std::string() : ": " + errors);
+        return false;
+    }
+    if (!decodeRows(table, rows, error))
+        return false;
+    std::string().swap(table.undecodedRows);
+    return true;
+}
+
+bool RegisterImage::loadTable(const Json::Value& json, unsigned index, std::string undecodedRows, std::string& error)
 {
     if (!json.isObject() || !json["id"].isUInt() || !json["fields"].isArray()) {
         error = "таблица №" + std::to_string(index + 1) + " в \"tables\": нужны \"id\" (число) и \"fields\" (массив)";
@@ -210,35 +280,9 @@ bool RegisterImage::loadTable(const Json::Value& json, unsigned index, std::stri
         table.rowWidth += field.width;
         table.fields.push_back(field);
     }
-    const Json::Value& rows = json["rows"];
-    if (!rows.isNull() && !rows.isArray()) {
-        error = "таблица " + std::to_string(table.id) + ": \"rows\" должно быть массивом";
+    table.undecodedRows = std::move(undecodedRows);
+    if (table.decoded() && !decodeRows(table, json["rows"], error))
         return false;
-    }
-    for (Json::ArrayIndex r = 0; r < rows.size(); ++r) {
-        const Json::Value& row = rows[r];
-        if (!row.isArray() || row.size() > table.fields.size()) {
-            error = where(table.id, r + 1, 0) + "ряд должен быть массивом не длиннее числа полей";
-            return false;
-        }
-        std::vector<uint8_t> bytes(table.rowWidth, 0);
-        for (Json::ArrayIndex c = 0; c < row.size(); ++c) {
-            const RegisterTable::Field& field = table.fields[c];
-            std::vector<uint8_t> cell;
-            std::string why;
-            if (!cellBytes(row[c], field, cell, why)) {
-                error = where(table.id, r + 1, c + 1) + why;
-                return false;
-            }
-            if (cell.size() > field.width) {
-                error = where(table.id, r + 1, c + 1) + "значение длиннее поля (" + std::to_string(cell.size()) +
-                        " байт при ширине " + std::to_string(field.width) + ")";
-                return false;
-            }
-            std::copy(cell.begin(), cell.end(), bytes.begin() + long(field.offset));
-        }
-        table.rows.push_back(std::move(bytes));
-    }
     m_tables.emplace(table.id, std::move(table));
     return true;
 }
@@ -283,13 +327,29 @@ bool RegisterImage::load(const std::string& path, std::string& error)
 
 bool RegisterImage::parse(const std::string& content, std::string& error)
 {
+    std::string rest;
+    std::vector<RowsCut::Piece> pieces;
+    if (RowsCut::cut(content, LargeRowsText, rest, pieces)) {
+        std::vector<std::pair<unsigned, std::string>> undecoded;
+        for (RowsCut::Piece& piece : pieces)
+            undecoded.emplace_back(piece.table, std::move(piece.rows));
+        std::string ignored;
+        if (parseText(rest, undecoded, ignored))
+            return true;
+        // What is wrong is said as the whole text shows it.
+    }
+    std::vector<std::pair<unsigned, std::string>> none;
+    return parseText(content, none, error);
+}
+
+bool RegisterImage::parseText(const std::string& content, std::vector<std::pair<unsigned, std::string>>& undecoded,
+                              std::string& error)
+{
     *this = RegisterImage();
-    Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string parseErrors;
     try {
-        if (!reader->parse(content.data(), content.data() + content.size(), &m_root, &parseErrors) ||
-            !m_root.isObject()) {
+        if (!parseJson(content, m_root, parseErrors) || !m_root.isObject()) {
+            m_root = Json::Value();
             error = "файл не является JSON-объектом" + (parseErrors.empty() ? std::string() : ": " + parseErrors);
             return false;
         }
@@ -318,7 +378,12 @@ bool RegisterImage::parse(const std::string& content, std::string& error)
         return false;
     }
     for (Json::ArrayIndex i = 0; i < tables.size(); ++i) {
-        if (!loadTable(tables[i], i, error))
+        std::string rows;
+        for (auto& [index, text] : undecoded) {
+            if (index == i)
+                rows = std::move(text);
+        }
+        if (!loadTable(tables[i], i, std::move(rows), error))
             return false;
     }
     const Json::Value& faults = m_root["faults"];
@@ -329,18 +394,38 @@ bool RegisterImage::parse(const std::string& content, std::string& error)
     return true;
 }
 
-RegisterTable* RegisterImage::table(unsigned id)
+RegisterTable* RegisterImage::table(unsigned id, std::string& error)
 {
     const auto it = m_tables.find(id);
-    return it == m_tables.end() ? nullptr : &it->second;
+    if (it == m_tables.end())
+        return nullptr;
+    return decode(it->second, error) ? &it->second : nullptr;
+}
+
+const Json::Value& RegisterImage::faults() const
+{
+    static const Json::Value none;
+    return m_root.isObject() ? m_root["faults"] : none;
+}
+
+bool RegisterImage::decodeAll(std::string& error)
+{
+    for (auto& entry : m_tables) {
+        if (!decode(entry.second, error))
+            return false;
+    }
+    return true;
 }
 
 void RegisterImage::apply(const Rows& replaced)
 {
     for (const auto& [key, bytes] : replaced) {
-        RegisterTable* t = table(key.first);
-        if (t && key.second >= 1 && key.second <= t->rows.size())
-            t->rows[key.second - 1] = bytes;
+        const auto it = m_tables.find(key.first);
+        if (it == m_tables.end())
+            continue;
+        RegisterTable& t = it->second;
+        if (t.decoded() && key.second >= 1 && key.second <= t.rowCount && bytes.size() == t.rowWidth)
+            std::copy(bytes.begin(), bytes.end(), t.row(key.second));
     }
 }
 
@@ -349,13 +434,22 @@ std::string RegisterImage::text(const Rows& replaced) const
     Json::Value root = m_root;
     for (const auto& [id, table] : m_tables) {
         Json::Value rows(Json::arrayValue);
-        for (unsigned r = 0; r < table.rows.size(); ++r) {
+        std::string ignored;
+        if (!table.decoded()) { // not used, so as it was read
+            try {
+                parseJson(table.undecodedRows, rows, ignored);
+            } catch (const std::exception&) {
+                rows = Json::Value(Json::arrayValue);
+            }
+            root["tables"][table.jsonIndex]["rows"] = std::move(rows);
+            continue;
+        }
+        for (unsigned r = 0; r < table.rowCount; ++r) {
             const auto it = replaced.find({id, r + 1});
-            const std::vector<uint8_t>& bytes = it == replaced.end() ? table.rows[r] : it->second;
+            const uint8_t* bytes = it == replaced.end() ? table.row(r + 1) : it->second.data();
             Json::Value row(Json::arrayValue);
             for (const RegisterTable::Field& field : table.fields)
-                row.append(toHex(std::vector<uint8_t>(bytes.begin() + long(field.offset),
-                                                      bytes.begin() + long(field.offset + field.width))));
+                row.append(toHex(std::vector<uint8_t>(bytes + field.offset, bytes + field.offset + field.width)));
             rows.append(std::move(row));
         }
         root["tables"][table.jsonIndex]["rows"] = std::move(rows);

@@ -8,9 +8,11 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 // The register as its image file describes it: identity, tables, drawer,
-// link address and the injected faults (kept as JSON for FaultList).
+// link address and the injected faults (kept as JSON for FaultList). The
+// rows of a large table are decoded when the table is first used.
 class RegisterImage
 {
 public:
@@ -21,8 +23,11 @@ public:
     bool load(const std::string& path, std::string& error);
     // The same for the file's content.
     bool parse(const std::string& content, std::string& error);
+    // Decodes the rows of every table not used yet; false with a reason when
+    // one of them is broken.
+    bool decodeAll(std::string& error);
     // The image file's content with the given rows replaced: every cell in
-    // hex, every other key as loaded.
+    // hex, every other key as loaded. Call decodeAll first.
     std::string text(const Rows& replaced) const;
 
     // Writes the image with the given rows replaced, atomically: a temporary
@@ -35,7 +40,10 @@ public:
     // image. Only the holder of the image's lock may call it.
     static void removeLeftovers(const std::string& path);
 
-    RegisterTable* table(unsigned id);
+    // Null when there is no such table, or (with a reason) when its rows are broken.
+    RegisterTable* table(unsigned id, std::string& error);
+    // The image's "faults" (null when it has none).
+    const Json::Value& faults() const;
 
     unsigned modelCode() const { return m_modelCode; }
     const std::string& modelName() const { return m_modelName; }
@@ -49,7 +57,11 @@ public:
     static bool fromHex(const std::string& text, std::vector<uint8_t>& bytes);
 
 private:
-    bool loadTable(const Json::Value& json, unsigned index, std::string& error);
+    bool parseText(const std::string& content, std::vector<std::pair<unsigned, std::string>>& undecoded,
+                   std::string& error);
+    bool loadTable(const Json::Value& json, unsigned index, std::string undecodedRows, std::string& error);
+    static bool decodeRows(RegisterTable& table, const Json::Value& rows, std::string& error);
+    static bool decode(RegisterTable& table, std::string& error);
     bool loadLink(const Json::Value& json, std::string& error);
     static bool cellBytes(const Json::Value& cell, const RegisterTable::Field& field, std::vector<uint8_t>& bytes,
                           std::string& error);
