@@ -15,6 +15,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,15 +28,56 @@ std::string where(unsigned table, size_t row, size_t field)
     return s.str();
 }
 
+// Asks for the pages of a large buffer in one call rather than one fault at
+// a time, which is what costs most when reading a large image.
+void prefault(char* begin, size_t size)
+{
+#ifdef MADV_POPULATE_WRITE
+    const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+    const uintptr_t first = (uintptr_t(begin) + page - 1) & ~(page - 1);
+    const uintptr_t last = (uintptr_t(begin) + size) & ~(page - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE); // a hint: failure changes nothing
+#else
+    (void)begin;
+    (void)size;
+#endif
+}
+
+// Into one buffer of the file's size: a large image is read without a copy.
 bool readFile(const std::string& path, std::string& content)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    content = s.str();
-    return !in.bad();
+    struct stat st;
+    content.clear();
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+        content.reserve(size_t(st.st_size));
+        prefault(&content[0], size_t(st.st_size));
+        content.resize(size_t(st.st_size));
+    }
+    size_t done = 0;
+    bool ok = true;
+    char more[4096]; // past the size known: the file grew since, or has no size
+    for (;;) {
+        const bool full = done == content.size();
+        const ssize_t n = full ? ::read(fd, more, sizeof more) : ::read(fd, &content[done], content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (full)
+            content.append(more, size_t(n));
+        done += size_t(n);
+    }
+    const int readErrno = errno;
+    ::close(fd);
+    content.resize(done);
+    errno = readErrno;
+    return ok;
 }
 
 bool writeAll(int fd, const std::string& data)
@@ -81,11 +123,21 @@ bool isTemporaryOf(const std::string& name, const std::string& imageName)
 // (every table of the default register) at once, with the rest of the image.
 const size_t LargeRowsText = 64 * 1024;
 
-bool parseJson(const std::string& text, Json::Value& root, std::string& errors)
+bool parseJson(const char* begin, const char* end, Json::Value& root, std::string& errors)
 {
     Json::CharReaderBuilder builder;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    return reader->parse(text.data(), text.data() + text.size(), &root, &errors);
+    return reader->parse(begin, end, &root, &errors);
+}
+
+bool parseJson(const std::string& text, Json::Value& root, std::string& errors)
+{
+    return parseJson(text.data(), text.data() + text.size(), root, errors);
+}
+
+bool parseJson(const RegisterTable::Undecoded& rows, Json::Value& root, std::string& errors)
+{
+    return parseJson(rows.image->data() + rows.begin, rows.image->data() + rows.end, root, errors);
 }
 
 } // namespace
@@ -237,7 +289,7 @@ bool RegisterImage::decode(RegisterTable& table, std::string& error)
     std::string errors;
     bool parsed = false;
     try {
-        parsed = parseJson(table.undecodedRows, rows, errors);
+        parsed = parseJson(table.undecoded, rows, errors);
     } catch (const std::exception& e) {
         errors = e.what();
     }
@@ -248,11 +300,12 @@ bool RegisterImage::decode(RegisterTable& table, std::string& error)
     }
     if (!decodeRows(table, rows, error))
         return false;
-    std::string().swap(table.undecodedRows);
+    table.undecoded = RegisterTable::Undecoded();
     return true;
 }
 
-bool RegisterImage::loadTable(const Json::Value& json, unsigned index, std::string undecodedRows, std::string& error)
+bool RegisterImage::loadTable(const Json::Value& json, unsigned index, const RegisterTable::Undecoded& undecoded,
+                              std::string& error)
 {
     if (!json.isObject() || !json["id"].isUInt() || !json["fields"].isArray()) {
         error = "таблица №" + std::to_string(index + 1) + " в \"tables\": нужны \"id\" (число) и \"fields\" (массив)";
@@ -280,7 +333,7 @@ bool RegisterImage::loadTable(const Json::Value& json, unsigned index, std::stri
         table.rowWidth += field.width;
         table.fields.push_back(field);
     }
-    table.undecodedRows = std::move(undecodedRows);
+    table.undecoded = undecoded;
     if (table.decoded() && !decodeRows(table, json["rows"], error))
         return false;
     m_tables.emplace(table.id, std::move(table));
@@ -317,32 +370,39 @@ bool RegisterImage::loadLink(const Json::Value& link, std::string& error)
 bool RegisterImage::load(const std::string& path, std::string& error)
 {
     *this = RegisterImage();
-    std::string content;
-    if (!readFile(path, content)) {
+    auto content = std::make_shared<std::string>();
+    if (!readFile(path, *content)) {
         error = "не удалось прочитать файл: " + std::string(std::strerror(errno));
         return false;
     }
-    return parse(content, error);
+    return parseWhole(content, error);
 }
 
 bool RegisterImage::parse(const std::string& content, std::string& error)
 {
+    return parseWhole(std::make_shared<const std::string>(content), error);
+}
+
+bool RegisterImage::parseWhole(const std::shared_ptr<const std::string>& content, std::string& error)
+{
     std::string rest;
     std::vector<RowsCut::Piece> pieces;
-    if (RowsCut::cut(content, LargeRowsText, rest, pieces)) {
-        std::vector<std::pair<unsigned, std::string>> undecoded;
-        for (RowsCut::Piece& piece : pieces)
-            undecoded.emplace_back(piece.table, std::move(piece.rows));
+    if (RowsCut::cut(*content, LargeRowsText, rest, pieces)) {
+        std::vector<RegisterTable::Undecoded> undecoded;
+        for (const RowsCut::Piece& piece : pieces) {
+            if (undecoded.size() <= piece.table)
+                undecoded.resize(piece.table + 1);
+            undecoded[piece.table] = {content, piece.begin, piece.end};
+        }
         std::string ignored;
         if (parseText(rest, undecoded, ignored))
             return true;
         // What is wrong is said as the whole text shows it.
     }
-    std::vector<std::pair<unsigned, std::string>> none;
-    return parseText(content, none, error);
+    return parseText(*content, {}, error);
 }
 
-bool RegisterImage::parseText(const std::string& content, std::vector<std::pair<unsigned, std::string>>& undecoded,
+bool RegisterImage::parseText(const std::string& content, const std::vector<RegisterTable::Undecoded>& undecoded,
                               std::string& error)
 {
     *this = RegisterImage();
@@ -378,12 +438,7 @@ bool RegisterImage::parseText(const std::string& content, std::vector<std::pair<
         return false;
     }
     for (Json::ArrayIndex i = 0; i < tables.size(); ++i) {
-        std::string rows;
-        for (auto& [index, text] : undecoded) {
-            if (index == i)
-                rows = std::move(text);
-        }
-        if (!loadTable(tables[i], i, std::move(rows), error))
+        if (!loadTable(tables[i], i, i < undecoded.size() ? undecoded[i] : RegisterTable::Undecoded(), error))
             return false;
     }
     const Json::Value& faults = m_root["faults"];
@@ -437,7 +492,7 @@ std::string RegisterImage::text(const Rows& replaced) const
         std::string ignored;
         if (!table.decoded()) { // not used, so as it was read
             try {
-                parseJson(table.undecodedRows, rows, ignored);
+                parseJson(table.undecoded, rows, ignored);
             } catch (const std::exception&) {
                 rows = Json::Value(Json::arrayValue);
             }

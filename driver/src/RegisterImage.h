@@ -6,6 +6,7 @@
 #include <json/value.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,9 +58,11 @@ public:
     static bool fromHex(const std::string& text, std::vector<uint8_t>& bytes);
 
 private:
-    bool parseText(const std::string& content, std::vector<std::pair<unsigned, std::string>>& undecoded,
+    bool parseWhole(const std::shared_ptr<const std::string>& content, std::string& error);
+    bool parseText(const std::string& content, const std::vector<RegisterTable::Undecoded>& undecoded,
                    std::string& error);
-    bool loadTable(const Json::Value& json, unsigned index, std::string undecodedRows, std::string& error);
+    bool loadTable(const Json::Value& json, unsigned index, const RegisterTable::Undecoded& undecoded,
+                   std::string& error);
     static bool decodeRows(RegisterTable& table, const Json::Value& rows, std::string& error);
     static bool decode(RegisterTable& table, std::string& error);
     bool loadLink(const Json::Value& json, std::string& error);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,10 +25,14 @@ struct RegisterTable
     unsigned jsonIndex = 0;     // position in the image's "tables"
     // The JSON text of a large table's "rows", decoded on the table's first
     // use so that an open does not pay for tables it never touches.
-    std::string undecodedRows;
+    struct Undecoded
+    {
+        std::shared_ptr<const std::string> image; // the whole text, shared by the tables
+        size_t begin = 0, end = 0;
+    } undecoded;
     size_t rowCount = 0;
 
-    bool decoded() const { return undecodedRows.empty(); }
+    bool decoded() const { return !undecoded.image; }
     const uint8_t* row(size_t number) const { return bytes.data() + (number - 1) * rowWidth; } // from 1
     uint8_t* row(size_t number) { return bytes.data() + (number - 1) * rowWidth; }
 };

@@ -68,14 +68,18 @@ public:
 private:
     bool skipString()
     {
-        for (++m_at; m_at < m_text.size(); ++m_at) {
-            const char c = m_text[m_at];
-            if (c == '\\')
-                ++m_at;
-            else if (c == '"') {
-                ++m_at;
-                return true;
-            }
+        const char* const data = m_text.data();
+        for (++m_at; m_at < m_text.size();) {
+            const void* quote = std::memchr(data + m_at, '"', m_text.size() - m_at);
+            if (!quote)
+                return false;
+            const size_t at = size_t(static_cast<const char*>(quote) - data);
+            size_t backslashes = 0;
+            while (at - backslashes > m_at && data[at - backslashes - 1] == '\\')
+                ++backslashes;
+            m_at = at + 1;
+            if (backslashes % 2 == 0)
+                return true; // not escaped
         }
         return false;
     }
@@ -139,7 +143,6 @@ bool RowsCut::cut(const std::string& content, size_t smallestCut, std::string& r
 {
     rest.clear();
     pieces.clear();
-    std::vector<std::pair<size_t, size_t>> spans; // of the pieces' rows in content
     Scanner s(content);
     bool tablesSeen = false;
     const bool whole = eachMember(s, [&](const std::string& name) {
@@ -169,10 +172,8 @@ bool RowsCut::cut(const std::string& content, size_t smallestCut, std::string& r
                     const size_t start = s.at();
                     if (!s.skipValue())
                         return false;
-                    if (s.at() - start >= smallestCut) {
-                        spans.emplace_back(start, s.at());
-                        pieces.push_back({index, content.substr(start, s.at() - start)});
-                    }
+                    if (s.at() - start >= smallestCut)
+                        pieces.push_back({index, start, s.at()});
                     return true;
                 });
                 if (!table)
@@ -182,15 +183,15 @@ bool RowsCut::cut(const std::string& content, size_t smallestCut, std::string& r
         } while (s.take(','));
         return s.take(']');
     });
-    if (!whole || spans.empty()) {
+    if (!whole || pieces.empty()) {
         pieces.clear();
         return false;
     }
     size_t from = 0;
-    for (const auto& [start, end] : spans) {
-        rest.append(content, from, start - from);
+    for (const Piece& piece : pieces) {
+        rest.append(content, from, piece.begin - from);
         rest += "[]";
-        from = end;
+        from = piece.end;
     }
     rest.append(content, from, std::string::npos);
     return true;

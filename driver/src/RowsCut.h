@@ -14,7 +14,8 @@ public:
     struct Piece
     {
         unsigned table = 0; // index in "tables"
-        std::string rows;   // the JSON text of its "rows" value
+        size_t begin = 0;   // the JSON text of its "rows" value in the content
+        size_t end = 0;
     };
 
     // False when the text is left whole; `rest` and `pieces` are then empty.
