@@ -34,7 +34,6 @@ struct Run
 {
     bool ok = false;
     double cpu = 0;      // seconds, user + system
-    long peakKiB = 0;
 };
 
 // Runs the program with its standard output and error thrown away.
@@ -60,7 +59,6 @@ Run runProcess(const QStringList& arguments)
             run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
             run.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                       double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-            run.peakKiB = usage.ru_maxrss;
         }
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -79,7 +77,6 @@ bool compare(const char* what, int pairs, const std::function<void(bool ours)>& 
              const QStringList& baseline)
 {
     std::vector<double> ourTimes, baseTimes, ratios;
-    long ourPeak = 0, basePeak = 0;
     for (int i = 0; i <= pairs; ++i) {
         setUp(true);
         const Run a = runProcess(ours);
@@ -94,12 +91,10 @@ bool compare(const char* what, int pairs, const std::function<void(bool ours)>& 
         ourTimes.push_back(a.cpu);
         baseTimes.push_back(b.cpu);
         ratios.push_back(a.cpu / std::max(b.cpu, 1e-6));
-        ourPeak = std::max(ourPeak, a.peakKiB);
-        basePeak = std::max(basePeak, b.peakKiB);
     }
     const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
-    std::printf("%-58s %7.3f s %7.3f s   ratio %5.2f (%.2f..%.2f)   peak %ld / %ld MiB\n", what, median(ourTimes),
-                median(baseTimes), median(ratios), *low, *high, ourPeak / 1024, basePeak / 1024);
+    std::printf("%-58s %7.3f s %7.3f s   ratio %5.2f (%.2f..%.2f)\n", what, median(ourTimes), median(baseTimes),
+                median(ratios), *low, *high);
     return true;
 }
 
@@ -164,8 +159,6 @@ int main(int argc, char** argv)
     const QString source = findInTree(QStringLiteral("driver/default-image.json"));
     const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/vescor-cli");
     QTemporaryDir dir;
-    dir.setAutoRemove(qEnvironmentVariableIsEmpty("KEEPDIR"));
-    std::printf("%s\n", qPrintable(dir.path()));
     const QString big = dir.filePath(QStringLiteral("big.json"));
     const QString small = dir.filePath(QStringLiteral("default.json"));
     if (source.isEmpty() || !writeScaledImage(source, big, rows) || !QFile::copy(source, small)) {

@@ -58,7 +58,7 @@ void Console::flush()
     if (!m_out.isEmpty())
         std::fwrite(m_out.constData(), 1, size_t(m_out.size()), stdout);
     std::fflush(stdout);
-    m_out.clear();
+    m_out.resize(0); // keeps the room reserved
 }
 
 void Console::err(const QString& line)

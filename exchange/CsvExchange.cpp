@@ -368,23 +368,19 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                               "не более %2")
                                    .arg(matched.name, QString::number(lineLimit)));
         }
-        CsvRecord converted;
-        if (!dataStoredAsIs) {
-            converted.reserve(raw.size());
-            for (const QByteArray& value : raw)
-                converted << storedOf(value);
-        }
-        const CsvRecord& record = dataStoredAsIs ? raw : converted;
+        // The values as stored, each taken out of the reader's buffer once, for the cell that keeps it.
+        const auto valueAt = [&](int i) { return dataStoredAsIs ? raw.at(i) : storedOf(raw.at(i)); };
 
         if (matched.type == Db) {
-            if (record.size() != fields.size() + 1)
+            if (raw.size() != fields.size() + 1)
                 throw badShape();
-            const unsigned registerRow = RowLabel::registerRow(record.first());
+            const QByteArray label = valueAt(0);
+            const unsigned registerRow = RowLabel::registerRow(label);
             if (registerRow == 0 || registerRow > unsigned(rowLimit)) {
                 problems << ImportProblem{
                     QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\": номер ряда "
                                    "\"%2\" - нужно целое число от 1 до %3")
-                        .arg(QString::number(records), ValueQuote::shown(shown(record.first())),
+                        .arg(QString::number(records), ValueQuote::shown(shown(label)),
                              QString::number(rowLimit)),
                     records, QString()};
             } else if (registerRow < lineOfRegisterRow.size() && lineOfRegisterRow[registerRow] != 0) {
@@ -403,7 +399,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
             row.reserve(fields.size() + 1);
             for (int i = 0; i < fields.size(); ++i) {
                 const FieldInfo& field = fields.at(i);
-                const QByteArray& value = record.at(i + 1);
+                const QByteArray value = valueAt(i + 1);
                 QByteArray stored = value;
                 // Also an empty amount: the file gives roubles, so its refusal speaks of them.
                 if (field.m_guiType == FieldInfo::Money && (!MoneyText::toKopecks(value, stored) || stored.isEmpty())) {
@@ -415,18 +411,18 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                 }
                 row.append(Cell(stored, !field.m_readOnly && !readOnlyRow));
             }
-            row.append(Cell(record.first(), false));
+            row.append(Cell(label, false));
             rows.append(std::move(row));
             return true;
         }
 
         // List and TransposedList: one record, a value per field as stored (money in kopecks).
-        if (record.size() != fields.size())
+        if (raw.size() != fields.size())
             throw badShape();
         DataRow row;
         for (int i = 0; i < fields.size(); ++i) {
             const FieldInfo& field = fields.at(i);
-            const QByteArray& stored = record.at(i);
+            const QByteArray stored = valueAt(i);
             check(0, field, stored, stored);
             const bool marked = !field.m_readOnly && !field.m_name.contains(reservedMark);
             row.append(Cell(stored, marked));
