@@ -218,29 +218,35 @@ void CsvExchange::exportTable(const QString& path, const TableInfo& table, const
         visitLines(table, data, onText, [] {});
     });
     const bool utf8 = FileTextCodec::isUtf8(codec);
-    // A text goes out as it is stored when it is plain UTF-8 and the file is
-    // UTF-8 (stored cells are UTF-8 already); otherwise it is converted, as
-    // every text was before.
-    const auto encoded = [codec, utf8](const QByteArray& text) {
-        if (utf8 && isPlainUtf8(text))
-            return text;
-        return codec->fromUnicode(QString::fromUtf8(text));
-    };
-
     const CsvRecordWriter writer(m_separator);
-    CsvRecordWriter::Buffer out;
-    writer.appendBare(out, encoded(title));
-    bool first = true;
-    visitLines(
-        table, data,
-        [&](const QByteArray& text) {
-            writer.appendQuoted(out, encoded(text), first);
-            first = false;
-        },
-        [&] {
-            writer.endRecord(out);
-            first = true;
-        });
+    // Into a UTF-8 file the stored texts (UTF-8 already) go as they are, and
+    // the file is checked once: every value sits between ASCII quotes, so the
+    // whole is plain UTF-8 exactly when each value is. Otherwise, or when a
+    // value is not plain, each text is converted, as every text was before.
+    const auto build = [&](bool asStored) {
+        const auto encoded = [&](const QByteArray& text) {
+            if (asStored || (utf8 && isPlainUtf8(text)))
+                return text;
+            return codec->fromUnicode(QString::fromUtf8(text));
+        };
+        CsvRecordWriter::Buffer out;
+        writer.appendBare(out, encoded(title));
+        bool first = true;
+        visitLines(
+            table, data,
+            [&](const QByteArray& text) {
+                writer.appendQuoted(out, encoded(text), first);
+                first = false;
+            },
+            [&] {
+                writer.endRecord(out);
+                first = true;
+            });
+        return out;
+    };
+    CsvRecordWriter::Buffer out = build(utf8);
+    if (utf8 && !isPlainUtf8(out.data(), out.data() + out.size()))
+        out = build(false);
     writeWhole(path, out.data(), out.size());
 }
 
