@@ -2,6 +2,7 @@
 
 #include "RegisterCharsets.h"
 #include "RowsCut.h"
+#include "RowsDecoder.h"
 
 #include <json/reader.h>
 #include <json/writer.h>
@@ -180,6 +181,38 @@ bool RegisterImage::fromHex(const std::string& text, std::vector<uint8_t>& bytes
     return high < 0;
 }
 
+void RegisterImage::textBytes(const std::string& text, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
+{
+    if (field.text)
+        bytes = RegisterCharsets::encodeInternal(text);
+    else
+        bytes.assign(text.begin(), text.end());
+    if (bytes.size() < field.width)
+        bytes.resize(field.width, field.fill);
+}
+
+bool RegisterImage::uintBytes(uint64_t value, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
+{
+    bytes.assign(field.width, 0);
+    for (size_t i = field.width; i-- > 0; value >>= 8)
+        bytes[i] = uint8_t(value & 0xFF);
+    return value == 0;
+}
+
+bool RegisterImage::bcdBytes(const std::string& digits, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
+{
+    if (digits.size() > field.width * 2)
+        return false;
+    bytes.assign(field.width, 0);
+    size_t nibble = 0;
+    for (size_t i = digits.size(); i-- > 0; ++nibble) {
+        const uint8_t d = uint8_t(digits[i] - '0');
+        uint8_t& b = bytes[field.width - 1 - nibble / 2];
+        b |= (nibble % 2) ? uint8_t(d << 4) : d;
+    }
+    return true;
+}
+
 bool RegisterImage::cellBytes(const Json::Value& cell, const RegisterTable::Field& field, std::vector<uint8_t>& bytes,
                               std::string& error)
 {
@@ -198,21 +231,11 @@ bool RegisterImage::cellBytes(const Json::Value& cell, const RegisterTable::Fiel
         return false;
     }
     if (cell.isMember("text") && cell["text"].isString()) {
-        const std::string text = cell["text"].asString();
-        if (field.text)
-            bytes = RegisterCharsets::encodeInternal(text);
-        else
-            bytes.assign(text.begin(), text.end());
-        if (bytes.size() < field.width)
-            bytes.resize(field.width, field.fill);
+        textBytes(cell["text"].asString(), field, bytes);
         return true;
     }
     if (cell.isMember("uint") && (cell["uint"].isUInt64() || cell["uint"].isUInt())) {
-        uint64_t v = cell["uint"].asUInt64();
-        bytes.assign(field.width, 0);
-        for (size_t i = field.width; i-- > 0; v >>= 8)
-            bytes[i] = uint8_t(v & 0xFF);
-        if (v != 0) {
+        if (!uintBytes(cell["uint"].asUInt64(), field, bytes)) {
             error = "число не помещается в поле";
             return false;
         }
@@ -229,16 +252,9 @@ bool RegisterImage::cellBytes(const Json::Value& cell, const RegisterTable::Fiel
             error = "\"bcd\" должно быть неотрицательным числом";
             return false;
         }
-        if (digits.size() > field.width * 2) {
+        if (!bcdBytes(digits, field, bytes)) {
             error = "число не помещается в поле";
             return false;
-        }
-        bytes.assign(field.width, 0);
-        size_t nibble = 0;
-        for (size_t i = digits.size(); i-- > 0; ++nibble) {
-            const uint8_t d = uint8_t(digits[i] - '0');
-            uint8_t& b = bytes[field.width - 1 - nibble / 2];
-            b |= (nibble % 2) ? uint8_t(d << 4) : d;
         }
         return true;
     }
@@ -285,6 +301,11 @@ bool RegisterImage::decode(RegisterTable& table, std::string& error)
 {
     if (table.decoded())
         return true;
+    if (RowsDecoder::decode(table.undecoded.image->data() + table.undecoded.begin,
+                            table.undecoded.image->data() + table.undecoded.end, table)) {
+        table.undecoded = RegisterTable::Undecoded();
+        return true;
+    }
     Json::Value rows;
     std::string errors;
     bool parsed = false;
