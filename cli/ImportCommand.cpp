@@ -83,6 +83,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         }
 
         QVector<TableComparison::CellPair> marked;
+        marked.reserve(comparison.cells().size());
         for (const TableComparison::CellPair& cell : comparison.cells()) {
             if (file.rows.at(cell.row).at(cell.column).changed)
                 marked.append(cell);

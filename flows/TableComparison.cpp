@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+#include <utility>
+
 namespace {
 
 const Cell* cellOf(const DataRows& rows, int row, int column)
@@ -22,6 +24,10 @@ TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRow
 {
     const RegisterAddress fileAddress(table, fileRows);
     const RegisterAddress registerAddress(table, registerRows);
+    int cellCount = 0;
+    for (int i = 0; i < fileRows.size(); ++i)
+        cellCount += fileAddress.valueCells(i);
+    m_cells.reserve(cellCount);
     for (int i = 0; i < fileRows.size(); ++i) {
         const DataRow& row = fileRows.at(i);
         const unsigned registerRow = fileAddress.registerRow(i);
@@ -45,7 +51,7 @@ TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRow
                 pair.differs = true;
             else
                 pair.differs = !sameValue(check, table.fields.at(pair.fieldIndex), registerCell->value, row.at(j).value);
-            m_cells.append(pair);
+            m_cells.append(std::move(pair));
         }
     }
 }
