@@ -3,6 +3,7 @@
 #include "CellBatch.h"
 #include "CellBlockCommand.h"
 #include "CellEditCommand.h"
+#include "CellReplace.h"
 #include "TableFilterModel.h"
 #include "TableModel.h"
 #include "TableSearchBar.h"
@@ -10,6 +11,7 @@
 #include "TsvBlock.h"
 
 #include "dialogs/MessageBox.h"
+#include "dialogs/ReplaceDlg.h"
 #include "common/RussianPlural.h"
 
 #include <QAction>
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
+#include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -33,7 +36,11 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     , m_view(new TableView(table, this))
     , m_searchBar(new TableSearchBar(table.type == Db, this))
     , m_undoStack(new QUndoStack(this))
+    , m_searchPause(new QTimer(this))
 {
+    m_searchPause->setSingleShot(true);
+    m_searchPause->setInterval(SearchPause);
+    connect(m_searchPause, &QTimer::timeout, this, &TablePage::applySearch);
     // The page keeps the table model; the view keeps the filter model over it.
     m_model->setParent(this);
     m_model->setUndoStack(m_undoStack);
@@ -60,7 +67,7 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     // The reason of a refusal is also shown whole where the user looks: at the cell.
     connect(m_model, &TableModel::editRefused, this, &TablePage::showRefusalAtCell);
     connect(m_view, &TableView::inputRefused, this, &TablePage::showRefusalAtCell);
-    connect(m_searchBar, &TableSearchBar::searchTextChanged, this, &TablePage::searchTextChanged);
+    connect(m_searchBar, &TableSearchBar::searchTextChanged, m_searchPause, qOverload<>(&QTimer::start));
     connect(m_searchBar, &TableSearchBar::onlyMatchesChanged, this, [this](bool on) {
         m_filter->setFiltering(on);
         updateCount();
@@ -95,6 +102,8 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     connect(addPageAction("fillDownAction", QStringLiteral("Заполнить вниз"), {QKeySequence(Qt::CTRL | Qt::Key_D)}),
             &QAction::triggered, this, &TablePage::fillDown);
     m_menuActions << nullptr;
+    connect(addPageAction("replaceAction", QStringLiteral("Найти и заменить"), {QKeySequence(Qt::CTRL | Qt::Key_H)}),
+            &QAction::triggered, this, &TablePage::openReplace);
     connect(addPageAction("findAction", QStringLiteral("Найти"), {QKeySequence::Find}), &QAction::triggered, this,
             &TablePage::openSearch);
     connect(addPageAction("findNextAction", QStringLiteral("Найти следующее"), {QKeySequence(Qt::Key_F3)}),
@@ -155,6 +164,7 @@ void TablePage::closeSearch()
 {
     const QModelIndex current = m_filter->mapToSource(m_view->currentIndex());
     m_searchBar->searchField()->clear();
+    applyPendingSearch();
     m_searchBar->hide();
     if (current.isValid()) {
         const QModelIndex shown = m_filter->mapFromSource(current);
@@ -164,10 +174,18 @@ void TablePage::closeSearch()
     m_view->setFocus(Qt::OtherFocusReason);
 }
 
-void TablePage::searchTextChanged(const QString& text)
+void TablePage::applyPendingSearch()
+{
+    if (!m_searchPause->isActive())
+        return;
+    m_searchPause->stop();
+    applySearch();
+}
+
+void TablePage::applySearch()
 {
     const QModelIndex current = m_filter->mapToSource(m_view->currentIndex());
-    m_filter->setSearchText(text);
+    m_filter->setSearchText(m_searchBar->searchText());
     updateCount();
     const QModelIndex shown = m_filter->mapFromSource(current);
     if (shown.isValid())
@@ -181,6 +199,7 @@ void TablePage::updateCount()
 
 void TablePage::findNext()
 {
+    applyPendingSearch();
     const int rows = m_model->rowCount();
     if (rows == 0)
         return;
@@ -221,8 +240,10 @@ void TablePage::goToRow(int number)
     if (row < 0 || row >= m_model->rowCount())
         return;
     // A row the search hides is shown again: the search is cleared.
-    if (!m_filter->mapFromSource(m_model->index(row, 0)).isValid())
+    if (!m_filter->mapFromSource(m_model->index(row, 0)).isValid()) {
         m_searchBar->searchField()->clear();
+        applyPendingSearch();
+    }
     showSourceRow(row);
     m_view->setFocus(Qt::OtherFocusReason);
 }
@@ -355,7 +376,44 @@ void TablePage::fillDown()
     applyBatch(batch, QStringLiteral("Заполнение вниз"));
 }
 
-bool TablePage::applyBatch(CellBatch& batch, const QString& title)
+void TablePage::openReplace()
+{
+    if (!m_replaceDialog) {
+        QStringList columns;
+        for (int c = 0; c < m_model->columnCount(); ++c) {
+            const QString title = m_model->headerData(c, Qt::Horizontal).toString();
+            columns << (title.isEmpty() ? QStringLiteral("Значение") : title);
+        }
+        m_replaceDialog = new ReplaceDlg(columns, this);
+        connect(m_replaceDialog, &ReplaceDlg::replaceAllRequested, this, &TablePage::replaceFromDialog);
+    }
+    m_replaceDialog->show();
+    m_replaceDialog->raise();
+    m_replaceDialog->activateWindow();
+}
+
+void TablePage::replaceFromDialog()
+{
+    const CellReplace replace(m_replaceDialog->foundText(), m_replaceDialog->replacementText(),
+                              m_replaceDialog->wholeValue());
+    m_replaceDialog->showResult(replaceAll(replace, m_replaceDialog->chosenColumns()));
+}
+
+QString TablePage::replaceAll(const CellReplace& replace, const QList<int>& columns)
+{
+    const QString title = QStringLiteral("Замена");
+    CellBatch batch(m_model);
+    QString status;
+    if (replace.addTo(batch, *m_model, columns) == 0) {
+        status = QStringLiteral("%1: совпадений не найдено").arg(title);
+        emit statusMessage(status);
+    } else if (!applyBatch(batch, title, &status)) {
+        status = QStringLiteral("%1: ни одна ячейка не изменена").arg(title);
+    }
+    return status;
+}
+
+bool TablePage::applyBatch(CellBatch& batch, const QString& title, QString* shown)
 {
     if (batch.refused()) {
         MessageBox::warning(window(), title,
@@ -372,5 +430,7 @@ bool TablePage::applyBatch(CellBatch& batch, const QString& title)
     if (batch.readOnlyCount() > 0)
         status += QStringLiteral(", ячейки только для чтения не тронуты: %1").arg(batch.readOnlyCount());
     emit statusMessage(status);
+    if (shown)
+        *shown = status;
     return true;
 }
