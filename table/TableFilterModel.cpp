@@ -35,7 +35,7 @@ void TableFilterModel::setSearchText(const QString& text)
     if (words == m_words)
         return;
     m_words = words;
-    invalidateFilter();
+    invalidate();
 }
 
 void TableFilterModel::setFiltering(bool on)
@@ -43,7 +43,7 @@ void TableFilterModel::setFiltering(bool on)
     if (on == m_filtering)
         return;
     m_filtering = on;
-    invalidateFilter();
+    invalidate();
 }
 
 QString TableFilterModel::rowText(int sourceRow) const

@@ -187,7 +187,23 @@ void TablePage::applySearch()
     const QModelIndex current = m_filter->mapToSource(m_view->currentIndex());
     m_filter->setSearchText(m_searchBar->searchText());
     updateCount();
-    const QModelIndex shown = m_filter->mapFromSource(current);
+    QModelIndex shown = m_filter->mapFromSource(current);
+    if (!shown.isValid() && current.isValid()) {
+        // The current row is hidden now: the first row shown after it (or the
+        // last one) becomes current, as when rows are taken out of a view.
+        int low = 0;
+        int high = m_filter->rowCount();
+        while (low < high) {
+            const int middle = (low + high) / 2;
+            if (m_filter->mapToSource(m_filter->index(middle, 0)).row() < current.row())
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        shown = m_filter->index(qMin(low, m_filter->rowCount() - 1), current.column());
+        if (shown.isValid())
+            m_view->selectionModel()->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect);
+    }
     if (shown.isValid())
         m_view->scrollTo(shown);
 }
