@@ -5,6 +5,8 @@
 #include "EntryCheck.h"
 #include "TableModel.h"
 
+#include "common/RussianPlural.h"
+
 CellBatch::CellBatch(TableModel* model)
     : m_model(model)
 {
@@ -63,7 +65,9 @@ QString CellBatch::problem() const
 {
     QString text = m_problems.join(QLatin1Char('\n'));
     if (m_refusals > m_problems.size())
-        text += QStringLiteral("\nи еще не подходящих значений: %1").arg(m_refusals - m_problems.size());
+        text += QStringLiteral("\n…и еще %1").arg(RussianPlural::count(m_refusals - m_problems.size(),
+                                                                     QStringLiteral("значение"), QStringLiteral("значения"),
+                                                                     QStringLiteral("значений")));
     return text;
 }
 
