@@ -1,37 +1,10 @@
 #include "device/RegisterAddress.h"
+#include "support/ProbeTable.h"
 #include "support/TestMain.h"
 
 #include <QTest>
 
 #include <memory>
-
-namespace {
-
-TableInfo table(TableType type, int fields)
-{
-    TableInfo t;
-    t.id = 9;
-    t.name = QStringLiteral("Проба");
-    t.type = type;
-    for (int i = 0; i < fields; ++i)
-        t.fields.append(FieldInfo(QStringLiteral("Поле %1").arg(i + 1), QStringLiteral("bin1"), QStringLiteral("int")));
-    return t;
-}
-
-// Rows of `cells` value cells each, ended by the given labels (none when labels is empty).
-DataRows rows(int count, int cells, const QList<QByteArray>& labels = {})
-{
-    DataRows result;
-    for (int i = 0; i < count; ++i) {
-        DataRow row(cells, Cell("0"));
-        if (!labels.isEmpty())
-            row.append(Cell(labels.at(i)));
-        result.append(row);
-    }
-    return result;
-}
-
-} // namespace
 
 Q_DECLARE_METATYPE(TableInfo)
 Q_DECLARE_METATYPE(DataRows)
@@ -50,26 +23,26 @@ private slots:
         QTest::addColumn<QVector<unsigned>>("registerRows"); // of data rows -1 .. size
         QTest::addColumn<QVector<int>>("dataRows");          // of register rows 0 .. 9
 
-        QTest::newRow("plain") << table(Plain, 2) << rows(3, 2, {"1", "2", "3"})
+        QTest::newRow("plain") << ProbeTable::info(Plain, 2) << ProbeTable::rows(3, 2, {"1", "2", "3"})
                                << QVector<unsigned>{0, 1, 2, 3, 0}
                                << QVector<int>{-1, 0, 1, 2, -1, -1, -1, -1, -1, -1};
-        QTest::newRow("list, one row") << table(List, 5) << rows(1, 5) << QVector<unsigned>{0, 1, 0}
+        QTest::newRow("list, one row") << ProbeTable::info(List, 5) << ProbeTable::rows(1, 5) << QVector<unsigned>{0, 1, 0}
                                        << QVector<int>{-1, 0, -1, -1, -1, -1, -1, -1, -1, -1};
-        QTest::newRow("transposed") << table(TransposedList, 3) << rows(3, 1, {"1", "2", "3"})
+        QTest::newRow("transposed") << ProbeTable::info(TransposedList, 3) << ProbeTable::rows(3, 1, {"1", "2", "3"})
                                     << QVector<unsigned>{0, 1, 2, 3, 0}
                                     << QVector<int>{-1, 0, 1, 2, -1, -1, -1, -1, -1, -1};
         QTest::newRow("db by label, anywhere in the list")
-            << table(Db, 2) << rows(3, 2, {"7", "2", "9"}) << QVector<unsigned>{0, 7, 2, 9, 0}
+            << ProbeTable::info(Db, 2) << ProbeTable::rows(3, 2, {"7", "2", "9"}) << QVector<unsigned>{0, 7, 2, 9, 0}
             << QVector<int>{-1, -1, 1, -1, -1, -1, -1, 0, -1, 2};
         QTest::newRow("db labels that are no row numbers")
-            << table(Db, 2) << rows(4, 2, {"", "x3", "-1", "4294967296"}) << QVector<unsigned>{0, 0, 0, 0, 0, 0}
+            << ProbeTable::info(Db, 2) << ProbeTable::rows(4, 2, {"", "x3", "-1", "4294967296"}) << QVector<unsigned>{0, 0, 0, 0, 0, 0}
             << QVector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-        QTest::newRow("db duplicate labels: the first row") << table(Db, 1) << rows(3, 1, {"5", "5", "05"})
+        QTest::newRow("db duplicate labels: the first row") << ProbeTable::info(Db, 1) << ProbeTable::rows(3, 1, {"5", "5", "05"})
                                                             << QVector<unsigned>{0, 5, 5, 5, 0}
                                                             << QVector<int>{-1, -1, -1, -1, -1, 0, -1, -1, -1, -1};
-        QTest::newRow("db empty row") << table(Db, 1) << DataRows{DataRow()} << QVector<unsigned>{0, 0, 0}
+        QTest::newRow("db empty row") << ProbeTable::info(Db, 1) << DataRows{DataRow()} << QVector<unsigned>{0, 0, 0}
                                       << QVector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-        QTest::newRow("no rows") << table(Db, 1) << DataRows() << QVector<unsigned>{0, 0}
+        QTest::newRow("no rows") << ProbeTable::info(Db, 1) << DataRows() << QVector<unsigned>{0, 0}
                                  << QVector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     }
 
@@ -98,20 +71,20 @@ private slots:
         QTest::addColumn<bool>("label");
         QTest::addColumn<int>("valueCells");
 
-        QTest::newRow("plain: the column") << table(Plain, 3) << rows(2, 3) << 1 << 2 << 2 << false << 3;
-        QTest::newRow("plain: beyond the fields") << table(Plain, 3) << rows(2, 4) << 1 << 3 << -1 << false << 4;
-        QTest::newRow("list: the column") << table(List, 5) << rows(1, 5) << 0 << 4 << 4 << false << 5;
-        QTest::newRow("transposed: the row") << table(TransposedList, 4) << rows(4, 1) << 3 << 0 << 3 << false << 1;
-        QTest::newRow("transposed: beyond the fields") << table(TransposedList, 2) << rows(3, 1) << 2 << 0 << -1
+        QTest::newRow("plain: the column") << ProbeTable::info(Plain, 3) << ProbeTable::rows(2, 3) << 1 << 2 << 2 << false << 3;
+        QTest::newRow("plain: beyond the fields") << ProbeTable::info(Plain, 3) << ProbeTable::rows(2, 4) << 1 << 3 << -1 << false << 4;
+        QTest::newRow("list: the column") << ProbeTable::info(List, 5) << ProbeTable::rows(1, 5) << 0 << 4 << 4 << false << 5;
+        QTest::newRow("transposed: the row") << ProbeTable::info(TransposedList, 4) << ProbeTable::rows(4, 1) << 3 << 0 << 3 << false << 1;
+        QTest::newRow("transposed: beyond the fields") << ProbeTable::info(TransposedList, 2) << ProbeTable::rows(3, 1) << 2 << 0 << -1
                                                        << false << 1;
-        QTest::newRow("db: a value") << table(Db, 2) << rows(2, 2, {"4", "8"}) << 1 << 1 << 1 << false << 2;
-        QTest::newRow("db: the label") << table(Db, 2) << rows(2, 2, {"4", "8"}) << 1 << 2 << -1 << true << 2;
-        QTest::newRow("db: a short row's label") << table(Db, 3) << rows(1, 1, {"4"}) << 0 << 1 << 1 << true << 1;
-        QTest::newRow("plain: the last cell is no label") << table(Plain, 2) << rows(1, 2, {"1"}) << 0 << 2 << -1
+        QTest::newRow("db: a value") << ProbeTable::info(Db, 2) << ProbeTable::rows(2, 2, {"4", "8"}) << 1 << 1 << 1 << false << 2;
+        QTest::newRow("db: the label") << ProbeTable::info(Db, 2) << ProbeTable::rows(2, 2, {"4", "8"}) << 1 << 2 << -1 << true << 2;
+        QTest::newRow("db: a short row's label") << ProbeTable::info(Db, 3) << ProbeTable::rows(1, 1, {"4"}) << 0 << 1 << 1 << true << 1;
+        QTest::newRow("plain: the last cell is no label") << ProbeTable::info(Plain, 2) << ProbeTable::rows(1, 2, {"1"}) << 0 << 2 << -1
                                                           << false << 3;
-        QTest::newRow("negative cell") << table(Plain, 2) << rows(1, 2) << 0 << -1 << -1 << false << 2;
-        QTest::newRow("row out of range") << table(Db, 2) << rows(1, 2, {"1"}) << 5 << 2 << -1 << false << 0;
-        QTest::newRow("db empty row") << table(Db, 2) << DataRows{DataRow()} << 0 << 0 << 0 << false << 0;
+        QTest::newRow("negative cell") << ProbeTable::info(Plain, 2) << ProbeTable::rows(1, 2) << 0 << -1 << -1 << false << 2;
+        QTest::newRow("row out of range") << ProbeTable::info(Db, 2) << ProbeTable::rows(1, 2, {"1"}) << 5 << 2 << -1 << false << 0;
+        QTest::newRow("db empty row") << ProbeTable::info(Db, 2) << DataRows{DataRow()} << 0 << 0 << 0 << false << 0;
     }
 
     void cells()
@@ -135,8 +108,8 @@ private slots:
     // The address keeps what it needs: rows and table may go after it is built.
     void outlivesItsSources()
     {
-        auto info = std::make_unique<TableInfo>(table(Db, 2));
-        auto data = std::make_unique<DataRows>(rows(2, 2, {"3", "6"}));
+        auto info = std::make_unique<TableInfo>(ProbeTable::info(Db, 2));
+        auto data = std::make_unique<DataRows>(ProbeTable::rows(2, 2, {"3", "6"}));
         const RegisterAddress address(*info, *data);
         info.reset();
         data.reset();

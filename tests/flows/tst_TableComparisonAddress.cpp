@@ -1,3 +1,4 @@
+#include "support/ProbeTable.h"
 #include "support/TestMain.h"
 
 #include "device/KKT_Logic.h"
@@ -8,17 +9,6 @@
 #include <QTest>
 
 namespace {
-
-TableInfo table(TableType type, int fields)
-{
-    TableInfo t;
-    t.id = 9;
-    t.name = QStringLiteral("Проба");
-    t.type = type;
-    for (int i = 0; i < fields; ++i)
-        t.fields.append(FieldInfo(QStringLiteral("Поле %1").arg(i + 1), QStringLiteral("bin1"), QStringLiteral("int")));
-    return t;
-}
 
 // One compared cell as "file row.cell -> register row.field [field index] in|out same|differs".
 QString shown(const TableComparison::CellPair& pair)
@@ -79,7 +69,7 @@ private slots:
         QFETCH(DataRows, registerRows);
         QFETCH(QStringList, cells);
 
-        const TableComparison comparison(table(TableType(type), fields), fileRows, registerRows,
+        const TableComparison comparison(ProbeTable::info(TableType(type), fields), fileRows, registerRows,
                                          ValueCheck(KKT_Logic::charsets()));
         QStringList found;
         for (const TableComparison::CellPair& pair : comparison.cells())

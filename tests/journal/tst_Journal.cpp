@@ -1,3 +1,4 @@
+#include "support/ProbeTable.h"
 #include "support/TestMain.h"
 
 #include "device/KKT_Logic.h"
@@ -53,17 +54,6 @@ bool sameRecord(const JournalRecord& a, const JournalRecord& b)
     return a.time == b.time && a.program == b.program && a.version == b.version && a.writeId == b.writeId
         && a.modelCode == b.modelCode && a.modelName == b.modelName && a.serialNumber == b.serialNumber
         && a.tableNumber == b.tableNumber && a.tableName == b.tableName && a.cells == b.cells;
-}
-
-TableInfo table(TableType type, int fields)
-{
-    TableInfo t;
-    t.id = 9;
-    t.name = QStringLiteral("Проба");
-    t.type = type;
-    for (int i = 0; i < fields; ++i)
-        t.fields.append(FieldInfo(QStringLiteral("Поле %1").arg(i + 1), QStringLiteral("bin1"), QStringLiteral("int")));
-    return t;
 }
 
 } // namespace
@@ -406,8 +396,8 @@ private slots:
         identity.modelCode = 57;
         identity.serialNumber = QStringLiteral("0057000001");
         JournalSession writeJournal(QStringLiteral("vescor"), identity, journal);
-        writeJournal.record(table(List, 1), {{1, 1, "Поле 1", "1", "2"}});
-        writeJournal.record(table(List, 1), {});
+        writeJournal.record(ProbeTable::info(List, 1), {{1, 1, "Поле 1", "1", "2"}});
+        writeJournal.record(ProbeTable::info(List, 1), {});
         QCOMPARE(writeJournal.warnings().size(), warned ? 1 : 0);
         QCOMPARE(writeJournal.warningText().isEmpty(), !warned);
         if (warned) {
@@ -463,7 +453,7 @@ private slots:
         QFETCH(DataRows, rows);
         QFETCH(DataRows, registerRows);
         QFETCH(QVector<Change>, expected);
-        const QVector<Change> found = JournalSession::changes(table(TableType(type), 3), rows, registerRows,
+        const QVector<Change> found = JournalSession::changes(ProbeTable::info(TableType(type), 3), rows, registerRows,
                                                               ValueCheck(KKT_Logic::charsets()));
         QCOMPARE(found.size(), expected.size());
         for (int i = 0; i < found.size(); ++i) {
