@@ -26,25 +26,9 @@ options:
       - The commodity base (table 1) of a real register may take minutes to read over a serial line.
     type: list
     elements: int
-  settings:
-    description:
-      - >-
-        The driver's settings: a dictionary (for example C({"Port": 2, "IPAddress": "10.0.0.5"})),
-        the same as a JSON text, or the path of a file on the managed host holding it
-        (also written C(@path)).
-      - The settings reach C(vescor-cli) in a file that only the module's user can read and that is
-        removed after the run, never on its command line.
-      - Ansible hides every occurrence of a password in the output, so a password of one or two
-        characters hides those characters elsewhere too.
-      - Absent, C(vescor-cli) uses its stored settings, C(~/.config/Vescor/Vescor.ini) of the remote user.
-    type: json
-  cli:
-    description:
-      - The C(vescor-cli) program, a path or a name looked up on the PATH of the managed host.
-    type: str
-    default: vescor-cli
 extends_documentation_fragment:
   - action_common_attributes
+  - vescor.registers.connection
 attributes:
   check_mode:
     support: full

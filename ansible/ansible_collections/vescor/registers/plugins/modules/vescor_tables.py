@@ -34,20 +34,6 @@ options:
     type: list
     elements: path
     required: true
-  settings:
-    description:
-      - >-
-        The driver's settings: a dictionary (for example C({"Port": 2, "IPAddress": "10.0.0.5"})),
-        the same as a JSON text, or the path of a file on the managed host holding it
-        (also written C(@path)).
-      - The settings reach C(vescor-cli) in a file that only the module's user can read and that is
-        removed after the run, never on its command line, so the register's passwords
-        (C(UserPassword), C(AccessPassword)) do not show in the process list; Ansible keeps them out
-        of its output.
-      - Ansible hides every occurrence of a password in the output, so a password of one or two
-        characters hides those characters elsewhere too.
-      - Absent, C(vescor-cli) uses its stored settings, C(~/.config/Vescor/Vescor.ini) of the remote user.
-    type: json
   only_different:
     description:
       - Read each table first and write only the cells whose value differs from the register's.
@@ -63,13 +49,9 @@ options:
         change. A snapshot that cannot be saved fails the host before any cell is written.
       - Not saved in check mode.
     type: path
-  cli:
-    description:
-      - The C(vescor-cli) program, a path or a name looked up on the PATH of the managed host.
-    type: str
-    default: vescor-cli
 extends_documentation_fragment:
   - action_common_attributes
+  - vescor.registers.connection
 attributes:
   check_mode:
     support: full
