@@ -2,16 +2,15 @@
 
 #include "BusyIndicator.h"
 #include "CommandHost.h"
+#include "TabReread.h"
 
 #include "common/Product.h"
 #include "device/KKT_Logic.h"
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "flows/TableReader.h"
 #include "journal/JournalRevert.h"
 #include "journal/JournalSession.h"
-#include "table/TableModel.h"
 
 #include <QStringList>
 
@@ -28,31 +27,6 @@ void warnOfJournal(CommandHost& host, const JournalSession* journal)
 
 } // namespace
 
-void JournalRevertCommand::rereadTabs(const RecordedWrite& write, const RegisterSession& session)
-{
-    if (session.identity().serialNumber != m_host.shownRegister().serialNumber)
-        return;
-    const QStringList tables = write.tableNumbers();
-    const QList<TableModel*> models = m_host.tableModels();
-    for (int i = 0; i < models.size(); ++i) {
-        const TableModel* model = models.at(i);
-        // A tab from a file shows the file, not the register.
-        if (!model || !model->knowsRegisterRows() || !tables.contains(QString::number(model->tableNumber())))
-            continue;
-        unsigned cellsRead = 0;
-        DataRows rows = TableReader::read(session.link(), model->tableInfo(), cellsRead);
-        // Edits not written yet stay, marked, over the values read.
-        const DataRows& shown = model->tableData();
-        for (int r = 0; r < shown.size() && r < rows.size(); ++r) {
-            for (int c = 0; c < shown.at(r).size() && c < rows.at(r).size(); ++c) {
-                if (shown.at(r).at(c).changed)
-                    rows[r][c] = shown.at(r).at(c);
-            }
-        }
-        m_host.replaceTableTab(i, model->tableInfo(), rows);
-    }
-}
-
 bool JournalRevertCommand::run(const RecordedWrite& write)
 {
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет запись"));
@@ -63,7 +37,7 @@ bool JournalRevertCommand::run(const RecordedWrite& write)
         session.openWithDescription();
         journal = std::make_unique<JournalSession>(product::applicationName(), session.identity());
         result = JournalRevert::run(write, session, *journal, false, busy);
-        rereadTabs(write, session);
+        TabReread::run(m_host, session, write.tableNumbers());
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());
         warnOfJournal(m_host, journal.get());

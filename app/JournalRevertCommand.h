@@ -2,8 +2,6 @@
 
 struct RecordedWrite;
 class CommandHost;
-class RegisterSession;
-struct RegisterIdentity;
 
 // "Вернуть" of the journal dialog: the cells of a write back to their values
 // before it, one commit per table, reported as the write command reports.
@@ -16,9 +14,5 @@ public:
     bool run(const RecordedWrite& write);
 
 private:
-    // The tabs of the tables the revert wrote are read again from the register,
-    // when they show the register reverted, so that what they treat as read is what it holds.
-    void rereadTabs(const RecordedWrite& write, const RegisterSession& session);
-
     CommandHost& m_host;
 };

@@ -3,6 +3,9 @@
 #include "CommandProgress.h"
 #include "FileImportCommand.h"
 #include "JournalDlg.h"
+#include "SnapshotCompareCommand.h"
+#include "SnapshotRestoreCommand.h"
+#include "SnapshotSaveCommand.h"
 #include "StatusLabel.h"
 #include "TableExportCommand.h"
 #include "TableReadCommand.h"
@@ -76,11 +79,15 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     m_actionReadAllExceptCommodities = namedAction(this, "actionReadAllExceptCommodities");
     QAction* exportAll = namedAction(this, "actionExportAll");
     QAction* exportCurrent = namedAction(this, "actionExportCurrent");
+    QAction* snapshotSave = namedAction(this, "actionSnapshotSave");
+    QAction* snapshotCompare = namedAction(this, "actionSnapshotCompare");
+    QAction* snapshotRestore = namedAction(this, "actionSnapshotRestore");
 
     ui->setupUi(this);
     setLegendColour(ui->lblReserved, CellColors::reserved);
     setLegendColour(ui->lblEdited, CellColors::changed);
     setLegendColour(ui->lblReadOnly, CellColors::readOnly);
+    setLegendColour(ui->lblSnapshotDiffers, CellColors::snapshotDiffers);
 
     m_statusLabel->setObjectName(QStringLiteral("m_statusLabel"));
     m_infoLabel->setObjectName(QStringLiteral("m_infoLabel"));
@@ -104,6 +111,12 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     moveToMenu(exportAll, exportMenu, ui->pbtnSaveToFile, tr("Всё"));
     moveToMenu(exportCurrent, exportMenu, ui->pbtnSaveToFile, tr("Текущую"));
     ui->pbtnSaveToFile->setMenu(exportMenu);
+
+    auto* snapshotMenu = new QMenu(ui->snapshotButton);
+    moveToMenu(snapshotSave, snapshotMenu, ui->snapshotButton, tr("Сохранить снимок…"));
+    moveToMenu(snapshotCompare, snapshotMenu, ui->snapshotButton, tr("Сравнить со снимком…"));
+    moveToMenu(snapshotRestore, snapshotMenu, ui->snapshotButton, tr("Восстановить из снимка…"));
+    ui->snapshotButton->setMenu(snapshotMenu);
 
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::on_tabSelected);
     addCommandKeys();
@@ -341,6 +354,21 @@ void MainWindow::on_journalButton_clicked()
     dialog.exec();
 }
 
+void MainWindow::on_actionSnapshotSave_triggered()
+{
+    SnapshotSaveCommand(*this).run();
+}
+
+void MainWindow::on_actionSnapshotCompare_triggered()
+{
+    SnapshotCompareCommand(*this).run();
+}
+
+void MainWindow::on_actionSnapshotRestore_triggered()
+{
+    SnapshotRestoreCommand(*this).run();
+}
+
 void MainWindow::setStatusText(const QString& text)
 {
     m_statusLabel->setMessage(text);
@@ -418,7 +446,11 @@ void MainWindow::updateMarks()
             continue;
         const bool marked = page->hasMarkedCells();
         any = any || marked;
-        const QString name = page->tableModel()->tableInfo().name;
+        const TableModel* model = page->tableModel();
+        QString name = model->tableInfo().name;
+        // A table compared with a snapshot names how many of its cells still differ from it.
+        if (model->comparedWithSnapshot())
+            name += QStringLiteral(" (%1)").arg(model->snapshotDifferenceCount());
         ui->tabWidget->setTabText(i, marked ? name + modifiedMark : name);
     }
     QString title = windowTitle();

@@ -76,6 +76,9 @@ private slots:
     void on_actionExportCurrent_triggered();
     void on_pbtnLoadFromFile_clicked();
     void on_journalButton_clicked();
+    void on_actionSnapshotSave_triggered();
+    void on_actionSnapshotCompare_triggered();
+    void on_actionSnapshotRestore_triggered();
     void on_tabSelected(int index);
 
 private:

@@ -9,7 +9,7 @@
 class RecentFolders
 {
 public:
-    enum Kind { Export, Import };
+    enum Kind { Export, Import, Snapshot };
 
     QString start(Kind kind) const;
     // Notes the folder of a chosen path: the path itself for a directory,

@@ -8,6 +8,7 @@
 
 #include "common/Errors.h"
 #include "common/Product.h"
+#include "device/RegisterAddress.h"
 #include "device/RegisterLink.h"
 #include "device/ValueCheck.h"
 #include "device/ProgressReporter.h"
@@ -117,6 +118,17 @@ TablePlan plan(const RegisterLink& link, SnapshotReader& snapshot, const Pairing
     return result;
 }
 
+QVector<RegisterSnapshot::SnapshotValue> snapshotValues(const TableInfo& table, const TablePlan& plan)
+{
+    const RegisterAddress address(table, plan.registerRows);
+    QVector<RegisterSnapshot::SnapshotValue> values;
+    for (const TableComparison::CellPair& cell : plan.differences) {
+        if (cell.inRegister)
+            values.append({address.dataRow(cell.registerRow), cell.column, plan.rows.at(cell.row).at(cell.column).value});
+    }
+    return values;
+}
+
 SnapshotManifest headOf(const RegisterSession& session, const QString& program)
 {
     SnapshotManifest manifest;
@@ -156,14 +168,19 @@ SnapshotManifest RegisterSnapshot::save(const QString& path, RegisterSession& se
 }
 
 RegisterSnapshot::Comparison RegisterSnapshot::compare(SnapshotReader& snapshot, RegisterSession& session,
-                                                       const Permissions& permissions, ProgressReporter* progress)
+                                                       const Permissions& permissions, ProgressReporter* progress,
+                                                       const TableCompared& compared)
 {
     Comparison comparison;
     // Comparing with another register's snapshot is what a reference register is for.
     Permissions anyRegister = permissions;
     anyRegister.otherRegister = true;
-    for (const Pairing& pair : pairTables(snapshot, session, anyRegister, comparison.skipped))
-        comparison.tables.append({pair.table, plan(session.link(), snapshot, pair, progress).differences});
+    for (const Pairing& pair : pairTables(snapshot, session, anyRegister, comparison.skipped)) {
+        const TablePlan tablePlan = plan(session.link(), snapshot, pair, progress);
+        if (compared)
+            compared(pair.table, tablePlan.registerRows, snapshotValues(pair.table, tablePlan));
+        comparison.tables.append({pair.table, tablePlan.differences});
+    }
     return comparison;
 }
 

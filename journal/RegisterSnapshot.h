@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class ProgressReporter;
 class RegisterSession;
 class SnapshotReader;
@@ -42,6 +44,19 @@ public:
         int differenceCount() const;
     };
 
+    // A differing cell at its place in the register's rows as read (data row
+    // and cell), with the value the snapshot stores for it.
+    struct SnapshotValue
+    {
+        int row = 0;
+        int column = 0;
+        QByteArray value;
+    };
+    // Hears of each table as it is compared: the register's rows as read and
+    // the differing cells those rows hold.
+    using TableCompared =
+        std::function<void(const TableInfo& table, const DataRows& registerRows, const QVector<SnapshotValue>& differing)>;
+
     struct Restore
     {
         Comparison comparison; // the cells written (or, on a dry run, to be written)
@@ -59,7 +74,7 @@ public:
     // FlowFailure: Refused for a snapshot of another model without
     // permissions.otherModel or a table value that the register's model refuses.
     static Comparison compare(SnapshotReader& snapshot, RegisterSession& session, const Permissions& permissions,
-                              ProgressReporter* progress = nullptr);
+                              ProgressReporter* progress = nullptr, const TableCompared& compared = {});
 
     // Checks every table of the snapshot, then saves the register's tables
     // into undoDirectory and writes the differing cells, one commit per table,

@@ -14,6 +14,7 @@
 #include <QFont>
 #include <QUndoStack>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -219,6 +220,10 @@ QVariant TableModel::displayData(const QModelIndex& index, int role) const
         return QVariant();
     case Qt::BackgroundRole:
         return background(index, pos);
+    case Qt::ToolTipRole:
+        if (const QByteArray* snapshot = differingSnapshotValue(pos.row, pos.column))
+            return QStringLiteral("В снимке: %1").arg(shownText(field, *snapshot));
+        return QVariant();
     default:
         return QVariant();
     }
@@ -227,10 +232,12 @@ QVariant TableModel::displayData(const QModelIndex& index, int role) const
 QVariant TableModel::background(const QModelIndex& index, const Position& pos) const
 {
     // Each test that holds overrides the one before: read-only beats changed,
-    // changed beats reserved.
+    // changed beats a difference from a snapshot, which beats reserved.
     QVariant colour;
     if (headerData(index.row(), Qt::Vertical, Qt::DisplayRole).toString().contains(reservedWord))
         colour = QColor(CellColors::reserved);
+    if (differingSnapshotValue(pos.row, pos.column))
+        colour = QColor(CellColors::snapshotDiffers);
     const Cell* cell = cellAt(pos.row, pos.column);
     if (cell && cell->changed)
         colour = QColor(CellColors::changed);
@@ -482,4 +489,47 @@ bool TableModel::hasChangedCells() const
             if (cell.changed)
                 return true;
     return false;
+}
+
+void TableModel::setSnapshotValues(const QVector<StoredCell>& cells)
+{
+    m_snapshotValues.clear();
+    for (const StoredCell& cell : cells)
+        m_snapshotValues.insert({cell.row, cell.column}, cell.value);
+    m_comparedWithSnapshot = true;
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
+    emit marksChanged();
+}
+
+const QByteArray* TableModel::differingSnapshotValue(int row, int column) const
+{
+    const auto found = m_snapshotValues.constFind({row, column});
+    if (found == m_snapshotValues.cend())
+        return nullptr;
+    const Cell* cell = cellAt(row, column);
+    return cell && cell->value == found.value() ? nullptr : &found.value();
+}
+
+QVector<StoredCell> TableModel::snapshotDifferences() const
+{
+    QVector<StoredCell> cells;
+    for (auto it = m_snapshotValues.cbegin(); it != m_snapshotValues.cend(); ++it) {
+        if (differingSnapshotValue(it.key().first, it.key().second))
+            cells.append({it.key().first, it.key().second, it.value()});
+    }
+    std::sort(cells.begin(), cells.end(), [](const StoredCell& a, const StoredCell& b) {
+        return std::make_pair(a.row, a.column) < std::make_pair(b.row, b.column);
+    });
+    return cells;
+}
+
+int TableModel::snapshotDifferenceCount() const
+{
+    int count = 0;
+    for (auto it = m_snapshotValues.cbegin(); it != m_snapshotValues.cend(); ++it) {
+        if (differingSnapshotValue(it.key().first, it.key().second))
+            ++count;
+    }
+    return count;
 }

@@ -6,6 +6,7 @@
 #include "model/TableInfo.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QStringList>
 
 class QUndoStack;
@@ -56,6 +57,16 @@ public:
     // marks here and become the values read, and the rows become the
     // register's rows. Views learn it through dataChanged() and marksChanged().
     void adoptWrittenRows(const DataRows& written);
+
+    // The snapshot's values of the cells in which a comparison found the
+    // register different. While a cell's value is not the snapshot's, it has
+    // its own colour and the snapshot's value as tooltip.
+    void setSnapshotValues(const QVector<StoredCell>& cells);
+    // True once the rows were compared with a snapshot, also when none differed.
+    bool comparedWithSnapshot() const { return m_comparedWithSnapshot; }
+    // The cells whose values still differ from the snapshot's, with the snapshot's values, in row order.
+    QVector<StoredCell> snapshotDifferences() const;
+    int snapshotDifferenceCount() const;
 
     // Edits through setData() go onto this stack, so that they can be undone;
     // without one they apply at once.
@@ -108,6 +119,8 @@ private:
     // Sets a cell's value and mark without telling the views.
     bool storeValue(int row, int column, const QByteArray& value);
     const Cell* cellAt(int row, int column) const;
+    // The snapshot's value of a cell that differs from it; nullptr for any other cell.
+    const QByteArray* differingSnapshotValue(int row, int column) const;
 
     TableInfo m_table;
     DataRows m_tableData;
@@ -119,4 +132,6 @@ private:
     int curX = 0;
     int curY = 0;
     mutable bool m_displayErrorReported = false;
+    QHash<QPair<int, int>, QByteArray> m_snapshotValues; // by data row and column
+    bool m_comparedWithSnapshot = false;
 };

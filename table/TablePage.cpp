@@ -22,6 +22,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSet>
 #include <QSpinBox>
 #include <QTimer>
 #include <QUndoStack>
@@ -113,6 +114,13 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
                 &QAction::triggered, this, &TablePage::openGoToRow);
     }
 
+    // In the context menu of a table compared with a snapshot only.
+    m_snapshotActions << addPageAction("acceptSnapshotRowsAction", QStringLiteral("Принять значения снимка"), {});
+    connect(m_snapshotActions.last(), &QAction::triggered, this, &TablePage::acceptSnapshotRows);
+    m_snapshotActions << addPageAction("acceptSnapshotTableAction",
+                                       QStringLiteral("Принять значения снимка во всей таблице"), {});
+    connect(m_snapshotActions.last(), &QAction::triggered, this, &TablePage::acceptSnapshotTable);
+
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this, &TablePage::showContextMenu);
 }
@@ -144,10 +152,16 @@ void TablePage::showContextMenu(const QPoint& position)
 {
     QMenu menu(this);
     for (QAction* action : m_menuActions) {
+        if (m_snapshotActions.contains(action))
+            continue;
         if (action)
             menu.addAction(action);
         else
             menu.addSeparator();
+    }
+    if (m_model->comparedWithSnapshot()) {
+        menu.addSeparator();
+        menu.addActions(m_snapshotActions);
     }
     menu.exec(m_view->viewport()->mapToGlobal(position));
 }
@@ -298,6 +312,41 @@ void TablePage::revertCells(const QList<QPair<int, int>>& cells, const QString& 
     }
     if (command->childCount() > 0)
         m_undoStack->push(command.release());
+}
+
+void TablePage::acceptSnapshotRows()
+{
+    QSet<int> rows;
+    for (const QModelIndex& index : m_view->selectionModel()->selectedIndexes()) {
+        int row = 0;
+        int column = 0;
+        if (m_model->cellOfIndex(m_filter->mapToSource(index), row, column))
+            rows.insert(row);
+    }
+    if (!rows.isEmpty())
+        acceptSnapshotValues(rows);
+}
+
+void TablePage::acceptSnapshotTable()
+{
+    acceptSnapshotValues({});
+}
+
+void TablePage::acceptSnapshotValues(const QSet<int>& rows)
+{
+    QVector<StoredCell> before;
+    QVector<StoredCell> after;
+    for (const StoredCell& cell : m_model->snapshotDifferences()) {
+        if (!rows.isEmpty() && !rows.contains(cell.row))
+            continue;
+        if (!(m_model->flags(m_model->indexOfCell(cell.row, cell.column)) & Qt::ItemIsEditable))
+            continue;
+        before.append({cell.row, cell.column, m_model->tableData()[cell.row][cell.column].value});
+        after.append(cell);
+    }
+    if (after.isEmpty())
+        return;
+    m_undoStack->push(new CellBlockCommand(m_model, before, after, QStringLiteral("Принять значения снимка")));
 }
 
 void TablePage::showRefusalAtCell(const QString& message)

@@ -3,6 +3,7 @@
 #include "device/Cell.h"
 #include "model/TableInfo.h"
 
+#include <QSet>
 #include <QWidget>
 
 class QAction;
@@ -55,6 +56,11 @@ public slots:
     // The selected cells, or the whole table, get the values read back; one step to undo.
     void revertSelectedCells();
     void revertTable();
+    // After a comparison with a snapshot: the cells of the selected rows, or of
+    // the whole table, that differ from the snapshot get its values and are
+    // marked for writing; one step to undo. Cells that cannot be edited stay.
+    void acceptSnapshotRows();
+    void acceptSnapshotTable();
     // Ctrl+C: the selected block as tab-separated texts, as the tab shows them.
     void copySelection();
     // Ctrl+V: the clipboard's block from the current cell on.
@@ -87,6 +93,8 @@ private:
     void showSourceRow(int sourceRow);
     void revertCells(const QList<QPair<int, int>>& cells, const QString& text);
     void showContextMenu(const QPoint& position);
+    // rows: data rows; all of them when empty.
+    void acceptSnapshotValues(const QSet<int>& rows);
     // Applies a checked batch as one step, or names its refusal in a message box.
     bool applyBatch(class CellBatch& batch, const QString& title, QString* status = nullptr);
     void replaceFromDialog();
@@ -97,6 +105,7 @@ private:
     TableSearchBar* m_searchBar;
     QUndoStack* m_undoStack;
     QList<QAction*> m_menuActions;
+    QList<QAction*> m_snapshotActions; // shown while the table was compared with a snapshot
     class ReplaceDlg* m_replaceDialog = nullptr;
     class QTimer* m_searchPause;
 };

@@ -129,6 +129,7 @@ private slots:
         QTest::newRow("import") << "pbtnLoadFromFile" << "Импорт" << true << false;
         QTest::newRow("export") << "pbtnSaveToFile" << "Экспорт" << false << true;
         QTest::newRow("journal") << "journalButton" << "Журнал изменений" << true << false;
+        QTest::newRow("snapshot") << "snapshotButton" << "Снимок ККТ" << true << true;
     }
 
     void buttonsAtStart()
@@ -159,8 +160,8 @@ private slots:
         for (int i = 0; i < legend->count(); ++i)
             legendNames << legend->itemAt(i)->widget()->objectName();
         QCOMPARE(actionNames, QStringList({"readButton", "writeButton", "settingsButton", "line",
-                                           "pbtnLoadFromFile", "pbtnSaveToFile", "journalButton"}));
-        QCOMPARE(legendNames, QStringList({"lblReserved", "lblEdited", "lblReadOnly"}));
+                                           "pbtnLoadFromFile", "pbtnSaveToFile", "journalButton", "snapshotButton"}));
+        QCOMPARE(legendNames, QStringList({"lblReserved", "lblEdited", "lblReadOnly", "lblSnapshotDiffers"}));
 
         auto* grid = child<QGridLayout>(*window, "gridLayout");
         QVERIFY(grid);
@@ -183,6 +184,8 @@ private slots:
         QTest::newRow("read") << "readButton"
                               << QStringList({"Всё", "Базу товаров", "Всё, кроме базы товаров"});
         QTest::newRow("export") << "pbtnSaveToFile" << QStringList({"Всё", "Текущую"});
+        QTest::newRow("snapshot") << "snapshotButton"
+                                  << QStringList({"Сохранить снимок…", "Сравнить со снимком…", "Восстановить из снимка…"});
     }
 
     void menus()

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 // The wiring of vescor-cli snapshot: actions, exit statuses and what goes to
@@ -99,6 +100,66 @@ private slots:
             QCOMPARE(result.outLines().size(), outLines);
         if (arguments.value(0) == QLatin1String("restore") && exitCode == 0 && !arguments.contains("--dry-run"))
             QCOMPARE(runCli({"snapshot", "diff", path("kassa.zip")}, m_dir->path()).exitCode, 0);
+    }
+
+    // A restore killed mid-way (SIGKILL: nothing of the program runs after it)
+    // leaves each table wholly as it was or wholly as the snapshot has it, as
+    // each table is one commit and the register stores a commit whole. A slow
+    // line gives the kill its moment; a second restore then completes the job.
+    void killedRestore_data()
+    {
+        QTest::addColumn<int>("writes"); // cells written, as the register's trace shows, before the kill
+        QTest::newRow("in the first table") << 1;
+        QTest::newRow("in the second table") << 2;
+    }
+
+    void killedRestore()
+    {
+        QFETCH(int, writes);
+        const QString image = path("register-image.json");
+        const RegisterCells before = registerCells(image);
+        EmulatorImage slow = EmulatorImage::fromFile(image);
+        slow.json()["link"]["latencyMs"] = 150;
+        slow.install(*m_dir, true);
+
+        QProcess restore;
+        restore.setWorkingDirectory(m_dir->path());
+        restore.start(cliProgram(), {"snapshot", "restore", path("kassa.zip")});
+        QVERIFY(restore.waitForStarted());
+        const auto writesTraced = [this] {
+            const QStringList lines = EmulatorImage::traceLines(*m_dir);
+            return int(std::count_if(lines.cbegin(), lines.cend(),
+                                     [](const QString& line) { return line.startsWith(QLatin1String("write ")); }));
+        };
+        while (restore.state() == QProcess::Running && writesTraced() < writes)
+            QTest::qWait(5);
+        QVERIFY2(restore.state() == QProcess::Running, "the restore ended before it was killed");
+        restore.kill();
+        QVERIFY(restore.waitForFinished(-1));
+        QCOMPARE(restore.exitStatus(), QProcess::CrashExit);
+        const RegisterCells killed = registerCells(image);
+
+        EmulatorImage fast = EmulatorImage::fromFile(image);
+        fast.json()["link"]["latencyMs"] = 0;
+        fast.install(*m_dir);
+        const CliRun again = runCli({"snapshot", "restore", path("kassa.zip")}, m_dir->path());
+        QCOMPARE(again.exitCode, 0);
+        const RegisterCells after = registerCells(image);
+        QCOMPARE(differences(before, after), (QList<CellKey>{{2, 1, 1}, {6, 1, 1}, {6, 2, 1}}));
+        for (const unsigned table : {2u, 6u}) {
+            const auto ofTable = [table](const RegisterCells& cells) {
+                RegisterCells part;
+                for (const auto& cell : cells) {
+                    if (std::get<0>(cell.first) == table)
+                        part.insert(cell);
+                }
+                return part;
+            };
+            QVERIFY2(ofTable(killed) == ofTable(before) || ofTable(killed) == ofTable(after),
+                     qPrintable(QStringLiteral("table %1 was left half restored").arg(table)));
+        }
+        // The kill came before the restore's end.
+        QVERIFY(killed != after);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "support/TestMain.h"
 
 #include "device/KKT_Logic.h"
+#include "device/RegisterAddress.h"
 #include "device/ProgressReporter.h"
 #include "exchange/ImportLimits.h"
 #include "flows/FlowFailure.h"
@@ -22,6 +23,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -140,6 +142,18 @@ private:
             writer.addTable(table, rows, cells);
         }
         writer.finish();
+    }
+
+    // Every table of the register as read now, by number.
+    QHash<unsigned, DataRows> readTables()
+    {
+        QHash<unsigned, DataRows> rows;
+        RegisterSession session(KKT_Logic::instance());
+        for (const TableInfo& table : session.openWithDescription()) {
+            unsigned cells = 0;
+            rows.insert(table.id, TableReader::read(session.link(), table, cells));
+        }
+        return rows;
     }
 
     RegisterSnapshot::Comparison compare(const QString& path, const RegisterSnapshot::Permissions& permissions = {})
@@ -311,6 +325,51 @@ private slots:
         QCOMPARE(keysOf(compare(result.undoSnapshot)), keysOf(changes));
         restore(result.undoSnapshot);
         QVERIFY(differences(changed, registerCells(m_image)).isEmpty());
+    }
+
+    // What a window shows of a comparison: each table's rows as the register
+    // holds them now, and the differing cells at their place in those rows
+    // with the values the register held when the snapshot was saved.
+    void comparisonHandsOverRowsRead_data()
+    {
+        QTest::addColumn<QList<RawCell>>("changes");
+        QTest::newRow("three cells in two tables") << ThreeChanges;
+        QTest::newRow("a cell of the commodity base") << QList<RawCell>{{1, 2, 6, QByteArray::fromHex("03")}};
+        QTest::newRow("nothing changed") << QList<RawCell>{};
+    }
+
+    void comparisonHandsOverRowsRead()
+    {
+        QFETCH(QList<RawCell>, changes);
+        const QString path = file(QStringLiteral("kassa.zip"));
+        save(path);
+        const QHash<unsigned, DataRows> saved = readTables();
+        if (!changes.isEmpty())
+            QVERIFY(writeRawCells(changes));
+        const QHash<unsigned, DataRows> changed = readTables();
+
+        SnapshotReader reader(path);
+        RegisterSession session(KKT_Logic::instance());
+        session.openWithDescription();
+        QList<unsigned> tables;
+        QList<CellKey> keys;
+        const RegisterSnapshot::Comparison comparison = RegisterSnapshot::compare(
+            reader, session, {}, nullptr,
+            [&](const TableInfo& table, const DataRows& rows, const QVector<RegisterSnapshot::SnapshotValue>& differing) {
+                tables << table.id;
+                QCOMPARE(rows.size(), changed.value(table.id).size());
+                const RegisterAddress address(table, rows);
+                for (const RegisterSnapshot::SnapshotValue& cell : differing) {
+                    keys << CellKey{table.id, int(address.registerRow(cell.row)), cell.column + 1};
+                    QCOMPARE(cell.value, saved.value(table.id).at(cell.row).at(cell.column).value);
+                    QCOMPARE(rows.at(cell.row).at(cell.column).value,
+                             changed.value(table.id).at(cell.row).at(cell.column).value);
+                }
+            });
+        std::sort(keys.begin(), keys.end());
+        QCOMPARE(keys, keysOf(changes));
+        QCOMPARE(tables.size(), comparison.tables.size());
+        QCOMPARE(tables.size(), saved.size());
     }
 
     // Another model or register, or a value the register's model refuses:

@@ -1,0 +1,17 @@
+#pragma once
+
+class CommandHost;
+
+// "Сравнить со снимком…": the register's tables read into tabs, the cells in
+// which they differ from a snapshot marked with the snapshot's values, and
+// the count of differences in each tab's name.
+class SnapshotCompareCommand
+{
+public:
+    explicit SnapshotCompareCommand(CommandHost& host) : m_host(host) {}
+
+    void run();
+
+private:
+    CommandHost& m_host;
+};

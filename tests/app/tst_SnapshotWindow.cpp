@@ -1,0 +1,317 @@
+#include "ExchangeHarness.h"
+
+#include "support/RegisterWrite.h"
+#include "support/TestMain.h"
+
+#include "journal/JournalFolder.h"
+#include "table/CellColors.h"
+#include "table/TableFilterModel.h"
+#include "table/TablePage.h"
+#include "table/TableView.h"
+
+#include <QTimer>
+#include <QUndoStack>
+
+using namespace exchangetest;
+
+namespace {
+
+// The cash desk number (table 2) and two tax rates, 21% and 11% (table 6).
+const QList<RawCell> ThreeChanges = {
+    {2, 1, 1, QByteArray::fromHex("07")},
+    {6, 1, 1, QByteArray::fromHex("0834")},
+    {6, 2, 1, QByteArray::fromHex("044c")},
+};
+
+using ShownCell = std::tuple<unsigned, int, int>; // table, data row, column
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<RawCell>)
+Q_DECLARE_METATYPE(QList<ShownCell>)
+
+// The "Снимок ККТ" menu: the window shows what the snapshot flow decided, marks
+// the differing cells, names their count in the tabs, takes the snapshot's
+// values as edits, and restores through the same flow as the shell program.
+class SnapshotWindowTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    Harness h;
+    QByteArray m_dataHome;
+    RegisterCells m_saved;
+
+    QString snapshot() const { return h.path(QStringLiteral("kassa.zip")); }
+
+    bool snapshotMenu(const QString& entry, const QString& answer)
+    {
+        h.answers = QStringList{answer};
+        return h.triggerMenuEntry("snapshotButton", entry);
+    }
+
+    bool compare() { return snapshotMenu(QStringLiteral("Сравнить со снимком…"), snapshot()); }
+
+    // The cells each tab paints in the snapshot's colour.
+    QList<ShownCell> markedCells() const
+    {
+        QList<ShownCell> cells;
+        for (int i = 0; i < h.tabs()->count(); ++i) {
+            const TableModel* model = h.tabModel(i);
+            for (int r = 0; r < model->tableData().size(); ++r) {
+                for (int c = 0; c < model->tableData().at(r).size(); ++c) {
+                    if (model->indexOfCell(r, c).data(Qt::BackgroundRole).value<QColor>()
+                        == QColor(CellColors::snapshotDiffers))
+                        cells << ShownCell{model->tableNumber(), r, c};
+                }
+            }
+        }
+        return cells;
+    }
+
+    QList<ShownCell> changedCells(const TableModel* model) const
+    {
+        QList<ShownCell> cells;
+        for (int r = 0; r < model->tableData().size(); ++r) {
+            for (int c = 0; c < model->tableData().at(r).size(); ++c) {
+                if (model->tableData().at(r).at(c).changed)
+                    cells << ShownCell{model->tableNumber(), r, c};
+            }
+        }
+        return cells;
+    }
+
+    TablePage* pageOfTable(unsigned table) const
+    {
+        for (int i = 0; i < h.tabs()->count(); ++i) {
+            if (h.tabModel(i)->tableNumber() == table)
+                return qobject_cast<TablePage*>(h.tabs()->widget(i));
+        }
+        return nullptr;
+    }
+
+    int journalWrites() const
+    {
+        return JournalFolder(h.path(QStringLiteral("data/Orvane/Vescor/journal"))).writes(Serial).size();
+    }
+
+private slots:
+    void initTestCase() { h.installHandlers(); }
+    void cleanupTestCase() { Harness::removeHandlers(); }
+
+    // A snapshot saved from the window, then three cells changed behind its back.
+    void init()
+    {
+        QVERIFY(h.start());
+        m_dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", h.path(QStringLiteral("data")).toUtf8());
+        QVERIFY(h.install(smallRegister()));
+        m_saved = h.cells();
+        QVERIFY(snapshotMenu(QStringLiteral("Сохранить снимок…"), snapshot()));
+        QCOMPARE(h.window->statusText(), QStringLiteral("Снимок kassa.zip сохранен: 168 ячеек в 8 таблицах"));
+        QVERIFY(QFile::exists(snapshot()));
+        QVERIFY(writeRawCells(ThreeChanges));
+        h.boxes.clear();
+    }
+
+    void cleanup()
+    {
+        h.stop();
+        qputenv("XDG_DATA_HOME", m_dataHome);
+    }
+
+    // A cancelled dialog or a file that is no snapshot changes nothing but the status.
+    void refusedOrCancelled_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("save cancelled") << "Сохранить снимок…" << "" << "";
+        QTest::newRow("compare cancelled") << "Сравнить со снимком…" << "" << "";
+        QTest::newRow("restore cancelled") << "Восстановить из снимка…" << "" << "";
+        QTest::newRow("compare with no snapshot") << "Сравнить со снимком…" << "junk.zip" << "это не архив ZIP";
+        QTest::newRow("restore of no snapshot") << "Восстановить из снимка…" << "junk.zip" << "это не архив ZIP";
+    }
+
+    void refusedOrCancelled()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, answer);
+        QFETCH(QString, message);
+        QVERIFY(writeBytes(h.path(QStringLiteral("junk.zip")), "не архив"));
+        const RegisterCells before = h.cells();
+        QVERIFY(snapshotMenu(entry, answer.isEmpty() ? answer : h.path(answer)));
+        QCOMPARE(h.dialogs.last().filter, QStringLiteral("Снимки ККТ (*.zip);;Все файлы (*)"));
+        if (message.isEmpty()) {
+            QCOMPARE(h.window->statusText(), Cancelled);
+            QVERIFY(h.boxes.isEmpty());
+        } else {
+            QCOMPARE(h.boxes.size(), 1);
+            QVERIFY2(h.boxes.first().text.contains(message), qPrintable(h.boxes.first().text));
+        }
+        QCOMPARE(h.tabs()->count(), 0);
+        QVERIFY(differences(before, h.cells()).isEmpty());
+    }
+
+    // Compare: every table in a tab with its count of differences; the cells
+    // the flow found differing in the snapshot's colour, its value as tooltip.
+    void compareMarksDifferences_data()
+    {
+        QTest::addColumn<QList<RawCell>>("changes");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QList<ShownCell>>("marked");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("three cells in two tables")
+            << QList<RawCell>{} << QStringList{"Режимы работы (1)", "Налоговые ставки (2)"}
+            << QList<ShownCell>{{2, 0, 0}, {6, 0, 0}, {6, 1, 0}} << "Снимок и ККТ расходятся в 3 ячейках";
+        QTest::newRow("a price of the commodity base too")
+            << QList<RawCell>{{1, 2, 3, QByteArray::fromHex("0000009999")}}
+            << QStringList{"База товаров (1)", "Режимы работы (1)", "Налоговые ставки (2)"}
+            << QList<ShownCell>{{1, 1, 2}, {2, 0, 0}, {6, 0, 0}, {6, 1, 0}} << "Снимок и ККТ расходятся в 4 ячейках";
+        QTest::newRow("restored behind the window's back")
+            << QList<RawCell>{{2, 1, 1, QByteArray::fromHex("01")},
+                              {6, 1, 1, QByteArray::fromHex("07d0")},
+                              {6, 2, 1, QByteArray::fromHex("03e8")}}
+            << QStringList{"Режимы работы (0)", "Налоговые ставки (0)"} << QList<ShownCell>{}
+            << "ККТ совпадает со снимком";
+    }
+
+    void compareMarksDifferences()
+    {
+        QFETCH(QList<RawCell>, changes);
+        QFETCH(QStringList, titles);
+        QFETCH(QList<ShownCell>, marked);
+        QFETCH(QString, status);
+        if (!changes.isEmpty())
+            QVERIFY(writeRawCells(changes));
+        QVERIFY(compare());
+        QVERIFY(h.boxes.isEmpty());
+        QCOMPARE(h.tabs()->count(), 8);
+        for (const QString& title : titles)
+            QVERIFY2(h.tabTitles().contains(title), qPrintable(h.tabTitles().join(", ")));
+        QCOMPARE(markedCells(), marked);
+        QCOMPARE(h.window->statusText(), status);
+        const QModelIndex rate = h.modelOfTable(6)->indexOfCell(0, 0);
+        QCOMPARE(rate.data(Qt::ToolTipRole).toString(),
+                 marked.contains(ShownCell{6, 0, 0}) ? QStringLiteral("В снимке: 20.00") : QString());
+    }
+
+    // "Отменить" while a compare runs stops it as it stops a read: the tables
+    // compared before keep their tabs and marks, the one being read gets none.
+    void compareCancelled_data()
+    {
+        QTest::addColumn<int>("clickAfterTabs");
+        QTest::newRow("in the first table") << 0;
+        QTest::newRow("in the third table") << 2;
+    }
+
+    void compareCancelled()
+    {
+        QFETCH(int, clickAfterTabs);
+        bool clicked = false;
+        QTimer poll;
+        poll.setInterval(0);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* cancel = h.window->findChild<QPushButton*>(QStringLiteral("cancelLoadingButton"));
+            if (clicked || !cancel || h.tabs()->count() < clickAfterTabs)
+                return;
+            clicked = true;
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        poll.start();
+        QVERIFY(compare());
+        poll.stop();
+        QVERIFY(clicked);
+        QVERIFY(h.boxes.isEmpty());
+        QCOMPARE(h.window->statusText(), QStringLiteral("Операция чтения прервана пользователем"));
+        QCOMPARE(h.tabs()->count(), clickAfterTabs);
+        for (const QString& title : h.tabTitles())
+            QVERIFY2(title.endsWith(QLatin1Char(')')), qPrintable(title));
+        QVERIFY(!h.button("writeButton")->isEnabled());
+    }
+
+    // "Принять значения снимка": the differing cells of the chosen rows, or of
+    // the table, take the snapshot's values marked for writing; one undo step
+    // takes them back; a write then brings the register back to the snapshot.
+    void acceptMarksForWriting_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QList<ShownCell>>("accepted");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("the chosen row") << "acceptSnapshotRowsAction" << QList<ShownCell>{{6, 1, 0}}
+                                        << "Налоговые ставки (1)*";
+        QTest::newRow("the whole table") << "acceptSnapshotTableAction" << QList<ShownCell>{{6, 0, 0}, {6, 1, 0}}
+                                         << "Налоговые ставки (0)*";
+    }
+
+    void acceptMarksForWriting()
+    {
+        QFETCH(QString, action);
+        QFETCH(QList<ShownCell>, accepted);
+        QFETCH(QString, title);
+        QVERIFY(compare());
+        QVERIFY(h.selectTable(6));
+        TablePage* page = pageOfTable(6);
+        TableModel* model = page->tableModel();
+        const QModelIndex name = page->filterModel()->mapFromSource(model->indexOfCell(1, 1));
+        QTest::mouseClick(page->view()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          page->view()->visualRect(name).center());
+        page->findChild<QAction*>(action)->trigger();
+
+        QCOMPARE(changedCells(model), accepted);
+        QCOMPARE(page->undoStack()->count(), 1);
+        QVERIFY2(h.tabTitles().contains(title), qPrintable(h.tabTitles().join(", ")));
+        QCOMPARE(model->cellText(1, 0), QStringLiteral("10.00"));
+        page->undoStack()->undo();
+        QVERIFY(changedCells(model).isEmpty());
+        QVERIFY(h.tabTitles().contains(QStringLiteral("Налоговые ставки (2)")));
+        page->undoStack()->redo();
+
+        h.clickWrite();
+        QList<CellKey> left = {{2, 1, 1}};
+        if (accepted.size() == 1)
+            left << CellKey{6, 1, 1};
+        QCOMPARE(differences(m_saved, h.cells()), left);
+        QCOMPARE(journalWrites(), 1);
+    }
+
+    // Restore: asked first; agreed, the register holds the snapshot again, one
+    // write in the journal, and the tabs of the tables written are read again.
+    void restoreFromWindow_data()
+    {
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("agreed") << true;
+        QTest::newRow("declined") << false;
+    }
+
+    void restoreFromWindow()
+    {
+        QFETCH(bool, agree);
+        QVERIFY(h.readAll());
+        const RegisterCells changed = h.cells();
+        h.questionAnswer = agree ? QMessageBox::Yes : QMessageBox::No;
+        QVERIFY(snapshotMenu(QStringLiteral("Восстановить из снимка…"), snapshot()));
+        QCOMPARE(h.boxes.size(), 1);
+        QCOMPARE(h.boxes.first().icon, QMessageBox::Question);
+        QVERIFY2(h.boxes.first().text.startsWith(QStringLiteral("Восстановить ККТ (модель 57")),
+                 qPrintable(h.boxes.first().text));
+        if (!agree) {
+            QCOMPARE(h.window->statusText(), Cancelled);
+            QVERIFY(differences(changed, h.cells()).isEmpty());
+            QCOMPARE(journalWrites(), 0);
+            return;
+        }
+        QVERIFY2(h.window->statusText().startsWith(QStringLiteral("Успешно записано 3 ячеек в 2 таблицах; ККТ до "
+                                                                  "восстановления сохранена в снимке ")),
+                 qPrintable(h.window->statusText()));
+        QVERIFY(differences(m_saved, h.cells()).isEmpty());
+        QCOMPARE(journalWrites(), 1);
+        QCOMPARE(h.modelOfTable(6)->cellText(0, 0), QStringLiteral("20.00"));
+        QCOMPARE(h.modelOfTable(2)->cellText(0, 0), QStringLiteral("1"));
+        QVERIFY(!h.modelOfTable(6)->hasChangedCells());
+    }
+};
+
+VESCOR_TEST(SnapshotWindowTest)
+
+#include "tst_SnapshotWindow.moc"
