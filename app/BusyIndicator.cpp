@@ -3,8 +3,9 @@
 #include "CommandHost.h"
 #include "CommandProgress.h"
 
-BusyIndicator::BusyIndicator(CommandHost& host, const QString& message)
-    : m_progress(&host.progress())
+BusyIndicator::BusyIndicator(CommandHost& host, const QString& message, const Clock& clock)
+    : ProgressReporter(clock)
+    , m_progress(&host.progress())
 {
     m_progress->hold();
     host.setStatusText(message);
@@ -19,13 +20,15 @@ BusyIndicator::~BusyIndicator()
 
 void BusyIndicator::setRange(int minimum, int maximum)
 {
+    m_ranged = maximum > minimum;
     if (m_progress)
         m_progress->showRange(minimum, maximum);
 }
 
 void BusyIndicator::setValue(int value)
 {
-    if (m_progress)
+    // Without a range the bar shows the text alone, not a value it cannot place.
+    if (m_progress && m_ranged)
         m_progress->setValue(value);
 }
 

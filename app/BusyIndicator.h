@@ -15,7 +15,8 @@ class CommandProgress;
 class BusyIndicator : public ProgressReporter
 {
 public:
-    BusyIndicator(CommandHost& host, const QString& message);
+    // Paced by `clock` (see ProgressReporter), which must outlive the indicator.
+    BusyIndicator(CommandHost& host, const QString& message, const Clock& clock = Clock::steady());
     ~BusyIndicator() override;
     BusyIndicator(const BusyIndicator&) = delete;
     BusyIndicator& operator=(const BusyIndicator&) = delete;
@@ -33,4 +34,5 @@ private:
     // The window (and its progress) may go before the command that holds it.
     QPointer<CommandProgress> m_progress;
     QPointer<QPushButton> m_cancelButton;
+    bool m_ranged = false;
 };

@@ -16,6 +16,7 @@ namespace {
 
 const QString SettingsOption = QStringLiteral("settings");
 const QString VerboseOption = QStringLiteral("verbose");
+const QString QuietOption = QStringLiteral("quiet");
 const QString JsonOption = QStringLiteral("json");
 
 } // namespace
@@ -35,6 +36,8 @@ int CliCommand::run(const QStringList& arguments)
                       QStringLiteral("TEXT|@FILE")});
     parser.addOption({VerboseOption,
                       QStringLiteral("Выводить в стандартный поток ошибок отладочные строки (по строке на ячейку).")});
+    parser.addOption({QuietOption,
+                      QStringLiteral("Не показывать в терминале строку хода чтения и записи.")});
     describe(parser);
 
     try {
@@ -45,6 +48,7 @@ int CliCommand::run(const QStringList& arguments)
             usageError(parser.errorText());
         }
         Diagnostics::setVerbose(parser.isSet(VerboseOption));
+        m_quiet = parser.isSet(QuietOption);
         if (parser.isSet(help)) {
             QString text = parser.helpText();
             // The parser names the program as it was called; the command belongs beside it.

@@ -39,6 +39,9 @@ protected:
     // Raises a usage error with the command's help hint.
     [[noreturn]] void usageError(const QString& message) const;
 
+    // Whether --quiet asked for no progress line.
+    bool quiet() const { return m_quiet; }
+
     // Offers --json; called from describe().
     void addJsonOption(QCommandLineParser& parser);
     // The report of a run with --json, else null.
@@ -51,5 +54,6 @@ private:
     int fail(ExitCode code, const QString& message, const QVector<FlowFailure::Place>& places);
 
     bool m_offersJson = false;
+    bool m_quiet = false;
     std::unique_ptr<JsonReport> m_report;
 };

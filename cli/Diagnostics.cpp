@@ -13,7 +13,10 @@ void filter(QLoggingCategory* category)
 {
     if (g_rules)
         g_rules(category);
-    const bool programs = std::strcmp(category->categoryName(), "default") == 0;
+    // The program's own lines: those without a category and those of its
+    // categories (the rows read whole, "vescor.rows").
+    const bool programs = std::strcmp(category->categoryName(), "default") == 0
+        || std::strncmp(category->categoryName(), "vescor.", 7) == 0;
     if (g_verbose && programs) {
         category->setEnabled(QtDebugMsg, true);
         category->setEnabled(QtInfoMsg, true);

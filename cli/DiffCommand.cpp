@@ -3,6 +3,7 @@
 #include "CliFailure.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
+#include "ProgressLine.h"
 #include "common/RussianPlural.h"
 #include "device/ValueCheck.h"
 #include "exchange/CsvExchange.h"
@@ -10,6 +11,8 @@
 #include "flows/FlowFailure.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
+
+#include <unistd.h>
 
 QString DiffCommand::summary() const
 {
@@ -54,7 +57,11 @@ void DiffCommand::execute(const QCommandLineParser& parser)
                              .arg(path, table.name));
     }
     unsigned cellsRead = 0;
-    const DataRows registerRows = TableReader::read(session.reg().link(), table, cellsRead);
+    DataRows registerRows;
+    {
+        ProgressLine progress(STDERR_FILENO, quiet());
+        registerRows = TableReader::read(session.reg().link(), table, cellsRead, &progress);
+    }
 
     const TableComparison comparison(table, fileRows, registerRows, ValueCheck(session.reg().link().charsets()));
     const QVector<TableComparison::CellPair> differences = comparison.differences();

@@ -3,6 +3,7 @@
 #include "CliFailure.h"
 #include "CountSentence.h"
 #include "DriverSession.h"
+#include "ProgressLine.h"
 #include "TableChoice.h"
 
 #include "exchange/CsvExchange.h"
@@ -10,6 +11,8 @@
 #include "flows/TableReader.h"
 
 #include <QDir>
+
+#include <unistd.h>
 
 namespace {
 
@@ -48,8 +51,10 @@ void ExportCommand::execute(const QCommandLineParser& parser)
     // the directory as it was.
     QList<DataRows> tablesRows;
     unsigned cellsRead = 0;
+    ProgressLine progress(STDERR_FILENO, quiet());
     for (const TableInfo& table : selection) {
-        tablesRows.append(TableReader::read(session.reg().link(), table, cellsRead));
+        tablesRows.append(TableReader::read(session.reg().link(), table, cellsRead, &progress));
+        progress.clear();
         m_console.err(QStringLiteral("Прочитано таблиц: %1 из %2, ячеек: %3")
                           .arg(tablesRows.size())
                           .arg(selection.size())

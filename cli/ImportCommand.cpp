@@ -3,15 +3,17 @@
 #include "CountSentence.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
+#include "ProgressLine.h"
 
 #include "common/Product.h"
-#include "device/ProgressReporter.h"
 #include "device/ValueCheck.h"
 #include "exchange/CsvExchange.h"
 #include "flows/FlowFailure.h"
 #include "flows/ImportFiles.h"
 #include "flows/TableComparison.h"
 #include "journal/JournalSession.h"
+
+#include <unistd.h>
 
 namespace {
 
@@ -65,7 +67,11 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     // The register is read for every file before anything is written: the
     // whole table to compare with, or the cells to be written (the journal's
     // "before"); a row the register lacks stops the import here, dry run or not.
-    const QVector<DataRows> registerTables = ImportFiles::readRegister(session.reg().link(), files, onlyDifferent);
+    QVector<DataRows> registerTables;
+    {
+        ProgressLine progress(STDERR_FILENO, quiet());
+        registerTables = ImportFiles::readRegister(session.reg().link(), files, onlyDifferent, &progress);
+    }
 
     JournalSession journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
@@ -103,10 +109,12 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         }
 
         const unsigned before = cellsWritten;
-        ProgressReporter noProgress;
+        ProgressLine progress(STDERR_FILENO, quiet());
         try {
-            journal.write(session.reg().link(), file.table, file.rows, registerRows, cellsWritten, noProgress);
+            journal.write(session.reg().link(), file.table, file.rows, registerRows, cellsWritten, progress);
+            progress.clear();
         } catch (const FlowFailure& failure) {
+            progress.clear();
             if (!journal.warnings().isEmpty())
                 m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
             const QString message = QStringLiteral("%1: %2").arg(file.path, failure.message());

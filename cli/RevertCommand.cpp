@@ -4,12 +4,14 @@
 #include "CountSentence.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
+#include "ProgressLine.h"
 
 #include "common/Product.h"
-#include "device/ProgressReporter.h"
 #include "journal/JournalFolder.h"
 #include "journal/JournalRevert.h"
 #include "journal/JournalSession.h"
+
+#include <unistd.h>
 
 namespace {
 
@@ -51,11 +53,13 @@ void RevertCommand::execute(const QCommandLineParser& parser)
     if (write.isEmpty())
         write = writes.findWrite(writeId);
     JournalSession journal(product::shellProgramName(), session.reg().identity());
-    ProgressReporter noProgress;
+    ProgressLine progress(STDERR_FILENO, quiet());
     JournalRevert::Result result;
     try {
-        result = JournalRevert::run(write, session.reg(), journal, dryRun, noProgress);
+        result = JournalRevert::run(write, session.reg(), journal, dryRun, progress);
+        progress.clear();
     } catch (...) {
+        progress.clear();
         if (!journal.warnings().isEmpty())
             m_console.err(QStringLiteral("Предупреждение: ") + journal.warningText());
         throw;

@@ -4,10 +4,10 @@
 #include "CsvLine.h"
 #include "DriverSession.h"
 #include "TableChoice.h"
+#include "ProgressLine.h"
 
 #include "common/Product.h"
 #include "common/RussianPlural.h"
-#include "device/ProgressReporter.h"
 #include "journal/JournalFolder.h"
 #include "journal/RegisterSnapshot.h"
 #include "journal/JournalSession.h"
@@ -16,6 +16,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <unistd.h>
 
 namespace {
 
@@ -90,8 +92,10 @@ void SnapshotCommand::save(const QCommandLineParser& parser, const QString& path
     const TableChoice choice(parser.value(TablesOption));
     DriverSession session(settingsOption(parser));
     const QList<TableInfo> selection = choice.select(session.reg().openWithDescription());
+    ProgressLine progress(STDERR_FILENO, quiet());
     const SnapshotManifest manifest =
-        RegisterSnapshot::save(path, session.reg(), selection, product::shellProgramName());
+        RegisterSnapshot::save(path, session.reg(), selection, product::shellProgramName(), &progress);
+    progress.clear();
     unsigned cells = 0;
     for (const SnapshotManifest::Table& table : manifest.tables)
         cells += table.cells;
@@ -161,10 +165,11 @@ void SnapshotCommand::restore(const QCommandLineParser& parser, const QString& p
     session.reg().openWithDescription();
     const JournalFolder journal;
     JournalSession writeJournal(product::shellProgramName(), session.reg().identity(), journal);
-    ProgressReporter noProgress;
+    ProgressLine progress(STDERR_FILENO, quiet());
     const RegisterSnapshot::Restore result =
         RegisterSnapshot::restore(reader, session.reg(), writeJournal, permissionsOf(parser), dryRun,
-                                  RegisterSnapshot::undoDirectory(journal.directory()), noProgress);
+                                  RegisterSnapshot::undoDirectory(journal.directory()), progress);
+    progress.clear();
     for (const QString& skipped : result.comparison.skipped)
         m_console.err(QStringLiteral("Пропущена %1").arg(skipped));
     JsonReport* report = jsonReport();

@@ -2,12 +2,15 @@
 
 #include "DriverLibrary.h"
 #include "ProgressReporter.h"
+#include "ReadRowLog.h"
 #include "model/TableInfo.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -55,6 +58,15 @@ QString untilZero(const QByteArray& raw)
     return QString::fromUtf8(raw.constData(), int(qstrnlen(raw.constData(), uint(raw.size()))));
 }
 
+// A value that the decoder handed back as the reused buffer itself gets a
+// buffer of its own, of its exact size: the cell outlives the buffer's use.
+QByteArray detached(const QByteArray& value, const QByteArray& buffer)
+{
+    if (value.isEmpty() || value.constData() != buffer.constData())
+        return value;
+    return QByteArray(value.constData(), value.size());
+}
+
 int cancelled(const TableInfo& table, int row)
 {
     qInfo().noquote().nospace() << "Table " << table.id << " read cancelled at row " << row + 1;
@@ -85,18 +97,38 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
     report.setRange(0, knownEnd ? rowCount : 0);
     report.setText(readingText(table, 0, knownEnd ? rowCount : -1));
 
+    // The rows done that the reporter has heard of; it hears when it is due
+    // and once more at the end.
+    int shown = 0;
+    auto show = [&](int done) {
+        if (done == shown)
+            return;
+        report.setText(readingText(table, done, knownEnd ? rowCount : -1));
+        report.setValue(done);
+        shown = done;
+    };
+    // The window paints and hears a cancel between requests, when due.
+    auto pace = [&](int done) {
+        if (!report.due())
+            return;
+        show(done);
+        QCoreApplication::processEvents();
+    };
+
     for (int r = 0; r < rowCount; ++r) {
         DataRow row;
         row.reserve(table.fastRead ? table.fields.size() + 1 : fieldsPerRow + 1);
         for (int c = 0; c < fieldsPerRow; ++c) {
-            QByteArray raw;
-            if (readRaw(table.id, unsigned(r + 1), table.fastRead ? 0u : unsigned(c + 1), raw) != 0) {
+            pace(r);
+            if (readRaw(table.id, unsigned(r + 1), table.fastRead ? 0u : unsigned(c + 1)) != 0) {
                 const int code = m_link.driver().errorCode(m_link.handle());
                 if (code == LIBTILLO_ERROR_ROW_BEYOND || code == LIBTILLO_ERROR_FIELD_BEYOND) {
                     qInfo().noquote().nospace() << "Table readed, total " << cellCount << " cells" << " Row = " << r
                                                 << " Col = " << c;
-                    if (c == 0)
+                    if (c == 0) {
+                        show(r);
                         return 0;
+                    }
                     errorText += endOfTableInsideRow(table, r, c, rowCount, fieldsPerRow);
                     return -1;
                 }
@@ -107,36 +139,35 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
                 return code;
             }
 
-            qDebug().noquote().nospace() << "CELL READED. TableID = " << table.id << " row = " << r << " col = " << c
-                                         << " strRawValue = <" << untilZero(raw) << ">";
-
             if (table.fastRead) {
-                cutRow(table, r, raw, row, cellCount);
-                QCoreApplication::processEvents();
+                qCDebug(readRowLog).noquote().nospace() << "CELL READED. TableID = " << table.id << " row = " << r
+                                                        << " col = " << c << " strRawValue = <" << untilZero(m_raw)
+                                                        << ">";
+                cutRow(table, r, m_raw, row, cellCount);
                 break;
             }
+            qDebug().noquote().nospace() << "CELL READED. TableID = " << table.id << " row = " << r << " col = " << c
+                                         << " strRawValue = <" << untilZero(m_raw) << ">";
 
             const FieldInfo& field = table.fields.at(transposed ? r : c);
-            row.append(Cell(m_pool.shared(m_link.decode(field, raw, true)), false));
+            row.append(Cell(m_pool.shared(detached(m_link.decode(field, m_raw, true), m_raw)), false));
             ++cellCount;
-            QCoreApplication::processEvents();
             if (report.cancelRequested())
                 return cancelled(table, r);
         }
-        row.append(Cell(m_pool.shared(QByteArray::number(r + 1)), false));
+        // Pooled: a row's number often stands in one of its cells too (a code, a number).
+        row.append(Cell(m_pool.shared(rowLabel(r + 1)), false));
         rows.append(row);
-        report.setText(readingText(table, r + 1, knownEnd ? rowCount : -1));
-        if (knownEnd)
-            report.setValue(r + 1);
+        pace(r + 1);
         if (report.cancelRequested())
             return cancelled(table, r);
     }
+    show(rowCount);
 
     // Without row captions the table should have ended by now: ask for one
     // row more, which a complete table answers with its end.
     if (!transposed && table.rowNames.isEmpty() && fieldsPerRow > 0) {
-        QByteArray raw;
-        const bool ended = readRaw(table.id, unsigned(rowCount + 1), table.fastRead ? 0u : 1u, raw) != 0
+        const bool ended = readRaw(table.id, unsigned(rowCount + 1), table.fastRead ? 0u : 1u) != 0
             && (m_link.driver().errorCode(m_link.handle()) == LIBTILLO_ERROR_ROW_BEYOND
                 || m_link.driver().errorCode(m_link.handle()) == LIBTILLO_ERROR_FIELD_BEYOND);
         if (!ended) {
@@ -166,12 +197,11 @@ int TableReadEngine::readRow(const TableInfo& table, unsigned registerRow, const
     };
     unsigned cellCount = 0;
     if (table.fastRead) {
-        QByteArray raw;
-        if (readRaw(table.id, registerRow, 0, raw) != 0)
+        if (readRaw(table.id, registerRow, 0) != 0)
             return failed(0);
         if (!transposed || r < table.fields.size()) {
             DataRow cells;
-            cutRow(table, r, raw, cells, cellCount);
+            cutRow(table, r, m_raw, cells, cellCount);
             row = cells;
         }
     } else {
@@ -179,17 +209,16 @@ int TableReadEngine::readRow(const TableInfo& table, unsigned registerRow, const
             const int fieldIndex = transposed ? r : column;
             if (column < 0 || column >= columnCount || fieldIndex < 0 || fieldIndex >= table.fields.size())
                 continue;
-            QByteArray raw;
-            if (readRaw(table.id, registerRow, unsigned(column + 1), raw) != 0)
+            if (readRaw(table.id, registerRow, unsigned(column + 1)) != 0)
                 return failed(column);
-            row[column] = Cell(m_link.decode(table.fields.at(fieldIndex), raw, true), false);
+            row[column] = Cell(detached(m_link.decode(table.fields.at(fieldIndex), m_raw, true), m_raw), false);
         }
     }
     row.append(Cell(QByteArray::number(registerRow), false));
     return 0;
 }
 
-int TableReadEngine::readRaw(unsigned table, unsigned row, unsigned field, QByteArray& raw)
+int TableReadEngine::readRaw(unsigned table, unsigned row, unsigned field)
 {
     m_link.driver().setParamInt(m_link.handle(), LIBTILLO_PARAM_TABLE, table);
     m_link.driver().setParamInt(m_link.handle(), LIBTILLO_PARAM_ROW, row);
@@ -197,23 +226,24 @@ int TableReadEngine::readRaw(unsigned table, unsigned row, unsigned field, QByte
     const int result = m_link.driver().readDeviceSettingRaw(m_link.handle());
     if (result != 0)
         return result;
-    raw = fetchValue();
+    fetchValue();
     return 0;
 }
 
-QByteArray TableReadEngine::fetchValue()
+void TableReadEngine::fetchValue()
 {
-    QByteArray buffer(InitialValueSize, '\0');
+    // The buffer keeps its capacity from one request to the next: a row costs
+    // no allocation of its own once the first one has been read.
+    m_raw.resize(InitialValueSize);
     int length = m_link.driver().getParamByteArray(m_link.handle(), LIBTILLO_PARAM_VALUE,
-                                            reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
-    if (length > buffer.size()) {
-        buffer = QByteArray(qMin(length, LargestValue), '\0');
+                                                   reinterpret_cast<unsigned char*>(m_raw.data()), m_raw.size());
+    if (length > m_raw.size()) {
+        m_raw.resize(qMin(length, LargestValue));
         length = m_link.driver().getParamByteArray(m_link.handle(), LIBTILLO_PARAM_VALUE,
-                                            reinterpret_cast<unsigned char*>(buffer.data()), buffer.size());
+                                                   reinterpret_cast<unsigned char*>(m_raw.data()), m_raw.size());
     }
     // Never more than the buffer holds, whatever length the library reports.
-    buffer.truncate(std::clamp(length, 0, buffer.size()));
-    return buffer;
+    m_raw.resize(std::clamp(length, 0, m_raw.size()));
 }
 
 void TableReadEngine::cutRow(const TableInfo& table, int row, const QByteArray& raw, DataRow& cells, unsigned& cellCount)
@@ -231,18 +261,27 @@ void TableReadEngine::cutRow(const TableInfo& table, int row, const QByteArray& 
             continue;
         }
         const int width = qMin(field.rowWidth(), int(FieldInfo::LongestText));
-        QByteArray piece = raw.mid(offset, width);
-        if (piece.size() < width)
-            piece.append(QByteArray(width - piece.size(), '\0'));
+        // One reused buffer for the pieces; missing bytes count as zero bytes.
+        const int present = std::clamp(raw.size() - offset, 0, width);
+        m_piece.resize(width);
+        std::memcpy(m_piece.data(), raw.constData() + offset, size_t(present));
+        std::memset(m_piece.data() + present, 0, size_t(width - present));
         offset += width;
-        cells.append(Cell(decodePiece(field, piece, false), false));
+        cells.append(Cell(decodePiece(field, m_piece, false), false));
         ++cellCount;
     }
+}
+
+QByteArray TableReadEngine::rowLabel(int registerRow)
+{
+    char digits[16];
+    const int length = std::snprintf(digits, sizeof digits, "%d", registerRow);
+    return QByteArray(digits, length);
 }
 
 QByteArray TableReadEngine::decodePiece(const FieldInfo& field, const QByteArray& piece, bool internalCodec)
 {
     // Only the first of the 64 bytes of this type carries the value.
     const QByteArray bytes = field.m_deviceType == FieldInfo::Bcd64_1 ? piece.left(1) : piece;
-    return m_pool.shared(m_link.decode(field, bytes, internalCodec));
+    return m_pool.shared(detached(m_link.decode(field, bytes, internalCodec), m_piece));
 }

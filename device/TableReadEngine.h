@@ -22,8 +22,9 @@ class TableInfo;
 // failure are kept, the unfinished one is dropped. Cancelled when the progress
 // reporter was asked to stop: it is looked at after every cell (every row with
 // fastRead); the rows completed by then are kept. cellCount grows by one per
-// field cell (row labels do not count). Pending events are processed after
-// every cell (every row with fastRead).
+// field cell (row labels do not count). Before each request, and after each
+// row, pending events are processed and the progress shown when the reporter
+// says it is due (ProgressReporter::due()).
 //
 // Decided where the row read gives less than the fields need:
 //  - a fastRead row shorter than its fields' pieces: the missing bytes of a
@@ -41,7 +42,8 @@ public:
 
     // Progress, when given, gets the range of the rows to read where the
     // table's description gives their number, and a text with the table's
-    // name and the rows read after every row.
+    // name and the rows read, then the rows read as its value: at the start,
+    // when due, and at the end.
     int read(const TableInfo& table, DataRows& rows, unsigned& cellCount, QString& errorText,
              ProgressReporter* progress = nullptr);
 
@@ -60,12 +62,15 @@ public:
     static constexpr int MaxRows = 65536;
 
 private:
-    // One raw read of (table, row, field); field 0 is the whole row.
-    int readRaw(unsigned table, unsigned row, unsigned field, QByteArray& raw);
-    QByteArray fetchValue();
+    // One raw read of (table, row, field) into m_raw; field 0 is the whole row.
+    int readRaw(unsigned table, unsigned row, unsigned field);
+    void fetchValue();
+    static QByteArray rowLabel(int registerRow);
     void cutRow(const TableInfo& table, int row, const QByteArray& raw, DataRow& cells, unsigned& cellCount);
     QByteArray decodePiece(const FieldInfo& field, const QByteArray& piece, bool internalCodec);
 
     RegisterLink m_link;
     ValuePool m_pool;
+    QByteArray m_raw;   // the value of the last request
+    QByteArray m_piece; // one field's bytes of a whole row
 };

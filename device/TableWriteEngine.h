@@ -11,6 +11,9 @@ class TableInfo;
 // Writes the changed cells of one table to the connected register and commits
 // them. Keeps no state but its link; the connection belongs to the caller.
 // A cell goes to the register row and field that RegisterAddress gives it.
+// Only the changed cells are visited; before each one's request, pending
+// events are processed and the progress shown when the reporter says it is
+// due (ProgressReporter::due()), and the end is always shown.
 //
 // The register keeps written cells only once the table is committed, so the
 // marks of a table's cells are cleared, and the cells counted, only after its

@@ -58,7 +58,8 @@ QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QLi
     return files;
 }
 
-QVector<DataRows> ImportFiles::readRegister(const RegisterLink& link, const QVector<File>& files, bool wholeTables)
+QVector<DataRows> ImportFiles::readRegister(const RegisterLink& link, const QVector<File>& files, bool wholeTables,
+                                            ProgressReporter* progress)
 {
     QVector<DataRows> read;
     QStringList refusals;
@@ -69,7 +70,7 @@ QVector<DataRows> ImportFiles::readRegister(const RegisterLink& link, const QVec
         try {
             if (wholeTables) {
                 unsigned cellsRead = 0;
-                registerRows = TableReader::read(link, file.table, cellsRead);
+                registerRows = TableReader::read(link, file.table, cellsRead, progress);
                 const int missing = firstMissingRow(file.table, file.rows, registerRows);
                 if (missing >= 0) {
                     fileRow = missing + 1;

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVector>
 
+class ProgressReporter;
 class RegisterLink;
 
 // The CSV files of an import, each read into the rows of its table of the
@@ -37,5 +38,7 @@ public:
     // otherwise only the cells the file will write (WriteBefore). Raises
     // FlowFailure: Refused naming every file whose marked rows the register's
     // table lacks; DriverFailed, naming the file, when a read fails.
-    static QVector<DataRows> readRegister(const RegisterLink& link, const QVector<File>& files, bool wholeTables);
+    // Progress, when given, hears the whole tables read.
+    static QVector<DataRows> readRegister(const RegisterLink& link, const QVector<File>& files, bool wholeTables,
+                                          ProgressReporter* progress = nullptr);
 };

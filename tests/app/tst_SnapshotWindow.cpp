@@ -3,6 +3,7 @@
 #include "support/RegisterWrite.h"
 #include "support/TestMain.h"
 
+#include "device/ProgressReporter.h"
 #include "journal/JournalFolder.h"
 #include "table/CellColors.h"
 #include "table/TableFilterModel.h"
@@ -208,6 +209,11 @@ private slots:
     void compareCancelled()
     {
         QFETCH(int, clickAfterTabs);
+        // A slow line (a request as long as the window's update interval): the
+        // window hears the click before the next request.
+        QVERIFY(EmulatorImage::fromFile(h.imagePath)
+                    .setLinkLatency(int(ProgressReporter::UpdateInterval))
+                    .save(h.imagePath));
         bool clicked = false;
         QTimer poll;
         poll.setInterval(0);

@@ -221,10 +221,14 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("loggingRules");
         QTest::addColumn<bool>("cellLines");
-        QTest::newRow("quiet") << QStringList{} << QByteArray() << false;
+        QTest::addColumn<QString>("table"); // 6 is read cell by cell, 1 (the commodity base) by whole rows
+        QTest::newRow("quiet") << QStringList{} << QByteArray() << false << "6";
         QTest::newRow("quiet despite logging rules") << QStringList{} << QByteArray("*.debug=true\n*.info=true")
-                                                     << false;
-        QTest::newRow("--verbose") << QStringList{"--verbose"} << QByteArray() << true;
+                                                     << false << "6";
+        QTest::newRow("--verbose") << QStringList{"--verbose"} << QByteArray() << true << "6";
+        QTest::newRow("rows read whole, quiet despite logging rules")
+            << QStringList{} << QByteArray("vescor.rows.debug=true") << false << "1";
+        QTest::newRow("rows read whole, --verbose") << QStringList{"--verbose"} << QByteArray() << true << "1";
     }
 
     void verbose()
@@ -232,10 +236,11 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QByteArray, loggingRules);
         QFETCH(bool, cellLines);
+        QFETCH(QString, table);
         if (!loggingRules.isEmpty())
             qputenv("QT_LOGGING_RULES", loggingRules);
 
-        const CliRun result = run(QStringList{"export", "%DIR%/out", "--tables", "6"} + options);
+        const CliRun result = run(QStringList{"export", "%DIR%/out", "--tables", table} + options);
         QVERIFY(result.finished);
         QCOMPARE(result.exitCode, 0);
         const QStringList lines = result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);

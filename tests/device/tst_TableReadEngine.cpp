@@ -1,4 +1,5 @@
 #include "support/EmulatorImage.h"
+#include "support/SteppingClock.h"
 #include "support/TestDriver.h"
 #include "support/TestMain.h"
 
@@ -10,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -500,6 +502,41 @@ private slots:
                                           "Table readed, total 5 cells Row = 1 Col = 1", "Table readed, total 6 cells."}));
     }
 
+    // A row read whole is logged under the switch of its own, off by default:
+    // a read of 65 536 rows neither formats nor writes as many lines.
+    void wholeRowLines_data()
+    {
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<QStringList>("rowLines");
+        QTest::newRow("off by default") << QString() << QStringList{};
+        QTest::newRow("switched on")
+            << "vescor.rows.debug=true"
+            << QStringList{"CELL READED. TableID = 3 row = 0 col = 0", "CELL READED. TableID = 3 row = 1 col = 0"};
+    }
+
+    void wholeRowLines()
+    {
+        QFETCH(QString, rules);
+        QFETCH(QStringList, rowLines);
+        open(threeFieldRegister(2));
+        QLoggingCategory::setFilterRules(rules);
+        TableInfo info = threeFieldTable();
+        info.fastRead = true;
+        DataRows rows;
+        unsigned cellCount = 0;
+        QString errorText;
+        {
+            LogLines log;
+            QCOMPARE(logic().readTableData(info, rows, cellCount, errorText), 0);
+            QStringList lines = log.debug().filter(QStringLiteral("CELL READED"));
+            for (QString& line : lines)
+                line = line.section(QStringLiteral(" strRawValue = <"), 0, 0); // the bytes are the register's own
+            QCOMPARE(lines, rowLines);
+        }
+        QLoggingCategory::setFilterRules(QString());
+        QCOMPARE(rows.size(), 2);
+    }
+
     void unknownFieldLogged()
     {
         EmulatorImage image;
@@ -515,18 +552,24 @@ private slots:
         QCOMPARE(texts(rows), QStringList{"|0|1"});
     }
 
-    // Pending events are delivered while a table is read, after every cell or row.
+    // Pending events are delivered while a table is read, before every
+    // request (cell, or row read whole) when the reporter's clock says it is
+    // due; with a clock that stands still, never.
     void eventsProcessed_data()
     {
         QTest::addColumn<bool>("fastRead");
+        QTest::addColumn<qint64>("step");
         QTest::addColumn<int>("deliveries");
-        QTest::newRow("cell by cell: six cells") << false << 6;
-        QTest::newRow("whole rows: two rows") << true << 2;
+        QTest::newRow("cell by cell: six cells") << false << qint64(ProgressReporter::UpdateInterval) << 6;
+        QTest::newRow("whole rows: two rows") << true << qint64(ProgressReporter::UpdateInterval) << 2;
+        QTest::newRow("cell by cell, no time passes") << false << qint64(0) << 0;
+        QTest::newRow("whole rows, no time passes") << true << qint64(0) << 0;
     }
 
     void eventsProcessed()
     {
         QFETCH(bool, fastRead);
+        QFETCH(qint64, step);
         QFETCH(int, deliveries);
         open(threeFieldRegister(2));
         EventCounter counter;
@@ -536,8 +579,56 @@ private slots:
         QString errorText;
         TableInfo info = threeFieldTable();
         info.fastRead = fastRead;
-        QCOMPARE(logic().readTableData(info, rows, cellCount, errorText), 0);
-        QVERIFY2(counter.count >= deliveries, qPrintable(QString::number(counter.count)));
+        SteppingClock clock(step);
+        ProgressReporter paced(clock);
+        QCOMPARE(logic().readTableData(info, rows, cellCount, errorText, &paced), 0);
+        if (deliveries == 0)
+            QCOMPARE(counter.count, 0);
+        else
+            QVERIFY2(counter.count >= deliveries, qPrintable(QString::number(counter.count)));
+    }
+
+    // The progress text is set only when due, and the last rows read always:
+    // a clock that stands still lets the reporter hear the start and the end
+    // alone; one whose every pace point is due, each row; one of 5 ms per
+    // reading, every fourth pace point (before each request and after each row).
+    void progressPaced_data()
+    {
+        QTest::addColumn<bool>("fastRead");
+        QTest::addColumn<qint64>("step");
+        QTest::addColumn<QList<int>>("rowsHeard");
+        const QList<int> everyRow = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+        QTest::newRow("whole rows, still clock") << true << qint64(0) << QList<int>{0, 8};
+        QTest::newRow("cells, still clock") << false << qint64(0) << QList<int>{0, 8};
+        QTest::newRow("whole rows, every point due") << true << qint64(16) << everyRow;
+        QTest::newRow("cells, every point due") << false << qint64(16) << everyRow;
+        QTest::newRow("whole rows, 5 ms a reading") << true << qint64(5) << QList<int>{0, 2, 4, 6, 8};
+        QTest::newRow("cells, 5 ms a reading") << false << qint64(5) << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8};
+    }
+
+    void progressPaced()
+    {
+        QFETCH(bool, fastRead);
+        QFETCH(qint64, step);
+        QFETCH(QList<int>, rowsHeard);
+
+        struct Rows : ProgressReporter
+        {
+            using ProgressReporter::ProgressReporter;
+            QList<int> heard;
+            void setText(const QString& text) override { heard << text.section(QLatin1Char(' '), -1).toInt(); }
+        };
+        open(threeFieldRegister(8));
+        SteppingClock clock(step);
+        Rows recorder(clock);
+        TableInfo info = threeFieldTable();
+        info.fastRead = fastRead;
+        DataRows rows;
+        unsigned cellCount = 0;
+        QString errorText;
+        QCOMPARE(logic().readTableData(info, rows, cellCount, errorText, &recorder), 0);
+        QCOMPARE(rows.size(), 8);
+        QCOMPARE(recorder.heard, rowsHeard);
     }
 
     // Without an open connection the driver's code comes back and nothing is kept.
@@ -569,8 +660,8 @@ private slots:
                            name + ": строка 2 из 2", "value 2"};
         QTest::newRow("rows up to the register's end")
             << 2 << 0
-            << QStringList{"range 0 0", name + ": прочитано строк 0", name + ": прочитано строк 1",
-                           name + ": прочитано строк 2"};
+            << QStringList{"range 0 0", name + ": прочитано строк 0", name + ": прочитано строк 1", "value 1",
+                           name + ": прочитано строк 2", "value 2"};
         QTest::newRow("empty table") << 0 << 0 << QStringList{"range 0 0", name + ": прочитано строк 0"};
     }
 
@@ -582,11 +673,14 @@ private slots:
 
         struct Recorder : ProgressReporter
         {
+            using ProgressReporter::ProgressReporter;
             QStringList lines;
             void setRange(int minimum, int maximum) override { lines << QStringLiteral("range %1 %2").arg(minimum).arg(maximum); }
             void setValue(int value) override { lines << QStringLiteral("value %1").arg(value); }
             void setText(const QString& text) override { lines << text; }
-        } recorder;
+        };
+        SteppingClock everyRow(ProgressReporter::UpdateInterval);
+        Recorder recorder(everyRow);
 
         open(threeFieldRegister(registerRows));
         DataRows rows;
@@ -617,9 +711,10 @@ private slots:
         QFETCH(int, rowsKept);
         QFETCH(int, lastRowRead);
 
-        // The text is set before the first row and after every row.
+        // The text is set before the first row and, every pace point being due, after every row.
         struct Asking : ProgressReporter
         {
+            using ProgressReporter::ProgressReporter;
             int afterRows = 0;
             int texts = 0;
             void setText(const QString&) override
@@ -627,7 +722,9 @@ private slots:
                 if (texts++ == afterRows)
                     requestCancel();
             }
-        } asking;
+        };
+        SteppingClock everyRow(ProgressReporter::UpdateInterval);
+        Asking asking(everyRow);
         asking.afterRows = askedAfterRows;
 
         open(threeFieldRegister(60));

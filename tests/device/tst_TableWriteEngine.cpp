@@ -1,4 +1,5 @@
 #include "support/EmulatorImage.h"
+#include "support/SteppingClock.h"
 #include "support/TestDriver.h"
 #include "support/TestFiles.h"
 #include "support/TestMain.h"
@@ -125,6 +126,7 @@ Q_DECLARE_METATYPE(DataRows)
 Q_DECLARE_METATYPE(FieldInfo)
 Q_DECLARE_METATYPE(QVector<Placed>)
 Q_DECLARE_METATYPE(EmulatorImage::Fault)
+Q_DECLARE_METATYPE(QVector<QPoint>)
 
 class TableWriteEngineTest : public QObject
 {
@@ -281,21 +283,27 @@ private slots:
         compareRegister(before, EmulatorImage::fromFile(m_imagePath), placed);
     }
 
+    // The bar shows the rows before each changed cell (every pace point due
+    // here) and always the end; rows without a changed cell are not visited.
     void progressRunsOverTheDataRows_data()
     {
         QTest::addColumn<DataRows>("data");
         QTest::addColumn<QString>("lastText"); // the bar's text at the end
-        QTest::newRow("no rows") << DataRows() << QString();
+        QTest::addColumn<QList<int>>("shownValues");
+        QTest::newRow("no rows") << DataRows() << QString() << QList<int>{};
         QTest::newRow("one row, nothing changed") << rows({"0 0 0 0 0 | 1"})
-                                                  << ": строка 1 из 1, записано ячеек 0";
+                                                  << ": строка 1 из 1, записано ячеек 0" << QList<int>{1};
         QTest::newRow("three rows, one cell changed") << rows({"0 0 0 0 0 | 1", "0 5* 0 0 0 | 2", "0 0 0 0 0 | 3"})
-                                                      << ": строка 3 из 3, записано ячеек 1";
+                                                      << ": строка 3 из 3, записано ячеек 1" << QList<int>{1, 3};
+        QTest::newRow("three rows, the first changed") << rows({"1* 0 0 0 0 | 1", "0 0 0 0 0 | 2", "0 0 0 0 0 | 3"})
+                                                       << ": строка 3 из 3, записано ячеек 1" << QList<int>{3};
     }
 
     void progressRunsOverTheDataRows()
     {
         QFETCH(DataRows, data);
         QFETCH(QString, lastText);
+        QFETCH(QList<int>, shownValues);
         open(registerImage());
         auto* bar = m_window->findChild<QProgressBar*>(QStringLiteral("m_progressBar"));
         QVERIFY(bar);
@@ -303,7 +311,8 @@ private slots:
         unsigned count = 0;
         QString errorText;
         {
-            BusyIndicator busy(*m_window, QStringLiteral("Подождите... Идет запись"));
+            SteppingClock everyPoint(ProgressReporter::UpdateInterval);
+            BusyIndicator busy(*m_window, QStringLiteral("Подождите... Идет запись"), everyPoint);
             QCOMPARE(logic().writeTableData(fiveFields(Db), data, count, busy, errorText), 0);
             QCOMPARE(bar->minimum(), 0);
             QCOMPARE(bar->maximum(), data.size());
@@ -315,10 +324,51 @@ private slots:
         QList<int> seen;
         for (const QList<QVariant>& signal : values)
             seen << signal.at(0).toInt();
-        QList<int> expected;
-        for (int i = 1; i <= data.size(); ++i)
-            expected << i;
-        QCOMPARE(seen, expected);
+        QCOMPARE(seen, shownValues);
+    }
+
+    // However large the table, the engine looks at the clock (and so may
+    // process events) once before each changed cell's request and never for
+    // an unchanged one, and the register hears only the changed cells.
+    void onlyChangedCellsAreVisited_data()
+    {
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<QVector<QPoint>>("changed"); // (field, row) from 0
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("8 rows, none changed") << 8 << QVector<QPoint>{} << QStringList{"commit -> 0"};
+        QTest::newRow("8 rows, one changed")
+            << 8 << QVector<QPoint>{{1, 6}} << QStringList{"write 20 7 2 0009 -> 0", "commit -> 0"};
+        QTest::newRow("2000 rows, one changed")
+            << 2000 << QVector<QPoint>{{1, 1999}} << QStringList{"write 20 2000 2 0009 -> 0", "commit -> 0"};
+        QTest::newRow("2000 rows, first and last")
+            << 2000 << QVector<QPoint>{{0, 0}, {4, 1999}}
+            << QStringList{"write 20 1 1 09 -> 0", "write 20 2000 5 00000009 -> 0", "commit -> 0"};
+    }
+
+    void onlyChangedCellsAreVisited()
+    {
+        QFETCH(int, rowCount);
+        QFETCH(QVector<QPoint>, changed);
+        QFETCH(QStringList, calls);
+        EmulatorImage image;
+        image.addTable(20, {{1}, {2}, {1}, {2}, {4}}, rowCount);
+        open(image);
+        QStringList lines;
+        for (int r = 1; r <= rowCount; ++r)
+            lines << QStringLiteral("0 0 0 0 0 | %1").arg(r);
+        DataRows data = rows(lines);
+        for (const QPoint& cell : changed)
+            data[cell.y()][cell.x()] = Cell("9", true);
+
+        SteppingClock clock(ProgressReporter::UpdateInterval);
+        ProgressReporter progress(clock);
+        unsigned count = 0;
+        QString errorText;
+        QCOMPARE(logic().writeTableData(fiveFields(Db), data, count, progress, errorText), 0);
+        QCOMPARE(count, unsigned(changed.size()));
+        QCOMPARE(writeTrace(), calls);
+        // One reading when the reporter was made, one per changed cell.
+        QCOMPARE(clock.readings(), 1 + changed.size());
     }
 
     // The register keeps nothing of a table that was not committed, so no

@@ -1,5 +1,6 @@
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/SteppingClock.h"
 #include "support/TestMain.h"
 
 #include "device/DriverLibrary.h"
@@ -60,7 +61,8 @@ DataRows registerRows()
 class StoppingReporter : public ProgressReporter
 {
 public:
-    explicit StoppingReporter(int stopInTable) : m_stopInTable(stopInTable) {}
+    // Every pace point due: the rows done are shown before each cell.
+    explicit StoppingReporter(int stopInTable) : ProgressReporter(everyPoint()), m_stopInTable(stopInTable) {}
     void setRange(int, int) override { ++m_table; }
     void setValue(int value) override
     {
@@ -69,6 +71,11 @@ public:
     }
 
 private:
+    static const Clock& everyPoint()
+    {
+        static const SteppingClock clock(ProgressReporter::UpdateInterval);
+        return clock;
+    }
     int m_stopInTable;
     int m_table = -1;
 };

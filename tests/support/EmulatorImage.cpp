@@ -79,6 +79,12 @@ EmulatorImage& EmulatorImage::setLinkPort(int ipPort)
     return *this;
 }
 
+EmulatorImage& EmulatorImage::setLinkLatency(int milliseconds)
+{
+    m_root["link"]["latencyMs"] = milliseconds;
+    return *this;
+}
+
 Json::Value* EmulatorImage::table(unsigned id)
 {
     for (Json::Value& t : m_root["tables"]) {

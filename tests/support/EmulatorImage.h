@@ -59,6 +59,8 @@ public:
     EmulatorImage& setDrawer(bool present);
     EmulatorImage& setLinkAddress(const QString& ipAddress);
     EmulatorImage& setLinkPort(int ipPort);
+    // Every request waits this long, as on a slow line.
+    EmulatorImage& setLinkLatency(int milliseconds);
     // Adds (or replaces) a table with zero-filled rows.
     EmulatorImage& addTable(unsigned id, const QVector<Field>& fields, int rowCount = 0);
     EmulatorImage& removeTable(unsigned id);

@@ -1,0 +1,118 @@
+// Writes one changed cell of a commodity base of 65 536 rows as the window
+// does (the write engine with the busy state of a shown window, offscreen),
+// and beside it a bare loop of the same driver calls: the cell's three
+// parameters, its value, the write and the commit. The commit stores the
+// emulated register's whole image, the same in both. CPU time of each, least
+// of several runs; the goal is at most 0.3 s for the window's write, so the
+// ratio shows what the engine adds to the driver's own work.
+//
+// Usage: bench_cell_write [rows] [path of the register image to scale]
+
+#include "BenchSupport.h"
+
+#include "app/BusyIndicator.h"
+#include "app/MainWindow.h"
+#include "device/DriverLibrary.h"
+#include "device/KKT_Logic.h"
+#include "device/ValueCodec.h"
+#include "flows/TableReader.h"
+#include "flows/TableWriter.h"
+#include "model/TableInfo.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace BenchSupport;
+
+namespace {
+
+template <typename F>
+double bestCpu(int runs, F&& once)
+{
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        const std::clock_t start = std::clock();
+        if (!once())
+            return -1;
+        best = qMin(best, double(std::clock() - start) / CLOCKS_PER_SEC);
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    silenceLog();
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 65536;
+    const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                    : findInTree(QStringLiteral("driver/default-image.json"));
+    QTemporaryDir dir;
+    if (!installScaledImage(dir, source, rows))
+        return 1;
+    QList<TableInfo> tables;
+    TableInfo commodities;
+    if (!loadCommodityBase(modelsDirectory(), tables, commodities))
+        return 1;
+
+    MainWindow window(nullptr, dir.filePath(QStringLiteral("Vescor.ini")));
+    window.show();
+    QApplication::processEvents();
+    KKT_Logic& logic = KKT_Logic::instance();
+    if (!openRegister(logic))
+        return 1;
+    unsigned cells = 0;
+    const DataRows read = TableReader::read(logic.link(), commodities, cells);
+    if (read.isEmpty())
+        return 1;
+    // The price of the row in the middle.
+    const int row = read.size() / 2;
+    int column = 0;
+    for (int f = 0; f < commodities.fields.size(); ++f) {
+        if (commodities.fields[f].m_guiType == FieldInfo::Money)
+            column = f;
+    }
+    const QByteArray value = read[row][column].value;
+    const unsigned registerRow = read[row].last().value.toUInt();
+    const QByteArray bytes = ValueCodec::encode(commodities.fields[column], value, KKT_Logic::externalCodec()).bytes;
+
+    const int runs = 5;
+    DriverLibrary& d = DriverLibrary::instance();
+    const libtillo_handle h = logic.handle();
+    const double bare = bestCpu(runs, [&] {
+        d.setParamInt(h, LIBTILLO_PARAM_TABLE, commodities.id);
+        d.setParamInt(h, LIBTILLO_PARAM_ROW, registerRow);
+        d.setParamInt(h, LIBTILLO_PARAM_FIELD, unsigned(column + 1));
+        d.setParamByteArray(h, LIBTILLO_PARAM_VALUE, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                            bytes.size());
+        return d.writeDeviceSettingRaw(h) == 0 && d.commitSettings(h) == 0;
+    });
+    unsigned written = 0;
+    const double engine = bestCpu(runs, [&] {
+        DataRows data = read;
+        data[row][column].changed = true;
+        BusyIndicator busy(window, QStringLiteral("Подождите... Идет запись"));
+        TableWriter::write(logic.link(), commodities, data, written, busy);
+        return !data[row][column].changed;
+    });
+    logic.close();
+    if (bare < 0 || engine < 0) {
+        std::fprintf(stderr, "write failed\n");
+        return 1;
+    }
+
+    std::printf("one changed cell of a commodity base of %d rows; CPU seconds, least of %d runs\n", read.size(), runs);
+    std::printf("%-34s %10s %8s\n", "", "cpu s", "ratio");
+    std::printf("%-34s %10.3f %8s\n", "bare driver calls and commit", bare, "1.00");
+    std::printf("%-34s %10.3f %8.2f\n", "window: write engine, busy window", engine, engine / bare);
+    // The commit's storing of the image is the emulated link's time, not the program's.
+    std::printf("%-34s %10.3f %8s   (goal <= 0.3 s)\n", "the engine's own share", qMax(0.0, engine - bare), "");
+    return 0;
+}

@@ -1,0 +1,3 @@
+#include "ReadRowLog.h"
+
+Q_LOGGING_CATEGORY(readRowLog, "vescor.rows", QtInfoMsg)
