@@ -7,8 +7,13 @@ QString CsvLine::of(const QStringList& values)
     QList<QByteArray> bytes;
     for (const QString& value : values)
         bytes << value.toUtf8();
-    QString line = QString::fromUtf8(CsvRecordWriter(';').quotedRecord(bytes));
-    if (line.endsWith(QLatin1Char('\n')))
+    return QString::fromUtf8(ofUtf8(bytes));
+}
+
+QByteArray CsvLine::ofUtf8(const QList<QByteArray>& values)
+{
+    QByteArray line = CsvRecordWriter(';').quotedRecord(values);
+    if (line.endsWith('\n'))
         line.chop(1);
     return line;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -9,4 +11,6 @@ class CsvLine
 {
 public:
     static QString of(const QStringList& values);
+    // The same for UTF-8 values, as UTF-8 bytes without the line end.
+    static QByteArray ofUtf8(const QList<QByteArray>& values);
 };

@@ -66,8 +66,8 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     const TableComparison comparison(table, fileRows, registerRows, ValueCheck(session.reg().link().charsets()));
     const QVector<TableComparison::CellPair> differences = comparison.differences();
     for (const TableComparison::CellPair& cell : differences) {
-        m_console.out(CsvLine::of({QString::number(table.id), QString::number(cell.registerRow),
-                                   QString::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+        m_console.outUtf8(CsvLine::ofUtf8({QByteArray::number(table.id), QByteArray::number(cell.registerRow),
+                                           QByteArray::number(cell.fieldNumber), cell.registerText, cell.fileText}));
     }
     if (JsonReport* report = jsonReport()) {
         // A diff writes nothing: "changed" stays false, "different" tells.

@@ -89,6 +89,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         }
 
         QVector<TableComparison::CellPair> marked;
+        marked.reserve(comparison.cells().size());
         for (const TableComparison::CellPair& cell : comparison.cells()) {
             if (file.rows.at(cell.row).at(cell.column).changed)
                 marked.append(cell);
@@ -96,8 +97,9 @@ void ImportCommand::execute(const QCommandLineParser& parser)
 
         if (dryRun) {
             for (const TableComparison::CellPair& cell : qAsConst(marked)) {
-                m_console.out(CsvLine::of({QString::number(file.table.id), QString::number(cell.registerRow),
-                                           QString::number(cell.fieldNumber), cell.fileText}));
+                m_console.outUtf8(CsvLine::ofUtf8({QByteArray::number(file.table.id),
+                                                   QByteArray::number(cell.registerRow),
+                                                   QByteArray::number(cell.fieldNumber), cell.fileText}));
             }
             cellsWritten += unsigned(marked.size());
             tablesWritten += marked.isEmpty() ? 0 : 1;

@@ -41,8 +41,8 @@ void JsonReport::addCell(const QString& file, const TableInfo& table, const Tabl
     object.insert(QStringLiteral("name"),
                   cell.fieldIndex >= 0 ? QJsonValue(table.fields.at(cell.fieldIndex).m_name) : QJsonValue());
     object.insert(QStringLiteral("before"),
-                  withBefore && cell.inRegister ? QJsonValue(cell.registerText) : QJsonValue());
-    object.insert(QStringLiteral("after"), cell.fileText);
+                  withBefore && cell.inRegister ? QJsonValue(QString::fromUtf8(cell.registerText)) : QJsonValue());
+    object.insert(QStringLiteral("after"), QString::fromUtf8(cell.fileText));
     m_cells.append(object);
 }
 

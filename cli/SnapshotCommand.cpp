@@ -140,8 +140,8 @@ void SnapshotCommand::diff(const QCommandLineParser& parser, const QString& path
     JsonReport* report = jsonReport();
     for (const RegisterSnapshot::TableDifferences& table : comparison.tables) {
         for (const TableComparison::CellPair& cell : table.cells) {
-            m_console.out(CsvLine::of({QString::number(table.table.id), QString::number(cell.registerRow),
-                                       QString::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+            m_console.outUtf8(CsvLine::ofUtf8({QByteArray::number(table.table.id), QByteArray::number(cell.registerRow),
+                                               QByteArray::number(cell.fieldNumber), cell.registerText, cell.fileText}));
         }
         if (report)
             report->addTable(path, table.table, table.cells, true);
@@ -176,8 +176,9 @@ void SnapshotCommand::restore(const QCommandLineParser& parser, const QString& p
     for (const RegisterSnapshot::TableDifferences& table : result.comparison.tables) {
         if (dryRun) {
             for (const TableComparison::CellPair& cell : table.cells) {
-                m_console.out(CsvLine::of({QString::number(table.table.id), QString::number(cell.registerRow),
-                                           QString::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+                m_console.outUtf8(CsvLine::ofUtf8({QByteArray::number(table.table.id), QByteArray::number(cell.registerRow),
+                                                   QByteArray::number(cell.fieldNumber), cell.registerText,
+                                                   cell.fileText}));
             }
         }
         if (report)

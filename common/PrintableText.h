@@ -10,4 +10,7 @@ class PrintableText
 {
 public:
     static QString of(const QString& text);
+    // Whether UTF-8 bytes are shown as they are: valid UTF-8 that of() would
+    // leave unchanged (conservative: false also for a byte order mark).
+    static bool isPrintable(const char* begin, const char* end);
 };

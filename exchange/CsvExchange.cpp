@@ -6,6 +6,7 @@
 #include "FileTextCodec.h"
 #include "TableText.h"
 #include "common/Errors.h"
+#include "common/PlainUtf8.h"
 #include "ImportLimits.h"
 #include "RegularFile.h"
 #include "device/RowLabel.h"
@@ -185,62 +186,14 @@ const TableInfo* findTable(const QList<TableInfo>& tables, const QString& name)
     return nullptr;
 }
 
-// Valid UTF-8 without a zero byte: such a text is written as it is stored.
 bool isPlainUtf8(const char* begin, const char* end)
 {
-    const auto* p = reinterpret_cast<const uchar*>(begin);
-    const auto* last = reinterpret_cast<const uchar*>(end);
-    while (p < last) {
-        // Eight bytes at a time while they are ASCII other than NUL.
-        if (last - p >= 8) {
-            quint64 word;
-            std::memcpy(&word, p, sizeof word);
-            const quint64 high = 0x8080808080808080ULL;
-            const quint64 zeroByte = (word - 0x0101010101010101ULL) & ~word & high;
-            if (((word & high) | zeroByte) == 0) {
-                p += 8;
-                continue;
-            }
-        }
-        const uchar c = *p;
-        if (c >= 0x01 && c < 0x80) {
-            ++p;
-            continue;
-        }
-        int follow = 0;
-        uint code = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            follow = 1;
-            code = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            follow = 2;
-            code = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            follow = 3;
-            code = c & 0x07;
-        } else {
-            return false;
-        }
-        if (last - p <= follow)
-            return false;
-        for (int i = 1; i <= follow; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (p[i] & 0x3F);
-        }
-        // Overlong forms, surrogates and code points beyond U+10FFFF.
-        const bool overlong = (follow == 2 && code < 0x800) || (follow == 3 && code < 0x10000);
-        const bool surrogate = follow == 2 && code >= 0xD800 && code <= 0xDFFF;
-        if (overlong || surrogate || code > 0x10FFFF)
-            return false;
-        p += follow + 1;
-    }
-    return true;
+    return PlainUtf8::check(begin, end);
 }
 
 bool isPlainUtf8(const QByteArray& text)
 {
-    return isPlainUtf8(text.constData(), text.constData() + text.size());
+    return PlainUtf8::check(text.constData(), text.constData() + text.size());
 }
 
 } // namespace
@@ -265,29 +218,35 @@ void CsvExchange::exportTable(const QString& path, const TableInfo& table, const
         visitLines(table, data, onText, [] {});
     });
     const bool utf8 = FileTextCodec::isUtf8(codec);
-    // A text goes out as it is stored when it is plain UTF-8 and the file is
-    // UTF-8 (stored cells are UTF-8 already); otherwise it is converted, as
-    // every text was before.
-    const auto encoded = [codec, utf8](const QByteArray& text) {
-        if (utf8 && isPlainUtf8(text))
-            return text;
-        return codec->fromUnicode(QString::fromUtf8(text));
-    };
-
     const CsvRecordWriter writer(m_separator);
-    CsvRecordWriter::Buffer out;
-    writer.appendBare(out, encoded(title));
-    bool first = true;
-    visitLines(
-        table, data,
-        [&](const QByteArray& text) {
-            writer.appendQuoted(out, encoded(text), first);
-            first = false;
-        },
-        [&] {
-            writer.endRecord(out);
-            first = true;
-        });
+    // Into a UTF-8 file the stored texts (UTF-8 already) go as they are, and
+    // the file is checked once: every value sits between ASCII quotes, so the
+    // whole is plain UTF-8 exactly when each value is. Otherwise, or when a
+    // value is not plain, each text is converted, as every text was before.
+    const auto build = [&](bool asStored) {
+        const auto encoded = [&](const QByteArray& text) {
+            if (asStored || (utf8 && isPlainUtf8(text)))
+                return text;
+            return codec->fromUnicode(QString::fromUtf8(text));
+        };
+        CsvRecordWriter::Buffer out;
+        writer.appendBare(out, encoded(title));
+        bool first = true;
+        visitLines(
+            table, data,
+            [&](const QByteArray& text) {
+                writer.appendQuoted(out, encoded(text), first);
+                first = false;
+            },
+            [&] {
+                writer.endRecord(out);
+                first = true;
+            });
+        return out;
+    };
+    CsvRecordWriter::Buffer out = build(utf8);
+    if (utf8 && !isPlainUtf8(out.data(), out.data() + out.size()))
+        out = build(false);
     writeWhole(path, out.data(), out.size());
 }
 
@@ -415,23 +374,19 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                               "не более %2")
                                    .arg(matched.name, QString::number(lineLimit)));
         }
-        CsvRecord converted;
-        if (!dataStoredAsIs) {
-            converted.reserve(raw.size());
-            for (const QByteArray& value : raw)
-                converted << storedOf(value);
-        }
-        const CsvRecord& record = dataStoredAsIs ? raw : converted;
+        // The values as stored, each taken out of the reader's buffer once, for the cell that keeps it.
+        const auto valueAt = [&](int i) { return dataStoredAsIs ? raw.at(i) : storedOf(raw.at(i)); };
 
         if (matched.type == Db) {
-            if (record.size() != fields.size() + 1)
+            if (raw.size() != fields.size() + 1)
                 throw badShape();
-            const unsigned registerRow = RowLabel::registerRow(record.first());
+            const QByteArray label = valueAt(0);
+            const unsigned registerRow = RowLabel::registerRow(label);
             if (registerRow == 0 || registerRow > unsigned(rowLimit)) {
                 problems << ImportProblem{
                     QStringLiteral("Ошибка: таблица содержит некорректные данные в строке \"%1\": номер ряда "
                                    "\"%2\" - нужно целое число от 1 до %3")
-                        .arg(QString::number(records), ValueQuote::shown(shown(record.first())),
+                        .arg(QString::number(records), ValueQuote::shown(shown(label)),
                              QString::number(rowLimit)),
                     records, QString()};
             } else if (registerRow < lineOfRegisterRow.size() && lineOfRegisterRow[registerRow] != 0) {
@@ -450,7 +405,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
             row.reserve(fields.size() + 1);
             for (int i = 0; i < fields.size(); ++i) {
                 const FieldInfo& field = fields.at(i);
-                const QByteArray& value = record.at(i + 1);
+                const QByteArray value = valueAt(i + 1);
                 QByteArray stored = value;
                 // Also an empty amount: the file gives roubles, so its refusal speaks of them.
                 if (field.m_guiType == FieldInfo::Money && (!MoneyText::toKopecks(value, stored) || stored.isEmpty())) {
@@ -462,18 +417,18 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                 }
                 row.append(Cell(stored, !field.m_readOnly && !readOnlyRow));
             }
-            row.append(Cell(record.first(), false));
+            row.append(Cell(label, false));
             rows.append(std::move(row));
             return true;
         }
 
         // List and TransposedList: one record, a value per field as stored (money in kopecks).
-        if (record.size() != fields.size())
+        if (raw.size() != fields.size())
             throw badShape();
         DataRow row;
         for (int i = 0; i < fields.size(); ++i) {
             const FieldInfo& field = fields.at(i);
-            const QByteArray& stored = record.at(i);
+            const QByteArray stored = valueAt(i);
             check(0, field, stored, stored);
             const bool marked = !field.m_readOnly && !field.m_name.contains(reservedMark);
             row.append(Cell(stored, marked));

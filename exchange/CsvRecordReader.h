@@ -1,11 +1,10 @@
 #pragma once
 
+#include "CsvRecord.h"
+
 #include <QByteArray>
-#include <QList>
 
 #include <functional>
-
-using CsvRecord = QList<QByteArray>;
 
 // Splits CSV bytes into records of raw (still encoded) values. Blank lines
 // yield no record; CR, LF and CR LF all end a record outside quotes.

@@ -4,6 +4,10 @@
 #include "device/ValueCheck.h"
 #include "model/MoneyText.h"
 
+#include <QByteArray>
+
+#include <utility>
+
 namespace {
 
 const Cell* cellOf(const DataRows& rows, int row, int column)
@@ -20,6 +24,10 @@ TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRow
 {
     const RegisterAddress fileAddress(table, fileRows);
     const RegisterAddress registerAddress(table, registerRows);
+    int cellCount = 0;
+    for (int i = 0; i < fileRows.size(); ++i)
+        cellCount += fileAddress.valueCells(i);
+    m_cells.reserve(cellCount);
     for (int i = 0; i < fileRows.size(); ++i) {
         const DataRow& row = fileRows.at(i);
         const unsigned registerRow = fileAddress.registerRow(i);
@@ -35,15 +43,15 @@ TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRow
             pair.registerRow = registerRow;
             const Cell* registerCell = cellOf(registerRows, registerIndex, j);
 
-            pair.fileText = fileForm(table, pair.fieldIndex, row.at(j).value);
+            pair.fileText = fileBytes(table, pair.fieldIndex, row.at(j).value);
             pair.inRegister = registerCell != nullptr;
             if (registerCell)
-                pair.registerText = fileForm(table, pair.fieldIndex, registerCell->value);
+                pair.registerText = fileBytes(table, pair.fieldIndex, registerCell->value);
             if (!registerCell || pair.fieldIndex < 0)
                 pair.differs = true;
             else
                 pair.differs = !sameValue(check, table.fields.at(pair.fieldIndex), registerCell->value, row.at(j).value);
-            m_cells.append(pair);
+            m_cells.append(std::move(pair));
         }
     }
 }
@@ -60,10 +68,16 @@ QVector<TableComparison::CellPair> TableComparison::differences() const
 
 QString TableComparison::fileForm(const TableInfo& table, int fieldIndex, const QByteArray& stored)
 {
+    return QString::fromUtf8(fileBytes(table, fieldIndex, stored));
+}
+
+QByteArray TableComparison::fileBytes(const TableInfo& table, int fieldIndex, const QByteArray& stored)
+{
     if (table.type == Db && fieldIndex >= 0 && fieldIndex < table.fields.size()
         && table.fields.at(fieldIndex).m_guiType == FieldInfo::Money)
-        return MoneyText::fromKopecks(stored);
-    return QString::fromUtf8(stored);
+        return MoneyText::fromKopecks(stored).toUtf8();
+    const int zero = stored.indexOf('\0');
+    return zero < 0 ? stored : stored.left(zero); // shared, not copied, when whole
 }
 
 bool TableComparison::sameValue(const ValueCheck& check, const FieldInfo& field, const QByteArray& a,

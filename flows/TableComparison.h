@@ -23,8 +23,10 @@ public:
         int fieldIndex = -1;  // of the table's field descriptions; -1 beyond them
         bool inRegister = false; // the register has a cell there
         bool differs = false;
-        QString registerText; // as the file would show it (money as 12.34 in Db tables)
-        QString fileText;
+        // UTF-8, as the file would show it (money as 12.34 in Db tables): the
+        // stored bytes themselves for every other cell.
+        QByteArray registerText;
+        QByteArray fileText;
     };
 
     // check: in the register's character sets, which decide what a value stores.
@@ -37,6 +39,8 @@ public:
 
     // The text of a stored value as the file shows it.
     static QString fileForm(const TableInfo& table, int fieldIndex, const QByteArray& stored);
+    // The same as UTF-8 bytes: a text ends at its first zero byte.
+    static QByteArray fileBytes(const TableInfo& table, int fieldIndex, const QByteArray& stored);
     // Whether two stored values mean the same to the register: the same text,
     // or the same bytes when the write encodes them ("007" is 7, a barcode's
     // leading zeros and a text's guillemets change nothing).

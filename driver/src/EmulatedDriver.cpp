@@ -46,9 +46,35 @@ void EmulatedDriver::refreshFaults()
         return; // the faults of the open image stay until the next open
     std::string path, error;
     if (ImageLocation::resolve(false, path, error))
-        m_faults.refresh(path);
+        readFaults(path);
     else
         m_faults.clear();
+}
+
+void EmulatedDriver::readFaults(const std::string& path)
+{
+    if (m_faults.current(path))
+        return;
+    ParsedImage parsed;
+    parsed.kept = true;
+    parsed.path = path;
+    parsed.stamp = FaultList::stampOf(path);
+    parsed.ok = parsed.stamp.exists && parsed.image.load(path, parsed.error);
+    m_faults.take(path, parsed.stamp, parsed.image.faults());
+    m_parsed = std::move(parsed);
+}
+
+bool EmulatedDriver::loadImage(const std::string& path, RegisterImage& image, std::string& error)
+{
+    if (!m_parsed.kept || m_parsed.path != path || !(FaultList::stampOf(path) == m_parsed.stamp)) {
+        m_parsed = ParsedImage();
+        return image.load(path, error);
+    }
+    const bool ok = m_parsed.ok;
+    image = std::move(m_parsed.image);
+    error = m_parsed.error;
+    m_parsed = ParsedImage();
+    return ok;
 }
 
 int EmulatedDriver::failByException(const char* function, const char* what)
@@ -184,7 +210,7 @@ int EmulatedDriver::open()
         m_faults.clear();
         return fail(call, ErrorImage, error);
     }
-    m_faults.refresh(path);
+    readFaults(path);
     if (faultFires(call, {"open"}))
         return -1;
     switch (m_lock.acquire(path, error)) {
@@ -198,7 +224,7 @@ int EmulatedDriver::open()
     // Only the lock's holder commits: what an interrupted commit left is no one's now.
     RegisterImage::removeLeftovers(path);
     RegisterImage image;
-    if (!image.load(path, error)) {
+    if (!loadImage(path, image, error)) {
         m_lock.release();
         return fail(call, ErrorImage, "Образ ККТ " + path + ": " + error);
     }
@@ -253,27 +279,32 @@ int EmulatedDriver::queryData()
     return fail(call, ErrorInvalidArgument, "Неизвестный запрос " + number(query));
 }
 
-const std::vector<uint8_t>& EmulatedDriver::currentRow(const RegisterTable& table, unsigned row) const
+const uint8_t* EmulatedDriver::currentRow(const RegisterTable& table, unsigned row) const
 {
     if (!m_pending.empty()) {
         const auto it = m_pending.find({table.id, row});
         if (it != m_pending.end())
-            return it->second;
+            return it->second.data();
     }
-    return table.rows[row - 1];
+    return table.row(row);
 }
 
 bool EmulatedDriver::locateCell(const std::string& trace, unsigned& tableId, unsigned& row, unsigned& field,
                                 RegisterTable*& table)
 {
-    table = m_image.table(tableId);
+    std::string broken;
+    table = m_image.table(tableId, broken);
+    if (!table && !broken.empty()) {
+        fail(trace, ErrorImage, "Образ ККТ " + m_imagePath + ": " + broken);
+        return false;
+    }
     if (!table) {
         fail(trace, ErrorUnknownTable, "Таблица " + number(tableId) + " не существует");
         return false;
     }
-    if (row < 1 || row > table->rows.size()) {
+    if (row < 1 || row > table->rowCount) {
         fail(trace, ErrorRowBeyond,
-             "Ряд " + number(row) + " вне таблицы " + number(tableId) + " (рядов: " + number(table->rows.size()) + ")");
+             "Ряд " + number(row) + " вне таблицы " + number(tableId) + " (рядов: " + number(table->rowCount) + ")");
         return false;
     }
     if (field > table->fields.size()) {
@@ -309,18 +340,18 @@ int EmulatedDriver::readCell()
     RegisterTable* table = nullptr;
     if (!locateCell(call, tableId, row, field, table))
         return -1;
-    const std::vector<uint8_t>& bytes = currentRow(*table, row);
+    const uint8_t* bytes = currentRow(*table, row);
     if (field == 0) {
-        value = bytes;
+        value.assign(bytes, bytes + table->rowWidth);
         for (const RegisterTable::Field& f : table->fields) {
-            if (!f.text || RegisterCharsets::isNumberPair(bytes.data() + f.offset, f.width))
+            if (!f.text || RegisterCharsets::isNumberPair(bytes + f.offset, f.width))
                 continue;
             for (size_t i = f.offset; i < f.offset + f.width; ++i)
                 value[i] = RegisterCharsets::internalToExternal(value[i]);
         }
     } else {
         const RegisterTable::Field& f = table->fields[field - 1];
-        value.assign(bytes.begin() + long(f.offset), bytes.begin() + long(f.offset + f.width));
+        value.assign(bytes + f.offset, bytes + f.offset + f.width);
     }
     return succeed(call);
 }
@@ -348,7 +379,8 @@ int EmulatedDriver::writeCell()
         return fail(call, ErrorValueTooLong,
                     "Значение длиннее поля: " + number(value.size()) + " байт при ширине " + number(width));
 
-    std::vector<uint8_t> bytes = currentRow(*table, row);
+    const uint8_t* current = currentRow(*table, row);
+    std::vector<uint8_t> bytes(current, current + table->rowWidth);
     const size_t first = field == 0 ? 0 : field - 1;
     const size_t last = field == 0 ? table->fields.size() : field;
     const size_t base = first < table->fields.size() ? table->fields[first].offset : 0;
@@ -379,13 +411,16 @@ int EmulatedDriver::commit()
     if (faultFires(call, {"commit"}, &fired)) {
         if (fired.stage == "rename" && !m_pending.empty()) {
             std::string ignored;
-            m_image.save(m_imagePath, m_pending, true, ignored); // a crash between write and rename
+            if (m_image.decodeAll(ignored))
+                m_image.save(m_imagePath, m_pending, true, ignored); // a crash between write and rename
         }
         return -1;
     }
     if (m_pending.empty())
         return succeed(call);
     std::string error;
+    if (!m_image.decodeAll(error))
+        return fail(call, ErrorImage, "Образ ККТ " + m_imagePath + ": " + error);
     if (!m_image.save(m_imagePath, m_pending, false, error))
         return fail(call, ErrorImageSave, "Не удалось сохранить образ ККТ " + m_imagePath + ": " + error);
     m_faults.remember(m_imagePath);

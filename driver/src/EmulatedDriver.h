@@ -50,8 +50,14 @@ private:
     // Counts the call against the image's faults; true when one fires (error set).
     bool faultFires(const std::string& trace, const FaultList::Call& call, FaultList::Fired* fired = nullptr);
     void refreshFaults();
+    // Reads the image at path for its faults when it changed since they were
+    // read; the image parsed for them is kept for the next open.
+    void readFaults(const std::string& path);
+    // The image at path, parsed once: the one kept from reading its faults
+    // when the file is still as it was then.
+    bool loadImage(const std::string& path, RegisterImage& image, std::string& error);
     void discardConnection();
-    const std::vector<uint8_t>& currentRow(const RegisterTable& table, unsigned row) const;
+    const uint8_t* currentRow(const RegisterTable& table, unsigned row) const;
     bool locateCell(const std::string& trace, unsigned& tableId, unsigned& row, unsigned& field,
                     RegisterTable*& table);
 
@@ -72,4 +78,13 @@ private:
     RegisterImage m_image;
     RegisterImage::Rows m_pending;
     FaultList m_faults;
+    struct ParsedImage
+    {
+        bool kept = false;
+        std::string path;
+        FaultList::Stamp stamp;
+        RegisterImage image;
+        bool ok = false;
+        std::string error;
+    } m_parsed;
 };

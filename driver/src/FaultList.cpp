@@ -3,10 +3,8 @@
 #include <json/reader.h>
 #include <json/value.h>
 
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <exception>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -50,24 +48,13 @@ void FaultList::remember(const std::string& path)
     m_loaded = true;
 }
 
-void FaultList::refresh(const std::string& path)
+void FaultList::take(const std::string& path, const Stamp& stamp, const Json::Value& faults)
 {
-    const Stamp stamp = stampOf(path);
-    if (m_loaded && path == m_path && stamp == m_stamp)
-        return;
     clear();
     m_path = path;
     m_stamp = stamp;
     m_loaded = true;
-    if (!stamp.exists)
-        return;
-
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return;
-    std::ostringstream content;
-    content << in.rdbuf();
-    read(content.str());
+    readFaults(faults);
 }
 
 void FaultList::read(const std::string& content)
@@ -83,9 +70,13 @@ void FaultList::read(const std::string& content)
     } catch (const std::exception&) { // e.g. nesting beyond the parser's limit
         parsed = false;
     }
-    if (!parsed || !root.isObject())
-        return; // a broken image fails the open with its own message
-    const Json::Value& faults = root["faults"];
+    if (parsed && root.isObject())
+        readFaults(root["faults"]);
+}
+
+void FaultList::readFaults(const Json::Value& faults)
+{
+    m_faults.clear();
     if (!faults.isArray())
         return;
     for (const Json::Value& f : faults) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <json/value.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,19 +31,7 @@ public:
         bool throws = false; // the call fails by an exception inside the library
     };
 
-    // Reads the faults of the image file unless it is the file read last.
-    void refresh(const std::string& path);
-    // The file was rewritten by this driver with the same faults: keep the counters.
-    void remember(const std::string& path);
-    // Takes the faults of an image file's content, counters from zero; none
-    // from a content that is no image.
-    void read(const std::string& content);
-    void clear();
-
-    // Counts the call; true when a fault fires for it.
-    bool check(const Call& call, Fired& fired);
-
-private:
+    // The file's size, time and place: another stamp means another content.
     struct Stamp
     {
         uint64_t device = 0, inode = 0, size = 0;
@@ -53,6 +43,24 @@ private:
                    nanoseconds == o.nanoseconds && exists == o.exists;
         }
     };
+    static Stamp stampOf(const std::string& path);
+
+    // Whether the faults are those of the image file as it is now.
+    bool current(const std::string& path) const { return m_loaded && path == m_path && stampOf(path) == m_stamp; }
+    // Takes the faults of the image file read at `stamp` (`faults`: its
+    // "faults", null when it has none or is no image), counters from zero.
+    void take(const std::string& path, const Stamp& stamp, const Json::Value& faults);
+    // The file was rewritten by this driver with the same faults: keep the counters.
+    void remember(const std::string& path);
+    // Takes the faults of an image file's content, counters from zero; none
+    // from a content that is no image.
+    void read(const std::string& content);
+    void clear();
+
+    // Counts the call; true when a fault fires for it.
+    bool check(const Call& call, Fired& fired);
+
+private:
     struct Fault
     {
         std::string call;
@@ -64,7 +72,7 @@ private:
         int64_t fired = 0;
     };
 
-    static Stamp stampOf(const std::string& path);
+    void readFaults(const Json::Value& faults);
 
     std::vector<Fault> m_faults;
     std::string m_path;

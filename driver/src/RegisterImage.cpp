@@ -1,6 +1,8 @@
 #include "RegisterImage.h"
 
 #include "RegisterCharsets.h"
+#include "RowsCut.h"
+#include "RowsDecoder.h"
 
 #include <json/reader.h>
 #include <json/writer.h>
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,15 +29,56 @@ std::string where(unsigned table, size_t row, size_t field)
     return s.str();
 }
 
+// Asks for the pages of a large buffer in one call rather than one fault at
+// a time, which is what costs most when reading a large image.
+void prefault(char* begin, size_t size)
+{
+#ifdef MADV_POPULATE_WRITE
+    const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+    const uintptr_t first = (uintptr_t(begin) + page - 1) & ~(page - 1);
+    const uintptr_t last = (uintptr_t(begin) + size) & ~(page - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE); // a hint: failure changes nothing
+#else
+    (void)begin;
+    (void)size;
+#endif
+}
+
+// Into one buffer of the file's size: a large image is read without a copy.
 bool readFile(const std::string& path, std::string& content)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    content = s.str();
-    return !in.bad();
+    struct stat st;
+    content.clear();
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+        content.reserve(size_t(st.st_size));
+        prefault(&content[0], size_t(st.st_size));
+        content.resize(size_t(st.st_size));
+    }
+    size_t done = 0;
+    bool ok = true;
+    char more[4096]; // past the size known: the file grew since, or has no size
+    for (;;) {
+        const bool full = done == content.size();
+        const ssize_t n = full ? ::read(fd, more, sizeof more) : ::read(fd, &content[done], content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (full)
+            content.append(more, size_t(n));
+        done += size_t(n);
+    }
+    const int readErrno = errno;
+    ::close(fd);
+    content.resize(done);
+    errno = readErrno;
+    return ok;
 }
 
 bool writeAll(int fd, const std::string& data)
@@ -74,6 +118,27 @@ bool isTemporaryOf(const std::string& name, const std::string& imageName)
             return false;
     }
     return true;
+}
+
+// Rows texts this long are decoded on the table's first use; shorter ones
+// (every table of the default register) at once, with the rest of the image.
+const size_t LargeRowsText = 64 * 1024;
+
+bool parseJson(const char* begin, const char* end, Json::Value& root, std::string& errors)
+{
+    Json::CharReaderBuilder builder;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    return reader->parse(begin, end, &root, &errors);
+}
+
+bool parseJson(const std::string& text, Json::Value& root, std::string& errors)
+{
+    return parseJson(text.data(), text.data() + text.size(), root, errors);
+}
+
+bool parseJson(const RegisterTable::Undecoded& rows, Json::Value& root, std::string& errors)
+{
+    return parseJson(rows.image->data() + rows.begin, rows.image->data() + rows.end, root, errors);
 }
 
 } // namespace
@@ -116,6 +181,38 @@ bool RegisterImage::fromHex(const std::string& text, std::vector<uint8_t>& bytes
     return high < 0;
 }
 
+void RegisterImage::textBytes(const std::string& text, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
+{
+    if (field.text)
+        bytes = RegisterCharsets::encodeInternal(text);
+    else
+        bytes.assign(text.begin(), text.end());
+    if (bytes.size() < field.width)
+        bytes.resize(field.width, field.fill);
+}
+
+bool RegisterImage::uintBytes(uint64_t value, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
+{
+    bytes.assign(field.width, 0);
+    for (size_t i = field.width; i-- > 0; value >>= 8)
+        bytes[i] = uint8_t(value & 0xFF);
+    return value == 0;
+}
+
+bool RegisterImage::bcdBytes(const std::string& digits, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
+{
+    if (digits.size() > field.width * 2)
+        return false;
+    bytes.assign(field.width, 0);
+    size_t nibble = 0;
+    for (size_t i = digits.size(); i-- > 0; ++nibble) {
+        const uint8_t d = uint8_t(digits[i] - '0');
+        uint8_t& b = bytes[field.width - 1 - nibble / 2];
+        b |= (nibble % 2) ? uint8_t(d << 4) : d;
+    }
+    return true;
+}
+
 bool RegisterImage::cellBytes(const Json::Value& cell, const RegisterTable::Field& field, std::vector<uint8_t>& bytes,
                               std::string& error)
 {
@@ -134,21 +231,11 @@ bool RegisterImage::cellBytes(const Json::Value& cell, const RegisterTable::Fiel
         return false;
     }
     if (cell.isMember("text") && cell["text"].isString()) {
-        const std::string text = cell["text"].asString();
-        if (field.text)
-            bytes = RegisterCharsets::encodeInternal(text);
-        else
-            bytes.assign(text.begin(), text.end());
-        if (bytes.size() < field.width)
-            bytes.resize(field.width, field.fill);
+        textBytes(cell["text"].asString(), field, bytes);
         return true;
     }
     if (cell.isMember("uint") && (cell["uint"].isUInt64() || cell["uint"].isUInt())) {
-        uint64_t v = cell["uint"].asUInt64();
-        bytes.assign(field.width, 0);
-        for (size_t i = field.width; i-- > 0; v >>= 8)
-            bytes[i] = uint8_t(v & 0xFF);
-        if (v != 0) {
+        if (!uintBytes(cell["uint"].asUInt64(), field, bytes)) {
             error = "число не помещается в поле";
             return false;
         }
@@ -165,16 +252,9 @@ bool RegisterImage::cellBytes(const Json::Value& cell, const RegisterTable::Fiel
             error = "\"bcd\" должно быть неотрицательным числом";
             return false;
         }
-        if (digits.size() > field.width * 2) {
+        if (!bcdBytes(digits, field, bytes)) {
             error = "число не помещается в поле";
             return false;
-        }
-        bytes.assign(field.width, 0);
-        size_t nibble = 0;
-        for (size_t i = digits.size(); i-- > 0; ++nibble) {
-            const uint8_t d = uint8_t(digits[i] - '0');
-            uint8_t& b = bytes[field.width - 1 - nibble / 2];
-            b |= (nibble % 2) ? uint8_t(d << 4) : d;
         }
         return true;
     }
@@ -182,7 +262,71 @@ bool RegisterImage::cellBytes(const Json::Value& cell, const RegisterTable::Fiel
     return false;
 }
 
-bool RegisterImage::loadTable(const Json::Value& json, unsigned index, std::string& error)
+bool RegisterImage::decodeRows(RegisterTable& table, const Json::Value& rows, std::string& error)
+{
+    if (!rows.isNull() && !rows.isArray()) {
+        error = "таблица " + std::to_string(table.id) + ": \"rows\" должно быть массивом";
+        return false;
+    }
+    table.rowCount = 0;
+    table.bytes.assign(size_t(rows.size()) * table.rowWidth, 0);
+    std::vector<uint8_t> cell;
+    std::string why;
+    for (Json::ArrayIndex r = 0; r < rows.size(); ++r) {
+        const Json::Value& row = rows[r];
+        if (!row.isArray() || row.size() > table.fields.size()) {
+            error = where(table.id, r + 1, 0) + "ряд должен быть массивом не длиннее числа полей";
+            return false;
+        }
+        uint8_t* bytes = table.bytes.data() + size_t(r) * table.rowWidth;
+        for (Json::ArrayIndex c = 0; c < row.size(); ++c) {
+            const RegisterTable::Field& field = table.fields[c];
+            if (!cellBytes(row[c], field, cell, why)) {
+                error = where(table.id, r + 1, c + 1) + why;
+                return false;
+            }
+            if (cell.size() > field.width) {
+                error = where(table.id, r + 1, c + 1) + "значение длиннее поля (" + std::to_string(cell.size()) +
+                        " байт при ширине " + std::to_string(field.width) + ")";
+                return false;
+            }
+            std::copy(cell.begin(), cell.end(), bytes + field.offset);
+        }
+    }
+    table.rowCount = rows.size();
+    return true;
+}
+
+bool RegisterImage::decode(RegisterTable& table, std::string& error)
+{
+    if (table.decoded())
+        return true;
+    if (RowsDecoder::decode(table.undecoded.image->data() + table.undecoded.begin,
+                            table.undecoded.image->data() + table.undecoded.end, table)) {
+        table.undecoded = RegisterTable::Undecoded();
+        return true;
+    }
+    Json::Value rows;
+    std::string errors;
+    bool parsed = false;
+    try {
+        parsed = parseJson(table.undecoded, rows, errors);
+    } catch (const std::exception& e) {
+        errors = e.what();
+    }
+    if (!parsed) {
+        error = "таблица " + std::to_string(table.id) + ": \"rows\" не читается как JSON" +
+                (errors.empty() ? std::string() : ": " + errors);
+        return false;
+    }
+    if (!decodeRows(table, rows, error))
+        return false;
+    table.undecoded = RegisterTable::Undecoded();
+    return true;
+}
+
+bool RegisterImage::loadTable(const Json::Value& json, unsigned index, const RegisterTable::Undecoded& undecoded,
+                              std::string& error)
 {
     if (!json.isObject() || !json["id"].isUInt() || !json["fields"].isArray()) {
         error = "таблица №" + std::to_string(index + 1) + " в \"tables\": нужны \"id\" (число) и \"fields\" (массив)";
@@ -210,35 +354,9 @@ bool RegisterImage::loadTable(const Json::Value& json, unsigned index, std::stri
         table.rowWidth += field.width;
         table.fields.push_back(field);
     }
-    const Json::Value& rows = json["rows"];
-    if (!rows.isNull() && !rows.isArray()) {
-        error = "таблица " + std::to_string(table.id) + ": \"rows\" должно быть массивом";
+    table.undecoded = undecoded;
+    if (table.decoded() && !decodeRows(table, json["rows"], error))
         return false;
-    }
-    for (Json::ArrayIndex r = 0; r < rows.size(); ++r) {
-        const Json::Value& row = rows[r];
-        if (!row.isArray() || row.size() > table.fields.size()) {
-            error = where(table.id, r + 1, 0) + "ряд должен быть массивом не длиннее числа полей";
-            return false;
-        }
-        std::vector<uint8_t> bytes(table.rowWidth, 0);
-        for (Json::ArrayIndex c = 0; c < row.size(); ++c) {
-            const RegisterTable::Field& field = table.fields[c];
-            std::vector<uint8_t> cell;
-            std::string why;
-            if (!cellBytes(row[c], field, cell, why)) {
-                error = where(table.id, r + 1, c + 1) + why;
-                return false;
-            }
-            if (cell.size() > field.width) {
-                error = where(table.id, r + 1, c + 1) + "значение длиннее поля (" + std::to_string(cell.size()) +
-                        " байт при ширине " + std::to_string(field.width) + ")";
-                return false;
-            }
-            std::copy(cell.begin(), cell.end(), bytes.begin() + long(field.offset));
-        }
-        table.rows.push_back(std::move(bytes));
-    }
     m_tables.emplace(table.id, std::move(table));
     return true;
 }
@@ -273,23 +391,46 @@ bool RegisterImage::loadLink(const Json::Value& link, std::string& error)
 bool RegisterImage::load(const std::string& path, std::string& error)
 {
     *this = RegisterImage();
-    std::string content;
-    if (!readFile(path, content)) {
+    auto content = std::make_shared<std::string>();
+    if (!readFile(path, *content)) {
         error = "не удалось прочитать файл: " + std::string(std::strerror(errno));
         return false;
     }
-    return parse(content, error);
+    return parseWhole(content, error);
 }
 
 bool RegisterImage::parse(const std::string& content, std::string& error)
 {
+    return parseWhole(std::make_shared<const std::string>(content), error);
+}
+
+bool RegisterImage::parseWhole(const std::shared_ptr<const std::string>& content, std::string& error)
+{
+    std::string rest;
+    std::vector<RowsCut::Piece> pieces;
+    if (RowsCut::cut(*content, LargeRowsText, rest, pieces)) {
+        std::vector<RegisterTable::Undecoded> undecoded;
+        for (const RowsCut::Piece& piece : pieces) {
+            if (undecoded.size() <= piece.table)
+                undecoded.resize(piece.table + 1);
+            undecoded[piece.table] = {content, piece.begin, piece.end};
+        }
+        std::string ignored;
+        if (parseText(rest, undecoded, ignored))
+            return true;
+        // What is wrong is said as the whole text shows it.
+    }
+    return parseText(*content, {}, error);
+}
+
+bool RegisterImage::parseText(const std::string& content, const std::vector<RegisterTable::Undecoded>& undecoded,
+                              std::string& error)
+{
     *this = RegisterImage();
-    Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string parseErrors;
     try {
-        if (!reader->parse(content.data(), content.data() + content.size(), &m_root, &parseErrors) ||
-            !m_root.isObject()) {
+        if (!parseJson(content, m_root, parseErrors) || !m_root.isObject()) {
+            m_root = Json::Value();
             error = "файл не является JSON-объектом" + (parseErrors.empty() ? std::string() : ": " + parseErrors);
             return false;
         }
@@ -318,7 +459,7 @@ bool RegisterImage::parse(const std::string& content, std::string& error)
         return false;
     }
     for (Json::ArrayIndex i = 0; i < tables.size(); ++i) {
-        if (!loadTable(tables[i], i, error))
+        if (!loadTable(tables[i], i, i < undecoded.size() ? undecoded[i] : RegisterTable::Undecoded(), error))
             return false;
     }
     const Json::Value& faults = m_root["faults"];
@@ -329,18 +470,38 @@ bool RegisterImage::parse(const std::string& content, std::string& error)
     return true;
 }
 
-RegisterTable* RegisterImage::table(unsigned id)
+RegisterTable* RegisterImage::table(unsigned id, std::string& error)
 {
     const auto it = m_tables.find(id);
-    return it == m_tables.end() ? nullptr : &it->second;
+    if (it == m_tables.end())
+        return nullptr;
+    return decode(it->second, error) ? &it->second : nullptr;
+}
+
+const Json::Value& RegisterImage::faults() const
+{
+    static const Json::Value none;
+    return m_root.isObject() ? m_root["faults"] : none;
+}
+
+bool RegisterImage::decodeAll(std::string& error)
+{
+    for (auto& entry : m_tables) {
+        if (!decode(entry.second, error))
+            return false;
+    }
+    return true;
 }
 
 void RegisterImage::apply(const Rows& replaced)
 {
     for (const auto& [key, bytes] : replaced) {
-        RegisterTable* t = table(key.first);
-        if (t && key.second >= 1 && key.second <= t->rows.size())
-            t->rows[key.second - 1] = bytes;
+        const auto it = m_tables.find(key.first);
+        if (it == m_tables.end())
+            continue;
+        RegisterTable& t = it->second;
+        if (t.decoded() && key.second >= 1 && key.second <= t.rowCount && bytes.size() == t.rowWidth)
+            std::copy(bytes.begin(), bytes.end(), t.row(key.second));
     }
 }
 
@@ -349,13 +510,22 @@ std::string RegisterImage::text(const Rows& replaced) const
     Json::Value root = m_root;
     for (const auto& [id, table] : m_tables) {
         Json::Value rows(Json::arrayValue);
-        for (unsigned r = 0; r < table.rows.size(); ++r) {
+        std::string ignored;
+        if (!table.decoded()) { // not used, so as it was read
+            try {
+                parseJson(table.undecoded, rows, ignored);
+            } catch (const std::exception&) {
+                rows = Json::Value(Json::arrayValue);
+            }
+            root["tables"][table.jsonIndex]["rows"] = std::move(rows);
+            continue;
+        }
+        for (unsigned r = 0; r < table.rowCount; ++r) {
             const auto it = replaced.find({id, r + 1});
-            const std::vector<uint8_t>& bytes = it == replaced.end() ? table.rows[r] : it->second;
+            const uint8_t* bytes = it == replaced.end() ? table.row(r + 1) : it->second.data();
             Json::Value row(Json::arrayValue);
             for (const RegisterTable::Field& field : table.fields)
-                row.append(toHex(std::vector<uint8_t>(bytes.begin() + long(field.offset),
-                                                      bytes.begin() + long(field.offset + field.width))));
+                row.append(toHex(std::vector<uint8_t>(bytes + field.offset, bytes + field.offset + field.width)));
             rows.append(std::move(row));
         }
         root["tables"][table.jsonIndex]["rows"] = std::move(rows);

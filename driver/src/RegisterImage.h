@@ -6,11 +6,14 @@
 #include <json/value.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 // The register as its image file describes it: identity, tables, drawer,
-// link address and the injected faults (kept as JSON for FaultList).
+// link address and the injected faults (kept as JSON for FaultList). The
+// rows of a large table are decoded when the table is first used.
 class RegisterImage
 {
 public:
@@ -21,8 +24,11 @@ public:
     bool load(const std::string& path, std::string& error);
     // The same for the file's content.
     bool parse(const std::string& content, std::string& error);
+    // Decodes the rows of every table not used yet; false with a reason when
+    // one of them is broken.
+    bool decodeAll(std::string& error);
     // The image file's content with the given rows replaced: every cell in
-    // hex, every other key as loaded.
+    // hex, every other key as loaded. Call decodeAll first.
     std::string text(const Rows& replaced) const;
 
     // Writes the image with the given rows replaced, atomically: a temporary
@@ -35,7 +41,10 @@ public:
     // image. Only the holder of the image's lock may call it.
     static void removeLeftovers(const std::string& path);
 
-    RegisterTable* table(unsigned id);
+    // Null when there is no such table, or (with a reason) when its rows are broken.
+    RegisterTable* table(unsigned id, std::string& error);
+    // The image's "faults" (null when it has none).
+    const Json::Value& faults() const;
 
     unsigned modelCode() const { return m_modelCode; }
     const std::string& modelName() const { return m_modelName; }
@@ -46,10 +55,21 @@ public:
     const RegisterLink& link() const { return m_link; }
 
     static std::string toHex(const std::vector<uint8_t>& bytes);
+    // The typed forms of a cell: {"text": ...}, {"uint": n}, {"bcd": "digits"};
+    // false when the number does not fit the field.
+    static void textBytes(const std::string& text, const RegisterTable::Field& field, std::vector<uint8_t>& bytes);
+    static bool uintBytes(uint64_t value, const RegisterTable::Field& field, std::vector<uint8_t>& bytes);
+    static bool bcdBytes(const std::string& digits, const RegisterTable::Field& field, std::vector<uint8_t>& bytes);
     static bool fromHex(const std::string& text, std::vector<uint8_t>& bytes);
 
 private:
-    bool loadTable(const Json::Value& json, unsigned index, std::string& error);
+    bool parseWhole(const std::shared_ptr<const std::string>& content, std::string& error);
+    bool parseText(const std::string& content, const std::vector<RegisterTable::Undecoded>& undecoded,
+                   std::string& error);
+    bool loadTable(const Json::Value& json, unsigned index, const RegisterTable::Undecoded& undecoded,
+                   std::string& error);
+    static bool decodeRows(RegisterTable& table, const Json::Value& rows, std::string& error);
+    static bool decode(RegisterTable& table, std::string& error);
     bool loadLink(const Json::Value& json, std::string& error);
     static bool cellBytes(const Json::Value& cell, const RegisterTable::Field& field, std::vector<uint8_t>& bytes,
                           std::string& error);

@@ -2,10 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-// One numbered table of the emulated register: fixed-width fields, rows of bytes.
+// One numbered table of the emulated register: fixed-width fields, rows of
+// bytes kept one after another in a single block.
 struct RegisterTable
 {
     struct Field
@@ -19,6 +21,18 @@ struct RegisterTable
     unsigned id = 0;
     std::vector<Field> fields;
     size_t rowWidth = 0;
-    std::vector<std::vector<uint8_t>> rows; // each rowWidth bytes
-    unsigned jsonIndex = 0;                 // position in the image's "tables"
+    std::vector<uint8_t> bytes; // rowCount() rows of rowWidth bytes
+    unsigned jsonIndex = 0;     // position in the image's "tables"
+    // The JSON text of a large table's "rows", decoded on the table's first
+    // use so that an open does not pay for tables it never touches.
+    struct Undecoded
+    {
+        std::shared_ptr<const std::string> image; // the whole text, shared by the tables
+        size_t begin = 0, end = 0;
+    } undecoded;
+    size_t rowCount = 0;
+
+    bool decoded() const { return !undecoded.image; }
+    const uint8_t* row(size_t number) const { return bytes.data() + (number - 1) * rowWidth; } // from 1
+    uint8_t* row(size_t number) { return bytes.data() + (number - 1) * rowWidth; }
 };

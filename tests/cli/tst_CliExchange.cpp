@@ -304,6 +304,54 @@ private slots:
         QCOMPARE(result.outLines(), expected);
     }
 
+    // Standard output is written in pieces: every line of a listing, short or
+    // longer than a piece, comes out whole and before the message that ends it.
+    void listingBeforeTheMessage_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("a few lines") << 5;
+        QTest::newRow("more than 64 KiB") << 3000;
+    }
+
+    void listingBeforeTheMessage()
+    {
+        QFETCH(int, rows);
+        EmulatorImage image = EmulatorImage::fromFile(m_image);
+        image.setRowCount(1, rows);
+        for (Json::Value& table : image.json()["tables"]) {
+            for (int r = 0; table["id"].asInt() == 1 && r < rows; ++r) {
+                Json::Value code(Json::objectValue);
+                code["bcd"] = r + 1;
+                table["rows"][r][0] = code;
+            }
+        }
+        QVERIFY(image.save(m_image));
+        const QString file = cliExport(path("before"), 1, m_dir->path());
+        QByteArray bytes = fileBytes(file);
+        QList<QByteArray> lines = bytes.split('\n');
+        QStringList expected;
+        for (int i = 2; i < lines.size(); ++i) {
+            QList<QByteArray> values = lines.at(i).split(';');
+            if (values.size() < 3)
+                continue;
+            const QByteArray name = "\"Товар " + QByteArray::number(i - 1) + " «тест»\"";
+            expected << QStringLiteral("\"1\";%1;\"2\";%2;%3")
+                            .arg(QString::fromUtf8(values.at(0)), QString::fromUtf8(values.at(2)),
+                                 QString::fromUtf8(name));
+            values[2] = name;
+            lines[i] = values.join(';');
+        }
+        QCOMPARE(expected.size(), rows);
+        QVERIFY(writeBytes(file, lines.join('\n')));
+
+        const CliRun result = runCli({"diff", file}, m_dir->path(), cliProgram(), QProcess::MergedChannels);
+        QVERIFY2(result.exitCode == 1 && result.out.size() > 200, qPrintable(result.out.left(500)));
+        expected << QStringLiteral("Файл и ККТ расходятся в %1")
+                        .arg(RussianPlural::count(qulonglong(rows), QStringLiteral("ячейке"), QStringLiteral("ячейках"),
+                                                  QStringLiteral("ячейках")));
+        QCOMPARE(result.outLines(), expected);
+    }
+
     // A file of a table of one record is read by its first data line; the
     // lines after it are left, and standard error says how many.
     void oneRecordFileLeavesLaterLines_data()

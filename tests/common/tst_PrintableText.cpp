@@ -42,6 +42,35 @@ private slots:
         MessageBox::setHandler(nullptr);
         QCOMPARE(boxText, QStringLiteral("Файл: ") + shown);
     }
+
+    // Bytes said to be printable go out unconverted: they must be exactly
+    // what the conversion and the escaping would give.
+    void printableBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("printable");
+        QTest::newRow("plain Russian") << QByteArray("\"1\";\"Молоко 3,2%\"") << true;
+        QTest::newRow("line ends and tabs") << QByteArray("a\n\tb") << true;
+        QTest::newRow("terminal sequence") << QByteArray("\x1b[2J") << false;
+        QTest::newRow("carriage return") << QByteArray("было\rстало") << false;
+        QTest::newRow("delete") << QByteArray("a\x7f") << false;
+        QTest::newRow("C1 control") << QByteArray("\xc2\x9b" "31m") << false;
+        QTest::newRow("after the C1 controls") << QByteArray("\xc2\xa0") << true;
+        QTest::newRow("NUL") << QByteArray("a\0b", 3) << false;
+        QTest::newRow("not UTF-8") << QByteArray("\xcf\xf0\xe8") << false;
+        QTest::newRow("cut short") << QByteArray("\xd0") << false;
+        QTest::newRow("byte order mark") << QByteArray("\xef\xbb\xbf" "a") << false;
+        QTest::newRow("four-byte character") << QByteArray("\xf0\x9f\x98\x80") << true;
+    }
+
+    void printableBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, printable);
+        QCOMPARE(PrintableText::isPrintable(bytes.constData(), bytes.constData() + bytes.size()), printable);
+        if (printable)
+            QCOMPARE(PrintableText::of(QString::fromUtf8(bytes)).toUtf8(), bytes);
+    }
 };
 
 VESCOR_TEST(PrintableTextTest)

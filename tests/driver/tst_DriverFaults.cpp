@@ -157,6 +157,47 @@ private slots:
         QCOMPARE(api.errorCode(h), 0);
     }
 
+    // The image read for its faults before the open serves the open only while
+    // the file is as it was then; replaced in between, the open reads it anew.
+    void openTakesTheImageAsItIsNow_data()
+    {
+        QTest::addColumn<bool>("replaced");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("unchanged") << false << 4;
+        QTest::newRow("replaced after set_settings") << true << 4;
+        QTest::newRow("large table, unchanged") << false << 5000;
+        QTest::newRow("large table, replaced after set_settings") << true << 5000;
+    }
+
+    void openTakesTheImageAsItIsNow()
+    {
+        QFETCH(bool, replaced);
+        QFETCH(int, rows);
+        QTemporaryDir dir;
+        EmulatorImage image;
+        image.addTable(3, {{2}}, rows);
+        image.addFault({"query", -1, -1, -1, 0, 1, 7, QStringLiteral("Первый запрос")});
+        image.install(dir);
+        TilloHandle h;
+        QCOMPARE(api.setSettings(h, L"{\"BaudRate\": 9600}"), 0);
+        if (replaced) {
+            image.setIdentity(99, QStringLiteral("Другая"), QStringLiteral("0099000001"), QStringLiteral("3.0.1"));
+            image.setCell(3, rows, 1, QByteArray::fromHex("ABCD"));
+            image.clearFaults();
+            image.addFault({"query", -1, -1, -1, 0, 1, 8, QStringLiteral("Второй образ")});
+            image.install(dir);
+        }
+        QCOMPARE(api.open(h), 0);
+        api.setInt(h, LIBTILLO_PARAM_QUERY, LIBTILLO_QUERY_STATUS);
+        QCOMPARE(api.queryData(h), -1);
+        QCOMPARE(api.errorCode(h), replaced ? 8 : 7);
+        QCOMPARE(api.queryData(h), 0);
+        QCOMPARE(api.getInt(h, LIBTILLO_PARAM_MODEL_CODE), replaced ? 99u : 57u);
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 3, unsigned(rows), 1, value), 0);
+        QCOMPARE(value, QByteArray::fromHex(replaced ? "ABCD" : "0000"));
+    }
+
     void settingsStayAfterRefusal()
     {
         QTemporaryDir dir;

@@ -555,6 +555,82 @@ private slots:
         QCOMPARE(fileBytes(path), content);
     }
 
+    // A table of many rows is decoded on its first use, not at the open: a
+    // broken cell there fails the calls that need the table, never the others.
+    void largeTableDecodedOnFirstUse_data()
+    {
+        QTest::addColumn<QString>("lastCell"); // table 5's last row, field 1, as the image gives it
+        QTest::addColumn<QString>("reason");   // empty: the table is sound
+        QTest::addColumn<bool>("escaped");     // row 2's text written with \u escapes
+        QTest::newRow("sound") << "0A0B" << QString() << false;
+        QTest::newRow("text with escapes") << "0A0B" << QString() << true;
+        QTest::newRow("odd hex in the last row") << "0A0" << "ряд 5000, поле 1" << false;
+        QTest::newRow("longer than its field") << "0A0B0C" << "ряд 5000, поле 1" << false;
+        QTest::newRow("a row of three cells") << QString() << "ряд 5000" << false;
+    }
+
+    void largeTableDecodedOnFirstUse()
+    {
+        QFETCH(QString, lastCell);
+        QFETCH(QString, reason);
+        QFETCH(bool, escaped);
+        QTemporaryDir dir;
+        EmulatorImage image = smallRegister();
+        image.addTable(5, {{2}, {8, true}}, 5000);
+        image.setCell(5, 1, 2, QByteArray::fromHex("0102"));
+        image.setText(5, 2, 2, QStringLiteral("Ёж"));
+        for (Json::Value& table : image.json()["tables"]) {
+            if (table["id"].asUInt() != 5)
+                continue;
+            Json::Value number(Json::objectValue), bcd(Json::objectValue);
+            number["uint"] = 258;
+            bcd["bcd"] = 1234;
+            table["rows"][1][0] = number;
+            table["rows"][2][0] = bcd;
+            Json::Value& last = table["rows"][4999];
+            if (lastCell.isEmpty())
+                last.append("01");
+            else
+                last[0] = lastCell.toStdString();
+        }
+        const QString path = image.install(dir);
+        if (escaped)
+            QVERIFY(writeBytes(path, fileBytes(path).replace("\"Ёж\"", "\"\\u0401\\u0436\"")));
+        QCOMPARE(fileBytes(path).contains("\\u0401"), escaped);
+        const QByteArray before = fileBytes(path);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 3, 1, 1, value), 0);
+        QCOMPARE(value, QByteArray::fromHex("0102"));
+        QCOMPARE(api.writeCell(h, 3, 2, 1, QByteArray::fromHex("ABCD")), 0);
+        if (reason.isEmpty()) {
+            QCOMPARE(api.readCell(h, 5, 1, 2, value), 0);
+            QCOMPARE(value, QByteArray::fromHex("0102000000000000"));
+            QCOMPARE(api.readCell(h, 5, 5000, 1, value), 0);
+            QCOMPARE(value, QByteArray::fromHex("0A0B"));
+            QCOMPARE(api.readCell(h, 5, 2, 1, value), 0);
+            QCOMPARE(value, QByteArray::fromHex("0102"));
+            QCOMPARE(api.readCell(h, 5, 2, 2, value), 0);
+            QCOMPARE(value, QByteArray::fromHex("F086202020202020"));
+            QCOMPARE(api.readCell(h, 5, 3, 1, value), 0);
+            QCOMPARE(value, QByteArray::fromHex("1234"));
+            QCOMPARE(api.commit(h), 0);
+            const EmulatorImage saved = EmulatorImage::fromFile(path);
+            QCOMPARE(saved.cell(3, 2, 1), QByteArray::fromHex("ABCD"));
+            QCOMPARE(saved.rowCount(5), 5000);
+            QCOMPARE(saved.cell(5, 5000, 1), QByteArray::fromHex("0A0B"));
+            return;
+        }
+        QCOMPARE(api.readCell(h, 5, 1, 1, value), -1);
+        QCOMPARE(api.errorCode(h), 20);
+        QVERIFY2(api.error(h).contains(path) && api.error(h).contains(reason), qPrintable(api.error(h)));
+        QCOMPARE(api.commit(h), -1); // a commit writes every table
+        QCOMPARE(api.errorCode(h), 20);
+        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(api.readCell(h, 3, 2, 1, value), 0);
+    }
+
     void missingImage()
     {
         QTemporaryDir dir;

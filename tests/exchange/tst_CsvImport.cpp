@@ -415,6 +415,60 @@ private slots:
         QCOMPARE(describe(rows), expected);
     }
 
+    // The file is read 64 KiB at a time: a record whose quotes, doubled
+    // quotes, quoted separator, empty values or line end fall on either side
+    // of a piece's end comes out whole.
+    void valuesAcrossPieces_data()
+    {
+        QTest::addColumn<int>("before"); // bytes of the record before the end of the first piece
+        QTest::addColumn<int>("reservedLength");
+        QTest::newRow("starts a piece") << 0 << 0;
+        QTest::newRow("label cut") << 2 << 0;
+        QTest::newRow("doubled quote cut") << 24 << 0;
+        QTest::newRow("quoted separator cut") << 40 << 0;
+        QTest::newRow("empty values cut") << 60 << 0;
+        QTest::newRow("line end cut") << 68 << 0;
+        QTest::newRow("longest value cut") << 100 << 128;
+    }
+
+    void valuesAcrossPieces()
+    {
+        QFETCH(int, before);
+        QFETCH(int, reservedLength);
+        const auto line = [](int label, const QByteArray& name, const QByteArray& reserved) {
+            return "\"" + QByteArray::number(label) + "\";\"12.34\";\"" + name + "\";\"1\";\"10\";\"" + reserved +
+                   "\";\"\"\n";
+        };
+        const QByteArray name = "Хлеб \"\"Бородинский\"\"; вторая строка";
+        const QByteArray reserved(reservedLength, 'z');
+        // The pieces start after the title line: the field names are in the first.
+        const int start = 65536 - int(goodsHead.size() - goodsHead.indexOf('\n') - 1) - before;
+        QByteArray data;
+        int label = 0;
+        while (start - data.size() > 200)
+            data += line(++label, "x", "");
+        // The last line before fills the piece to the byte, its padding split over two values.
+        const int room = start - data.size() - line(0, "", "").size() - QByteArray::number(label + 1).size() + 1;
+        data += line(++label, QByteArray(room / 2, 'x'), QByteArray(room - room / 2, 'z'));
+        QCOMPARE(data.size(), start);
+        data += line(++label, name, reserved);
+        data += line(label + 1, "", "");
+
+        TableInfo matched;
+        DataRows rows;
+        const QString error = importError(fileWith(goodsHead + data), allTables(), matched, rows);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(rows.size(), label + 1);
+        const DataRow& cut = rows.at(label - 1);
+        QCOMPARE(cut.last().value, QByteArray::number(label));
+        QCOMPARE(cut.at(0).value, QByteArray("1234"));
+        QCOMPARE(cut.at(1).value, QByteArray("Хлеб \"Бородинский\"; вторая строка"));
+        QCOMPARE(cut.at(4).value, reserved);
+        QCOMPARE(cut.at(5).value, QByteArray());
+        QCOMPARE(rows.last().at(1).value, QByteArray());
+        QCOMPARE(rows.last().last().value, QByteArray::number(label + 1));
+    }
+
     // A table of one record takes the first data line of its file; the
     // lines after it are counted and not read.
     void firstRecordOfOneRecordTables_data()

@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(found.size(), differs ? 1 : 0);
         if (differs) {
             QCOMPARE(found.first().fieldNumber, info->type == TransposedList ? 1 : field + 1);
-            QCOMPARE(found.first().fileText, TableComparison::fileForm(*info, field, fileValue));
+            QCOMPARE(QString::fromUtf8(found.first().fileText), TableComparison::fileForm(*info, field, fileValue));
         }
     }
 };

@@ -33,9 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             fail("refused without a reason", content.substr(0, 200));
         return 0;
     }
+    if (!image.decodeAll(error))
+        return 0;
     const std::string written = image.text({});
     RegisterImage again;
-    if (!again.parse(written, error))
+    if (!again.parse(written, error) || !again.decodeAll(error))
         fail("a written image does not load", error);
     if (again.text({}) != written)
         fail("a written image is written differently the second time", written.substr(0, 200));

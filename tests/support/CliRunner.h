@@ -26,9 +26,12 @@ inline QString cliProgram()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/vescor-cli");
 }
 
-inline CliRun runCli(const QStringList& arguments, const QString& workingDir, const QString& program = cliProgram())
+// With QProcess::MergedChannels, `out` holds both in the order written.
+inline CliRun runCli(const QStringList& arguments, const QString& workingDir, const QString& program = cliProgram(),
+                     QProcess::ProcessChannelMode channels = QProcess::SeparateChannels)
 {
     QProcess process;
+    process.setProcessChannelMode(channels);
     process.setProgram(program);
     process.setArguments(arguments);
     process.setWorkingDirectory(workingDir);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Takes the "rows" of large tables out of an image's JSON text, leaving "[]"
+// in their place, so that the rest parses in time independent of the tables'
+// size. Only the shape it needs is looked at: the rest is checked by the
+// JSON parser, the rows when they are decoded. Any text it is not sure of
+// (comments, escaped keys, a key twice) is left whole.
+class RowsCut
+{
+public:
+    struct Piece
+    {
+        unsigned table = 0; // index in "tables"
+        size_t begin = 0;   // the JSON text of its "rows" value in the content
+        size_t end = 0;
+    };
+
+    // False when the text is left whole; `rest` and `pieces` are then empty.
+    static bool cut(const std::string& content, size_t smallestCut, std::string& rest, std::vector<Piece>& pieces);
+};

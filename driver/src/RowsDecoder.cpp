@@ -1,0 +1,166 @@
+#include "RowsDecoder.h"
+
+#include "RegisterImage.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+class Cursor
+{
+public:
+    Cursor(const char* begin, const char* end) : m_at(begin), m_end(end) {}
+
+    bool atEnd()
+    {
+        blanks();
+        return m_at == m_end;
+    }
+
+    bool take(char c)
+    {
+        blanks();
+        if (m_at == m_end || *m_at != c)
+            return false;
+        ++m_at;
+        return true;
+    }
+
+    bool peek(char c)
+    {
+        blanks();
+        return m_at != m_end && *m_at == c;
+    }
+
+    bool word(const char* text)
+    {
+        blanks();
+        const size_t n = std::strlen(text);
+        if (size_t(m_end - m_at) < n || std::memcmp(m_at, text, n) != 0)
+            return false;
+        m_at += n;
+        return true;
+    }
+
+    // A string without escapes or control characters.
+    bool string(const char*& begin, const char*& end)
+    {
+        if (!take('"'))
+            return false;
+        begin = m_at;
+        while (m_at != m_end && *m_at != '"') {
+            if (*m_at == '\\' || static_cast<unsigned char>(*m_at) < 0x20)
+                return false;
+            ++m_at;
+        }
+        if (m_at == m_end)
+            return false;
+        end = m_at++;
+        return true;
+    }
+
+    // Decimal digits without a sign, fraction or leading zero: what a number
+    // of up to 19 digits is read as.
+    bool digits(const char*& begin, const char*& end)
+    {
+        blanks();
+        begin = m_at;
+        while (m_at != m_end && *m_at >= '0' && *m_at <= '9')
+            ++m_at;
+        end = m_at;
+        const size_t n = size_t(end - begin);
+        return n > 0 && n <= 19 && !(n > 1 && *begin == '0') &&
+               (m_at == m_end || (*m_at != '.' && *m_at != 'e' && *m_at != 'E'));
+    }
+
+private:
+    void blanks()
+    {
+        while (m_at != m_end && (*m_at == ' ' || *m_at == '\t' || *m_at == '\r' || *m_at == '\n'))
+            ++m_at;
+    }
+
+    const char* m_at;
+    const char* m_end;
+};
+
+bool isHexText(const char* begin, const char* end)
+{
+    for (const char* p = begin; p != end; ++p) {
+        if (!std::isxdigit(static_cast<unsigned char>(*p)) && *p != ' ' && *p != ':' && *p != '-')
+            return false;
+    }
+    return true;
+}
+
+// One cell into `bytes`; false for anything not of the usual forms or not fitting.
+bool cell(Cursor& c, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
+{
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    if (c.word("null")) {
+        bytes.clear();
+        return true;
+    }
+    if (c.peek('"'))
+        return c.string(begin, end) && isHexText(begin, end) &&
+               RegisterImage::fromHex(std::string(begin, end), bytes) && bytes.size() <= field.width;
+    if (!c.take('{') || !c.string(begin, end) || !c.take(':'))
+        return false;
+    const std::string key(begin, end);
+    bool ok = false;
+    if (key == "text") {
+        ok = c.string(begin, end);
+        if (ok)
+            RegisterImage::textBytes(std::string(begin, end), field, bytes);
+    } else if (key == "uint") {
+        ok = c.digits(begin, end) && RegisterImage::uintBytes(std::stoull(std::string(begin, end)), field, bytes);
+    } else if (key == "bcd") {
+        ok = (c.peek('"') ? c.string(begin, end) : c.digits(begin, end)) && begin != end &&
+             std::string(begin, end).find_first_not_of("0123456789") == std::string::npos &&
+             RegisterImage::bcdBytes(std::string(begin, end), field, bytes);
+    }
+    return ok && bytes.size() <= field.width && c.take('}');
+}
+
+} // namespace
+
+bool RowsDecoder::decode(const char* begin, const char* end, RegisterTable& table)
+{
+    Cursor c(begin, end);
+    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> cellBytes;
+    size_t rows = 0;
+    if (!c.take('['))
+        return false;
+    if (!c.take(']')) {
+        do {
+            if (!c.take('['))
+                return false;
+            bytes.resize(bytes.size() + table.rowWidth, 0);
+            uint8_t* row = bytes.data() + rows * table.rowWidth;
+            ++rows;
+            if (c.take(']'))
+                continue;
+            size_t field = 0;
+            do {
+                if (field == table.fields.size() || !cell(c, table.fields[field], cellBytes))
+                    return false;
+                std::copy(cellBytes.begin(), cellBytes.end(), row + table.fields[field].offset);
+                ++field;
+            } while (c.take(','));
+            if (!c.take(']'))
+                return false;
+        } while (c.take(','));
+        if (!c.take(']'))
+            return false;
+    }
+    if (!c.atEnd())
+        return false;
+    table.bytes = std::move(bytes);
+    table.rowCount = rows;
+    return true;
+}
