@@ -23,6 +23,7 @@
 #include "table/CellColors.h"
 #include "table/TableModel.h"
 #include "table/TablePage.h"
+#include "table/TableView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -126,11 +127,13 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
         ? SettingsFile::defaultPath()
         : settingsPath;
     loadSettings();
+    restoreLayout();
 }
 
 MainWindow::~MainWindow()
 {
     saveSettings();
+    saveLayout();
     KKT_Logic::instance().destroy();
     delete ui;
 }
@@ -163,6 +166,31 @@ void MainWindow::saveSettings()
     SettingsFile::save(m_settingsPath, text);
 }
 
+void MainWindow::restoreLayout()
+{
+    m_layout = WindowLayout::load(m_settingsPath);
+    if (!m_layout.geometry.isEmpty())
+        restoreGeometry(m_layout.geometry);
+}
+
+void MainWindow::saveLayout()
+{
+    for (int i = 0; i < ui->tabWidget->count(); ++i)
+        keepColumnWidths(ui->tabWidget->widget(i));
+    m_layout.geometry = saveGeometry();
+    m_layout.save(m_settingsPath);
+}
+
+void MainWindow::keepColumnWidths(QWidget* page)
+{
+    auto* tablePage = qobject_cast<TablePage*>(page);
+    if (!tablePage)
+        return;
+    const QList<int> widths = tablePage->view()->columnWidths();
+    if (!widths.isEmpty())
+        m_layout.columnWidths.insert(tablePage->tableModel()->tableNumber(), widths);
+}
+
 void MainWindow::showError(const QString& text)
 {
     MessageBox::critical(this, product::displayName(), text);
@@ -181,6 +209,7 @@ void MainWindow::clearTabs()
     while (ui->tabWidget->count() > 0) {
         const int last = ui->tabWidget->count() - 1;
         QWidget* page = ui->tabWidget->widget(last);
+        keepColumnWidths(page);
         ui->tabWidget->removeTab(last);
         delete page;
     }
@@ -374,6 +403,7 @@ void MainWindow::setShownRegister(const RegisterIdentity& identity)
 TablePage* MainWindow::newTablePage(const TableInfo& table, const DataRows& rows)
 {
     auto* page = new TablePage(table, rows);
+    page->view()->setColumnWidths(m_layout.columnWidths.value(table.id));
     // The view paints cells the rows cannot fill: the model shows them empty
     // and says why once; that, and why an edit was refused, belongs in the status bar.
     connect(page, &TablePage::statusMessage, this, &MainWindow::setStatusText);
@@ -393,6 +423,7 @@ void MainWindow::replaceTableTab(int index, const TableInfo& table, const DataRo
     if (!old)
         return;
     const bool current = ui->tabWidget->currentIndex() == index;
+    keepColumnWidths(old);
     ui->tabWidget->insertTab(index, newTablePage(table, rows), table.name);
     ui->tabWidget->removeTab(index + 1);
     delete old;

@@ -2,6 +2,8 @@
 
 #include "CommandHost.h"
 
+#include "settings/WindowLayout.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QString>
@@ -82,6 +84,11 @@ private slots:
 private:
     void loadSettings();
     void saveSettings();
+    // The window's size and place and the tables' column widths from the last run.
+    void restoreLayout();
+    void saveLayout();
+    // Keeps the column widths of a page that goes, for its table's next tab.
+    void keepColumnWidths(QWidget* page);
 
     bool hasUnwrittenChanges() const;
     // "*" after the title of each tab that holds marked cells, and after the window's title while any does.
@@ -111,4 +118,5 @@ private:
     QString m_serialNumber;
     RecentFolders m_recentFolders;
     CommandProgress* m_progress;
+    WindowLayout m_layout;
 };

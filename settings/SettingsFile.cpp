@@ -144,6 +144,12 @@ QString SettingsFile::setAside(const QString& path, QString& error)
     return kept;
 }
 
+bool SettingsFile::isReadable(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && refusal(info).isEmpty();
+}
+
 void SettingsFile::save(const QString& path, const QString& text)
 {
     QSettings settings(path, QSettings::IniFormat);

@@ -38,6 +38,10 @@ public:
 
     static void save(const QString& path, const QString& settings);
 
+    // Whether the file is there and may be read as a settings file: a
+    // regular, readable file no larger than MaxSize.
+    static bool isReadable(const QString& path);
+
     // Keeps a settings file that could not be read from being replaced by the
     // next save: renames it to "<path>.bad" beside it (an older one of that
     // name goes). Returns the new path; empty, with error saying why, when the

@@ -5,15 +5,22 @@
 #include "EntryCheck.h"
 #include "TableModel.h"
 
+#include "common/RussianPlural.h"
+
 CellBatch::CellBatch(TableModel* model)
     : m_model(model)
 {
 }
 
+namespace {
+
+// Refusals named one by one; the rest are counted.
+constexpr int namedRefusals = 10;
+
+} // namespace
+
 bool CellBatch::add(const QModelIndex& index, const QString& text)
 {
-    if (refused())
-        return false;
     QModelIndex source;
     if (TableModel::sourceOf(index, &source) != m_model)
         return true;
@@ -40,15 +47,28 @@ bool CellBatch::add(const QModelIndex& index, const QString& text)
         why = EntryCheck::reason(*field, stored);
     }
     if (!why.isEmpty()) {
-        m_problem = QStringLiteral("Строка %1: %2").arg(source.row() + 1).arg(CellInputCheck::refusal(*field, text, why));
+        if (++m_refusals <= namedRefusals)
+            m_problems << QStringLiteral("Строка %1: %2").arg(source.row() + 1).arg(CellInputCheck::refusal(*field, text, why));
         return false;
     }
+    if (refused())
+        return false;
     const QByteArray& current = m_model->tableData()[row][column].value;
     if (stored != current) {
         m_before.append({row, column, current});
         m_after.append({row, column, stored});
     }
     return true;
+}
+
+QString CellBatch::problem() const
+{
+    QString text = m_problems.join(QLatin1Char('\n'));
+    if (m_refusals > m_problems.size())
+        text += QStringLiteral("\n…и еще %1").arg(RussianPlural::count(m_refusals - m_problems.size(),
+                                                                     QStringLiteral("значение"), QStringLiteral("значения"),
+                                                                     QStringLiteral("значений")));
+    return text;
 }
 
 CellBlockCommand* CellBatch::takeCommand(const QString& text)

@@ -4,6 +4,7 @@
 
 #include <QModelIndex>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class CellBlockCommand;
@@ -20,11 +21,13 @@ public:
 
     // Takes a text for the cell at an index of the table model or of a proxy
     // model over it. False when the register cannot store it; problem() then
-    // names the row, the field and why. Texts after a refusal are not taken.
+    // names the row, the field and why. After a refusal no text is taken any
+    // more, but the further refusals are still named.
     bool add(const QModelIndex& index, const QString& text);
 
-    bool refused() const { return !m_problem.isEmpty(); }
-    QString problem() const { return m_problem; }
+    bool refused() const { return !m_problems.isEmpty(); }
+    // Every refusal on a line of its own, the first ones when there are many.
+    QString problem() const;
     // Cells that will change, and cells left alone because they cannot be edited.
     int changeCount() const { return m_after.size(); }
     int readOnlyCount() const { return m_readOnly; }
@@ -37,5 +40,6 @@ private:
     QVector<StoredCell> m_before;
     QVector<StoredCell> m_after;
     int m_readOnly = 0;
-    QString m_problem;
+    QStringList m_problems;
+    int m_refusals = 0;
 };

@@ -3,6 +3,7 @@
 #include "CellBatch.h"
 #include "CellBlockCommand.h"
 #include "CellEditCommand.h"
+#include "CellReplace.h"
 #include "TableFilterModel.h"
 #include "TableModel.h"
 #include "TableSearchBar.h"
@@ -10,6 +11,7 @@
 #include "TsvBlock.h"
 
 #include "dialogs/MessageBox.h"
+#include "dialogs/ReplaceDlg.h"
 #include "common/RussianPlural.h"
 
 #include <QAction>
@@ -22,6 +24,7 @@
 #include <QMenu>
 #include <QSet>
 #include <QSpinBox>
+#include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -34,7 +37,11 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     , m_view(new TableView(table, this))
     , m_searchBar(new TableSearchBar(table.type == Db, this))
     , m_undoStack(new QUndoStack(this))
+    , m_searchPause(new QTimer(this))
 {
+    m_searchPause->setSingleShot(true);
+    m_searchPause->setInterval(SearchPause);
+    connect(m_searchPause, &QTimer::timeout, this, &TablePage::applySearch);
     // The page keeps the table model; the view keeps the filter model over it.
     m_model->setParent(this);
     m_model->setUndoStack(m_undoStack);
@@ -61,7 +68,7 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     // The reason of a refusal is also shown whole where the user looks: at the cell.
     connect(m_model, &TableModel::editRefused, this, &TablePage::showRefusalAtCell);
     connect(m_view, &TableView::inputRefused, this, &TablePage::showRefusalAtCell);
-    connect(m_searchBar, &TableSearchBar::searchTextChanged, this, &TablePage::searchTextChanged);
+    connect(m_searchBar, &TableSearchBar::searchTextChanged, m_searchPause, qOverload<>(&QTimer::start));
     connect(m_searchBar, &TableSearchBar::onlyMatchesChanged, this, [this](bool on) {
         m_filter->setFiltering(on);
         updateCount();
@@ -96,6 +103,8 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     connect(addPageAction("fillDownAction", QStringLiteral("Заполнить вниз"), {QKeySequence(Qt::CTRL | Qt::Key_D)}),
             &QAction::triggered, this, &TablePage::fillDown);
     m_menuActions << nullptr;
+    connect(addPageAction("replaceAction", QStringLiteral("Найти и заменить"), {QKeySequence(Qt::CTRL | Qt::Key_H)}),
+            &QAction::triggered, this, &TablePage::openReplace);
     connect(addPageAction("findAction", QStringLiteral("Найти"), {QKeySequence::Find}), &QAction::triggered, this,
             &TablePage::openSearch);
     connect(addPageAction("findNextAction", QStringLiteral("Найти следующее"), {QKeySequence(Qt::Key_F3)}),
@@ -169,6 +178,7 @@ void TablePage::closeSearch()
 {
     const QModelIndex current = m_filter->mapToSource(m_view->currentIndex());
     m_searchBar->searchField()->clear();
+    applyPendingSearch();
     m_searchBar->hide();
     if (current.isValid()) {
         const QModelIndex shown = m_filter->mapFromSource(current);
@@ -178,12 +188,36 @@ void TablePage::closeSearch()
     m_view->setFocus(Qt::OtherFocusReason);
 }
 
-void TablePage::searchTextChanged(const QString& text)
+void TablePage::applyPendingSearch()
+{
+    if (!m_searchPause->isActive())
+        return;
+    m_searchPause->stop();
+    applySearch();
+}
+
+void TablePage::applySearch()
 {
     const QModelIndex current = m_filter->mapToSource(m_view->currentIndex());
-    m_filter->setSearchText(text);
+    m_filter->setSearchText(m_searchBar->searchText());
     updateCount();
-    const QModelIndex shown = m_filter->mapFromSource(current);
+    QModelIndex shown = m_filter->mapFromSource(current);
+    if (!shown.isValid() && current.isValid()) {
+        // The current row is hidden now: the first row shown after it (or the
+        // last one) becomes current, as when rows are taken out of a view.
+        int low = 0;
+        int high = m_filter->rowCount();
+        while (low < high) {
+            const int middle = (low + high) / 2;
+            if (m_filter->mapToSource(m_filter->index(middle, 0)).row() < current.row())
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        shown = m_filter->index(qMin(low, m_filter->rowCount() - 1), current.column());
+        if (shown.isValid())
+            m_view->selectionModel()->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect);
+    }
     if (shown.isValid())
         m_view->scrollTo(shown);
 }
@@ -195,6 +229,7 @@ void TablePage::updateCount()
 
 void TablePage::findNext()
 {
+    applyPendingSearch();
     const int rows = m_model->rowCount();
     if (rows == 0)
         return;
@@ -235,8 +270,10 @@ void TablePage::goToRow(int number)
     if (row < 0 || row >= m_model->rowCount())
         return;
     // A row the search hides is shown again: the search is cleared.
-    if (!m_filter->mapFromSource(m_model->index(row, 0)).isValid())
+    if (!m_filter->mapFromSource(m_model->index(row, 0)).isValid()) {
         m_searchBar->searchField()->clear();
+        applyPendingSearch();
+    }
     showSourceRow(row);
     m_view->setFocus(Qt::OtherFocusReason);
 }
@@ -404,7 +441,44 @@ void TablePage::fillDown()
     applyBatch(batch, QStringLiteral("Заполнение вниз"));
 }
 
-bool TablePage::applyBatch(CellBatch& batch, const QString& title)
+void TablePage::openReplace()
+{
+    if (!m_replaceDialog) {
+        QStringList columns;
+        for (int c = 0; c < m_model->columnCount(); ++c) {
+            const QString title = m_model->headerData(c, Qt::Horizontal).toString();
+            columns << (title.isEmpty() ? QStringLiteral("Значение") : title);
+        }
+        m_replaceDialog = new ReplaceDlg(columns, this);
+        connect(m_replaceDialog, &ReplaceDlg::replaceAllRequested, this, &TablePage::replaceFromDialog);
+    }
+    m_replaceDialog->show();
+    m_replaceDialog->raise();
+    m_replaceDialog->activateWindow();
+}
+
+void TablePage::replaceFromDialog()
+{
+    const CellReplace replace(m_replaceDialog->foundText(), m_replaceDialog->replacementText(),
+                              m_replaceDialog->wholeValue());
+    m_replaceDialog->showResult(replaceAll(replace, m_replaceDialog->chosenColumns()));
+}
+
+QString TablePage::replaceAll(const CellReplace& replace, const QList<int>& columns)
+{
+    const QString title = QStringLiteral("Замена");
+    CellBatch batch(m_model);
+    QString status;
+    if (replace.addTo(batch, *m_model, columns) == 0) {
+        status = QStringLiteral("%1: совпадений не найдено").arg(title);
+        emit statusMessage(status);
+    } else if (!applyBatch(batch, title, &status)) {
+        status = QStringLiteral("%1: ни одна ячейка не изменена").arg(title);
+    }
+    return status;
+}
+
+bool TablePage::applyBatch(CellBatch& batch, const QString& title, QString* shown)
 {
     if (batch.refused()) {
         MessageBox::warning(window(), title,
@@ -421,5 +495,7 @@ bool TablePage::applyBatch(CellBatch& batch, const QString& title)
     if (batch.readOnlyCount() > 0)
         status += QStringLiteral(", ячейки только для чтения не тронуты: %1").arg(batch.readOnlyCount());
     emit statusMessage(status);
+    if (shown)
+        *shown = status;
     return true;
 }

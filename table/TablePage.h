@@ -28,6 +28,9 @@ public:
     TablePage(const TableInfo& table, const DataRows& rows, QWidget* parent = nullptr);
     ~TablePage() override;
 
+    // How long the typing in the search field pauses before the rows are filtered.
+    static constexpr int SearchPause = 150;
+
     TableModel* tableModel() const { return m_model; }
     TableView* view() const { return m_view; }
     TableFilterModel* filterModel() const { return m_filter; }
@@ -40,6 +43,9 @@ public slots:
     void openSearch();
     // Esc in the bar: hides it and shows every row again.
     void closeSearch();
+    // The rows are filtered once the typing in the search field has paused
+    // (SearchPause); this filters them by the text typed so far now.
+    void applyPendingSearch();
     // Enter, F3: the current cell goes to the next matching row, after the
     // current one and round to the first.
     void findNext();
@@ -65,6 +71,12 @@ public slots:
     void pasteText(const QString& text);
     // Ctrl+D: the current cell's value into the selected cells of its column; one step to undo.
     void fillDown();
+    // Ctrl+H: the tab's find and replace dialog.
+    void openReplace();
+    // Replaces in every row of the chosen columns as the replace says: every
+    // new value checked first, all or nothing, one step to undo. Returns what
+    // was done, as the status bar shows it.
+    QString replaceAll(const class CellReplace& replace, const QList<int>& columns);
 
 signals:
     // The page's cells became marked for writing, or none is any more.
@@ -76,7 +88,7 @@ private:
     // Shows why an entry was refused in a tooltip at the current cell.
     void showRefusalAtCell(const QString& message);
     QAction* addPageAction(const char* objectName, const QString& text, const QList<QKeySequence>& keys);
-    void searchTextChanged(const QString& text);
+    void applySearch();
     void updateCount();
     void showSourceRow(int sourceRow);
     void revertCells(const QList<QPair<int, int>>& cells, const QString& text);
@@ -84,7 +96,8 @@ private:
     // rows: data rows; all of them when empty.
     void acceptSnapshotValues(const QSet<int>& rows);
     // Applies a checked batch as one step, or names its refusal in a message box.
-    bool applyBatch(class CellBatch& batch, const QString& title);
+    bool applyBatch(class CellBatch& batch, const QString& title, QString* status = nullptr);
+    void replaceFromDialog();
 
     TableModel* m_model;
     TableFilterModel* m_filter;
@@ -93,4 +106,6 @@ private:
     QUndoStack* m_undoStack;
     QList<QAction*> m_menuActions;
     QList<QAction*> m_snapshotActions; // shown while the table was compared with a snapshot
+    class ReplaceDlg* m_replaceDialog = nullptr;
+    class QTimer* m_searchPause;
 };

@@ -26,6 +26,7 @@ TableSearchBar::TableSearchBar(bool withRowNumbers, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(new QLabel(QStringLiteral("Найти:"), this));
+    m_search->setMinimumWidth(m_search->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
     layout->addWidget(m_search, 1);
     layout->addWidget(m_count);
     layout->addWidget(m_onlyMatches);
@@ -64,11 +65,21 @@ bool TableSearchBar::onlyMatches() const
     return m_onlyMatches->isChecked();
 }
 
+namespace {
+
+QString countText(int matches, int rows)
+{
+    return QStringLiteral("Найдено строк: %1 из %2").arg(matches).arg(rows);
+}
+
+} // namespace
+
 void TableSearchBar::setCount(int matches, int rows)
 {
-    m_count->setText(m_search->text().trimmed().isEmpty()
-                         ? QString()
-                         : QStringLiteral("Найдено строк: %1 из %2").arg(matches).arg(rows));
+    // The room of the widest count of the table is kept, so that no count is
+    // cut and the bar does not shift while the numbers change.
+    m_count->setMinimumWidth(m_count->fontMetrics().horizontalAdvance(countText(rows, rows)) + 2);
+    m_count->setText(m_search->text().trimmed().isEmpty() ? QString() : countText(matches, rows));
 }
 
 void TableSearchBar::setRowRange(int rows)

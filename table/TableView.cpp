@@ -152,18 +152,49 @@ void TableView::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
 
-    QHeaderView* horizontal = horizontalHeader();
-    horizontal->setStretchLastSection(false);
-    horizontal->setSectionResizeMode(QHeaderView::ResizeToContents);
-
+    horizontalHeader()->setStretchLastSection(false);
     QHeaderView* vertical = verticalHeader();
     QPalette palette = vertical->palette();
     palette.setColor(QPalette::Window, palette.color(palette.currentColorGroup(), QPalette::Light));
     vertical->setPalette(palette);
 
+    if (!m_columnsLaidOut)
+        layOutColumns();
+}
+
+void TableView::layOutColumns()
+{
+    QHeaderView* horizontal = horizontalHeader();
+    if (horizontal->count() == 0)
+        return;
+    m_columnsLaidOut = true;
+    horizontal->setSectionResizeMode(QHeaderView::Interactive);
+    if (m_givenWidths.size() == horizontal->count()) {
+        for (int c = 0; c < m_givenWidths.size(); ++c)
+            horizontal->resizeSection(c, m_givenWidths[c]);
+        return;
+    }
+    horizontal->resizeSections(QHeaderView::ResizeToContents);
     const int width = fixedColumnWidth();
-    if (width >= 0 && horizontal->count() > fixedWidthColumn) {
-        horizontal->setSectionResizeMode(fixedWidthColumn, QHeaderView::Interactive);
+    if (width >= 0 && horizontal->count() > fixedWidthColumn)
         horizontal->resizeSection(fixedWidthColumn, width);
+}
+
+QList<int> TableView::columnWidths() const
+{
+    if (!m_columnsLaidOut)
+        return m_givenWidths;
+    QList<int> widths;
+    for (int c = 0; c < horizontalHeader()->count(); ++c)
+        widths << horizontalHeader()->sectionSize(c);
+    return widths;
+}
+
+void TableView::setColumnWidths(const QList<int>& widths)
+{
+    m_givenWidths = widths;
+    if (m_columnsLaidOut && widths.size() == horizontalHeader()->count()) {
+        for (int c = 0; c < widths.size(); ++c)
+            horizontalHeader()->resizeSection(c, widths[c]);
     }
 }

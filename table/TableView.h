@@ -14,7 +14,9 @@ class TableModel;
 //
 // Editing starts on a double click, F2, a click on the selected cell or a key
 // typed on the selected cell; moving the current cell opens no editor. Rows
-// are as high as the font needs, and columns fit a sample of their rows.
+// are as high as the font needs. Columns fit a sample of their rows when the
+// view is first shown, unless widths kept from before are given; then the
+// user sets them.
 class TableView : public QTableView
 {
     Q_OBJECT
@@ -31,6 +33,13 @@ public:
     // Width kept for column 2 of table 1 (its field's maximum with two
     // decimals); -1 for tables whose columns all fit their contents.
     int fixedColumnWidth() const;
+
+    // The columns' widths, once the view has been shown; before that, the
+    // widths it was given, if any.
+    QList<int> columnWidths() const;
+    // Widths the columns take instead of fitting their rows, when there is
+    // one for each column.
+    void setColumnWidths(const QList<int>& widths);
 
     // Rows whose texts a column's width is fitted to, besides the ones in sight.
     static constexpr int SampleRows = 200;
@@ -56,6 +65,10 @@ protected:
     void keyboardSearch(const QString& search) override;
 
 private:
+    void layOutColumns();
+
     TableInfo m_table;
+    QList<int> m_givenWidths;
+    bool m_columnsLaidOut = false;
     QPointer<QAbstractItemModel> m_ownedModel;
 };

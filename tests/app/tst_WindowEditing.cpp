@@ -187,6 +187,7 @@ private slots:
         keyToCurrentView(Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(goods->searchBar()->searchField()));
         typeKeys(goods->searchBar()->searchField(), QStringLiteral("Бан"));
+        goods->applyPendingSearch();
         QCOMPARE(goods->filterModel()->rowCount(), 10);
         QCOMPARE(goods->findChild<QLabel*>(QStringLiteral("searchCount"))->text(),
                  QStringLiteral("Найдено строк: 10 из 300"));

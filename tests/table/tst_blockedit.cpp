@@ -1,8 +1,12 @@
 #include "TableFixtures.h"
 #include "support/TestMain.h"
 
+#include "dialogs/MessageBox.h"
+
 #include "table/CellBatch.h"
 #include "table/CellBlockCommand.h"
+#include "table/CellReplace.h"
+#include "table/TablePage.h"
 #include "table/TableModel.h"
 #include "table/TsvBlock.h"
 
@@ -15,6 +19,7 @@
 using namespace fixtures;
 
 Q_DECLARE_METATYPE(QVector<QStringList>)
+Q_DECLARE_METATYPE(QList<int>)
 
 namespace {
 
@@ -174,6 +179,89 @@ private slots:
         QCOMPARE(marks.count(), 1);
         QCOMPARE(model.tableData()[2][1].value, QByteArray("700"));
         QVERIFY(!batch.takeCommand(QStringLiteral("Вставка")));
+    }
+
+    // Find and replace over a tab: all or nothing, every refusal named, one undo step.
+    void replaceAll_data()
+    {
+        QTest::addColumn<QString>("found");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<bool>("wholeValue");
+        QTest::addColumn<QList<int>>("columns");
+        QTest::addColumn<QStringList>("cells"); // names, prices and taxes after it, row by row
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("box");
+        const QList<int> all{0, 1, 2, 3};
+        const QStringList before{"Хлеб 45.00 НДС 20%", "Молоко 89.90 НДС 20%", "Соль 15.00 Без НДС"};
+        QTest::newRow("VAT 20% to 22% across the tab")
+            << "НДС 20%" << "НДС 22%" << false << all
+            << QStringList{"Хлеб 45.00 НДС 22%", "Молоко 89.90 НДС 22%", "Соль 15.00 Без НДС"}
+            << "Замена: изменено 2 ячейки" << "";
+        QTest::newRow("part of a list name, any case, in one column")
+            << "ндс 20" << "НДС 22" << false << QList<int>{2}
+            << QStringList{"Хлеб 45.00 НДС 22%", "Молоко 89.90 НДС 22%", "Соль 15.00 Без НДС"}
+            << "Замена: изменено 2 ячейки" << "";
+        QTest::newRow("whole value only") << "45.00" << "46.5" << true << all
+                                          << QStringList{"Хлеб 46.50 НДС 20%", "Молоко 89.90 НДС 20%", "Соль 15.00 Без НДС"}
+                                          << "Замена: изменено 1 ячейка" << "";
+        QTest::newRow("part of a value is no whole value")
+            << "НДС" << "X" << true << all << before << "Замена: совпадений не найдено" << "";
+        QTest::newRow("column not chosen") << "Хлеб" << "Батон" << false << QList<int>{1, 2} << before
+                                           << "Замена: совпадений не найдено" << "";
+        QTest::newRow("VAT the list does not have: every refusal named, nothing changed")
+            << "НДС 20%" << "НДС 18%" << false << all << before << "Замена: ни одна ячейка не изменена"
+            << "Замена: ни одна ячейка не изменена.\n"
+               "Строка 1: Значение \"НДС 18%\" не подходит для поля \"Налог\": такого значения нет в списке поля\n"
+               "Строка 2: Значение \"НДС 18%\" не подходит для поля \"Налог\": такого значения нет в списке поля";
+        QTest::newRow("one name grows too long") << "о" << "ооо" << false << QList<int>{0} << before
+                                                 << "Замена: ни одна ячейка не изменена"
+                                                 << "Замена: ни одна ячейка не изменена.\nСтрока 2: Значение "
+                                                    "\"Мооолооокооо\"";
+        QTest::newRow("read-only code left alone") << "1" << "9" << true << QList<int>{3} << before
+                                                   << "Замена: изменено 0 ячеек, ячейки только для чтения не тронуты: 1"
+                                                   << "";
+    }
+
+    void replaceAll()
+    {
+        QFETCH(QString, found);
+        QFETCH(QString, replacement);
+        QFETCH(bool, wholeValue);
+        QFETCH(QList<int>, columns);
+        QFETCH(QStringList, cells);
+        QFETCH(QString, status);
+        QFETCH(QString, box);
+        QStringList boxes;
+        MessageBox::setHandler([&boxes](const MessageBox::Request& request) {
+            boxes << request.text;
+            return QMessageBox::Ok;
+        });
+        TablePage page(goods(), goodsRows());
+        const auto shown = [&page] {
+            QStringList rows;
+            for (int r = 0; r < page.tableModel()->rowCount(); ++r) {
+                QStringList row;
+                for (int c = 0; c < 3; ++c)
+                    row << page.tableModel()->index(r, c).data().toString();
+                rows << row.join(QLatin1Char(' '));
+            }
+            return rows;
+        };
+        const QStringList before = shown();
+
+        QCOMPARE(page.replaceAll(CellReplace(found, replacement, wholeValue), columns), status);
+        MessageBox::setHandler(nullptr);
+        QCOMPARE(shown(), cells);
+        QCOMPARE(boxes.size(), box.isEmpty() ? 0 : 1);
+        QVERIFY2(box.isEmpty() || boxes.value(0).startsWith(box), qPrintable(boxes.value(0)));
+        const bool changed = cells != before;
+        QCOMPARE(page.undoStack()->count(), changed ? 1 : 0);
+        QCOMPARE(page.hasMarkedCells(), changed);
+
+        // One undo step takes every replaced cell back.
+        page.undoStack()->undo();
+        QCOMPARE(shown(), before);
+        QVERIFY(!page.hasMarkedCells());
     }
 };
 

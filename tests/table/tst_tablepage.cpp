@@ -151,6 +151,8 @@ public:
             if (!target || !window.isAncestorOf(target))
                 target = view;
             typeKeys(target, step.text);
+            // As when the typing has paused: a search typed filters the rows.
+            page->applyPendingSearch();
             break;
         }
         case Step::Wheel: {
@@ -529,6 +531,75 @@ private slots:
         h.run(key(Qt::Key_Escape));
         QVERIFY(h.page->searchBar()->isHidden());
         QCOMPARE(h.shownRows().size(), 8);
+    }
+
+    // The rows are filtered when the typing pauses, or at once on Enter; the
+    // texts searched follow the edits of the cells.
+    void searchFollowsTypingAndEdits_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("how"); // "pause", "enter", "edit" (then pause), "undo" (of the edit)
+        QTest::addColumn<QString>("name"); // the new name of row 3 ("СБП")
+        QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("typing pauses") << "карт" << "pause" << "" << QList<int>{1, 5} << "Найдено строк: 2 из 8";
+        QTest::newRow("Enter before the pause") << "карт" << "enter" << "" << QList<int>{1, 5} << "Найдено строк: 2 из 8";
+        QTest::newRow("an edited name is found")
+            << "карт" << "edit" << "Карта СБП" << QList<int>{1, 3, 5} << "Найдено строк: 3 из 8";
+        QTest::newRow("an edit undone is not") << "карт" << "undo" << "Карта СБП" << QList<int>{1, 5}
+                                               << "Найдено строк: 2 из 8";
+        QTest::newRow("an edit that takes the word away")
+            << "сбп" << "edit" << "Быстрые платежи" << QList<int>{} << "Найдено строк: 0 из 8";
+    }
+
+    void searchFollowsTypingAndEdits()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, how);
+        QFETCH(QString, name);
+        QFETCH(QList<int>, rows);
+        QFETCH(QString, count);
+        PageHarness h;
+        QLabel* label = h.page->findChild<QLabel*>(QStringLiteral("searchCount"));
+        h.view->setFocus();
+        h.run(key(Qt::Key_F, Qt::ControlModifier));
+        typeKeys(h.page->searchBar()->searchField(), text);
+        // Nothing is filtered while the user is still typing.
+        QCOMPARE(h.shownRows().size(), 8);
+        if (how == QLatin1String("enter"))
+            h.run(key(Qt::Key_Return));
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(!label->text().isEmpty(), 5000);
+        if (!name.isEmpty()) {
+            h.model->setData(h.model->index(3, 0), name);
+            if (how == QLatin1String("undo"))
+                h.page->undoStack()->undo();
+        }
+        QCOMPARE(h.shownRows(), rows);
+        QCOMPARE(h.page->filterModel()->matchCount(), rows.size());
+        if (name.isEmpty())
+            QCOMPARE(label->text(), count);
+    }
+
+    // The count keeps the room of the widest count of its table, in a narrow window too.
+    void countIsNeverCut()
+    {
+        QList<QStringList> values;
+        for (int i = 0; i < 12345; ++i)
+            values << QStringList{QStringLiteral("Товар %1").arg(i), "0", "1"};
+        PageHarness h(payments(), dbRows(values));
+        h.window.resize(560, 300);
+        h.view->setFocus();
+        h.run(key(Qt::Key_F, Qt::ControlModifier));
+        QLabel* label = h.page->findChild<QLabel*>(QStringLiteral("searchCount"));
+        for (const QString& text : {QStringLiteral("Товар 1"), QStringLiteral("Товар 12"), QStringLiteral("Товар")}) {
+            h.page->searchBar()->searchField()->setText(text);
+            h.page->applyPendingSearch();
+            QCoreApplication::processEvents();
+            QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()),
+                     qPrintable(QStringLiteral("%1: %2 px").arg(label->text()).arg(label->width())));
+        }
+        QCOMPARE(label->text(), QStringLiteral("Найдено строк: 12345 из 12345"));
     }
 
     // Enter and F3 go to the next matching row, round to the first, also with every row shown.

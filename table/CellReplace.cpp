@@ -1,0 +1,44 @@
+#include "CellReplace.h"
+
+#include "CellBatch.h"
+#include "TableModel.h"
+
+CellReplace::CellReplace(const QString& found, const QString& replacement, bool wholeValue)
+    : m_found(found)
+    , m_replacement(replacement)
+    , m_wholeValue(wholeValue)
+{
+}
+
+std::optional<QString> CellReplace::replaced(const QString& shown) const
+{
+    if (m_wholeValue) {
+        if (shown.compare(m_found, Qt::CaseInsensitive) != 0)
+            return std::nullopt;
+        return m_replacement;
+    }
+    // An empty text is found everywhere and nowhere: it replaces nothing.
+    if (m_found.isEmpty() || !shown.contains(m_found, Qt::CaseInsensitive))
+        return std::nullopt;
+    QString text = shown;
+    return text.replace(m_found, m_replacement, Qt::CaseInsensitive);
+}
+
+int CellReplace::addTo(CellBatch& batch, const TableModel& model, const QList<int>& columns) const
+{
+    int matches = 0;
+    const int rows = model.rowCount();
+    for (int row = 0; row < rows; ++row) {
+        for (const int column : columns) {
+            if (column < 0 || column >= model.columnCount())
+                continue;
+            const QModelIndex index = model.index(row, column);
+            const std::optional<QString> text = replaced(index.data(Qt::EditRole).toString());
+            if (!text)
+                continue;
+            ++matches;
+            batch.add(index, *text);
+        }
+    }
+    return matches;
+}
