@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace BenchSupport {
 
@@ -95,6 +96,15 @@ bool installScaledImage(const QTemporaryDir& dir, const QString& source, int row
     qputenv("TILLO10_EMULATOR", image.toLocal8Bit());
     qunsetenv("TILLO10_TRACE");
     return true;
+}
+
+bool installScaledRegister(int argc, char** argv, int defaultRows, const QTemporaryDir& dir, ScaledRegister& scaled)
+{
+    scaled.rows = argc > 1 ? std::atoi(argv[1]) : defaultRows;
+    const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                    : findInTree(QStringLiteral("driver/default-image.json"));
+    return installScaledImage(dir, source, scaled.rows)
+        && loadCommodityBase(modelsDirectory(), scaled.tables, scaled.commodities);
 }
 
 bool loadCommodityBase(const QString& modelsDir, QList<TableInfo>& tables, TableInfo& commodities)

@@ -5,6 +5,7 @@
 // a large journal, and best-of-N timing.
 
 #include "device/Cell.h"
+#include "model/TableInfo.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -12,7 +13,6 @@
 
 class KKT_Logic;
 class QTemporaryDir;
-class TableInfo;
 
 namespace BenchSupport {
 
@@ -33,6 +33,18 @@ bool installScaledImage(const QTemporaryDir& dir, const QString& source, int row
 
 // The tables of model 57 from `modelsDir`, and among them the commodity base (table 1).
 bool loadCommodityBase(const QString& modelsDir, QList<TableInfo>& tables, TableInfo& commodities);
+
+// The register of a benchmark run as `bench [rows] [image to scale]`: the image
+// (the default one when not given) scaled to the rows asked for (else
+// `defaultRows`) and installed in `dir`, with the model's tables and among them
+// the commodity base.
+struct ScaledRegister
+{
+    int rows = 0;
+    QList<TableInfo> tables;
+    TableInfo commodities;
+};
+bool installScaledRegister(int argc, char** argv, int defaultRows, const QTemporaryDir& dir, ScaledRegister& scaled);
 
 // Connects to the driver and opens the register.
 bool openRegister(KKT_Logic& logic);

@@ -51,16 +51,11 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     silenceLog();
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 65536;
-    const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
-                                    : findInTree(QStringLiteral("driver/default-image.json"));
     QTemporaryDir dir;
-    if (!installScaledImage(dir, source, rows))
+    ScaledRegister scaled;
+    if (!installScaledRegister(argc, argv, 65536, dir, scaled))
         return 1;
-    QList<TableInfo> tables;
-    TableInfo commodities;
-    if (!loadCommodityBase(modelsDirectory(), tables, commodities))
-        return 1;
+    const TableInfo& commodities = scaled.commodities;
 
     MainWindow window(nullptr, dir.filePath(QStringLiteral("Vescor.ini")));
     window.show();

@@ -66,17 +66,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     silenceLog();
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
-    const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
-                                    : findInTree(QStringLiteral("driver/default-image.json"));
     QTemporaryDir dir;
-    if (!installScaledImage(dir, source, rows))
+    ScaledRegister scaled;
+    if (!installScaledRegister(argc, argv, 10000, dir, scaled))
         return 1;
-
-    QList<TableInfo> tables;
-    TableInfo commodities;
-    if (!loadCommodityBase(modelsDirectory(), tables, commodities))
-        return 1;
+    const int rows = scaled.rows;
+    const TableInfo& commodities = scaled.commodities;
 
     KKT_Logic& logic = KKT_Logic::instance();
     if (!openRegister(logic))
