@@ -245,7 +245,8 @@ int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QStrin
             if (row.isDouble()) {
                 const double value = row.toDouble();
                 ok = value == std::floor(value) && value >= 1 && value <= 65536;
-                number = qint64(value);
+                if (ok)
+                    number = qint64(value);
             } else if (row.isString()) {
                 const QString text = row.toString();
                 static const QRegularExpression digits(QStringLiteral("^[0-9]{1,5}$"));

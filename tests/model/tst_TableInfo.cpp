@@ -156,7 +156,7 @@ private slots:
         QTest::newRow("read-only rows a text") << true << oneTable("{\"id\": 6, \"name\": \"Н\", \"read_only_rows\": \"3\"}")
             << 345 << 5 << model + notAList << 1 << 0 << none;
         const QString notARow = QStringLiteral("таблица 6 \"Н\": в read_only_rows не номер ряда от 1 до 65536: %1");
-        for (const char* row : {"\"x\"", "true", "0", "2.5", "65537", "\"-1\"", "\"\"", "null", "[3]"}) {
+        for (const char* row : {"\"x\"", "true", "0", "2.5", "65537", "\"-1\"", "\"\"", "null", "[3]", "1e+30"}) {
             QTest::newRow(qPrintable(QStringLiteral("read-only row %1").arg(QLatin1String(row))))
                 << true << oneTable("{\"id\": 6, \"name\": \"Н\", \"read_only_rows\": [1, " + QByteArray(row) + "]}")
                 << 345 << 5 << model + notARow.arg(QLatin1String(row)) << 1 << 0 << none;
