@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 TableSearchBar::TableSearchBar(bool withRowNumbers, QWidget* parent)
     : QWidget(parent)
@@ -23,12 +24,18 @@ TableSearchBar::TableSearchBar(bool withRowNumbers, QWidget* parent)
     m_onlyMatches->setObjectName(QStringLiteral("searchOnlyMatches"));
     m_onlyMatches->setChecked(true);
 
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
+    // The count has a line of its own: beside the field and the row number it
+    // would not fit a tab of the smallest window, and a count drawn under the
+    // next widget is as good as cut.
+    auto* lines = new QVBoxLayout(this);
+    lines->setContentsMargins(2, 2, 2, 2);
+    lines->setSpacing(2);
+    auto* layout = new QHBoxLayout;
+    lines->addLayout(layout);
+    lines->addWidget(m_count);
     layout->addWidget(new QLabel(QStringLiteral("Найти:"), this));
     m_search->setMinimumWidth(m_search->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
     layout->addWidget(m_search, 1);
-    layout->addWidget(m_count);
     layout->addWidget(m_onlyMatches);
     if (withRowNumbers) {
         m_row = new QSpinBox(this);

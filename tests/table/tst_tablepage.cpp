@@ -581,7 +581,8 @@ private slots:
             QCOMPARE(label->text(), count);
     }
 
-    // The count keeps the room of the widest count of its table, in a narrow window too.
+    // The count keeps the room of the widest count of its table, in a narrow window too,
+    // and no other part of the bar covers it.
     void countIsNeverCut()
     {
         QList<QStringList> values;
@@ -598,6 +599,10 @@ private slots:
             QCoreApplication::processEvents();
             QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()),
                      qPrintable(QStringLiteral("%1: %2 px").arg(label->text()).arg(label->width())));
+            // Nor is it drawn over by its neighbours when the row of the bar is short of room.
+            for (QWidget* other : h.page->searchBar()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+                QVERIFY2(other == label || !other->isVisible() || !other->geometry().intersects(label->geometry()),
+                         qPrintable(other->objectName() + other->metaObject()->className()));
         }
         QCOMPARE(label->text(), QStringLiteral("Найдено строк: 12345 из 12345"));
     }
