@@ -2,6 +2,7 @@
 
 #include "device/Cell.h"
 #include "device/RegisterIdentity.h"
+#include "flows/FlowFailure.h"
 
 #include "RecentFolders.h"
 
@@ -26,6 +27,14 @@ public:
     // A critical message box titled "Vescor"; the status label is empty afterwards.
     virtual void showError(const QString& text) = 0;
     virtual void setStatusText(const QString& text) = 0;
+    // A failed command: its message in a box (not for a cancel, which the
+    // user asked for) and in the status line.
+    void reportFailure(const FlowFailure& failure)
+    {
+        if (failure.kind() != FlowFailure::Cancelled)
+            showError(failure.message());
+        setStatusText(failure.message());
+    }
     virtual void setInfoText(const QString& text) = 0;
     virtual void setWriteEnabled(bool enabled) = 0;
     // The window's progress, which a command holds while it runs (BusyIndicator).

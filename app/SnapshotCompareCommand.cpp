@@ -4,7 +4,6 @@
 #include "CommandHost.h"
 #include "SnapshotChoice.h"
 
-#include "common/Errors.h"
 #include "common/Product.h"
 #include "common/RussianPlural.h"
 #include "device/KKT_Logic.h"
@@ -32,12 +31,7 @@ void SnapshotCompareCommand::run()
     RegisterSession session(KKT_Logic::instance());
     RegisterSnapshot::Comparison comparison;
     try {
-        std::unique_ptr<SnapshotReader> reader;
-        try {
-            reader = std::make_unique<SnapshotReader>(path);
-        } catch (const RunTimeError& error) {
-            throw FlowFailure(FlowFailure::Refused, error.message());
-        }
+        const std::unique_ptr<SnapshotReader> reader = RegisterSnapshot::open(path);
         m_host.setShownRegister(session.open());
         session.loadDescription();
         RegisterSnapshot::Permissions permissions;
@@ -57,9 +51,7 @@ void SnapshotCompareCommand::run()
                 m_host.tableModels().last()->setSnapshotValues(values);
             });
     } catch (const FlowFailure& failure) {
-        if (failure.kind() != FlowFailure::Cancelled)
-            m_host.showError(failure.message());
-        m_host.setStatusText(failure.message());
+        m_host.reportFailure(failure);
         return;
     }
     session.close();

@@ -6,7 +6,6 @@
 #include "SnapshotChoice.h"
 #include "TabReread.h"
 
-#include "common/Errors.h"
 #include "common/Product.h"
 #include "device/KKT_Logic.h"
 #include "dialogs/MessageBox.h"
@@ -32,12 +31,7 @@ void SnapshotRestoreCommand::run()
     std::unique_ptr<JournalSession> journal;
     RegisterSnapshot::Restore result;
     try {
-        std::unique_ptr<SnapshotReader> reader;
-        try {
-            reader = std::make_unique<SnapshotReader>(path);
-        } catch (const RunTimeError& error) {
-            throw FlowFailure(FlowFailure::Refused, error.message());
-        }
+        const std::unique_ptr<SnapshotReader> reader = RegisterSnapshot::open(path);
         session.openWithDescription();
         RegisterSnapshot::Permissions permissions;
         if (!SnapshotChoice::allowRestore(m_host, path, reader->manifest(), session.identity(), permissions)) {

@@ -24,9 +24,7 @@ void SnapshotSaveCommand::run()
         const QList<TableInfo>& tables = session.openWithDescription();
         manifest = RegisterSnapshot::save(path, session, tables, product::applicationName(), &busy);
     } catch (const FlowFailure& failure) {
-        if (failure.kind() != FlowFailure::Cancelled)
-            m_host.showError(failure.message());
-        m_host.setStatusText(failure.message());
+        m_host.reportFailure(failure);
         return;
     }
     session.close();

@@ -58,9 +58,7 @@ bool TableReadCommand::readTables(const RegisterLink& link, const QList<TableInf
             rows = TableReader::read(link, table, cellsRead, &busy);
         } catch (const FlowFailure& failure) {
             // The table being read gets no tab; the ones read before keep theirs.
-            if (failure.kind() != FlowFailure::Cancelled)
-                m_host.showError(failure.message());
-            m_host.setStatusText(failure.message());
+            m_host.reportFailure(failure);
             return false;
         }
         m_host.addTableTab(table, rows);

@@ -150,6 +150,15 @@ int RegisterSnapshot::Comparison::differenceCount() const
     return count;
 }
 
+std::unique_ptr<SnapshotReader> RegisterSnapshot::open(const QString& path)
+{
+    try {
+        return std::make_unique<SnapshotReader>(path);
+    } catch (const RunTimeError& error) {
+        throw FlowFailure(FlowFailure::Refused, error.message());
+    }
+}
+
 SnapshotManifest RegisterSnapshot::save(const QString& path, RegisterSession& session, const QList<TableInfo>& tables,
                                         const QString& program, ProgressReporter* progress)
 {

@@ -11,6 +11,7 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
 class ProgressReporter;
 class RegisterSession;
@@ -64,6 +65,10 @@ public:
         unsigned tablesWritten = 0;
         QString undoSnapshot; // the register before the restore; empty when nothing was written
     };
+
+    // The snapshot file at path, its manifest and digests checked. Raises
+    // FlowFailure (Refused) for a damaged, foreign or unreadable file.
+    static std::unique_ptr<SnapshotReader> open(const QString& path);
 
     // session: open with the model description. Reads the tables into a new
     // snapshot at path (all or nothing). Raises FlowFailure.
