@@ -68,7 +68,7 @@ bool import(RegisterSession& session, const QString& path, Measured& measured)
     wall.start();
 
     QVector<ImportFiles::File> files = ImportFiles::load({path}, session.tables(), session.link().charsets());
-    const QVector<DataRows> registerTables = ImportFiles::readRegister(session.link(), files, true);
+    const QVector<DataRows> registerTables = ImportFiles::readRegister(session.link(), files, ImportFiles::RegisterRead::WholeTables);
     const ValueCheck check(session.link().charsets());
     for (int k = 0; k < files.size(); ++k) {
         ImportFiles::File& file = files[k];

@@ -1,7 +1,7 @@
 #include "DiffCommand.h"
 
 #include "CliFailure.h"
-#include "CsvLine.h"
+#include "CellLine.h"
 #include "DriverSession.h"
 #include "ProgressLine.h"
 #include "common/RussianPlural.h"
@@ -65,9 +65,9 @@ void DiffCommand::execute(const QCommandLineParser& parser)
 
     const TableComparison comparison(table, fileRows, registerRows, ValueCheck(session.reg().link().charsets()));
     const QVector<TableComparison::CellPair> differences = comparison.differences();
+    CellLine line;
     for (const TableComparison::CellPair& cell : differences) {
-        m_console.outUtf8(CsvLine::ofUtf8({QByteArray::number(table.id), QByteArray::number(cell.registerRow),
-                                           QByteArray::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+        m_console.outUtf8(line.of(table.id, cell.registerRow, cell.fieldNumber, {cell.registerText, cell.fileText}));
     }
     if (JsonReport* report = jsonReport()) {
         // A diff writes nothing: "changed" stays false, "different" tells.

@@ -1,7 +1,7 @@
 #include "ImportCommand.h"
 
 #include "CountSentence.h"
-#include "CsvLine.h"
+#include "CellLine.h"
 #include "DriverSession.h"
 #include "ProgressLine.h"
 
@@ -66,17 +66,26 @@ void ImportCommand::execute(const QCommandLineParser& parser)
 
     // The register is read for every file before anything is written: the
     // whole table to compare with, or the cells to be written (the journal's
-    // "before"); a row the register lacks stops the import here, dry run or not.
+    // "before" and the report's). A listing of the file's values alone needs
+    // none of them, only the rows. A row the register lacks stops the import
+    // here, dry run or not.
+    using RegisterRead = ImportFiles::RegisterRead;
+    RegisterRead registerRead = RegisterRead::WrittenCells;
+    if (onlyDifferent)
+        registerRead = RegisterRead::WholeTables;
+    else if (dryRun && !report)
+        registerRead = RegisterRead::RowsOnly;
     QVector<DataRows> registerTables;
     {
         ProgressLine progress(STDERR_FILENO, quiet());
-        registerTables = ImportFiles::readRegister(session.reg().link(), files, onlyDifferent, &progress);
+        registerTables = ImportFiles::readRegister(session.reg().link(), files, registerRead, &progress);
     }
 
     JournalSession journal(product::shellProgramName(), session.reg().identity());
     unsigned cellsWritten = 0;
     unsigned tablesWritten = 0;
     const ValueCheck check(session.reg().link().charsets());
+    CellLine line;
     for (int k = 0; k < files.size(); ++k) {
         ImportFiles::File& file = files[k];
         const DataRows& registerRows = registerTables.at(k);
@@ -88,21 +97,22 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             }
         }
 
+        // The cells the import writes: those still marked.
         QVector<TableComparison::CellPair> marked;
-        marked.reserve(comparison.cells().size());
+        int markedCount = 0;
         for (const TableComparison::CellPair& cell : comparison.cells()) {
-            if (file.rows.at(cell.row).at(cell.column).changed)
+            if (!file.rows.at(cell.row).at(cell.column).changed)
+                continue;
+            ++markedCount;
+            if (dryRun)
+                m_console.outUtf8(line.of(file.table.id, cell.registerRow, cell.fieldNumber, {cell.fileText}));
+            if (report)
                 marked.append(cell);
         }
 
         if (dryRun) {
-            for (const TableComparison::CellPair& cell : qAsConst(marked)) {
-                m_console.outUtf8(CsvLine::ofUtf8({QByteArray::number(file.table.id),
-                                                   QByteArray::number(cell.registerRow),
-                                                   QByteArray::number(cell.fieldNumber), cell.fileText}));
-            }
-            cellsWritten += unsigned(marked.size());
-            tablesWritten += marked.isEmpty() ? 0 : 1;
+            cellsWritten += unsigned(markedCount);
+            tablesWritten += markedCount == 0 ? 0 : 1;
             if (report) {
                 report->addTable(file.path, file.table, marked, true);
                 report->setChanged(cellsWritten > 0);

@@ -1,6 +1,7 @@
 #include "SnapshotCommand.h"
 
 #include "CountSentence.h"
+#include "CellLine.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
 #include "TableChoice.h"
@@ -138,10 +139,11 @@ void SnapshotCommand::diff(const QCommandLineParser& parser, const QString& path
     for (const QString& skipped : comparison.skipped)
         m_console.err(QStringLiteral("Пропущена %1").arg(skipped));
     JsonReport* report = jsonReport();
+    CellLine line;
     for (const RegisterSnapshot::TableDifferences& table : comparison.tables) {
         for (const TableComparison::CellPair& cell : table.cells) {
-            m_console.outUtf8(CsvLine::ofUtf8({QByteArray::number(table.table.id), QByteArray::number(cell.registerRow),
-                                               QByteArray::number(cell.fieldNumber), cell.registerText, cell.fileText}));
+            m_console.outUtf8(
+                line.of(table.table.id, cell.registerRow, cell.fieldNumber, {cell.registerText, cell.fileText}));
         }
         if (report)
             report->addTable(path, table.table, table.cells, true);
@@ -173,12 +175,12 @@ void SnapshotCommand::restore(const QCommandLineParser& parser, const QString& p
     for (const QString& skipped : result.comparison.skipped)
         m_console.err(QStringLiteral("Пропущена %1").arg(skipped));
     JsonReport* report = jsonReport();
+    CellLine line;
     for (const RegisterSnapshot::TableDifferences& table : result.comparison.tables) {
         if (dryRun) {
             for (const TableComparison::CellPair& cell : table.cells) {
-                m_console.outUtf8(CsvLine::ofUtf8({QByteArray::number(table.table.id), QByteArray::number(cell.registerRow),
-                                                   QByteArray::number(cell.fieldNumber), cell.registerText,
-                                                   cell.fileText}));
+                m_console.outUtf8(
+                    line.of(table.table.id, cell.registerRow, cell.fieldNumber, {cell.registerText, cell.fileText}));
             }
         }
         if (report)

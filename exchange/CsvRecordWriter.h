@@ -23,6 +23,8 @@ public:
         // Room for n more bytes at the end; commit(k) keeps k of them.
         char* room(size_t n);
         void commit(size_t k) { m_used += k; }
+        // Empty again, keeping the room it has.
+        void clear() { m_used = 0; }
 
     private:
         std::vector<char> m_bytes;

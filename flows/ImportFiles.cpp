@@ -58,7 +58,7 @@ QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QLi
     return files;
 }
 
-QVector<DataRows> ImportFiles::readRegister(const RegisterLink& link, const QVector<File>& files, bool wholeTables,
+QVector<DataRows> ImportFiles::readRegister(const RegisterLink& link, const QVector<File>& files, RegisterRead what,
                                             ProgressReporter* progress)
 {
     QVector<DataRows> read;
@@ -68,7 +68,8 @@ QVector<DataRows> ImportFiles::readRegister(const RegisterLink& link, const QVec
         DataRows registerRows;
         int fileRow = 0; // the file's data row a refusal names, from 1
         try {
-            if (wholeTables) {
+            switch (what) {
+            case RegisterRead::WholeTables: {
                 unsigned cellsRead = 0;
                 registerRows = TableReader::read(link, file.table, cellsRead, progress);
                 const int missing = firstMissingRow(file.table, file.rows, registerRows);
@@ -77,8 +78,14 @@ QVector<DataRows> ImportFiles::readRegister(const RegisterLink& link, const QVec
                     const unsigned registerRow = RegisterAddress(file.table, file.rows).registerRow(missing);
                     throw FlowFailure(FlowFailure::Refused, WriteBefore::missingRow(file.table, registerRow));
                 }
-            } else {
+                break;
+            }
+            case RegisterRead::WrittenCells:
                 registerRows = WriteBefore::read(link, file.table, file.rows);
+                break;
+            case RegisterRead::RowsOnly:
+                WriteBefore::checkRows(link, file.table, file.rows);
+                break;
             }
         } catch (const FlowFailure& failure) {
             const QString line = QStringLiteral("%1: %2").arg(file.path, failure.message());

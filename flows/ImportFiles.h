@@ -33,12 +33,19 @@ public:
     static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables,
                               const RegisterCharsets& charsets);
 
+    // How much of the register an import reads before it writes.
+    enum class RegisterRead
+    {
+        WholeTables,  // every file's whole table, to compare the file with
+        WrittenCells, // only the cells the file will write (WriteBefore): the journal's "before"
+        RowsOnly,     // no values: only that the register holds the rows the file writes
+    };
+
     // What the register on link holds for each file, read before anything is
-    // written: the whole table where wholeTables (to compare the file with),
-    // otherwise only the cells the file will write (WriteBefore). Raises
-    // FlowFailure: Refused naming every file whose marked rows the register's
-    // table lacks; DriverFailed, naming the file, when a read fails.
-    // Progress, when given, hears the whole tables read.
-    static QVector<DataRows> readRegister(const RegisterLink& link, const QVector<File>& files, bool wholeTables,
+    // written; for RowsOnly, empty rows. Raises FlowFailure: Refused naming
+    // every file whose marked rows the register's table lacks; DriverFailed,
+    // naming the file, when a read fails. Progress, when given, hears the
+    // whole tables read.
+    static QVector<DataRows> readRegister(const RegisterLink& link, const QVector<File>& files, RegisterRead what,
                                           ProgressReporter* progress = nullptr);
 };

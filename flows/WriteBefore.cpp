@@ -10,30 +10,61 @@
 
 #include <QStringList>
 
-#include <map>
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
+struct TouchedRow
+{
+    unsigned registerRow = 0;
+    QVector<int> columns; // to read, in the order the rows name them
+};
+
 // The columns to read of every register row the write touches, in row order.
-std::map<unsigned, QVector<int>> touchedCells(const TableInfo& table, const DataRows& rows)
+std::vector<TouchedRow> touchedCells(const TableInfo& table, const DataRows& rows)
 {
     const RegisterAddress address(table, rows);
-    std::map<unsigned, QVector<int>> touched;
+    // Data rows with a marked cell, by register row; a file may name one register row twice.
+    std::vector<std::pair<unsigned, int>> marked;
     for (int i = 0; i < rows.size(); ++i) {
+        // A row without a register number is refused by the write itself.
+        const unsigned registerRow = address.registerRow(i);
+        if (registerRow == 0)
+            continue;
         const DataRow& row = rows.at(i);
         for (int j = 0; j < row.size(); ++j) {
-            if (!row.at(j).changed || !address.field(i, j))
-                continue;
-            // A row without a register number is refused by the write itself.
-            const unsigned registerRow = address.registerRow(i);
-            if (registerRow == 0)
-                continue;
-            QVector<int>& columns = touched[registerRow];
-            if (!columns.contains(j))
+            if (row.at(j).changed && address.field(i, j)) {
+                marked.emplace_back(registerRow, i);
+                break;
+            }
+        }
+    }
+    std::stable_sort(marked.begin(), marked.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    std::vector<TouchedRow> touched;
+    for (const auto& [registerRow, i] : marked) {
+        if (touched.empty() || touched.back().registerRow != registerRow)
+            touched.push_back({registerRow, {}});
+        QVector<int>& columns = touched.back().columns;
+        const DataRow& row = rows.at(i);
+        for (int j = 0; j < row.size(); ++j) {
+            if (row.at(j).changed && address.field(i, j) && !columns.contains(j))
                 columns.append(j);
         }
     }
     return touched;
+}
+
+FlowFailure readFailure(const RegisterLink& link, const TableInfo& table, unsigned registerRow, int result,
+                        const QString& errorText)
+{
+    return FlowFailure(FlowFailure::DriverFailed,
+                       QStringLiteral("Запись не начата: не удалось прочитать из ККТ ряд %1 таблицы %2 (%3): %4")
+                           .arg(QString::number(registerRow), QString::number(table.id), table.name,
+                                link.resultText(result, errorText)));
 }
 
 // The value of cell (register row, column) in rows at address; nullptr when they lack it.
@@ -57,12 +88,8 @@ DataRows WriteBefore::read(const RegisterLink& link, const TableInfo& table, con
         const int result = engine.readRow(table, registerRow, columns, row, errorText);
         if (result == LIBTILLO_ERROR_ROW_BEYOND)
             throw FlowFailure(FlowFailure::Refused, missingRow(table, registerRow));
-        if (result != 0) {
-            throw FlowFailure(FlowFailure::DriverFailed,
-                              QStringLiteral("Запись не начата: не удалось прочитать из ККТ ряд %1 таблицы %2 (%3): %4")
-                                  .arg(QString::number(registerRow), QString::number(table.id), table.name,
-                                       link.resultText(result, errorText)));
-        }
+        if (result != 0)
+            throw readFailure(link, table, registerRow, result, errorText);
         // Other tables than Db find a row by its place.
         if (table.type != Db) {
             while (before.size() < int(registerRow) - 1)
@@ -71,6 +98,31 @@ DataRows WriteBefore::read(const RegisterLink& link, const TableInfo& table, con
         before.append(row);
     }
     return before;
+}
+
+void WriteBefore::checkRows(const RegisterLink& link, const TableInfo& table, const DataRows& rows)
+{
+    const std::vector<TouchedRow> touched = touchedCells(table, rows);
+    if (touched.empty())
+        return;
+    TableReadEngine engine(link);
+    const auto held = [&](const TouchedRow& touchedRow) {
+        DataRow row;
+        QString errorText;
+        const int result = engine.readRow(table, touchedRow.registerRow, touchedRow.columns, row, errorText);
+        if (result == LIBTILLO_ERROR_ROW_BEYOND)
+            return false;
+        if (result != 0)
+            throw readFailure(link, table, touchedRow.registerRow, result, errorText);
+        return true;
+    };
+    // A table's rows are numbered from 1 without a gap: when it holds the
+    // last row the write names, it holds every row before it too; otherwise
+    // a search finds the first it lacks, as a read of every row would.
+    if (held(touched.back()))
+        return;
+    const auto missing = std::partition_point(touched.begin(), touched.end() - 1, held);
+    throw FlowFailure(FlowFailure::Refused, missingRow(table, missing->registerRow));
 }
 
 QString WriteBefore::missingRow(const TableInfo& table, unsigned registerRow)

@@ -35,6 +35,12 @@ public:
     // when the register's table ends before a row the write names.
     static DataRows read(const RegisterLink& link, const TableInfo& table, const DataRows& rows);
 
+    // Only whether the register's table holds every row whose cells rows mark,
+    // for a listing that shows no register values: a few requests instead of
+    // one per row. Raises what read raises for the first row it lacks or
+    // cannot read.
+    static void checkRows(const RegisterLink& link, const TableInfo& table, const DataRows& rows);
+
     // "в ККТ нет ряда 301 таблицы 1 (База товаров)": a write names a row beyond the register's table.
     static QString missingRow(const TableInfo& table, unsigned registerRow);
 

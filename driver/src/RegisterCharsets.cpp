@@ -3,6 +3,7 @@
 #include "WideText.h"
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -90,6 +91,9 @@ struct Conversions
 {
     std::array<uint8_t, 256> toExternal{};
     std::array<uint8_t, 256> toInternal{};
+    // For every character of the Basic Multilingual Plane, the lowest byte of
+    // the internal set that stands for it; a blank for one the set lacks.
+    std::vector<uint8_t> internalByte = std::vector<uint8_t>(0x10000, 0x20);
 
     Conversions()
     {
@@ -101,6 +105,8 @@ struct Conversions
         }
         // A zero byte that arrives is padding (a fill code of 0), not a character.
         toInternal[0] = 0;
+        for (int b = 255; b >= 0; --b)
+            internalByte[InternalTable[b]] = uint8_t(b);
     }
 };
 
@@ -119,10 +125,10 @@ uint8_t RegisterCharsets::externalToInternal(uint8_t byte) { return conversions(
 
 std::vector<uint8_t> RegisterCharsets::encodeInternal(const std::string& utf8)
 {
+    const std::vector<uint8_t>& internalByte = conversions().internalByte;
     std::vector<uint8_t> bytes;
-    for (char32_t ch : WideText::utf8ToCodePoints(utf8)) {
-        const int b = lowestByteOf(InternalTable, ch);
-        bytes.push_back(uint8_t(b < 0 ? 0x20 : b));
-    }
+    bytes.reserve(utf8.size());
+    for (char32_t ch : WideText::utf8ToCodePoints(utf8))
+        bytes.push_back(ch < internalByte.size() ? internalByte[ch] : uint8_t(0x20));
     return bytes;
 }

@@ -55,6 +55,7 @@ JournalRecord::CellChange change(unsigned row, int field, const QByteArray& befo
 } // namespace
 
 Q_DECLARE_METATYPE(QVector<Place>)
+Q_DECLARE_METATYPE(ImportFiles::RegisterRead)
 Q_DECLARE_METATYPE(DataRows)
 Q_DECLARE_METATYPE(QVector<JournalRecord::CellChange>)
 
@@ -200,14 +201,64 @@ private slots:
             image.addFault({QStringLiteral("read"), int(table)});
             open(image);
         }
-        try {
-            WriteBefore::read(m_session->link(), tableOf(*m_session, table), rows);
-            QFAIL("the read did not fail");
-        } catch (const FlowFailure& failure) {
-            QCOMPARE(int(failure.kind()), kind);
-            QCOMPARE(failure.message(), message);
+        // A check of the rows alone fails as the read of their values does.
+        for (const bool rowsOnly : {false, true}) {
+            try {
+                if (rowsOnly)
+                    WriteBefore::checkRows(m_session->link(), tableOf(*m_session, table), rows);
+                else
+                    WriteBefore::read(m_session->link(), tableOf(*m_session, table), rows);
+                QFAIL("the read did not fail");
+            } catch (const FlowFailure& failure) {
+                QCOMPARE(int(failure.kind()), kind);
+                QCOMPARE(failure.message(), message);
+            }
         }
         QCOMPARE(traced("write"), 0);
+    }
+
+    // The rows alone are checked with a few requests, however many the file
+    // writes, and the first row the register lacks is the one named.
+    void checkRowsSearchesForTheEnd_data()
+    {
+        QTest::addColumn<QList<int>>("labels"); // of the marked goods rows, in file order
+        QTest::addColumn<int>("missing");       // the row named; 0: none
+        QTest::addColumn<int>("mostReads");
+        QList<int> all;
+        for (int label = 1; label <= 1000; ++label)
+            all << label;
+        QTest::newRow("every row held") << all << 0 << 1;
+        QTest::newRow("three rows beyond") << (all + QList<int>{1001, 1002, 1003}) << 1001 << 11;
+        QTest::newRow("out of order, one far beyond") << QList<int>{700, 5000, 5, 1001} << 1001 << 3;
+        QTest::newRow("a row twice") << QList<int>{1001, 3, 1001} << 1001 << 2;
+        QTest::newRow("nothing marked") << QList<int>{} << 0 << 0;
+    }
+
+    void checkRowsSearchesForTheEnd()
+    {
+        QFETCH(QList<int>, labels);
+        QFETCH(int, missing);
+        QFETCH(int, mostReads);
+        EmulatorImage image = EmulatorImage::defaultImage();
+        image.setRowCount(1, 1000);
+        open(image);
+        const DataRow goods = readTable(1).first();
+        DataRows rows;
+        for (const int label : labels) {
+            DataRow row = goods;
+            row[1] = Cell("Хлеб", true);
+            row.last().value = QByteArray::number(label);
+            rows << row;
+        }
+
+        clearTrace();
+        try {
+            WriteBefore::checkRows(m_session->link(), tableOf(*m_session, 1), rows);
+            QCOMPARE(missing, 0);
+        } catch (const FlowFailure& failure) {
+            QCOMPARE(failure.message(), WriteBefore::missingRow(tableOf(*m_session, 1), unsigned(missing)));
+        }
+        QVERIFY2(traced("read") <= mostReads, qPrintable(QString::number(traced("read"))));
     }
 
     // Cells the register holds otherwise than the tab read are named; the
@@ -252,19 +303,22 @@ private slots:
     void importChecksTheRegistersRows_data()
     {
         QTest::addColumn<QString>("secondLabel"); // of the second file's one goods row
-        QTest::addColumn<bool>("wholeTables");
+        QTest::addColumn<ImportFiles::RegisterRead>("what");
         QTest::addColumn<QString>("refusal");
         const QString missing = QStringLiteral("goods.csv: в ККТ нет ряда 5 таблицы 1 (База товаров)");
-        QTest::newRow("rows held, cells read") << "4" << false << "";
-        QTest::newRow("rows held, tables read") << "4" << true << "";
-        QTest::newRow("row beyond, cells read") << "5" << false << missing;
-        QTest::newRow("row beyond, tables read") << "5" << true << missing;
+        using Read = ImportFiles::RegisterRead;
+        QTest::newRow("rows held, cells read") << "4" << Read::WrittenCells << "";
+        QTest::newRow("rows held, tables read") << "4" << Read::WholeTables << "";
+        QTest::newRow("rows held, rows only") << "4" << Read::RowsOnly << "";
+        QTest::newRow("row beyond, cells read") << "5" << Read::WrittenCells << missing;
+        QTest::newRow("row beyond, tables read") << "5" << Read::WholeTables << missing;
+        QTest::newRow("row beyond, rows only") << "5" << Read::RowsOnly << missing;
     }
 
     void importChecksTheRegistersRows()
     {
         QFETCH(QString, secondLabel);
-        QFETCH(bool, wholeTables);
+        QFETCH(ImportFiles::RegisterRead, what);
         QFETCH(QString, refusal);
         open(smallRegister());
         ImportFiles::File taxes{QStringLiteral("taxes.csv"), tableOf(*m_session, 6), readTable(6)};
@@ -275,10 +329,13 @@ private slots:
 
         clearTrace();
         try {
-            const QVector<DataRows> read = ImportFiles::readRegister(m_session->link(), {taxes, goods}, wholeTables);
+            const QVector<DataRows> read = ImportFiles::readRegister(m_session->link(), {taxes, goods}, what);
             QVERIFY2(refusal.isEmpty(), "the file was not refused");
             QCOMPARE(read.size(), 2);
-            QCOMPARE(read.at(0).at(0).at(0).value, QByteArray("2000"));
+            if (what == ImportFiles::RegisterRead::RowsOnly)
+                QCOMPARE(read, QVector<DataRows>(2));
+            else
+                QCOMPARE(read.at(0).at(0).at(0).value, QByteArray("2000"));
         } catch (const FlowFailure& failure) {
             QCOMPARE(failure.message(), refusal);
             QCOMPARE(int(failure.kind()), int(FlowFailure::Refused));
@@ -286,7 +343,7 @@ private slots:
             QCOMPARE(failure.places().first().file, QStringLiteral("goods.csv"));
         }
         QCOMPARE(traced("write"), 0);
-        if (!wholeTables)
+        if (what != ImportFiles::RegisterRead::WholeTables)
             QCOMPARE(traced("read"), 2);
     }
 

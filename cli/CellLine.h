@@ -1,0 +1,24 @@
+#pragma once
+
+#include "exchange/CsvRecordWriter.h"
+
+#include <QByteArray>
+
+#include <initializer_list>
+
+// The lines of the cell listings of diff, import --dry-run and snapshot:
+// "table";"row";"field" and then the cell's UTF-8 values, quoted as the CSV
+// files of the program are, without the line end. One buffer serves every
+// line of a listing.
+class CellLine
+{
+public:
+    // The line's bytes, valid until the next call.
+    QByteArray of(unsigned table, unsigned row, int field, std::initializer_list<QByteArray> values);
+
+private:
+    void appendNumber(long long number, bool first);
+
+    CsvRecordWriter m_writer{';'};
+    CsvRecordWriter::Buffer m_line;
+};
