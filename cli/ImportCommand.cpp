@@ -89,26 +89,24 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     for (int k = 0; k < files.size(); ++k) {
         ImportFiles::File& file = files[k];
         const DataRows& registerRows = registerTables.at(k);
-        const TableComparison comparison(file.table, file.rows, registerRows, check);
-        if (onlyDifferent) {
-            for (const TableComparison::CellPair& cell : comparison.cells()) {
-                if (!cell.differs)
-                    file.rows[cell.row][cell.column].changed = false;
-            }
-        }
-
-        // The cells the import writes: those still marked.
+        // The cells the import writes: those marked, and with --only-different
+        // only those the register holds otherwise. A cell is visited once, so
+        // its mark may be settled as it is seen.
         QVector<TableComparison::CellPair> marked;
         int markedCount = 0;
-        for (const TableComparison::CellPair& cell : comparison.cells()) {
-            if (!file.rows.at(cell.row).at(cell.column).changed)
-                continue;
+        const auto take = [&](const TableComparison::CellPair& cell) {
+            bool& changed = file.rows[cell.row][cell.column].changed;
+            if (onlyDifferent && !cell.differs)
+                changed = false;
+            if (!changed)
+                return;
             ++markedCount;
             if (dryRun)
                 m_console.outUtf8(line.of(file.table.id, cell.registerRow, cell.fieldNumber, {cell.fileText}));
             if (report)
                 marked.append(cell);
-        }
+        };
+        TableComparison::forEachCell(file.table, file.rows, registerRows, check, take);
 
         if (dryRun) {
             cellsWritten += unsigned(markedCount);

@@ -2,6 +2,8 @@
 
 #include "RowLabel.h"
 
+#include <algorithm>
+
 RegisterAddress::RegisterAddress(const TableInfo& table, const DataRows& rows)
     : m_db(table.type == Db), m_transposed(table.type == TransposedList), m_fields(table.fields)
 {
@@ -15,9 +17,13 @@ RegisterAddress::RegisterAddress(const TableInfo& table, const DataRows& rows)
     for (int i = 0; i < rows.size(); ++i) {
         const unsigned registerRow = RowLabel::registerRow(rows.at(i));
         m_registerRows.append(registerRow);
-        if (registerRow != 0 && !m_dataRows.contains(registerRow))
-            m_dataRows.insert(registerRow, i);
+        if (registerRow != 0)
+            m_dataRows.emplace_back(registerRow, i);
     }
+    // Usually in order already; a register row named twice keeps its first data row.
+    std::sort(m_dataRows.begin(), m_dataRows.end());
+    const auto sameRow = [](const auto& a, const auto& b) { return a.first == b.first; };
+    m_dataRows.erase(std::unique(m_dataRows.begin(), m_dataRows.end(), sameRow), m_dataRows.end());
 }
 
 unsigned RegisterAddress::registerRow(int i) const
@@ -31,8 +37,10 @@ int RegisterAddress::dataRow(unsigned registerRow) const
 {
     if (registerRow == 0)
         return -1;
-    if (m_db)
-        return m_dataRows.value(registerRow, -1);
+    if (m_db) {
+        const auto at = std::lower_bound(m_dataRows.begin(), m_dataRows.end(), std::make_pair(registerRow, 0));
+        return at != m_dataRows.end() && at->first == registerRow ? at->second : -1;
+    }
     return registerRow <= unsigned(m_cellCounts.size()) ? int(registerRow - 1) : -1;
 }
 

@@ -3,14 +3,17 @@
 #include "Cell.h"
 #include "model/TableInfo.h"
 
-#include <QHash>
 #include <QVector>
+
+#include <utility>
+#include <vector>
 
 // Where the cells of one table's data rows live on the register: a Db row at
 // the register row its label names, wherever it stands in the list; every
 // other row at its place (data row i is register row i + 1). A cell's field is
 // its column, except in a TransposedList table, which keeps one field per data
-// row. Built once per table and rows; every answer is then O(1). It keeps
+// row. Built once per table and rows; every answer is then O(1), but the data
+// row of a Db register row, O(log n). It keeps
 // copies of what it needs, so the rows may change afterwards as long as no Db
 // label does.
 class RegisterAddress
@@ -41,5 +44,6 @@ private:
     QVector<FieldInfo> m_fields;
     QVector<unsigned> m_registerRows; // Db only: by data row
     QVector<int> m_cellCounts;        // cells of each data row
-    QHash<unsigned, int> m_dataRows;  // Db only: by register row
+    // Db only: (register row, data row), by register row, the first data row of each
+    std::vector<std::pair<unsigned, int>> m_dataRows;
 };

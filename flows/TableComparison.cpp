@@ -23,11 +23,19 @@ TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRow
                                  const ValueCheck& check)
 {
     const RegisterAddress fileAddress(table, fileRows);
-    const RegisterAddress registerAddress(table, registerRows);
     int cellCount = 0;
     for (int i = 0; i < fileRows.size(); ++i)
         cellCount += fileAddress.valueCells(i);
     m_cells.reserve(cellCount);
+    forEachCell(table, fileRows, registerRows, check, [this](const CellPair& pair) { m_cells.append(pair); });
+}
+
+void TableComparison::forEachCell(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows,
+                                  const ValueCheck& check, const std::function<void(const CellPair&)>& visit)
+{
+    const RegisterAddress fileAddress(table, fileRows);
+    const RegisterAddress registerAddress(table, registerRows);
+    CellPair pair;
     for (int i = 0; i < fileRows.size(); ++i) {
         const DataRow& row = fileRows.at(i);
         const unsigned registerRow = fileAddress.registerRow(i);
@@ -35,7 +43,6 @@ TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRow
         // A Db row's label is its address, never compared.
         const int cellCount = fileAddress.valueCells(i);
         for (int j = 0; j < cellCount; ++j) {
-            CellPair pair;
             pair.row = i;
             pair.column = j;
             pair.fieldNumber = j + 1;
@@ -45,13 +52,12 @@ TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRow
 
             pair.fileText = fileBytes(table, pair.fieldIndex, row.at(j).value);
             pair.inRegister = registerCell != nullptr;
-            if (registerCell)
-                pair.registerText = fileBytes(table, pair.fieldIndex, registerCell->value);
+            pair.registerText = registerCell ? fileBytes(table, pair.fieldIndex, registerCell->value) : QByteArray();
             if (!registerCell || pair.fieldIndex < 0)
                 pair.differs = true;
             else
                 pair.differs = !sameValue(check, table.fields.at(pair.fieldIndex), registerCell->value, row.at(j).value);
-            m_cells.append(std::move(pair));
+            visit(pair);
         }
     }
 }

@@ -8,6 +8,8 @@ class ValueCheck;
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 // Lines up the rows an import gives with the rows read from the register,
 // cell by cell at the register address the write engine uses (RegisterAddress).
 // Label cells are not compared.
@@ -35,6 +37,10 @@ public:
 
     // Every cell of the file's rows, in row and cell order.
     const QVector<CellPair>& cells() const { return m_cells; }
+
+    // The same cells handed to visit one after another, none of them kept.
+    static void forEachCell(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows,
+                            const ValueCheck& check, const std::function<void(const CellPair&)>& visit);
     QVector<CellPair> differences() const;
 
     // The text of a stored value as the file shows it.

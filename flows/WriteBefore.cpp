@@ -16,47 +16,62 @@
 
 namespace {
 
-struct TouchedRow
+// The register rows whose cells a write marks, in row order, and for each
+// the columns to read. A file may name one register row twice.
+class TouchedRows
 {
-    unsigned registerRow = 0;
-    QVector<int> columns; // to read, in the order the rows name them
-};
+public:
+    TouchedRows(const TableInfo& table, const DataRows& rows)
+        : m_rows(rows), m_address(table, rows)
+    {
+        for (int i = 0; i < rows.size(); ++i) {
+            // A row without a register number is refused by the write itself.
+            const unsigned registerRow = m_address.registerRow(i);
+            if (registerRow != 0 && hasMarkedCell(i))
+                m_marked.emplace_back(registerRow, i);
+        }
+        std::sort(m_marked.begin(), m_marked.end());
+        for (size_t k = 0; k < m_marked.size(); ++k) {
+            if (k == 0 || m_marked[k].first != m_marked[k - 1].first)
+                m_starts.push_back(k);
+        }
+        m_starts.push_back(m_marked.size());
+    }
 
-// The columns to read of every register row the write touches, in row order.
-std::vector<TouchedRow> touchedCells(const TableInfo& table, const DataRows& rows)
-{
-    const RegisterAddress address(table, rows);
-    // Data rows with a marked cell, by register row; a file may name one register row twice.
-    std::vector<std::pair<unsigned, int>> marked;
-    for (int i = 0; i < rows.size(); ++i) {
-        // A row without a register number is refused by the write itself.
-        const unsigned registerRow = address.registerRow(i);
-        if (registerRow == 0)
-            continue;
-        const DataRow& row = rows.at(i);
-        for (int j = 0; j < row.size(); ++j) {
-            if (row.at(j).changed && address.field(i, j)) {
-                marked.emplace_back(registerRow, i);
-                break;
+    int size() const { return int(m_starts.size()) - 1; }
+    unsigned registerRow(int k) const { return m_marked[m_starts[size_t(k)]].first; }
+
+    // The columns to read of the k-th register row, in the order its data rows name them.
+    QVector<int> columns(int k) const
+    {
+        QVector<int> columns;
+        for (size_t m = m_starts[size_t(k)]; m < m_starts[size_t(k) + 1]; ++m) {
+            const int i = m_marked[m].second;
+            for (int j = 0; j < m_rows.at(i).size(); ++j) {
+                if (isMarked(i, j) && !columns.contains(j))
+                    columns.append(j);
             }
         }
+        return columns;
     }
-    std::stable_sort(marked.begin(), marked.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
 
-    std::vector<TouchedRow> touched;
-    for (const auto& [registerRow, i] : marked) {
-        if (touched.empty() || touched.back().registerRow != registerRow)
-            touched.push_back({registerRow, {}});
-        QVector<int>& columns = touched.back().columns;
-        const DataRow& row = rows.at(i);
-        for (int j = 0; j < row.size(); ++j) {
-            if (row.at(j).changed && address.field(i, j) && !columns.contains(j))
-                columns.append(j);
+private:
+    bool isMarked(int i, int j) const { return m_rows.at(i).at(j).changed && m_address.field(i, j); }
+
+    bool hasMarkedCell(int i) const
+    {
+        for (int j = 0; j < m_rows.at(i).size(); ++j) {
+            if (isMarked(i, j))
+                return true;
         }
+        return false;
     }
-    return touched;
-}
+
+    const DataRows& m_rows;
+    const RegisterAddress m_address;
+    std::vector<std::pair<unsigned, int>> m_marked; // (register row, data row), in that order
+    std::vector<size_t> m_starts;                   // of each register row in m_marked, and the end
+};
 
 FlowFailure readFailure(const RegisterLink& link, const TableInfo& table, unsigned registerRow, int result,
                         const QString& errorText)
@@ -82,10 +97,12 @@ DataRows WriteBefore::read(const RegisterLink& link, const TableInfo& table, con
 {
     TableReadEngine engine(link);
     DataRows before;
-    for (const auto& [registerRow, columns] : touchedCells(table, rows)) {
+    const TouchedRows touched(table, rows);
+    for (int k = 0; k < touched.size(); ++k) {
+        const unsigned registerRow = touched.registerRow(k);
         DataRow row;
         QString errorText;
-        const int result = engine.readRow(table, registerRow, columns, row, errorText);
+        const int result = engine.readRow(table, registerRow, touched.columns(k), row, errorText);
         if (result == LIBTILLO_ERROR_ROW_BEYOND)
             throw FlowFailure(FlowFailure::Refused, missingRow(table, registerRow));
         if (result != 0)
@@ -102,27 +119,35 @@ DataRows WriteBefore::read(const RegisterLink& link, const TableInfo& table, con
 
 void WriteBefore::checkRows(const RegisterLink& link, const TableInfo& table, const DataRows& rows)
 {
-    const std::vector<TouchedRow> touched = touchedCells(table, rows);
-    if (touched.empty())
+    const TouchedRows touched(table, rows);
+    if (touched.size() == 0)
         return;
     TableReadEngine engine(link);
-    const auto held = [&](const TouchedRow& touchedRow) {
+    const auto held = [&](int k) {
         DataRow row;
         QString errorText;
-        const int result = engine.readRow(table, touchedRow.registerRow, touchedRow.columns, row, errorText);
+        const int result = engine.readRow(table, touched.registerRow(k), touched.columns(k), row, errorText);
         if (result == LIBTILLO_ERROR_ROW_BEYOND)
             return false;
         if (result != 0)
-            throw readFailure(link, table, touchedRow.registerRow, result, errorText);
+            throw readFailure(link, table, touched.registerRow(k), result, errorText);
         return true;
     };
     // A table's rows are numbered from 1 without a gap: when it holds the
     // last row the write names, it holds every row before it too; otherwise
     // a search finds the first it lacks, as a read of every row would.
-    if (held(touched.back()))
+    int lacking = touched.size() - 1;
+    if (held(lacking))
         return;
-    const auto missing = std::partition_point(touched.begin(), touched.end() - 1, held);
-    throw FlowFailure(FlowFailure::Refused, missingRow(table, missing->registerRow));
+    int first = 0; // rows before it are held
+    while (first < lacking) {
+        const int middle = first + (lacking - first) / 2;
+        if (held(middle))
+            first = middle + 1;
+        else
+            lacking = middle;
+    }
+    throw FlowFailure(FlowFailure::Refused, missingRow(table, touched.registerRow(lacking)));
 }
 
 QString WriteBefore::missingRow(const TableInfo& table, unsigned registerRow)
@@ -139,8 +164,10 @@ QVector<WriteBefore::ChangedCell> WriteBefore::changedSince(const TableInfo& tab
     const RegisterAddress readAddress(table, readRows);
     const RegisterAddress beforeAddress(table, before);
     QVector<ChangedCell> changed;
-    for (const auto& [registerRow, columns] : touchedCells(table, rows)) {
-        for (const int column : columns) {
+    const TouchedRows touched(table, rows);
+    for (int k = 0; k < touched.size(); ++k) {
+        const unsigned registerRow = touched.registerRow(k);
+        for (const int column : touched.columns(k)) {
             const QByteArray* read = valueAt(readAddress, readRows, registerRow, column);
             const QByteArray* now = valueAt(beforeAddress, before, registerRow, column);
             const FieldInfo* field = address.field(address.dataRow(registerRow), column);

@@ -2,6 +2,7 @@
 
 #include "RegisterImage.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -134,6 +135,11 @@ bool RowsDecoder::decode(const char* begin, const char* end, RegisterTable& tabl
     std::vector<uint8_t> bytes;
     std::vector<uint8_t> cellBytes;
     size_t rows = 0;
+    // Room for as many rows as the text could hold at its tersest (three
+    // characters a cell, as in ""): address space only, so that the rows are
+    // written once and never moved.
+    const size_t tersestRow = 3 * std::max<size_t>(table.fields.size(), 1);
+    bytes.reserve(size_t(end - begin) / tersestRow * table.rowWidth);
     if (!c.take('['))
         return false;
     if (!c.take(']')) {
