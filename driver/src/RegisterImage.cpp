@@ -29,58 +29,6 @@ std::string where(unsigned table, size_t row, size_t field)
     return s.str();
 }
 
-// Asks for the pages of a large buffer in one call rather than one fault at
-// a time, which is what costs most when reading a large image.
-void prefault(char* begin, size_t size)
-{
-#ifdef MADV_POPULATE_WRITE
-    const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
-    const uintptr_t first = (uintptr_t(begin) + page - 1) & ~(page - 1);
-    const uintptr_t last = (uintptr_t(begin) + size) & ~(page - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE); // a hint: failure changes nothing
-#else
-    (void)begin;
-    (void)size;
-#endif
-}
-
-// Into one buffer of the file's size: a large image is read without a copy.
-bool readFile(const std::string& path, std::string& content)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st;
-    content.clear();
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
-        content.reserve(size_t(st.st_size));
-        prefault(&content[0], size_t(st.st_size));
-        content.resize(size_t(st.st_size));
-    }
-    size_t done = 0;
-    bool ok = true;
-    char more[4096]; // past the size known: the file grew since, or has no size
-    for (;;) {
-        const bool full = done == content.size();
-        const ssize_t n = full ? ::read(fd, more, sizeof more) : ::read(fd, &content[done], content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        if (full)
-            content.append(more, size_t(n));
-        done += size_t(n);
-    }
-    const int readErrno = errno;
-    ::close(fd);
-    content.resize(done);
-    errno = readErrno;
-    return ok;
-}
-
 bool writeAll(int fd, const std::string& data)
 {
     size_t done = 0;
@@ -131,14 +79,14 @@ bool parseJson(const char* begin, const char* end, Json::Value& root, std::strin
     return reader->parse(begin, end, &root, &errors);
 }
 
-bool parseJson(const std::string& text, Json::Value& root, std::string& errors)
+bool parseJson(std::string_view text, Json::Value& root, std::string& errors)
 {
     return parseJson(text.data(), text.data() + text.size(), root, errors);
 }
 
-bool parseJson(const RegisterTable::Undecoded& rows, Json::Value& root, std::string& errors)
+std::string_view rowsText(const RegisterTable::Undecoded& rows)
 {
-    return parseJson(rows.image->data() + rows.begin, rows.image->data() + rows.end, root, errors);
+    return rows.image->view().substr(rows.begin, rows.end - rows.begin);
 }
 
 } // namespace
@@ -301,8 +249,13 @@ bool RegisterImage::decode(RegisterTable& table, std::string& error)
 {
     if (table.decoded())
         return true;
-    if (RowsDecoder::decode(table.undecoded.image->data() + table.undecoded.begin,
-                            table.undecoded.image->data() + table.undecoded.end, table)) {
+    if (!table.undecoded.image->unchanged()) {
+        error = "таблица " + std::to_string(table.id) +
+                ": файл образа изменён другой программой, пока соединение было открыто; откройте соединение заново";
+        return false;
+    }
+    const std::string_view text = rowsText(table.undecoded);
+    if (RowsDecoder::decode(text.data(), text.data() + text.size(), table)) {
         table.undecoded = RegisterTable::Undecoded();
         return true;
     }
@@ -310,7 +263,7 @@ bool RegisterImage::decode(RegisterTable& table, std::string& error)
     std::string errors;
     bool parsed = false;
     try {
-        parsed = parseJson(table.undecoded, rows, errors);
+        parsed = parseJson(rowsText(table.undecoded), rows, errors);
     } catch (const std::exception& e) {
         errors = e.what();
     }
@@ -391,8 +344,8 @@ bool RegisterImage::loadLink(const Json::Value& link, std::string& error)
 bool RegisterImage::load(const std::string& path, std::string& error)
 {
     *this = RegisterImage();
-    auto content = std::make_shared<std::string>();
-    if (!readFile(path, *content)) {
+    const std::shared_ptr<const ImageText> content = ImageText::read(path);
+    if (!content) {
         error = "не удалось прочитать файл: " + std::string(std::strerror(errno));
         return false;
     }
@@ -401,14 +354,14 @@ bool RegisterImage::load(const std::string& path, std::string& error)
 
 bool RegisterImage::parse(const std::string& content, std::string& error)
 {
-    return parseWhole(std::make_shared<const std::string>(content), error);
+    return parseWhole(ImageText::copyOf(content), error);
 }
 
-bool RegisterImage::parseWhole(const std::shared_ptr<const std::string>& content, std::string& error)
+bool RegisterImage::parseWhole(const std::shared_ptr<const ImageText>& content, std::string& error)
 {
     std::string rest;
     std::vector<RowsCut::Piece> pieces;
-    if (RowsCut::cut(*content, LargeRowsText, rest, pieces)) {
+    if (RowsCut::cut(content->view(), LargeRowsText, rest, pieces)) {
         std::vector<RegisterTable::Undecoded> undecoded;
         for (const RowsCut::Piece& piece : pieces) {
             if (undecoded.size() <= piece.table)
@@ -420,10 +373,10 @@ bool RegisterImage::parseWhole(const std::shared_ptr<const std::string>& content
             return true;
         // What is wrong is said as the whole text shows it.
     }
-    return parseText(*content, {}, error);
+    return parseText(content->view(), {}, error);
 }
 
-bool RegisterImage::parseText(const std::string& content, const std::vector<RegisterTable::Undecoded>& undecoded,
+bool RegisterImage::parseText(std::string_view content, const std::vector<RegisterTable::Undecoded>& undecoded,
                               std::string& error)
 {
     *this = RegisterImage();
@@ -513,7 +466,7 @@ std::string RegisterImage::text(const Rows& replaced) const
         std::string ignored;
         if (!table.decoded()) { // not used, so as it was read
             try {
-                parseJson(table.undecoded, rows, ignored);
+                parseJson(rowsText(table.undecoded), rows, ignored);
             } catch (const std::exception&) {
                 rows = Json::Value(Json::arrayValue);
             }

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -63,8 +64,8 @@ public:
     static bool fromHex(const std::string& text, std::vector<uint8_t>& bytes);
 
 private:
-    bool parseWhole(const std::shared_ptr<const std::string>& content, std::string& error);
-    bool parseText(const std::string& content, const std::vector<RegisterTable::Undecoded>& undecoded,
+    bool parseWhole(const std::shared_ptr<const ImageText>& content, std::string& error);
+    bool parseText(std::string_view content, const std::vector<RegisterTable::Undecoded>& undecoded,
                    std::string& error);
     bool loadTable(const Json::Value& json, unsigned index, const RegisterTable::Undecoded& undecoded,
                    std::string& error);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ImageText.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -27,7 +29,7 @@ struct RegisterTable
     // use so that an open does not pay for tables it never touches.
     struct Undecoded
     {
-        std::shared_ptr<const std::string> image; // the whole text, shared by the tables
+        std::shared_ptr<const ImageText> image; // the whole text, shared by the tables
         size_t begin = 0, end = 0;
     } undecoded;
     size_t rowCount = 0;

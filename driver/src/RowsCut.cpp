@@ -12,7 +12,7 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 class Scanner
 {
 public:
-    explicit Scanner(const std::string& text) : m_text(text) {}
+    explicit Scanner(std::string_view text) : m_text(text) {}
 
     size_t at() const { return m_at; }
 
@@ -45,7 +45,7 @@ public:
         const size_t start = m_at + 1;
         if (!skipString())
             return false;
-        name.assign(m_text, start, m_at - 1 - start);
+        name.assign(m_text.substr(start, m_at - 1 - start));
         return name.find('\\') == std::string::npos && take(':');
     }
 
@@ -116,7 +116,7 @@ private:
         return false;
     }
 
-    const std::string& m_text;
+    std::string_view m_text;
     size_t m_at = 0;
 };
 
@@ -139,7 +139,7 @@ bool eachMember(Scanner& s, Member member)
 
 } // namespace
 
-bool RowsCut::cut(const std::string& content, size_t smallestCut, std::string& rest, std::vector<Piece>& pieces)
+bool RowsCut::cut(std::string_view content, size_t smallestCut, std::string& rest, std::vector<Piece>& pieces)
 {
     rest.clear();
     pieces.clear();
@@ -189,10 +189,10 @@ bool RowsCut::cut(const std::string& content, size_t smallestCut, std::string& r
     }
     size_t from = 0;
     for (const Piece& piece : pieces) {
-        rest.append(content, from, piece.begin - from);
+        rest.append(content.substr(from, piece.begin - from));
         rest += "[]";
         from = piece.end;
     }
-    rest.append(content, from, std::string::npos);
+    rest.append(content.substr(from));
     return true;
 }

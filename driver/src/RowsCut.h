@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Takes the "rows" of large tables out of an image's JSON text, leaving "[]"
@@ -19,5 +20,5 @@ public:
     };
 
     // False when the text is left whole; `rest` and `pieces` are then empty.
-    static bool cut(const std::string& content, size_t smallestCut, std::string& rest, std::vector<Piece>& pieces);
+    static bool cut(std::string_view content, size_t smallestCut, std::string& rest, std::vector<Piece>& pieces);
 };

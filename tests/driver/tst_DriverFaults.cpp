@@ -198,6 +198,43 @@ private slots:
         QCOMPARE(value, QByteArray::fromHex(replaced ? "ABCD" : "0000"));
     }
 
+    // An open connection keeps the image it loaded. Its large tables are
+    // decoded from the file's text on first use: a file replaced meanwhile
+    // leaves them as loaded; one rewritten in place is refused, not misread.
+    void changedImageUnderAnOpenConnection_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("replaced by another file") << false;
+        QTest::newRow("rewritten in place") << true;
+    }
+
+    void changedImageUnderAnOpenConnection()
+    {
+        QFETCH(bool, inPlace);
+        QTemporaryDir dir;
+        EmulatorImage image;
+        image.addTable(3, {{2}}, 5000);
+        const QString path = image.install(dir);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        image.setCell(3, 5000, 1, QByteArray::fromHex("ABCD"));
+        if (inPlace) {
+            QVERIFY(image.save(path));
+        } else {
+            QVERIFY(image.save(path + ".new"));
+            QVERIFY(QFile::remove(path) && QFile::rename(path + ".new", path));
+        }
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 3, 5000, 1, value), inPlace ? -1 : 0);
+        if (inPlace)
+            QCOMPARE(api.errorCode(h), 20);
+        if (inPlace)
+            QVERIFY2(api.error(h).contains(QStringLiteral("файл образа изменён другой программой")), qPrintable(api.error(h)));
+        else
+            QCOMPARE(value, QByteArray::fromHex("0000"));
+        QCOMPARE(api.close(h), 0);
+    }
+
     void settingsStayAfterRefusal()
     {
         QTemporaryDir dir;
