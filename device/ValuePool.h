@@ -10,6 +10,11 @@
 class ValuePool
 {
 public:
+    explicit ValuePool(int maxValues = 1 << 16) : m_maxValues(maxValues) {}
+
+    // Whether it takes no more values: a pool of values that hardly repeat.
+    bool full() const { return m_values.size() >= m_maxValues; }
+
     // The pooled copy of value, or value itself when it is long or the pool is full.
     QByteArray shared(const QByteArray& value)
     {
@@ -18,7 +23,7 @@ public:
         const auto found = m_values.constFind(value);
         if (found != m_values.constEnd())
             return *found;
-        if (m_values.size() >= MaxValues)
+        if (full())
             return value;
         // A pooled value keeps no spare capacity of its own.
         QByteArray exact(value.constData(), value.size());
@@ -26,9 +31,18 @@ public:
         return exact;
     }
 
+    // The same for bytes not in an array of their own: the result always owns its bytes.
+    QByteArray shared(const char* data, int size)
+    {
+        if (size > MaxPooledSize || full())
+            return QByteArray(data, size);
+        const QByteArray pooled = shared(QByteArray::fromRawData(data, size));
+        return pooled.constData() == data ? QByteArray(data, size) : pooled;
+    }
+
 private:
     static constexpr int MaxPooledSize = 16;
-    static constexpr int MaxValues = 1 << 16;
 
+    int m_maxValues;
     QSet<QByteArray> m_values;
 };

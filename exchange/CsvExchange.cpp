@@ -11,6 +11,7 @@
 #include "RegularFile.h"
 #include "device/RowLabel.h"
 #include "device/ValueCheck.h"
+#include "device/ValuePool.h"
 #include "model/MoneyText.h"
 #include "model/ValueQuote.h"
 
@@ -25,6 +26,9 @@
 namespace {
 
 const QString reservedMark = QStringLiteral("Зарезервировано");
+
+// Distinct values a column of an imported file shares before it stops looking.
+const int ColumnPoolSize = 4096;
 
 QString fileNameOf(const QString& path)
 {
@@ -352,6 +356,9 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     };
 
     DataRows rows;
+    // A column whose values hardly repeat (names, codes, barcodes) soon fills
+    // its pool and is copied value by value from then on.
+    std::vector<ValuePool> columnPools(size_t(fields.size()) + 1, ValuePool(ColumnPoolSize));
     // Db: the data line (from 1) that names each register row, 0 while none
     // does; as long as the highest row named so far.
     std::vector<int> lineOfRegisterRow;
@@ -374,8 +381,11 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                               "не более %2")
                                    .arg(matched.name, QString::number(lineLimit)));
         }
-        // The values as stored, each taken out of the reader's buffer once, for the cell that keeps it.
-        const auto valueAt = [&](int i) { return dataStoredAsIs ? raw.at(i) : storedOf(raw.at(i)); };
+        // The values as stored, each taken out of the reader's buffer once, for the cell that keeps it;
+        // equal short ones of a column share one buffer.
+        const auto valueAt = [&](int i) {
+            return dataStoredAsIs ? columnPools[size_t(i)].shared(raw.data(i), raw.length(i)) : storedOf(raw.at(i));
+        };
 
         if (matched.type == Db) {
             if (raw.size() != fields.size() + 1)
