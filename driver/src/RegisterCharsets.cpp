@@ -123,12 +123,18 @@ char16_t RegisterCharsets::externalChar(uint8_t byte) { return ExternalTable[byt
 uint8_t RegisterCharsets::internalToExternal(uint8_t byte) { return conversions().toExternal[byte]; }
 uint8_t RegisterCharsets::externalToInternal(uint8_t byte) { return conversions().toInternal[byte]; }
 
-std::vector<uint8_t> RegisterCharsets::encodeInternal(const std::string& utf8)
+void RegisterCharsets::encodeInternal(std::string_view utf8, std::vector<uint8_t>& bytes)
 {
     const std::vector<uint8_t>& internalByte = conversions().internalByte;
-    std::vector<uint8_t> bytes;
-    bytes.reserve(utf8.size());
-    for (char32_t ch : WideText::utf8ToCodePoints(utf8))
-        bytes.push_back(ch < internalByte.size() ? internalByte[ch] : uint8_t(0x20));
-    return bytes;
+    bytes.clear();
+    for (const char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            // Not plain ASCII: character by character.
+            bytes.clear();
+            for (char32_t ch : WideText::utf8ToCodePoints(utf8))
+                bytes.push_back(ch < internalByte.size() ? internalByte[ch] : uint8_t(0x20));
+            return;
+        }
+        bytes.push_back(internalByte[static_cast<unsigned char>(c)]);
+    }
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The register's two single-byte Cyrillic character sets: the internal one in
@@ -20,8 +21,8 @@ public:
     static uint8_t internalToExternal(uint8_t byte);
     static uint8_t externalToInternal(uint8_t byte);
 
-    // Encodes UTF-8 text in the internal set (lowest byte for each character).
-    static std::vector<uint8_t> encodeInternal(const std::string& utf8);
+    // Encodes UTF-8 text in the internal set (lowest byte for each character) into bytes.
+    static void encodeInternal(std::string_view utf8, std::vector<uint8_t>& bytes);
 
     // A text cell whose bytes begin with 0xFD holds a pair of numbers, FD a 00 b,
     // not text: it is stored as it arrives and given back as it is stored, in

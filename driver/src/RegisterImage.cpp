@@ -129,10 +129,10 @@ bool RegisterImage::fromHex(const std::string& text, std::vector<uint8_t>& bytes
     return high < 0;
 }
 
-void RegisterImage::textBytes(const std::string& text, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
+void RegisterImage::textBytes(std::string_view text, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
 {
     if (field.text)
-        bytes = RegisterCharsets::encodeInternal(text);
+        RegisterCharsets::encodeInternal(text, bytes);
     else
         bytes.assign(text.begin(), text.end());
     if (bytes.size() < field.width)
@@ -147,7 +147,7 @@ bool RegisterImage::uintBytes(uint64_t value, const RegisterTable::Field& field,
     return value == 0;
 }
 
-bool RegisterImage::bcdBytes(const std::string& digits, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
+bool RegisterImage::bcdBytes(std::string_view digits, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
 {
     if (digits.size() > field.width * 2)
         return false;

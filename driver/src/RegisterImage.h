@@ -58,9 +58,9 @@ public:
     static std::string toHex(const std::vector<uint8_t>& bytes);
     // The typed forms of a cell: {"text": ...}, {"uint": n}, {"bcd": "digits"};
     // false when the number does not fit the field.
-    static void textBytes(const std::string& text, const RegisterTable::Field& field, std::vector<uint8_t>& bytes);
+    static void textBytes(std::string_view text, const RegisterTable::Field& field, std::vector<uint8_t>& bytes);
     static bool uintBytes(uint64_t value, const RegisterTable::Field& field, std::vector<uint8_t>& bytes);
-    static bool bcdBytes(const std::string& digits, const RegisterTable::Field& field, std::vector<uint8_t>& bytes);
+    static bool bcdBytes(std::string_view digits, const RegisterTable::Field& field, std::vector<uint8_t>& bytes);
     static bool fromHex(const std::string& text, std::vector<uint8_t>& bytes);
 
 private:

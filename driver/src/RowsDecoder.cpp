@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -97,6 +98,15 @@ bool isHexText(const char* begin, const char* end)
     return true;
 }
 
+// Up to 19 decimal digits, as Cursor::digits takes them.
+uint64_t decimal(const char* begin, const char* end)
+{
+    uint64_t value = 0;
+    for (const char* p = begin; p != end; ++p)
+        value = value * 10 + uint64_t(*p - '0');
+    return value;
+}
+
 // One cell into `bytes`; false for anything not of the usual forms or not fitting.
 bool cell(Cursor& c, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
 {
@@ -111,18 +121,18 @@ bool cell(Cursor& c, const RegisterTable::Field& field, std::vector<uint8_t>& by
                RegisterImage::fromHex(std::string(begin, end), bytes) && bytes.size() <= field.width;
     if (!c.take('{') || !c.string(begin, end) || !c.take(':'))
         return false;
-    const std::string key(begin, end);
+    const std::string_view key(begin, size_t(end - begin));
     bool ok = false;
     if (key == "text") {
         ok = c.string(begin, end);
         if (ok)
-            RegisterImage::textBytes(std::string(begin, end), field, bytes);
+            RegisterImage::textBytes(std::string_view(begin, size_t(end - begin)), field, bytes);
     } else if (key == "uint") {
-        ok = c.digits(begin, end) && RegisterImage::uintBytes(std::stoull(std::string(begin, end)), field, bytes);
+        ok = c.digits(begin, end) && RegisterImage::uintBytes(decimal(begin, end), field, bytes);
     } else if (key == "bcd") {
         ok = (c.peek('"') ? c.string(begin, end) : c.digits(begin, end)) && begin != end &&
-             std::string(begin, end).find_first_not_of("0123456789") == std::string::npos &&
-             RegisterImage::bcdBytes(std::string(begin, end), field, bytes);
+             std::all_of(begin, end, [](char d) { return d >= '0' && d <= '9'; }) &&
+             RegisterImage::bcdBytes(std::string_view(begin, size_t(end - begin)), field, bytes);
     }
     return ok && bytes.size() <= field.width && c.take('}');
 }

@@ -33,9 +33,10 @@ void appendUtf8(std::string& out, char32_t cp)
 
 } // namespace
 
-std::u32string WideText::utf8ToCodePoints(const std::string& utf8)
+std::u32string WideText::utf8ToCodePoints(std::string_view utf8)
 {
     std::u32string out;
+    out.reserve(utf8.size());
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t n = utf8.size();
     size_t i = 0;

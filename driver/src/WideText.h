@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Conversions between UTF-8 and the wide-character texts of the C interface,
@@ -9,7 +10,7 @@
 class WideText
 {
 public:
-    static std::u32string utf8ToCodePoints(const std::string& utf8);
+    static std::u32string utf8ToCodePoints(std::string_view utf8);
     static std::string toUtf8(const wchar_t* text);
     static std::wstring fromUtf8(const std::string& utf8);
 
