@@ -304,6 +304,28 @@ private slots:
         QCOMPARE(result.outLines(), expected);
     }
 
+    // A listed value is quoted as the program's files quote it, and a diff
+    // lists both values so: a quote inside is doubled, a separator kept.
+    void listedValuesAreQuoted_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("line");
+        const QString name = QStringLiteral("\"НДС \"\"20\"\"; %\"");
+        QTest::newRow("import --dry-run") << QStringList{"import", "--dry-run", "--only-different"}
+                                          << QStringLiteral("\"6\";\"1\";\"2\";") + name;
+        QTest::newRow("diff") << QStringList{"diff"} << QStringLiteral("\"6\";\"1\";\"2\";\"НДС 20%\";") + name;
+    }
+
+    void listedValuesAreQuoted()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, line);
+        const QString file = cliExport(path("before"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(file, QStringLiteral("\"НДС 20%\""), QStringLiteral("\"НДС \"\"20\"\"; %\"")));
+        const CliRun result = run(arguments << file);
+        QCOMPARE(result.outLines().value(0), line);
+    }
+
     // Standard output is written in pieces: every line of a listing, short or
     // longer than a piece, comes out whole and before the message that ends it.
     void listingBeforeTheMessage_data()
