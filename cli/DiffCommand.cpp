@@ -1,7 +1,7 @@
 #include "DiffCommand.h"
 
-#include "CliFailure.h"
 #include "CellLine.h"
+#include "CliFailure.h"
 #include "DriverSession.h"
 #include "ProgressLine.h"
 #include "common/RussianPlural.h"

@@ -1,7 +1,7 @@
 #include "ImportCommand.h"
 
-#include "CountSentence.h"
 #include "CellLine.h"
+#include "CountSentence.h"
 #include "DriverSession.h"
 #include "ProgressLine.h"
 
@@ -14,6 +14,8 @@
 #include "journal/JournalSession.h"
 
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -90,16 +92,17 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         ImportFiles::File& file = files[k];
         const DataRows& registerRows = registerTables.at(k);
         // The cells the import writes: those marked, and with --only-different
-        // only those the register holds otherwise. A cell is visited once, so
-        // its mark may be settled as it is seen.
+        // only those the register holds otherwise.
         QVector<TableComparison::CellPair> marked;
         int markedCount = 0;
+        std::vector<std::pair<int, int>> alreadyHeld; // (data row, cell)
         const auto take = [&](const TableComparison::CellPair& cell) {
-            bool& changed = file.rows[cell.row][cell.column].changed;
-            if (onlyDifferent && !cell.differs)
-                changed = false;
-            if (!changed)
+            if (!file.rows.at(cell.row).at(cell.column).changed)
                 return;
+            if (onlyDifferent && !cell.differs) {
+                alreadyHeld.emplace_back(cell.row, cell.column);
+                return;
+            }
             ++markedCount;
             if (dryRun)
                 m_console.outUtf8(line.of(file.table.id, cell.registerRow, cell.fieldNumber, {cell.fileText}));
@@ -107,6 +110,8 @@ void ImportCommand::execute(const QCommandLineParser& parser)
                 marked.append(cell);
         };
         TableComparison::forEachCell(file.table, file.rows, registerRows, check, take);
+        for (const auto& [row, column] : alreadyHeld)
+            file.rows[row][column].changed = false;
 
         if (dryRun) {
             cellsWritten += unsigned(markedCount);

@@ -1,7 +1,7 @@
 #include "SnapshotCommand.h"
 
-#include "CountSentence.h"
 #include "CellLine.h"
+#include "CountSentence.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
 #include "TableChoice.h"
