@@ -193,4 +193,12 @@ bool writeJournal(const QString& folder, const QString& serial, qint64 bytes, in
     return file.write(chunk) == chunk.size() && file.flush();
 }
 
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 } // namespace BenchSupport

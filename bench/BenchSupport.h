@@ -11,6 +11,8 @@
 #include <QList>
 #include <QString>
 
+#include <sys/resource.h>
+
 class KKT_Logic;
 class QTemporaryDir;
 
@@ -87,6 +89,25 @@ double bestSeconds(int runs, F&& once)
                return 0u;
            })
         .seconds;
+}
+
+// CPU seconds (user + system) so far of this process (RUSAGE_SELF) or of its
+// finished children (RUSAGE_CHILDREN).
+double cpuSeconds(int who = RUSAGE_SELF);
+
+// The least CPU time of `runs` calls of `once`, which returns whether it
+// succeeded; -1 when one did not.
+template <typename F>
+double bestCpu(int runs, F&& once, int who = RUSAGE_SELF)
+{
+    double least = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        const double before = cpuSeconds(who);
+        if (!once())
+            return -1;
+        least = qMin(least, cpuSeconds(who) - before);
+    }
+    return least;
 }
 
 } // namespace BenchSupport

@@ -22,28 +22,10 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 
 using namespace BenchSupport;
-
-namespace {
-
-template <typename F>
-double bestCpu(int runs, F&& once)
-{
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        const std::clock_t start = std::clock();
-        if (!once())
-            return -1;
-        best = qMin(best, double(std::clock() - start) / CLOCKS_PER_SEC);
-    }
-    return best;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {

@@ -19,38 +19,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstdlib>
 
 using namespace BenchSupport;
-
-namespace {
-
-double cpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// The least CPU time of `runs` calls of `once`, counted for `who`.
-template <typename F>
-double bestCpu(int runs, int who, F&& once)
-{
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        const double before = cpuSeconds(who);
-        if (!once())
-            return -1;
-        best = qMin(best, cpuSeconds(who) - before);
-    }
-    return best;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -67,7 +39,7 @@ int main(int argc, char** argv)
     const int runs = 3;
     // The shell first: the register takes one connection at a time.
     const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/vescor-cli");
-    const double shell = bestCpu(runs, RUSAGE_CHILDREN, [&] {
+    const auto exportTable = [&] {
         QProcess process;
         process.start(cli, {QStringLiteral("export"), dir.filePath(QStringLiteral("out")), QStringLiteral("--tables"),
                             QStringLiteral("1"), QStringLiteral("--quiet")});
@@ -75,7 +47,8 @@ int main(int argc, char** argv)
         if (!ok)
             std::fprintf(stderr, "vescor-cli: %s\n", process.readAllStandardError().constData());
         return ok;
-    });
+    };
+    const double shell = bestCpu(runs, exportTable, RUSAGE_CHILDREN);
 
     MainWindow window(nullptr, dir.filePath(QStringLiteral("Vescor.ini")));
     window.show();
@@ -85,7 +58,7 @@ int main(int argc, char** argv)
         return 1;
     unsigned cells = 0;
     int rowsRead = 0;
-    const double windowRead = bestCpu(runs, RUSAGE_SELF, [&] {
+    const double windowRead = bestCpu(runs, [&] {
         BusyIndicator busy(window, QStringLiteral("Подождите... Идет чтение"));
         cells = 0;
         rowsRead = TableReader::read(logic.link(), commodities, cells, &busy).size();
