@@ -7,6 +7,7 @@
 //
 // Usage: bench_journal_index [MEGABYTES]
 
+#include "BenchApplication.h"
 #include "BenchSupport.h"
 
 #include "app/CommandHost.h"
@@ -14,7 +15,6 @@
 #include "app/JournalDlg.h"
 #include "journal/JournalFolder.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -67,8 +67,7 @@ qint64 readBytes(const QString& path)
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    BenchSupport::silenceLog();
+    BenchApplication app(argc, argv);
     const qint64 megabytes = argc > 1 ? std::atoll(argv[1]) : 32;
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("journal"));

@@ -9,6 +9,7 @@
 //
 // Usage: bench_paste [rows] [values]
 
+#include "BenchApplication.h"
 #include "BenchSupport.h"
 
 #include "model/TableInfo.h"
@@ -17,7 +18,6 @@
 #include "table/TablePage.h"
 #include "table/TableView.h"
 
-#include <QApplication>
 #include <QUndoStack>
 
 #include <cstdio>
@@ -50,9 +50,7 @@ QStringList prices(int count, int run)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    silenceLog();
+    BenchApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 65536;
     const int values = argc > 2 ? std::atoi(argv[2]) : 10000;
 

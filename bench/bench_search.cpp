@@ -15,6 +15,7 @@
 //
 // Usage: bench_search [rows]
 
+#include "BenchApplication.h"
 #include "BenchSupport.h"
 
 #include "model/TableInfo.h"
@@ -23,7 +24,6 @@
 #include "table/TablePage.h"
 #include "table/TableSearchBar.h"
 
-#include <QApplication>
 #include <QLineEdit>
 
 #include <cstdio>
@@ -69,9 +69,7 @@ DataRows deepCopy(const DataRows& rows)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    silenceLog();
+    BenchApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 65536;
 
     QList<TableInfo> tables;

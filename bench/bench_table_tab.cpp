@@ -10,6 +10,7 @@
 //
 // Usage: bench_table_tab [rows]
 
+#include "BenchApplication.h"
 #include "BenchSupport.h"
 
 #include "app/MainWindow.h"
@@ -17,7 +18,6 @@
 #include "table/TablePage.h"
 #include "table/TableView.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardItemModel>
@@ -106,9 +106,7 @@ void printLine(const char* name, int rows, double seconds, double baseline)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    silenceLog();
+    BenchApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 65536;
     const QString modelsDir = modelsDirectory();
 

@@ -7,6 +7,7 @@
 //
 // Usage: bench_window_read [rows] [path of the register image to scale]
 
+#include "BenchApplication.h"
 #include "BenchSupport.h"
 
 #include "app/BusyIndicator.h"
@@ -26,10 +27,7 @@ using namespace BenchSupport;
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    silenceLog();
+    BenchApplication app(argc, argv);
     QTemporaryDir dir;
     ScaledRegister scaled;
     if (!installScaledRegister(argc, argv, 65536, dir, scaled))

@@ -8,6 +8,7 @@
 // The image defaults to driver/default-image.json of the source tree, found
 // upwards from the program's directory. Log lines are dropped while measuring.
 
+#include "BenchApplication.h"
 #include "BenchSupport.h"
 
 #include "device/ProgressReporter.h"
@@ -16,7 +17,6 @@
 #include "device/ValueCodec.h"
 #include "model/TableInfo.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -55,10 +55,7 @@ unsigned bareLoop(libtillo_handle h, unsigned table, const QVector<Prepared>& ce
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    silenceLog();
+    BenchApplication app(argc, argv);
     const int wanted = argc > 1 ? std::atoi(argv[1]) : 10000;
     const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2])
                                     : findInTree(QStringLiteral("driver/default-image.json"));
