@@ -149,11 +149,13 @@ def cell_text(value):
 
 
 def table_diffs(cells):
-    """Ansible's before/after, one per table of a file: each cell's place on a line of its own,
-    then its value, so that the places stay as context and the changed values make one hunk."""
+    """Ansible's before/after, one per table of a file: each changed cell's place on a line of its
+    own, then its value, so that the places stay as context and the values make one hunk."""
     tables = []
     by_table = {}
     for cell in cells:
+        if cell.get('before') is not None and cell_text(cell.get('before')) == cell_text(cell.get('after')):
+            continue  # written again as it was (only_different off): no change to show
         key = (cell.get('file'), cell.get('table'))
         if key not in by_table:
             header = '%s: table %s' % key
