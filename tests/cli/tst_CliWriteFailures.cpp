@@ -36,10 +36,12 @@ private:
     QByteArray m_dataHome;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
+    QString m_lastWrite; // the journal's newest write
+    // %DIR%: the test's folder; %WRITE%: the newest write of the journal.
     QStringList expand(QStringList arguments) const
     {
         for (QString& argument : arguments)
-            argument.replace(QStringLiteral("%DIR%"), m_dir->path());
+            argument.replace(QStringLiteral("%DIR%"), m_dir->path()).replace(QStringLiteral("%WRITE%"), m_lastWrite);
         return arguments;
     }
 
@@ -59,6 +61,9 @@ private slots:
         QCOMPARE(runCli({"snapshot", "save", path("kassa.zip"), "--tables", "6"}, m_dir->path()).exitCode, 0);
         QVERIFY(writeBytes(path("later.csv"), taxFile("15.00")));
         QCOMPARE(runCli({"import", path("later.csv")}, m_dir->path()).exitCode, 0);
+        const CliRun journal = runCli({"journal"}, m_dir->path());
+        m_lastWrite = journal.outLines().value(0).section(QLatin1Char(';'), 0, 0).remove(QLatin1Char('"'));
+        QVERIFY2(!m_lastWrite.isEmpty(), qPrintable(journal.out + journal.err));
     }
 
     void cleanup()
@@ -83,6 +88,9 @@ private slots:
         QTest::newRow("diff") << QStringList{"diff", "%DIR%/other.csv"};
         QTest::newRow("journal") << QStringList{"journal"};
         QTest::newRow("journal --json") << QStringList{"journal", "--json"};
+        QTest::newRow("journal of a write") << QStringList{"journal", "%WRITE%"};
+        QTest::newRow("revert --dry-run") << QStringList{"revert", "--dry-run", "%WRITE%"};
+        QTest::newRow("revert") << QStringList{"revert", "%WRITE%"};
         QTest::newRow("snapshot save") << QStringList{"snapshot", "save", "%DIR%/again.zip", "--tables", "6"};
         QTest::newRow("snapshot show") << QStringList{"snapshot", "show", "%DIR%/kassa.zip"};
         QTest::newRow("snapshot diff") << QStringList{"snapshot", "diff", "%DIR%/kassa.zip"};
