@@ -57,8 +57,13 @@ void FileImportCommand::run()
         // The file's values are not the register's: the write reads those.
         m_host.tableModels().last()->forgetRegisterRows();
         QString status = QStringLiteral("Успешно прочитан файл %1 ").arg(FileCommandTexts::fileNameOf(path));
+        QStringList notes;
+        if (!exchange.encodingNote().isEmpty())
+            notes << exchange.encodingNote();
         if (exchange.ignoredLines() > 0)
-            status += QStringLiteral("(%1)").arg(CsvExchange::ignoredLinesNote(exchange.ignoredLines()));
+            notes << CsvExchange::ignoredLinesNote(exchange.ignoredLines());
+        if (!notes.isEmpty())
+            status += QStringLiteral("(%1)").arg(notes.join(QStringLiteral("; ")));
         m_host.setStatusText(status);
         m_host.setWriteEnabled(true);
     } catch (const FlowFailure& failure) {

@@ -3,6 +3,7 @@
 #include "CommandProgress.h"
 #include "FileImportCommand.h"
 #include "JournalDlg.h"
+#include "ProgramIcon.h"
 #include "SnapshotCompareCommand.h"
 #include "SnapshotRestoreCommand.h"
 #include "SnapshotSaveCommand.h"
@@ -84,6 +85,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     QAction* snapshotRestore = namedAction(this, "actionSnapshotRestore");
 
     ui->setupUi(this);
+    setWindowIcon(ProgramIcon::icon());
     setLegendColour(ui->lblReserved, CellColors::reserved);
     setLegendColour(ui->lblEdited, CellColors::changed);
     setLegendColour(ui->lblReadOnly, CellColors::readOnly);

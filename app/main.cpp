@@ -1,6 +1,8 @@
 #include "MainWindow.h"
+#include "ProgramIcon.h"
 #include "common/Product.h"
 #include "common/QtTranslation.h"
+#include "common/SystemErrorText.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cstdio>
 
 // Where a log file would go; the program writes its diagnostics to Qt's debug stream.
@@ -29,6 +32,19 @@ const char* const HelpText =
     "\n"
     "Остальные параметры принимает Qt (например, -platform offscreen).\n";
 
+// 0 when what went to standard output reached it; else 3, the system's
+// reason told on standard error.
+int writtenOut()
+{
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return 0;
+    const QString reason = SystemErrorText::of(errno != 0 ? errno : EIO);
+    std::fprintf(stderr, "%s\n",
+                 QStringLiteral("Не удалось записать на стандартный вывод: %1").arg(reason).toLocal8Bit().constData());
+    return 3;
+}
+
 // --help and --version are answered without a window (and without a display).
 // True when the program is to end with exitCode.
 bool answeredFromCommandLine(int argc, char** argv, int& exitCode)
@@ -37,12 +53,12 @@ bool answeredFromCommandLine(int argc, char** argv, int& exitCode)
         const QByteArray argument(argv[i]);
         if (argument == "--help" || argument == "-h") {
             std::fputs(HelpText, stdout);
-            exitCode = 0;
+            exitCode = writtenOut();
             return true;
         }
         if (argument == "--version") {
             std::printf("vescor %s\n", qPrintable(product::version()));
-            exitCode = 0;
+            exitCode = writtenOut();
             return true;
         }
     }
@@ -70,6 +86,8 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     auto* app = new QApplication(argc, argv);
+    // Dialogs shown over the window carry its icon too.
+    QApplication::setWindowIcon(ProgramIcon::icon());
     // Qt's own buttons and dialogs speak Russian like the rest of the window.
     QtTranslation::install();
 

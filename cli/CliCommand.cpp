@@ -18,10 +18,16 @@ const QString SettingsOption = QStringLiteral("settings");
 const QString VerboseOption = QStringLiteral("verbose");
 const QString QuietOption = QStringLiteral("quiet");
 const QString JsonOption = QStringLiteral("json");
+const QString EncodingOption = QStringLiteral("encoding");
 
 } // namespace
 
 int CliCommand::run(const QStringList& arguments)
+{
+    return m_console.finish(runParsed(arguments));
+}
+
+int CliCommand::runParsed(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(summary());
@@ -72,8 +78,13 @@ int CliCommand::run(const QStringList& arguments)
     } catch (const CliFailure& failure) {
         return fail(failure.code(), failure.message(), {});
     } catch (const FlowFailure& failure) {
-        return fail(failure.kind() == FlowFailure::DriverFailed ? DriverFailure : Refused, failure.message(),
+        const ExitCode code = failure.kind() == FlowFailure::DriverFailed ? DriverFailure
+            : failure.kind() == FlowFailure::WriteFailed                  ? WriteFailure
+                                                                          : Refused;
+        return fail(code, failure.message(),
                     failure.places());
+    } catch (const FileWriteError& error) {
+        return fail(WriteFailure, error.message(), {});
     } catch (const RunTimeError& error) {
         return fail(Refused, error.message(), {});
     } catch (const std::bad_alloc&) {
@@ -102,6 +113,20 @@ void CliCommand::addJsonOption(QCommandLineParser& parser)
     parser.addOption({JsonOption,
                       QStringLiteral("Вывести результат одним объектом JSON на стандартный вывод (и ошибку тоже); "
                                      "сообщения остаются на стандартном выводе ошибок.")});
+}
+
+void CliCommand::addEncodingOption(QCommandLineParser& parser, const QString& description)
+{
+    parser.addOption({EncodingOption, description, FileEncoding::names()});
+}
+
+FileEncoding::Choice CliCommand::encodingOption(const QCommandLineParser& parser) const
+{
+    FileEncoding::Choice choice = FileEncoding::Detect;
+    if (parser.isSet(EncodingOption) && !FileEncoding::parse(parser.value(EncodingOption), choice))
+        usageError(QStringLiteral("Неизвестная кодировка: \"%1\" (нужна %2)")
+                       .arg(parser.value(EncodingOption), FileEncoding::names()));
+    return choice;
 }
 
 QString CliCommand::settingsOption(const QCommandLineParser& parser) const

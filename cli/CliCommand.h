@@ -4,6 +4,8 @@
 #include "ExitCode.h"
 #include "JsonReport.h"
 
+#include "exchange/FileEncoding.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
@@ -19,7 +21,9 @@ class CliCommand
 public:
     virtual ~CliCommand() = default;
 
-    // arguments: the command's name followed by its own arguments.
+    // arguments: the command's name followed by its own arguments. A write
+    // to standard output, standard error or a file that failed ends it with
+    // status 3 and the system's reason.
     int run(const QStringList& arguments);
 
     virtual QString name() const = 0;
@@ -42,6 +46,11 @@ protected:
     // Whether --quiet asked for no progress line.
     bool quiet() const { return m_quiet; }
 
+    // Offers --encoding for the CSV files; called from describe().
+    void addEncodingOption(QCommandLineParser& parser, const QString& description);
+    // The encoding --encoding names; Detect without it. A name it does not know is a usage error.
+    FileEncoding::Choice encodingOption(const QCommandLineParser& parser) const;
+
     // Offers --json; called from describe().
     void addJsonOption(QCommandLineParser& parser);
     // The report of a run with --json, else null.
@@ -51,6 +60,7 @@ protected:
     ExitCode m_exitStatus = Success;
 
 private:
+    int runParsed(const QStringList& arguments);
     int fail(ExitCode code, const QString& message, const QVector<FlowFailure::Place>& places);
 
     bool m_offersJson = false;

@@ -1,10 +1,13 @@
 #include "Console.h"
 
+#include "ExitCode.h"
+
 #include "common/PrintableText.h"
+#include "common/SystemErrorText.h"
 
 #include <QTextCodec>
 
-#include <cstdio>
+#include <cerrno>
 
 namespace {
 
@@ -17,7 +20,6 @@ const int Utf8Mib = 106;
 Console::Console()
     : m_codec(QTextCodec::codecForLocale())
     , m_utf8(m_codec->mibEnum() == Utf8Mib)
-    , m_err(stderr)
 {
     m_out.reserve(FlushSize + 4096);
 }
@@ -53,19 +55,31 @@ void Console::append(const QByteArray& bytes)
         flush();
 }
 
+bool Console::write(std::FILE* stream, const QByteArray& bytes)
+{
+    if (m_failedStream == stream)
+        return false;
+    errno = 0;
+    const bool written = (bytes.isEmpty() || std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream)
+                                                 == size_t(bytes.size()))
+        && std::fflush(stream) == 0;
+    if (!written && !m_failedStream) {
+        m_failedStream = stream;
+        m_failure = errno != 0 ? errno : EIO;
+    }
+    return written;
+}
+
 void Console::flush()
 {
-    if (!m_out.isEmpty())
-        std::fwrite(m_out.constData(), 1, size_t(m_out.size()), stdout);
-    std::fflush(stdout);
+    write(stdout, m_out);
     m_out.resize(0); // keeps the room reserved
 }
 
 void Console::err(const QString& line)
 {
     flush();
-    m_err << PrintableText::of(line) << '\n';
-    m_err.flush();
+    write(stderr, m_codec->fromUnicode(PrintableText::of(line)) + '\n');
 }
 
 void Console::keepOutputForData()
@@ -76,7 +90,30 @@ void Console::keepOutputForData()
 void Console::data(const QByteArray& bytes)
 {
     flush();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    write(stdout, bytes + '\n');
+}
+
+bool Console::failed()
+{
+    flush();
+    return m_failedStream != nullptr;
+}
+
+QString Console::failureText() const
+{
+    if (!m_failedStream)
+        return QString();
+    return QStringLiteral("Не удалось записать на %1: %2")
+        .arg(m_failedStream == stdout ? QStringLiteral("стандартный вывод")
+                                      : QStringLiteral("стандартный вывод ошибок"),
+             SystemErrorText::of(m_failure));
+}
+
+int Console::finish(int status)
+{
+    if (!failed())
+        return status;
+    if (m_failedStream == stdout)
+        write(stderr, m_codec->fromUnicode(failureText()) + '\n');
+    return WriteFailure;
 }

@@ -2,13 +2,16 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QTextStream>
+
+#include <cstdio>
 
 class QTextCodec;
 
 // Standard output and standard error as text in the locale's encoding.
 // Standard output is gathered and written 64 KiB at a time, before anything
 // goes to standard error, and at the end; standard error at once.
+// Every write is checked: the first that fails is kept (failureText()), and
+// the stream it failed on takes nothing more.
 class Console
 {
 public:
@@ -34,12 +37,24 @@ public:
     // Writes what standard output has gathered.
     void flush();
 
+    // Flushes, then whether a write to either stream failed.
+    bool failed();
+    // What failed and the system's reason, e.g. "Не удалось записать на
+    // стандартный вывод: нет места на устройстве"; empty while nothing did.
+    QString failureText() const;
+    // Ends the program's run: a failed write is told on standard error (when
+    // that still takes it) and makes the status 3, else status stays.
+    int finish(int status);
+
 private:
     void append(const QByteArray& bytes);
+    // Writes and flushes; false (the reason kept) when the stream failed.
+    bool write(std::FILE* stream, const QByteArray& bytes);
 
     QTextCodec* m_codec;
     bool m_utf8;
     QByteArray m_out;
-    QTextStream m_err;
     bool m_outToErr = false;
+    std::FILE* m_failedStream = nullptr;
+    int m_failure = 0;
 };

@@ -25,6 +25,9 @@ QString DiffCommand::summary() const
 void DiffCommand::describe(QCommandLineParser& parser)
 {
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV одной таблицы."));
+    addEncodingOption(parser, QStringLiteral("Кодировка файлов: utf-8 или windows-1251. Без параметра файл, который не является "
+                                     "правильным UTF-8, читается как windows-1251 (так сохраняет CSV табличный "
+                                     "редактор в русской Windows)."));
     addJsonOption(parser);
 }
 
@@ -34,12 +37,14 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     if (positional.size() != 1)
         usageError(positional.isEmpty() ? QStringLiteral("Не указан файл")
                                         : QStringLiteral("Нужен один файл, указано: %1").arg(positional.size()));
+    const FileEncoding::Choice encoding = encodingOption(parser);
 
     DriverSession session(settingsOption(parser));
     const QList<TableInfo>& tables = session.reg().openWithDescription();
 
     const QString path = positional.first();
     CsvExchange exchange(session.reg().link().charsets());
+    exchange.setEncoding(encoding);
     TableInfo table;
     DataRows fileRows;
     try {
@@ -50,6 +55,8 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     } catch (const RunTimeError& error) {
         throw FlowFailure(FlowFailure::Refused, error.message(), {FlowFailure::Place{error.message(), path, 0, QString()}});
     }
+    if (!exchange.encodingNote().isEmpty())
+        m_console.err(QStringLiteral("%1: %2").arg(path, exchange.encodingNote()));
     // A file without cells would show no differences, as if it matched the register.
     if (fileRows.isEmpty()) {
         throw CliFailure(ExitCode::Refused,

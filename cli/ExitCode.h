@@ -6,4 +6,5 @@ enum ExitCode : int {
     Refused = 1,       // a file or a value was refused
     UsageError = 2,    // the command line is wrong
     DriverFailure = 3, // the driver or the register failed
+    WriteFailure = 3,  // standard output, standard error or a file could not be written
 };

@@ -33,6 +33,10 @@ void ExportCommand::describe(QCommandLineParser& parser)
                       QStringLiteral("Какие таблицы: all (все, по умолчанию), commodities (база товаров), others (все, "
                                      "кроме базы товаров) или номера через запятую."),
                       QStringLiteral("all|commodities|others|N,N..."), QStringLiteral("all")});
+    addEncodingOption(parser,
+                      QStringLiteral("Кодировка файлов: utf-8 или windows-1251 (для табличного редактора в русской "
+                                     "Windows; таблица со значением, которого в ней нет, не записывается). Без "
+                                     "параметра — кодировка системы (UTF-8, если в ней нет нужных знаков)."));
 }
 
 void ExportCommand::execute(const QCommandLineParser& parser)
@@ -43,6 +47,7 @@ void ExportCommand::execute(const QCommandLineParser& parser)
                                         : QStringLiteral("Нужен один каталог, указано: %1").arg(positional.size()));
     const QString dir = QDir::cleanPath(positional.first());
     const TableChoice choice(parser.value(TablesOption));
+    const FileEncoding::Choice encoding = encodingOption(parser);
 
     DriverSession session(settingsOption(parser));
     const QList<TableInfo> selection = choice.select(session.reg().openWithDescription());
@@ -64,6 +69,7 @@ void ExportCommand::execute(const QCommandLineParser& parser)
     if (!QDir().mkpath(dir))
         throw CliFailure(Refused, QStringLiteral("Не удалось создать каталог %1").arg(dir));
     CsvExchange exchange;
+    exchange.setEncoding(encoding);
     ExportFileName files(dir, session.reg().identity().serialNumber);
     for (int i = 0; i < selection.size(); ++i) {
         const TableInfo& table = selection.at(i);

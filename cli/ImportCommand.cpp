@@ -39,6 +39,9 @@ void ImportCommand::describe(QCommandLineParser& parser)
     parser.addOption({OnlyDifferentOption,
                       QStringLiteral("Сначала прочитать таблицу и записать только ячейки, значение которых "
                                      "отличается от значения в ККТ.")});
+    addEncodingOption(parser, QStringLiteral("Кодировка файлов: utf-8 или windows-1251. Без параметра файл, который не является "
+                                     "правильным UTF-8, читается как windows-1251 (так сохраняет CSV табличный "
+                                     "редактор в русской Windows)."));
     addJsonOption(parser);
 }
 
@@ -49,6 +52,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         usageError(QStringLiteral("Не указан файл"));
     const bool dryRun = parser.isSet(DryRunOption);
     const bool onlyDifferent = parser.isSet(OnlyDifferentOption);
+    const FileEncoding::Choice encoding = encodingOption(parser);
 
     JsonReport* report = jsonReport();
     if (report) {
@@ -60,8 +64,10 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     const QList<TableInfo>& tables = session.reg().openWithDescription();
 
     // Every file is read and checked before anything is written.
-    QVector<ImportFiles::File> files = ImportFiles::load(paths, tables, session.reg().link().charsets());
+    QVector<ImportFiles::File> files = ImportFiles::load(paths, tables, session.reg().link().charsets(), encoding);
     for (const ImportFiles::File& file : qAsConst(files)) {
+        if (!file.encodingNote.isEmpty())
+            m_console.err(QStringLiteral("%1: %2").arg(file.path, file.encodingNote));
         if (file.ignoredLines > 0)
             m_console.err(QStringLiteral("%1: %2").arg(file.path, CsvExchange::ignoredLinesNote(file.ignoredLines)));
     }

@@ -47,7 +47,8 @@ QString overview(const std::vector<std::unique_ptr<CliCommand>>& list)
                            "Версия программы: vescor-cli --version\n"
                            "Код выхода: 0 успех (для diff: ККТ совпадает с файлом), 1 файл или значение отклонены "
                            "(для diff: найдены расхождения), 2 ошибка в командной строке или в настройках, "
-                           "3 сбой драйвера или ККТ.");
+                           "3 сбой драйвера или ККТ или не удалась запись на стандартный вывод, в стандартный "
+                           "вывод ошибок или в файл.");
     return text;
 }
 
@@ -69,22 +70,22 @@ int main(int argc, char** argv)
     Console console;
     if (arguments.size() < 2) {
         console.err(overview(list));
-        return UsageError;
+        return console.finish(UsageError);
     }
     const QString name = arguments.at(1);
     if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
         console.out(overview(list));
-        return Success;
+        return console.finish(Success);
     }
     // The same version as the window's title.
     if (name == QLatin1String("--version")) {
         console.out(QStringLiteral("vescor-cli ") + product::version());
-        return Success;
+        return console.finish(Success);
     }
     for (const auto& command : list) {
         if (command->name() == name)
             return command->run(arguments.mid(1));
     }
     console.err(QStringLiteral("Неизвестная команда: %1\nСправка: vescor-cli --help").arg(name));
-    return UsageError;
+    return console.finish(UsageError);
 }

@@ -60,6 +60,14 @@ function(vescor_check_folders_have_one_library)
       message(FATAL_ERROR "Папка ${folder}/ отнесена к нескольким библиотекам: каждая папка кода принадлежит ровно одной")
     endif()
     list(APPEND seen ${folder})
+    # A library takes the top of its folder only: code further down is compiled by nothing.
+    file(GLOB_RECURSE nested RELATIVE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/${folder}/*/*.cpp
+         ${CMAKE_SOURCE_DIR}/${folder}/*/*.h)
+    if(nested)
+      list(GET nested 0 first)
+      message(FATAL_ERROR "Файл ${first} лежит в подпапке папки ${folder}/ и не входит ни в одну библиотеку: "
+                          "библиотека берёт только файлы на верхнем уровне своей папки (перенесите его в ${folder}/)")
+    endif()
   endforeach()
   # Folders with code of their own build: the driver, the tests and the benchmarks.
   set(own_builds driver tests bench)

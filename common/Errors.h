@@ -17,6 +17,14 @@ private:
     QString m_message;
 };
 
+// A file that could not be written; the message names it and the system's
+// reason, and the file is left as it was before.
+class FileWriteError : public RunTimeError
+{
+public:
+    using RunTimeError::RunTimeError;
+};
+
 // A driver call that the connection settings dialog guards failed.
 class DriverException : public std::exception
 {

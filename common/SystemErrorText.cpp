@@ -7,7 +7,7 @@ QString SystemErrorText::of(int errorNumber)
 {
     switch (errorNumber) {
     case ENOSPC:
-        return QStringLiteral("на диске не осталось места");
+        return QStringLiteral("нет места на устройстве");
     case EDQUOT:
         return QStringLiteral("превышена дисковая квота");
     case EACCES:

@@ -23,6 +23,8 @@ ReplaceDlg::ReplaceDlg(const QStringList& columns, QWidget* parent)
     m_replacement->setObjectName(QStringLiteral("replacementField"));
     m_wholeValue->setObjectName(QStringLiteral("wholeValueBox"));
     m_columns->setObjectName(QStringLiteral("columnList"));
+    // A list is not named by its form label for a screen reader, unlike a line edit.
+    m_columns->setAccessibleName(QStringLiteral("В столбцах"));
     m_result->setObjectName(QStringLiteral("replaceResult"));
     m_result->setWordWrap(true);
     for (const QString& title : columns) {

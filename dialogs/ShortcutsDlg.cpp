@@ -14,6 +14,7 @@ ShortcutsDlg::ShortcutsDlg(const QList<QAction*>& actions, QWidget* parent)
     const QList<QPair<QString, QString>> list = rows(actions);
     auto* table = new QTableWidget(list.size(), 2, this);
     table->setObjectName(QStringLiteral("shortcutsTable"));
+    table->setAccessibleName(windowTitle());
     table->setHorizontalHeaderLabels({QStringLiteral("Клавиши"), QStringLiteral("Команда")});
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);

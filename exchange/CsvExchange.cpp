@@ -3,10 +3,12 @@
 #include "CsvRecordReader.h"
 #include "CsvRecordWriter.h"
 #include "CsvValueError.h"
+#include "FileEncoding.h"
 #include "FileTextCodec.h"
 #include "TableText.h"
 #include "common/Errors.h"
 #include "common/PlainUtf8.h"
+#include "common/SystemErrorText.h"
 #include "ImportLimits.h"
 #include "RegularFile.h"
 #include "device/RowLabel.h"
@@ -16,9 +18,11 @@
 #include "model/ValueQuote.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTextCodec>
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -218,9 +222,19 @@ void CsvExchange::exportTable(const QString& path, const TableInfo& table, const
                                             : QStringLiteral("%1 1.1").arg(table.name))
                                  .toUtf8();
 
-    QTextCodec* codec = FileTextCodec::forWriting(title, [&](const auto& onText) {
-        visitLines(table, data, onText, [] {});
-    });
+    QTextCodec* codec = nullptr;
+    if (m_encoding == FileEncoding::Detect) {
+        codec = FileTextCodec::forWriting(title, [&](const auto& onText) { visitLines(table, data, onText, [] {}); });
+    } else {
+        codec = FileEncoding::codecOf(m_encoding);
+        const auto refuseUnheld = [&](const QByteArray& text) {
+            const QString shown = QString::fromUtf8(text);
+            if (!codec->canEncode(shown))
+                throw RunTimeError(FileEncoding::cannotHold(codec, ValueQuote::shown(shown)));
+        };
+        refuseUnheld(title);
+        visitLines(table, data, refuseUnheld, [] {});
+    }
     const bool utf8 = FileTextCodec::isUtf8(codec);
     const CsvRecordWriter writer(m_separator);
     // Into a UTF-8 file the stored texts (UTF-8 already) go as they are, and
@@ -291,12 +305,18 @@ void CsvExchange::writeWhole(const QString& path, const char* bytes, qint64 size
     // Written aside and renamed over the target only when every byte reached
     // the file: the buffered write, its flush and the device all have to
     // succeed, or the target stays as it was and no part file is left.
+    // The system's reason is taken at the step that failed, before anything
+    // else can change errno.
     QSaveFile file(path);
+    errno = 0;
     const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes, size) == size && file.flush()
         && file.error() == QFileDevice::NoError && file.commit();
     if (!written) {
+        // QSaveFile refuses a folder at the path before the system is asked.
+        const int why = errno != 0 ? errno : QFileInfo(path).isDir() ? EISDIR : 0;
         file.cancelWriting();
-        throw RunTimeError(QStringLiteral("Не удалось записать файл %1").arg(path));
+        const QString message = QStringLiteral("Не удалось записать файл %1").arg(path);
+        throw FileWriteError(why != 0 ? message + QStringLiteral(": ") + SystemErrorText::of(why) : message);
     }
 }
 
@@ -317,23 +337,31 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     const int earlierProblems = problems.size();
     m_ignoredLines = 0;
     const QByteArray bytes = readBounded(path, ImportLimits::fileBytes(tables));
-    QTextCodec* codec = FileTextCodec::forReading(bytes);
+    const FileEncoding encoding(bytes, m_encoding);
+    m_encodingNote = encoding.note();
+    QTextCodec* codec = encoding.codec();
+    // A file read as Windows-1251 only because it is not UTF-8 may be neither.
+    const auto notTableFile = [&](const QString& title) {
+        return encoding.guessedWindows1251() ? RunTimeError(encoding.notTableFile(ValueQuote::shown(title)))
+                                             : unknownTitle(title, tables);
+    };
 
     int dataStart = 0;
     const QByteArray titleBytes = titleOf(bytes, m_separator, dataStart);
     if (titleBytes.isEmpty())
-        throw RunTimeError(QStringLiteral("Файл csv не содержит заголовка"));
+        throw encoding.guessedWindows1251() ? notTableFile(QString())
+                                            : RunTimeError(QStringLiteral("Файл csv не содержит заголовка"));
     const QString title = codec->toUnicode(titleBytes);
     QString name = title;
     name.chop(4); // " 1.1"
     const TableInfo* table = findTable(tables, name);
     if (!table)
-        throw unknownTitle(title, tables);
+        throw notTableFile(title);
     matched = *table;
     // A title that names no table is read as the commodity table; when the
     // data do not fit that table either, the title is what to mend.
     const bool titleNamesTable = table->name == name || title == commodityTitle();
-    const auto badShape = [&] { return titleNamesTable ? badFile() : unknownTitle(title, tables); };
+    const auto badShape = [&] { return titleNamesTable ? badFile() : notTableFile(title); };
 
     const QVector<FieldInfo>& fields = matched.fields;
     const int lineLimit = ImportLimits::dataLines(matched);
@@ -454,7 +482,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
 
     const CsvRecordReader reader(m_separator);
     if (!reader.parse(bytes, dataStart, takeRecord))
-        throw badFile();
+        throw encoding.guessedWindows1251() && !titleNamesTable ? notTableFile(title) : badFile();
     if ((matched.type == List || matched.type == TransposedList) && records == 0)
         throw badShape();
     if (problems.size() > earlierProblems)

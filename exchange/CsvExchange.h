@@ -2,6 +2,7 @@
 
 #include "device/Cell.h"
 #include "device/ValueCheck.h"
+#include "FileEncoding.h"
 #include "ImportProblem.h"
 #include "model/TableInfo.h"
 
@@ -40,6 +41,15 @@ public:
     DataRows importTable(const QString& path, const QList<TableInfo>& tables, TableInfo& matched,
                          QVector<ImportProblem>& problems);
 
+    // The encoding of the files read and written from now on: Detect reads
+    // each as FileEncoding decides and writes in the locale's codec (UTF-8
+    // when that cannot hold the texts); a named one is used as it is, and an
+    // export refuses a value that it cannot hold.
+    void setEncoding(FileEncoding::Choice encoding) { m_encoding = encoding; }
+    // What the messages after the last import say of its encoding: empty
+    // unless it was read as Windows-1251 for not being UTF-8.
+    const QString& encodingNote() const { return m_encodingNote; }
+
     // The data lines that the last import left unread: a List or
     // TransposedList table takes the first record of its file.
     int ignoredLines() const { return m_ignoredLines; }
@@ -59,4 +69,6 @@ private:
     char m_separator;
     ValueCheck m_check;
     int m_ignoredLines = 0;
+    FileEncoding::Choice m_encoding = FileEncoding::Detect;
+    QString m_encodingNote;
 };

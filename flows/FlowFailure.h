@@ -16,6 +16,7 @@ public:
         DriverFailed, // the driver or the register failed, or a read could not be completed
         Refused,      // a file, a value or a model description was refused
         Cancelled,    // the user asked the read or the write to stop
+        WriteFailed,  // a file could not be written (it is left as it was)
     };
 
     // One thing the flow stopped for and where it lies, as far as it is

@@ -30,12 +30,13 @@ int firstMissingRow(const TableInfo& table, const DataRows& rows, const DataRows
 } // namespace
 
 QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QList<TableInfo>& tables,
-                                             const RegisterCharsets& charsets)
+                                             const RegisterCharsets& charsets, FileEncoding::Choice encoding)
 {
     QVector<File> files;
     QStringList refusals;
     QVector<FlowFailure::Place> places;
     CsvExchange exchange(charsets);
+    exchange.setEncoding(encoding);
     for (const QString& path : paths) {
         File file;
         file.path = path;
@@ -43,6 +44,7 @@ QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QLi
         try {
             file.rows = exchange.importTable(path, tables, file.table, problems);
             file.ignoredLines = exchange.ignoredLines();
+            file.encodingNote = exchange.encodingNote();
         } catch (const RunTimeError& error) {
             problems << ImportProblem{error.message(), 0, QString()};
         }

@@ -2,6 +2,7 @@
 
 #include "device/Cell.h"
 #include "device/RegisterCharsets.h"
+#include "exchange/FileEncoding.h"
 #include "model/TableInfo.h"
 
 #include <QList>
@@ -23,15 +24,17 @@ public:
         TableInfo table;
         DataRows rows;
         int ignoredLines = 0; // data lines after the one record of a List or TransposedList file
+        QString encodingNote; // CsvExchange::encodingNote()
     };
 
     // Every file is read and every value checked before the result is given:
     // raises FlowFailure (Refused) naming each refused file, and each refused
     // value with its file, row, field and reason, one per line; the failure's
     // places name them by parts.
-    // charsets: the register's, in which the values are checked.
+    // charsets: the register's, in which the values are checked; encoding:
+    // the files', unless each file's own is to be found (CsvExchange).
     static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables,
-                              const RegisterCharsets& charsets);
+                              const RegisterCharsets& charsets, FileEncoding::Choice encoding = FileEncoding::Detect);
 
     // How much of the register an import reads before it writes.
     enum class RegisterRead

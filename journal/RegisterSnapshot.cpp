@@ -171,6 +171,8 @@ SnapshotManifest RegisterSnapshot::save(const QString& path, RegisterSession& se
         }
         writer.finish();
         return writer.manifest();
+    } catch (const FileWriteError& error) {
+        throw FlowFailure(FlowFailure::WriteFailed, error.message());
     } catch (const RunTimeError& error) {
         throw FlowFailure(FlowFailure::Refused, error.message());
     }
@@ -234,6 +236,8 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
                                   .arg(undoDirectory, ExportFileName::safeFileNamePart(serial), journal.writeId());
         try {
             undo = std::make_unique<SnapshotWriter>(result.undoSnapshot, headOf(session, manifest.program));
+        } catch (const FileWriteError& error) {
+            throw FlowFailure(FlowFailure::WriteFailed, error.message());
         } catch (const RunTimeError& error) {
             throw FlowFailure(FlowFailure::Refused, error.message());
         }
@@ -244,6 +248,8 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
         try {
             if (undo)
                 undo->addTable(pair.table, tablePlan.registerRows, tablePlan.registerCells);
+        } catch (const FileWriteError& error) {
+            throw FlowFailure(FlowFailure::WriteFailed, error.message());
         } catch (const RunTimeError& error) {
             throw FlowFailure(FlowFailure::Refused, error.message());
         }
@@ -262,6 +268,8 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
     }
     try {
         undo->finish();
+    } catch (const FileWriteError& error) {
+        throw FlowFailure(FlowFailure::WriteFailed, error.message());
     } catch (const RunTimeError& error) {
         throw FlowFailure(FlowFailure::Refused, error.message());
     }

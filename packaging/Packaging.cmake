@@ -64,6 +64,16 @@ find_program(HELP2MAN_PROGRAM help2man)
 if(HELP2MAN_PROGRAM)
   set(vescor_summary "editor of the settings tables of fiscal cash registers")
   set(vescor-cli_summary "the settings tables of fiscal cash registers from a shell")
+  # Beyond the --help: the synopsis, the exit statuses and examples
+  # (packaging/<program>.h2m); for vescor-cli also every command's --help.
+  set(vescor_sections ${VESCOR_PACKAGING_DIR}/vescor.h2m)
+  set(vescor-cli_sections ${CMAKE_BINARY_DIR}/packaging/man/vescor-cli.h2m)
+  add_custom_command(OUTPUT ${vescor-cli_sections}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging/man
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 LC_ALL=C.UTF-8
+            ${CMAKE_COMMAND} -DCLI=$<TARGET_FILE:vescor-cli> -DOUT=${vescor-cli_sections}
+            -DEXTRA=${VESCOR_PACKAGING_DIR}/vescor-cli.h2m -P ${VESCOR_PACKAGING_DIR}/ManPageSections.cmake
+    DEPENDS vescor-cli ${VESCOR_PACKAGING_DIR}/vescor-cli.h2m ${VESCOR_PACKAGING_DIR}/ManPageSections.cmake VERBATIM)
   foreach(program vescor vescor-cli)
     set(page ${CMAKE_BINARY_DIR}/packaging/man/${program}.1)
     add_custom_command(OUTPUT ${page}.gz
@@ -72,9 +82,9 @@ if(HELP2MAN_PROGRAM)
       # A sanitized build's leak report at exit would fail the run.
       COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
               ${HELP2MAN_PROGRAM} --locale=C.UTF-8 --no-info --name=${${program}_summary}
-              --output=${page} $<TARGET_FILE:${program}>
+              --include=${${program}_sections} --output=${page} $<TARGET_FILE:${program}>
       COMMAND ${GZIP_PROGRAM} -9nf ${page}
-      DEPENDS ${program} VERBATIM)
+      DEPENDS ${program} ${${program}_sections} VERBATIM)
     list(APPEND VESCOR_PACKAGE_FILES ${page}.gz)
     install(FILES ${page}.gz DESTINATION share/man/man1 COMPONENT ${VESCOR_INSTALL_COMPONENT})
   endforeach()
@@ -106,6 +116,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs and the driver link (Qt 5, jsoncpp, libcsv) come from dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's own buttons and dialogs speak Russian through Qt's translations.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qttranslations5-l10n")
+# The window's icon is an SVG image: Qt draws it through its SVG icon plug-in.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qttranslations5-l10n, libqt5svg5")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -10,6 +10,10 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const char* const SettingsKey = "SETTINGS_STR";
@@ -49,7 +53,7 @@ QString SettingsFile::pathFor(const QString& programDir, const QString& userConf
     const QString beside = QDir(programDir).filePath(QLatin1String(FileName));
     const QString canonical = folder.canonicalFilePath();
     const bool ownFolder = (!canonical.isEmpty() && canonical == QFileInfo(buildDir).canonicalFilePath())
-        || QFileInfo::exists(beside);
+        || (QFileInfo::exists(beside) && !isSystemFolder(programDir));
     // QSettings replaces the file through a new one beside it, so the
     // folder, not the file, decides whether the file can be kept there.
     if (ownFolder && folder.isDir() && folder.isWritable())
@@ -152,6 +156,44 @@ bool SettingsFile::isReadable(const QString& path)
 
 void SettingsFile::save(const QString& path, const QString& text)
 {
-    QSettings settings(path, QSettings::IniFormat);
-    settings.setValue(QLatin1String(SettingsKey), text);
+    writePrivate(path, [&](QSettings& settings) { settings.setValue(QLatin1String(SettingsKey), text); });
+}
+
+bool SettingsFile::isSystemFolder(const QString& folder)
+{
+    static const char* const systemRoots[] = {"/usr", "/opt", "/etc", "/bin", "/sbin", "/lib", "/lib32", "/lib64",
+                                              "/libx32", "/boot", "/srv"};
+    // Where the folder really is: links resolved as far as the path exists.
+    QString rest;
+    QString existing = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    while (!QFileInfo::exists(existing) && existing != QLatin1String("/")) {
+        const int slash = existing.lastIndexOf(QLatin1Char('/'));
+        rest = existing.mid(slash) + rest;
+        existing = slash > 0 ? existing.left(slash) : QStringLiteral("/");
+    }
+    const QString canonical = QFileInfo(existing).canonicalFilePath();
+    const QString path = QDir::cleanPath((canonical.isEmpty() ? existing : canonical) + rest);
+    for (const char* root : systemRoots) {
+        const QString top = QLatin1String(root);
+        if (path == top || path.startsWith(top + QLatin1Char('/')))
+            return true;
+    }
+    return false;
+}
+
+void SettingsFile::createPrivate(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // Exclusive: an existing file, or anything else in its place, is left to QSettings.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+void SettingsFile::restrictToOwner(const QString& path)
+{
+    struct stat info;
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0777) != 0600)
+        ::chmod(name.constData(), 0600);
 }

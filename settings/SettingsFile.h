@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
 
 // "Vescor.ini" keeps the driver's settings string ("SETTINGS_STR") from one run
@@ -21,8 +22,8 @@ public:
     // folder the programs were built into.
     static QString defaultPath();
     // "Vescor.ini" in programDir when that is a writable folder and either is
-    // buildDir or holds a "Vescor.ini" already; otherwise "Vescor/Vescor.ini"
-    // in userConfigDir.
+    // buildDir or holds a "Vescor.ini" already and is no system folder;
+    // otherwise "Vescor/Vescor.ini" in userConfigDir.
     static QString pathFor(const QString& programDir, const QString& userConfigDir, const QString& buildDir);
 
     // The stored settings string: empty when the file or the key is missing.
@@ -38,6 +39,25 @@ public:
 
     static void save(const QString& path, const QString& settings);
 
+    // Hands the INI file at path to write and leaves it readable and writable
+    // by its owner only: it holds the register's passwords. A new file is
+    // created so before anything is written to it; a rewritten one keeps it.
+    template <typename Write>
+    static void writePrivate(const QString& path, Write write)
+    {
+        createPrivate(path);
+        {
+            QSettings settings(path, QSettings::IniFormat);
+            write(settings);
+        }
+        restrictToOwner(path);
+    }
+
+    // A folder of the system's (under /usr, /opt, /etc or the system's
+    // program and library folders), where a package puts its files: a
+    // settings file found there is an older package's, whoever may write it.
+    static bool isSystemFolder(const QString& folder);
+
     // Whether the file is there and may be read as a settings file: a
     // regular, readable file no larger than MaxSize.
     static bool isReadable(const QString& path);
@@ -47,4 +67,8 @@ public:
     // name goes). Returns the new path; empty, with error saying why, when the
     // file was not renamed (it is not a regular file, or the folder refused).
     static QString setAside(const QString& path, QString& error);
+
+private:
+    static void createPrivate(const QString& path);
+    static void restrictToOwner(const QString& path);
 };

@@ -49,15 +49,16 @@ WindowLayout WindowLayout::load(const QString& path)
 
 void WindowLayout::save(const QString& path) const
 {
-    QSettings settings(path, QSettings::IniFormat);
-    if (!geometry.isEmpty())
-        settings.setValue(geometryKey, geometry);
-    settings.remove(widthsGroup);
-    settings.beginGroup(widthsGroup);
-    for (auto it = columnWidths.cbegin(); it != columnWidths.cend(); ++it) {
-        QStringList texts;
-        for (const int width : it.value())
-            texts << QString::number(width);
-        settings.setValue(tablePrefix + QString::number(it.key()), texts.join(QLatin1Char(',')));
-    }
+    SettingsFile::writePrivate(path, [this](QSettings& settings) {
+        if (!geometry.isEmpty())
+            settings.setValue(geometryKey, geometry);
+        settings.remove(widthsGroup);
+        settings.beginGroup(widthsGroup);
+        for (auto it = columnWidths.cbegin(); it != columnWidths.cend(); ++it) {
+            QStringList texts;
+            for (const int width : it.value())
+                texts << QString::number(width);
+            settings.setValue(tablePrefix + QString::number(it.key()), texts.join(QLatin1Char(',')));
+        }
+    });
 }

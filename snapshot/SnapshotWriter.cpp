@@ -1,6 +1,7 @@
 #include "SnapshotWriter.h"
 
 #include "common/Errors.h"
+#include "common/SystemErrorText.h"
 #include "exchange/CsvExchange.h"
 #include "exchange/ExportFileName.h"
 #include "model/TableInfo.h"
@@ -22,8 +23,9 @@ SnapshotWriter::SnapshotWriter(const QString& path, const SnapshotManifest& mani
     m_manifest.tables.clear();
     if (!m_work.isValid())
         fail(QStringLiteral("не удалось создать временный каталог: %1").arg(m_work.errorString()));
+    errno = 0;
     if (!m_zip->open(QIODevice::WriteOnly))
-        fail(m_zip->errorString());
+        fail(systemReason());
     m_zip->setCompression(KZip::DeflateCompression);
 }
 
@@ -62,8 +64,9 @@ void SnapshotWriter::addTable(const TableInfo& table, const DataRows& rows, unsi
     entry.cells = cells;
     entry.sha256 = QString::fromLatin1(digest.result().toHex());
     entry.description = SnapshotManifest::descriptionDigest(table);
+    errno = 0;
     if (!m_zip->addLocalFile(csvPath, entry.file))
-        fail(QStringLiteral("таблица %1 (%2): %3").arg(QString::number(table.id), table.name, m_zip->errorString()));
+        fail(QStringLiteral("таблица %1 (%2): %3").arg(QString::number(table.id), table.name, systemReason()));
     QFile::remove(csvPath);
     m_manifest.tables.append(entry);
 }
@@ -71,17 +74,25 @@ void SnapshotWriter::addTable(const TableInfo& table, const DataRows& rows, unsi
 void SnapshotWriter::finish()
 {
     m_manifest.time = m_manifest.time.isValid() ? m_manifest.time.toUTC() : QDateTime::currentDateTimeUtc();
+    errno = 0;
     if (!m_zip->writeFile(SnapshotManifest::entryName(), m_manifest.toJson()))
-        fail(m_zip->errorString());
+        fail(systemReason());
     if (!m_zip->close())
-        fail(m_zip->errorString());
+        fail(systemReason());
     // The whole file replaces the path at once: a crash leaves the old file or the new.
     if (std::rename(QFile::encodeName(m_partPath).constData(), QFile::encodeName(m_path).constData()) != 0)
-        fail(QString::fromLocal8Bit(std::strerror(errno)));
+        fail(SystemErrorText::of(errno));
     m_finished = true;
+}
+
+QString SnapshotWriter::systemReason() const
+{
+    // The archive's own words are the system's in English; errno still holds
+    // what the failed write met.
+    return errno != 0 ? SystemErrorText::of(errno) : m_zip->errorString();
 }
 
 void SnapshotWriter::fail(const QString& why) const
 {
-    throw RunTimeError(QStringLiteral("Не удалось записать снимок ККТ %1: %2").arg(m_path, why));
+    throw FileWriteError(QStringLiteral("Не удалось записать снимок ККТ %1: %2").arg(m_path, why));
 }

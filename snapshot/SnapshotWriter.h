@@ -35,6 +35,7 @@ public:
 
 private:
     [[noreturn]] void fail(const QString& why) const;
+    QString systemReason() const;
     static QString partPathOf(const QString& path);
 
     QString m_path;

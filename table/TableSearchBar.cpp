@@ -18,6 +18,8 @@ TableSearchBar::TableSearchBar(bool withRowNumbers, QWidget* parent)
 {
     setObjectName(QStringLiteral("searchBar"));
     m_search->setObjectName(QStringLiteral("searchField"));
+    // The labels beside the fields are no buddies: a screen reader hears these names.
+    m_search->setAccessibleName(QStringLiteral("Найти"));
     m_search->setPlaceholderText(QStringLiteral("Код, наименование, штрихкод..."));
     m_search->setClearButtonEnabled(true);
     m_count->setObjectName(QStringLiteral("searchCount"));
@@ -40,6 +42,7 @@ TableSearchBar::TableSearchBar(bool withRowNumbers, QWidget* parent)
     if (withRowNumbers) {
         m_row = new QSpinBox(this);
         m_row->setObjectName(QStringLiteral("rowField"));
+        m_row->setAccessibleName(QStringLiteral("Строка"));
         m_row->setRange(1, 1);
         m_row->setKeyboardTracking(false);
         layout->addWidget(new QLabel(QStringLiteral("Строка:"), this));
@@ -53,6 +56,7 @@ TableSearchBar::TableSearchBar(bool withRowNumbers, QWidget* parent)
     close->setObjectName(QStringLiteral("searchClose"));
     close->setText(QStringLiteral("✕"));
     close->setToolTip(QStringLiteral("Закрыть поиск (Esc)"));
+    close->setAccessibleName(QStringLiteral("Закрыть поиск"));
     close->setAutoRaise(true);
     layout->addWidget(close);
 

@@ -15,6 +15,8 @@
 #include <unordered_set>
 #include <utility>
 
+using namespace tillo_emulator;
+
 namespace {
 
 std::mutex& registryMutex()

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace tillo_emulator {
+
 bool CallTrace::enabled()
 {
     const char* path = std::getenv("TILLO10_TRACE");
@@ -21,3 +23,5 @@ void CallTrace::write(const std::string& call, int code)
     std::fwrite(line.data(), 1, line.size(), file); // one write: lines of several handles do not mix
     std::fclose(file);
 }
+
+} // namespace tillo_emulator

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace tillo_emulator {
+
 // Appends one line per traced call to the file named by TILLO10_TRACE:
 // "<call> [<arguments>] -> <error code>".
 class CallTrace
@@ -10,3 +12,5 @@ public:
     static bool enabled();
     static void write(const std::string& call, int code);
 };
+
+} // namespace tillo_emulator

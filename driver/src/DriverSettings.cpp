@@ -12,6 +12,8 @@
 #include <set>
 #include <sys/stat.h>
 
+namespace tillo_emulator {
+
 namespace {
 
 const std::set<std::string>& numberKeys()
@@ -237,3 +239,5 @@ bool DriverSettings::checkLink(const RegisterLink& link, std::string& error) con
     }
     return true;
 }
+
+} // namespace tillo_emulator

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace tillo_emulator {
+
 // The connection settings of one driver handle: a JSON object with the
 // fourteen keys the program edits (Model, Port, ComFile, ...) and any others
 // a caller hands in. Known keys keep their JSON type; a text that would give a
@@ -39,3 +41,5 @@ private:
     Json::Value m_values;
     int m_deviceNumber = 1;
 };
+
+} // namespace tillo_emulator

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+namespace tillo_emulator {
+
 namespace {
 
 const char* const NotOpenText = "Соединение с ККТ не открыто";
@@ -457,3 +459,5 @@ int EmulatedDriver::openDrawer()
         return fail(call, ErrorNoDrawer, "Денежный ящик не подключен");
     return succeed(call);
 }
+
+} // namespace tillo_emulator

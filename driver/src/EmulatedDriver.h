@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace tillo_emulator {
+
 // One driver handle: its settings, parameters, last error and, while open,
 // the emulated register loaded from its image with the writes not yet committed.
 // Operations return 0 or -1 and set the error code and description; parameter
@@ -88,3 +90,5 @@ private:
         std::string error;
     } m_parsed;
 };
+
+} // namespace tillo_emulator

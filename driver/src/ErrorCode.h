@@ -1,5 +1,7 @@
 #pragma once
 
+namespace tillo_emulator {
+
 // Error codes of the emulated register (driver/README.md lists them).
 enum ErrorCode : int {
     ErrorNone = 0,
@@ -17,3 +19,5 @@ enum ErrorCode : int {
     ErrorValueTooLong = 78,
     ErrorInternal = 99,
 };
+
+} // namespace tillo_emulator

@@ -7,6 +7,8 @@
 #include <memory>
 #include <sys/stat.h>
 
+namespace tillo_emulator {
+
 namespace {
 
 long optionalNumber(const Json::Value& v)
@@ -114,3 +116,5 @@ bool FaultList::check(const Call& call, Fired& fired)
     }
     return false;
 }
+
+} // namespace tillo_emulator

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace tillo_emulator {
+
 // The faults that an image injects into calls, with their counters.
 // A fault names a call and optionally a table, row, field or query; "after"
 // N lets the first N matching calls through; "times" limits how often it fires.
@@ -79,3 +81,5 @@ private:
     Stamp m_stamp;
     bool m_loaded = false;
 };
+
+} // namespace tillo_emulator

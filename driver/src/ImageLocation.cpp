@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace tillo_emulator {
+
 namespace {
 
 const char* const ImageFileName = "tillo10-image.json";
@@ -131,3 +133,5 @@ bool ImageLocation::resolve(bool makeCopy, std::string& path, std::string& error
     path = withoutLinks(path);
     return true;
 }
+
+} // namespace tillo_emulator

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace tillo_emulator {
+
 // Where the register image lives: the file named by TILLO10_EMULATOR when set;
 // otherwise a per-user copy ($XDG_DATA_HOME or ~/.local/share, then
 // tillo10/register-image.json), made on first use from the default image
@@ -16,3 +18,5 @@ public:
     static std::string installedImagePath();
     static std::string userImagePath();
 };
+
+} // namespace tillo_emulator

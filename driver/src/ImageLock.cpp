@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace tillo_emulator {
+
 namespace {
 
 std::string systemError(int code)
@@ -132,3 +134,5 @@ void ImageLock::release()
     m_imageFd = -1;
     m_lockFd = -1;
 }
+
+} // namespace tillo_emulator

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace tillo_emulator {
+
 // One connection per register image: an exclusive advisory lock (flock) on a
 // hidden lock file beside the image, ".<image file name>.lock", held from the
 // open to the close. A commit replaces the image file by a rename, so the
@@ -36,3 +38,5 @@ private:
     int m_lockFd = -1;
     int m_imageFd = -1;
 };
+
+} // namespace tillo_emulator

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace tillo_emulator {
+
 namespace {
 
 // The whole of a file that cannot be mapped (a pipe, a file without a size).
@@ -80,3 +82,5 @@ bool ImageText::unchanged() const
     return ::fstat(m_fd, &st) == 0 && size_t(st.st_size) == m_size && st.st_mtim.tv_sec == m_mtimeSeconds &&
            st.st_mtim.tv_nsec == m_mtimeNanoseconds;
 }
+
+} // namespace tillo_emulator

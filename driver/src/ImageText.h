@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace tillo_emulator {
+
 // The JSON text of a register image. A regular file is mapped, not copied:
 // its pages come from the page cache, so an open costs no fresh memory for a
 // large image, and rows texts decoded later are read from the same pages.
@@ -36,3 +38,5 @@ private:
     long long m_mtimeSeconds = 0;
     long m_mtimeNanoseconds = 0;
 };
+
+} // namespace tillo_emulator

@@ -5,6 +5,8 @@
 #include <array>
 #include <vector>
 
+namespace tillo_emulator {
+
 namespace {
 
 const char16_t ExternalTable[256] = {
@@ -138,3 +140,5 @@ void RegisterCharsets::encodeInternal(std::string_view utf8, std::vector<uint8_t
         bytes.push_back(internalByte[static_cast<unsigned char>(c)]);
     }
 }
+
+} // namespace tillo_emulator

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tillo_emulator {
+
 // The register's two single-byte Cyrillic character sets: the internal one in
 // which it keeps text cells, and the external one (code page 866 with the
 // register's own changes) in which text travels in whole-row reads and writes.
@@ -31,3 +33,5 @@ public:
     static bool isNumberPair(const uint8_t* bytes, size_t size) { return size > 0 && bytes[0] == NumberPairMark; }
     static constexpr uint8_t NumberPairMark = 0xFD;
 };
+
+} // namespace tillo_emulator

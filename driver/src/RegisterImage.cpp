@@ -20,6 +20,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace tillo_emulator {
+
 namespace {
 
 std::string where(unsigned table, size_t row, size_t field)
@@ -539,3 +541,5 @@ void RegisterImage::removeLeftovers(const std::string& path)
     }
     ::closedir(dir);
 }
+
+} // namespace tillo_emulator

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+namespace tillo_emulator {
+
 // The register as its image file describes it: identity, tables, drawer,
 // link address and the injected faults (kept as JSON for FaultList). The
 // rows of a large table are decoded when the table is first used.
@@ -85,3 +87,5 @@ private:
     bool m_drawer = true;
     RegisterLink m_link;
 };
+
+} // namespace tillo_emulator

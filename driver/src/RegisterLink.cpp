@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+namespace tillo_emulator {
+
 void RegisterLink::request(size_t bytes) const
 {
     std::chrono::microseconds wait = std::chrono::milliseconds(latencyMs);
@@ -11,3 +13,5 @@ void RegisterLink::request(size_t bytes) const
     if (wait.count() > 0)
         std::this_thread::sleep_for(wait);
 }
+
+} // namespace tillo_emulator

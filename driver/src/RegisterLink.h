@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+namespace tillo_emulator {
+
 // How the emulated register is reached, as its image's "link" says: where it
 // answers over TCP/IP, its number on the channel, and how slow the line is.
 struct RegisterLink
@@ -16,3 +18,5 @@ struct RegisterLink
     // Waits as long as one request that carries `bytes` takes on the line.
     void request(size_t bytes) const;
 };
+
+} // namespace tillo_emulator

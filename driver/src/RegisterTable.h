@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tillo_emulator {
+
 // One numbered table of the emulated register: fixed-width fields, rows of
 // bytes kept one after another in a single block.
 struct RegisterTable
@@ -38,3 +40,5 @@ struct RegisterTable
     const uint8_t* row(size_t number) const { return bytes.data() + (number - 1) * rowWidth; } // from 1
     uint8_t* row(size_t number) { return bytes.data() + (number - 1) * rowWidth; }
 };
+
+} // namespace tillo_emulator

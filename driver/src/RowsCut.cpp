@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+namespace tillo_emulator {
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -196,3 +198,5 @@ bool RowsCut::cut(std::string_view content, size_t smallestCut, std::string& res
     rest.append(content.substr(from));
     return true;
 }
+
+} // namespace tillo_emulator

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tillo_emulator {
+
 // Takes the "rows" of large tables out of an image's JSON text, leaving "[]"
 // in their place, so that the rest parses in time independent of the tables'
 // size. Only the shape it needs is looked at: the rest is checked by the
@@ -22,3 +24,5 @@ public:
     // False when the text is left whole; `rest` and `pieces` are then empty.
     static bool cut(std::string_view content, size_t smallestCut, std::string& rest, std::vector<Piece>& pieces);
 };
+
+} // namespace tillo_emulator

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tillo_emulator {
+
 namespace {
 
 class Cursor
@@ -180,3 +182,5 @@ bool RowsDecoder::decode(const char* begin, const char* end, RegisterTable& tabl
     table.rowCount = rows;
     return true;
 }
+
+} // namespace tillo_emulator

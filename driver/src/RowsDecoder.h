@@ -2,6 +2,8 @@
 
 #include "RegisterTable.h"
 
+namespace tillo_emulator {
+
 // Decodes the JSON text of a table's "rows" straight into its bytes when the
 // text holds only the usual forms: cells in hex, null, or one of {"text": s}
 // (without escapes), {"uint": n}, {"bcd": n} and {"bcd": "digits"}, every
@@ -13,3 +15,5 @@ public:
     // False, with the table's rows untouched, when it leaves the text.
     static bool decode(const char* begin, const char* end, RegisterTable& table);
 };
+
+} // namespace tillo_emulator

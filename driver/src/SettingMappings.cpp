@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <vector>
 
+namespace tillo_emulator {
+
 namespace {
 
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
@@ -97,3 +99,5 @@ bool SettingMappings::mapping(const std::string& key, std::string& json)
     json = Json::writeString(writer, list);
     return true;
 }
+
+} // namespace tillo_emulator

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
+namespace tillo_emulator {
+
 namespace {
 
 constexpr char32_t Replacement = 0xFFFD;
@@ -109,3 +111,5 @@ int WideText::copyBytes(const std::vector<uint8_t>& bytes, unsigned char* buffer
         std::memcpy(buffer, bytes.data(), std::min(bytes.size(), size_t(size)));
     return int(bytes.size());
 }
+
+} // namespace tillo_emulator

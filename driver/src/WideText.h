@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tillo_emulator {
+
 // Conversions between UTF-8 and the wide-character texts of the C interface,
 // and the fill-the-caller's-buffer rules of the getters.
 class WideText
@@ -20,3 +22,5 @@ public:
     // Copies as many bytes as fit and returns the byte count of the value.
     static int copyBytes(const std::vector<uint8_t>& bytes, unsigned char* buffer, int size);
 };
+
+} // namespace tillo_emulator

@@ -248,6 +248,11 @@ for host in $good; do
     cmp -s "$VESCOR_IMAGES/$host.json" "$work/$host.before" || fail "check mode changed $host's image"
 done
 grep -q '^+22.00$' "$work/check.log" || fail "check run: the diff does not show the new rate"
+# One hunk per table: its changed cells together, not a hunk for each cell.
+tables_shown=$(grep -c '^--- before: ' "$work/check.log")
+hunks=$(grep -c '^@@ ' "$work/check.log")
+[ "$tables_shown" -gt 0 ] && [ "$hunks" -eq "$tables_shown" ] \
+    || fail "check run: $hunks hunks for $tables_shown tables in the diff"
 grep -q '^-20.00$' "$work/check.log" || fail "check run: the diff does not show the old rate"
 grep -qF 'table 1, row 1, field 4 (Штрихкод)' "$work/check.log" \
     || fail "check run: the diff hides more than the password: $(grep -F 'Штрихкод' "$work/check.log" | head -2)"

@@ -279,7 +279,7 @@ private slots:
         QCOMPARE(h.tabs()->count(), 8);
     }
 
-    // A failing export names its cause in the status bar and never reports success;
+    // A failing export names its cause and the system's reason in the status bar and never reports success;
     // the export of all stops at the first file that fails and keeps the files before it.
     void exportFailures_data()
     {
@@ -293,23 +293,23 @@ private slots:
         const QString file2 = Serial + QStringLiteral("_2.csv");
         const QString file1 = Serial + QStringLiteral("_1.csv");
         QTest::newRow("current: the path is a directory")
-            << "export current" << "dir out/x.csv" << "out/x.csv" << notWritten + QStringLiteral("out/x.csv")
+            << "export current" << "dir out/x.csv" << "out/x.csv" << notWritten + QStringLiteral("out/x.csv: это папка")
             << QStringList{QStringLiteral("x.csv")};
         QTest::newRow("current: no such directory")
-            << "export current" << "" << "out/missing/x.csv" << notWritten + QStringLiteral("out/missing/x.csv")
+            << "export current" << "" << "out/missing/x.csv" << notWritten + QStringLiteral("out/missing/x.csv: нет такого файла или папки")
             << QStringList{};
         QTest::newRow("current: a file where the directory should be")
             << "export current" << "file out/plain" << "out/plain/x.csv"
-            << notWritten + QStringLiteral("out/plain/x.csv") << QStringList{QStringLiteral("plain")};
+            << notWritten + QStringLiteral("out/plain/x.csv: часть пути не является папкой") << QStringList{QStringLiteral("plain")};
         QTest::newRow("current: a tab without a table view")
             << "export current" << "empty tab" << "out/x.csv" << "Не выбрано ни одной таблицы" << QStringList{};
         QTest::newRow("current: no tab at all")
             << "export current" << "no tabs" << "out/x.csv" << "Не выбрано ни одной таблицы" << QStringList{};
         QTest::newRow("all: the second file's name is a directory")
-            << "export all" << "dir out/" + file2 << "out" << notWritten + "out/" + file2
+            << "export all" << "dir out/" + file2 << "out" << notWritten + "out/" + file2 + ": это папка"
             << QStringList{file1, file2};
         QTest::newRow("all: no such directory")
-            << "export all" << "" << "out/missing" << notWritten + "out/missing/" + file1 << QStringList{};
+            << "export all" << "" << "out/missing" << notWritten + "out/missing/" + file1 + ": нет такого файла или папки" << QStringList{};
         QTest::newRow("all: a tab without a table view")
             << "export all" << "empty tab" << "out" << "Нет доступных таблиц" << QStringList{file1, file2};
     }
@@ -415,6 +415,14 @@ private slots:
             << 4u << "Клише" << QStringList{"a", "b", "", "c", "2", "3"}
             << QList<bool>{true, true, true, true, true, true}
             << "(взята первая строка данных, пропущено строк: 1)";
+        // Saved by a spreadsheet on a Russian Windows desktop.
+        QTest::newRow("db in Windows-1251")
+            << "6-1251.csv"
+            << QTextCodec::codecForName("windows-1251")->fromUnicode(
+                   QStringLiteral("Налоговые ставки 1.1;;;\r\n\"Ставка, %\";\"Наименование налога\";\"Зарезервировано\";\r\n"
+                                  "2;10;\"НДС 10%\";0\r\n"))
+            << 6u << "Налоговые ставки" << QStringList{"1000", "НДС 10%", "0", "2"}
+            << QList<bool>{true, true, false, false} << "(файл прочитан в кодировке Windows-1251)";
         QTest::newRow("list, two lines left")
             << "16-3.csv"
             << encoded(QStringLiteral("Сетевые настройки 1.1\nnames\n"

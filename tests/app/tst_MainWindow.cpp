@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
@@ -396,6 +397,24 @@ private slots:
         QCOMPARE(m_boxes[0].title, QStringLiteral("Vescor"));
         QCOMPARE(m_boxes[0].text, expected);
         QVERIFY(window->statusText().isEmpty());
+    }
+
+    // The window carries the program's icon, the one of its menu entry,
+    // drawn at any size the desktop asks for.
+    void windowIcon_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("task bar") << 16;
+        QTest::newRow("window switcher") << 64;
+    }
+
+    void windowIcon()
+    {
+        QFETCH(int, size);
+        auto window = makeWindow();
+        const QImage image = window->windowIcon().pixmap(size, size).toImage();
+        QCOMPARE(image.size(), QSize(size, size));
+        QVERIFY(image.pixelColor(size / 2, size / 2).alpha() > 0);
     }
 
     void debugLinesOfAStartAndEnd()

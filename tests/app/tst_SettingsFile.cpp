@@ -1,6 +1,7 @@
 #include "support/TestMain.h"
 
 #include "settings/SettingsFile.h"
+#include "settings/WindowLayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Where the settings file lives: beside the program when it runs from its build
@@ -121,6 +123,67 @@ private slots:
         QVERIFY(QFile::exists(path(userConfigDir + "/Vescor/Vescor.ini")));
         QCOMPARE(stored(chosen), settings);
         QCOMPARE(stored(SettingsFile::pathFor(path("app/bin"), path(userConfigDir), path("build"))), settings);
+    }
+
+    // A settings file left in a system folder (an older package's, in the
+    // installed program's folder) is never read, even by root, who may write there.
+    void systemFolder_data()
+    {
+        QTest::addColumn<QString>("folder"); // %DIR%: the test's folder
+        QTest::addColumn<bool>("system");
+        QTest::newRow("installed program's folder") << "/usr/lib/vescor" << true;
+        QTest::newRow("locally installed") << "/usr/local/lib/vescor" << true;
+        QTest::newRow("add-on software") << "/opt/vescor/bin" << true;
+        QTest::newRow("system configuration") << "/etc" << true;
+        QTest::newRow("through a link") << "%DIR%/link/vescor" << true;
+        QTest::newRow("up and down again") << "%DIR%/../../usr/lib" << true;
+        QTest::newRow("portable folder") << "%DIR%/portable" << false;
+        QTest::newRow("name that only starts alike") << "/usrdata/vescor" << false;
+    }
+
+    void systemFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, system);
+        QVERIFY(QFile::link(QStringLiteral("/usr/lib"), path("link")));
+        QCOMPARE(SettingsFile::isSystemFolder(folder.replace(QStringLiteral("%DIR%"), m_dir->path())), system);
+    }
+
+    // The file holds the register's passwords: its owner alone reads it,
+    // however it came to be written and whatever mode it had.
+    void ownerOnly_data()
+    {
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<int>("modeBefore"); // -1: no file yet
+        QTest::newRow("settings, new file") << "settings" << -1;
+        QTest::newRow("settings, file readable by all") << "settings" << 0644;
+        QTest::newRow("window layout, new file") << "layout" << -1;
+        QTest::newRow("window layout, file readable by all") << "layout" << 0664;
+    }
+
+    void ownerOnly()
+    {
+        QFETCH(QString, writer);
+        QFETCH(int, modeBefore);
+        const QString file = path("config/Vescor/Vescor.ini");
+        if (modeBefore >= 0) {
+            SettingsFile::save(file, QStringLiteral("{\"Port\": 1}"));
+            QCOMPARE(::chmod(QFile::encodeName(file).constData(), mode_t(modeBefore)), 0);
+        }
+        const mode_t umaskBefore = ::umask(0);
+        if (writer == QLatin1String("settings"))
+            SettingsFile::save(file, QStringLiteral("{\"Port\": 2}"));
+        else
+            WindowLayout::load(file).save(file);
+        ::umask(umaskBefore);
+        struct stat info;
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), 0600);
+        // Nothing else of the file is lost on the way.
+        const QString kept = writer == QLatin1String("settings") ? QStringLiteral("{\"Port\": 2}")
+                             : modeBefore >= 0                   ? QStringLiteral("{\"Port\": 1}")
+                                                                 : QString();
+        QCOMPARE(stored(file), kept);
     }
 };
 

@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCodec>
 
 #include <memory>
 
@@ -545,6 +546,74 @@ private slots:
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(writes().size(), difference.isEmpty() ? 0 : 1);
         QCOMPARE(run({"diff", file}).exitCode, 0);
+    }
+
+    // The same files saved in Windows-1251, as a spreadsheet on a Russian
+    // Windows desktop saves them (twins of the UTF-8 files made with iconv):
+    // they give the same cells as their twins, and the messages say how they
+    // were read; --encoding forces one encoding or the other.
+    void windows1251Twin_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("encoding"); // empty: none given
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<bool>("noted");
+        for (const QString& fixture : {QStringLiteral("taxes-quoted"), QStringLiteral("cliche")}) {
+            for (const QString& command : {QStringLiteral("import"), QStringLiteral("diff")}) {
+                const QString name = fixture + QLatin1Char(' ') + command;
+                QTest::newRow(qPrintable(name + ", found")) << fixture << command << QString() << 0 << true;
+                QTest::newRow(qPrintable(name + ", named")) << fixture << command << "windows-1251" << 0 << false;
+                QTest::newRow(qPrintable(name + ", upper case")) << fixture << command << "WINDOWS-1251" << 0 << false;
+                QTest::newRow(qPrintable(name + ", read as UTF-8")) << fixture << command << "utf-8" << 1 << false;
+            }
+        }
+    }
+
+    void windows1251Twin()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QString, command);
+        QFETCH(QString, encoding);
+        QFETCH(int, exitCode);
+        QFETCH(bool, noted);
+        const QString source = QStringLiteral(VESCOR_SOURCE_DIR "/tests/data/libreoffice/");
+        const QStringList options = command == QLatin1String("import") ? QStringList{"import", "--dry-run"}
+                                                                      : QStringList{"diff"};
+        const CliRun utf8 = run(options + QStringList{source + fixture + ".csv"});
+        QCOMPARE(utf8.exitCode, 0);
+        const QString twin = source + fixture + "-1251.csv";
+        const CliRun result = run(options + (encoding.isEmpty() ? QStringList() : QStringList{"--encoding", encoding})
+                                  + QStringList{twin});
+        QCOMPARE(result.exitCode, exitCode);
+        const QString note = twin + QStringLiteral(": файл прочитан в кодировке Windows-1251");
+        QCOMPARE(result.err.split(QLatin1Char('\n')).contains(note), noted);
+        if (exitCode == 0)
+            QCOMPARE(result.out, utf8.out);
+        QCOMPARE(trace().filter(QRegExp("^(write|commit)")), QStringList());
+    }
+
+    void unknownEncoding()
+    {
+        const CliRun result = run({"import", "--encoding", "koi8-r", "x.csv"});
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY2(result.err.startsWith(QStringLiteral("Неизвестная кодировка: \"koi8-r\" (нужна utf-8|windows-1251)")),
+                 qPrintable(result.err));
+    }
+
+    // Export stays UTF-8 unless the spreadsheet's encoding is asked for.
+    void exportInWindows1251()
+    {
+        const QString source = QStringLiteral(VESCOR_SOURCE_DIR "/tests/data/libreoffice/taxes-quoted.csv");
+        QCOMPARE(run({"import", source}).exitCode, 0);
+        CliRun result = run({"export", path("utf8"), "--tables", "6"});
+        QCOMPARE(result.exitCode, 0);
+        const QByteArray utf8 = fileBytes(result.outLines().value(0));
+        result = run({"export", path("cp1251"), "--tables", "6", "--encoding", "windows-1251"});
+        QCOMPARE(result.exitCode, 0);
+        const QByteArray cp1251 = fileBytes(result.outLines().value(0));
+        QVERIFY(utf8.contains("НДС 20%"));
+        QCOMPARE(cp1251, QTextCodec::codecForName("windows-1251")->fromUnicode(QString::fromUtf8(utf8)));
     }
 
     // diff of a file that holds no cell cannot say that nothing differs.

@@ -161,22 +161,24 @@ private slots:
     void unwritablePaths_data()
     {
         QTest::addColumn<QString>("relativePath");
-        QTest::newRow("missing directory") << QStringLiteral("nowhere/out.csv");
-        QTest::newRow("a directory") << QStringLiteral("folder");
-        QTest::newRow("empty path") << QString();
-        QTest::newRow("parent is a file") << QStringLiteral("plain.txt/out.csv");
+        QTest::addColumn<QString>("reason"); // the system's, as the message gives it
+        QTest::newRow("missing directory") << QStringLiteral("nowhere/out.csv") << "нет такого файла или папки";
+        QTest::newRow("a directory") << QStringLiteral("folder") << "это папка";
+        QTest::newRow("empty path") << QString() << "нет такого файла или папки";
+        QTest::newRow("parent is a file") << QStringLiteral("plain.txt/out.csv") << "часть пути не является папкой";
     }
 
     void unwritablePaths()
     {
         QFETCH(QString, relativePath);
+        QFETCH(QString, reason);
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder")));
         QVERIFY(writeBytes(m_dir.filePath(QStringLiteral("plain.txt")), "x"));
         const QString path = relativePath.isEmpty() ? QString() : m_dir.filePath(relativePath);
         const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 
         const TableModel model(goods(), DataRows{dbRow({"1", "a", "0", "1", "", ""}, "1")});
-        QCOMPARE(exportError(path, model), QStringLiteral("Не удалось записать файл %1").arg(path));
+        QCOMPARE(exportError(path, model), QStringLiteral("Не удалось записать файл %1: %2").arg(path, reason));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
         QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("folder"))).isDir());
     }
@@ -195,13 +197,13 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("out.csv"));
         const QString error = exportError(path, TableModel(plain(), DataRows()));
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(error, QStringLiteral("Не удалось записать файл %1").arg(path));
+        QCOMPARE(error, QStringLiteral("Не удалось записать файл %1: нет прав доступа").arg(path));
         QVERIFY(!QFileInfo::exists(path));
     }
 
     // A disk that fills up while the file is written (a file size limit makes
     // writes fail after so many bytes, as a full disk does): the export fails
-    // naming the file, an earlier file at the path stays whole and no part
+    // naming the file and the system's reason, an earlier file at the path stays whole and no part
     // file is left beside it.
     void writeFailingAfterSomeBytes_data()
     {
@@ -236,7 +238,7 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &original);
         std::signal(SIGXFSZ, previousHandler);
 
-        QCOMPARE(error, QStringLiteral("Не удалось записать файл %1").arg(path));
+        QCOMPARE(error, QStringLiteral("Не удалось записать файл %1: файл слишком велик").arg(path));
         QCOMPARE(::fileBytes(path), earlier);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("goods.csv")});
     }

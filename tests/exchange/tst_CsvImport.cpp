@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QTextCodec>
 
@@ -587,6 +588,102 @@ private slots:
         QCOMPARE(error, QString());
         QCOMPARE(int(matched.id), 2);
         QCOMPARE(describe(rows), QStringLiteral("1*|ё|0|1*|Касса Ё1*"));
+    }
+
+    // A file that is not UTF-8 is read as Windows-1251; when it then names no
+    // table either, the refusal says both and where UTF-8 failed.
+    void notUtf8_data()
+    {
+        QTextCodec* cp1251 = QTextCodec::codecForName("windows-1251");
+        const QByteArray modes = modesHead + "\"1\";\"ё\";\"0\";\"1\";\"Касса Ё1\"\n";
+        QByteArray noise(3000, '\0');
+        QRandomGenerator random(40);
+        for (char& byte : noise)
+            byte = char(random.bounded(256));
+        const QString neither = QStringLiteral("Файл csv не в кодировке UTF-8 (строка %1, байт %2: 0x%3) и не файл "
+                                               "таблицы ККТ в кодировке Windows-1251: в заголовке нет названия "
+                                               "таблицы ККТ и \" 1.1\" (прочитано \"%4\")");
+
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QString>("outcome"); // the cells, or the start of the refusal
+        QTest::addColumn<QString>("note");
+        QTest::newRow("Windows-1251 table") << cp1251->fromUnicode(QString::fromUtf8(modes)) << int(FileEncoding::Detect)
+                                            << "1*|ё|0|1*|Касса Ё1*" << "файл прочитан в кодировке Windows-1251";
+        QTest::newRow("Windows-1251 named") << cp1251->fromUnicode(QString::fromUtf8(modes))
+                                            << int(FileEncoding::Windows1251) << "1*|ё|0|1*|Касса Ё1*" << QString();
+        QTest::newRow("UTF-8 table") << modes << int(FileEncoding::Detect) << "1*|ё|0|1*|Касса Ё1*" << QString();
+        QTest::newRow("unknown title in Windows-1251")
+            << cp1251->fromUnicode(QStringLiteral("Прайс 1.1\n\"Цена\"\n\"1\"\n")) << int(FileEncoding::Detect)
+            << neither.arg("1", "1", "CF", "Прайс 1.1") << QString();
+        QTest::newRow("UTF-8 title, then Windows-1251")
+            << QByteArray("Price 1.1\n\"\xD6\xE5\xED\xE0\"\n\"1\"\n") << int(FileEncoding::Detect)
+            << neither.arg("2", "2", "D6", "Price 1.1") << QString();
+        QTest::newRow("UTF-8 cut off at the end") << QByteArray("Price 1.1\n\"1\";\"\xD0") << int(FileEncoding::Detect)
+                                                  << neither.arg("2", "6", "D0", "Price 1.1") << QString();
+        QTest::newRow("random bytes") << noise << int(FileEncoding::Detect)
+                                      << "Файл csv не в кодировке UTF-8 (строка 1, байт " << QString();
+        QTest::newRow("Windows-1251 read as UTF-8") << cp1251->fromUnicode(QStringLiteral("Прайс 1.1\n\"Цена\"\n\"1\"\n"))
+                                                    << int(FileEncoding::Utf8)
+                                                    << "В заголовке файла csv неизвестная таблица: \"\uFFFD" << QString();
+    }
+
+    void notUtf8()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, encoding);
+        QFETCH(QString, outcome);
+        QFETCH(QString, note);
+        CsvExchange exchange(KKT_Logic::charsets());
+        exchange.setEncoding(FileEncoding::Choice(encoding));
+        TableInfo matched;
+        try {
+            const DataRows rows = exchange.importTable(fileWith(bytes), allTables(), matched);
+            QCOMPARE(describe(rows), outcome);
+            QCOMPARE(exchange.encodingNote(), note);
+        } catch (const RunTimeError& error) {
+            QVERIFY2(error.message().startsWith(outcome), qPrintable(error.message()));
+        }
+    }
+
+    // A value the spreadsheet's encoding cannot hold is refused; the rest go over.
+    void exportInWindows1251_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("Cyrillic") << QStringLiteral("Касса №1 — Ё") << QString();
+        QTest::newRow("box drawing") << QStringLiteral("Касса ╔1")
+                                     << QStringLiteral("Значение \"Касса ╔1\" нельзя записать в кодировке Windows-1251");
+    }
+
+    void exportInWindows1251()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, refusal);
+        TableInfo modes;
+        for (const TableInfo& table : allTables()) {
+            if (table.id == 2)
+                modes = table;
+        }
+        const DataRows rows{{Cell("1"), Cell("0"), Cell("0"), Cell("1"), Cell(name.toUtf8())}};
+        const QString path = m_dir.filePath(QStringLiteral("cp1251.csv"));
+        QFile::remove(path);
+        CsvExchange exchange(KKT_Logic::charsets());
+        exchange.setEncoding(FileEncoding::Windows1251);
+        try {
+            exchange.exportTable(path, modes, rows);
+            QVERIFY(refusal.isEmpty());
+        } catch (const RunTimeError& error) {
+            QCOMPARE(error.message(), refusal);
+            QVERIFY(!QFile::exists(path));
+            return;
+        }
+        TableInfo matched;
+        QCOMPARE(describe(exchange.importTable(path, allTables(), matched)), QStringLiteral("1*|0|0|1*|") + name + "*");
+        QVERIFY(fileBytes(path).contains(QTextCodec::codecForName("windows-1251")->fromUnicode(name)));
+        exchange.setEncoding(FileEncoding::Detect);
+        exchange.importTable(path, allTables(), matched);
+        QCOMPARE(exchange.encodingNote(), QStringLiteral("файл прочитан в кодировке Windows-1251"));
     }
 };
 

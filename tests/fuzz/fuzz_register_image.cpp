@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <string>
 
+using tillo_emulator::FaultList;
+using tillo_emulator::RegisterImage;
+
 namespace {
 
 [[noreturn]] void fail(const char* what, const std::string& detail)

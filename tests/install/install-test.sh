@@ -67,8 +67,30 @@ expect "vescor --version" "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFOR
 help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/vescor" --help 2>&1)
 expect "vescor --help: exit status" "$?" "0"
 expect "vescor --help: usage" "$(head -n 1 <<< "$help")" "Использование: vescor [ПАРАМЕТР]"
+# No answer lost without a word: standard output on a full device.
+for option in --help --version; do
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/vescor" $option > /dev/full 2> "$work/full.err"
+  expect "vescor $option on a full device: exit status" "$?" "3"
+  expect "vescor $option on a full device: message" "$(cat "$work/full.err")" \
+    "Не удалось записать на стандартный вывод: нет места на устройстве"
+done
 grep -q 'Использование: vescor' <<< "$(zcat "$prefix/share/man/man1/vescor.1.gz")" ||
   fail "the manual page of vescor does not carry its --help"
+# Each manual page has a synopsis, the exit statuses and an example; vescor-cli's
+# names every option of every command.
+for page in vescor vescor-cli; do
+  text=$(zcat "$prefix/share/man/man1/$page.1.gz")
+  for section in SYNOPSIS "EXIT STATUS" EXAMPLES; do
+    grep -q "^\.SH \"\?$section" <<< "$text" || fail "the manual page of $page has no $section section"
+  done
+done
+cli_page=$(zcat "$prefix/share/man/man1/vescor-cli.1.gz")
+for option in dry-run only-different encoding json tables quiet; do
+  grep -qF -- "\-\-${option//-/\\-}" <<< "$cli_page" || fail "the manual page of vescor-cli never names --$option"
+done
+for command in identify export import diff journal revert snapshot; do
+  grep -q "^\.SS $command\$" <<< "$cli_page" || fail "the manual page of vescor-cli has no section on $command"
+done
 
 # identify NAME STATUS OUTPUT ERROR: runs the installed vescor-cli identify and
 # compares its exit status, its output (lines joined by "|") and the start of

@@ -45,6 +45,29 @@ inline CliRun runCli(const QStringList& arguments, const QString& workingDir, co
     return run;
 }
 
+// The same with standard output, standard error or both going to a file
+// (such as /dev/full, where every write fails for want of room); an empty
+// name keeps that stream read as runCli does.
+inline CliRun runCliInto(const QStringList& arguments, const QString& workingDir, const QString& outFile,
+                         const QString& errFile = QString())
+{
+    QProcess process;
+    if (!outFile.isEmpty())
+        process.setStandardOutputFile(outFile);
+    if (!errFile.isEmpty())
+        process.setStandardErrorFile(errFile);
+    process.setProgram(cliProgram());
+    process.setArguments(arguments);
+    process.setWorkingDirectory(workingDir);
+    process.start();
+    CliRun run;
+    run.finished = process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
 // Exports one table with vescor-cli into dir; the file it wrote, or an empty
 // text (and a logged reason) when it wrote none.
 inline QString cliExport(const QString& dir, int table, const QString& workingDir)

@@ -18,8 +18,8 @@ description:
   - With I(only_different) the register's tables are read first and only the cells that differ
     are written, so a second run changes nothing and reports C(ok).
   - Reports C(changed) exactly when cells were written. In check mode nothing is written
-    (C(--dry-run)) and C(changed) tells whether cells would be. In diff mode each cell comes
-    with the register's value before and the file's value after.
+    (C(--dry-run)) and C(changed) tells whether cells would be. In diff mode each table shows as
+    one change, its cells with the register's values before and the file's values after.
   - All files are checked against the register's model description before the first cell is
     written; a refused file or value, or a failure of the driver or the register, fails the host
     with the program's message.
@@ -120,7 +120,8 @@ error:
            "problems": [{"message": "taxes.csv: Ошибка: ...", "file": "taxes.csv", "row": 1,
                          "field": "Ставка, %"}]}
 rc:
-  description: The exit status of C(vescor-cli) (0 success, 1 refused file or value, 2 usage, 3 driver).
+  description: The exit status of C(vescor-cli) (0 success, 1 refused file or value, 2 usage, 3 driver,
+      register or a failed write).
   returned: always
   type: int
 stderr:
@@ -147,18 +148,27 @@ def cell_text(value):
     return '' if value is None else value
 
 
-def cell_diff(cell):
-    """Ansible's before/after of one cell."""
-    place = 'table %s, row %s, field %s' % (cell.get('table'), cell.get('row'), cell.get('field'))
-    if cell.get('name'):
-        place += ' (%s)' % cell['name']
-    before = cell.get('before')
-    return {
-        'before_header': '%s: %s' % (cell.get('file'), place),
-        'after_header': '%s: %s' % (cell.get('file'), place),
-        'before': (cell_text(before) + '\n') if before is not None else '(not read)\n',
-        'after': cell_text(cell.get('after')) + '\n',
-    }
+def table_diffs(cells):
+    """Ansible's before/after, one per table of a file: each changed cell's place on a line of its
+    own, then its value, so that the places stay as context and the values make one hunk."""
+    tables = []
+    by_table = {}
+    for cell in cells:
+        if cell.get('before') is not None and cell_text(cell.get('before')) == cell_text(cell.get('after')):
+            continue  # written again as it was (only_different off): no change to show
+        key = (cell.get('file'), cell.get('table'))
+        if key not in by_table:
+            header = '%s: table %s' % key
+            by_table[key] = {'before_header': header, 'after_header': header, 'before': '', 'after': ''}
+            tables.append(by_table[key])
+        diff = by_table[key]
+        place = 'table %s, row %s, field %s' % (cell.get('table'), cell.get('row'), cell.get('field'))
+        if cell.get('name'):
+            place += ' (%s)' % cell['name']
+        before = cell.get('before')
+        diff['before'] += '%s:\n%s\n' % (place, cell_text(before) if before is not None else '(not read)')
+        diff['after'] += '%s:\n%s\n' % (place, cell_text(cell.get('after')))
+    return tables
 
 
 def save_snapshot(module, cli, path):
@@ -207,7 +217,7 @@ def main():
     result['cells'] = [cell for cell in report['cells'] if isinstance(cell, dict)]
     result['tables'] = report['tables']
     if module._diff:
-        result['diff'] = [cell_diff(cell) for cell in result['cells']]
+        result['diff'] = table_diffs(result['cells'])
 
     error = report['error']
     if rc != 0 or error:

@@ -1,0 +1,1 @@
+// Lies in a sub-folder of a library folder: no library compiles it.

@@ -1,0 +1,2 @@
+#include "journal/JournalSession.h"
+#include "device/RegisterLink.h"
