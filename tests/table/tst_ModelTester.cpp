@@ -1,0 +1,79 @@
+#include "TableFixtures.h"
+#include "support/TestMain.h"
+
+#include "table/TableFilterModel.h"
+#include "table/TableModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QTest>
+
+using namespace fixtures;
+
+Q_DECLARE_METATYPE(TableInfo)
+Q_DECLARE_METATYPE(DataRows)
+
+// Qt's model tester watches a table's model and the search filter over it
+// while the rows are edited, written back and searched: every signal and
+// every answer must agree with what the views are told.
+class ModelTesterTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void modelsStayConsistent_data()
+    {
+        QTest::addColumn<TableInfo>("table");
+        QTest::addColumn<DataRows>("rows");
+        const QVector<FieldInfo> fields{field(QStringLiteral("Наименование"), FieldInfo::String),
+                                        intField(QStringLiteral("Количество"), 0, 999)};
+        QTest::newRow("plain") << table(Plain, fields)
+                               << DataRows{{Cell("Хлеб"), Cell("1")}, {Cell("Молоко"), Cell("2")}};
+        QTest::newRow("db") << table(Db, fields)
+                            << dbRows({{QStringLiteral("Хлеб"), QStringLiteral("1")},
+                                       {QStringLiteral("Молоко"), QStringLiteral("2")},
+                                       {QStringLiteral("Сыр"), QStringLiteral("3")}});
+        QTest::newRow("list") << table(List, fields) << listRows({QStringLiteral("Касса"), QStringLiteral("4")});
+        QTest::newRow("a field per row")
+            << table(TransposedList, fields) << transposedRows({QStringLiteral("Добро"), QStringLiteral("5")});
+        QTest::newRow("no rows") << table(Db, fields) << DataRows{};
+    }
+
+    void modelsStayConsistent()
+    {
+        QFETCH(TableInfo, table);
+        QFETCH(DataRows, rows);
+        TableModel model(table, rows);
+        TableFilterModel filter;
+        filter.setSourceModel(&model);
+        QAbstractItemModelTester modelTester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester filterTester(&filter, QAbstractItemModelTester::FailureReportingMode::QtTest);
+
+        if (!rows.isEmpty()) {
+            // An edit through the view, stored values set as undo sets them, a write's rows taken over.
+            const QModelIndex first = model.index(0, 0);
+            QVERIFY(first.isValid());
+            model.setData(first, model.data(first, Qt::EditRole), Qt::EditRole);
+            int row = 0;
+            int column = 0;
+            QVERIFY(model.cellOfIndex(first, row, column));
+            model.setStoredValues({{row, column, "Батон"}});
+            DataRows written = model.tableData();
+            for (DataRow& cells : written) {
+                for (Cell& cell : cells)
+                    cell.changed = false;
+            }
+            model.adoptWrittenRows(written);
+        }
+        // Searches that hide rows, show them all again, and stop filtering.
+        for (const QString& text : {QStringLiteral("хлеб"), QStringLiteral("нет такого"), QString()})
+            filter.setSearchText(text);
+        filter.setSearchText(QStringLiteral("2"));
+        filter.setFiltering(false);
+        filter.setFiltering(true);
+        QVERIFY(filter.rowCount() <= model.rowCount());
+    }
+};
+
+VESCOR_TEST(ModelTesterTest)
+
+#include "tst_ModelTester.moc"
