@@ -67,8 +67,11 @@ TableModel::TableModel(const TableInfo& table, const DataRows& rows)
 
 TableModel::~TableModel() = default;
 
-int TableModel::rowCount(const QModelIndex&) const
+int TableModel::rowCount(const QModelIndex& parent) const
 {
+    // A table: its cells have no children.
+    if (parent.isValid())
+        return 0;
     switch (m_table.type) {
     case Db:
         return m_tableData.size();
@@ -80,8 +83,11 @@ int TableModel::rowCount(const QModelIndex&) const
     }
 }
 
-int TableModel::columnCount(const QModelIndex&) const
+int TableModel::columnCount(const QModelIndex& parent) const
 {
+    // A table: its cells have no children.
+    if (parent.isValid())
+        return 0;
     switch (m_table.type) {
     case Db:
         return m_table.fields.size();
