@@ -2,6 +2,7 @@
 #include "support/TestMain.h"
 
 #include "table/TableFilterModel.h"
+#include "table/TableLayout.h"
 #include "table/TableModel.h"
 
 #include <QAbstractItemModelTester>
@@ -54,6 +55,44 @@ private slots:
         }
         qInstallMessageHandler(previous);
         QCOMPARE(s_complaints, QStringList());
+    }
+
+    // Every view cell shows one data cell, and that data cell is shown there
+    // and nowhere else; a table of no shown type has no view cells.
+    void layoutGoesBothWays_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("viewRows");
+        QTest::addColumn<int>("viewColumns");
+        QTest::newRow("db: 3 rows of 2 fields") << int(Db) << 3 << 2;
+        QTest::newRow("list: 2 fields down") << int(List) << 2 << 1;
+        QTest::newRow("a field per row") << int(TransposedList) << 2 << 1;
+        QTest::newRow("plain") << int(Plain) << 0 << 0;
+    }
+
+    void layoutGoesBothWays()
+    {
+        QFETCH(int, type);
+        QFETCH(int, viewRows);
+        QFETCH(int, viewColumns);
+        const TableLayout layout{TableType(type)};
+        const int dataRows = type == List ? 1 : type == TransposedList ? 2 : 3;
+        QCOMPARE(layout.rowCount(dataRows, 2), viewRows);
+        QCOMPARE(layout.columnCount(2), viewColumns);
+        for (int r = 0; r < viewRows; ++r) {
+            for (int c = 0; c < viewColumns; ++c) {
+                const TableLayout::Cell cell = layout.cellAt(r, c);
+                QVERIFY(cell.field >= 0 && cell.field < 2);
+                int backRow = -1;
+                int backColumn = -1;
+                QVERIFY(layout.viewOf(cell.row, cell.column, backRow, backColumn));
+                QCOMPARE(backRow, r);
+                QCOMPARE(backColumn, c);
+            }
+        }
+        int row = 0;
+        int column = 0;
+        QCOMPARE(layout.viewOf(1, 1, row, column), type == Db);
     }
 
 private:
