@@ -9,7 +9,7 @@
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "journal/JournalRevert.h"
+#include "runs/JournalRevert.h"
 #include "journal/JournalSession.h"
 
 #include <QStringList>

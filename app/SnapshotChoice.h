@@ -1,6 +1,6 @@
 #pragma once
 
-#include "journal/RegisterSnapshot.h"
+#include "runs/RegisterSnapshot.h"
 
 #include <QString>
 

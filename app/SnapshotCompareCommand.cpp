@@ -10,7 +10,7 @@
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "journal/RegisterSnapshot.h"
+#include "runs/RegisterSnapshot.h"
 #include "snapshot/SnapshotReader.h"
 #include "table/TableModel.h"
 

@@ -13,7 +13,7 @@
 #include "flows/RegisterSession.h"
 #include "journal/JournalFolder.h"
 #include "journal/JournalSession.h"
-#include "journal/RegisterSnapshot.h"
+#include "runs/RegisterSnapshot.h"
 #include "snapshot/SnapshotReader.h"
 
 #include <QObject>

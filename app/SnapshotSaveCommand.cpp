@@ -9,7 +9,7 @@
 #include "device/KKT_Logic.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "journal/RegisterSnapshot.h"
+#include "runs/RegisterSnapshot.h"
 
 void SnapshotSaveCommand::run()
 {

@@ -5,18 +5,20 @@
 
 #include "common/Product.h"
 #include "device/KKT_Logic.h"
-#include "device/ValueCheck.h"
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
-#include "journal/TableSetWriter.h"
-#include "flows/WriteBefore.h"
+#include "runs/TableSetWriter.h"
+#include "runs/TableWriteRun.h"
 #include "journal/JournalSession.h"
 #include "table/TableModel.h"
 
 #include <QDebug>
 #include <QStringList>
 #include <QVector>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -61,26 +63,29 @@ void TableWriteCommand::run()
     if (broken >= 0)
         models = models.mid(0, broken);
 
-    // What the register holds in the cells about to be written, read before
+    // One run per tab over a copy of its rows: the write clears the marks of
+    // the cells it committed in the copy, and the model takes them over.
+    // What the register holds in the cells about to be written is read before
     // anything is sent: the journal's "before", and the cells changed on the
     // register since the tabs were read.
-    QVector<DataRows> registerBefore(models.size());
+    std::vector<DataRows> rows;
+    rows.reserve(size_t(models.size()));
+    std::vector<std::unique_ptr<TableWriteRun>> runs;
     QStringList changedSince;
     QList<TableInfo> changedTables;
-    const ValueCheck check(session.link().charsets());
     try {
-        for (int i = 0; i < models.size(); ++i) {
-            const TableModel* model = models.at(i);
-            if (!model->hasChangedCells())
+        for (const TableModel* model : qAsConst(models)) {
+            rows.push_back(model->tableData());
+            runs.push_back(std::make_unique<TableWriteRun>(session.link(), model->tableInfo(), rows.back()));
+            TableWriteRun& run = *runs.back();
+            if (run.markedCount() == 0)
                 continue;
             changedTables << model->tableInfo();
-            registerBefore[i] = WriteBefore::read(session.link(), model->tableInfo(), model->tableData());
+            run.read(TableWriteRun::Before::WrittenCells);
             if (model->knowsRegisterRows()) {
-                const auto cells =
-                    WriteBefore::changedSince(model->tableInfo(), model->tableData(), model->registerRows(),
-                                              registerBefore.at(i), check);
+                const auto cells = run.changedSince(model->registerRows());
                 if (!cells.isEmpty())
-                    changedSince << WriteBefore::describe(model->tableInfo(), cells);
+                    changedSince << TableWriteRun::describe(model->tableInfo(), cells);
             }
         }
     } catch (const FlowFailure& failure) {
@@ -100,13 +105,9 @@ void TableWriteCommand::run()
     const JournalWarning journalWarning(m_host, journal);
     TableSetWriter writer(changedTables, journal, busy);
     for (int i = 0; i < models.size(); ++i) {
-        TableModel* model = models.at(i);
         try {
-            // The write clears the marks of the cells it committed in its own copy;
-            // the model takes them over and tells its views.
-            DataRows rows = model->tableData();
-            writer.write(session.link(), model->tableInfo(), rows, registerBefore.at(i));
-            model->adoptWrittenRows(rows);
+            writer.write(*runs.at(size_t(i)));
+            models.at(i)->adoptWrittenRows(rows.at(size_t(i)));
         } catch (const FlowFailure& failure) {
             // The register drops the cells sent but not committed when the connection closes.
             session.close();

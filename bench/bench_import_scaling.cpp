@@ -21,6 +21,7 @@
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
 #include "journal/JournalSession.h"
+#include "runs/ImportRuns.h"
 #include "model/TableInfo.h"
 #include "model/WholeNumber.h"
 
@@ -68,18 +69,12 @@ bool import(RegisterSession& session, const QString& path, Measured& measured)
     wall.start();
 
     QVector<ImportFiles::File> files = ImportFiles::load({path}, session.tables(), session.link().charsets());
-    const QVector<DataRows> registerTables = ImportFiles::readRegister(session.link(), files, ImportFiles::RegisterRead::WholeTables);
-    const ValueCheck check(session.link().charsets());
+    ImportRuns runs(session.link(), files);
+    runs.read(ImportFiles::RegisterRead::WholeTables);
     for (int k = 0; k < files.size(); ++k) {
-        ImportFiles::File& file = files[k];
-        const DataRows& registerRows = registerTables.at(k);
-        const TableComparison comparison(file.table, file.rows, registerRows, check);
-        for (const TableComparison::CellPair& cell : comparison.cells()) {
-            if (!cell.differs)
-                file.rows[cell.row][cell.column].changed = false;
-        }
+        runs.run(k).unmarkHeld();
         ProgressReporter noProgress;
-        journal.write(session.link(), file.table, file.rows, registerRows, measured.cellsWritten, noProgress);
+        runs.run(k).write(journal, TableWriteRun::Send::Differing, measured.cellsWritten, noProgress);
     }
 
     measured.cpuSeconds = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;

@@ -19,7 +19,7 @@
 #include "flows/ImportFiles.h"
 #include "journal/JournalFolder.h"
 #include "flows/RegisterSession.h"
-#include "journal/RegisterSnapshot.h"
+#include "runs/RegisterSnapshot.h"
 #include "flows/TableComparison.h"
 #include "flows/TableReader.h"
 #include "journal/JournalSession.h"

@@ -12,10 +12,10 @@
 #include "flows/ImportFiles.h"
 #include "flows/TableComparison.h"
 #include "journal/JournalSession.h"
+#include "runs/ImportRuns.h"
+#include "runs/TableWriteRun.h"
 
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -83,10 +83,10 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         registerRead = RegisterRead::WholeTables;
     else if (dryRun && !report)
         registerRead = RegisterRead::RowsOnly;
-    QVector<DataRows> registerTables;
+    ImportRuns runs(session.reg().link(), files);
     {
         ProgressLine progress(STDERR_FILENO, quiet());
-        registerTables = ImportFiles::readRegister(session.reg().link(), files, registerRead, &progress);
+        runs.read(registerRead, &progress);
     }
 
     JournalSession journal(product::shellProgramName(), session.reg().identity());
@@ -95,29 +95,26 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     const ValueCheck check(session.reg().link().charsets());
     CellLine line;
     for (int k = 0; k < files.size(); ++k) {
-        ImportFiles::File& file = files[k];
-        const DataRows& registerRows = registerTables.at(k);
+        const ImportFiles::File& file = files.at(k);
+        TableWriteRun& run = runs.run(k);
         // The cells the import writes: those marked, and with --only-different
         // only those the register holds otherwise.
         QVector<TableComparison::CellPair> marked;
         int markedCount = 0;
-        std::vector<std::pair<int, int>> alreadyHeld; // (data row, cell)
         const auto take = [&](const TableComparison::CellPair& cell) {
             if (!file.rows.at(cell.row).at(cell.column).changed)
                 return;
-            if (onlyDifferent && !cell.differs) {
-                alreadyHeld.emplace_back(cell.row, cell.column);
+            if (onlyDifferent && !cell.differs)
                 return;
-            }
             ++markedCount;
             if (dryRun)
                 m_console.outUtf8(line.of(file.table.id, cell.registerRow, cell.fieldNumber, {cell.fileText}));
             if (report)
                 marked.append(cell);
         };
-        TableComparison::forEachCell(file.table, file.rows, registerRows, check, take);
-        for (const auto& [row, column] : alreadyHeld)
-            file.rows[row][column].changed = false;
+        TableComparison::forEachCell(file.table, file.rows, run.registerRows(), check, take);
+        if (onlyDifferent)
+            run.unmarkHeld();
 
         if (dryRun) {
             cellsWritten += unsigned(markedCount);
@@ -132,7 +129,8 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         const unsigned before = cellsWritten;
         ProgressLine progress(STDERR_FILENO, quiet());
         try {
-            journal.write(session.reg().link(), file.table, file.rows, registerRows, cellsWritten, progress);
+            // A cell the register already holds as the file has it costs no request.
+            run.write(journal, TableWriteRun::Send::Differing, cellsWritten, progress);
             progress.clear();
         } catch (const FlowFailure& failure) {
             progress.clear();

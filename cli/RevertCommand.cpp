@@ -8,7 +8,7 @@
 
 #include "common/Product.h"
 #include "journal/JournalFolder.h"
-#include "journal/JournalRevert.h"
+#include "runs/JournalRevert.h"
 #include "journal/JournalSession.h"
 
 #include <unistd.h>

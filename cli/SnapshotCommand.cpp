@@ -10,7 +10,7 @@
 #include "common/Product.h"
 #include "common/RussianPlural.h"
 #include "journal/JournalFolder.h"
-#include "journal/RegisterSnapshot.h"
+#include "runs/RegisterSnapshot.h"
 #include "journal/JournalSession.h"
 #include "snapshot/SnapshotReader.h"
 

@@ -11,6 +11,8 @@
 #include <QPair>
 #include <QVector>
 
+#include <utility>
+
 
 namespace {
 
@@ -48,107 +50,119 @@ TableWriteEngine::TableWriteEngine(const RegisterLink& link)
 {
 }
 
+QString TableWriteEngine::encode(const TableInfo& table, const RegisterAddress& address, const ValueCheck& check,
+                                 const DataRows& rows, int i, int j, EncodedCell& cell)
+{
+    const unsigned registerRow = address.registerRow(i);
+    const int fieldNumber = j + 1;
+    if (registerRow == 0) {
+        return cellError(table, QStringLiteral("Строка %1").arg(i + 1), fieldNumber,
+                         QStringLiteral("метка строки \"%1\" не является номером ряда ККТ")
+                             .arg(QString::fromUtf8(rows.at(i).last().value)));
+    }
+    const FieldInfo* field = address.field(i, j);
+    if (!field)
+        return cellError(table, registerRowText(registerRow), fieldNumber, QStringLiteral("в описании таблицы нет такого поля"));
+    EncodedValue encoded = check.encode(*field, rows.at(i).at(j).value);
+    if (!encoded.ok)
+        return cellError(table, registerRowText(registerRow), fieldNumber, encoded.problem);
+    cell = EncodedCell{i, j, registerRow, fieldNumber, std::move(encoded.bytes)};
+    return QString();
+}
+
 int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
                             QString& errorText) const
 {
     qDebug() << "writeTableData() BEGIN, TableID = " << table.id;
 
-    DriverLibrary& driver = m_link.driver();
-    const libtillo_handle handle = m_link.handle();
     const RegisterAddress address(table, rows);
     const ValueCheck check(m_link.charsets());
 
     // Only the changed cells are visited: an unchanged one costs a look at its mark, nothing more.
-    QVector<QPair<int, int>> changed;
-    const int rowCount = rows.size();
-    for (int i = 0; i < rowCount; ++i) {
+    // Those before a cell that cannot be written are sent, that one and the rest not.
+    QVector<EncodedCell> cells;
+    QString refusal;
+    for (int i = 0; i < rows.size() && refusal.isEmpty(); ++i) {
         const DataRow& row = rows.at(i);
         for (int j = 0; j < row.size(); ++j) {
-            if (row.at(j).changed)
-                changed.append({i, j});
+            if (!row.at(j).changed)
+                continue;
+            EncodedCell cell;
+            refusal = encode(table, address, check, rows, i, j, cell);
+            if (!refusal.isEmpty())
+                break;
+            cells.append(std::move(cell));
         }
     }
+    const int result = send(table, rows.size(), cells, progress, refusal.isEmpty());
+    if (result != 0)
+        return result;
+    if (!refusal.isEmpty()) {
+        errorText = refusal;
+        qInfo() << "Error writing cell:" << errorText;
+        return CellRefused;
+    }
+    for (const EncodedCell& cell : qAsConst(cells))
+        rows[cell.row][cell.column].changed = false;
+    cellCount += unsigned(cells.size());
+    return 0;
+}
 
-    // Cells sent but not yet committed: their marks stay until the commit holds.
-    QVector<QPair<int, int>> sent;
-    sent.reserve(changed.size());
+int TableWriteEngine::send(const TableInfo& table, int rowCount, const QVector<EncodedCell>& cells,
+                           ProgressReporter& progress, bool commit) const
+{
+    DriverLibrary& driver = m_link.driver();
+    const libtillo_handle handle = m_link.handle();
 
     progress.setRange(0, rowCount);
     if (rowCount > 0)
         progress.setText(writingText(table, 0, rowCount, 0));
     // The rows done that the progress shows: those before the row of the cell at hand.
     int shown = 0;
+    int sent = 0;
     auto show = [&](int done) {
         if (done == shown)
             return;
-        progress.setText(writingText(table, done, rowCount, sent.size()));
+        progress.setText(writingText(table, done, rowCount, sent));
         progress.setValue(done);
         shown = done;
     };
 
-    for (const auto& position : qAsConst(changed)) {
-        const int i = position.first;
-        const int j = position.second;
+    for (const EncodedCell& cell : cells) {
         // Before each request the window paints and hears a cancel, when due.
         if (progress.due()) {
-            show(i);
+            show(cell.row);
             QCoreApplication::processEvents();
         }
         if (progress.cancelRequested())
-            return cancelled(table, sent.size());
-        const Cell& cell = rows.at(i).at(j);
-        qDebug() << "row = " << i << "; col = " << j << " value = " << cell.value;
-
-        const unsigned registerRow = address.registerRow(i);
-        const int fieldNumber = j + 1;
-        if (registerRow == 0) {
-            errorText = cellError(table, QStringLiteral("Строка %1").arg(i + 1), fieldNumber,
-                                  QStringLiteral("метка строки \"%1\" не является номером ряда ККТ")
-                                      .arg(QString::fromUtf8(rows.at(i).last().value)));
-            qInfo() << "Error writing cell:" << errorText;
-            return CellRefused;
-        }
-        const FieldInfo* field = address.field(i, j);
-        if (!field) {
-            errorText = cellError(table, registerRowText(registerRow), fieldNumber,
-                                  QStringLiteral("в описании таблицы нет такого поля"));
-            qInfo() << "Error writing cell:" << errorText;
-            return CellRefused;
-        }
-        const EncodedValue encoded = check.encode(*field, cell.value);
-        if (!encoded.ok) {
-            errorText = cellError(table, registerRowText(registerRow), fieldNumber, encoded.problem);
-            qInfo() << "Error writing cell:" << errorText;
-            return CellRefused;
-        }
+            return cancelled(table, sent);
+        qDebug() << "row = " << cell.row << "; col = " << cell.column << " bytes = " << cell.bytes.toHex();
 
         driver.setParamInt(handle, LIBTILLO_PARAM_TABLE, table.id);
-        driver.setParamInt(handle, LIBTILLO_PARAM_ROW, registerRow);
-        driver.setParamInt(handle, LIBTILLO_PARAM_FIELD, unsigned(fieldNumber));
+        driver.setParamInt(handle, LIBTILLO_PARAM_ROW, cell.registerRow);
+        driver.setParamInt(handle, LIBTILLO_PARAM_FIELD, unsigned(cell.field));
         driver.setParamByteArray(handle, LIBTILLO_PARAM_VALUE,
-                                 reinterpret_cast<const unsigned char*>(encoded.bytes.constData()),
-                                 encoded.bytes.size());
+                                 reinterpret_cast<const unsigned char*>(cell.bytes.constData()), cell.bytes.size());
         if (driver.writeDeviceSettingRaw(handle) != 0) {
             qInfo() << "Error writing cell";
             return WriteRefused;
         }
-        sent.append(position);
+        ++sent;
     }
+    if (!commit)
+        return 0;
     // The end is always shown, with the cells written.
     if (rowCount > 0) {
-        progress.setText(writingText(table, rowCount, rowCount, sent.size()));
+        progress.setText(writingText(table, rowCount, rowCount, sent));
         progress.setValue(rowCount);
     }
 
     // A request that came while the last cell was sent still keeps the table uncommitted.
     if (progress.cancelRequested())
-        return cancelled(table, sent.size());
+        return cancelled(table, sent);
     if (driver.commitSettings(handle) != 0) {
         qInfo() << "Error commit settings";
         return WriteRefused;
     }
-    for (const auto& position : sent)
-        rows[position.first][position.second].changed = false;
-    cellCount += unsigned(sent.size());
     return 0;
 }

@@ -3,10 +3,14 @@
 #include "Cell.h"
 #include "RegisterLink.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QVector>
 
 class ProgressReporter;
+class RegisterAddress;
 class TableInfo;
+class ValueCheck;
 
 // Writes the changed cells of one table to the connected register and commits
 // them. Keeps no state but its link; the connection belongs to the caller.
@@ -36,6 +40,28 @@ public:
 
     int write(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
               QString& errorText) const;
+
+    // One cell as it goes to the register: its place in the data rows and on
+    // the register, and the bytes sent.
+    struct EncodedCell
+    {
+        int row = 0;    // data row
+        int column = 0; // cell of the data row
+        unsigned registerRow = 0;
+        int field = 0; // from 1
+        QByteArray bytes;
+    };
+
+    // Cell (i, j) of rows as it would be sent, into cell; otherwise the
+    // message of a cell that cannot be written as it stands (write's -1).
+    static QString encode(const TableInfo& table, const RegisterAddress& address, const ValueCheck& check,
+                          const DataRows& rows, int i, int j, EncodedCell& cell);
+
+    // Sends exactly the bytes of cells, in their order, then commits when
+    // commit is set. rowCount: the data rows the progress counts. Results as
+    // write's (0, 6, Cancelled); marks and counts are the caller's.
+    int send(const TableInfo& table, int rowCount, const QVector<EncodedCell>& cells, ProgressReporter& progress,
+             bool commit = true) const;
 
 private:
     RegisterLink m_link;

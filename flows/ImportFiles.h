@@ -10,8 +10,6 @@
 #include <QStringList>
 #include <QVector>
 
-class ProgressReporter;
-class RegisterLink;
 
 // The CSV files of an import, each read into the rows of its table of the
 // model description, all of them checked before anything is written.
@@ -36,19 +34,11 @@ public:
     static QVector<File> load(const QStringList& paths, const QList<TableInfo>& tables,
                               const RegisterCharsets& charsets, FileEncoding::Choice encoding = FileEncoding::Detect);
 
-    // How much of the register an import reads before it writes.
+    // How much of the register an import reads before it writes (runs/ImportRuns).
     enum class RegisterRead
     {
         WholeTables,  // every file's whole table, to compare the file with
-        WrittenCells, // only the cells the file will write (WriteBefore): the journal's "before"
+        WrittenCells, // only the cells the file will write: the journal's "before"
         RowsOnly,     // no values: only that the register holds the rows the file writes
     };
-
-    // What the register on link holds for each file, read before anything is
-    // written; for RowsOnly, empty rows. Raises FlowFailure: Refused naming
-    // every file whose marked rows the register's table lacks; DriverFailed,
-    // naming the file, when a read fails. Progress, when given, hears the
-    // whole tables read.
-    static QVector<DataRows> readRegister(const RegisterLink& link, const QVector<File>& files, RegisterRead what,
-                                          ProgressReporter* progress = nullptr);
 };

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "device/Cell.h"
+#include "device/TableWriteEngine.h"
+
+#include <QVector>
 
 class ProgressReporter;
 class RegisterLink;
@@ -18,4 +21,11 @@ public:
     // and keeps its marks; closing the connection drops the cells sent).
     static void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, unsigned& cellCount,
                       ProgressReporter& progress);
+
+    // Sends exactly these cells and commits, raising as write does; the marks are the caller's.
+    static void send(const RegisterLink& link, const TableInfo& table, int rowCount,
+                     const QVector<TableWriteEngine::EncodedCell>& cells, ProgressReporter& progress);
+
+private:
+    static void raise(const RegisterLink& link, int result, const QString& errorText);
 };

@@ -2,10 +2,8 @@
 
 #include "common/Product.h"
 #include "device/RegisterAddress.h"
-#include "device/RegisterLink.h"
 #include "device/ValueCheck.h"
 #include "flows/TableComparison.h"
-#include "flows/TableWriter.h"
 #include "model/TableInfo.h"
 
 #include <QDateTime>
@@ -27,8 +25,13 @@ QString JournalSession::newWriteId()
 QVector<JournalRecord::CellChange> JournalSession::changes(const TableInfo& table, const DataRows& rows,
                                                            const DataRows& registerRows, const ValueCheck& check)
 {
-    const RegisterAddress address(table, rows);
-    const RegisterAddress registerAddress(table, registerRows);
+    return changes(RegisterAddress(table, rows), rows, RegisterAddress(table, registerRows), registerRows, check);
+}
+
+QVector<JournalRecord::CellChange> JournalSession::changes(const RegisterAddress& address, const DataRows& rows,
+                                                           const RegisterAddress& registerAddress,
+                                                           const DataRows& registerRows, const ValueCheck& check)
+{
     QVector<JournalRecord::CellChange> result;
     for (int i = 0; i < rows.size(); ++i) {
         const DataRow& row = rows.at(i);
@@ -53,14 +56,6 @@ QVector<JournalRecord::CellChange> JournalSession::changes(const TableInfo& tabl
         }
     }
     return result;
-}
-
-void JournalSession::write(const RegisterLink& link, const TableInfo& table, DataRows& rows,
-                           const DataRows& registerRows, unsigned& cellCount, ProgressReporter& progress)
-{
-    const QVector<JournalRecord::CellChange> cells = changes(table, rows, registerRows, ValueCheck(link.charsets()));
-    TableWriter::write(link, table, rows, cellCount, progress);
-    record(table, cells);
 }
 
 void JournalSession::record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)

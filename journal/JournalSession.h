@@ -10,8 +10,7 @@
 #include <QStringList>
 #include <QVector>
 
-class ProgressReporter;
-class RegisterLink;
+class RegisterAddress;
 class TableInfo;
 class ValueCheck;
 
@@ -32,12 +31,10 @@ public:
     // but for those whose new value the register already stores.
     static QVector<JournalRecord::CellChange> changes(const TableInfo& table, const DataRows& rows,
                                                       const DataRows& registerRows, const ValueCheck& check);
-
-    // Writes the changed cells of the table through TableWriter and records
-    // them when the table was committed. Raises FlowFailure as TableWriter does,
-    // and then records nothing.
-    void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, const DataRows& registerRows,
-               unsigned& cellCount, ProgressReporter& progress);
+    // The same over the addresses of both rows, built by the caller.
+    static QVector<JournalRecord::CellChange> changes(const RegisterAddress& address, const DataRows& rows,
+                                                      const RegisterAddress& registerAddress,
+                                                      const DataRows& registerRows, const ValueCheck& check);
 
     // Appends one record of the committed cells; nothing for no cells.
     void record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells);

@@ -3,7 +3,7 @@
 #include "CheckedValidator.h"
 #include "RefusalWatch.h"
 #include "TableModel.h"
-#include "TableView.h"
+#include "RefusalReporter.h"
 
 #include <QIntValidator>
 #include <QLineEdit>
@@ -49,7 +49,7 @@ QWidget* IntDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& 
     auto* editor = new QLineEdit(parent);
     const QString limit = QStringLiteral("нужно целое число от %1 до %2").arg(bottom).arg(top);
     editor->setValidator(new CheckedValidator<QIntValidator>(*field, limit, bottom, top, editor));
-    TableView::watchRefusals(this, editor, *field, QString(), true);
+    m_refusals.watch(editor, *field, QString(), true);
     return editor;
 }
 

@@ -2,11 +2,14 @@
 
 #include <QStyledItemDelegate>
 
+class RefusalReporter;
+
 // Line editor limited to the field's integer range.
 class IntDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    // refusals: the view's, which hears what the editors refuse.
+    IntDelegate(RefusalReporter& refusals, QObject* parent) : QStyledItemDelegate(parent), m_refusals(refusals) {}
     ~IntDelegate() override;
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
@@ -21,4 +24,7 @@ public:
     // Shared with the masked editor: the cell's edit text in and out of a line edit.
     static bool loadLineEdit(QWidget* editor, const QModelIndex& index);
     static bool storeLineEdit(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index);
+
+private:
+    RefusalReporter& m_refusals;
 };

@@ -4,7 +4,7 @@
 #include "MoneyValidator.h"
 #include "RefusalWatch.h"
 #include "TableModel.h"
-#include "TableView.h"
+#include "RefusalReporter.h"
 
 #include <QLineEdit>
 
@@ -21,7 +21,7 @@ QWidget* MoneyDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
                               .arg(field->m_min, 0, 'f', 2)
                               .arg(field->m_max, 0, 'f', 2);
     editor->setValidator(new CheckedValidator<MoneyValidator>(*field, limit, field->m_min, field->m_max, 2, editor));
-    TableView::watchRefusals(this, editor, *field, QString(), true);
+    m_refusals.watch(editor, *field, QString(), true);
     return editor;
 }
 

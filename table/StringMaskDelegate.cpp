@@ -2,7 +2,7 @@
 
 #include "IntDelegate.h"
 #include "TableModel.h"
-#include "TableView.h"
+#include "RefusalReporter.h"
 
 #include <QLineEdit>
 
@@ -63,7 +63,7 @@ QWidget* StringMaskDelegate::createEditor(QWidget* parent, const QStyleOptionVie
     auto* editor = new QLineEdit(parent);
     const QString mask = editorMask(*field);
     editor->setInputMask(mask);
-    TableView::watchRefusals(this, editor, *field, maskLimit(mask), true);
+    m_refusals.watch(editor, *field, maskLimit(mask), true);
     return editor;
 }
 

@@ -3,6 +3,7 @@
 #include "CellColors.h"
 #include "CellEditCommand.h"
 #include "EntryCheck.h"
+#include "TableLayout.h"
 #include "common/Errors.h"
 #include "exchange/TableText.h"
 #include "model/MoneyText.h"
@@ -67,44 +68,26 @@ TableModel::TableModel(const TableInfo& table, const DataRows& rows)
 
 TableModel::~TableModel() = default;
 
-int TableModel::rowCount(const QModelIndex&) const
+int TableModel::rowCount(const QModelIndex& parent) const
 {
-    switch (m_table.type) {
-    case Db:
-        return m_tableData.size();
-    case List:
-    case TransposedList:
-        return m_table.fields.size();
-    default:
+    // A table: its cells have no children.
+    if (parent.isValid())
         return 0;
-    }
+    return TableLayout(m_table.type).rowCount(m_tableData.size(), m_table.fields.size());
 }
 
-int TableModel::columnCount(const QModelIndex&) const
+int TableModel::columnCount(const QModelIndex& parent) const
 {
-    switch (m_table.type) {
-    case Db:
-        return m_table.fields.size();
-    case List:
-    case TransposedList:
-        return 1;
-    default:
+    // A table: its cells have no children.
+    if (parent.isValid())
         return 0;
-    }
+    return TableLayout(m_table.type).columnCount(m_table.fields.size());
 }
 
 TableModel::Position TableModel::position(const QModelIndex& index) const
 {
-    switch (m_table.type) {
-    case Db:
-        return {index.row(), index.column(), index.column()};
-    case List:
-        return {0, index.row(), index.row()};
-    case TransposedList:
-        return {index.row(), index.column(), index.row()};
-    default:
-        return {0, 0, -1};
-    }
+    const TableLayout::Cell cell = TableLayout(m_table.type).cellAt(index.row(), index.column());
+    return {cell.row, cell.column, cell.field};
 }
 
 const FieldInfo* TableModel::fieldForIndex(const QModelIndex& index) const
@@ -147,15 +130,17 @@ const Cell* TableModel::cellAt(int row, int column) const
 
 bool TableModel::rowIsReadOnly(int viewRow) const
 {
-    return m_table.type == Db && m_table.readOnlyRows.contains(viewRow + 1);
+    return TableLayout(m_table.type).rowsAreDataRows() && m_table.readOnlyRows.contains(viewRow + 1);
 }
 
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role != Qt::DisplayRole || section < 0)
         return QVariant();
-    switch (m_table.type) {
-    case Db:
+    const TableLayout layout(m_table.type);
+    if (!layout.showsCells())
+        return QVariant();
+    if (layout.rowsAreDataRows()) {
         if (orientation == Qt::Horizontal) {
             if (section < m_table.fields.size())
                 return fieldHeader(section, m_table.fields[section]);
@@ -168,14 +153,10 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
         if (section < m_tableData.size() && !m_tableData[section].isEmpty())
             return QString::fromUtf8(m_tableData[section].last().value);
         return QVariant();
-    case List:
-    case TransposedList:
-        if (orientation == Qt::Vertical && section < m_table.fields.size())
-            return fieldHeader(section, m_table.fields[section]);
-        return QVariant();
-    default:
-        return QVariant();
     }
+    if (orientation == Qt::Vertical && section < m_table.fields.size())
+        return fieldHeader(section, m_table.fields[section]);
+    return QVariant();
 }
 
 QVariant TableModel::data(const QModelIndex& index, int role) const
@@ -431,16 +412,11 @@ bool TableModel::isEdited(int row, int column) const
 
 QModelIndex TableModel::indexOfCell(int row, int column) const
 {
-    switch (m_table.type) {
-    case Db:
-        return index(row, column);
-    case List:
-        return row == 0 ? index(column, 0) : QModelIndex();
-    case TransposedList:
-        return column == 0 ? index(row, 0) : QModelIndex();
-    default:
+    int viewRow = 0;
+    int viewColumn = 0;
+    if (!TableLayout(m_table.type).viewOf(row, column, viewRow, viewColumn))
         return QModelIndex();
-    }
+    return index(viewRow, viewColumn);
 }
 
 bool TableModel::cellOfIndex(const QModelIndex& index, int& row, int& column) const

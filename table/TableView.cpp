@@ -1,5 +1,6 @@
 #include "TableView.h"
 
+#include "RefusalReporter.h"
 #include "RefusalWatch.h"
 
 #include "CellInputCheck.h"
@@ -64,10 +65,13 @@ void TableView::setModel(QAbstractItemModel* model)
     horizontalHeader()->setResizeContentsPrecision(SampleRows);
 
     auto* comboboxDelegate = new ComboboxDelegate(this);
-    auto* intDelegate = new IntDelegate(this);
-    auto* moneyDelegate = new MoneyDelegate(this);
-    auto* stringMaskDelegate = new StringMaskDelegate(this);
-    auto* textDelegate = new TextDelegate(this);
+    // The editors' refusals reach the view through the one reporter its delegates are handed.
+    auto* refusals = new RefusalReporter(this);
+    connect(refusals, &RefusalReporter::refused, this, &TableView::inputRefused);
+    auto* intDelegate = new IntDelegate(*refusals, this);
+    auto* moneyDelegate = new MoneyDelegate(*refusals, this);
+    auto* stringMaskDelegate = new StringMaskDelegate(*refusals, this);
+    auto* textDelegate = new TextDelegate(*refusals, this);
 
     if (m_table.type != Db && m_table.type != List && m_table.type != TransposedList)
         return;
@@ -110,16 +114,6 @@ TableModel* TableView::tableModel() const
 int TableView::compactRowHeight(const QFontMetrics& metrics)
 {
     return metrics.height() + 1;
-}
-
-void TableView::watchRefusals(const QObject* delegate, QLineEdit* editor, const FieldInfo& field,
-                              const QString& limitText, bool wholeEntry)
-{
-    auto* view = delegate ? qobject_cast<TableView*>(delegate->parent()) : nullptr;
-    if (!view || !editor)
-        return;
-    auto* watch = new RefusalWatch(editor, field, limitText, wholeEntry);
-    connect(watch, &RefusalWatch::refused, view, &TableView::inputRefused);
 }
 
 bool TableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QTableView>
 
-class QLineEdit;
 class TableModel;
 
 // The view of one register table: an editor per field and the column widths.
@@ -45,12 +44,6 @@ public:
     static constexpr int SampleRows = 200;
     // The row height for a font: its line and one pixel for the grid.
     static int compactRowHeight(const QFontMetrics& metrics);
-
-    // Has a line editor that a delegate of a TableView made report in
-    // inputRefused() why it refused a key or Enter, as its validator's check
-    // says or else `limitText`; see RefusalWatch for `wholeEntry`.
-    static void watchRefusals(const QObject* delegate, QLineEdit* editor, const FieldInfo& field,
-                              const QString& limitText = QString(), bool wholeEntry = false);
 
     // Edit triggers of every table view.
     static constexpr EditTriggers Triggers = DoubleClicked | SelectedClicked | EditKeyPressed | AnyKeyPressed;

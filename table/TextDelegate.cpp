@@ -3,7 +3,7 @@
 #include "CheckedValidator.h"
 #include "IntDelegate.h"
 #include "TableModel.h"
-#include "TableView.h"
+#include "RefusalReporter.h"
 
 #include <QLineEdit>
 
@@ -18,7 +18,7 @@ QWidget* TextDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     editor->setValidator(new CheckedValidator<QValidator>(*field, QString(), editor));
-    TableView::watchRefusals(this, editor, *field);
+    m_refusals.watch(editor, *field);
     return editor;
 }
 

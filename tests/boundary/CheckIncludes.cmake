@@ -6,8 +6,8 @@
 #   (common, model, device, exchange, then snapshot, flows and settings side
 #   by side, journal on top): each folder includes only those below it.
 # Every refusal is one line naming the file, its include and the rule; any refusal fails the check.
-set(core_order "common=0" "model=1" "device=2" "exchange=3" "snapshot=4" "flows=4" "settings=4" "journal=5")
-set(program_folders common model device exchange snapshot flows journal settings app table dialogs cli)
+set(core_order "common=0" "model=1" "device=2" "exchange=3" "snapshot=4" "flows=4" "settings=4" "journal=5" "runs=6")
+set(program_folders common model device exchange snapshot flows journal runs settings app table dialogs cli)
 
 set(rank_folders)
 foreach(entry ${core_order})
@@ -41,7 +41,7 @@ foreach(folder ${program_folders})
       endif()
       if(NOT rank_${included} LESS rank_${folder})
         message(NOTICE "${shown}: #include \"${header}\": ${folder}/ не стоит в ядре выше ${included}/ "
-                           "(порядок: common, model, device, exchange, затем snapshot, flows и settings, затем journal) "
+                           "(порядок: common, model, device, exchange, затем snapshot, flows и settings, затем journal, затем runs) "
                            "и не может включать его")
         math(EXPR refusals "${refusals} + 1")
       endif()

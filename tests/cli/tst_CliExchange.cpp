@@ -228,8 +228,8 @@ private slots:
         QCOMPARE(fileBytes(cliExport(path("after"), edit.table, m_dir->path())), fileBytes(file));
     }
 
-    // --only-different sends the edited cell alone; without it every cell the
-    // import marks is sent.
+    // --only-different sends the edited cell alone, and so does an import
+    // without it, which reads the cells it writes.
     void onlyDifferent_data() { edits_data(); }
     void onlyDifferent()
     {
@@ -253,15 +253,15 @@ private slots:
         QCOMPARE(result.outLines(), QStringList{QStringLiteral("Успешно записано 0 ячеек в 0 таблицах")});
         QCOMPARE(writes(), QStringList());
 
+        // Without it too a cell the register already holds costs no request;
+        // the cells the file marks are reported written all the same.
+        const QStringList planned = run({"import", "--dry-run", file}).outLines();
+        QVERIFY(planned.size() > 2);
         clearTrace();
         result = run({"import", file});
         QCOMPARE(result.exitCode, 0);
-        const qulonglong sentCells = qulonglong(writes().size());
-        QVERIFY(sentCells > 1);
-        QCOMPARE(result.outLines(),
-                 QStringList{QStringLiteral("Успешно %1 %2 в 1 таблице")
-                                 .arg(RussianPlural::choose(sentCells, "записана", "записано", "записано"),
-                                      RussianPlural::count(sentCells, "ячейка", "ячейки", "ячеек"))});
+        QCOMPARE(writes(), QStringList());
+        QCOMPARE(result.outLines(), QStringList{QString(planned.last()).replace(QStringLiteral("Будет"), QStringLiteral("Успешно"))});
     }
 
     // --dry-run leaves the image file as it was and lists what would be sent.

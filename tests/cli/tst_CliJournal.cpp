@@ -81,14 +81,23 @@ private:
         QStringList files;
         for (const JournalCell& edit : Edits)
             files << cliExport(path("files"), edit.table, m_dir->path());
-        const CliRun settle = run(QStringList{"import"} + files);
-        if (settle.exitCode != 0)
-            qWarning() << settle.err;
-        QFile::remove(JournalFolder(journalDir()).filePath(Serial));
-        for (int i = 0; i < Edits.size(); ++i) {
-            if (!replaceInTableFile(files.at(i), Edits.at(i).from, Edits.at(i).to))
-                qWarning() << "no" << Edits.at(i).from << "in" << files.at(i);
+        const auto edit = [&](bool forth) {
+            for (int i = 0; i < Edits.size(); ++i) {
+                const QString from = forth ? Edits.at(i).from : Edits.at(i).to;
+                if (!replaceInTableFile(files.at(i), from, forth ? Edits.at(i).to : Edits.at(i).from))
+                    qWarning() << "no" << from << "in" << files.at(i);
+            }
+        };
+        // The register's image as a commit stores it: an import sends only
+        // what differs, so the edits go there and back.
+        for (const bool forth : {true, false}) {
+            edit(forth);
+            const CliRun settle = run(QStringList{"import"} + files);
+            if (settle.exitCode != 0)
+                qWarning() << settle.err;
         }
+        QFile::remove(JournalFolder(journalDir()).filePath(Serial));
+        edit(true);
         return files;
     }
 

@@ -9,7 +9,8 @@
 #include "flows/FlowFailure.h"
 #include "journal/JournalFolder.h"
 #include "flows/RegisterSession.h"
-#include "journal/TableSetWriter.h"
+#include "runs/TableSetWriter.h"
+#include "runs/TableWriteRun.h"
 #include "journal/JournalSession.h"
 
 #include <QCoreApplication>
@@ -182,7 +183,9 @@ private slots:
                 for (int t = 0; t < tables.size(); ++t) {
                     if (t == stopBeforeTable)
                         progress.requestCancel();
-                    writer.write(session.link(), tables.at(t), rows[t], registerRows());
+                    TableWriteRun run(session.link(), tables.at(t), rows[t]);
+                    run.useRead(registerRows());
+                    writer.write(run);
                 }
             } catch (const FlowFailure& failure) {
                 QCOMPARE(failure.kind(), FlowFailure::Cancelled);

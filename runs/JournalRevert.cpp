@@ -1,6 +1,8 @@
 #include "JournalRevert.h"
 
-#include "JournalSession.h"
+#include "TableWriteRun.h"
+
+#include "journal/JournalSession.h"
 
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
@@ -123,7 +125,10 @@ JournalRevert::Result JournalRevert::run(const RecordedWrite& write, RegisterSes
         if (dryRun) {
             result.cellsWritten += unsigned(plan.cells);
         } else {
-            journal.write(session.link(), *plan.table, plan.rows, plan.registerRows, result.cellsWritten, progress);
+            // A cell whose value before the write the register stores again costs no request.
+            TableWriteRun run(session.link(), *plan.table, plan.rows);
+            run.useRead(plan.registerRows);
+            run.write(journal, TableWriteRun::Send::Differing, result.cellsWritten, progress);
         }
         if (result.cellsWritten > before)
             ++result.tablesWritten;

@@ -4,7 +4,8 @@
 #include "flows/ImportFiles.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableReader.h"
-#include "JournalSession.h"
+#include "TableWriteRun.h"
+#include "journal/JournalSession.h"
 
 #include "common/Errors.h"
 #include "common/Product.h"
@@ -19,6 +20,8 @@
 
 #include <QDateTime>
 #include <QDir>
+
+#include <utility>
 
 namespace {
 
@@ -242,7 +245,9 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
             throw FlowFailure(FlowFailure::Refused, error.message());
         }
     }
+    // The tables that differ are kept as read: each is read from the register once.
     QVector<Pairing> differing;
+    QVector<TablePlan> plans;
     for (const Pairing& pair : pairs) {
         TablePlan tablePlan = plan(session.link(), snapshot, pair, &progress);
         try {
@@ -257,6 +262,8 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
             continue;
         result.comparison.tables.append({pair.table, tablePlan.differences});
         differing.append(pair);
+        if (!dryRun)
+            plans.append(std::move(tablePlan));
     }
     if (dryRun || differing.isEmpty()) {
         result.undoSnapshot.clear();
@@ -274,17 +281,22 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
         throw FlowFailure(FlowFailure::Refused, error.message());
     }
 
-    for (const Pairing& pair : qAsConst(differing)) {
-        TablePlan tablePlan = plan(session.link(), snapshot, pair, &progress);
+    for (int k = 0; k < differing.size(); ++k) {
+        const Pairing& pair = differing.at(k);
+        TablePlan& tablePlan = plans[k];
         const unsigned before = result.cellsWritten;
         try {
-            journal.write(session.link(), pair.table, tablePlan.rows, tablePlan.registerRows, result.cellsWritten, progress);
+            TableWriteRun run(session.link(), pair.table, tablePlan.rows);
+            run.useRead(tablePlan.registerRows);
+            run.write(journal, TableWriteRun::Send::Differing, result.cellsWritten, progress);
         } catch (const FlowFailure& failure) {
             throw FlowFailure(failure.kind(),
                               QStringLiteral("%1: %2\nТаблицы, записанные до сбоя, остались записанными; ККТ до "
                                              "восстановления сохранена в снимке %3")
                                   .arg(SnapshotReader::tableName(pair.entry), failure.message(), result.undoSnapshot));
         }
+        // Only what differs was read and held back: the table is free again.
+        tablePlan = TablePlan();
         if (result.cellsWritten > before)
             ++result.tablesWritten;
     }

@@ -2,8 +2,10 @@
 
 #include "flows/FlowFailure.h"
 
+#include "TableWriteRun.h"
+
 #include "device/ProgressReporter.h"
-#include "JournalSession.h"
+#include "journal/JournalSession.h"
 
 #include <QStringList>
 
@@ -26,13 +28,14 @@ TableSetWriter::TableSetWriter(const QList<TableInfo>& tables, JournalSession& j
 {
 }
 
-void TableSetWriter::write(const RegisterLink& link, const TableInfo& table, DataRows& rows, const DataRows& registerRows)
+void TableSetWriter::write(TableWriteRun& run)
 {
+    const TableInfo& table = run.table();
     if (m_progress.cancelRequested())
         stop();
     const unsigned before = m_cellsWritten;
     try {
-        m_journal.write(link, table, rows, registerRows, m_cellsWritten, m_progress);
+        run.write(m_journal, TableWriteRun::Send::Marked, m_cellsWritten, m_progress);
     } catch (const FlowFailure& failure) {
         if (failure.kind() == FlowFailure::Cancelled)
             stop();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "JournalRecord.h"
-#include "RecordedWrite.h"
+#include "journal/JournalRecord.h"
+#include "journal/RecordedWrite.h"
 
 #include "model/TableInfo.h"
 

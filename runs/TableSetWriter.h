@@ -6,9 +6,9 @@
 #include <QList>
 #include <QString>
 
-class ProgressReporter;
-class RegisterLink;
 class JournalSession;
+class ProgressReporter;
+class TableWriteRun;
 
 // One write of several tables, one after another with a commit each, through
 // the run's journal. The user may ask it to stop (through the progress
@@ -21,10 +21,10 @@ public:
     // tables: every table of the run that has changed cells, in the order they are written.
     TableSetWriter(const QList<TableInfo>& tables, JournalSession& journal, ProgressReporter& progress);
 
-    // Writes the table's changed cells and records them in the journal once
-    // committed. Raises FlowFailure as JournalSession::write does; Cancelled
-    // (with stopMessage()) when asked to stop before the table or inside it.
-    void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, const DataRows& registerRows);
+    // Writes every marked cell of the run's table and records it in the
+    // journal once committed. Raises FlowFailure as TableWriteRun::write does;
+    // Cancelled (with stopMessage()) when asked to stop before the table or inside it.
+    void write(TableWriteRun& run);
 
     unsigned cellsWritten() const { return m_cellsWritten; }
     unsigned tablesWritten() const { return unsigned(m_written.size()); }

@@ -10,10 +10,11 @@
 #include "flows/ImportFiles.h"
 #include "flows/RegisterSession.h"
 #include "flows/TableReader.h"
-#include "flows/WriteBefore.h"
 #include "journal/JournalFolder.h"
-#include "journal/JournalRevert.h"
+#include "runs/JournalRevert.h"
 #include "journal/JournalSession.h"
+#include "runs/ImportRuns.h"
+#include "runs/TableWriteRun.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -143,20 +144,21 @@ private slots:
             rows[place.first][place.second].changed = true;
 
         clearTrace();
-        const DataRows before = WriteBefore::read(m_session->link(), info, rows);
+        TableWriteRun run(m_session->link(), info, rows);
+        run.read(TableWriteRun::Before::WrittenCells);
+        const DataRows before = run.registerRows();
         QCOMPARE(traced("read"), reads);
         for (const Place& place : marked) {
             const int i = RegisterAddress(info, before).dataRow(RegisterAddress(info, rows).registerRow(place.first));
             QVERIFY(i >= 0);
             QCOMPARE(before.at(i).at(place.second).value, read.at(place.first).at(place.second).value);
         }
-        const ValueCheck check(m_session->link().charsets());
-        QVERIFY(WriteBefore::changedSince(info, rows, read, before, check).isEmpty());
+        QVERIFY(run.changedSince(read).isEmpty());
 
         unsigned written = 0;
         ProgressReporter progress;
         JournalSession journal(QStringLiteral("vescor"), m_session->identity(), JournalFolder(m_dir->filePath("journal")));
-        journal.write(m_session->link(), info, rows, before, written, progress);
+        run.write(journal, TableWriteRun::Send::Marked, written, progress);
         QCOMPARE(written, unsigned(marked.size()));
         QVERIFY(traced("read") <= traced("write"));
         // Written with the values they held: counted, not journaled.
@@ -204,10 +206,11 @@ private slots:
         // A check of the rows alone fails as the read of their values does.
         for (const bool rowsOnly : {false, true}) {
             try {
+                TableWriteRun run(m_session->link(), tableOf(*m_session, table), rows);
                 if (rowsOnly)
-                    WriteBefore::checkRows(m_session->link(), tableOf(*m_session, table), rows);
+                    run.checkRows();
                 else
-                    WriteBefore::read(m_session->link(), tableOf(*m_session, table), rows);
+                    run.read(TableWriteRun::Before::WrittenCells);
                 QFAIL("the read did not fail");
             } catch (const FlowFailure& failure) {
                 QCOMPARE(int(failure.kind()), kind);
@@ -253,10 +256,10 @@ private slots:
 
         clearTrace();
         try {
-            WriteBefore::checkRows(m_session->link(), tableOf(*m_session, 1), rows);
+            TableWriteRun(m_session->link(), tableOf(*m_session, 1), rows).checkRows();
             QCOMPARE(missing, 0);
         } catch (const FlowFailure& failure) {
-            QCOMPARE(failure.message(), WriteBefore::missingRow(tableOf(*m_session, 1), unsigned(missing)));
+            QCOMPARE(failure.message(), TableWriteRun::missingRow(tableOf(*m_session, 1), unsigned(missing)));
         }
         QVERIFY2(traced("read") <= mostReads, qPrintable(QString::number(traced("read"))));
     }
@@ -294,8 +297,9 @@ private slots:
         table.fields = {FieldInfo(QStringLiteral("Ставка, %"), QStringLiteral("bin2"), QStringLiteral("money")),
                         FieldInfo(QStringLiteral("Наименование налога"), QStringLiteral("string866"), QStringLiteral("string")),
                         FieldInfo(QStringLiteral("Зарезервировано"), QStringLiteral("bin1"), QStringLiteral("int"))};
-        const ValueCheck check(KKT_Logic::charsets());
-        QCOMPARE(WriteBefore::describe(table, WriteBefore::changedSince(table, rows, readRows, before, check)), named);
+        TableWriteRun run(KKT_Logic::instance().link(), table, rows);
+        run.useRead(before);
+        QCOMPARE(TableWriteRun::describe(table, run.changedSince(readRows)), named);
     }
 
     // Every file's rows are checked against the register's before anything is
@@ -329,7 +333,7 @@ private slots:
 
         clearTrace();
         try {
-            const QVector<DataRows> read = ImportFiles::readRegister(m_session->link(), {taxes, goods}, what);
+            const QVector<DataRows> read = ImportRuns::readRegister(m_session->link(), {taxes, goods}, what);
             QVERIFY2(refusal.isEmpty(), "the file was not refused");
             QCOMPARE(read.size(), 2);
             if (what == ImportFiles::RegisterRead::RowsOnly)

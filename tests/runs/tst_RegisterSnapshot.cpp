@@ -10,7 +10,7 @@
 #include "flows/FlowFailure.h"
 #include "journal/JournalFolder.h"
 #include "flows/RegisterSession.h"
-#include "journal/RegisterSnapshot.h"
+#include "runs/RegisterSnapshot.h"
 #include "flows/TableReader.h"
 #include "journal/JournalSession.h"
 #include "snapshot/SnapshotReader.h"

@@ -19,9 +19,10 @@ class SnapshotReader;
 class JournalSession;
 
 // A whole register in one file: saving its tables into a snapshot, comparing
-// the register with a snapshot cell by cell, and restoring a snapshot. Tables
-// go through one at a time, so memory holds one table (and the differences
-// found), never every table at once.
+// the register with a snapshot cell by cell, and restoring a snapshot. Saving
+// and comparing go through the tables one at a time, so memory holds one
+// table (and the differences found); a restore reads each table from the
+// register once and keeps only the tables that differ until they are written.
 class RegisterSnapshot
 {
 public:

@@ -1,0 +1,243 @@
+#include "TableWriteRun.h"
+
+#include "device/TableReadEngine.h"
+#include "device/TableWriteEngine.h"
+#include "flows/FlowFailure.h"
+#include "flows/TableComparison.h"
+#include "flows/TableReader.h"
+#include "flows/TableWriter.h"
+#include "journal/JournalSession.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+FlowFailure readFailure(const RegisterLink& link, const TableInfo& table, unsigned registerRow, int result,
+                        const QString& errorText)
+{
+    return FlowFailure(FlowFailure::DriverFailed,
+                       QStringLiteral("Запись не начата: не удалось прочитать из ККТ ряд %1 таблицы %2 (%3): %4")
+                           .arg(QString::number(registerRow), QString::number(table.id), table.name,
+                                link.resultText(result, errorText)));
+}
+
+} // namespace
+
+TableWriteRun::TableWriteRun(const RegisterLink& link, const TableInfo& table, DataRows& rows)
+    : m_link(link), m_table(table), m_rows(rows), m_address(table, rows), m_check(link.charsets()),
+      m_registerAddress(table, DataRows())
+{
+    for (int i = 0; i < rows.size(); ++i) {
+        const DataRow& row = rows.at(i);
+        for (int j = 0; j < row.size(); ++j) {
+            if (row.at(j).changed)
+                m_marked.append({i, j, m_address.registerRow(i), m_address.field(i, j)});
+        }
+    }
+}
+
+QVector<TableWriteRun::RowGroup> TableWriteRun::rowGroups() const
+{
+    // A file may name one register row twice: its cells are read once.
+    QVector<const Marked*> addressed;
+    for (const Marked& cell : m_marked) {
+        if (cell.registerRow != 0 && cell.field)
+            addressed.append(&cell);
+    }
+    // The columns of a register row in the order its data rows name them.
+    std::stable_sort(addressed.begin(), addressed.end(), [](const Marked* a, const Marked* b) {
+        return a->registerRow != b->registerRow ? a->registerRow < b->registerRow : a->row < b->row;
+    });
+    QVector<RowGroup> groups;
+    for (const Marked* cell : qAsConst(addressed)) {
+        if (groups.isEmpty() || groups.last().registerRow != cell->registerRow)
+            groups.append(RowGroup{cell->registerRow, QVector<int>()});
+        if (!groups.last().columns.contains(cell->column))
+            groups.last().columns.append(cell->column);
+    }
+    return groups;
+}
+
+bool TableWriteRun::readRow(const RowGroup& group, DataRow& row) const
+{
+    QString errorText;
+    const int result = TableReadEngine(m_link).readRow(m_table, group.registerRow, group.columns, row, errorText);
+    if (result == LIBTILLO_ERROR_ROW_BEYOND)
+        return false;
+    if (result != 0)
+        throw readFailure(m_link, m_table, group.registerRow, result, errorText);
+    return true;
+}
+
+void TableWriteRun::read(Before what, ProgressReporter* progress)
+{
+    if (what == Before::WholeTable) {
+        unsigned cellsRead = 0;
+        setBefore(TableReader::read(m_link, m_table, cellsRead, progress));
+        for (const Marked& cell : qAsConst(m_marked)) {
+            if (cell.registerRow != 0 && m_registerAddress.dataRow(cell.registerRow) < 0) {
+                const QString message = missingRow(m_table, cell.registerRow);
+                throw FlowFailure(FlowFailure::Refused, message,
+                                  {FlowFailure::Place{message, QString(), cell.row + 1, QString()}});
+            }
+        }
+        return;
+    }
+    if (what == Before::RowsRead)
+        return;
+    DataRows before;
+    for (const RowGroup& group : rowGroups()) {
+        DataRow row;
+        if (!readRow(group, row))
+            throw FlowFailure(FlowFailure::Refused, missingRow(m_table, group.registerRow));
+        // Other tables than Db find a row by its place.
+        if (m_table.type != Db) {
+            while (before.size() < int(group.registerRow) - 1)
+                before.append(DataRow());
+        }
+        before.append(row);
+    }
+    setBefore(std::move(before));
+}
+
+void TableWriteRun::useRead(const DataRows& registerRows)
+{
+    setBefore(registerRows);
+}
+
+void TableWriteRun::setBefore(DataRows rows)
+{
+    m_registerRows = std::move(rows);
+    m_registerAddress = RegisterAddress(m_table, m_registerRows);
+}
+
+void TableWriteRun::checkRows() const
+{
+    const QVector<RowGroup> groups = rowGroups();
+    if (groups.isEmpty())
+        return;
+    // A table's rows are numbered from 1 without a gap: when it holds the
+    // last row the write names, it holds every row before it too; otherwise
+    // a search finds the first it lacks, as a read of every row would.
+    const auto held = [&](int k) {
+        DataRow row;
+        return readRow(groups.at(k), row);
+    };
+    int lacking = groups.size() - 1;
+    if (held(lacking))
+        return;
+    int first = 0; // rows before it are held
+    while (first < lacking) {
+        const int middle = first + (lacking - first) / 2;
+        if (held(middle))
+            first = middle + 1;
+        else
+            lacking = middle;
+    }
+    throw FlowFailure(FlowFailure::Refused, missingRow(m_table, groups.at(lacking).registerRow));
+}
+
+const QByteArray* TableWriteRun::before(const Marked& cell) const
+{
+    const int i = m_registerAddress.dataRow(cell.registerRow);
+    if (cell.registerRow == 0 || i < 0 || cell.column >= m_registerRows.at(i).size())
+        return nullptr;
+    return &m_registerRows.at(i).at(cell.column).value;
+}
+
+bool TableWriteRun::held(const Marked& cell) const
+{
+    const QByteArray* now = before(cell);
+    return now && cell.field
+           && TableComparison::sameValue(m_check, *cell.field, *now, m_rows.at(cell.row).at(cell.column).value);
+}
+
+QVector<TableWriteRun::ChangedCell> TableWriteRun::changedSince(const DataRows& readRows) const
+{
+    const RegisterAddress readAddress(m_table, readRows);
+    QVector<ChangedCell> changed;
+    for (const RowGroup& group : rowGroups()) {
+        const int readRow = readAddress.dataRow(group.registerRow);
+        const int nowRow = m_registerAddress.dataRow(group.registerRow);
+        if (readRow < 0 || nowRow < 0)
+            continue;
+        for (const int column : group.columns) {
+            const FieldInfo* field = m_address.field(m_address.dataRow(group.registerRow), column);
+            if (column >= readRows.at(readRow).size() || column >= m_registerRows.at(nowRow).size() || !field)
+                continue;
+            const QByteArray& read = readRows.at(readRow).at(column).value;
+            const QByteArray& now = m_registerRows.at(nowRow).at(column).value;
+            if (TableComparison::sameValue(m_check, *field, read, now))
+                continue;
+            changed.append({group.registerRow, column + 1, field->m_name, read, now});
+        }
+    }
+    return changed;
+}
+
+int TableWriteRun::unmarkHeld()
+{
+    QVector<Marked> differing;
+    int unmarked = 0;
+    for (const Marked& cell : qAsConst(m_marked)) {
+        if (held(cell)) {
+            m_rows[cell.row][cell.column].changed = false;
+            ++unmarked;
+        } else {
+            differing.append(cell);
+        }
+    }
+    m_marked = differing;
+    return unmarked;
+}
+
+void TableWriteRun::write(JournalSession& journal, Send send, unsigned& cellCount, ProgressReporter& progress)
+{
+    // Each cell is encoded once, and all of them before the first is sent.
+    QVector<TableWriteEngine::EncodedCell> cells;
+    for (const Marked& cell : qAsConst(m_marked)) {
+        if (send == Send::Differing && held(cell))
+            continue;
+        TableWriteEngine::EncodedCell encoded;
+        const QString refusal = TableWriteEngine::encode(m_table, m_address, m_check, m_rows, cell.row, cell.column, encoded);
+        if (!refusal.isEmpty())
+            throw FlowFailure(FlowFailure::Refused, refusal);
+        cells.append(std::move(encoded));
+    }
+    const QVector<JournalRecord::CellChange> changes =
+        JournalSession::changes(m_address, m_rows, m_registerAddress, m_registerRows, m_check);
+    // One commit a table, also when the register held every cell: as the engine does.
+    TableWriter::send(m_link, m_table, m_rows.size(), cells, progress);
+    for (const Marked& cell : qAsConst(m_marked))
+        m_rows[cell.row][cell.column].changed = false;
+    cellCount += unsigned(m_marked.size());
+    m_marked.clear();
+    journal.record(m_table, changes);
+}
+
+QString TableWriteRun::missingRow(const TableInfo& table, unsigned registerRow)
+{
+    return QStringLiteral("в ККТ нет ряда %1 таблицы %2 (%3)")
+        .arg(QString::number(registerRow), QString::number(table.id), table.name);
+}
+
+QString TableWriteRun::describe(const TableInfo& table, const QVector<ChangedCell>& cells)
+{
+    QStringList lines;
+    for (const ChangedCell& cell : cells) {
+        QString place = QStringLiteral("Таблица %1 (%2), ряд %3, поле %4")
+                            .arg(QString::number(table.id), table.name, QString::number(cell.row),
+                                 QString::number(cell.field));
+        if (!cell.fieldName.isEmpty())
+            place += QStringLiteral(" (%1)").arg(cell.fieldName);
+        // Values as a file of the table shows them: money in roubles.
+        const int fieldIndex = table.type == TransposedList ? int(cell.row) - 1 : cell.field - 1;
+        lines << QStringLiteral("%1: прочитано «%2», в ККТ сейчас «%3»")
+                     .arg(place, TableComparison::fileForm(table, fieldIndex, cell.read),
+                          TableComparison::fileForm(table, fieldIndex, cell.now));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
