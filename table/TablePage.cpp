@@ -82,10 +82,10 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     connect(m_searchBar, &TableSearchBar::rowRequested, this, &TablePage::goToRow);
     connect(m_searchBar, &TableSearchBar::closeRequested, this, &TablePage::closeSearch);
 
-    QAction* undo = m_undoStack->createUndoAction(this, QStringLiteral("Отменить"));
+    QAction* undo = m_undoStack->createUndoAction(this, QStringLiteral("&Отменить"));
     undo->setObjectName(QStringLiteral("undoAction"));
     undo->setShortcuts(QKeySequence::Undo);
-    QAction* redo = m_undoStack->createRedoAction(this, QStringLiteral("Повторить"));
+    QAction* redo = m_undoStack->createRedoAction(this, QStringLiteral("&Повторить"));
     redo->setObjectName(QStringLiteral("redoAction"));
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     for (QAction* action : {undo, redo}) {
@@ -94,38 +94,38 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
         m_menuActions << action;
     }
     m_menuActions << nullptr;
-    connect(addPageAction("revertCellsAction", QStringLiteral("Вернуть прочитанное значение"),
+    connect(addPageAction("revertCellsAction", QStringLiteral("Вернуть п&рочитанное значение"),
                           {QKeySequence(Qt::CTRL | Qt::Key_R)}),
             &QAction::triggered, this, &TablePage::revertSelectedCells);
-    connect(addPageAction("revertTableAction", QStringLiteral("Вернуть всю таблицу"),
+    connect(addPageAction("revertTableAction", QStringLiteral("Вернуть вс&ю таблицу"),
                           {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}),
             &QAction::triggered, this, &TablePage::revertTable);
     m_menuActions << nullptr;
-    connect(addPageAction("copyAction", QStringLiteral("Копировать"), QKeySequence::keyBindings(QKeySequence::Copy)),
+    connect(addPageAction("copyAction", QStringLiteral("&Копировать"), QKeySequence::keyBindings(QKeySequence::Copy)),
             &QAction::triggered, this, &TablePage::copySelection);
-    connect(addPageAction("pasteAction", QStringLiteral("Вставить"), QKeySequence::keyBindings(QKeySequence::Paste)),
+    connect(addPageAction("pasteAction", QStringLiteral("&Вставить"), QKeySequence::keyBindings(QKeySequence::Paste)),
             &QAction::triggered, this, &TablePage::pasteClipboard);
-    connect(addPageAction("fillDownAction", QStringLiteral("Заполнить вниз"), {QKeySequence(Qt::CTRL | Qt::Key_D)}),
+    connect(addPageAction("fillDownAction", QStringLiteral("&Заполнить вниз"), {QKeySequence(Qt::CTRL | Qt::Key_D)}),
             &QAction::triggered, this, &TablePage::fillDown);
-    connect(addPageAction("valueChangeAction", QStringLiteral("Изменить значения…"), {QKeySequence(Qt::CTRL | Qt::Key_M)}),
+    connect(addPageAction("valueChangeAction", QStringLiteral("&Изменить значения…"), {QKeySequence(Qt::CTRL | Qt::Key_M)}),
             &QAction::triggered, this, &TablePage::openValueChange);
     m_menuActions << nullptr;
-    connect(addPageAction("replaceAction", QStringLiteral("Найти и заменить"), {QKeySequence(Qt::CTRL | Qt::Key_H)}),
+    connect(addPageAction("replaceAction", QStringLiteral("Найти и за&менить"), {QKeySequence(Qt::CTRL | Qt::Key_H)}),
             &QAction::triggered, this, &TablePage::openReplace);
-    connect(addPageAction("findAction", QStringLiteral("Найти"), {QKeySequence::Find}), &QAction::triggered, this,
+    connect(addPageAction("findAction", QStringLiteral("&Найти"), {QKeySequence::Find}), &QAction::triggered, this,
             &TablePage::openSearch);
-    connect(addPageAction("findNextAction", QStringLiteral("Найти следующее"), {QKeySequence(Qt::Key_F3)}),
+    connect(addPageAction("findNextAction", QStringLiteral("Найти &следующее"), {QKeySequence(Qt::Key_F3)}),
             &QAction::triggered, this, &TablePage::findNext);
     if (table.type == Db) {
-        connect(addPageAction("goToRowAction", QStringLiteral("Перейти к строке"), {QKeySequence(Qt::CTRL | Qt::Key_G)}),
+        connect(addPageAction("goToRowAction", QStringLiteral("Перейти к с&троке"), {QKeySequence(Qt::CTRL | Qt::Key_G)}),
                 &QAction::triggered, this, &TablePage::openGoToRow);
     }
 
     // In the context menu of a table compared with a snapshot only.
-    m_snapshotActions << addPageAction("acceptSnapshotRowsAction", QStringLiteral("Принять значения снимка"), {});
+    m_snapshotActions << addPageAction("acceptSnapshotRowsAction", QStringLiteral("Принять зн&ачения снимка"), {});
     connect(m_snapshotActions.last(), &QAction::triggered, this, &TablePage::acceptSnapshotRows);
     m_snapshotActions << addPageAction("acceptSnapshotTableAction",
-                                       QStringLiteral("Принять значения снимка во всей таблице"), {});
+                                       QStringLiteral("Принять значения снимка во вс&ей таблице"), {});
     connect(m_snapshotActions.last(), &QAction::triggered, this, &TablePage::acceptSnapshotTable);
 
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -97,7 +97,7 @@ private:
     void readAll()
     {
         for (QAction* action : button("readButton")->menu()->actions()) {
-            if (action->text() == QStringLiteral("Всё"))
+            if (QString(action->text()).remove(QLatin1Char('&')) == QStringLiteral("Всё"))
                 action->trigger();
         }
         QVERIFY2(m_window->statusText().startsWith(QStringLiteral("Успешно прочитано")),

@@ -293,6 +293,36 @@ private slots:
         QCOMPARE(h.page->undoStack()->count(), 0);
     }
 
+    // A cell reached by Tab, Shift+Tab or the arrows is chosen: what is typed there replaces its value.
+    void typingWhereTabLands_data()
+    {
+        QTest::addColumn<QList<Step>>("steps");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::newRow("Tab into the table") << QList<Step>{key(Qt::Key_Tab)} << 0 << 0;
+        QTest::newRow("Shift+Tab into the table") << QList<Step>{key(Qt::Key_Backtab, Qt::ShiftModifier)} << 0 << 0;
+        QTest::newRow("Tab inside the table")
+            << QList<Step>{key(Qt::Key_Tab), key(Qt::Key_Tab), key(Qt::Key_Tab), key(Qt::Key_Tab)} << 1 << 0;
+        QTest::newRow("arrows") << QList<Step>{key(Qt::Key_Tab), key(Qt::Key_Down), key(Qt::Key_Down)} << 2 << 0;
+    }
+
+    void typingWhereTabLands()
+    {
+        QFETCH(QList<Step>, steps);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        PageHarness h;
+        QLineEdit before;
+        h.window.layout()->addWidget(&before);
+        before.setFocus(Qt::OtherFocusReason);
+        QCoreApplication::processEvents();
+        h.run(steps);
+        QCOMPARE(h.view->currentIndex(), h.shown(row, column));
+        h.run({typed(QStringLiteral("Z9")), key(Qt::Key_Return)});
+        QCOMPARE(h.texts(column).at(row), QStringLiteral("Z9"));
+        QCOMPARE(h.page->undoStack()->count(), 1);
+    }
+
     // Editing starts on a double click, F2, a click on the selected cell or a
     // key typed on the selected cell; typing where no cell was chosen does not.
     void editingStarts_data()
