@@ -37,11 +37,18 @@ ValueChangeDlg::ValueChangeDlg(const QString& column, bool money, const Counts& 
     form->addRow(QStringLiteral("Столбец:"), columnLabel);
     form->addRow(QStringLiteral("&Действие:"), m_operation);
     form->addRow(QStringLiteral("&Значение:"), m_operand);
-    auto* rounding = new QLabel(money ? QStringLiteral("Результат округляется до копеек")
-                                      : QStringLiteral("Результат округляется до целого"),
-                                this);
+    auto* rounding = new QLabel(this);
     rounding->setObjectName(QStringLiteral("roundingNote"));
     form->addRow(QString(), rounding);
+    const QString rounded = money ? QStringLiteral("Результат округляется до копеек")
+                                  : QStringLiteral("Результат округляется до целого");
+    const auto explain = [this, rounding, rounded] {
+        const bool percent = m_operation->currentData().toInt() == ValueChange::MultiplyByPercent;
+        rounding->setText(percent ? QStringLiteral("110 — на 10 % больше, 90 — на 10 % меньше.\n%1").arg(rounded)
+                                  : rounded);
+    };
+    explain();
+    connect(m_operation, qOverload<int>(&QComboBox::currentIndexChanged), this, explain);
 
     auto* cells = new QGroupBox(QStringLiteral("Ячейки"), this);
     auto* cellsLayout = new QVBoxLayout(cells);
@@ -72,6 +79,7 @@ ValueChangeDlg::ValueChangeDlg(const QString& column, bool money, const Counts& 
     layout->addWidget(m_problem);
     layout->addStretch();
     layout->addWidget(buttons);
+    setMinimumWidth(420);
     m_operand->setFocus();
 }
 

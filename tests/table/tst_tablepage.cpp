@@ -323,6 +323,35 @@ private slots:
         QCOMPARE(h.page->undoStack()->count(), 1);
     }
 
+    // A masked field says what it refused: the key typed, or an entry left unfinished by a click elsewhere.
+    void maskedRefusals_data()
+    {
+        QTest::addColumn<QList<Step>>("steps");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a letter in a barcode")
+            << QList<Step>{click(0, 0), key(Qt::Key_F2), typed(QStringLiteral("a"))}
+            << "Значение \"a\" не подходит для поля \"Штрихкод\"";
+        QTest::newRow("part of a phone number, then a click on another row")
+            << QList<Step>{click(0, 1), key(Qt::Key_F2), key(Qt::Key_A, Qt::ControlModifier), key(Qt::Key_Delete),
+                           typed(QStringLiteral("912")), click(1, 0)}
+            << "Ячейка не изменена: ввод не закончен. Значение \"+7(912)";
+    }
+
+    void maskedRefusals()
+    {
+        QFETCH(QList<Step>, steps);
+        QFETCH(QString, message);
+        FieldInfo phone = maskedField(QStringLiteral("Телефон"), QStringLiteral("+7(999)999-99-99"), FieldInfo::String866);
+        phone.m_maxLength = 16;
+        PageHarness h(table(Db, {maskedField(QStringLiteral("Штрихкод"), QStringLiteral("0000000000000"), FieldInfo::Bcd8),
+                                 phone}),
+                      dbRows({{"4600000000001", "+7(900)000-00-00"}, {"4600000000002", "+7(900)000-00-01"}}));
+        h.run(steps);
+        QVERIFY2(!h.messages.isEmpty() && h.messages.last().startsWith(message), qPrintable(h.messages.join('\n')));
+        QCOMPARE(h.texts(1), (QStringList{"+7(900)000-00-00", "+7(900)000-00-01"}));
+        QVERIFY(!h.model->hasChangedCells());
+    }
+
     // Editing starts on a double click, F2, a click on the selected cell or a
     // key typed on the selected cell; typing where no cell was chosen does not.
     void editingStarts_data()
