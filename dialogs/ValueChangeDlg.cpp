@@ -39,6 +39,7 @@ ValueChangeDlg::ValueChangeDlg(const QString& column, bool money, const Counts& 
     form->addRow(QStringLiteral("&Значение:"), m_operand);
     auto* rounding = new QLabel(this);
     rounding->setObjectName(QStringLiteral("roundingNote"));
+    rounding->setWordWrap(true);
     form->addRow(QString(), rounding);
     const QString rounded = money ? QStringLiteral("Результат округляется до копеек")
                                   : QStringLiteral("Результат округляется до целого");
@@ -79,7 +80,8 @@ ValueChangeDlg::ValueChangeDlg(const QString& column, bool money, const Counts& 
     layout->addWidget(m_problem);
     layout->addStretch();
     layout->addWidget(buttons);
-    setMinimumWidth(420);
+    // Wide enough for the longest note on one line at any font size.
+    setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Действие: 110 — на 10 % больше, 90 — на 10 % меньше.")) * 5 / 4);
     m_operand->setFocus();
 }
 
