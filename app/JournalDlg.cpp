@@ -180,19 +180,19 @@ const RecordedWrite& JournalDlg::chosenWrite()
     return m_loaded;
 }
 
-const FieldInfo* JournalDlg::shownField(unsigned tableNumber, const JournalRecord::CellChange& cell) const
+const FieldInfo* JournalDlg::shownField(const JournalRecord& record, const JournalRecord::CellChange& cell)
 {
-    // Only the model descriptions of the tabs are at hand, and only for the register they show.
-    if (m_serialBox->currentText() != m_host.shownRegister().serialNumber)
-        return nullptr;
-    for (const TableModel* model : m_host.tableModels()) {
-        if (!model || model->tableNumber() != tableNumber)
-            continue;
-        const TableInfo& table = model->tableInfo();
-        const int index = table.type == TransposedList ? int(cell.row) - 1 : cell.field - 1;
-        return index >= 0 && index < table.fields.size() ? &table.fields.at(index) : nullptr;
+    // The tabs' description when they show this register, as it was read; else the model's file.
+    if (m_serialBox->currentText() == m_host.shownRegister().serialNumber) {
+        QList<TableInfo> tabs;
+        for (const TableModel* model : m_host.tableModels()) {
+            if (model && model->tableNumber() == record.tableNumber)
+                tabs << model->tableInfo();
+        }
+        if (const FieldInfo* field = JournalFields::field(tabs, record.tableNumber, cell))
+            return field;
     }
-    return nullptr;
+    return JournalFields::field(m_fields.description(record.modelCode), record.tableNumber, cell);
 }
 
 int JournalDlg::currentWrite() const
@@ -231,12 +231,12 @@ void JournalDlg::showCells()
                    {numbered(record.tableNumber, record.tableName), QString::number(cell.row),
                     numbered(unsigned(cell.field), cell.fieldName), QString(), QString()});
             // The values as the tab shows them; the stored form on the tooltip.
-            const FieldInfo* field = shownField(record.tableNumber, cell);
+            const FieldInfo* field = shownField(record, cell);
             const QByteArray values[] = {cell.before, cell.after};
             for (int i = 0; i < 2; ++i) {
                 QTableWidgetItem* item = m_cellsTable->item(row, ValueColumn + i);
                 const QString stored = QString::fromUtf8(values[i]);
-                item->setText(field ? TableModel::shownText(*field, values[i]) : stored);
+                item->setText(JournalFields::shown(field, values[i]));
                 if (item->text() != stored)
                     item->setToolTip(QStringLiteral("В ККТ хранится: \"%1\"").arg(stored));
             }

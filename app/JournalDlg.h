@@ -1,5 +1,7 @@
 #pragma once
 
+#include "JournalFields.h"
+
 #include "journal/JournalFolder.h"
 
 #include <QDialog>
@@ -38,8 +40,9 @@ private:
     int currentWrite() const;
     // The chosen write, read from the journal once; empty when it cannot be read.
     const RecordedWrite& chosenWrite();
-    // The field of a journal cell in the description of an open tab; nullptr when no tab has it.
-    const FieldInfo* shownField(unsigned tableNumber, const JournalRecord::CellChange& cell) const;
+    // The field of a journal cell in the description of an open tab of the
+    // register, or else of the record's register model; nullptr when neither has it.
+    const FieldInfo* shownField(const JournalRecord& record, const JournalRecord::CellChange& cell);
 
     CommandHost& m_host;
     JournalFolder m_journal;
@@ -47,6 +50,7 @@ private:
     int m_loadedPlace = -1;
     bool m_cellsPending = false;
     RecordedWrite m_loaded;
+    JournalFields m_fields;
     QComboBox* m_serialBox;
     QTableWidget* m_writesTable;
     QTableWidget* m_cellsTable;

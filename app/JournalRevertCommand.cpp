@@ -1,5 +1,7 @@
 #include "JournalRevertCommand.h"
 
+#include "JournalFields.h"
+
 #include "BusyIndicator.h"
 #include "CommandHost.h"
 #include "TabReread.h"
@@ -51,9 +53,11 @@ bool JournalRevertCommand::run(const RecordedWrite& write)
     if (!result.changedSince.isEmpty()) {
         QStringList lines;
         for (const JournalRevert::TableCell& cell : result.changedSince) {
+            // The values as the tabs show them.
+            const FieldInfo* field = JournalFields::field(session.tables(), cell.tableNumber, cell.cell);
             lines << (cell.inRegister ? QStringLiteral("%1: в ККТ \"%2\", запись оставила \"%3\"")
-                                            .arg(JournalRevert::place(cell), QString::fromUtf8(cell.registerValue),
-                                                 QString::fromUtf8(cell.cell.after))
+                                            .arg(JournalRevert::place(cell), JournalFields::shown(field, cell.registerValue),
+                                                 JournalFields::shown(field, cell.cell.after))
                                       : QStringLiteral("%1: нет в ККТ").arg(JournalRevert::place(cell)));
         }
         MessageBox::warning(m_host.dialogParent(), product::displayName(),

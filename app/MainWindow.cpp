@@ -32,6 +32,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 
 #include <memory>
 
@@ -104,20 +105,20 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     connect(m_progress, &CommandProgress::busyChanged, this, &MainWindow::setBusy);
 
     auto* readMenu = new QMenu(ui->readButton);
-    moveToMenu(m_actionReadAll, readMenu, ui->readButton, tr("Всё"));
-    moveToMenu(m_actionReadCommodities, readMenu, ui->readButton, tr("Базу товаров"));
-    moveToMenu(m_actionReadAllExceptCommodities, readMenu, ui->readButton, tr("Всё, кроме базы товаров"));
+    moveToMenu(m_actionReadAll, readMenu, ui->readButton, tr("&Всё"));
+    moveToMenu(m_actionReadCommodities, readMenu, ui->readButton, tr("&Базу товаров"));
+    moveToMenu(m_actionReadAllExceptCommodities, readMenu, ui->readButton, tr("Всё, &кроме базы товаров"));
     ui->readButton->setMenu(readMenu);
 
     auto* exportMenu = new QMenu(ui->pbtnSaveToFile);
-    moveToMenu(exportAll, exportMenu, ui->pbtnSaveToFile, tr("Всё"));
-    moveToMenu(exportCurrent, exportMenu, ui->pbtnSaveToFile, tr("Текущую"));
+    moveToMenu(exportAll, exportMenu, ui->pbtnSaveToFile, tr("&Всё"));
+    moveToMenu(exportCurrent, exportMenu, ui->pbtnSaveToFile, tr("&Текущую"));
     ui->pbtnSaveToFile->setMenu(exportMenu);
 
     auto* snapshotMenu = new QMenu(ui->snapshotButton);
-    moveToMenu(snapshotSave, snapshotMenu, ui->snapshotButton, tr("Сохранить снимок…"));
-    moveToMenu(snapshotCompare, snapshotMenu, ui->snapshotButton, tr("Сравнить со снимком…"));
-    moveToMenu(snapshotRestore, snapshotMenu, ui->snapshotButton, tr("Восстановить из снимка…"));
+    moveToMenu(snapshotSave, snapshotMenu, ui->snapshotButton, tr("&Сохранить снимок…"));
+    moveToMenu(snapshotCompare, snapshotMenu, ui->snapshotButton, tr("С&равнить со снимком…"));
+    moveToMenu(snapshotRestore, snapshotMenu, ui->snapshotButton, tr("&Восстановить из снимка…"));
     ui->snapshotButton->setMenu(snapshotMenu);
 
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::on_tabSelected);
@@ -268,6 +269,23 @@ void MainWindow::addCommandKeys()
            ui->pbtnSaveToFile, findChild<QAction*>(QStringLiteral("actionExportAll")));
     addKey("keyJournal", tr("Журнал изменений"), QKeySequence(Qt::CTRL | Qt::Key_J), ui->journalButton, nullptr);
 
+    // From inside a table as well: the table's own Tab keys stay in the table.
+    const auto addTabKey = [this](const char* name, const QString& text, const QList<QKeySequence>& keys, int step) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        m_keyActions << action;
+        connect(action, &QAction::triggered, this, [this, step] { stepTab(step); });
+    };
+    addTabKey("keyNextTab", tr("Следующая таблица"),
+              {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, 1);
+    addTabKey("keyPreviousTab", tr("Предыдущая таблица"),
+              // The shortcut map takes Shift+Backtab, the key that Shift+Tab sends, for Shift+Tab.
+              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+              -1);
+
     auto* help = new QAction(tr("Горячие клавиши"), this);
     help->setObjectName(QStringLiteral("keyShortcuts"));
     help->setShortcut(QKeySequence(Qt::Key_F1));
@@ -290,9 +308,40 @@ void MainWindow::showShortcuts()
         page = blank.get();
     }
     actions << page->actions();
+    // The buttons and their menus on their Alt letters.
+    QObject mnemonics;
+    for (QPushButton* button : ui->groupBoxActions->findChildren<QPushButton*>()) {
+        const QKeySequence key = QKeySequence::mnemonic(button->text());
+        if (key.isEmpty())
+            continue;
+        auto* action = new QAction(button->text(), &mnemonics);
+        action->setShortcut(key);
+        actions << action;
+        if (!button->menu())
+            continue;
+        for (QAction* entry : button->menu()->actions()) {
+            const QKeySequence letter = QKeySequence::mnemonic(entry->text());
+            auto* item = new QAction(QStringLiteral("%1: %2").arg(button->text(), entry->text()), &mnemonics);
+            item->setShortcut(QKeySequence(key[0], letter[0] & ~Qt::ALT));
+            actions << item;
+        }
+    }
     auto* dialog = new ShortcutsDlg(actions, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
+}
+
+void MainWindow::stepTab(int step)
+{
+    const int count = ui->tabWidget->count();
+    if (count < 2 || !centralWidget()->isEnabled())
+        return;
+    ui->tabWidget->setCurrentIndex((ui->tabWidget->currentIndex() + step + count) % count);
+    // The table takes the keys at once, its current cell chosen as by Tab.
+    if (TablePage* page = tablePage(ui->tabWidget->currentIndex())) {
+        page->view()->setFocus(Qt::TabFocusReason);
+        page->view()->chooseCurrentCell();
+    }
 }
 
 void MainWindow::on_settingsButton_clicked()

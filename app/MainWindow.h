@@ -102,6 +102,8 @@ private:
     void addCommandKeys();
     // F1: the list of every command's keys.
     void showShortcuts();
+    // Makes the tab `step` places on (round the ends) current, its table in focus.
+    void stepTab(int step);
 
     QString m_settingsPath;
     Ui::MainWindow* ui;

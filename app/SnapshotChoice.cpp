@@ -7,6 +7,7 @@
 #include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
 #include "snapshot/SnapshotManifest.h"
+#include "table/TableModel.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -82,6 +83,15 @@ bool SnapshotChoice::allowRestore(CommandHost& host, const QString& path, const 
         lines << otherModelText(snapshot, connected);
     else if (permissions.otherRegister)
         lines << QStringLiteral("Снимок сделан с другой ККТ, заводской номер %1.").arg(snapshot.identity.serialNumber);
+    // The tabs are read again afterwards: what was typed on them and not written goes.
+    QStringList unwritten;
+    for (const TableModel* model : host.tableModels()) {
+        if (model && model->hasChangedCells())
+            unwritten << model->tableInfo().name;
+    }
+    if (!unwritten.isEmpty())
+        lines << QStringLiteral("Изменения, не записанные в ККТ, будут потеряны на вкладках: %1.")
+                     .arg(unwritten.join(QStringLiteral(", ")));
     lines << QStringLiteral("Будут записаны ячейки, которые отличаются от снимка, каждая таблица целиком или никак. "
                             "ККТ до восстановления сохранится в снимке рядом с журналом изменений.");
     return MessageBox::question(host.dialogParent(), product::displayName(), lines.join(QLatin1Char('\n')));

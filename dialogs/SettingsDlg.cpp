@@ -82,7 +82,8 @@ SettingsDlg::SettingsDlg(libtillo_handle handle, QWidget* parent)
 
     showSettings(readSettings());
 
-    adjustSize();
+    // The form's own first size (676 by 242), grown only where the fields need more.
+    resize(size().expandedTo(minimumSizeHint()));
     if (parent) {
         const QRect area = parent->isWindow() ? parent->geometry()
                                               : QRect(parent->mapToGlobal(QPoint(0, 0)), parent->size());

@@ -170,11 +170,14 @@ int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QStrin
         return 5;
     }
 
-    const int registerConfiguration = configurationVersion();
-    const qint64 fileConfiguration = integerOr(device.toObject().value(QLatin1String("configuration")), 0);
-    if (fileConfiguration != registerConfiguration) {
-        errorText = QStringLiteral("%1: не соответствует текущей версии ПО ККТ(%2)").arg(shownName, QString::number(registerConfiguration));
-        return 5;
+    // Without configurationVersion the description is only shown, never written by: there is no register to ask.
+    if (configurationVersion) {
+        const int registerConfiguration = configurationVersion();
+        const qint64 fileConfiguration = integerOr(device.toObject().value(QLatin1String("configuration")), 0);
+        if (fileConfiguration != registerConfiguration) {
+            errorText = QStringLiteral("%1: не соответствует текущей версии ПО ККТ(%2)").arg(shownName, QString::number(registerConfiguration));
+            return 5;
+        }
     }
 
     const QJsonValue tablesValue = top.value(QLatin1String("tables"));

@@ -47,8 +47,7 @@ bool CellBatch::add(const QModelIndex& index, const QString& text)
         why = EntryCheck::reason(*field, stored);
     }
     if (!why.isEmpty()) {
-        if (++m_refusals <= namedRefusals)
-            m_problems << QStringLiteral("Строка %1: %2").arg(source.row() + 1).arg(CellInputCheck::refusal(*field, text, why));
+        refuse(source, text, why);
         return false;
     }
     if (refused())
@@ -59,6 +58,18 @@ bool CellBatch::add(const QModelIndex& index, const QString& text)
         m_after.append({row, column, stored});
     }
     return true;
+}
+
+void CellBatch::refuse(const QModelIndex& index, const QString& text, const QString& why)
+{
+    QModelIndex source;
+    if (TableModel::sourceOf(index, &source) != m_model)
+        return;
+    const FieldInfo* field = m_model->fieldForIndex(source);
+    if (!field)
+        return;
+    if (++m_refusals <= namedRefusals)
+        m_problems << QStringLiteral("Строка %1: %2").arg(source.row() + 1).arg(CellInputCheck::refusal(*field, text, why));
 }
 
 QString CellBatch::problem() const

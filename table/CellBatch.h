@@ -25,6 +25,10 @@ public:
     // more, but the further refusals are still named.
     bool add(const QModelIndex& index, const QString& text);
 
+    // Names a refusal found before there was a text for the cell (say, an
+    // arithmetic with no result for it), as add() names its own.
+    void refuse(const QModelIndex& index, const QString& text, const QString& why);
+
     bool refused() const { return !m_problems.isEmpty(); }
     // Every refusal on a line of its own, the first ones when there are many.
     QString problem() const;

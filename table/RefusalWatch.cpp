@@ -2,6 +2,7 @@
 
 #include "CellInputCheck.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -56,7 +57,10 @@ QString RefusalWatch::why() const
 void RefusalWatch::keyRefused()
 {
     const auto* check = dynamic_cast<const CellInputCheck*>(m_editor->validator());
-    const QString problem = check && !check->lastProblem().isEmpty() ? check->lastProblem() : why();
+    // Without a check of its own (a mask) the key refused is what is quoted: the text has not taken it.
+    const QString problem = check && !check->lastProblem().isEmpty() ? check->lastProblem()
+        : !check && !m_typed.isEmpty() && !m_limitText.isEmpty() ? CellInputCheck::refusal(m_field, m_typed, m_limitText)
+                                                                 : why();
     if (m_wholeEntry)
         m_refusal = problem.isEmpty() ? QStringLiteral("Введите значение заново.") : problem;
     if (!problem.isEmpty())
@@ -73,7 +77,18 @@ void RefusalWatch::textEdited(const QString& text)
 
 bool RefusalWatch::eventFilter(QObject* watched, QEvent* event)
 {
+    // A part of an entry left by a click or Tab elsewhere is not taken: the user is told why.
+    if (watched == m_editor && event->type() == QEvent::FocusOut && m_editor->isModified()
+        && !m_editor->hasAcceptableInput()) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const QString problem = why();
+        const bool leftByUser =
+            reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+        if (leftByUser && !problem.isEmpty())
+            emit refused(QStringLiteral("Ячейка не изменена: ввод не закончен. %1").arg(problem));
+    }
     if (watched == m_editor && event->type() == QEvent::KeyPress) {
+        m_typed = static_cast<QKeyEvent*>(event)->text();
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !m_editor->hasAcceptableInput()) {
             const QString problem = why();

@@ -45,4 +45,5 @@ private:
     bool m_wholeEntry;
     QString m_refusal; // of the key that refused the entry; empty while none does
     int m_length = 0;  // of the text, to see a deletion
+    QString m_typed;   // the text of the last key pressed
 };

@@ -8,10 +8,13 @@
 #include "TableModel.h"
 #include "TableSearchBar.h"
 #include "TableView.h"
+#include "SpreadsheetNumber.h"
 #include "TsvBlock.h"
+#include "ValueChange.h"
 
 #include "dialogs/MessageBox.h"
 #include "dialogs/ReplaceDlg.h"
+#include "dialogs/ValueChangeDlg.h"
 #include "common/RussianPlural.h"
 
 #include <QAction>
@@ -21,6 +24,7 @@
 #include <QToolTip>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QSet>
 #include <QSpinBox>
@@ -28,6 +32,7 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* parent)
@@ -77,10 +82,10 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     connect(m_searchBar, &TableSearchBar::rowRequested, this, &TablePage::goToRow);
     connect(m_searchBar, &TableSearchBar::closeRequested, this, &TablePage::closeSearch);
 
-    QAction* undo = m_undoStack->createUndoAction(this, QStringLiteral("Отменить"));
+    QAction* undo = m_undoStack->createUndoAction(this, QStringLiteral("&Отменить"));
     undo->setObjectName(QStringLiteral("undoAction"));
     undo->setShortcuts(QKeySequence::Undo);
-    QAction* redo = m_undoStack->createRedoAction(this, QStringLiteral("Повторить"));
+    QAction* redo = m_undoStack->createRedoAction(this, QStringLiteral("&Повторить"));
     redo->setObjectName(QStringLiteral("redoAction"));
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     for (QAction* action : {undo, redo}) {
@@ -89,36 +94,38 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
         m_menuActions << action;
     }
     m_menuActions << nullptr;
-    connect(addPageAction("revertCellsAction", QStringLiteral("Вернуть прочитанное значение"),
+    connect(addPageAction("revertCellsAction", QStringLiteral("Вернуть п&рочитанное значение"),
                           {QKeySequence(Qt::CTRL | Qt::Key_R)}),
             &QAction::triggered, this, &TablePage::revertSelectedCells);
-    connect(addPageAction("revertTableAction", QStringLiteral("Вернуть всю таблицу"),
+    connect(addPageAction("revertTableAction", QStringLiteral("Вернуть вс&ю таблицу"),
                           {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}),
             &QAction::triggered, this, &TablePage::revertTable);
     m_menuActions << nullptr;
-    connect(addPageAction("copyAction", QStringLiteral("Копировать"), QKeySequence::keyBindings(QKeySequence::Copy)),
+    connect(addPageAction("copyAction", QStringLiteral("&Копировать"), QKeySequence::keyBindings(QKeySequence::Copy)),
             &QAction::triggered, this, &TablePage::copySelection);
-    connect(addPageAction("pasteAction", QStringLiteral("Вставить"), QKeySequence::keyBindings(QKeySequence::Paste)),
+    connect(addPageAction("pasteAction", QStringLiteral("&Вставить"), QKeySequence::keyBindings(QKeySequence::Paste)),
             &QAction::triggered, this, &TablePage::pasteClipboard);
-    connect(addPageAction("fillDownAction", QStringLiteral("Заполнить вниз"), {QKeySequence(Qt::CTRL | Qt::Key_D)}),
+    connect(addPageAction("fillDownAction", QStringLiteral("&Заполнить вниз"), {QKeySequence(Qt::CTRL | Qt::Key_D)}),
             &QAction::triggered, this, &TablePage::fillDown);
+    connect(addPageAction("valueChangeAction", QStringLiteral("&Изменить значения…"), {QKeySequence(Qt::CTRL | Qt::Key_M)}),
+            &QAction::triggered, this, &TablePage::openValueChange);
     m_menuActions << nullptr;
-    connect(addPageAction("replaceAction", QStringLiteral("Найти и заменить"), {QKeySequence(Qt::CTRL | Qt::Key_H)}),
+    connect(addPageAction("replaceAction", QStringLiteral("Найти и за&менить"), {QKeySequence(Qt::CTRL | Qt::Key_H)}),
             &QAction::triggered, this, &TablePage::openReplace);
-    connect(addPageAction("findAction", QStringLiteral("Найти"), {QKeySequence::Find}), &QAction::triggered, this,
+    connect(addPageAction("findAction", QStringLiteral("&Найти"), {QKeySequence::Find}), &QAction::triggered, this,
             &TablePage::openSearch);
-    connect(addPageAction("findNextAction", QStringLiteral("Найти следующее"), {QKeySequence(Qt::Key_F3)}),
+    connect(addPageAction("findNextAction", QStringLiteral("Найти &следующее"), {QKeySequence(Qt::Key_F3)}),
             &QAction::triggered, this, &TablePage::findNext);
     if (table.type == Db) {
-        connect(addPageAction("goToRowAction", QStringLiteral("Перейти к строке"), {QKeySequence(Qt::CTRL | Qt::Key_G)}),
+        connect(addPageAction("goToRowAction", QStringLiteral("Перейти к с&троке"), {QKeySequence(Qt::CTRL | Qt::Key_G)}),
                 &QAction::triggered, this, &TablePage::openGoToRow);
     }
 
     // In the context menu of a table compared with a snapshot only.
-    m_snapshotActions << addPageAction("acceptSnapshotRowsAction", QStringLiteral("Принять значения снимка"), {});
+    m_snapshotActions << addPageAction("acceptSnapshotRowsAction", QStringLiteral("Принять зн&ачения снимка"), {});
     connect(m_snapshotActions.last(), &QAction::triggered, this, &TablePage::acceptSnapshotRows);
     m_snapshotActions << addPageAction("acceptSnapshotTableAction",
-                                       QStringLiteral("Принять значения снимка во всей таблице"), {});
+                                       QStringLiteral("Принять значения снимка во вс&ей таблице"), {});
     connect(m_snapshotActions.last(), &QAction::triggered, this, &TablePage::acceptSnapshotTable);
 
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -396,49 +403,140 @@ void TablePage::pasteText(const QString& text)
     const int rows = m_filter->rowCount();
     const int columns = m_filter->columnCount();
 
-    CellBatch batch(m_model);
-    int cutRows = 0;
+    const int cutRows = qMax(0, top + block.size() - rows);
     int cutColumns = 0;
-    for (int r = 0; r < block.size(); ++r) {
-        if (top + r >= rows) {
-            ++cutRows;
-            continue;
-        }
-        const QStringList& texts = block[r];
+    for (const QStringList& texts : block)
         cutColumns = qMax(cutColumns, left + texts.size() - columns);
+    const QString title = QStringLiteral("Вставка");
+    QString cut;
+    if (cutRows > 0 || cutColumns > 0) {
+        QStringList parts;
+        if (cutRows > 0)
+            parts << RussianPlural::count(cutRows, QStringLiteral("строка"), QStringLiteral("строки"), QStringLiteral("строк"));
+        if (cutColumns > 0)
+            parts << RussianPlural::count(cutColumns, QStringLiteral("столбец"), QStringLiteral("столбца"),
+                                          QStringLiteral("столбцов"));
+        cut = parts.join(QStringLiteral(" и "));
+        if (!MessageBox::question(window(), title,
+                                  QStringLiteral("Блок не помещается в таблицу: за ее краем остаются %1.\n"
+                                                 "Вставить часть, которая помещается?")
+                                      .arg(cut))) {
+            emit statusMessage(QStringLiteral("Вставка отменена"));
+            return;
+        }
+    }
+
+    CellBatch batch(m_model);
+    for (int r = 0; r < block.size() && top + r < rows; ++r) {
+        const QStringList& texts = block[r];
         for (int c = 0; c < texts.size() && left + c < columns; ++c) {
-            if (!batch.add(m_filter->index(top + r, left + c), texts[c]))
+            const QModelIndex index = m_filter->index(top + r, left + c);
+            const FieldInfo* field = m_model->fieldForIndex(m_filter->mapToSource(index));
+            const bool number = field && (field->m_guiType == FieldInfo::Int || field->m_guiType == FieldInfo::Money);
+            if (!batch.add(index, number ? SpreadsheetNumber::ungrouped(texts[c]) : texts[c]))
                 break;
         }
         if (batch.refused())
             break;
     }
-    if (!applyBatch(batch, QStringLiteral("Вставка")))
+    if (!applyBatch(batch, title))
         return;
-    if (cutRows > 0 || cutColumns > 0) {
-        QStringList cut;
-        if (cutRows > 0)
-            cut << RussianPlural::count(cutRows, QStringLiteral("строка"), QStringLiteral("строки"), QStringLiteral("строк"));
-        if (cutColumns > 0)
-            cut << RussianPlural::count(cutColumns, QStringLiteral("столбец"), QStringLiteral("столбца"),
-                                        QStringLiteral("столбцов"));
-        emit statusMessage(QStringLiteral("Вставка обрезана по краю таблицы, не поместились %1")
-                               .arg(cut.join(QStringLiteral(" и "))));
-    }
+    if (!cut.isEmpty())
+        emit statusMessage(QStringLiteral("Вставка обрезана по краю таблицы, не поместились %1").arg(cut));
 }
 
 void TablePage::fillDown()
 {
+    // The rows of each selected column as the view shows them, whichever way
+    // the selection was made; the current cell when nothing is selected.
+    QMap<int, QVector<int>> rowsOfColumn;
+    for (const QModelIndex& index : m_view->selectionModel()->selectedIndexes())
+        rowsOfColumn[index.column()].append(index.row());
     const QModelIndex current = m_view->currentIndex();
-    if (!current.isValid())
-        return;
-    const QString text = current.data(Qt::EditRole).toString();
+    if (rowsOfColumn.isEmpty() && current.isValid())
+        rowsOfColumn[current.column()].append(current.row());
+
     CellBatch batch(m_model);
-    for (const QModelIndex& index : m_view->selectionModel()->selectedIndexes()) {
-        if (index.column() == current.column() && index.row() != current.row() && !batch.add(index, text))
-            break;
+    for (auto it = rowsOfColumn.begin(); it != rowsOfColumn.end(); ++it) {
+        QVector<int>& rows = it.value();
+        std::sort(rows.begin(), rows.end());
+        // The top cell goes into the cells below it; a single cell takes the one above.
+        const int from = rows.size() == 1 ? rows.first() - 1 : rows.first();
+        if (from < 0)
+            continue;
+        const QString text = m_filter->index(from, it.key()).data(Qt::EditRole).toString();
+        for (int row : rows) {
+            if (row != from)
+                batch.add(m_filter->index(row, it.key()), text);
+        }
     }
     applyBatch(batch, QStringLiteral("Заполнение вниз"));
+}
+
+QModelIndexList TablePage::valueChangeCells(int scope) const
+{
+    const int column = m_view->currentIndex().column();
+    QModelIndexList cells;
+    switch (ValueChangeDlg::Scope(scope)) {
+    case ValueChangeDlg::SelectedCells:
+        for (const QModelIndex& index : m_view->selectionModel()->selectedIndexes())
+            cells << m_filter->mapToSource(index);
+        break;
+    case ValueChangeDlg::ShownRows:
+        for (int r = 0; r < m_filter->rowCount(); ++r)
+            cells << m_filter->mapToSource(m_filter->index(r, column));
+        break;
+    case ValueChangeDlg::WholeColumn:
+        for (int r = 0; r < m_model->rowCount(); ++r)
+            cells << m_model->index(r, column);
+        break;
+    }
+    QModelIndexList numbers;
+    for (const QModelIndex& cell : cells) {
+        const FieldInfo* field = m_model->fieldForIndex(cell);
+        if (field && ValueChange::appliesTo(*field))
+            numbers << cell;
+    }
+    return numbers;
+}
+
+void TablePage::openValueChange()
+{
+    const QModelIndex current = m_filter->mapToSource(m_view->currentIndex());
+    const FieldInfo* field = current.isValid() ? m_model->fieldForIndex(current) : nullptr;
+    if (!field || !ValueChange::appliesTo(*field)) {
+        emit statusMessage(QStringLiteral("Изменить значения можно только в числовых и денежных полях"));
+        return;
+    }
+    const ValueChangeDlg::Counts counts{int(valueChangeCells(ValueChangeDlg::SelectedCells).size()),
+                                        int(valueChangeCells(ValueChangeDlg::ShownRows).size()),
+                                        int(valueChangeCells(ValueChangeDlg::WholeColumn).size())};
+    auto* dialog = new ValueChangeDlg(field->m_name, field->m_guiType == FieldInfo::Money, counts, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { changeValues(dialog->change(), valueChangeCells(dialog->scope())); });
+    dialog->open();
+}
+
+QString TablePage::changeValues(const ValueChange& change, const QModelIndexList& cells)
+{
+    CellBatch batch(m_model);
+    for (const QModelIndex& cell : cells) {
+        const FieldInfo* field = m_model->fieldForIndex(cell);
+        const QString shown = cell.data(Qt::EditRole).toString();
+        QString result;
+        QString why;
+        if (!field || !ValueChange::appliesTo(*field))
+            continue;
+        if (change.apply(*field, shown, result, why))
+            batch.add(cell, result);
+        else
+            batch.refuse(cell, shown, why);
+    }
+    QString status;
+    if (!applyBatch(batch, QStringLiteral("Изменение значений"), &status))
+        status = QStringLiteral("Изменение значений: ни одна ячейка не изменена");
+    return status;
 }
 
 void TablePage::openReplace()

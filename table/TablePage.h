@@ -3,6 +3,7 @@
 #include "device/Cell.h"
 #include "model/TableInfo.h"
 
+#include <QModelIndex>
 #include <QSet>
 #include <QWidget>
 
@@ -66,11 +67,21 @@ public slots:
     // Ctrl+V: the clipboard's block from the current cell on.
     void pasteClipboard();
     // A tab-separated block from the current cell on: every value checked
-    // first, all or nothing, one step to undo; the part beyond the table's
-    // edge is cut and the status bar says how much.
+    // first, all or nothing, one step to undo; numbers may have their
+    // thousands set apart as spreadsheets write them. A block beyond the
+    // table's edge asks before the part that fits is pasted, and the status
+    // bar says how much was cut.
     void pasteText(const QString& text);
-    // Ctrl+D: the current cell's value into the selected cells of its column; one step to undo.
+    // Ctrl+D: the top selected cell of each column into the selected cells
+    // below it, one cell into itself from the cell above; every value checked
+    // first, all or nothing, one step to undo.
     void fillDown();
+    // Ctrl+M: "Изменить значения…" for the number or money column of the current cell.
+    void openValueChange();
+    // The change in each of the cells (of the table model) whose field holds
+    // numbers or money: every new value checked first, all or nothing, one
+    // step to undo. Returns what was done, as the status bar shows it.
+    QString changeValues(const class ValueChange& change, const QModelIndexList& cells);
     // Ctrl+H: the tab's find and replace dialog.
     void openReplace();
     // Replaces in every row of the chosen columns as the replace says: every
@@ -98,6 +109,8 @@ private:
     // Applies a checked batch as one step, or names its refusal in a message box.
     bool applyBatch(class CellBatch& batch, const QString& title, QString* status = nullptr);
     void replaceFromDialog();
+    // The cells of number and money fields that "Изменить значения…" works on, by the dialog's scope.
+    QModelIndexList valueChangeCells(int scope) const;
 
     TableModel* m_model;
     TableFilterModel* m_filter;

@@ -13,6 +13,7 @@
 
 #include <QAbstractProxyModel>
 #include <QApplication>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -126,6 +127,29 @@ bool TableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
         return false;
     RefusalWatch::watchFirst(indexWidget(index));
     return true;
+}
+
+void TableView::focusInEvent(QFocusEvent* event)
+{
+    QTableView::focusInEvent(event);
+    // Tab gives the view its current cell framed only; it is the cell typing goes to.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        chooseCurrentCell();
+}
+
+void TableView::chooseCurrentCell()
+{
+    if (!model() || !selectionModel())
+        return;
+    QModelIndex current = currentIndex();
+    if (!current.isValid()) {
+        current = model()->index(0, 0);
+        if (!current.isValid())
+            return;
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    }
+    if (!selectionModel()->isSelected(current))
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
 }
 
 void TableView::keyboardSearch(const QString&)

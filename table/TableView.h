@@ -12,7 +12,9 @@ class TableModel;
 // deleted with the view, or when another model replaces it.
 //
 // Editing starts on a double click, F2, a click on the selected cell or a key
-// typed on the selected cell; moving the current cell opens no editor. Rows
+// typed on the selected cell; moving the current cell opens no editor. A cell
+// reached by Tab (into the view or inside it) or the arrows is selected, so
+// that typing there replaces its value. Rows
 // are as high as the font needs. Columns fit a sample of their rows when the
 // view is first shown, unless widths kept from before are given; then the
 // user sets them.
@@ -26,6 +28,9 @@ public:
 
     void setModel(QAbstractItemModel* model) override;
     using QTableView::edit;
+    // The current cell (the first one when there is none) becomes the one
+    // selected, as Tab into the view makes it: what is typed goes there.
+    void chooseCurrentCell();
     // The table model the view shows, through the proxy models over it; nullptr when there is none.
     TableModel* tableModel() const;
 
@@ -54,6 +59,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyboardSearch(const QString& search) override;
 

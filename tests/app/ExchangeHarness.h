@@ -255,7 +255,7 @@ public:
         if (!menu)
             return false;
         for (QAction* action : menu->actions()) {
-            if (action->text() == entry && action->isEnabled() && button(buttonName)->isEnabled()) {
+            if (QString(action->text()).remove(QLatin1Char('&')) == entry && action->isEnabled() && button(buttonName)->isEnabled()) {
                 action->trigger();
                 return true;
             }

@@ -97,7 +97,7 @@ private:
     void readAll()
     {
         for (QAction* action : button("readButton")->menu()->actions()) {
-            if (action->text() == QStringLiteral("Всё"))
+            if (QString(action->text()).remove(QLatin1Char('&')) == QStringLiteral("Всё"))
                 action->trigger();
         }
         QVERIFY2(m_window->statusText().startsWith(QStringLiteral("Успешно прочитано")),
@@ -286,10 +286,35 @@ private slots:
         }
         QCOMPARE(boxTexts().mid(1),
                  QStringList{QStringLiteral("Ячейки, изменённые после записи %1, оставлены как есть:\nтаблица 1, ряд 4, "
-                                            "поле 3 (Цена): в ККТ \"200\", запись оставила \"100\"")
+                                            "поле 3 (Цена): в ККТ \"2.00\", запись оставила \"1.00\"")
                                  .arg(write.id())});
         QCOMPARE(m_boxes.at(1).icon, QMessageBox::Warning);
         QCOMPARE(differences(before, registerCells(m_image)), (QList<CellKey>{CellKey{1, 4, 3}}));
+    }
+
+    // A window that has read nothing yet shows the journal's values as the tabs
+    // would: from the register model's description.
+    void valuesShownBeforeAnyRead()
+    {
+        readAll();
+        type({1, 3, 2, QStringLiteral("1.00")});
+        type({6, 0, 0, QStringLiteral("22")});
+        QTest::mouseClick(button("writeButton"), Qt::LeftButton);
+        QCOMPARE(m_window->statusText(), QStringLiteral("Успешно записано 2 ячеек в 2 таблицах"));
+        m_window = std::make_unique<MainWindow>(nullptr, m_dir->filePath(QStringLiteral("Vescor.ini")));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QCOMPARE(tabs()->count(), 0);
+        withDialog([&](QDialog* dialog) {
+            auto* writesTable = dialog->findChild<QTableWidget*>("writesTable");
+            auto* cells = dialog->findChild<QTableWidget*>("cellsTable");
+            QTest::mouseClick(writesTable->viewport(), Qt::LeftButton, {},
+                              writesTable->visualItemRect(writesTable->item(0, 2)).center());
+            QCOMPARE(cells->rowCount(), 2);
+            QCOMPARE(rowTexts(cells, 0).mid(3), (QStringList{"52.90", "1.00"}));
+            QCOMPARE(rowTexts(cells, 1).mid(3), (QStringList{"20.00", "22.00"}));
+            QCOMPARE(cells->item(1, 4)->toolTip(), QStringLiteral("В ККТ хранится: \"2200\""));
+        });
     }
 
     // The dialog lists the writes from the journal's index and reads a write's

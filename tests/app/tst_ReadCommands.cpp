@@ -120,7 +120,7 @@ private:
         QVERIFY(menu);
         QAction* action = nullptr;
         for (QAction* a : menu->actions())
-            if (a->text() == entry)
+            if (QString(a->text()).remove(QLatin1Char('&')) == entry)
                 action = a;
         QVERIFY2(action, qPrintable(entry));
         QVERIFY(action->isEnabled());

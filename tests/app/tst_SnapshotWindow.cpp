@@ -316,6 +316,28 @@ private slots:
         QCOMPARE(h.modelOfTable(2)->cellText(0, 0), QStringLiteral("1"));
         QVERIFY(!h.modelOfTable(6)->hasChangedCells());
     }
+
+    // The question before a restore names the tabs whose edits are not written yet: they will be lost.
+    void restoreQuestionNamesUnwrittenTabs()
+    {
+        QVERIFY(h.readAll());
+        for (unsigned table : {5u, 7u}) {
+            QVERIFY(h.selectTable(table));
+            auto* page = qobject_cast<TablePage*>(h.tabs()->currentWidget());
+            page->view()->setCurrentIndex(page->filterModel()->index(1, 0));
+            page->pasteText(QStringLiteral("НОВОЕ"));
+            QVERIFY2(page->hasMarkedCells(), qPrintable(h.window->statusText()));
+        }
+        h.boxes.clear();
+        h.questionAnswer = QMessageBox::No;
+        QVERIFY(snapshotMenu(QStringLiteral("Восстановить из снимка…"), snapshot()));
+        QCOMPARE(h.boxes.size(), 1);
+        QVERIFY2(h.boxes.first().text.contains(
+                     QStringLiteral("\nИзменения, не записанные в ККТ, будут потеряны на вкладках: Типы оплаты, Отделы.\n")),
+                 qPrintable(h.boxes.first().text));
+        QCOMPARE(h.window->statusText(), Cancelled);
+        QVERIFY(h.modelOfTable(5)->hasChangedCells());
+    }
 };
 
 VESCOR_TEST(SnapshotWindowTest)

@@ -158,7 +158,7 @@ private:
         QVERIFY(menu);
         QAction* all = nullptr;
         for (QAction* a : menu->actions()) {
-            if (a->text() == QStringLiteral("Всё"))
+            if (QString(a->text()).remove(QLatin1Char('&')) == QStringLiteral("Всё"))
                 all = a;
         }
         QVERIFY(all);

@@ -198,6 +198,8 @@ private slots:
         QCOMPARE(dlg.objectName(), QStringLiteral("SettingsDlg"));
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Настройки"));
         QCOMPARE(dlg.minimumWidth(), 500);
+        QCOMPARE(dlg.size(), QSize(676, 242).expandedTo(dlg.minimumSizeHint()));
+        QCOMPARE(dlg.width(), 676);
         QVERIFY(!(dlg.windowFlags() & Qt::WindowContextHelpButtonHint));
 
         auto* form = child<QFormLayout>(dlg, "formLayout");

@@ -173,7 +173,7 @@ private:
         if (!menu)
             return false;
         for (QAction* action : menu->actions()) {
-            if (action->text() == QStringLiteral("Всё")) {
+            if (QString(action->text()).remove(QLatin1Char('&')) == QStringLiteral("Всё")) {
                 action->trigger();
                 return true;
             }

@@ -9,6 +9,7 @@
 #include "table/TablePage.h"
 #include "table/TableModel.h"
 #include "table/TsvBlock.h"
+#include "table/ValueChange.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -261,6 +262,98 @@ private slots:
         // One undo step takes every replaced cell back.
         page.undoStack()->undo();
         QCOMPARE(shown(), before);
+        QVERIFY(!page.hasMarkedCells());
+    }
+
+    // "Изменить значения…" over the prices (money) and a count (whole
+    // numbers) of every row: rounded half up, all or nothing, one undo step.
+    void changeValues_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QString>("operand");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("box");
+        const QStringList prices{"45.00", "89.90", "15.00", "0.05"};
+        const QStringList counts{"5", "10", "0", "1"};
+        QTest::newRow("prices +10 %") << int(ValueChange::MultiplyByPercent) << "110" << 1
+                                      << QStringList{"49.50", "98.89", "16.50", "0.06"}
+                                      << "Изменение значений: изменено 4 ячейки" << "";
+        QTest::newRow("prices by 7,25 %, half a kopeck up")
+            << int(ValueChange::MultiplyByPercent) << "7,25" << 1 << QStringList{"3.26", "6.52", "1.09", "0.00"}
+            << "Изменение значений: изменено 4 ячейки" << "";
+        QTest::newRow("set a price") << int(ValueChange::SetTo) << "12,5" << 1
+                                     << QStringList{"12.50", "12.50", "12.50", "12.50"}
+                                     << "Изменение значений: изменено 4 ячейки" << "";
+        QTest::newRow("add roubles") << int(ValueChange::Add) << "0.95" << 1
+                                     << QStringList{"45.95", "90.85", "15.95", "1.00"}
+                                     << "Изменение значений: изменено 4 ячейки" << "";
+        QTest::newRow("subtract below zero refuses every row")
+            << int(ValueChange::Subtract) << "15.01" << 1 << prices << "Изменение значений: ни одна ячейка не изменена"
+            << "Изменение значений: ни одна ячейка не изменена.\n"
+               "Строка 3: Значение \"15.00\" не подходит для поля \"Цена\": получается меньше нуля\n"
+               "Строка 4: Значение \"0.05\" не подходит для поля \"Цена\": получается меньше нуля";
+        QTest::newRow("past the field's greatest")
+            << int(ValueChange::Add) << "99999960" << 1 << prices << "Изменение значений: ни одна ячейка не изменена"
+            << "Изменение значений: ни одна ячейка не изменена.\nСтрока 1: Значение \"100000005.00\"";
+        QTest::newRow("counts halved, rounded to whole")
+            << int(ValueChange::MultiplyByPercent) << "50" << 3 << QStringList{"3", "5", "0", "1"}
+            << "Изменение значений: изменено 2 ячейки" << "";
+        QTest::newRow("one count below zero keeps every row") << int(ValueChange::Subtract) << "1" << 3 << counts
+                                        << "Изменение значений: ни одна ячейка не изменена"
+                                        << "Изменение значений: ни одна ячейка не изменена.\n"
+                                           "Строка 3: Значение \"0\" не подходит для поля \"Остаток\": получается меньше нуля";
+        QTest::newRow("a count is no fraction")
+            << int(ValueChange::Add) << "1.5" << 3 << counts << "Изменение значений: ни одна ячейка не изменена"
+            << "Изменение значений: ни одна ячейка не изменена.\n"
+               "Строка 1: Значение \"5\" не подходит для поля \"Остаток\": нужно целое число";
+        QTest::newRow("past 64 bits") << int(ValueChange::MultiplyByPercent) << "99999999999999999" << 3 << counts
+                                      << "Изменение значений: ни одна ячейка не изменена"
+                                      << "Изменение значений: ни одна ячейка не изменена.\n"
+                                         "Строка 1: Значение \"5\" не подходит для поля \"Остаток\": "
+                                         "получается слишком большое число";
+        QTest::newRow("same values change nothing") << int(ValueChange::MultiplyByPercent) << "100" << 1 << prices
+                                                    << "Изменение значений: изменено 0 ячеек" << "";
+    }
+
+    void changeValues()
+    {
+        QFETCH(int, operation);
+        QFETCH(QString, operand);
+        QFETCH(int, column);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, status);
+        QFETCH(QString, box);
+        QStringList boxes;
+        MessageBox::setHandler([&boxes](const MessageBox::Request& request) {
+            boxes << request.text;
+            return QMessageBox::Ok;
+        });
+        // The names among the cells are no numbers: they stay as they are.
+        TableInfo info = goods();
+        FieldInfo count = intField(QStringLiteral("Остаток"), 0, 1000);
+        count.m_deviceType = FieldInfo::Bin2;
+        info.fields[3] = count;
+        TablePage page(info, dbRows({{"Хлеб", "4500", "1", "5"}, {"Молоко", "8990", "1", "10"},
+                                     {"Соль", "1500", "3", "0"}, {"Спички", "5", "3", "1"}}));
+        const auto texts = [&page, column] {
+            QStringList list;
+            for (int r = 0; r < page.tableModel()->rowCount(); ++r)
+                list << page.tableModel()->index(r, column).data().toString();
+            return list;
+        };
+        const QStringList before = texts();
+        QModelIndexList cells;
+        for (int r = 0; r < 4; ++r)
+            cells << page.tableModel()->index(r, column) << page.tableModel()->index(r, 0);
+        QCOMPARE(page.changeValues(ValueChange(ValueChange::Operation(operation), operand), cells), status);
+        MessageBox::setHandler(nullptr);
+        QCOMPARE(texts(), shown);
+        QCOMPARE(boxes.isEmpty() ? QString() : boxes.first().left(box.size()), box);
+        QCOMPARE(page.undoStack()->count(), shown != before ? 1 : 0);
+        page.undoStack()->undo();
+        QCOMPARE(texts(), before);
         QVERIFY(!page.hasMarkedCells());
     }
 };

@@ -15,8 +15,10 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
@@ -34,11 +36,13 @@ namespace {
 // view), a click, a double click or a word typed.
 struct Step
 {
-    enum Kind { Key, Click, DoubleClick, Type, Wheel } kind = Key;
+    enum Kind { Key, Click, DoubleClick, Type, Wheel, Drag } kind = Key;
     int key = 0;
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;
     int row = 0;
     int column = 0;
+    int toRow = 0; // where a drag ends
+    int toColumn = 0;
     QString text;
 };
 
@@ -56,6 +60,23 @@ Step click(int row, int column)
     s.kind = Step::Click;
     s.row = row;
     s.column = column;
+    return s;
+}
+
+Step shiftClick(int row, int column)
+{
+    Step s = click(row, column);
+    s.modifiers = Qt::ShiftModifier;
+    return s;
+}
+
+// The mouse pressed on one cell, moved over the cells between and let go on the other.
+Step drag(int row, int column, int toRow, int toColumn)
+{
+    Step s = click(row, column);
+    s.kind = Step::Drag;
+    s.toRow = toRow;
+    s.toColumn = toColumn;
     return s;
 }
 
@@ -120,6 +141,17 @@ public:
         QObject::connect(page, &TablePage::statusMessage, [this](const QString& text) { messages << text; });
     }
 
+    // The window takes the keys again once a dialog over it has closed (the
+    // test platform does not give it back by itself).
+    void activate()
+    {
+        window.activateWindow();
+        for (int wait = 0; wait < 100 && QApplication::activeWindow() != &window; ++wait)
+            QTest::qWait(10);
+        if (QApplication::activeWindow() != &window)
+            qWarning("Окно теста не стало активным");
+    }
+
     QModelIndex shown(int row, int column) const
     {
         return page->filterModel()->mapFromSource(model->index(row, column));
@@ -138,12 +170,28 @@ public:
         case Step::Click:
         case Step::DoubleClick: {
             const QPoint at = view->visualRect(shown(step.row, step.column)).center();
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, step.modifiers, at);
             if (step.kind == Step::DoubleClick) {
                 // The second press of a double click comes as a double click event.
                 QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
                 QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
             }
+            break;
+        }
+        case Step::Drag: {
+            QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              view->visualRect(shown(step.row, step.column)).center());
+            const int rowStep = step.toRow >= step.row ? 1 : -1;
+            for (int r = step.row;; r += rowStep) {
+                const QPoint at = view->visualRect(shown(r, step.toColumn)).center();
+                QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton,
+                                 Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(view->viewport(), &move);
+                if (r == step.toRow)
+                    break;
+            }
+            QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                                view->visualRect(shown(step.toRow, step.toColumn)).center());
             break;
         }
         case Step::Type: {
@@ -243,6 +291,65 @@ private slots:
         QCOMPARE(h.texts(0), names);
         QVERIFY(!h.model->hasChangedCells());
         QCOMPARE(h.page->undoStack()->count(), 0);
+    }
+
+    // A cell reached by Tab, Shift+Tab or the arrows is chosen: what is typed there replaces its value.
+    void typingWhereTabLands_data()
+    {
+        QTest::addColumn<QList<Step>>("steps");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::newRow("Tab into the table") << QList<Step>{key(Qt::Key_Tab)} << 0 << 0;
+        QTest::newRow("Shift+Tab into the table") << QList<Step>{key(Qt::Key_Backtab, Qt::ShiftModifier)} << 0 << 0;
+        QTest::newRow("Tab inside the table")
+            << QList<Step>{key(Qt::Key_Tab), key(Qt::Key_Tab), key(Qt::Key_Tab), key(Qt::Key_Tab)} << 1 << 0;
+        QTest::newRow("arrows") << QList<Step>{key(Qt::Key_Tab), key(Qt::Key_Down), key(Qt::Key_Down)} << 2 << 0;
+    }
+
+    void typingWhereTabLands()
+    {
+        QFETCH(QList<Step>, steps);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        PageHarness h;
+        QLineEdit before;
+        h.window.layout()->addWidget(&before);
+        before.setFocus(Qt::OtherFocusReason);
+        QCoreApplication::processEvents();
+        h.run(steps);
+        QCOMPARE(h.view->currentIndex(), h.shown(row, column));
+        h.run({typed(QStringLiteral("Z9")), key(Qt::Key_Return)});
+        QCOMPARE(h.texts(column).at(row), QStringLiteral("Z9"));
+        QCOMPARE(h.page->undoStack()->count(), 1);
+    }
+
+    // A masked field says what it refused: the key typed, or an entry left unfinished by a click elsewhere.
+    void maskedRefusals_data()
+    {
+        QTest::addColumn<QList<Step>>("steps");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a letter in a barcode")
+            << QList<Step>{click(0, 0), key(Qt::Key_F2), typed(QStringLiteral("a"))}
+            << "Значение \"a\" не подходит для поля \"Штрихкод\"";
+        QTest::newRow("part of a phone number, then a click on another row")
+            << QList<Step>{click(0, 1), key(Qt::Key_F2), key(Qt::Key_A, Qt::ControlModifier), key(Qt::Key_Delete),
+                           typed(QStringLiteral("912")), click(1, 0)}
+            << "Ячейка не изменена: ввод не закончен. Значение \"+7(912)";
+    }
+
+    void maskedRefusals()
+    {
+        QFETCH(QList<Step>, steps);
+        QFETCH(QString, message);
+        FieldInfo phone = maskedField(QStringLiteral("Телефон"), QStringLiteral("+7(999)999-99-99"), FieldInfo::String866);
+        phone.m_maxLength = 16;
+        PageHarness h(table(Db, {maskedField(QStringLiteral("Штрихкод"), QStringLiteral("0000000000000"), FieldInfo::Bcd8),
+                                 phone}),
+                      dbRows({{"4600000000001", "+7(900)000-00-00"}, {"4600000000002", "+7(900)000-00-01"}}));
+        h.run(steps);
+        QVERIFY2(!h.messages.isEmpty() && h.messages.last().startsWith(message), qPrintable(h.messages.join('\n')));
+        QCOMPARE(h.texts(1), (QStringList{"+7(900)000-00-00", "+7(900)000-00-01"}));
+        QVERIFY(!h.model->hasChangedCells());
     }
 
     // Editing starts on a double click, F2, a click on the selected cell or a
@@ -762,10 +869,16 @@ private slots:
     void init()
     {
         MessageBox::setHandler([this](const MessageBox::Request& request) {
+            if (request.icon == QMessageBox::Question) {
+                questions << request.text;
+                return answer;
+            }
             boxes << request.text;
             return QMessageBox::Ok;
         });
         boxes.clear();
+        questions.clear();
+        answer = QMessageBox::Yes;
     }
 
     void cleanup() { MessageBox::setHandler(nullptr); }
@@ -826,6 +939,66 @@ private slots:
         QVERIFY(!page.page->hasMarkedCells());
     }
 
+    // A block beyond the table's edge asks first; "Нет" leaves the table as it was.
+    void pasteBeyondTheEdgeAsks_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("status");
+        QStringList cut = paymentNames();
+        cut[7] = "З";
+        QTest::newRow("yes") << int(QMessageBox::Yes) << cut
+                             << "Вставка обрезана по краю таблицы, не поместились 2 строки";
+        QTest::newRow("no") << int(QMessageBox::No) << paymentNames() << "Вставка отменена";
+    }
+
+    void pasteBeyondTheEdgeAsks()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, names);
+        QFETCH(QString, status);
+        this->answer = QMessageBox::StandardButton(answer);
+        PageHarness page;
+        page.run(click(7, 0));
+        QGuiApplication::clipboard()->setText(QStringLiteral("З\nИ\nК\n"));
+        page.run(key(Qt::Key_V, Qt::ControlModifier));
+        QCOMPARE(questions, QStringList{QStringLiteral("Блок не помещается в таблицу: за ее краем остаются 2 строки.\n"
+                                                       "Вставить часть, которая помещается?")});
+        QCOMPARE(page.texts(0), names);
+        QCOMPARE(page.messages.last(), status);
+    }
+
+    // Numbers pasted from a spreadsheet keep their thousands apart by a space,
+    // a no-break space, a narrow no-break space or an apostrophe.
+    void pasteGroupedNumbers_data()
+    {
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("space") << "1 234,50\t65 536\n" << QStringList{"1234.50", "65536"} << "";
+        QTest::newRow("no-break space") << QString::fromUtf8("12\u00a0345\u00a0678.5\t1\u00a0000\n")
+                                        << QStringList{"12345678.50", "1000"} << "";
+        QTest::newRow("narrow no-break space and apostrophe")
+            << QString::fromUtf8("7\u202f000\t2'500\n") << QStringList{"7000.00", "2500"} << "";
+        QTest::newRow("groups not of three are no number")
+            << "12 34\t1\n" << QStringList{"10.00", "5"}
+            << "Вставка: ни одна ячейка не изменена.\nСтрока 1: Значение \"12 34\" не подходит для поля \"Цена\"";
+    }
+
+    void pasteGroupedNumbers()
+    {
+        QFETCH(QString, clipboard);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, box);
+        PageHarness page(table(Db, {moneyField(QStringLiteral("Цена")), intField(QStringLiteral("Остаток"), 0, 100000)}),
+                         dbRows({{"1000", "5"}}));
+        page.run(click(0, 0));
+        QGuiApplication::clipboard()->setText(clipboard);
+        page.run(key(Qt::Key_V, Qt::ControlModifier));
+        QCOMPARE((QStringList{page.texts(0).first(), page.texts(1).first()}), shown);
+        QCOMPARE(boxes.isEmpty() ? QString() : boxes.first().left(box.size()), box);
+    }
+
     // Ctrl+C puts the selected block on the clipboard as the tab shows it; Ctrl+V elsewhere puts it back.
     void copyThenPaste()
     {
@@ -879,7 +1052,158 @@ private slots:
         QVERIFY(!page.page->hasMarkedCells());
     }
 
+    // Ctrl+D copies the top selected cell of each column down, however the
+    // rows were selected; one cell takes the value of the cell above.
+    void fillDownAsSelected_data()
+    {
+        QTest::addColumn<QList<Step>>("selection");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("codes");
+        const QStringList names = paymentNames();
+        const QStringList codes{"0", "1", "2", "3", "4", "5", "6", "7"};
+        const QStringList cardDown{"НАЛИЧНЫМИ", "КАРТОЙ", "КАРТОЙ", "КАРТОЙ", "КАРТОЙ", "Подарочная карта", "Тип 7",
+                                   "Bank transfer"};
+        QTest::newRow("Shift+Down")
+            << QList<Step>{click(1, 0), key(Qt::Key_Down, Qt::ShiftModifier), key(Qt::Key_Down, Qt::ShiftModifier),
+                           key(Qt::Key_Down, Qt::ShiftModifier)}
+            << cardDown << codes;
+        QTest::newRow("Shift+click") << QList<Step>{click(1, 0), shiftClick(4, 0)} << cardDown << codes;
+        QTest::newRow("drag down") << QList<Step>{drag(1, 0, 4, 0)} << cardDown << codes;
+        QTest::newRow("Shift+Up from the bottom")
+            << QList<Step>{click(4, 0), key(Qt::Key_Up, Qt::ShiftModifier), key(Qt::Key_Up, Qt::ShiftModifier),
+                           key(Qt::Key_Up, Qt::ShiftModifier)}
+            << cardDown << codes;
+        QTest::newRow("drag up over two columns")
+            << QList<Step>{drag(3, 2, 1, 0)} << QStringList{"НАЛИЧНЫМИ", "КАРТОЙ", "КАРТОЙ", "КАРТОЙ", "Бонусы",
+                                                            "Подарочная карта", "Тип 7", "Bank transfer"}
+            << QStringList{"0", "1", "1", "1", "4", "5", "6", "7"};
+        QStringList fromAbove = names;
+        fromAbove[5] = "Бонусы";
+        QTest::newRow("one cell takes the cell above") << QList<Step>{click(5, 0)} << fromAbove << codes;
+        QTest::newRow("the first row has nothing above") << QList<Step>{click(0, 0)} << names << codes;
+    }
+
+    void fillDownAsSelected()
+    {
+        QFETCH(QList<Step>, selection);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, codes);
+        PageHarness page;
+        page.run(selection);
+        page.run(key(Qt::Key_D, Qt::ControlModifier));
+        QCOMPARE(page.texts(0), names);
+        QCOMPARE(page.texts(2), codes);
+        QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QLatin1Char('\n'))));
+        QCOMPARE(page.page->undoStack()->count(), names == paymentNames() ? 0 : 1);
+        page.run(key(Qt::Key_Z, Qt::ControlModifier));
+        QCOMPARE(page.texts(0), paymentNames());
+        QVERIFY(!page.page->hasMarkedCells());
+    }
+
+    // A value a cell below cannot take refuses the whole fill, each refusal listed as a paste lists it.
+    void fillDownRefused()
+    {
+        FieldInfo code = intField(QStringLiteral("Код"), 0, 16);
+        code.m_deviceType = FieldInfo::Bin1;
+        PageHarness page(table(Db, {code}, 5), dbRows({{"17"}, {"1"}, {"2"}, {"3"}}));
+        page.run({click(0, 0), shiftClick(3, 0), key(Qt::Key_D, Qt::ControlModifier)});
+        QCOMPARE(page.texts(0), (QStringList{"17", "1", "2", "3"}));
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().startsWith(QStringLiteral("Заполнение вниз: ни одна ячейка не изменена.\n"
+                                                         "Строка 2: Значение \"17\" не подходит для поля \"Код\": нужно целое число от 0 до 16\n"
+                                                         "Строка 3: ")),
+                 qPrintable(boxes.first()));
+        QCOMPARE(page.page->undoStack()->count(), 0);
+    }
+
+    // "Изменить значения…" by keys alone: Ctrl+M, the amount, the action and the cells by their mnemonics, Enter.
+    void changeValuesByKeys_data()
+    {
+        QTest::addColumn<QList<Step>>("selection");
+        QTest::addColumn<QList<Step>>("dialogKeys");
+        QTest::addColumn<QStringList>("prices");
+        QTest::addColumn<QString>("status");
+        // The mnemonics as a Russian keyboard gives them.
+        const Step action = key(0x0414, Qt::AltModifier); // Д
+        const Step amount = key(0x0417, Qt::AltModifier); // З
+        const Step wholeColumn = key(0x0412, Qt::AltModifier); // В
+        const Step down = key(Qt::Key_Down);
+        QTest::newRow("+10 % on the whole column")
+            << QList<Step>{click(0, 1)} << QList<Step>{action, down, down, down, amount, typed("110"), wholeColumn}
+            << QStringList{"49.50", "98.89", "16.50"} << "Изменение значений: изменено 3 ячейки";
+        QTest::newRow("subtract from the selected cells")
+            << QList<Step>{click(1, 1), key(Qt::Key_Down, Qt::ShiftModifier)}
+            << QList<Step>{typed("5"), action, down, down}
+            << QStringList{"45.00", "84.90", "10.00"} << "Изменение значений: изменено 2 ячейки";
+    }
+
+    void changeValuesByKeys()
+    {
+        QFETCH(QList<Step>, selection);
+        QFETCH(QList<Step>, dialogKeys);
+        QFETCH(QStringList, prices);
+        QFETCH(QString, status);
+        PageHarness page(goods(), goodsRows());
+        page.run(selection);
+        page.run(key(Qt::Key_M, Qt::ControlModifier));
+        auto* dialog = page.page->findChild<QDialog*>(QStringLiteral("valueChangeDialog"));
+        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        for (const Step& step : dialogKeys + QList<Step>{key(Qt::Key_Return)})
+            inDialog(dialog, step);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(page.texts(1), prices);
+        QCOMPARE(page.messages.last(), status);
+        page.activate();
+        page.run(key(Qt::Key_Z, Qt::ControlModifier));
+        QCOMPARE(page.texts(1), (QStringList{"45.00", "89.90", "15.00"}));
+    }
+
+    // An amount that is no number keeps the dialog open and says why; a text column has no such dialog.
+    void changeValuesRefusals()
+    {
+        PageHarness page(goods(), goodsRows());
+        page.run({click(0, 1), key(Qt::Key_M, Qt::ControlModifier)});
+        auto* dialog = page.page->findChild<QDialog*>(QStringLiteral("valueChangeDialog"));
+        QVERIFY(dialog && QTest::qWaitForWindowActive(dialog));
+        inDialog(dialog, typed("много"));
+        inDialog(dialog, key(Qt::Key_Return));
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("operandProblem"))->text(),
+                 QStringLiteral("Значение \"много\" не подходит: нужна сумма в рублях, например 12.50"));
+        inDialog(dialog, key(Qt::Key_Escape));
+        QCOMPARE(page.texts(1), (QStringList{"45.00", "89.90", "15.00"}));
+        page.activate();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        page.run({click(0, 0), key(Qt::Key_M, Qt::ControlModifier)});
+        QVERIFY(!page.page->findChild<QDialog*>(QStringLiteral("valueChangeDialog")));
+        QCOMPARE(page.messages.last(), QStringLiteral("Изменить значения можно только в числовых и денежных полях"));
+    }
+
 private:
+    // A key or a word to the dialog's widget with focus.
+    static void inDialog(QWidget* dialog, const Step& step)
+    {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : dialog;
+        if (step.kind == Step::Type)
+            typeKeys(target, step.text);
+        else if (step.key > 0xff && step.key < Qt::Key_Escape) // a letter beyond Latin: the key gives its text
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key(step.key), QString(QChar(step.key)), step.modifiers);
+        else
+            QTest::keyClick(target, Qt::Key(step.key), step.modifiers);
+        QCoreApplication::processEvents();
+    }
+
+    static TableInfo goods()
+    {
+        FieldInfo price = moneyField(QStringLiteral("Цена"), 0, 99999999.99);
+        price.m_deviceType = FieldInfo::Bcd5;
+        return table(Db, {field(QStringLiteral("Наименование"), FieldInfo::String), price}, 1,
+                     QStringLiteral("База товаров"));
+    }
+
+    static DataRows goodsRows() { return dbRows({{"Хлеб", "4500"}, {"Молоко", "8990"}, {"Соль", "1500"}}); }
+
     static QStringList paymentNames()
     {
         QStringList names;
@@ -889,6 +1213,8 @@ private:
     }
 
     QStringList boxes;
+    QStringList questions;
+    QMessageBox::StandardButton answer = QMessageBox::Yes;
 };
 
 VESCOR_TEST(BlockEditPageTest)
