@@ -4,6 +4,7 @@
 #include "ProgressReporter.h"
 #include "RegisterAddress.h"
 #include "ValueCheck.h"
+#include "WriteCellLog.h"
 #include "model/TableInfo.h"
 
 #include <QCoreApplication>
@@ -97,7 +98,8 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
         if (progress.cancelRequested())
             return cancelled(table, sent.size());
         const Cell& cell = rows.at(i).at(j);
-        qDebug() << "row = " << i << "; col = " << j << " value = " << cell.value;
+        qCDebug(writeCellLog).noquote().nospace() << "CELL WRITE. TableID = " << table.id << " row = " << i << " col = " << j
+                                                   << " value = <" << cell.value << ">";
 
         const unsigned registerRow = address.registerRow(i);
         const int fieldNumber = j + 1;
