@@ -368,7 +368,10 @@ bool RegisterImage::parseWhole(const std::shared_ptr<const ImageText>& content, 
         for (const RowsCut::Piece& piece : pieces) {
             if (undecoded.size() <= piece.table)
                 undecoded.resize(piece.table + 1);
-            undecoded[piece.table] = {content, piece.begin, piece.end};
+            RegisterTable::Undecoded& rows = undecoded[piece.table];
+            rows.image = content;
+            rows.begin = piece.begin;
+            rows.end = piece.end;
         }
         std::string ignored;
         if (parseText(rest, undecoded, ignored))
@@ -431,6 +434,33 @@ RegisterTable* RegisterImage::table(unsigned id, std::string& error)
     if (it == m_tables.end())
         return nullptr;
     return decode(it->second, error) ? &it->second : nullptr;
+}
+
+bool RegisterImage::rowAlone(unsigned id, size_t row, const RegisterTable*& table, size_t& rowCount,
+                             std::vector<uint8_t>& bytes)
+{
+    const auto it = m_tables.find(id);
+    if (it == m_tables.end() || it->second.decoded())
+        return false;
+    RegisterTable& t = it->second;
+    RegisterTable::Undecoded& rows = t.undecoded;
+    if (!rows.image->unchanged())
+        return false;
+    const std::string_view text = rowsText(rows);
+    if (!rows.rowsLooked) {
+        rows.rowsLooked = true;
+        rows.rowsFound = RowsDecoder::findRows(text.data(), text.data() + text.size(), rows.rows);
+    }
+    if (!rows.rowsFound)
+        return false;
+    table = &t;
+    rowCount = rows.rows.size();
+    bytes.clear();
+    if (row < 1 || row > rowCount)
+        return true;
+    const auto [begin, end] = rows.rows[row - 1];
+    bytes.resize(t.rowWidth);
+    return RowsDecoder::decodeRow(text.data() + begin, text.data() + end, t, bytes.data());
 }
 
 const Json::Value& RegisterImage::faults() const
