@@ -70,6 +70,10 @@ bool isTemporaryOf(const std::string& name, const std::string& imageName)
     return true;
 }
 
+// Rows of a large table read one by one from their own text before the
+// table is decoded whole.
+const unsigned RowsReadAlone = 8;
+
 // Rows texts this long are decoded on the table's first use; shorter ones
 // (every table of the default register) at once, with the rest of the image.
 const size_t LargeRowsText = 64 * 1024;
@@ -444,7 +448,9 @@ bool RegisterImage::rowAlone(unsigned id, size_t row, const RegisterTable*& tabl
         return false;
     RegisterTable& t = it->second;
     RegisterTable::Undecoded& rows = t.undecoded;
-    if (!rows.image->unchanged())
+    // A read from the first row, or of more than a few rows, goes on through
+    // the table: decoding it whole once costs less than row by row.
+    if (row == 1 || ++rows.rowsAlone > RowsReadAlone || !rows.image->unchanged())
         return false;
     const std::string_view text = rowsText(rows);
     if (!rows.rowsLooked) {

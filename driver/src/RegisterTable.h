@@ -38,6 +38,7 @@ struct RegisterTable
         // row has looked (rowsFound false: the text is not of that shape).
         bool rowsLooked = false;
         bool rowsFound = false;
+        unsigned rowsAlone = 0; // rows read so
         std::vector<std::pair<size_t, size_t>> rows;
     } undecoded;
     size_t rowCount = 0;

@@ -633,7 +633,8 @@ private slots:
 
     // A whole row of a large table not used yet is read from that row's own
     // text: a sound row comes as the decoded table gives it, though another
-    // row is broken; the broken row, a cell and a row beyond are refused.
+    // row is broken; the broken row, a cell, the first row (where a read of
+    // the whole table starts) and a row beyond are refused.
     void wholeRowOfATableNotUsedYet_data()
     {
         QTest::addColumn<unsigned>("row");
@@ -645,6 +646,8 @@ private slots:
         QTest::newRow("the broken row") << 5000u << 0u << 20 << "ряд 5000, поле 1";
         QTest::newRow("a row beyond") << 5001u << 0u << 75 << "рядов: 5000";
         QTest::newRow("a cell of a sound row") << 2u << 1u << 20 << "ряд 5000, поле 1";
+        // A read from the top goes on through the table, which is decoded whole.
+        QTest::newRow("the first row") << 1u << 0u << 20 << "ряд 5000, поле 1";
     }
 
     void wholeRowOfATableNotUsedYet()
