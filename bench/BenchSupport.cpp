@@ -272,7 +272,6 @@ ProcessRun runProcess(const QStringList& arguments, const QString& output)
             run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
             run.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                       double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-            run.peakMegabytes = double(usage.ru_maxrss) / 1024;
         }
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -288,7 +287,7 @@ double median(std::vector<double> values)
 PairedRuns runPairs(int pairs, const std::function<void(bool ours)>& setUp, const QStringList& ours,
                     const QStringList& peer)
 {
-    std::vector<double> ourTimes, peerTimes, ratios, wallRatios, ourMemory, peerMemory;
+    std::vector<double> ourTimes, peerTimes, ratios, wallRatios;
     PairedRuns result;
     for (int i = 0; i <= pairs; ++i) {
         setUp(true);
@@ -305,8 +304,6 @@ PairedRuns runPairs(int pairs, const std::function<void(bool ours)>& setUp, cons
         peerTimes.push_back(b.cpu);
         ratios.push_back(a.cpu / std::max(b.cpu, 1e-6));
         wallRatios.push_back(a.wall / std::max(b.wall, 1e-6));
-        ourMemory.push_back(a.peakMegabytes);
-        peerMemory.push_back(b.peakMegabytes);
     }
     result.ok = !ratios.empty();
     if (!result.ok)
@@ -317,16 +314,13 @@ PairedRuns runPairs(int pairs, const std::function<void(bool ours)>& setUp, cons
     result.lowest = *std::min_element(ratios.begin(), ratios.end());
     result.highest = *std::max_element(ratios.begin(), ratios.end());
     result.wallRatio = median(wallRatios);
-    result.oursMegabytes = median(ourMemory);
-    result.peerMegabytes = median(peerMemory);
     return result;
 }
 
 void printPairs(const char* what, const PairedRuns& runs)
 {
-    std::printf("%-56s %7.3f s %7.3f s  cpu ratio %5.2f (%.2f..%.2f)  wall ratio %5.2f  %5.0f / %5.0f MB\n", what,
-                runs.ours, runs.peer, runs.ratio, runs.lowest, runs.highest, runs.wallRatio, runs.oursMegabytes,
-                runs.peerMegabytes);
+    std::printf("%-56s %7.3f s %7.3f s  cpu ratio %5.2f (%.2f..%.2f)  wall ratio %5.2f\n", what, runs.ours, runs.peer,
+                runs.ratio, runs.lowest, runs.highest, runs.wallRatio);
 }
 
 } // namespace BenchSupport

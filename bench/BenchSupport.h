@@ -127,14 +127,14 @@ QString python();
 // can miss a goal that an idle one meets.
 void printGoal(const char* figure, double value, const char* comparison, double goal);
 
-// A whole process: its CPU time (user + system), wall time and peak resident
-// memory, with standard output and error thrown away (or kept in `output`).
+// A whole process: its CPU time (user + system) and wall time, with standard
+// output and error thrown away (or kept in `output`). Its peak memory is not
+// taken: the child of a spawn counts its parent's pages until it runs.
 struct ProcessRun
 {
     bool ok = false; // started and exited 0
     double cpu = 0;
     double wall = 0;
-    double peakMegabytes = 0;
 };
 ProcessRun runProcess(const QStringList& arguments, const QString& output = QString());
 
@@ -149,12 +149,11 @@ struct PairedRuns
     double ours = 0, peer = 0;                    // CPU seconds, medians
     double ratio = 0, lowest = 0, highest = 0;    // CPU, ours / peer
     double wallRatio = 0;                         // the same of wall time
-    double oursMegabytes = 0, peerMegabytes = 0;  // peak memory, medians
 };
 // `setUp` runs before each process (it points the driver at an image).
 PairedRuns runPairs(int pairs, const std::function<void(bool ours)>& setUp, const QStringList& ours,
                     const QStringList& peer);
-// "what  ours s  peer s  ratio r (low..high)  wall r  MB a / b".
+// "what  ours s  peer s  ratio r (low..high)  wall r".
 void printPairs(const char* what, const PairedRuns& runs);
 
 double median(std::vector<double> values);

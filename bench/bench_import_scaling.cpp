@@ -43,7 +43,6 @@ struct Measured
     unsigned cellsWritten = 0;
     double cpuSeconds = 0;
     double wallSeconds = 0;
-    double peakMegabytes = 0;
 };
 
 // A file of every good of the register, each with its price one kopeck higher.
@@ -101,7 +100,7 @@ bool measure(const QString& source, int runs, Measured& measured)
         return false;
     }
     const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/vescor-cli");
-    std::vector<double> cpu, wall, memory;
+    std::vector<double> cpu, wall;
     for (int i = 0; i <= runs; ++i) {
         QFile::remove(image);
         QDir(journal).removeRecursively();
@@ -117,11 +116,9 @@ bool measure(const QString& source, int runs, Measured& measured)
             continue; // warm-up
         cpu.push_back(run.cpu);
         wall.push_back(run.wall);
-        memory.push_back(run.peakMegabytes);
     }
     measured.cpuSeconds = median(cpu);
     measured.wallSeconds = median(wall);
-    measured.peakMegabytes = median(memory);
     return true;
 }
 
@@ -159,15 +156,14 @@ int main(int argc, char** argv)
     std::printf("vescor-cli import of a commodity base with every price changed, whole process (median of %d runs "
                 "after one unmeasured run)\n",
                 runs);
-    std::printf("%8s %8s %10s %10s %10s %14s %8s\n", "rows", "cells", "cpu s", "wall s", "peak MB", "cpu us/row",
-                "ratio");
+    std::printf("%8s %8s %10s %10s %14s %8s\n", "rows", "cells", "cpu s", "wall s", "cpu us/row", "ratio");
     const double base = results.first().cpuSeconds / results.first().rows;
     double worst = 0;
     for (const Measured& m : results) {
         const double perRow = m.cpuSeconds / m.rows;
         worst = qMax(worst, perRow / base);
-        std::printf("%8d %8u %10.2f %10.2f %10.0f %14.1f %8.2f\n", m.rows, m.cellsWritten, m.cpuSeconds, m.wallSeconds,
-                    m.peakMegabytes, perRow * 1e6, perRow / base);
+        std::printf("%8d %8u %10.2f %10.2f %14.1f %8.2f\n", m.rows, m.cellsWritten, m.cpuSeconds, m.wallSeconds,
+                    perRow * 1e6, perRow / base);
     }
     printGoal("CPU per row against the smallest base, the largest ratio", worst, "<=", 1.1);
     return 0;
