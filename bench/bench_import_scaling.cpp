@@ -1,7 +1,7 @@
 // Imports a commodity base file in which every price differs from the
 // register with the command a user runs, `vescor-cli import FILE` (check the
-// file, read what it writes over, write the changed cells with one commit,
-// journal them), as a whole process, for 2 500, 16 000 and 65 536 goods of
+// file, read what it writes over, write every writable cell of the file with
+// one commit, journal them), as a whole process, for 2 500, 16 000 and 65 536 goods of
 // the emulated register. Each run starts from the same register image and an
 // empty journal, after one unmeasured run (the programs and the files in the
 // page cache, as a user's second run finds them). Prints the CPU time per row
@@ -108,7 +108,8 @@ bool measure(const QString& source, int runs, Measured& measured)
             return false;
         const ProcessRun run = runProcess({cli, QStringLiteral("import"), file}, output);
         measured.cellsWritten = cellsIn(output);
-        if (!run.ok || measured.cellsWritten != unsigned(measured.rows)) {
+        // Every writable cell of the file is sent, the changed prices among them.
+        if (!run.ok || measured.cellsWritten < unsigned(measured.rows)) {
             std::fprintf(stderr, "%d rows: vescor-cli import wrote %u cells\n", measured.rows, measured.cellsWritten);
             return false;
         }
