@@ -12,10 +12,21 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace BenchSupport {
 
@@ -199,6 +210,117 @@ double cpuSeconds(int who)
     getrusage(who, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+QString python()
+{
+    static const QString resolved = [] {
+        QStringList candidates;
+        const QString asked = qEnvironmentVariable("VESCOR_BENCH_PYTHON");
+        if (!asked.isEmpty())
+            candidates << asked;
+        candidates << QStringLiteral("/usr/bin/python3") << QStringLiteral("python3");
+        for (const QString& candidate : qAsConst(candidates)) {
+            QProcess probe;
+            probe.start(candidate, {QStringLiteral("-c"),
+                                    QStringLiteral("import sys; print(sys.executable); print(sys.version.split()[0])")});
+            if (!probe.waitForFinished(30000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+                continue;
+            const QStringList lines = QString::fromLocal8Bit(probe.readAllStandardOutput()).split(QLatin1Char('\n'));
+            if (lines.size() < 2 || lines.at(0).isEmpty())
+                continue;
+            std::printf("Python peer: %s (Python %s; asked for %s)\n", qPrintable(lines.at(0)), qPrintable(lines.at(1)),
+                        qPrintable(candidate));
+            return lines.at(0);
+        }
+        std::printf("Python peer: no Python interpreter runs here\n");
+        return QString();
+    }();
+    return resolved;
+}
+
+void printGoal(const char* figure, double value, const char* comparison, double goal)
+{
+    const bool met = std::strcmp(comparison, ">=") == 0 ? value >= goal : value <= goal;
+    std::printf("  goal: %s %s %.2f, this run %.3f: %s\n", figure, comparison, goal, value,
+                met ? "met" : "NOT met (a loaded machine can miss it; compare pair by pair)");
+}
+
+ProcessRun runProcess(const QStringList& arguments, const QString& output)
+{
+    std::vector<QByteArray> bytes;
+    for (const QString& a : arguments)
+        bytes.push_back(QFile::encodeName(a));
+    std::vector<char*> argv;
+    for (QByteArray& b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    const QByteArray outputPath = output.isEmpty() ? QByteArray("/dev/null") : QFile::encodeName(output);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ProcessRun run;
+    QElapsedTimer wall;
+    wall.start();
+    if (!argv.empty() && argv[0] && posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid) {
+            run.wall = double(wall.nsecsElapsed()) / 1e9;
+            run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            run.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+PairedRuns runPairs(int pairs, const std::function<void(bool ours)>& setUp, const QStringList& ours,
+                    const QStringList& peer)
+{
+    std::vector<double> ourTimes, peerTimes, ratios, wallRatios;
+    PairedRuns result;
+    for (int i = 0; i <= pairs; ++i) {
+        setUp(true);
+        const ProcessRun a = runProcess(ours);
+        setUp(false);
+        const ProcessRun b = runProcess(peer);
+        if (!a.ok || !b.ok) {
+            std::printf("%s failed\n", !a.ok ? qPrintable(ours.join(' ')) : qPrintable(peer.join(' ')));
+            return result;
+        }
+        if (i == 0)
+            continue; // warm-up
+        ourTimes.push_back(a.cpu);
+        peerTimes.push_back(b.cpu);
+        ratios.push_back(a.cpu / std::max(b.cpu, 1e-6));
+        wallRatios.push_back(a.wall / std::max(b.wall, 1e-6));
+    }
+    result.ok = !ratios.empty();
+    if (!result.ok)
+        return result;
+    result.ours = median(ourTimes);
+    result.peer = median(peerTimes);
+    result.ratio = median(ratios);
+    result.lowest = *std::min_element(ratios.begin(), ratios.end());
+    result.highest = *std::max_element(ratios.begin(), ratios.end());
+    result.wallRatio = median(wallRatios);
+    return result;
+}
+
+void printPairs(const char* what, const PairedRuns& runs)
+{
+    std::printf("%-56s %7.3f s %7.3f s  cpu ratio %5.2f (%.2f..%.2f)  wall ratio %5.2f\n", what, runs.ours, runs.peer,
+                runs.ratio, runs.lowest, runs.highest, runs.wallRatio);
 }
 
 } // namespace BenchSupport

@@ -2,7 +2,8 @@
 
 // What the benchmarks of the commodity base share: a register image scaled to
 // many rows, the model description of table 1, the opened emulated register,
-// a large journal, and best-of-N timing.
+// a large journal, best-of-N timing, the Python interpreter that peers run,
+// whole processes timed in pairs, and the goal line every benchmark prints.
 
 #include "device/Cell.h"
 #include "model/TableInfo.h"
@@ -10,6 +11,10 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -109,5 +114,48 @@ double bestCpu(int runs, F&& once, int who = RUSAGE_SELF)
     }
     return least;
 }
+
+// The Python interpreter that every Python peer runs: $VESCOR_BENCH_PYTHON,
+// else /usr/bin/python3, else the first python3 on PATH, resolved once
+// through its own sys.executable, so that a wrapper script in front of it
+// (a version manager's shim costs about 0.1 s a start) is never timed.
+// Printed on first use with its version; empty when none runs.
+QString python();
+
+// The goal line that follows a figure: what it is held against and whether
+// this run met it. A benchmark that ran exits 0 either way: a loaded machine
+// can miss a goal that an idle one meets.
+void printGoal(const char* figure, double value, const char* comparison, double goal);
+
+// A whole process: its CPU time (user + system) and wall time, with standard
+// output and error thrown away (or kept in `output`). Its peak memory is not
+// taken: the child of a spawn counts its parent's pages until it runs.
+struct ProcessRun
+{
+    bool ok = false; // started and exited 0
+    double cpu = 0;
+    double wall = 0;
+};
+ProcessRun runProcess(const QStringList& arguments, const QString& output = QString());
+
+// Two whole processes run in turn, A B A B ..., after one unmeasured pair (what
+// a user's second run finds warm: the files read and the program in the page
+// cache); each figure the median of its runs, the ratio the median of the
+// ratios of the pairs, so that a machine whose speed drifts between pairs
+// still compares fairly.
+struct PairedRuns
+{
+    bool ok = false;
+    double ours = 0, peer = 0;                    // CPU seconds, medians
+    double ratio = 0, lowest = 0, highest = 0;    // CPU, ours / peer
+    double wallRatio = 0;                         // the same of wall time
+};
+// `setUp` runs before each process (it points the driver at an image).
+PairedRuns runPairs(int pairs, const std::function<void(bool ours)>& setUp, const QStringList& ours,
+                    const QStringList& peer);
+// "what  ours s  peer s  ratio r (low..high)  wall r".
+void printPairs(const char* what, const PairedRuns& runs);
+
+double median(std::vector<double> values);
 
 } // namespace BenchSupport

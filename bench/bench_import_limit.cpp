@@ -155,5 +155,9 @@ int main(int argc, char** argv)
     }
     std::printf("time and memory: ratios to the import of the %d goods, each in a process of its own\n",
                 files[0].lines);
+    // The refusals cost no more than the accepted base: they stop early and hold no more.
+    printGoal("the largest refusal's memory / the accepted base's",
+              qMax(files[1].outcome.peakMegabytes, files[2].outcome.peakMegabytes) / files[0].outcome.peakMegabytes,
+              "<=", 1.5);
     return 0;
 }

@@ -5,7 +5,8 @@
 // takes milliseconds in so large a tab, it sets a tenth of the values, and
 // the ratio compares the time per value.
 //
-// The paste must take under a second: printed beside its measure.
+// The paste must take under a second: the goal is printed beside its measure,
+// and the program exits 0 whatever the figure.
 //
 // Usage: bench_paste [rows] [values]
 
@@ -96,7 +97,8 @@ int main(int argc, char** argv)
                 oneByOne * 1e3, 1.0);
     std::printf("%-40s %8d %10.1f %8.5f\n", "paste of one column, one undo step", values, paste * 1e3,
                 paste / values / perValue);
-    std::printf("paste of %d prices into %d rows %s under a second (%.1f ms)%s\n", values, rows,
-                paste < 1.0 ? "takes" : "does NOT take", paste * 1e3, pasted ? "" : "; NOT every paste was applied");
-    return paste < 1.0 && pasted ? 0 : 2;
+    printGoal("the paste, seconds", paste, "<=", 1.0);
+    if (!pasted)
+        std::printf("NOT every paste was applied\n");
+    return pasted ? 0 : 1;
 }

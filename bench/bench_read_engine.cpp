@@ -112,6 +112,7 @@ int main(int argc, char** argv)
     std::printf("read table: %d rows, %u cells, heap %.2f MiB (%.0f bytes per cell, %.0f of them cell text)\n",
                 data.size(), cells, double(after - before) / (1024.0 * 1024.0), double(after - before) / cells,
                 double(payload) / cells);
+    printGoal("heap bytes per cell of the read table", double(after - before) / cells, "<=", 64);
 
     logic.close();
     logic.destroy();

@@ -8,10 +8,10 @@
 // building the tab's table model from the rows the read gave, against a deep
 // copy of those rows (the model shares them: its ratio stays far below 1).
 //
-// One keystroke must take at most 50 ms. As the machine's load moves both
-// figures, the goal is held as a ratio: the slowest key costs at most a
-// quarter of one filtering without the index (before, each key cost that
-// filtering and more); its time is printed beside.
+// One keystroke must take at most 50 ms, the first one too (it counts among
+// the keys: a user waits for it as for any other). The slowest key is also
+// printed as a ratio to one filtering without the index, which the machine's
+// load moves alike. Exits 0 whatever the figures.
 //
 // Usage: bench_search [rows]
 
@@ -107,28 +107,29 @@ int main(int argc, char** argv)
     const double indexed = bestSeconds(1, [&] { key(QStringLiteral("1")); });
     // A user types a code, takes a digit back and types on.
     const QStringList typing{"12", "123", "12", "125", "1250", "125", "12", "1", "12"};
-    double slowest = 0;
-    double total = 0;
+    double slowest = indexed;
+    double total = indexed;
     for (const QString& text : typing) {
         const double once = bestSeconds(1, [&] { key(text); });
         slowest = qMax(slowest, once);
         total += once;
     }
-    const double perKey = total / typing.size();
+    const double perKey = total / (typing.size() + 1);
     const bool sameRows = page.filterModel()->rowCount() == baselineMatches;
 
     std::printf("%-52s %10s %8s\n", "", "ms", "ratio");
     std::printf("%-52s %10.1f %8.3f\n", "rows filtered once without the index (baseline)", unindexed * 1e3, 1.0);
     std::printf("%-52s %10.1f %8.3f\n", "first key: the index built and the rows filtered", indexed * 1e3,
                 indexed / unindexed);
-    std::printf("%-52s %10.1f %8.3f\n", "one key, on average", perKey * 1e3, perKey / unindexed);
-    std::printf("%-52s %10.1f %8.3f\n", "one key, the slowest", slowest * 1e3, slowest / unindexed);
+    std::printf("%-52s %10.1f %8.3f\n", "one key, on average (the first counted)", perKey * 1e3, perKey / unindexed);
+    std::printf("%-52s %10.1f %8.3f\n", "one key, the slowest (the first counted)", slowest * 1e3,
+                slowest / unindexed);
     std::printf("%-52s %10.1f %8.3f\n", "deep copy of the rows read (baseline)", copied * 1e3, 1.0);
     std::printf("%-52s %10.1f %8.3f\n", "table model from the rows, one cell edited", modelBuilt * 1e3,
                 modelBuilt / copied);
-    const bool fast = slowest <= unindexed / 4;
-    std::printf("one key in a %d-row tab %s at most a quarter of the baseline (slowest %.1f ms, goal 50 ms)%s\n",
-                rows, fast ? "takes" : "does NOT take", slowest * 1e3,
-                sameRows ? "" : "; the filter and the baseline found different rows");
-    return fast && sameRows ? 0 : 2;
+    printGoal("the slowest key, ms", slowest * 1e3, "<=", 50);
+    printGoal("the slowest key / one filtering without the index", slowest / unindexed, "<=", 0.25);
+    if (!sameRows)
+        std::printf("the filter and the baseline found different rows\n");
+    return sameRows ? 0 : 1;
 }

@@ -7,6 +7,8 @@
 // Prints the times, their ratios, the file sizes and the peak memory after
 // each step (VmHWM): a snapshot holds one table at a time.
 //
+// Goal: each step at most 1.5 times its CSV peer.
+//
 // Usage: bench_snapshot [rows] [runs] [path of the register image]
 
 #include "BenchSupport.h"
@@ -54,6 +56,7 @@ void printRatio(const char* what, double seconds, double baseline, const char* b
 {
     std::printf("%-8s %9.3f s   %-34s %9.3f s   ratio %5.2f   peak %6.1f MB\n", what, seconds, baselineName, baseline,
                 seconds / baseline, peakMegabytes());
+    printGoal("ratio", seconds / baseline, "<=", 1.5);
 }
 
 } // namespace
@@ -83,10 +86,18 @@ int main(int argc, char** argv)
     }
     const QString csvPath = dir.filePath(QStringLiteral("table.csv"));
     const QString snapshotPath = dir.filePath(QStringLiteral("snapshot.zip"));
-    std::printf("commodity base of %d rows; best of %d runs; peak memory at start %.1f MB\n", rows, runs,
-                peakMegabytes());
-
     try {
+        // What every timing finds done, as each run of a user's command does:
+        // the emulated register's rows decoded (it decodes a large table on its
+        // first use) and the files written once.
+        {
+            unsigned cells = 0;
+            CsvExchange().exportTable(csvPath, commodities.first(), TableReader::read(session.link(), commodities.first(), cells));
+            RegisterSnapshot::save(snapshotPath, session, commodities, QStringLiteral("bench"));
+        }
+        std::printf("commodity base of %d rows; best of %d runs after one unmeasured read, save and export; peak memory "
+                    "at start %.1f MB\n",
+                    rows, runs, peakMegabytes());
         const double exportTime = bestSeconds(runs, [&] {
             unsigned cells = 0;
             CsvExchange().exportTable(csvPath, commodities.first(), TableReader::read(session.link(), commodities.first(), cells));

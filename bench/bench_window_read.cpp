@@ -1,8 +1,9 @@
 // The window's read of a commodity base of 65 536 rows against the shell's
 // export of the same table, both in CPU time measured in the same run: the
 // read engine with the window's busy state (a shown window, offscreen; its
-// progress bar and the events it processes) beside `vescor-cli export
-// --tables 1`, a whole process that reads the table and writes its file.
+// progress bar and the events it processes), then the tab built from the
+// rows and the window painted, beside `vescor-cli export --tables 1`, a
+// whole process that reads the table and writes its file.
 // The goal is a ratio of at most 1.5.
 //
 // Usage: bench_window_read [rows] [path of the register image to scale]
@@ -46,6 +47,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "vescor-cli: %s\n", process.readAllStandardError().constData());
         return ok;
     };
+    exportTable(); // unmeasured: the files and the programs in the page cache
     const double shell = bestCpu(runs, exportTable, RUSAGE_CHILDREN);
 
     MainWindow window(nullptr, dir.filePath(QStringLiteral("Vescor.ini")));
@@ -56,20 +58,35 @@ int main(int argc, char** argv)
         return 1;
     unsigned cells = 0;
     int rowsRead = 0;
+    // One unmeasured read: the emulated register decodes a large table on its first use.
+    {
+        unsigned warm = 0;
+        TableReader::read(logic.link(), commodities, warm);
+    }
+    // What the user waits for: the read, the tab built from its rows and the window painted.
     const double windowRead = bestCpu(runs, [&] {
-        BusyIndicator busy(window, QStringLiteral("Подождите... Идет чтение"));
-        cells = 0;
-        rowsRead = TableReader::read(logic.link(), commodities, cells, &busy).size();
+        DataRows rows;
+        {
+            BusyIndicator busy(window, QStringLiteral("Подождите... Идет чтение"));
+            cells = 0;
+            rows = TableReader::read(logic.link(), commodities, cells, &busy);
+        }
+        rowsRead = rows.size();
+        window.addTableTab(commodities, rows);
+        window.repaint();
+        QApplication::processEvents();
         return rowsRead > 0;
     });
     logic.close();
     if (shell < 0 || windowRead < 0)
         return 1;
 
-    std::printf("commodity base of %d rows (%u cells read); CPU seconds, least of %d runs\n", rowsRead, cells, runs);
-    std::printf("%-34s %10s %8s\n", "", "cpu s", "ratio");
-    std::printf("%-34s %10.3f %8s\n", "vescor-cli export --tables 1", shell, "1.00");
-    std::printf("%-34s %10.3f %8.2f   (goal <= 1.5)\n", "window: read engine, busy window", windowRead,
-                windowRead / shell);
+    std::printf("commodity base of %d rows (%u cells read); CPU seconds, least of %d runs after one unmeasured run "
+                "of each\n",
+                rowsRead, cells, runs);
+    std::printf("%-44s %10s %8s\n", "", "cpu s", "ratio");
+    std::printf("%-44s %10.3f %8s\n", "vescor-cli export --tables 1 (whole process)", shell, "1.00");
+    std::printf("%-44s %10.3f %8.2f\n", "window: read, busy state, tab built, painted", windowRead, windowRead / shell);
+    printGoal("the window's read / the shell's export", windowRead / shell, "<=", 1.5);
     return 0;
 }

@@ -21,4 +21,8 @@ private:
 
     CsvRecordWriter m_writer{';'};
     CsvRecordWriter::Buffer m_line;
+    unsigned m_table = 0;
+    unsigned m_row = 0;
+    size_t m_prefixLength = 0; // of the "table";"row" part at the start of m_line
+
 };

@@ -14,7 +14,7 @@ void filter(QLoggingCategory* category)
     if (g_rules)
         g_rules(category);
     // The program's own lines: those without a category and those of its
-    // categories (the rows read whole, "vescor.rows").
+    // categories (the rows read whole, "vescor.rows"; the cells written, "vescor.writes").
     const bool programs = std::strcmp(category->categoryName(), "default") == 0
         || std::strncmp(category->categoryName(), "vescor.", 7) == 0;
     if (g_verbose && programs) {

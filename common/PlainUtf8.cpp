@@ -25,12 +25,16 @@ bool PlainUtf8::check(const char* begin, const char* end)
             ++p;
             continue;
         }
+        // Two bytes (Cyrillic among them): never overlong, a surrogate or beyond U+10FFFF.
+        if (c >= 0xC2 && c <= 0xDF) {
+            if (last - p < 2 || (p[1] & 0xC0) != 0x80)
+                return false;
+            p += 2;
+            continue;
+        }
         int follow = 0;
         uint code = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            follow = 1;
-            code = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
+        if (c >= 0xE0 && c <= 0xEF) {
             follow = 2;
             code = c & 0x0F;
         } else if (c >= 0xF0 && c <= 0xF4) {

@@ -2,6 +2,8 @@
 
 #include "PlainUtf8.h"
 
+#include <cstring>
+
 QString PrintableText::of(const QString& text)
 {
     QString result;
@@ -18,10 +20,27 @@ bool PrintableText::isPrintable(const char* begin, const char* end)
 {
     const auto* p = reinterpret_cast<const uchar*>(begin);
     const auto* last = reinterpret_cast<const uchar*>(end);
+    bool ascii = true;
     for (; p < last; ++p) {
+        // Eight bytes at a time while they are printable ASCII (0x20 to 0x7E).
+        while (last - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            const quint64 ones = 0x0101010101010101ULL;
+            const quint64 high = 0x8080808080808080ULL;
+            const quint64 below = (word - 0x20 * ones) & ~word & high;
+            const quint64 del = word ^ (0x7F * ones);
+            const quint64 isDel = (del - ones) & ~del & high;
+            if ((word & high) | below | isDel)
+                break;
+            p += 8;
+        }
+        if (p == last)
+            break;
         const uchar c = *p;
         if (c >= 0x20 && c < 0x7F)
             continue;
+        ascii = ascii && c < 0x80;
         if (c < 0x20 ? c != '\n' && c != '\t' : c == 0x7F)
             return false;
         // U+0080..U+009F are controls too; U+FEFF is left to the conversion.
@@ -30,5 +49,5 @@ bool PrintableText::isPrintable(const char* begin, const char* end)
         if (c == 0xEF && last - p >= 3 && p[1] == 0xBB && p[2] == 0xBF)
             return false;
     }
-    return PlainUtf8::check(begin, end);
+    return ascii || PlainUtf8::check(begin, end);
 }

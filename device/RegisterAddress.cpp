@@ -21,7 +21,8 @@ RegisterAddress::RegisterAddress(const TableInfo& table, const DataRows& rows)
             m_dataRows.emplace_back(registerRow, i);
     }
     // Usually in order already; a register row named twice keeps its first data row.
-    std::sort(m_dataRows.begin(), m_dataRows.end());
+    if (!std::is_sorted(m_dataRows.begin(), m_dataRows.end()))
+        std::sort(m_dataRows.begin(), m_dataRows.end());
     const auto sameRow = [](const auto& a, const auto& b) { return a.first == b.first; };
     m_dataRows.erase(std::unique(m_dataRows.begin(), m_dataRows.end(), sameRow), m_dataRows.end());
 }

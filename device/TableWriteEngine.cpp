@@ -4,6 +4,7 @@
 #include "ProgressReporter.h"
 #include "RegisterAddress.h"
 #include "ValueCheck.h"
+#include "WriteCellLog.h"
 #include "model/TableInfo.h"
 
 #include <QCoreApplication>
@@ -66,7 +67,7 @@ QString TableWriteEngine::encode(const TableInfo& table, const RegisterAddress& 
     EncodedValue encoded = check.encode(*field, rows.at(i).at(j).value);
     if (!encoded.ok)
         return cellError(table, registerRowText(registerRow), fieldNumber, encoded.problem);
-    cell = EncodedCell{i, j, registerRow, fieldNumber, std::move(encoded.bytes)};
+    cell = EncodedCell{i, j, registerRow, fieldNumber, std::move(encoded.bytes), rows.at(i).at(j).value};
     return QString();
 }
 
@@ -136,7 +137,8 @@ int TableWriteEngine::send(const TableInfo& table, int rowCount, const QVector<E
         }
         if (progress.cancelRequested())
             return cancelled(table, sent);
-        qDebug() << "row = " << cell.row << "; col = " << cell.column << " bytes = " << cell.bytes.toHex();
+        qCDebug(writeCellLog).noquote().nospace()
+            << "row = " << cell.row << "; col = " << cell.column << " value = " << cell.value;
 
         driver.setParamInt(handle, LIBTILLO_PARAM_TABLE, table.id);
         driver.setParamInt(handle, LIBTILLO_PARAM_ROW, cell.registerRow);

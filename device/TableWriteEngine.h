@@ -50,6 +50,7 @@ public:
         unsigned registerRow = 0;
         int field = 0; // from 1
         QByteArray bytes;
+        QByteArray value; // the stored text the bytes encode, for the cell's log line
     };
 
     // Cell (i, j) of rows as it would be sent, into cell; otherwise the

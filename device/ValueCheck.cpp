@@ -145,14 +145,15 @@ const std::vector<bool>& lostOnArrival(const RegisterCharsets& charsets)
     return table;
 }
 
-std::optional<QString> unstorableCharacter(const QByteArray& value, const RegisterCharsets& charsets)
+std::optional<QString> unstorableCharacter(const QByteArray& value, const QString* text,
+                                           const RegisterCharsets& charsets)
 {
     const bool printableAscii = std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20; });
     // Without the register's character sets nothing tells what it keeps.
     if (printableAscii || !charsets.internal || !charsets.external)
         return std::nullopt;
     const std::vector<bool>& lost = lostOnArrival(charsets);
-    for (const QChar ch : QString::fromUtf8(value)) {
+    for (const QChar ch : text ? *text : QString::fromUtf8(value)) {
         if (lost[ch.unicode()]) {
             return QStringLiteral("символ \"%1\" не может быть сохранён в ККТ: его нет во внутренней кодировке ККТ")
                 .arg(shownCharacter(ch));
@@ -161,7 +162,8 @@ std::optional<QString> unstorableCharacter(const QByteArray& value, const Regist
     return std::nullopt;
 }
 
-std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& value, const RegisterCharsets& charsets)
+std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& value, const QString* text,
+                                    const RegisterCharsets& charsets)
 {
     switch (field.m_guiType) {
     case FieldInfo::Int:
@@ -180,7 +182,7 @@ std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& va
             return problem;
     }
     if (field.m_deviceType == FieldInfo::String866)
-        return unstorableCharacter(value, charsets);
+        return unstorableCharacter(value, text, charsets);
     return std::nullopt;
 }
 
@@ -191,16 +193,33 @@ ValueCheck::ValueCheck(const RegisterCharsets& charsets)
 {
 }
 
+namespace {
+
+// A cp866 text beyond ASCII read into UTF-16 once, for every check of it.
+std::optional<QString> textOf(const FieldInfo& field, const QByteArray& value)
+{
+    if (field.m_deviceType != FieldInfo::String866
+        || std::all_of(value.begin(), value.end(), [](char c) { return uchar(c) < 0x80; }))
+        return std::nullopt;
+    return QString::fromUtf8(value.constData(), value.size());
+}
+
+} // namespace
+
 QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value) const
 {
-    if (std::optional<QString> problem = modelProblem(field, value, m_charsets))
+    const std::optional<QString> text = textOf(field, value);
+    const QString* known = text ? &*text : nullptr;
+    if (std::optional<QString> problem = modelProblem(field, value, known, m_charsets))
         return *problem;
-    return ValueCodec::refusalReason(field, value, m_charsets.external);
+    return ValueCodec::refusalReason(field, value, m_charsets.external, known);
 }
 
 EncodedValue ValueCheck::encode(const FieldInfo& field, const QByteArray& value) const
 {
-    if (const std::optional<QString> problem = modelProblem(field, value, m_charsets))
+    const std::optional<QString> text = textOf(field, value);
+    const QString* known = text ? &*text : nullptr;
+    if (const std::optional<QString> problem = modelProblem(field, value, known, m_charsets))
         return ValueCodec::refusal(field, value, *problem);
-    return ValueCodec::encode(field, value, m_charsets.external);
+    return ValueCodec::encode(field, value, m_charsets.external, known);
 }

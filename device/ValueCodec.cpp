@@ -206,7 +206,8 @@ QString unmappableReason(const QString& text, QTextCodec* codec)
     return QStringLiteral("символ \"%1\" не может быть записан в ККТ").arg(firstUnmappable(text, codec));
 }
 
-QString readString866(const FieldInfo& field, const QByteArray& value, QTextCodec* codec, QByteArray* bytes)
+QString readString866(const FieldInfo& field, const QByteArray& value, QTextCodec* codec, QByteArray* bytes,
+                      const QString* known)
 {
     if (field.m_maxLength < 0 || field.m_maxLength > kLongestString)
         return QStringLiteral("длина поля %1 недопустима").arg(field.m_maxLength);
@@ -221,7 +222,7 @@ QString readString866(const FieldInfo& field, const QByteArray& value, QTextCode
         return value.size() > limit ? tooLong.arg(limit) : QString();
 
     // Whole bytes: a NUL inside the value is a character like any other.
-    const QString text = QString::fromUtf8(value.constData(), value.size());
+    const QString text = known ? *known : QString::fromUtf8(value.constData(), value.size());
     if (text.size() > limit)
         return tooLong.arg(limit);
 
@@ -257,7 +258,8 @@ QString readString866(const FieldInfo& field, const QByteArray& value, QTextCode
     return {};
 }
 
-QString readValue(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec, QByteArray* bytes)
+QString readValue(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec, QByteArray* bytes,
+                  const QString* text = nullptr)
 {
     switch (field.m_deviceType) {
     case FieldInfo::Bin1:
@@ -292,7 +294,7 @@ QString readValue(const FieldInfo& field, const QByteArray& value, QTextCodec* s
     case FieldInfo::Bcd8:
         return readDecimal(value, field.rowWidth(), bytes);
     case FieldInfo::String866:
-        return readString866(field, value, stringCodec, bytes);
+        return readString866(field, value, stringCodec, bytes, text);
     case FieldInfo::Ascii:
         if (bytes)
             *bytes = value;
@@ -360,18 +362,20 @@ QByteArray ValueCodec::decode(const FieldInfo& field, const QByteArray& raw, QTe
     return {};
 }
 
-EncodedValue ValueCodec::encode(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec)
+EncodedValue ValueCodec::encode(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec,
+                               const QString* text)
 {
     EncodedValue result;
-    const QString reason = readValue(field, value, stringCodec, &result.bytes);
+    const QString reason = readValue(field, value, stringCodec, &result.bytes, text);
     if (!reason.isEmpty())
         return refusal(field, value, reason);
     return result;
 }
 
-QString ValueCodec::refusalReason(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec)
+QString ValueCodec::refusalReason(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec,
+                                  const QString* text)
 {
-    return readValue(field, value, stringCodec, nullptr);
+    return readValue(field, value, stringCodec, nullptr, text);
 }
 
 EncodedValue ValueCodec::refusal(const FieldInfo& field, const QByteArray& value, const QString& reason)

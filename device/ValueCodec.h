@@ -22,9 +22,13 @@ public:
     // Never fails: every byte string gives some value.
     static QByteArray decode(const FieldInfo& field, const QByteArray& raw, QTextCodec* stringCodec);
     // Refuses (ok == false) a value it cannot read for the field instead of sending zeros.
-    static EncodedValue encode(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec);
+    // `text`, when given, is the value already read from its UTF-8 bytes, so
+    // that a text field's value is converted once for all its checks.
+    static EncodedValue encode(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec,
+                               const QString* text = nullptr);
     // Why encode() refuses the value, without building its bytes; empty when it does not.
-    static QString refusalReason(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec);
+    static QString refusalReason(const FieldInfo& field, const QByteArray& value, QTextCodec* stringCodec,
+                                 const QString* text = nullptr);
     // The refusal of a value for a field, with its reason and the message that names both.
     static EncodedValue refusal(const FieldInfo& field, const QByteArray& value, const QString& reason);
 };

@@ -12,6 +12,9 @@ class ValuePool
 public:
     explicit ValuePool(int maxValues = 1 << 16) : m_maxValues(maxValues) {}
 
+    // Values longer than this are never pooled.
+    static constexpr int MaxPooledSize = 16;
+
     // Whether it takes no more values: a pool of values that hardly repeat.
     bool full() const { return m_values.size() >= m_maxValues; }
 
@@ -36,13 +39,19 @@ public:
     {
         if (size > MaxPooledSize || full())
             return QByteArray(data, size);
-        const QByteArray pooled = shared(QByteArray::fromRawData(data, size));
-        return pooled.constData() == data ? QByteArray(data, size) : pooled;
+        // The bytes are looked up through one raw array kept for it, which
+        // points at them without a copy or an allocation of its own.
+        m_probe.setRawData(data, uint(size));
+        const auto found = m_values.constFind(m_probe);
+        if (found != m_values.constEnd())
+            return *found;
+        QByteArray exact(data, size);
+        m_values.insert(exact);
+        return exact;
     }
 
 private:
-    static constexpr int MaxPooledSize = 16;
-
     int m_maxValues;
     QSet<QByteArray> m_values;
+    QByteArray m_probe;
 };

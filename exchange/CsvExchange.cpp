@@ -19,6 +19,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QTextCodec>
 
@@ -387,6 +388,22 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     // A column whose values hardly repeat (names, codes, barcodes) soon fills
     // its pool and is copied value by value from then on.
     std::vector<ValuePool> columnPools(size_t(fields.size()) + 1, ValuePool(ColumnPoolSize));
+    // The values of a column that repeat (prices, taxes, departments) are
+    // checked once each: the reason (empty when stored whole) of each short
+    // value met while the column's pool still takes values.
+    std::vector<QHash<QByteArray, QString>> columnReasons(size_t(fields.size()) + 1);
+    const auto reasonFor = [&](int column, const FieldInfo& field, const QByteArray& stored) {
+        const ValuePool& pool = columnPools[size_t(column)];
+        if (pool.full() || stored.size() > ValuePool::MaxPooledSize)
+            return m_check.reason(field, stored);
+        QHash<QByteArray, QString>& known = columnReasons[size_t(column)];
+        const auto found = known.constFind(stored);
+        if (found != known.constEnd())
+            return *found;
+        const QString reason = m_check.reason(field, stored);
+        known.insert(stored, reason);
+        return reason;
+    };
     // Db: the data line (from 1) that names each register row, 0 while none
     // does; as long as the highest row named so far.
     std::vector<int> lineOfRegisterRow;
@@ -409,8 +426,8 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                               "не более %2")
                                    .arg(matched.name, QString::number(lineLimit)));
         }
-        // The values as stored, each taken out of the reader's buffer once, for the cell that keeps it;
-        // equal short ones of a column share one buffer.
+        // The values as stored, each copied out of the file's bytes once, for the cell that keeps it;
+        // equal short ones of a column share one buffer. What is only looked at stays a view.
         const auto valueAt = [&](int i) {
             return dataStoredAsIs ? columnPools[size_t(i)].shared(raw.data(i), raw.length(i)) : storedOf(raw.at(i));
         };
@@ -443,15 +460,29 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
             row.reserve(fields.size() + 1);
             for (int i = 0; i < fields.size(); ++i) {
                 const FieldInfo& field = fields.at(i);
-                const QByteArray value = valueAt(i + 1);
-                QByteArray stored = value;
-                // Also an empty amount: the file gives roubles, so its refusal speaks of them.
-                if (field.m_guiType == FieldInfo::Money && (!MoneyText::toKopecks(value, stored) || stored.isEmpty())) {
-                    problems << valueProblem(records, field, shown(value),
-                                             QStringLiteral("нужна сумма в рублях: число не более чем с двумя "
-                                                            "знаками после точки"));
+                QByteArray stored;
+                if (field.m_guiType == FieldInfo::Money) {
+                    // The file gives roubles, read where they stand; the kopecks are what is kept.
+                    const QByteArray converted = dataStoredAsIs ? QByteArray() : storedOf(raw.at(i + 1));
+                    const char* roubles = dataStoredAsIs ? raw.data(i + 1) : converted.constData();
+                    const int length = dataStoredAsIs ? raw.length(i + 1) : converted.size();
+                    const auto inFile = [&] { return QByteArray(roubles, length); };
+                    // Also an empty amount: the file gives roubles, so its refusal speaks of them.
+                    if (!MoneyText::toKopecks(roubles, roubles + length, stored) || stored.isEmpty()) {
+                        problems << valueProblem(records, field, shown(inFile()),
+                                                 QStringLiteral("нужна сумма в рублях: число не более чем с двумя "
+                                                                "знаками после точки"));
+                    } else {
+                        stored = columnPools[size_t(i + 1)].shared(stored);
+                        const QString reason = reasonFor(i + 1, field, stored);
+                        if (!reason.isEmpty())
+                            problems << valueProblem(records, field, shown(inFile()), reason);
+                    }
                 } else {
-                    check(records, field, value, stored);
+                    stored = valueAt(i + 1);
+                    const QString reason = reasonFor(i + 1, field, stored);
+                    if (!reason.isEmpty())
+                        problems << valueProblem(records, field, shown(stored), reason);
                 }
                 row.append(Cell(stored, !field.m_readOnly && !readOnlyRow));
             }

@@ -2,6 +2,8 @@
 
 #include <csv.h>
 
+#include <cstring>
+
 QByteArray CsvRecordWriter::quoted(const QByteArray& value)
 {
     // Worst case: every byte a quote (doubled) plus the two delimiters.
@@ -25,16 +27,26 @@ void CsvRecordWriter::appendBare(Buffer& out, const QByteArray& value) const
     out.commit(size_t(record.size()));
 }
 
-void CsvRecordWriter::appendQuoted(Buffer& out, const QByteArray& value, bool first) const
+void CsvRecordWriter::appendQuoted(Buffer& out, const char* value, size_t size, bool first) const
 {
     // Worst case: every byte a quote (doubled) plus the separator and the two delimiters.
-    const size_t room = size_t(value.size()) * 2 + 3;
-    char* at = out.room(room);
-    size_t used = 0;
+    char* const start = out.room(size * 2 + 3);
+    char* at = start;
     if (!first)
-        at[used++] = m_separator;
-    used += csv_write2(at + used, room - used, value.constData(), size_t(value.size()), '"');
-    out.commit(used);
+        *at++ = m_separator;
+    *at++ = '"';
+    if (!std::memchr(value, '"', size)) { // the usual value: copied whole
+        std::memcpy(at, value, size);
+        at += size;
+    } else {
+        for (size_t i = 0; i < size; ++i) {
+            *at++ = value[i];
+            if (value[i] == '"')
+                *at++ = '"';
+        }
+    }
+    *at++ = '"';
+    out.commit(size_t(at - start));
 }
 
 void CsvRecordWriter::endRecord(Buffer& out) const

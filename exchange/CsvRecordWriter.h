@@ -33,7 +33,11 @@ public:
 
     void appendBare(Buffer& out, const QByteArray& value) const;
     // One value of a record, quoted; the separator before all but the first.
-    void appendQuoted(Buffer& out, const QByteArray& value, bool first) const;
+    void appendQuoted(Buffer& out, const QByteArray& value, bool first) const
+    {
+        appendQuoted(out, value.constData(), size_t(value.size()), first);
+    }
+    void appendQuoted(Buffer& out, const char* value, size_t size, bool first) const;
     void endRecord(Buffer& out) const;
 
     // One bare value, enclosed only when it holds the separator, CR or LF.

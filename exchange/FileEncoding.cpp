@@ -1,6 +1,7 @@
 #include "FileEncoding.h"
 
 #include "FileTextCodec.h"
+#include "common/PlainUtf8.h"
 
 #include <QTextCodec>
 
@@ -15,6 +16,10 @@ const int Windows1251Mib = 2251;
 // The offset of the first byte that is not part of valid UTF-8; -1 when all are.
 qsizetype firstNonUtf8(const QByteArray& bytes)
 {
+    // The usual file, plain UTF-8 without NUL, is told eight bytes at a time;
+    // only another one needs iconv to find where it stops being UTF-8.
+    if (PlainUtf8::check(bytes.constData(), bytes.constData() + bytes.size()))
+        return -1;
     const iconv_t convert = ::iconv_open("UTF-16LE", "UTF-8");
     if (convert == iconv_t(-1))
         return -1;

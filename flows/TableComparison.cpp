@@ -81,7 +81,7 @@ QByteArray TableComparison::fileBytes(const TableInfo& table, int fieldIndex, co
 {
     if (table.type == Db && fieldIndex >= 0 && fieldIndex < table.fields.size()
         && table.fields.at(fieldIndex).m_guiType == FieldInfo::Money)
-        return MoneyText::fromKopecks(stored).toUtf8();
+        return MoneyText::bytesFromKopecks(stored);
     const int zero = stored.indexOf('\0');
     return zero < 0 ? stored : stored.left(zero); // shared, not copied, when whole
 }

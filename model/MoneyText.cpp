@@ -31,10 +31,8 @@ bool MoneyText::toKopecks(const QString& text, QByteArray& kopecks)
     return toKopecks(text.trimmed().toUtf8(), kopecks);
 }
 
-bool MoneyText::toKopecks(const QByteArray& text, QByteArray& kopecks)
+bool MoneyText::toKopecks(const char* begin, const char* end, QByteArray& kopecks)
 {
-    const char* begin = text.constData();
-    const char* end = begin + text.size();
     WholeNumber::trim(begin, end);
     if (begin == end) {
         kopecks.clear();

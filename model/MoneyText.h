@@ -21,5 +21,9 @@ public:
     // beyond 64 bits of kopecks is refused (false, kopecks untouched).
     static bool toKopecks(const QString& text, QByteArray& kopecks);
     // The same for a text given as UTF-8 bytes.
-    static bool toKopecks(const QByteArray& text, QByteArray& kopecks);
+    static bool toKopecks(const QByteArray& text, QByteArray& kopecks)
+    {
+        return toKopecks(text.constData(), text.constData() + text.size(), kopecks);
+    }
+    static bool toKopecks(const char* begin, const char* end, QByteArray& kopecks);
 };

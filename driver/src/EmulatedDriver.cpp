@@ -281,6 +281,11 @@ int EmulatedDriver::queryData()
     return fail(call, ErrorInvalidArgument, "Неизвестный запрос " + number(query));
 }
 
+std::string EmulatedDriver::rowBeyondText(unsigned tableId, unsigned row, size_t rowCount)
+{
+    return "Ряд " + number(row) + " вне таблицы " + number(tableId) + " (рядов: " + number(rowCount) + ")";
+}
+
 const uint8_t* EmulatedDriver::currentRow(const RegisterTable& table, unsigned row) const
 {
     if (!m_pending.empty()) {
@@ -305,8 +310,7 @@ bool EmulatedDriver::locateCell(const std::string& trace, unsigned& tableId, uns
         return false;
     }
     if (row < 1 || row > table->rowCount) {
-        fail(trace, ErrorRowBeyond,
-             "Ряд " + number(row) + " вне таблицы " + number(tableId) + " (рядов: " + number(table->rowCount) + ")");
+        fail(trace, ErrorRowBeyond, rowBeyondText(tableId, row, table->rowCount));
         return false;
     }
     if (field > table->fields.size()) {
@@ -339,18 +343,33 @@ int EmulatedDriver::readCell()
     } lineTime{m_image.link(), value};
     if (faultFires(call, {"read", long(tableId), long(row), long(field)}))
         return -1;
-    RegisterTable* table = nullptr;
-    if (!locateCell(call, tableId, row, field, table))
-        return -1;
-    const uint8_t* bytes = currentRow(*table, row);
-    if (field == 0) {
-        value.assign(bytes, bytes + table->rowWidth);
-        for (const RegisterTable::Field& f : table->fields) {
+    // The texts of a whole row go out in the external character set.
+    const auto wholeRow = [&value](const RegisterTable& table, const uint8_t* bytes) {
+        value.assign(bytes, bytes + table.rowWidth);
+        for (const RegisterTable::Field& f : table.fields) {
             if (!f.text || RegisterCharsets::isNumberPair(bytes + f.offset, f.width))
                 continue;
             for (size_t i = f.offset; i < f.offset + f.width; ++i)
                 value[i] = RegisterCharsets::internalToExternal(value[i]);
         }
+    };
+    // One whole row of a large table not used yet comes from that row's text
+    // alone: a dry run that only makes sure a row is there does not pay for
+    // decoding the table.
+    const RegisterTable* alone = nullptr;
+    size_t rowCount = 0;
+    if (field == 0 && m_image.rowAlone(tableId, row, alone, rowCount, m_rowAlone)) {
+        if (m_rowAlone.empty())
+            return fail(call, ErrorRowBeyond, rowBeyondText(tableId, row, rowCount));
+        wholeRow(*alone, m_rowAlone.data());
+        return succeed(call);
+    }
+    RegisterTable* table = nullptr;
+    if (!locateCell(call, tableId, row, field, table))
+        return -1;
+    const uint8_t* bytes = currentRow(*table, row);
+    if (field == 0) {
+        wholeRow(*table, bytes);
     } else {
         const RegisterTable::Field& f = table->fields[field - 1];
         value.assign(bytes + f.offset, bytes + f.offset + f.width);

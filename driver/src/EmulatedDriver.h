@@ -60,6 +60,7 @@ private:
     bool loadImage(const std::string& path, RegisterImage& image, std::string& error);
     void discardConnection();
     const uint8_t* currentRow(const RegisterTable& table, unsigned row) const;
+    static std::string rowBeyondText(unsigned tableId, unsigned row, size_t rowCount);
     bool locateCell(const std::string& trace, unsigned& tableId, unsigned& row, unsigned& field,
                     RegisterTable*& table);
 
@@ -79,6 +80,7 @@ private:
     std::string m_imagePath;
     RegisterImage m_image;
     RegisterImage::Rows m_pending;
+    std::vector<uint8_t> m_rowAlone; // a row read from its own text
     FaultList m_faults;
     struct ParsedImage
     {

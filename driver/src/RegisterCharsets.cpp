@@ -133,8 +133,10 @@ void RegisterCharsets::encodeInternal(std::string_view utf8, std::vector<uint8_t
         if (static_cast<unsigned char>(c) >= 0x80) {
             // Not plain ASCII: character by character.
             bytes.clear();
-            for (char32_t ch : WideText::utf8ToCodePoints(utf8))
+            for (size_t i = 0; i < utf8.size();) {
+                const char32_t ch = WideText::nextCodePoint(utf8, i);
                 bytes.push_back(ch < internalByte.size() ? internalByte[ch] : uint8_t(0x20));
+            }
             return;
         }
         bytes.push_back(internalByte[static_cast<unsigned char>(c)]);

@@ -70,6 +70,10 @@ bool isTemporaryOf(const std::string& name, const std::string& imageName)
     return true;
 }
 
+// Rows of a large table read one by one from their own text before the
+// table is decoded whole.
+const unsigned RowsReadAlone = 8;
+
 // Rows texts this long are decoded on the table's first use; shorter ones
 // (every table of the default register) at once, with the rest of the image.
 const size_t LargeRowsText = 64 * 1024;
@@ -368,7 +372,10 @@ bool RegisterImage::parseWhole(const std::shared_ptr<const ImageText>& content, 
         for (const RowsCut::Piece& piece : pieces) {
             if (undecoded.size() <= piece.table)
                 undecoded.resize(piece.table + 1);
-            undecoded[piece.table] = {content, piece.begin, piece.end};
+            RegisterTable::Undecoded& rows = undecoded[piece.table];
+            rows.image = content;
+            rows.begin = piece.begin;
+            rows.end = piece.end;
         }
         std::string ignored;
         if (parseText(rest, undecoded, ignored))
@@ -431,6 +438,35 @@ RegisterTable* RegisterImage::table(unsigned id, std::string& error)
     if (it == m_tables.end())
         return nullptr;
     return decode(it->second, error) ? &it->second : nullptr;
+}
+
+bool RegisterImage::rowAlone(unsigned id, size_t row, const RegisterTable*& table, size_t& rowCount,
+                             std::vector<uint8_t>& bytes)
+{
+    const auto it = m_tables.find(id);
+    if (it == m_tables.end() || it->second.decoded())
+        return false;
+    RegisterTable& t = it->second;
+    RegisterTable::Undecoded& rows = t.undecoded;
+    // A read from the first row, or of more than a few rows, goes on through
+    // the table: decoding it whole once costs less than row by row.
+    if (row == 1 || ++rows.rowsAlone > RowsReadAlone || !rows.image->unchanged())
+        return false;
+    const std::string_view text = rowsText(rows);
+    if (!rows.rowsLooked) {
+        rows.rowsLooked = true;
+        rows.rowsFound = RowsDecoder::findRows(text.data(), text.data() + text.size(), rows.rows);
+    }
+    if (!rows.rowsFound)
+        return false;
+    table = &t;
+    rowCount = rows.rows.size();
+    bytes.clear();
+    if (row < 1 || row > rowCount)
+        return true;
+    const auto [begin, end] = rows.rows[row - 1];
+    bytes.resize(t.rowWidth);
+    return RowsDecoder::decodeRow(text.data() + begin, text.data() + end, t, bytes.data());
 }
 
 const Json::Value& RegisterImage::faults() const

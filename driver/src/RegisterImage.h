@@ -46,6 +46,14 @@ public:
 
     // Null when there is no such table, or (with a reason) when its rows are broken.
     RegisterTable* table(unsigned id, std::string& error);
+    // For a read of one whole row of a table not decoded yet: the table and
+    // its row count, and the row's bytes (empty when there is no such row)
+    // taken from that row's text alone, the other rows left as they are.
+    // False when the table is decoded already, for the first row or past
+    // the first few rows read so (a read that goes on through the table), or
+    // when its text or the row's is not of the usual forms: table() then
+    // decodes it and names the fault.
+    bool rowAlone(unsigned id, size_t row, const RegisterTable*& table, size_t& rowCount, std::vector<uint8_t>& bytes);
     // The image's "faults" (null when it has none).
     const Json::Value& faults() const;
 

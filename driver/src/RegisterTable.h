@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tillo_emulator {
@@ -33,6 +34,12 @@ struct RegisterTable
     {
         std::shared_ptr<const ImageText> image; // the whole text, shared by the tables
         size_t begin = 0, end = 0;
+        // Where each row's text lies within begin..end, once a read of one
+        // row has looked (rowsFound false: the text is not of that shape).
+        bool rowsLooked = false;
+        bool rowsFound = false;
+        unsigned rowsAlone = 0; // rows read so
+        std::vector<std::pair<size_t, size_t>> rows;
     } undecoded;
     size_t rowCount = 0;
 

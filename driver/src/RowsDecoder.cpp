@@ -3,6 +3,7 @@
 #include "RegisterImage.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -139,6 +140,43 @@ bool cell(Cursor& c, const RegisterTable::Field& field, std::vector<uint8_t>& by
     return ok && bytes.size() <= field.width && c.take('}');
 }
 
+// The cells of one row after its '[' into `row`, up to and with its ']'.
+bool rowCells(Cursor& c, const RegisterTable& table, uint8_t* row, std::vector<uint8_t>& cellBytes)
+{
+    if (c.take(']'))
+        return true;
+    size_t field = 0;
+    do {
+        if (field == table.fields.size() || !cell(c, table.fields[field], cellBytes))
+            return false;
+        std::copy(cellBytes.begin(), cellBytes.end(), row + table.fields[field].offset);
+        ++field;
+    } while (c.take(','));
+    return c.take(']');
+}
+
+// Past the JSON string that starts at `at` (its opening quote); null when it is not closed.
+const char* pastString(const char* at, const char* end)
+{
+    for (const char* p = at + 1; p < end;) {
+        const auto* quote = static_cast<const char*>(std::memchr(p, '"', size_t(end - p)));
+        if (!quote)
+            return nullptr;
+        size_t backslashes = 0;
+        for (const char* b = quote; b > at + 1 && b[-1] == '\\'; --b)
+            ++backslashes;
+        if (backslashes % 2 == 0)
+            return quote + 1;
+        p = quote + 1;
+    }
+    return nullptr;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 } // namespace
 
 bool RowsDecoder::decode(const char* begin, const char* end, RegisterTable& table)
@@ -161,16 +199,7 @@ bool RowsDecoder::decode(const char* begin, const char* end, RegisterTable& tabl
             bytes.resize(bytes.size() + table.rowWidth, 0);
             uint8_t* row = bytes.data() + rows * table.rowWidth;
             ++rows;
-            if (c.take(']'))
-                continue;
-            size_t field = 0;
-            do {
-                if (field == table.fields.size() || !cell(c, table.fields[field], cellBytes))
-                    return false;
-                std::copy(cellBytes.begin(), cellBytes.end(), row + table.fields[field].offset);
-                ++field;
-            } while (c.take(','));
-            if (!c.take(']'))
+            if (!rowCells(c, table, row, cellBytes))
                 return false;
         } while (c.take(','));
         if (!c.take(']'))
@@ -181,6 +210,75 @@ bool RowsDecoder::decode(const char* begin, const char* end, RegisterTable& tabl
     table.bytes = std::move(bytes);
     table.rowCount = rows;
     return true;
+}
+
+bool RowsDecoder::findRows(const char* begin, const char* end, std::vector<std::pair<size_t, size_t>>& rows)
+{
+    rows.clear();
+    const char* p = begin;
+    while (p < end && isBlank(*p))
+        ++p;
+    if (p == end || *p != '[')
+        return false;
+    ++p;
+    int depth = 1;       // of brackets and braces
+    bool inRow = false;  // between a row's '[' and its ']'
+    const char* rowStart = nullptr;
+    // Inside a row only strings, brackets and braces matter.
+    static const auto matters = [] {
+        std::array<bool, 256> table{};
+        for (const unsigned char c : {'"', '[', ']', '{', '}'})
+            table[c] = true;
+        return table;
+    }();
+    while (p < end && depth > 0) {
+        if (depth > 1) {
+            while (p < end && !matters[static_cast<unsigned char>(*p)])
+                ++p;
+            if (p == end)
+                break;
+        }
+        const char ch = *p;
+        if (ch == '"') {
+            if (depth == 1)
+                return false; // a row that is not an array
+            p = pastString(p, end);
+            if (!p)
+                return false;
+            continue;
+        }
+        if (ch == '[' || ch == '{') {
+            if (depth == 1) {
+                if (ch != '[')
+                    return false;
+                inRow = true;
+                rowStart = p;
+            }
+            ++depth;
+        } else if (ch == ']' || ch == '}') {
+            --depth;
+            if (depth == 1 && inRow) {
+                rows.emplace_back(size_t(rowStart - begin), size_t(p + 1 - begin));
+                inRow = false;
+            }
+        } else if (depth == 1 && ch != ',' && !isBlank(ch)) {
+            return false;
+        }
+        ++p;
+    }
+    if (depth != 0)
+        return false;
+    while (p < end && isBlank(*p))
+        ++p;
+    return p == end;
+}
+
+bool RowsDecoder::decodeRow(const char* begin, const char* end, const RegisterTable& table, uint8_t* row)
+{
+    Cursor c(begin, end);
+    std::vector<uint8_t> cellBytes;
+    std::fill(row, row + table.rowWidth, uint8_t(0));
+    return c.take('[') && rowCells(c, table, row, cellBytes) && c.atEnd();
 }
 
 } // namespace tillo_emulator

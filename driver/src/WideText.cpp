@@ -35,45 +35,44 @@ void appendUtf8(std::string& out, char32_t cp)
 
 } // namespace
 
+char32_t WideText::nextCodePoint(std::string_view utf8, size_t& i)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t n = utf8.size();
+    const unsigned char c = s[i];
+    int extra = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if (c < 0x80) {
+        ++i;
+        return c;
+    } else if ((c & 0xE0) == 0xC0) {
+        extra = 1, cp = c & 0x1F, min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        extra = 2, cp = c & 0x0F, min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        extra = 3, cp = c & 0x07, min = 0x10000;
+    } else {
+        ++i;
+        return Replacement;
+    }
+    size_t j = 1;
+    for (; j <= size_t(extra); ++j) {
+        if (i + j >= n || (s[i + j] & 0xC0) != 0x80)
+            break;
+        cp = (cp << 6) | (s[i + j] & 0x3F);
+    }
+    const bool truncated = j <= size_t(extra);
+    i += j;
+    return truncated || cp < min || !isValidCodePoint(cp) ? Replacement : cp;
+}
+
 std::u32string WideText::utf8ToCodePoints(std::string_view utf8)
 {
     std::u32string out;
     out.reserve(utf8.size());
-    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-    const size_t n = utf8.size();
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char c = s[i];
-        int extra = 0;
-        char32_t cp = 0;
-        char32_t min = 0;
-        if (c < 0x80) {
-            cp = c;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1, cp = c & 0x1F, min = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, cp = c & 0x0F, min = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, cp = c & 0x07, min = 0x10000;
-        } else {
-            out += Replacement;
-            ++i;
-            continue;
-        }
-        size_t j = 1;
-        for (; j <= size_t(extra); ++j) {
-            if (i + j >= n || (s[i + j] & 0xC0) != 0x80)
-                break;
-            cp = (cp << 6) | (s[i + j] & 0x3F);
-        }
-        if (j <= size_t(extra)) { // truncated sequence
-            out += Replacement;
-            i += j;
-            continue;
-        }
-        out += (cp < min || !isValidCodePoint(cp)) ? Replacement : cp;
-        i += j;
-    }
+    for (size_t i = 0; i < utf8.size();)
+        out += nextCodePoint(utf8, i);
     return out;
 }
 

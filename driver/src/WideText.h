@@ -13,6 +13,9 @@ class WideText
 {
 public:
     static std::u32string utf8ToCodePoints(std::string_view utf8);
+    // The code point at `i` (below utf8.size()), `i` moved past it: a
+    // sequence that is not UTF-8 gives U+FFFD.
+    static char32_t nextCodePoint(std::string_view utf8, size_t& i);
     static std::string toUtf8(const wchar_t* text);
     static std::wstring fromUtf8(const std::string& utf8);
 

@@ -1,4 +1,5 @@
 #include "support/EmulatorImage.h"
+#include "support/LogLines.h"
 #include "support/SteppingClock.h"
 #include "support/TestDriver.h"
 #include "support/TestFiles.h"
@@ -17,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -281,6 +283,38 @@ private slots:
 
         logic().close();
         compareRegister(before, EmulatorImage::fromFile(m_imagePath), placed);
+    }
+
+    // The line of each cell sent is under a switch of its own, off even when
+    // the program's other debug lines are on: a write of 65 536 rows neither
+    // formats nor writes a line a cell.
+    void cellLines_data()
+    {
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<QStringList>("cellLines");
+        QTest::newRow("off by default") << QString() << QStringList{};
+        QTest::newRow("other debug lines on") << "default.debug=true\nvescor.rows.debug=true" << QStringList{};
+        QTest::newRow("switched on") << "vescor.writes.debug=true"
+                                     << QStringList{"row = 0; col = 4 value = 9",
+                                                    "row = 1; col = 1 value = 300"};
+    }
+
+    void cellLines()
+    {
+        QFETCH(QString, rules);
+        QFETCH(QStringList, cellLines);
+        open(registerImage());
+        QLoggingCategory::setFilterRules(rules);
+        DataRows data = rows({"0 0 0 0 9* | 5", "0 300* 0 0 0 | 2"});
+        unsigned count = 0;
+        QString errorText;
+        {
+            LogLines log;
+            QCOMPARE(write(fiveFields(Db), data, count, errorText), 0);
+            QCOMPARE(log.debug().filter(QStringLiteral("; col = ")), cellLines);
+        }
+        QLoggingCategory::setFilterRules(QString());
+        QCOMPARE(count, 2u);
     }
 
     // The bar shows the rows before each changed cell (every pace point due

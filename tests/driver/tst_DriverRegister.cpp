@@ -631,6 +631,69 @@ private slots:
         QCOMPARE(api.readCell(h, 3, 2, 1, value), 0);
     }
 
+    // A whole row of a large table not used yet is read from that row's own
+    // text: a sound row comes as the decoded table gives it, though another
+    // row is broken; the broken row, a cell, the first row (where a read of
+    // the whole table starts) and a row beyond are refused.
+    void wholeRowOfATableNotUsedYet_data()
+    {
+        QTest::addColumn<unsigned>("row");
+        QTest::addColumn<unsigned>("field");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a sound row") << 2u << 0u << 0 << QString();
+        QTest::newRow("the last sound row") << 4999u << 0u << 0 << QString();
+        QTest::newRow("the broken row") << 5000u << 0u << 20 << "ряд 5000, поле 1";
+        QTest::newRow("a row beyond") << 5001u << 0u << 75 << "рядов: 5000";
+        QTest::newRow("a cell of a sound row") << 2u << 1u << 20 << "ряд 5000, поле 1";
+        // A read from the top goes on through the table, which is decoded whole.
+        QTest::newRow("the first row") << 1u << 0u << 20 << "ряд 5000, поле 1";
+    }
+
+    void wholeRowOfATableNotUsedYet()
+    {
+        QFETCH(unsigned, row);
+        QFETCH(unsigned, field);
+        QFETCH(int, code);
+        QFETCH(QString, reason);
+        EmulatorImage image = smallRegister();
+        image.addTable(5, {{2}, {8, true}}, 5000);
+        image.setCell(5, 2, 1, QByteArray::fromHex("0102"));
+        image.setText(5, 2, 2, QStringLiteral("Ёж [1]"));
+        image.setCell(5, 4999, 1, QByteArray::fromHex("0A0B"));
+
+        // What the decoded table gives: the table used first through a cell.
+        QByteArray decoded;
+        {
+            QTemporaryDir dir;
+            image.install(dir);
+            TilloHandle h;
+            QCOMPARE(api.open(h), 0);
+            QByteArray cell;
+            QCOMPARE(api.readCell(h, 5, 1, 1, cell), 0);
+            if (code == 0)
+                QCOMPARE(api.readCell(h, 5, row, 0, decoded), 0);
+        }
+
+        for (Json::Value& table : image.json()["tables"]) {
+            if (table["id"].asUInt() == 5)
+                table["rows"][4999][0] = "0A0";
+        }
+        QTemporaryDir dir;
+        const QString path = image.install(dir);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 5, row, field, value), code ? -1 : 0);
+        QCOMPARE(api.errorCode(h), code);
+        if (code == 0) {
+            QCOMPARE(value, decoded);
+            QCOMPARE(value.size(), 10);
+        } else {
+            QVERIFY2(api.error(h).contains(reason), qPrintable(api.error(h)));
+        }
+    }
+
     void missingImage()
     {
         QTemporaryDir dir;

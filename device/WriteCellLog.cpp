@@ -1,0 +1,3 @@
+#include "WriteCellLog.h"
+
+Q_LOGGING_CATEGORY(writeCellLog, "vescor.writes", QtInfoMsg)
