@@ -188,9 +188,7 @@ const FieldInfo* JournalDlg::shownField(unsigned tableNumber, const JournalRecor
     for (const TableModel* model : m_host.tableModels()) {
         if (!model || model->tableNumber() != tableNumber)
             continue;
-        const TableInfo& table = model->tableInfo();
-        const int index = table.type == TransposedList ? int(cell.row) - 1 : cell.field - 1;
-        return index >= 0 && index < table.fields.size() ? &table.fields.at(index) : nullptr;
+        return JournalRecord::fieldOf(model->tableInfo(), cell);
     }
     return nullptr;
 }
