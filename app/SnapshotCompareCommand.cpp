@@ -10,6 +10,7 @@
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
+#include "flows/SnapshotPairComparison.h"
 #include "journal/RegisterSnapshot.h"
 #include "snapshot/SnapshotReader.h"
 #include "table/TableModel.h"
@@ -68,5 +69,64 @@ void SnapshotCompareCommand::run()
     if (!comparison.skipped.isEmpty()) {
         MessageBox::warning(m_host.dialogParent(), product::displayName(),
                             QStringLiteral("Не сравнивались:\n%1").arg(comparison.skipped.join(QLatin1Char('\n'))));
+    }
+}
+
+void SnapshotCompareCommand::runFiles()
+{
+    if (!m_host.confirmDiscardChanges())
+        return;
+    const QString first = SnapshotChoice::fileToOpen(m_host, QObject::tr("Первый снимок: его таблицы во вкладках"));
+    if (first.isEmpty())
+        return;
+    const QString second = SnapshotChoice::fileToOpen(m_host, QObject::tr("Второй снимок: с ним сравнивается первый"));
+    if (second.isEmpty())
+        return;
+    m_host.clearTabs();
+    BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет сравнение"));
+    SnapshotPairComparison::Result result;
+    RegisterIdentity shown;
+    try {
+        const std::unique_ptr<SnapshotReader> a = RegisterSnapshot::open(first);
+        const std::unique_ptr<SnapshotReader> b = RegisterSnapshot::open(second);
+        shown = a->manifest().identity;
+        RegisterSnapshot::Permissions permissions;
+        if (!SnapshotChoice::allowCompare(m_host, b->manifest(), shown, permissions)) {
+            m_host.setStatusText(QStringLiteral("Операция была отменена"));
+            return;
+        }
+        m_host.setShownRegister(shown);
+        result = SnapshotPairComparison::compare(
+            *a, *b, KKT_Logic::charsets(), permissions.otherModel,
+            [this](const TableInfo& table, const DataRows& firstRows, const DataRows& secondRows,
+                   const SnapshotPairComparison::TableDifferences& differences) {
+                m_host.addTableTab(table, firstRows);
+                QVector<StoredCell> values;
+                for (const SnapshotPairComparison::Cell& cell : differences.cells) {
+                    if (cell.firstRow >= 0) {
+                        values.append({cell.firstRow, cell.column,
+                                       cell.secondRow >= 0 ? secondRows.at(cell.secondRow).at(cell.column).value
+                                                           : QByteArray()});
+                    }
+                }
+                m_host.tableModels().last()->setSnapshotValues(values);
+            });
+    } catch (const FlowFailure& failure) {
+        m_host.reportFailure(failure);
+        return;
+    }
+
+    m_host.setWriteEnabled(true);
+    const int count = result.differenceCount();
+    m_host.setStatusText(count == 0 ? QStringLiteral("Снимки совпадают")
+                                    : QStringLiteral("Снимки расходятся в %1")
+                                          .arg(RussianPlural::count(qulonglong(count), QStringLiteral("ячейке"),
+                                                                    QStringLiteral("ячейках"),
+                                                                    QStringLiteral("ячейках"))));
+    m_host.setInfoText(QStringLiteral("%1, %2").arg(shown.modelName, shown.serialNumber));
+    const QStringList notCompared = result.onlyInOne + result.skipped;
+    if (!notCompared.isEmpty()) {
+        MessageBox::warning(m_host.dialogParent(), product::displayName(),
+                            QStringLiteral("Не сравнивались:\n%1").arg(notCompared.join(QLatin1Char('\n'))));
     }
 }

@@ -11,6 +11,9 @@ public:
     explicit SnapshotCompareCommand(CommandHost& host) : m_host(host) {}
 
     void run();
+    // "Сравнить два снимка…": the first snapshot's tables in the tabs, marked
+    // where the second one differs, as the register is marked against one.
+    void runFiles();
 
 private:
     CommandHost& m_host;

@@ -38,6 +38,16 @@ const TableInfo* tableOf(const QList<TableInfo>& tables, unsigned number)
     return nullptr;
 }
 
+// The rows as a file holds them, none of their cells to be written.
+DataRows unmarked(DataRows rows)
+{
+    for (DataRow& row : rows) {
+        for (Cell& cell : row)
+            cell.changed = false;
+    }
+    return rows;
+}
+
 SnapshotPairComparison::Cell cellOf(const TableComparison::CellPair& pair, bool secondIsFile)
 {
     SnapshotPairComparison::Cell cell;
@@ -100,8 +110,8 @@ SnapshotPairComparison::Result SnapshotPairComparison::compare(SnapshotReader& f
             throw FlowFailure(FlowFailure::Refused, QStringLiteral("Снимок %1: в описании модели ККТ нет таблицы %2 (%3)")
                                                         .arg(first.path(), QString::number(entry.number), entry.name));
         }
-        const DataRows firstRows = SnapshotTableRows::load(first, entry, *table, charsets);
-        const DataRows secondRows = SnapshotTableRows::load(second, *other, *table, charsets);
+        const DataRows firstRows = unmarked(SnapshotTableRows::load(first, entry, *table, charsets));
+        const DataRows secondRows = unmarked(SnapshotTableRows::load(second, *other, *table, charsets));
         TableDifferences differences{*table, {}};
         // The second file's cells against the first's, then the cells that only the first one has.
         const RegisterAddress firstAddress(*table, firstRows);

@@ -50,7 +50,8 @@ public:
         bool same() const { return differenceCount() == 0 && onlyInOne.isEmpty(); }
     };
 
-    // Hears of each table as it is compared: its rows in both files and the cells that differ.
+    // Hears of each table as it is compared: its rows in both files (no cell
+    // marked changed) and the cells that differ.
     using TableCompared = std::function<void(const TableInfo& table, const DataRows& firstRows,
                                              const DataRows& secondRows, const TableDifferences& differences)>;
 
