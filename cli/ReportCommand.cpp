@@ -1,12 +1,12 @@
 #include "ReportCommand.h"
 
 #include "CliFailure.h"
+#include "ReportFile.h"
 
 #include "journal/JournalFolder.h"
 #include "report/WriteReport.h"
 
 #include <QJsonArray>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -24,12 +24,6 @@ QDateTime sinceTime(const QString& text)
     return time;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw CliFailure(Refused, QStringLiteral("Отчёт не записан в %1: %2").arg(path, file.errorString()));
-}
 
 } // namespace
 
@@ -109,7 +103,7 @@ void ReportCommand::execute(const QCommandLineParser& parser)
         report.add(write);
         writes.append(write.id());
     }
-    writeFile(path, report.finish().toUtf8());
+    ReportFile::write(path, report.finish());
     if (JsonReport* json = jsonReport()) {
         json->set(QStringLiteral("file"), path);
         json->set(QStringLiteral("writes"), writes);

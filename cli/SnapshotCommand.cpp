@@ -1,6 +1,7 @@
 #include "SnapshotCommand.h"
 
 #include "CellLine.h"
+#include "ReportFile.h"
 #include "CountSentence.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
@@ -12,6 +13,7 @@
 #include "device/KKT_Logic.h"
 #include "flows/SnapshotPairComparison.h"
 #include "journal/JournalFolder.h"
+#include "report/ComparisonReport.h"
 #include "journal/RegisterSnapshot.h"
 #include "journal/JournalSession.h"
 #include "snapshot/SnapshotReader.h"
@@ -30,6 +32,7 @@ const QString TablesOption = QStringLiteral("tables");
 const QString DryRunOption = QStringLiteral("dry-run");
 const QString OtherModelOption = QStringLiteral("other-model");
 const QString OtherRegisterOption = QStringLiteral("other-register");
+const QString HtmlOption = QStringLiteral("html");
 const QStringList Actions = {QStringLiteral("save"), QStringLiteral("show"), QStringLiteral("diff"),
                              QStringLiteral("restore")};
 
@@ -81,6 +84,9 @@ void SnapshotCommand::describe(QCommandLineParser& parser)
                                      "тем же описанием.")});
     parser.addOption({OtherRegisterOption,
                       QStringLiteral("restore: записать снимок ККТ с другим заводским номером.")});
+    parser.addOption({HtmlOption,
+                      QStringLiteral("diff A B: записать также отчёт о сравнении в файл HTML (для печати и отправки)."),
+                      QStringLiteral("FILE.html")});
     addJsonOption(parser);
 }
 
@@ -96,6 +102,8 @@ void SnapshotCommand::execute(const QCommandLineParser& parser)
         usageError(positional.size() < 2 ? QStringLiteral("Не указан файл снимка")
                    : most == 3           ? QStringLiteral("Нужны один или два файла снимка, указано: %1").arg(positional.size() - 1)
                                          : QStringLiteral("Нужен один файл снимка, указано: %1").arg(positional.size() - 1));
+    if (parser.isSet(HtmlOption) && positional.size() != 3)
+        usageError(QStringLiteral("--html пишет отчёт о сравнении двух снимков: diff A B --html FILE.html"));
     const QString path = positional.at(1);
     if (JsonReport* report = jsonReport())
         report->set(QStringLiteral("action"), action);
@@ -186,8 +194,20 @@ void SnapshotCommand::diffFiles(const QCommandLineParser& parser, const QString&
 {
     const std::unique_ptr<SnapshotReader> a = RegisterSnapshot::open(first);
     const std::unique_ptr<SnapshotReader> b = RegisterSnapshot::open(second);
+    std::unique_ptr<ComparisonReport> html;
+    if (parser.isSet(HtmlOption))
+        html = std::make_unique<ComparisonReport>(first, a->manifest(), second, b->manifest());
+    SnapshotPairComparison::TableCompared toReport;
+    if (html) {
+        toReport = [&html](const TableInfo& table, const DataRows& firstRows, const DataRows& secondRows,
+                           const SnapshotPairComparison::TableDifferences& differences) {
+            html->addTable(table, firstRows, secondRows, differences);
+        };
+    }
     const SnapshotPairComparison::Result result =
-        SnapshotPairComparison::compare(*a, *b, KKT_Logic::charsets(), parser.isSet(OtherModelOption));
+        SnapshotPairComparison::compare(*a, *b, KKT_Logic::charsets(), parser.isSet(OtherModelOption), toReport);
+    if (html)
+        ReportFile::write(parser.value(HtmlOption), html->finish(result.onlyInOne + result.skipped));
     for (const QString& skipped : result.skipped)
         m_console.err(QStringLiteral("Пропущена %1").arg(skipped));
     for (const QString& table : result.onlyInOne)

@@ -38,8 +38,7 @@ JournalRecord record(const QString& id, const QString& serial, const QString& ti
 
 QString fileText(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(fileBytes(path));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/ReportHtml.h"
 #include "support/RegisterWrite.h"
 #include "support/TestMain.h"
 
@@ -124,6 +125,12 @@ private slots:
                               << QStringList{"\"different\":true"} << "";
         QTest::newRow("json, the same") << QStringList{"now.zip", "now.zip", "--json"} << 0
                                         << QStringList{"\"different\":false"} << "";
+        QTest::newRow("html report") << QStringList{"kassa.zip", "now.zip", "--html", "r.html"} << 1
+                                     << QStringList{"\"2\";\"1\";\"1\";\"1\";\"7\"", "\"6\";\"1\";\"1\";\"20.00\";\"21.00\"",
+                                                    "\"6\";\"2\";\"1\";\"10.00\";\"11.00\""}
+                                     << "";
+        QTest::newRow("html of the register diff") << QStringList{"kassa.zip", "--html", "r.html"} << 2 << QStringList{}
+                                                   << "--html пишет отчёт о сравнении двух снимков";
         QTest::newRow("second file refused") << QStringList{"kassa.zip", "junk.zip"} << 1 << QStringList{}
                                              << "отклонен: это не архив ZIP";
         QTest::newRow("three files") << QStringList{"kassa.zip", "now.zip", "junk.zip"} << 2 << QStringList{}
@@ -151,6 +158,16 @@ private slots:
             QCOMPARE(result.outLines(), out);
         }
         QVERIFY2(result.err.contains(QString(err).replace(QLatin1String("%1"), m_dir->path())), qPrintable(result.err));
+        if (arguments.contains("--html") && exitCode != 2) {
+            const ReportHtml html = ReportHtml::parse(QString::fromUtf8(fileBytes(path("r.html"))));
+            QVERIFY2(html.wellFormed, qPrintable(html.error));
+            QCOMPARE(html.cellRows.size(), 3);
+            QCOMPARE(html.cellRows.at(1).value("field"), QStringLiteral("1. Ставка, %"));
+            QCOMPARE(html.cellRows.at(1).value("before"), QStringLiteral("20.00"));
+            QCOMPARE(html.cellRows.at(1).value("after"), QStringLiteral("21.00"));
+            QCOMPARE(html.only("total-cells"), QStringLiteral("3"));
+            QCOMPARE(html.byClass.value("serial"), (QStringList{"0057000001", "0057000001"}));
+        }
     }
 
     // A restore killed mid-way (SIGKILL: nothing of the program runs after it)
