@@ -69,6 +69,19 @@ bool SnapshotChoice::allowCompare(CommandHost& host, const SnapshotManifest& sna
     return permissions.otherModel;
 }
 
+bool SnapshotChoice::allowCompareFiles(CommandHost& host, const SnapshotManifest& first,
+                                       const SnapshotManifest& second, RegisterSnapshot::Permissions& permissions)
+{
+    if (first.identity.modelCode == second.identity.modelCode)
+        return true;
+    permissions.otherModel = MessageBox::question(
+        host.dialogParent(), product::displayName(),
+        QStringLiteral("Снимки сделаны с ККТ разных моделей: %1 и %2. Сравниваются только таблицы, описанные в обеих "
+                       "моделях одинаково. Сравнить их?")
+            .arg(registerText(first.identity), registerText(second.identity)));
+    return permissions.otherModel;
+}
+
 bool SnapshotChoice::allowRestore(CommandHost& host, const QString& path, const SnapshotManifest& snapshot,
                                   const RegisterIdentity& connected, RegisterSnapshot::Permissions& permissions)
 {

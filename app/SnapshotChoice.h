@@ -21,6 +21,9 @@ public:
     // may be compared; false when the user declines.
     static bool allowCompare(CommandHost& host, const SnapshotManifest& snapshot, const RegisterIdentity& connected,
                              RegisterSnapshot::Permissions& permissions);
+    // The same for two snapshots of different models.
+    static bool allowCompareFiles(CommandHost& host, const SnapshotManifest& first, const SnapshotManifest& second,
+                                  RegisterSnapshot::Permissions& permissions);
     // Asks before a restore, naming another register or model; false when the user declines.
     static bool allowRestore(CommandHost& host, const QString& path, const SnapshotManifest& snapshot,
                              const RegisterIdentity& connected, RegisterSnapshot::Permissions& permissions);

@@ -91,7 +91,7 @@ void SnapshotCompareCommand::runFiles()
         const std::unique_ptr<SnapshotReader> b = RegisterSnapshot::open(second);
         shown = a->manifest().identity;
         RegisterSnapshot::Permissions permissions;
-        if (!SnapshotChoice::allowCompare(m_host, b->manifest(), shown, permissions)) {
+        if (!SnapshotChoice::allowCompareFiles(m_host, a->manifest(), b->manifest(), permissions)) {
             m_host.setStatusText(QStringLiteral("Операция была отменена"));
             return;
         }

@@ -1,7 +1,6 @@
 #include "RegisterSnapshot.h"
 
 #include "flows/FlowFailure.h"
-#include "flows/ImportFiles.h"
 #include "flows/RegisterSession.h"
 #include "flows/SnapshotTableRows.h"
 #include "flows/TableReader.h"
@@ -14,7 +13,6 @@
 #include "device/ValueCheck.h"
 #include "device/ProgressReporter.h"
 #include "exchange/ExportFileName.h"
-#include "exchange/ImportLimits.h"
 #include "snapshot/SnapshotReader.h"
 #include "snapshot/SnapshotWriter.h"
 
