@@ -81,7 +81,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     QAction* exportCurrent = namedAction(this, "actionExportCurrent");
     QAction* snapshotSave = namedAction(this, "actionSnapshotSave");
     QAction* snapshotCompare = namedAction(this, "actionSnapshotCompare");
-    QAction* snapshotCompareFiles = namedAction(this, "actionSnapshotCompareFiles");
     QAction* snapshotRestore = namedAction(this, "actionSnapshotRestore");
 
     ui->setupUi(this);
@@ -116,7 +115,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     auto* snapshotMenu = new QMenu(ui->snapshotButton);
     moveToMenu(snapshotSave, snapshotMenu, ui->snapshotButton, tr("Сохранить снимок…"));
     moveToMenu(snapshotCompare, snapshotMenu, ui->snapshotButton, tr("Сравнить со снимком…"));
-    moveToMenu(snapshotCompareFiles, snapshotMenu, ui->snapshotButton, tr("Сравнить два снимка…"));
     moveToMenu(snapshotRestore, snapshotMenu, ui->snapshotButton, tr("Восстановить из снимка…"));
     ui->snapshotButton->setMenu(snapshotMenu);
 
@@ -364,11 +362,6 @@ void MainWindow::on_actionSnapshotSave_triggered()
 void MainWindow::on_actionSnapshotCompare_triggered()
 {
     SnapshotCompareCommand(*this).run();
-}
-
-void MainWindow::on_actionSnapshotCompareFiles_triggered()
-{
-    SnapshotCompareCommand(*this).runFiles();
 }
 
 void MainWindow::on_actionSnapshotRestore_triggered()

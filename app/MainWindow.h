@@ -78,7 +78,6 @@ private slots:
     void on_journalButton_clicked();
     void on_actionSnapshotSave_triggered();
     void on_actionSnapshotCompare_triggered();
-    void on_actionSnapshotCompareFiles_triggered();
     void on_actionSnapshotRestore_triggered();
     void on_tabSelected(int index);
 

@@ -59,6 +59,17 @@ QString SnapshotChoice::fileToOpen(CommandHost& host, const QString& caption)
     return path;
 }
 
+QStringList SnapshotChoice::filesToOpen(CommandHost& host, const QString& caption)
+{
+    RecentFolders& folders = host.recentFolders();
+    const QStringList paths = FileDialog::getOpenFileNames(host.dialogParent(), caption,
+                                                           folders.start(RecentFolders::Snapshot), snapshotFilter());
+    folders.remember(RecentFolders::Snapshot, paths.value(0), false);
+    if (paths.isEmpty())
+        host.setStatusText(FileCommandTexts::cancelled());
+    return paths;
+}
+
 bool SnapshotChoice::allowCompare(CommandHost& host, const SnapshotManifest& snapshot,
                                   const RegisterIdentity& connected, RegisterSnapshot::Permissions& permissions)
 {

@@ -3,6 +3,7 @@
 #include "journal/RegisterSnapshot.h"
 
 #include <QString>
+#include <QStringList>
 
 class CommandHost;
 struct RegisterIdentity;
@@ -16,6 +17,8 @@ public:
     // The file dialogs; an empty path when the user cancelled (the status bar says so).
     static QString fileToSave(CommandHost& host);
     static QString fileToOpen(CommandHost& host, const QString& caption);
+    // One file or more, in the order chosen; none when the user cancelled.
+    static QStringList filesToOpen(CommandHost& host, const QString& caption);
 
     // For a snapshot of another model, asks whether the tables described alike
     // may be compared; false when the user declines.

@@ -2,6 +2,7 @@
 
 #include "BusyIndicator.h"
 #include "CommandHost.h"
+#include "FileCommandTexts.h"
 #include "SnapshotChoice.h"
 
 #include "common/Product.h"
@@ -23,9 +24,19 @@ void SnapshotCompareCommand::run()
 {
     if (!m_host.confirmDiscardChanges())
         return;
-    const QString path = SnapshotChoice::fileToOpen(m_host, QObject::tr("Сравнить со снимком ККТ"));
-    if (path.isEmpty())
-        return;
+    const QStringList paths = SnapshotChoice::filesToOpen(m_host, QObject::tr("Сравнить со снимком ККТ"));
+    if (paths.size() == 1)
+        compareWithRegister(paths.first());
+    else if (paths.size() == 2)
+        compareFiles(paths.at(0), paths.at(1));
+    else if (paths.size() > 2)
+        m_host.showError(QStringLiteral("Выбрано снимков: %1. Выберите один снимок, чтобы сравнить его с ККТ, или "
+                                        "два, чтобы сравнить их между собой.")
+                             .arg(paths.size()));
+}
+
+void SnapshotCompareCommand::compareWithRegister(const QString& path)
+{
     m_host.clearTabs();
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет сравнение"));
     busy.offerCancel();
@@ -72,16 +83,8 @@ void SnapshotCompareCommand::run()
     }
 }
 
-void SnapshotCompareCommand::runFiles()
+void SnapshotCompareCommand::compareFiles(const QString& first, const QString& second)
 {
-    if (!m_host.confirmDiscardChanges())
-        return;
-    const QString first = SnapshotChoice::fileToOpen(m_host, QObject::tr("Первый снимок: его таблицы во вкладках"));
-    if (first.isEmpty())
-        return;
-    const QString second = SnapshotChoice::fileToOpen(m_host, QObject::tr("Второй снимок: с ним сравнивается первый"));
-    if (second.isEmpty())
-        return;
     m_host.clearTabs();
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет сравнение"));
     SnapshotPairComparison::Result result;
@@ -109,7 +112,10 @@ void SnapshotCompareCommand::runFiles()
                                                            : QByteArray()});
                     }
                 }
-                m_host.tableModels().last()->setSnapshotValues(values);
+                TableModel* model = m_host.tableModels().last();
+                // The tabs hold a file's rows, as after an import: what the register holds is not known.
+                model->forgetRegisterRows();
+                model->setSnapshotValues(values);
             });
     } catch (const FlowFailure& failure) {
         m_host.reportFailure(failure);
@@ -123,7 +129,9 @@ void SnapshotCompareCommand::runFiles()
                                           .arg(RussianPlural::count(qulonglong(count), QStringLiteral("ячейке"),
                                                                     QStringLiteral("ячейках"),
                                                                     QStringLiteral("ячейках"))));
-    m_host.setInfoText(QStringLiteral("%1, %2").arg(shown.modelName, shown.serialNumber));
+    m_host.setInfoText(QStringLiteral("%1 (%2, %3) и %4")
+                           .arg(FileCommandTexts::fileNameOf(first), shown.modelName, shown.serialNumber,
+                                FileCommandTexts::fileNameOf(second)));
     const QStringList notCompared = result.onlyInOne + result.skipped;
     if (!notCompared.isEmpty()) {
         MessageBox::warning(m_host.dialogParent(), product::displayName(),

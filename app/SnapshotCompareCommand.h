@@ -1,20 +1,24 @@
 #pragma once
 
 class CommandHost;
+class QString;
 
 // "Сравнить со снимком…": the register's tables read into tabs, the cells in
 // which they differ from a snapshot marked with the snapshot's values, and
-// the count of differences in each tab's name.
+// the count of differences in each tab's name. Two snapshots chosen are
+// compared with each other instead of the register.
 class SnapshotCompareCommand
 {
 public:
     explicit SnapshotCompareCommand(CommandHost& host) : m_host(host) {}
 
     void run();
-    // "Сравнить два снимка…": the first snapshot's tables in the tabs, marked
-    // where the second one differs, as the register is marked against one.
-    void runFiles();
 
 private:
+    void compareWithRegister(const QString& path);
+    // Two snapshots chosen: the first one's tables in the tabs, marked where
+    // the second one differs, as the register is marked against one.
+    void compareFiles(const QString& first, const QString& second);
+
     CommandHost& m_host;
 };

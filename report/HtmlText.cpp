@@ -29,8 +29,8 @@ QString HtmlText::of(const QString& text)
             if (c.isHighSurrogate() && i + 1 < printable.size() && printable.at(i + 1).isLowSurrogate()) {
                 result += c;
                 result += printable.at(++i);
-            } else if (c.isSurrogate()) {
-                // A lone half of a pair is no character of a document.
+            } else if (c.isSurrogate() || c.unicode() >= 0xFFFE) {
+                // A lone half of a pair, and U+FFFE and U+FFFF, are no characters of a document.
                 result += QChar(0xFFFD);
             } else {
                 result += c;

@@ -197,8 +197,8 @@ private slots:
                  marked.contains(ShownCell{6, 0, 0}) ? QStringLiteral("В снимке: 20.00") : QString());
     }
 
-    // Two snapshots: the first one's tables in the tabs, marked where the
-    // second differs, with the second one's value as tooltip, as against the register.
+    // Two snapshots chosen instead of one: the first one's tables in the tabs,
+    // marked where the second differs, with the second one's value as tooltip, as against the register.
     void compareTwoSnapshots_data()
     {
         QTest::addColumn<QString>("second");
@@ -221,8 +221,9 @@ private slots:
         QFETCH(QString, status);
         QVERIFY(snapshotMenu(QStringLiteral("Сохранить снимок…"), h.path(QStringLiteral("now.zip"))));
         h.clearTrace();
-        h.answers = QStringList{snapshot(), h.path(second)};
-        QVERIFY(h.triggerMenuEntry("snapshotButton", QStringLiteral("Сравнить два снимка…")));
+        // Both chosen in the one file dialog, the first one's tables for the tabs.
+        QVERIFY(snapshotMenu(QStringLiteral("Сравнить со снимком…"), snapshot() + '\n' + h.path(second)));
+        QVERIFY(h.dialogs.last().severalFiles);
         QVERIFY(h.boxes.isEmpty());
         QCOMPARE(h.tabs()->count(), 8);
         for (const QString& title : titles)

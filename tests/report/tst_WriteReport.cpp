@@ -148,6 +148,7 @@ private slots:
         QTest::newRow("markup in a value") << "after" << "</td></tr></table><img src=x onerror=alert(1)>"
                                            << "</td></tr></table><img src=x onerror=alert(1)>";
         QTest::newRow("a lone surrogate") << "field" << QString(QChar(0xD800)) + "x" << "1. " + QString(QChar(0xFFFD)) + "x";
+        QTest::newRow("a noncharacter") << "field" << QString(QChar(0xFFFF)) << "1. " + QString(QChar(0xFFFD));
         QTest::newRow("entity in the user") << "user" << "&amp; <b>root</b>" << "&amp; <b>root</b>";
         QTest::newRow("CDATA end in the program") << "program" << "]]><x>" << "]]><x> 2.1.2";
     }
