@@ -3,9 +3,12 @@
 #include "CommandHost.h"
 #include "DelayedProgress.h"
 #include "JournalRevertCommand.h"
+#include "ReportDlg.h"
 
 #include "common/Product.h"
 #include "dialogs/MessageBox.h"
+#include "exchange/ExportFileName.h"
+#include "report/WriteReport.h"
 #include "table/TableModel.h"
 
 #include <QComboBox>
@@ -19,6 +22,8 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -76,6 +81,11 @@ JournalDlg::JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget*
     m_revertButton = new QPushButton(QStringLiteral("Вернуть"), this);
     m_revertButton->setObjectName(QStringLiteral("revertButton"));
     m_revertButton->setAutoDefault(false);
+    m_reportButton = new QPushButton(QStringLiteral("Отчёт…"), this);
+    m_reportButton->setObjectName(QStringLiteral("reportButton"));
+    m_reportButton->setAutoDefault(false);
+    // Several writes may go into one report; the cells shown are the first one's.
+    m_writesTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_loadProgress = new QProgressBar(this);
     m_loadProgress->setObjectName(QStringLiteral("loadProgress"));
     m_loadProgress->setFormat(QStringLiteral("Чтение журнала: %p%"));
@@ -99,6 +109,7 @@ JournalDlg::JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget*
     serialRow->addWidget(m_serialBox, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_revertButton);
+    buttons->addWidget(m_reportButton);
     buttons->addWidget(m_loadProgress, 1);
     buttons->addStretch(1);
     buttons->addWidget(closeButton);
@@ -197,13 +208,23 @@ const FieldInfo* JournalDlg::shownField(const JournalRecord& record, const Journ
 
 int JournalDlg::currentWrite() const
 {
-    const QList<QTableWidgetItem*> selected = m_writesTable->selectedItems();
-    return selected.isEmpty() ? -1 : selected.first()->row();
+    const QList<int> rows = chosenRows();
+    return rows.isEmpty() ? -1 : rows.first();
+}
+
+QList<int> JournalDlg::chosenRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : m_writesTable->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void JournalDlg::showCells()
 {
     m_cellsPending = !isVisible();
+    m_reportButton->setEnabled(!chosenRows().isEmpty());
     if (m_cellsPending) {
         m_revertButton->setEnabled(false);
         return;
@@ -212,7 +233,7 @@ void JournalDlg::showCells()
     m_cellsTable->clearSpans();
     m_cellsTable->setRowCount(0);
     const RecordedWrite& write = chosenWrite();
-    m_revertButton->setEnabled(!write.isEmpty());
+    m_revertButton->setEnabled(!write.isEmpty() && chosenRows().size() == 1);
     if (currentWrite() >= 0 && write.isEmpty()) {
         m_cellsTable->setRowCount(1);
         // The path at full length on the tooltip: in the row it would cut the reason short.
@@ -244,6 +265,51 @@ void JournalDlg::showCells()
         }
     }
     fitColumns(m_cellsTable);
+}
+
+void JournalDlg::on_reportButton_clicked()
+{
+    QList<int> rows = chosenRows();
+    if (rows.isEmpty())
+        return;
+    std::reverse(rows.begin(), rows.end()); // the oldest first, as they were made
+    QList<RecordedWrite> writes;
+    {
+        DelayedProgress progress(m_loadProgress);
+        for (const int row : qAsConst(rows)) {
+            RecordedWrite write = m_journal.load(m_places.at(row));
+            if (write.isEmpty()) {
+                MessageBox::critical(this, product::displayName(),
+                                     QStringLiteral("Отчёт не составлен: строки записи %1 в журнале %2 повреждены или "
+                                                    "журнал изменился")
+                                         .arg(m_places.at(row).id,
+                                              QDir::toNativeSeparators(m_journal.filePath(m_places.at(row).serialNumber))));
+                return;
+            }
+            writes << write;
+        }
+    }
+    const JournalRecord& newest = writes.last().first();
+    RegisterIdentity identity = WriteReport::identityOf(newest);
+    QList<TableInfo> tables = WriteReport::descriptionOf(newest);
+    // A write of older programs does not name the firmware: the tabs of its register know it.
+    const RegisterIdentity shown = m_host.shownRegister();
+    if (shown.serialNumber == identity.serialNumber && shown.modelCode == identity.modelCode) {
+        if (identity.firmware.isEmpty())
+            identity.firmware = shown.firmware;
+        if (tables.isEmpty()) {
+            for (const TableModel* model : m_host.tableModels()) {
+                if (model)
+                    tables << model->tableInfo();
+            }
+        }
+    }
+    WriteReport report(identity, tables);
+    for (const RecordedWrite& write : qAsConst(writes))
+        report.add(write);
+    const QString fileName =
+        QStringLiteral("%1_%2.pdf").arg(ExportFileName::safeFileNamePart(identity.serialNumber), writes.last().id());
+    ReportDlg(report.finish(), fileName, this).exec();
 }
 
 void JournalDlg::on_revertButton_clicked()

@@ -16,7 +16,8 @@ class QTableWidget;
 
 // "Журнал изменений": the writes of a register's journal, newest first, listed
 // from the journal's index, with the cells of the chosen one read when it is
-// chosen, and "Вернуть" that reverts it after a question.
+// chosen, "Вернуть" that reverts it after a question, and "Отчёт…" that shows
+// the report of the chosen writes.
 // Opens on the register whose tables the window shows; any register with a
 // journal can be chosen.
 class JournalDlg : public QDialog
@@ -33,11 +34,14 @@ private slots:
     void on_serialBox_currentIndexChanged(int index);
     void on_writesTable_itemSelectionChanged();
     void on_revertButton_clicked();
+    void on_reportButton_clicked();
 
 private:
     void showWrites();
     void showCells();
     int currentWrite() const;
+    // The rows of the writes chosen, in the list's order.
+    QList<int> chosenRows() const;
     // The chosen write, read from the journal once; empty when it cannot be read.
     const RecordedWrite& chosenWrite();
     // The field of a journal cell in the description of an open tab of the
@@ -55,5 +59,6 @@ private:
     QTableWidget* m_writesTable;
     QTableWidget* m_cellsTable;
     QPushButton* m_revertButton;
+    QPushButton* m_reportButton;
     QProgressBar* m_loadProgress;
 };

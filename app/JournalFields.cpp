@@ -1,22 +1,20 @@
 #include "JournalFields.h"
 
-#include "table/TableModel.h"
+#include "model/ShownText.h"
 
 const FieldInfo* JournalFields::field(const QList<TableInfo>& tables, unsigned tableNumber,
                                       const JournalRecord::CellChange& cell)
 {
     for (const TableInfo& table : tables) {
-        if (table.id != tableNumber)
-            continue;
-        const int index = table.type == TransposedList ? int(cell.row) - 1 : cell.field - 1;
-        return index >= 0 && index < table.fields.size() ? &table.fields.at(index) : nullptr;
+        if (table.id == tableNumber)
+            return JournalRecord::fieldOf(table, cell);
     }
     return nullptr;
 }
 
 QString JournalFields::shown(const FieldInfo* field, const QByteArray& value)
 {
-    return field ? TableModel::shownText(*field, value) : QString::fromUtf8(value);
+    return field ? ShownText::of(*field, value) : QString::fromUtf8(value);
 }
 
 const QList<TableInfo>& JournalFields::description(int modelCode)

@@ -60,6 +60,17 @@ QString SnapshotChoice::fileToOpen(CommandHost& host, const QString& caption)
     return path;
 }
 
+QStringList SnapshotChoice::filesToOpen(CommandHost& host, const QString& caption)
+{
+    RecentFolders& folders = host.recentFolders();
+    const QStringList paths = FileDialog::getOpenFileNames(host.dialogParent(), caption,
+                                                           folders.start(RecentFolders::Snapshot), snapshotFilter());
+    folders.remember(RecentFolders::Snapshot, paths.value(0), false);
+    if (paths.isEmpty())
+        host.setStatusText(FileCommandTexts::cancelled());
+    return paths;
+}
+
 bool SnapshotChoice::allowCompare(CommandHost& host, const SnapshotManifest& snapshot,
                                   const RegisterIdentity& connected, RegisterSnapshot::Permissions& permissions)
 {
@@ -67,6 +78,19 @@ bool SnapshotChoice::allowCompare(CommandHost& host, const SnapshotManifest& sna
         return true;
     permissions.otherModel = MessageBox::question(host.dialogParent(), product::displayName(),
                                                   otherModelText(snapshot, connected) + QStringLiteral(" Сравнить их?"));
+    return permissions.otherModel;
+}
+
+bool SnapshotChoice::allowCompareFiles(CommandHost& host, const SnapshotManifest& first,
+                                       const SnapshotManifest& second, RegisterSnapshot::Permissions& permissions)
+{
+    if (first.identity.modelCode == second.identity.modelCode)
+        return true;
+    permissions.otherModel = MessageBox::question(
+        host.dialogParent(), product::displayName(),
+        QStringLiteral("Снимки сделаны с ККТ разных моделей: %1 и %2. Сравниваются только таблицы, описанные в обеих "
+                       "моделях одинаково. Сравнить их?")
+            .arg(registerText(first.identity), registerText(second.identity)));
     return permissions.otherModel;
 }
 

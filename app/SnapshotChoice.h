@@ -3,6 +3,7 @@
 #include "runs/RegisterSnapshot.h"
 
 #include <QString>
+#include <QStringList>
 
 class CommandHost;
 struct RegisterIdentity;
@@ -16,11 +17,16 @@ public:
     // The file dialogs; an empty path when the user cancelled (the status bar says so).
     static QString fileToSave(CommandHost& host);
     static QString fileToOpen(CommandHost& host, const QString& caption);
+    // One file or more, in the order chosen; none when the user cancelled.
+    static QStringList filesToOpen(CommandHost& host, const QString& caption);
 
     // For a snapshot of another model, asks whether the tables described alike
     // may be compared; false when the user declines.
     static bool allowCompare(CommandHost& host, const SnapshotManifest& snapshot, const RegisterIdentity& connected,
                              RegisterSnapshot::Permissions& permissions);
+    // The same for two snapshots of different models.
+    static bool allowCompareFiles(CommandHost& host, const SnapshotManifest& first, const SnapshotManifest& second,
+                                  RegisterSnapshot::Permissions& permissions);
     // Asks before a restore, naming another register or model; false when the user declines.
     static bool allowRestore(CommandHost& host, const QString& path, const SnapshotManifest& snapshot,
                              const RegisterIdentity& connected, RegisterSnapshot::Permissions& permissions);

@@ -2,6 +2,7 @@
 
 #include "BusyIndicator.h"
 #include "CommandHost.h"
+#include "FileCommandTexts.h"
 #include "SnapshotChoice.h"
 
 #include "common/Product.h"
@@ -10,6 +11,7 @@
 #include "dialogs/MessageBox.h"
 #include "flows/FlowFailure.h"
 #include "flows/RegisterSession.h"
+#include "flows/SnapshotPairComparison.h"
 #include "runs/RegisterSnapshot.h"
 #include "snapshot/SnapshotReader.h"
 #include "table/TableModel.h"
@@ -22,9 +24,19 @@ void SnapshotCompareCommand::run()
 {
     if (!m_host.confirmDiscardChanges())
         return;
-    const QString path = SnapshotChoice::fileToOpen(m_host, QObject::tr("Сравнить со снимком ККТ"));
-    if (path.isEmpty())
-        return;
+    const QStringList paths = SnapshotChoice::filesToOpen(m_host, QObject::tr("Сравнить со снимком ККТ"));
+    if (paths.size() == 1)
+        compareWithRegister(paths.first());
+    else if (paths.size() == 2)
+        compareFiles(paths.at(0), paths.at(1));
+    else if (paths.size() > 2)
+        m_host.showError(QStringLiteral("Выбрано снимков: %1. Выберите один снимок, чтобы сравнить его с ККТ, или "
+                                        "два, чтобы сравнить их между собой.")
+                             .arg(paths.size()));
+}
+
+void SnapshotCompareCommand::compareWithRegister(const QString& path)
+{
     m_host.clearTabs();
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет сравнение"));
     busy.offerCancel();
@@ -68,5 +80,61 @@ void SnapshotCompareCommand::run()
     if (!comparison.skipped.isEmpty()) {
         MessageBox::warning(m_host.dialogParent(), product::displayName(),
                             QStringLiteral("Не сравнивались:\n%1").arg(comparison.skipped.join(QLatin1Char('\n'))));
+    }
+}
+
+void SnapshotCompareCommand::compareFiles(const QString& first, const QString& second)
+{
+    m_host.clearTabs();
+    BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет сравнение"));
+    SnapshotPairComparison::Result result;
+    RegisterIdentity shown;
+    try {
+        const std::unique_ptr<SnapshotReader> a = RegisterSnapshot::open(first);
+        const std::unique_ptr<SnapshotReader> b = RegisterSnapshot::open(second);
+        shown = a->manifest().identity;
+        RegisterSnapshot::Permissions permissions;
+        if (!SnapshotChoice::allowCompareFiles(m_host, a->manifest(), b->manifest(), permissions)) {
+            m_host.setStatusText(QStringLiteral("Операция была отменена"));
+            return;
+        }
+        m_host.setShownRegister(shown);
+        result = SnapshotPairComparison::compare(
+            *a, *b, KKT_Logic::charsets(), permissions.otherModel,
+            [this](const TableInfo& table, const DataRows& firstRows, const DataRows& secondRows,
+                   const SnapshotPairComparison::TableDifferences& differences) {
+                m_host.addTableTab(table, firstRows);
+                QVector<StoredCell> values;
+                for (const SnapshotPairComparison::Cell& cell : differences.cells) {
+                    if (cell.firstRow >= 0) {
+                        values.append({cell.firstRow, cell.column,
+                                       cell.secondRow >= 0 ? secondRows.at(cell.secondRow).at(cell.column).value
+                                                           : QByteArray()});
+                    }
+                }
+                TableModel* model = m_host.tableModels().last();
+                // The tabs hold a file's rows, as after an import: what the register holds is not known.
+                model->forgetRegisterRows();
+                model->setSnapshotValues(values);
+            });
+    } catch (const FlowFailure& failure) {
+        m_host.reportFailure(failure);
+        return;
+    }
+
+    m_host.setWriteEnabled(true);
+    const int count = result.differenceCount();
+    m_host.setStatusText(count == 0 ? QStringLiteral("Снимки совпадают")
+                                    : QStringLiteral("Снимки расходятся в %1")
+                                          .arg(RussianPlural::count(qulonglong(count), QStringLiteral("ячейке"),
+                                                                    QStringLiteral("ячейках"),
+                                                                    QStringLiteral("ячейках"))));
+    m_host.setInfoText(QStringLiteral("%1 (%2, %3) и %4")
+                           .arg(FileCommandTexts::fileNameOf(first), shown.modelName, shown.serialNumber,
+                                FileCommandTexts::fileNameOf(second)));
+    const QStringList notCompared = result.onlyInOne + result.skipped;
+    if (!notCompared.isEmpty()) {
+        MessageBox::warning(m_host.dialogParent(), product::displayName(),
+                            QStringLiteral("Не сравнивались:\n%1").arg(notCompared.join(QLatin1Char('\n'))));
     }
 }

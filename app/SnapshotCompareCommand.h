@@ -1,10 +1,12 @@
 #pragma once
 
 class CommandHost;
+class QString;
 
 // "Сравнить со снимком…": the register's tables read into tabs, the cells in
 // which they differ from a snapshot marked with the snapshot's values, and
-// the count of differences in each tab's name.
+// the count of differences in each tab's name. Two snapshots chosen are
+// compared with each other instead of the register.
 class SnapshotCompareCommand
 {
 public:
@@ -13,5 +15,10 @@ public:
     void run();
 
 private:
+    void compareWithRegister(const QString& path);
+    // Two snapshots chosen: the first one's tables in the tabs, marked where
+    // the second one differs, as the register is marked against one.
+    void compareFiles(const QString& first, const QString& second);
+
     CommandHost& m_host;
 };

@@ -1,6 +1,7 @@
 #include "SnapshotCommand.h"
 
 #include "CellLine.h"
+#include "ReportFile.h"
 #include "CountSentence.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
@@ -9,7 +10,10 @@
 
 #include "common/Product.h"
 #include "common/RussianPlural.h"
+#include "device/KKT_Logic.h"
+#include "flows/SnapshotPairComparison.h"
 #include "journal/JournalFolder.h"
+#include "report/ComparisonReport.h"
 #include "runs/RegisterSnapshot.h"
 #include "journal/JournalSession.h"
 #include "snapshot/SnapshotReader.h"
@@ -17,6 +21,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <memory>
 
 #include <unistd.h>
 
@@ -26,8 +32,23 @@ const QString TablesOption = QStringLiteral("tables");
 const QString DryRunOption = QStringLiteral("dry-run");
 const QString OtherModelOption = QStringLiteral("other-model");
 const QString OtherRegisterOption = QStringLiteral("other-register");
+const QString HtmlOption = QStringLiteral("html");
 const QStringList Actions = {QStringLiteral("save"), QStringLiteral("show"), QStringLiteral("diff"),
                              QStringLiteral("restore")};
+
+// A differing cell as the JSON report lists one: "before" the first file's value, "after" the second's.
+TableComparison::CellPair asPair(const SnapshotPairComparison::Cell& cell)
+{
+    TableComparison::CellPair pair;
+    pair.registerRow = cell.registerRow;
+    pair.fieldNumber = cell.fieldNumber;
+    pair.fieldIndex = cell.fieldIndex;
+    pair.inRegister = cell.firstRow >= 0;
+    pair.differs = true;
+    pair.registerText = cell.firstText;
+    pair.fileText = cell.secondText;
+    return pair;
+}
 
 RegisterSnapshot::Permissions permissionsOf(const QCommandLineParser& parser)
 {
@@ -42,14 +63,15 @@ QString SnapshotCommand::summary() const
         "Снимок ККТ в одном файле (архив ZIP с файлами CSV таблиц и описанием manifest.json). "
         "save FILE — прочитать таблицы и сохранить снимок; show FILE — описание снимка; diff FILE — ячейки, в "
         "которых ККТ и снимок расходятся (\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в снимке\", "
-        "код выхода 1, если расходятся); restore FILE — проверить все таблицы снимка и записать в ККТ "
+        "код выхода 1, если расходятся); diff A B — ячейки, в которых расходятся два снимка (\"значение в A\";"
+        "\"значение в B\"); restore FILE — проверить все таблицы снимка и записать в ККТ "
         "отличающиеся ячейки (прежнее состояние ККТ сохраняется в снимок рядом с журналом изменений).");
 }
 
 void SnapshotCommand::describe(QCommandLineParser& parser)
 {
     parser.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("save, show, diff или restore."));
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл снимка."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл снимка (для diff — один или два)."));
     parser.addOption({TablesOption,
                       QStringLiteral("save: какие таблицы: all (все, по умолчанию), commodities (база товаров), "
                                      "others (все, кроме базы товаров) или номера через запятую."),
@@ -62,6 +84,9 @@ void SnapshotCommand::describe(QCommandLineParser& parser)
                                      "тем же описанием.")});
     parser.addOption({OtherRegisterOption,
                       QStringLiteral("restore: записать снимок ККТ с другим заводским номером.")});
+    parser.addOption({HtmlOption,
+                      QStringLiteral("diff A B: записать также отчёт о сравнении в файл HTML (для печати и отправки)."),
+                      QStringLiteral("FILE.html")});
     addJsonOption(parser);
 }
 
@@ -71,14 +96,20 @@ void SnapshotCommand::execute(const QCommandLineParser& parser)
     if (positional.isEmpty() || !Actions.contains(positional.first()))
         usageError(positional.isEmpty() ? QStringLiteral("Не указано действие: save, show, diff или restore")
                                         : QStringLiteral("Неизвестное действие: %1").arg(positional.first()));
-    if (positional.size() != 2)
-        usageError(positional.size() < 2 ? QStringLiteral("Не указан файл снимка")
-                                         : QStringLiteral("Нужен один файл снимка, указано: %1").arg(positional.size() - 1));
     const QString action = positional.at(0);
+    const int most = action == QLatin1String("diff") ? 3 : 2;
+    if (positional.size() < 2 || positional.size() > most)
+        usageError(positional.size() < 2 ? QStringLiteral("Не указан файл снимка")
+                   : most == 3           ? QStringLiteral("Нужны один или два файла снимка, указано: %1").arg(positional.size() - 1)
+                                         : QStringLiteral("Нужен один файл снимка, указано: %1").arg(positional.size() - 1));
+    if (parser.isSet(HtmlOption) && positional.size() != 3)
+        usageError(QStringLiteral("--html пишет отчёт о сравнении двух снимков: diff A B --html FILE.html"));
     const QString path = positional.at(1);
     if (JsonReport* report = jsonReport())
         report->set(QStringLiteral("action"), action);
-    if (action == QLatin1String("save"))
+    if (positional.size() == 3)
+        diffFiles(parser, path, positional.at(2));
+    else if (action == QLatin1String("save"))
         save(parser, path);
     else if (action == QLatin1String("show"))
         show(path);
@@ -157,6 +188,54 @@ void SnapshotCommand::diff(const QCommandLineParser& parser, const QString& path
                                                     QStringLiteral("ячейках"), QStringLiteral("ячейках"))));
         m_exitStatus = Refused;
     }
+}
+
+void SnapshotCommand::diffFiles(const QCommandLineParser& parser, const QString& first, const QString& second)
+{
+    const std::unique_ptr<SnapshotReader> a = RegisterSnapshot::open(first);
+    const std::unique_ptr<SnapshotReader> b = RegisterSnapshot::open(second);
+    std::unique_ptr<ComparisonReport> html;
+    if (parser.isSet(HtmlOption))
+        html = std::make_unique<ComparisonReport>(first, a->manifest(), second, b->manifest());
+    SnapshotPairComparison::TableCompared toReport;
+    if (html) {
+        toReport = [&html](const TableInfo& table, const DataRows& firstRows, const DataRows& secondRows,
+                           const SnapshotPairComparison::TableDifferences& differences) {
+            html->addTable(table, firstRows, secondRows, differences);
+        };
+    }
+    const SnapshotPairComparison::Result result =
+        SnapshotPairComparison::compare(*a, *b, KKT_Logic::charsets(), parser.isSet(OtherModelOption), toReport);
+    if (html)
+        ReportFile::write(parser.value(HtmlOption), html->finish(result.onlyInOne + result.skipped));
+    for (const QString& skipped : result.skipped)
+        m_console.err(QStringLiteral("Пропущена %1").arg(skipped));
+    for (const QString& table : result.onlyInOne)
+        m_console.err(QStringLiteral("Не сравнивалась %1").arg(table));
+    JsonReport* report = jsonReport();
+    CellLine line;
+    for (const SnapshotPairComparison::TableDifferences& table : result.tables) {
+        QVector<TableComparison::CellPair> pairs;
+        for (const SnapshotPairComparison::Cell& cell : table.cells) {
+            m_console.outUtf8(line.of(table.table.id, cell.registerRow, cell.fieldNumber, {cell.firstText, cell.secondText}));
+            if (report)
+                pairs.append(asPair(cell));
+        }
+        if (report)
+            report->addTable(second, table.table, pairs, true);
+    }
+    const int count = result.differenceCount();
+    if (report) {
+        report->set(QStringLiteral("different"), !result.same());
+        report->set(QStringLiteral("only_in_one"), QJsonArray::fromStringList(result.onlyInOne));
+    }
+    if (count > 0) {
+        m_console.err(QStringLiteral("Снимки расходятся в %1")
+                          .arg(RussianPlural::count(qulonglong(count), QStringLiteral("ячейке"),
+                                                    QStringLiteral("ячейках"), QStringLiteral("ячейках"))));
+    }
+    if (!result.same())
+        m_exitStatus = Refused;
 }
 
 void SnapshotCommand::restore(const QCommandLineParser& parser, const QString& path)

@@ -19,5 +19,6 @@ private:
     void save(const QCommandLineParser& parser, const QString& path);
     void show(const QString& path);
     void diff(const QCommandLineParser& parser, const QString& path);
+    void diffFiles(const QCommandLineParser& parser, const QString& first, const QString& second);
     void restore(const QCommandLineParser& parser, const QString& path);
 };

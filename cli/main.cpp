@@ -9,6 +9,7 @@
 #include "IdentifyCommand.h"
 #include "ImportCommand.h"
 #include "JournalCommand.h"
+#include "ReportCommand.h"
 #include "RevertCommand.h"
 #include "SnapshotCommand.h"
 
@@ -32,6 +33,7 @@ std::vector<std::unique_ptr<CliCommand>> commands()
     list.push_back(std::make_unique<DiffCommand>());
     list.push_back(std::make_unique<JournalCommand>());
     list.push_back(std::make_unique<RevertCommand>());
+    list.push_back(std::make_unique<ReportCommand>());
     list.push_back(std::make_unique<SnapshotCommand>());
     return list;
 }

@@ -84,39 +84,3 @@ function(vescor_check_folders_have_one_library)
   endforeach()
 endfunction()
 
-# Stops the configuration when a core folder includes a folder above it. Each
-# rule is "folder:the core folders it may include" (its own always); a folder
-# of the core without a rule may include none.
-function(vescor_check_core_layers)
-  set(rules
-    "common:"
-    "model:common"
-    "device:common,model"
-    "exchange:common,device,model"
-    "snapshot:common,device,exchange,model"
-    "flows:common,device,exchange,model,snapshot"
-    "journal:common,device,exchange,model,flows"
-    "runs:common,device,exchange,model,snapshot,flows,journal"
-    "settings:common,device,model")
-  foreach(folder ${VESCOR_CORE_FOLDERS})
-    set(allowed)
-    foreach(rule ${rules})
-      if(rule MATCHES "^${folder}:(.*)$")
-        string(REPLACE "," ";" allowed "${CMAKE_MATCH_1}")
-      endif()
-    endforeach()
-    file(GLOB sources ${CMAKE_SOURCE_DIR}/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/${folder}/*.h)
-    foreach(source ${sources})
-      file(STRINGS ${source} includes REGEX "^#include \"[a-z]+/")
-      foreach(line ${includes})
-        string(REGEX REPLACE "^#include \"([a-z]+)/.*$" "\\1" included "${line}")
-        if(included IN_LIST VESCOR_CORE_FOLDERS AND NOT included STREQUAL folder AND NOT included IN_LIST allowed)
-          file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR} ${source})
-          string(REPLACE ";" ", " shown "${allowed}")
-          message(FATAL_ERROR "${name} включает ${included}/, а папка ${folder}/ стоит ниже неё: "
-                              "${folder}/ может включать только ${shown}")
-        endif()
-      endforeach()
-    endforeach()
-  endforeach()
-endfunction()

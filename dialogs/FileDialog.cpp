@@ -22,6 +22,11 @@ QString FileDialog::ask(const Request& request)
         return QFileDialog::getSaveFileName(request.parent, request.caption, request.dir, request.filter, nullptr,
                                             request.options);
     case OpenFileName:
+        if (request.severalFiles) {
+            return QFileDialog::getOpenFileNames(request.parent, request.caption, request.dir, request.filter, nullptr,
+                                                 request.options)
+                .join(QLatin1Char('\n'));
+        }
         break;
     }
     return QFileDialog::getOpenFileName(request.parent, request.caption, request.dir, request.filter, nullptr,
@@ -44,4 +49,10 @@ QString FileDialog::getOpenFileName(QWidget* parent, const QString& caption, con
                                     const QString& filter, QFileDialog::Options options)
 {
     return ask({OpenFileName, parent, caption, dir, filter, options});
+}
+
+QStringList FileDialog::getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                         const QString& filter, QFileDialog::Options options)
+{
+    return ask({OpenFileName, parent, caption, dir, filter, options, true}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -20,8 +21,10 @@ public:
         QString dir;
         QString filter; // empty for a directory
         QFileDialog::Options options;
+        bool severalFiles = false; // OpenFileName: one file or more may be chosen
     };
-    // Returns the chosen path; an empty one when the user cancels.
+    // Returns the chosen path; an empty one when the user cancels. Where
+    // several files may be chosen, the chosen paths one a line.
     using Handler = std::function<QString(const Request&)>;
 
     static QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir,
@@ -30,6 +33,10 @@ public:
                                    const QString& filter, QFileDialog::Options options = QFileDialog::Options());
     static QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
                                    const QString& filter, QFileDialog::Options options = QFileDialog::Options());
+
+    // The files chosen, in the order chosen; none when the user cancels.
+    static QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                        const QString& filter, QFileDialog::Options options = QFileDialog::Options());
 
     // An empty handler restores the real dialogs.
     static void setHandler(Handler handler);

@@ -1,5 +1,7 @@
 #include "JournalRecord.h"
 
+#include "model/TableInfo.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -18,6 +20,8 @@ const QString WriteKey = QStringLiteral("write");
 const QString ModelCodeKey = QStringLiteral("modelCode");
 const QString ModelNameKey = QStringLiteral("modelName");
 const QString SerialKey = QStringLiteral("serialNumber");
+const QString FirmwareKey = QStringLiteral("firmware");
+const QString UserKey = QStringLiteral("user");
 const QString TableKey = QStringLiteral("table");
 const QString TableNameKey = QStringLiteral("tableName");
 const QString CellsKey = QStringLiteral("cells");
@@ -72,6 +76,11 @@ QJsonObject JournalRecord::toJson() const
     object.insert(ModelCodeKey, modelCode);
     object.insert(ModelNameKey, modelName);
     object.insert(SerialKey, serialNumber);
+    // Written only when known, so that older records read back as they were.
+    if (!firmware.isEmpty())
+        object.insert(FirmwareKey, firmware);
+    if (!user.isEmpty())
+        object.insert(UserKey, user);
     object.insert(TableKey, qint64(tableNumber));
     object.insert(TableNameKey, tableName);
     object.insert(CellsKey, cellArray);
@@ -92,6 +101,10 @@ bool readHead(const QJsonObject& object, JournalRecord& result)
         if (!object.value(key).isString())
             return false;
     }
+    for (const QString& key : {FirmwareKey, UserKey}) {
+        if (object.contains(key) && !object.value(key).isString())
+            return false;
+    }
     if (!inRange(object.value(ModelCodeKey), std::numeric_limits<int>::min(), IntMax)
         || !positive(object.value(TableKey), TableMax)
         || !object.value(CellsKey).isArray())
@@ -105,6 +118,8 @@ bool readHead(const QJsonObject& object, JournalRecord& result)
     result.modelCode = object.value(ModelCodeKey).toInt();
     result.modelName = object.value(ModelNameKey).toString();
     result.serialNumber = object.value(SerialKey).toString();
+    result.firmware = object.value(FirmwareKey).toString();
+    result.user = object.value(UserKey).toString();
     result.tableNumber = unsigned(object.value(TableKey).toDouble());
     result.tableName = object.value(TableNameKey).toString();
     return true;
@@ -236,4 +251,10 @@ bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
     }
     record = result;
     return true;
+}
+
+const FieldInfo* JournalRecord::fieldOf(const TableInfo& table, const CellChange& cell)
+{
+    const int index = table.type == TransposedList ? int(cell.row) - 1 : cell.field - 1;
+    return index >= 0 && index < table.fields.size() ? &table.fields.at(index) : nullptr;
 }

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QVector>
 
+class FieldInfo;
+class TableInfo;
+
 // One committed table of a write, as one line of a register's journal: who
 // wrote what to which register and the cells with their values before and
 // after. Values are the stored cell texts (money in kopecks), so that a
@@ -34,6 +37,8 @@ struct JournalRecord
     int modelCode = 0;
     QString modelName;
     QString serialNumber;
+    QString firmware; // empty in records of older programs
+    QString user;     // who ran the program; empty in records of older programs
     unsigned tableNumber = 0;
     QString tableName;
     QVector<CellChange> cells;
@@ -49,4 +54,7 @@ struct JournalRecord
 
     QJsonObject toJson() const;
     static QJsonObject cellToJson(const CellChange& cell);
+
+    // The description of a cell's field in its table's description; nullptr when it has none.
+    static const FieldInfo* fieldOf(const TableInfo& table, const CellChange& cell);
 };

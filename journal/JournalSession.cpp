@@ -9,6 +9,21 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+// Who runs the program, for the records: the account's name, else its number.
+QString loginName()
+{
+    if (const passwd* entry = ::getpwuid(::geteuid()))
+        return QString::fromLocal8Bit(entry->pw_name);
+    return QString::number(::geteuid());
+}
+
+} // namespace
+
 JournalSession::JournalSession(const QString& program, const RegisterIdentity& identity, const JournalFolder& journal)
     : m_program(program), m_identity(identity), m_journal(journal), m_writeId(newWriteId())
 {
@@ -70,6 +85,8 @@ void JournalSession::record(const TableInfo& table, const QVector<JournalRecord:
     record.modelCode = m_identity.modelCode;
     record.modelName = m_identity.modelName;
     record.serialNumber = m_identity.serialNumber;
+    record.firmware = m_identity.firmware;
+    record.user = loginName();
     record.tableNumber = table.id;
     record.tableName = table.name;
     record.cells = cells;

@@ -1,8 +1,8 @@
 #include "RegisterSnapshot.h"
 
 #include "flows/FlowFailure.h"
-#include "flows/ImportFiles.h"
 #include "flows/RegisterSession.h"
+#include "flows/SnapshotTableRows.h"
 #include "flows/TableReader.h"
 #include "TableWriteRun.h"
 #include "journal/JournalSession.h"
@@ -14,7 +14,6 @@
 #include "device/ValueCheck.h"
 #include "device/ProgressReporter.h"
 #include "exchange/ExportFileName.h"
-#include "exchange/ImportLimits.h"
 #include "snapshot/SnapshotReader.h"
 #include "snapshot/SnapshotWriter.h"
 
@@ -79,21 +78,7 @@ QVector<Pairing> pairTables(const SnapshotReader& snapshot, const RegisterSessio
 // every cell marked to be written. Messages name the table inside the snapshot.
 DataRows loadRows(SnapshotReader& snapshot, const Pairing& pair, const RegisterCharsets& charsets)
 {
-    QString extracted;
-    try {
-        extracted = snapshot.extract(pair.entry, ImportLimits::fileBytes(QList<TableInfo>{pair.table}));
-        return ImportFiles::load({extracted}, {pair.table}, charsets).first().rows;
-    } catch (const RunTimeError& error) {
-        throw FlowFailure(FlowFailure::Refused, error.message());
-    } catch (const FlowFailure& failure) {
-        const QString inside = snapshot.path() + QLatin1Char('/') + pair.entry.file;
-        QVector<FlowFailure::Place> places = failure.places();
-        for (FlowFailure::Place& place : places) {
-            place.message.replace(extracted, inside);
-            place.file = inside;
-        }
-        throw FlowFailure(failure.kind(), QString(failure.message()).replace(extracted, inside), places);
-    }
+    return SnapshotTableRows::load(snapshot, pair.entry, pair.table, charsets);
 }
 
 // What the restore and the comparison share: the register's rows, the

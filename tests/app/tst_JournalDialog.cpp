@@ -18,6 +18,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTextBrowser>
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
@@ -315,6 +321,80 @@ private slots:
             QCOMPARE(rowTexts(cells, 1).mid(3), (QStringList{"20.00", "22.00"}));
             QCOMPARE(cells->item(1, 4)->toolTip(), QStringLiteral("В ККТ хранится: \"2200\""));
         });
+    }
+
+    // "Отчёт…" shows the chosen write's report, the values as the tabs show
+    // them, and saves it as a PDF of A4 pages; a PDF that cannot be written
+    // says where and leaves nothing behind.
+    void reportOfChosenWrite_data()
+    {
+        QTest::addColumn<QString>("pdf"); // below the test's folder
+        QTest::addColumn<QString>("message");
+        QTest::newRow("saved") << "report.pdf" << "";
+        QTest::newRow("no such folder") << "missing/report.pdf" << "Отчёт не сохранён в ";
+    }
+
+    void reportOfChosenWrite()
+    {
+        QFETCH(QString, pdf);
+        QFETCH(QString, message);
+        const QString path = m_dir->filePath(pdf);
+        readAll();
+        type({1, 3, 2, QStringLiteral("1.00")});
+        type({4, 4, 0, QStringLiteral("<b>DO VSTRECHI</b>")});
+        QTest::mouseClick(button("writeButton"), Qt::LeftButton);
+        QCOMPARE(m_window->statusText(), QStringLiteral("Успешно записано 2 ячеек в 2 таблицах"));
+        FileDialog::setHandler([&](const FileDialog::Request& request) {
+            return request.kind == FileDialog::SaveFileName ? path : QString();
+        });
+        m_boxes.clear();
+        QString preview;
+        QString saved;
+        withDialog([&](QDialog* journal) {
+            bool seen = false;
+            std::function<void()> act = [&] {
+                auto* report = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                if (!report || report == journal) {
+                    QTimer::singleShot(0, act);
+                    return;
+                }
+                seen = true;
+                preview = report->windowTitle() + '\n' + report->findChild<QTextBrowser*>("preview")->toPlainText();
+                QTest::mouseClick(report->findChild<QPushButton*>("pdfButton"), Qt::LeftButton);
+                saved = report->findChild<QLabel*>("savedLabel")->text();
+                QTest::mouseClick(report->findChild<QPushButton*>("closeButton"), Qt::LeftButton);
+            };
+            QTimer::singleShot(0, act);
+            QTest::mouseClick(journal->findChild<QPushButton*>("reportButton"), Qt::LeftButton);
+            QVERIFY(seen);
+        });
+        for (const QString& text : {QStringLiteral("Отчёт о настройке ККТ\n"), QStringLiteral("Заводской номер"), Serial,
+                                    QStringLiteral("3. Цена"), QStringLiteral("52.90"), QStringLiteral("1.00"),
+                                    QStringLiteral("<b>DO VSTRECHI</b>"), QStringLiteral("Vescor 2.1.2")})
+            QVERIFY2(preview.contains(text), qPrintable(text + " not in " + preview));
+        if (!message.isEmpty()) {
+            QCOMPARE(m_boxes.size(), 1);
+            QCOMPARE(m_boxes.first().icon, QMessageBox::Critical);
+            QVERIFY2(m_boxes.first().text.startsWith(message + path), qPrintable(m_boxes.first().text));
+            QVERIFY(saved.isEmpty());
+            QVERIFY(QDir(m_dir->path()).entryList({"*.pdf*"}, QDir::Files).isEmpty());
+            return;
+        }
+        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(saved, QStringLiteral("Сохранено: ") + path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(5) == "%PDF-");
+        QVERIFY(!QFile::exists(path + ".part"));
+        if (QStandardPaths::findExecutable("pdfinfo").isEmpty())
+            QSKIP("pdfinfo (poppler-utils) is not installed");
+        QProcess info;
+        info.start("pdfinfo", {path});
+        QVERIFY(info.waitForFinished(-1));
+        QCOMPARE(info.exitCode(), 0);
+        const QString text = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(text.contains(QRegularExpression("Pages:\\s+[1-9]")), qPrintable(text));
+        QVERIFY2(text.contains("(A4)"), qPrintable(text));
     }
 
     // The dialog lists the writes from the journal's index and reads a write's

@@ -197,6 +197,47 @@ private slots:
                  marked.contains(ShownCell{6, 0, 0}) ? QStringLiteral("В снимке: 20.00") : QString());
     }
 
+    // Two snapshots chosen instead of one: the first one's tables in the tabs,
+    // marked where the second differs, with the second one's value as tooltip, as against the register.
+    void compareTwoSnapshots_data()
+    {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QList<ShownCell>>("marked");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("three cells in two tables")
+            << "now.zip" << QStringList{"Режимы работы (1)", "Налоговые ставки (2)"}
+            << QList<ShownCell>{{2, 0, 0}, {6, 0, 0}, {6, 1, 0}} << "Снимки расходятся в 3 ячейках";
+        QTest::newRow("the same snapshot twice") << "kassa.zip"
+                                                 << QStringList{"Режимы работы (0)", "Налоговые ставки (0)"}
+                                                 << QList<ShownCell>{} << "Снимки совпадают";
+    }
+
+    void compareTwoSnapshots()
+    {
+        QFETCH(QString, second);
+        QFETCH(QStringList, titles);
+        QFETCH(QList<ShownCell>, marked);
+        QFETCH(QString, status);
+        QVERIFY(snapshotMenu(QStringLiteral("Сохранить снимок…"), h.path(QStringLiteral("now.zip"))));
+        h.clearTrace();
+        // Both chosen in the one file dialog, the first one's tables for the tabs.
+        QVERIFY(snapshotMenu(QStringLiteral("Сравнить со снимком…"), snapshot() + '\n' + h.path(second)));
+        QVERIFY(h.dialogs.last().severalFiles);
+        QVERIFY(h.boxes.isEmpty());
+        QCOMPARE(h.tabs()->count(), 8);
+        for (const QString& title : titles)
+            QVERIFY2(h.tabTitles().contains(title), qPrintable(h.tabTitles().join(", ")));
+        QCOMPARE(markedCells(), marked);
+        QCOMPARE(h.window->statusText(), status);
+        const QModelIndex rate = h.modelOfTable(6)->indexOfCell(0, 0);
+        QCOMPARE(rate.data(Qt::DisplayRole).toString(), QStringLiteral("20.00"));
+        QCOMPARE(rate.data(Qt::ToolTipRole).toString(),
+                 marked.isEmpty() ? QString() : QStringLiteral("В снимке: 21.00"));
+        // Two files compared: the register is not asked.
+        QCOMPARE(h.trace(), QStringList());
+    }
+
     // "Отменить" while a compare runs stops it as it stops a read: the tables
     // compared before keep their tabs and marks, the one being read gets none.
     void compareCancelled_data()

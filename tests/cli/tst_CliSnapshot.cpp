@@ -2,6 +2,7 @@
 
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/ReportHtml.h"
 #include "support/RegisterWrite.h"
 #include "support/TestMain.h"
 
@@ -100,6 +101,73 @@ private slots:
             QCOMPARE(result.outLines().size(), outLines);
         if (arguments.value(0) == QLatin1String("restore") && exitCode == 0 && !arguments.contains("--dry-run"))
             QCOMPARE(runCli({"snapshot", "diff", path("kassa.zip")}, m_dir->path()).exitCode, 0);
+    }
+
+    // Two files compared: the cells in which they differ, as the register's
+    // diff lists them, and the exit status a script asks about.
+    void diffOfTwoFiles_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("three cells")
+            << QStringList{"kassa.zip", "now.zip"} << 1
+            << QStringList{"\"2\";\"1\";\"1\";\"1\";\"7\"", "\"6\";\"1\";\"1\";\"20.00\";\"21.00\"",
+                           "\"6\";\"2\";\"1\";\"10.00\";\"11.00\""}
+            << "Снимки расходятся в 3 ячейках";
+        QTest::newRow("the same file twice") << QStringList{"kassa.zip", "kassa.zip"} << 0 << QStringList{} << "";
+        QTest::newRow("a table only in one")
+            << QStringList{"kassa.zip", "taxes.zip"} << 1
+            << QStringList{"\"6\";\"1\";\"1\";\"20.00\";\"21.00\"", "\"6\";\"2\";\"1\";\"10.00\";\"11.00\""}
+            << "Не сравнивалась таблица 2 (Режимы работы): есть только в снимке %1/kassa.zip";
+        QTest::newRow("json") << QStringList{"kassa.zip", "now.zip", "--json"} << 1
+                              << QStringList{"\"different\":true"} << "";
+        QTest::newRow("json, the same") << QStringList{"now.zip", "now.zip", "--json"} << 0
+                                        << QStringList{"\"different\":false"} << "";
+        QTest::newRow("html report") << QStringList{"kassa.zip", "now.zip", "--html", "r.html"} << 1
+                                     << QStringList{"\"2\";\"1\";\"1\";\"1\";\"7\"", "\"6\";\"1\";\"1\";\"20.00\";\"21.00\"",
+                                                    "\"6\";\"2\";\"1\";\"10.00\";\"11.00\""}
+                                     << "";
+        QTest::newRow("html of the register diff") << QStringList{"kassa.zip", "--html", "r.html"} << 2 << QStringList{}
+                                                   << "--html пишет отчёт о сравнении двух снимков";
+        QTest::newRow("second file refused") << QStringList{"kassa.zip", "junk.zip"} << 1 << QStringList{}
+                                             << "отклонен: это не архив ZIP";
+        QTest::newRow("three files") << QStringList{"kassa.zip", "now.zip", "junk.zip"} << 2 << QStringList{}
+                                     << "Нужны один или два файла снимка, указано: 3";
+    }
+
+    void diffOfTwoFiles()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, out);
+        QFETCH(QString, err);
+        QCOMPARE(runCli({"snapshot", "save", path("now.zip"), "--tables", "2,6"}, m_dir->path()).exitCode, 0);
+        QCOMPARE(runCli({"snapshot", "save", path("taxes.zip"), "--tables", "6"}, m_dir->path()).exitCode, 0);
+        for (QString& argument : arguments) {
+            if (argument.endsWith(QLatin1String(".zip")))
+                argument = path(argument);
+        }
+        const CliRun result = runCli(QStringList{"snapshot", "diff"} + arguments, m_dir->path());
+        QCOMPARE(result.exitCode, exitCode);
+        if (arguments.contains("--json")) {
+            QCOMPARE(result.outLines().size(), 1);
+            QVERIFY2(result.out.contains(out.first()), qPrintable(result.out));
+        } else {
+            QCOMPARE(result.outLines(), out);
+        }
+        QVERIFY2(result.err.contains(QString(err).replace(QLatin1String("%1"), m_dir->path())), qPrintable(result.err));
+        if (arguments.contains("--html") && exitCode != 2) {
+            const ReportHtml html = ReportHtml::parse(QString::fromUtf8(fileBytes(path("r.html"))));
+            QVERIFY2(html.wellFormed, qPrintable(html.error));
+            QCOMPARE(html.cellRows.size(), 3);
+            QCOMPARE(html.cellRows.at(1).value("field"), QStringLiteral("1. Ставка, %"));
+            QCOMPARE(html.cellRows.at(1).value("before"), QStringLiteral("20.00"));
+            QCOMPARE(html.cellRows.at(1).value("after"), QStringLiteral("21.00"));
+            QCOMPARE(html.only("total-cells"), QStringLiteral("3"));
+            QCOMPARE(html.byClass.value("serial"), (QStringList{"0057000001", "0057000001"}));
+        }
     }
 
     // A restore killed mid-way (SIGKILL: nothing of the program runs after it)

@@ -91,6 +91,13 @@ private slots:
         const QByteArray line = full.toJsonLine();
         QTest::newRow("written record") << line << true;
         QTest::newRow("no cells") << record("w1", "1", 6, "2024-05-01T10:15:30Z", {}).toJsonLine() << true;
+        JournalRecord named = full;
+        named.firmware = QStringLiteral("3.0.25");
+        named.user = QStringLiteral("kassir");
+        const QByteArray namedLine = named.toJsonLine();
+        QTest::newRow("firmware and user") << namedLine << true;
+        QTest::newRow("user not a text") << QByteArray(namedLine).replace("\"kassir\"", "7") << false;
+        QTest::newRow("firmware not a text") << QByteArray(namedLine).replace("\"3.0.25\"", "null") << false;
         QTest::newRow("cut short") << line.left(line.size() - 5) << false;
         QTest::newRow("not json") << QByteArray("hello") << false;
         QTest::newRow("array") << QByteArray("[1,2]") << false;
@@ -123,6 +130,8 @@ private slots:
             return;
         QCOMPARE(read.toJsonLine(), line);
         QCOMPARE(read.time.timeSpec(), Qt::UTC);
+        QCOMPARE(read.user, QString(line.contains("kassir") ? "kassir" : ""));
+        QCOMPARE(read.firmware, QString(line.contains("3.0.25") ? "3.0.25" : ""));
     }
 
     // A record's head is read without its cells, which are only counted: it

@@ -3,11 +3,15 @@
 # - a relative include that climbs out of its folder ("../table/TableModel.h"),
 #   which the compiler finds beside the source whatever the layers say;
 # - a core folder that includes a folder above it in the core's order
-#   (common, model, device, exchange, then snapshot, flows and settings side
-#   by side, journal on top): each folder includes only those below it.
+#   (common, model, device, exchange, then snapshot and settings side by
+#   side, flows, journal, and runs and report side by side on top): each
+#   folder includes only those below it.
+# The configuration runs it over the sources (CMakeLists.txt), and the
+# core_include_order tests run it as a script over a given tree.
 # Every refusal is one line naming the file, its include and the rule; any refusal fails the check.
-set(core_order "common=0" "model=1" "device=2" "exchange=3" "snapshot=4" "flows=4" "settings=4" "journal=5" "runs=6")
-set(program_folders common model device exchange snapshot flows journal runs settings app table dialogs cli)
+set(core_order "common=0" "model=1" "device=2" "exchange=3" "snapshot=4" "settings=4" "flows=5" "journal=6" "runs=7"
+               "report=7")
+set(program_folders common model device exchange snapshot flows journal runs report settings app table dialogs cli)
 
 set(rank_folders)
 foreach(entry ${core_order})
@@ -41,7 +45,7 @@ foreach(folder ${program_folders})
       endif()
       if(NOT rank_${included} LESS rank_${folder})
         message(NOTICE "${shown}: #include \"${header}\": ${folder}/ не стоит в ядре выше ${included}/ "
-                           "(порядок: common, model, device, exchange, затем snapshot, flows и settings, затем journal, затем runs) "
+                           "(порядок: common, model, device, exchange, затем snapshot и settings, затем flows, journal, затем runs и report) "
                            "и не может включать его")
         math(EXPR refusals "${refusals} + 1")
       endif()
