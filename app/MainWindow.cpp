@@ -2,6 +2,7 @@
 
 #include "CommandProgress.h"
 #include "FileImportCommand.h"
+#include "ImportDifferencesCommand.h"
 #include "JournalDlg.h"
 #include "SnapshotCompareCommand.h"
 #include "SnapshotRestoreCommand.h"
@@ -82,6 +83,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     QAction* snapshotSave = namedAction(this, "actionSnapshotSave");
     QAction* snapshotCompare = namedAction(this, "actionSnapshotCompare");
     QAction* snapshotRestore = namedAction(this, "actionSnapshotRestore");
+    QAction* importDifferences = namedAction(this, "actionImportDifferences");
 
     ui->setupUi(this);
     setLegendColour(ui->lblReserved, CellColors::reserved);
@@ -105,6 +107,8 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     moveToMenu(m_actionReadAll, readMenu, ui->readButton, tr("Всё"));
     moveToMenu(m_actionReadCommodities, readMenu, ui->readButton, tr("Базу товаров"));
     moveToMenu(m_actionReadAllExceptCommodities, readMenu, ui->readButton, tr("Всё, кроме базы товаров"));
+    readMenu->addSeparator();
+    moveToMenu(importDifferences, readMenu, ui->readButton, tr("Отметить только отличия импорта"));
     ui->readButton->setMenu(readMenu);
 
     auto* exportMenu = new QMenu(ui->pbtnSaveToFile);
@@ -260,6 +264,9 @@ void MainWindow::addCommandKeys()
            m_actionReadAll);
     addKey("keyWrite", tr("Записать изменения в ККТ"), QKeySequence(Qt::CTRL | Qt::Key_S), ui->writeButton, nullptr);
     addKey("keyImport", tr("Импорт из файла"), QKeySequence(Qt::CTRL | Qt::Key_O), ui->pbtnLoadFromFile, nullptr);
+    addKey("keyImportDifferences", tr("Отметить только отличия импорта от ККТ"),
+           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), ui->readButton,
+           findChild<QAction*>(QStringLiteral("actionImportDifferences")));
     addKey("keyExportCurrent", tr("Экспорт текущей таблицы"), QKeySequence(Qt::CTRL | Qt::Key_E),
            ui->pbtnSaveToFile, findChild<QAction*>(QStringLiteral("actionExportCurrent")));
     addKey("keyExportAll", tr("Экспорт всех таблиц"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
@@ -346,6 +353,11 @@ void MainWindow::on_actionExportCurrent_triggered()
 void MainWindow::on_pbtnLoadFromFile_clicked()
 {
     FileImportCommand(*this).run();
+}
+
+void MainWindow::on_actionImportDifferences_triggered()
+{
+    ImportDifferencesCommand(*this).run();
 }
 
 void MainWindow::on_journalButton_clicked()
