@@ -83,7 +83,8 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     QAction* snapshotSave = namedAction(this, "actionSnapshotSave");
     QAction* snapshotCompare = namedAction(this, "actionSnapshotCompare");
     QAction* snapshotRestore = namedAction(this, "actionSnapshotRestore");
-    QAction* importDifferences = namedAction(this, "actionImportDifferences");
+    // Reached by its key beside "Импорт" (the button itself stays a plain click).
+    namedAction(this, "actionImportDifferences");
 
     ui->setupUi(this);
     setLegendColour(ui->lblReserved, CellColors::reserved);
@@ -107,8 +108,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     moveToMenu(m_actionReadAll, readMenu, ui->readButton, tr("Всё"));
     moveToMenu(m_actionReadCommodities, readMenu, ui->readButton, tr("Базу товаров"));
     moveToMenu(m_actionReadAllExceptCommodities, readMenu, ui->readButton, tr("Всё, кроме базы товаров"));
-    readMenu->addSeparator();
-    moveToMenu(importDifferences, readMenu, ui->readButton, tr("Отметить только отличия импорта"));
     ui->readButton->setMenu(readMenu);
 
     auto* exportMenu = new QMenu(ui->pbtnSaveToFile);
@@ -265,7 +264,7 @@ void MainWindow::addCommandKeys()
     addKey("keyWrite", tr("Записать изменения в ККТ"), QKeySequence(Qt::CTRL | Qt::Key_S), ui->writeButton, nullptr);
     addKey("keyImport", tr("Импорт из файла"), QKeySequence(Qt::CTRL | Qt::Key_O), ui->pbtnLoadFromFile, nullptr);
     addKey("keyImportDifferences", tr("Отметить только отличия импорта от ККТ"),
-           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), ui->readButton,
+           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), ui->pbtnLoadFromFile,
            findChild<QAction*>(QStringLiteral("actionImportDifferences")));
     addKey("keyExportCurrent", tr("Экспорт текущей таблицы"), QKeySequence(Qt::CTRL | Qt::Key_E),
            ui->pbtnSaveToFile, findChild<QAction*>(QStringLiteral("actionExportCurrent")));
