@@ -2,6 +2,7 @@
 
 #include "CommandProgress.h"
 #include "FileImportCommand.h"
+#include "ImportDifferencesCommand.h"
 #include "JournalDlg.h"
 #include "ProgramIcon.h"
 #include "SnapshotCompareCommand.h"
@@ -84,6 +85,8 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     QAction* snapshotSave = namedAction(this, "actionSnapshotSave");
     QAction* snapshotCompare = namedAction(this, "actionSnapshotCompare");
     QAction* snapshotRestore = namedAction(this, "actionSnapshotRestore");
+    // Reached by its key beside "Импорт" (the button itself stays a plain click).
+    namedAction(this, "actionImportDifferences");
 
     ui->setupUi(this);
     setWindowIcon(ProgramIcon::icon());
@@ -263,6 +266,9 @@ void MainWindow::addCommandKeys()
            m_actionReadAll);
     addKey("keyWrite", tr("Записать изменения в ККТ"), QKeySequence(Qt::CTRL | Qt::Key_S), ui->writeButton, nullptr);
     addKey("keyImport", tr("Импорт из файла"), QKeySequence(Qt::CTRL | Qt::Key_O), ui->pbtnLoadFromFile, nullptr);
+    addKey("keyImportDifferences", tr("Отметить только отличия импорта от ККТ"),
+           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), ui->pbtnLoadFromFile,
+           findChild<QAction*>(QStringLiteral("actionImportDifferences")));
     addKey("keyExportCurrent", tr("Экспорт текущей таблицы"), QKeySequence(Qt::CTRL | Qt::Key_E),
            ui->pbtnSaveToFile, findChild<QAction*>(QStringLiteral("actionExportCurrent")));
     addKey("keyExportAll", tr("Экспорт всех таблиц"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
@@ -397,6 +403,11 @@ void MainWindow::on_actionExportCurrent_triggered()
 void MainWindow::on_pbtnLoadFromFile_clicked()
 {
     FileImportCommand(*this).run();
+}
+
+void MainWindow::on_actionImportDifferences_triggered()
+{
+    ImportDifferencesCommand(*this).run();
 }
 
 void MainWindow::on_journalButton_clicked()

@@ -75,6 +75,7 @@ private slots:
     void on_actionExportAll_triggered();
     void on_actionExportCurrent_triggered();
     void on_pbtnLoadFromFile_clicked();
+    void on_actionImportDifferences_triggered();
     void on_journalButton_clicked();
     void on_actionSnapshotSave_triggered();
     void on_actionSnapshotCompare_triggered();

@@ -7,7 +7,15 @@
 // that differs, one commit per table written) and the time both take on a
 // 115 200-baud line at 5 ms a request. Argument 2 names another `vescor-cli`
 // to count (an older build, say); the default is the one beside this program.
+// The window's rows drive a main window of this program (offscreen) the same
+// way, its file dialog and message boxes answered here.
+#include "BenchApplication.h"
 #include "BenchSupport.h"
+
+#include "app/MainWindow.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
+#include "table/TableModel.h"
 
 #include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
@@ -16,14 +24,18 @@
 #include "model/TableInfo.h"
 #include "model/WholeNumber.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 
 using namespace BenchSupport;
@@ -73,6 +85,66 @@ long readNeed(const TableInfo& table, const DataRows& rows)
     return cells;
 }
 
+long traceLines(const Line& line)
+{
+    QFile trace(line.trace);
+    if (!trace.open(QIODevice::ReadOnly))
+        return -1;
+    return trace.readAll().count('\n');
+}
+
+long writesIn(const Line& line)
+{
+    QFile trace(line.trace);
+    if (!trace.open(QIODevice::ReadOnly))
+        return -1;
+    long writes = 0;
+    for (const QByteArray& call : trace.readAll().split('\n'))
+        writes += call.startsWith("write") ? 1 : 0;
+    return writes;
+}
+
+// The main window on the line's register, its dialogs answered: files from `files` in order, "yes" to a question.
+class WindowOnLine
+{
+public:
+    WindowOnLine(const Line& line, const QStringList& files) : m_files(files)
+    {
+        qputenv("TILLO10_EMULATOR", QFile::encodeName(line.image));
+        qputenv("TILLO10_TRACE", QFile::encodeName(line.trace));
+        FileDialog::setHandler([this](const FileDialog::Request&) { return m_files.isEmpty() ? QString() : m_files.takeFirst(); });
+        MessageBox::setHandler([this](const MessageBox::Request& request) {
+            if (request.icon == QMessageBox::Critical || request.icon == QMessageBox::Warning)
+                m_failed = true;
+            return request.icon == QMessageBox::Question ? QMessageBox::Yes : QMessageBox::Ok;
+        });
+        m_window = std::make_unique<MainWindow>(nullptr, line.data + QStringLiteral("/Vescor.ini"));
+        m_window->show();
+        QCoreApplication::processEvents();
+    }
+    ~WindowOnLine()
+    {
+        m_window.reset();
+        FileDialog::setHandler(nullptr);
+        MessageBox::setHandler(nullptr);
+        qunsetenv("TILLO10_TRACE");
+    }
+
+    void click(const char* button) { m_window->findChild<QPushButton*>(QLatin1String(button))->click(); }
+    void trigger(const char* action) { m_window->findChild<QAction*>(QLatin1String(action))->trigger(); }
+    TableModel* model() const
+    {
+        const QList<TableModel*> models = m_window->findChildren<TableModel*>();
+        return models.isEmpty() ? nullptr : models.first();
+    }
+    bool failed() const { return m_failed; }
+
+private:
+    std::unique_ptr<MainWindow> m_window;
+    QStringList m_files;
+    bool m_failed = false;
+};
+
 void print(const char* what, long sent, long need)
 {
     const double over = need > 0 ? 100.0 * double(sent - need) / double(need) : 0;
@@ -84,8 +156,7 @@ void print(const char* what, long sent, long need)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    silenceLog();
+    BenchApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 65536;
     const QString cli = argc > 2 ? QString::fromLocal8Bit(argv[2])
                                  : QCoreApplication::applicationDirPath() + QStringLiteral("/vescor-cli");
@@ -186,6 +257,51 @@ int main(int argc, char** argv)
             return 1;
         }
         print(operation.what, sent, operation.need);
+    }
+
+    // The window: the price list imported, marked only where it differs from
+    // the register (a read of the base), then written: one price a row.
+    {
+        if (!fresh(original))
+            return 1;
+        QFile::remove(line.trace);
+        WindowOnLine window(line, {prices});
+        window.click("pbtnLoadFromFile");
+        const long imported = traceLines(line);
+        window.trigger("actionImportDifferences");
+        const long marked = traceLines(line);
+        window.click("writeButton");
+        const long sent = traceLines(line);
+        if (window.failed() || imported < 0 || marked < 0 || sent < 0) {
+            std::printf("%-44s failed\n", "window: import, mark differing, write");
+            return 1;
+        }
+        // Three connections (import, mark, write), the base read once, and the
+        // write's reads of the cells it writes, one per price.
+        print("window: import, mark differing, write", sent, 3 * open + baseNeed + rows + written);
+        print("  of them writes (one per differing price)", writesIn(line), rows);
+    }
+    // The window's one-cell write: the base read into a tab, one price edited and written.
+    {
+        if (!fresh(original))
+            return 1;
+        WindowOnLine window(line, {});
+        window.trigger("actionReadCommodities");
+        TableModel* model = window.model();
+        QFile::remove(line.trace);
+        if (!model || !model->setData(model->indexOfCell(0, PriceField), QStringLiteral("1.23"))) {
+            std::printf("%-44s failed\n", "window: one-cell write");
+            return 1;
+        }
+        window.click("writeButton");
+        const long sent = traceLines(line);
+        if (window.failed() || sent < 0) {
+            std::printf("%-44s failed\n", "window: one-cell write");
+            return 1;
+        }
+        // A connection (the window's asks one request fewer than `identify`),
+        // the cell's read before it is written, the write and the commit.
+        print("window: one-cell write", sent, open + 3);
     }
     return 0;
 }

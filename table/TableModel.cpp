@@ -369,6 +369,20 @@ void TableModel::adoptWrittenRows(const DataRows& written)
     emit marksChanged();
 }
 
+void TableModel::setMarks(const QVector<QPair<int, int>>& cells, bool marked)
+{
+    for (const QPair<int, int>& at : cells) {
+        if (!cellAt(at.first, at.second))
+            continue;
+        m_tableData[at.first][at.second].changed = marked;
+        if (at.first < m_readData.size() && at.second < m_readData[at.first].size())
+            m_readData[at.first][at.second].changed = marked;
+    }
+    if (!cells.isEmpty() && rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
+    emit marksChanged();
+}
+
 QByteArray TableModel::readValue(int row, int column) const
 {
     if (row < 0 || row >= m_readData.size() || column < 0 || column >= m_readData[row].size())

@@ -57,6 +57,10 @@ public:
     // marks here and become the values read, and the rows become the
     // register's rows. Views learn it through dataChanged() and marksChanged().
     void adoptWrittenRows(const DataRows& written);
+    // Marks or unmarks cells (data row and column) whose values stay as they
+    // are; the value read takes the mark too, so that an edit back to it
+    // leaves the cell as this made it.
+    void setMarks(const QVector<QPair<int, int>>& cells, bool marked);
 
     // The snapshot's values of the cells in which a comparison found the
     // register different. While a cell's value is not the snapshot's, it has
@@ -71,6 +75,7 @@ public:
     // Edits through setData() go onto this stack, so that they can be undone;
     // without one they apply at once.
     void setUndoStack(QUndoStack* stack) { m_undoStack = stack; }
+    QUndoStack* undoStack() const { return m_undoStack; }
 
     // The stored form of an edit text for a field; false when the text is no
     // value the field's editor can give.
