@@ -85,8 +85,9 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     QAction* snapshotSave = namedAction(this, "actionSnapshotSave");
     QAction* snapshotCompare = namedAction(this, "actionSnapshotCompare");
     QAction* snapshotRestore = namedAction(this, "actionSnapshotRestore");
-    // Reached by its key beside "Импорт" (the button itself stays a plain click).
-    namedAction(this, "actionImportDifferences");
+    // Reached by its key beside "Импорт" (the button itself stays a plain click)
+    // and from the context menu of a tab imported from a file.
+    namedAction(this, "actionImportDifferences")->setText(QStringLiteral("Отметить только отличия от ККТ"));
 
     ui->setupUi(this);
     setWindowIcon(ProgramIcon::icon());
@@ -470,6 +471,7 @@ TablePage* MainWindow::newTablePage(const TableInfo& table, const DataRows& rows
     // and says why once; that, and why an edit was refused, belongs in the status bar.
     connect(page, &TablePage::statusMessage, this, &MainWindow::setStatusText);
     connect(page, &TablePage::marksChanged, this, &MainWindow::updateMarks);
+    page->setImportActions({findChild<QAction*>(QStringLiteral("actionImportDifferences"))});
     return page;
 }
 

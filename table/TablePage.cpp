@@ -166,6 +166,10 @@ void TablePage::showContextMenu(const QPoint& position)
         else
             menu.addSeparator();
     }
+    if (!m_model->knowsRegisterRows() && !m_importActions.isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(m_importActions);
+    }
     if (m_model->comparedWithSnapshot()) {
         menu.addSeparator();
         menu.addActions(m_snapshotActions);

@@ -38,6 +38,9 @@ public:
     TableSearchBar* searchBar() const { return m_searchBar; }
     QUndoStack* undoStack() const { return m_undoStack; }
     bool hasMarkedCells() const;
+    // Entries of the window's own that the context menu offers while the rows
+    // came from a file (not read from the register).
+    void setImportActions(const QList<QAction*>& actions) { m_importActions = actions; }
 
 public slots:
     // Ctrl+F: shows the search bar and puts the cursor in its field.
@@ -118,6 +121,7 @@ private:
     TableSearchBar* m_searchBar;
     QUndoStack* m_undoStack;
     QList<QAction*> m_menuActions;
+    QList<QAction*> m_importActions;
     QList<QAction*> m_snapshotActions; // shown while the table was compared with a snapshot
     class ReplaceDlg* m_replaceDialog = nullptr;
     class QTimer* m_searchPause;

@@ -4,7 +4,11 @@
 
 #include "exchange/FileTextCodec.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QTextCodec>
+#include <QTimer>
 
 using namespace exchangetest;
 
@@ -61,6 +65,24 @@ private:
         h.clickWrite();
         QVERIFY(h.boxes.isEmpty());
         QVERIFY(!h.tabModel(0)->hasChangedCells());
+    }
+
+    // The tab's context menu offers the entry while its rows came from a file.
+    QStringList contextMenuTexts()
+    {
+        QStringList texts;
+        QTimer::singleShot(0, [&texts] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            for (const QAction* action : menu->actions())
+                texts << action->text();
+            menu->close();
+        });
+        QWidget* viewport = h.tabs()->currentWidget()->findChild<TableView*>()->viewport();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(viewport, &click);
+        return texts;
     }
 
 private slots:
@@ -146,6 +168,15 @@ private slots:
         QVERIFY(h.window->isEnabled());
     }
 
+    void contextMenuOffersTheEntry()
+    {
+        const QString entry = QStringLiteral("Отметить только отличия от ККТ");
+        registerHoldsFirstList();
+        QVERIFY(writeBytes(h.path("second.csv"), priceList(QStringLiteral("Сок яблочный"), QStringLiteral("1.00"))));
+        h.import(h.path("second.csv"));
+        QVERIFY(contextMenuTexts().contains(entry));
+    }
+
     // A tab read from the register has no import to narrow: nothing is asked of it.
     void readTabIsLeftAlone()
     {
@@ -155,6 +186,9 @@ private slots:
         pressMarkDifferences();
         QVERIFY(h.trace().isEmpty());
         QCOMPARE(h.window->statusText(), QStringLiteral("Отметить только отличия можно в таблице, загруженной из файла"));
+        const QStringList menu = contextMenuTexts();
+        QVERIFY(!menu.isEmpty());
+        QVERIFY(!menu.contains(QStringLiteral("Отметить только отличия от ККТ")));
     }
 };
 
