@@ -2,13 +2,11 @@
 
 #include "CommandHost.h"
 #include "DelayedProgress.h"
+#include "JournalReport.h"
 #include "JournalRevertCommand.h"
-#include "ReportDlg.h"
 
 #include "common/Product.h"
 #include "dialogs/MessageBox.h"
-#include "exchange/ExportFileName.h"
-#include "report/WriteReport.h"
 #include "table/TableModel.h"
 
 #include <QComboBox>
@@ -289,27 +287,7 @@ void JournalDlg::on_reportButton_clicked()
             writes << write;
         }
     }
-    const JournalRecord& newest = writes.last().first();
-    RegisterIdentity identity = WriteReport::identityOf(newest);
-    QList<TableInfo> tables = WriteReport::descriptionOf(newest);
-    // A write of older programs does not name the firmware: the tabs of its register know it.
-    const RegisterIdentity shown = m_host.shownRegister();
-    if (shown.serialNumber == identity.serialNumber && shown.modelCode == identity.modelCode) {
-        if (identity.firmware.isEmpty())
-            identity.firmware = shown.firmware;
-        if (tables.isEmpty()) {
-            for (const TableModel* model : m_host.tableModels()) {
-                if (model)
-                    tables << model->tableInfo();
-            }
-        }
-    }
-    WriteReport report(identity, tables);
-    for (const RecordedWrite& write : qAsConst(writes))
-        report.add(write);
-    const QString fileName =
-        QStringLiteral("%1_%2.pdf").arg(ExportFileName::safeFileNamePart(identity.serialNumber), writes.last().id());
-    ReportDlg(report.finish(), fileName, this).exec();
+    JournalReport::show(m_host, writes, this);
 }
 
 void JournalDlg::on_revertButton_clicked()

@@ -4,6 +4,7 @@
 #include "FileImportCommand.h"
 #include "ImportDifferencesCommand.h"
 #include "JournalDlg.h"
+#include "JournalReport.h"
 #include "ProgramIcon.h"
 #include "SnapshotCompareCommand.h"
 #include "SnapshotRestoreCommand.h"
@@ -30,6 +31,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -74,6 +76,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     , ui(new Ui::MainWindow)
     , m_statusLabel(new StatusLabel)
     , m_infoLabel(new QLabel)
+    , m_writeReportButton(new QPushButton(QStringLiteral("Отчёт…")))
 {
     // The menu actions exist before the form so that its connect-by-name links
     // them to their slots; they move to the buttons that carry their menus below.
@@ -99,6 +102,12 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     m_statusLabel->setObjectName(QStringLiteral("m_statusLabel"));
     m_infoLabel->setObjectName(QStringLiteral("m_infoLabel"));
     ui->statusBar->addWidget(m_statusLabel, 1);
+    // The report of the write just made, until the next command starts.
+    m_writeReportButton->setObjectName(QStringLiteral("writeReportButton"));
+    m_writeReportButton->setToolTip(tr("Отчёт о настройке ККТ этой записи"));
+    ui->statusBar->addWidget(m_writeReportButton);
+    connect(m_writeReportButton, &QPushButton::clicked, this, &MainWindow::showWriteReport);
+    offerWriteReport(JournaledWrite());
     ui->statusBar->addPermanentWidget(m_infoLabel);
     qApp->setStyleSheet(QStringLiteral("QStatusBar::item { border: 0px}"));
 
@@ -228,6 +237,30 @@ void MainWindow::setBusy(bool busy)
     // Not the window itself: a disabled window disables every widget in it,
     // and the cancel button in the status bar must still take a click.
     centralWidget()->setEnabled(!busy);
+    if (busy)
+        offerWriteReport(JournaledWrite());
+}
+
+void MainWindow::offerWriteReport(const JournaledWrite& write)
+{
+    m_reportedWrite = write;
+    // Disabled as well: the key of a hidden button must not click it.
+    m_writeReportButton->setEnabled(!write.isEmpty());
+    m_writeReportButton->setVisible(!write.isEmpty());
+}
+
+void MainWindow::showWriteReport()
+{
+    if (m_reportedWrite.isEmpty())
+        return;
+    const RecordedWrite write = m_reportedWrite.load();
+    if (write.isEmpty()) {
+        showError(QStringLiteral("Отчёт не составлен: запись %1 не найдена в журнале %2")
+                      .arg(m_reportedWrite.id,
+                           QDir::toNativeSeparators(m_reportedWrite.journal.filePath(m_reportedWrite.serialNumber))));
+        return;
+    }
+    JournalReport::show(*this, {write}, this);
 }
 
 QString MainWindow::statusText() const
@@ -275,6 +308,8 @@ void MainWindow::addCommandKeys()
     addKey("keyExportAll", tr("Экспорт всех таблиц"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
            ui->pbtnSaveToFile, findChild<QAction*>(QStringLiteral("actionExportAll")));
     addKey("keyJournal", tr("Журнал изменений"), QKeySequence(Qt::CTRL | Qt::Key_J), ui->journalButton, nullptr);
+    addKey("keyWriteReport", tr("Отчёт о последней записи в ККТ"), QKeySequence(Qt::CTRL | Qt::Key_P),
+           m_writeReportButton, nullptr);
 
     // From inside a table as well: the table's own Tab keys stay in the table.
     const auto addTabKey = [this](const char* name, const QString& text, const QList<QKeySequence>& keys, int step) {
@@ -388,7 +423,9 @@ void MainWindow::on_actionReadAllExceptCommodities_triggered()
 
 void MainWindow::on_writeButton_clicked()
 {
-    TableWriteCommand(*this).run();
+    TableWriteCommand write(*this);
+    write.run();
+    offerWriteReport(write.journaledWrite());
 }
 
 void MainWindow::on_actionExportAll_triggered()

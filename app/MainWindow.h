@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandHost.h"
+#include "TableWriteCommand.h"
 
 #include "settings/WindowLayout.h"
 
@@ -14,6 +15,7 @@ class BusyIndicator;
 class QAction;
 class QCloseEvent;
 class QLabel;
+class QPushButton;
 class CommandProgress;
 class StatusLabel;
 class TableInfo;
@@ -103,6 +105,9 @@ private:
     void addCommandKeys();
     // F1: the list of every command's keys.
     void showShortcuts();
+    // "Отчёт…" in the status bar for the write (hidden for none).
+    void offerWriteReport(const JournaledWrite& write);
+    void showWriteReport();
     // Makes the tab `step` places on (round the ends) current, its table in focus.
     void stepTab(int step);
 
@@ -110,6 +115,8 @@ private:
     Ui::MainWindow* ui;
     StatusLabel* m_statusLabel;
     QLabel* m_infoLabel;
+    QPushButton* m_writeReportButton;
+    JournaledWrite m_reportedWrite;
     QAction* m_actionReadAll;
     QAction* m_actionReadCommodities;
     QAction* m_actionReadAllExceptCommodities;

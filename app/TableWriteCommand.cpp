@@ -130,4 +130,6 @@ void TableWriteCommand::run()
     m_host.setStatusText(QStringLiteral("Успешно записано %1 ячеек в %2 таблицах")
                              .arg(writer.cellsWritten())
                              .arg(writer.tablesWritten()));
+    if (writer.cellsWritten() > 0 && journal.warnings().isEmpty())
+        m_journaled = {journal.journal(), session.identity().serialNumber, journal.writeId()};
 }

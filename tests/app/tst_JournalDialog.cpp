@@ -397,6 +397,93 @@ private slots:
         QVERIFY2(text.contains("(A4)"), qPrintable(text));
     }
 
+    // After a write the status bar offers the report of exactly that write,
+    // on its button or its key, until the next command starts: its cells in
+    // the units the tabs show, saved as a PDF. A failed write offers none.
+    void reportOfTheWriteJustMade_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("clicked") << false << false;
+        QTest::newRow("on its key") << true << false;
+        QTest::newRow("write fails") << false << true;
+    }
+
+    void reportOfTheWriteJustMade()
+    {
+        QFETCH(bool, byKey);
+        QFETCH(bool, fails);
+        QPushButton* report = button("writeReportButton");
+        QVERIFY(report);
+        QVERIFY(!report->isVisible());
+        readAll();
+        QVERIFY(!report->isVisible());
+        type({1, 0, 1, QStringLiteral("Moloko 3.5%")});
+        QTest::mouseClick(button("writeButton"), Qt::LeftButton);
+        QVERIFY(report->isVisible());
+        type({1, 3, 2, QStringLiteral("1.00")});
+        type({4, 4, 0, QStringLiteral("<b>DO VSTRECHI</b>")});
+        if (fails) {
+            EmulatorImage::Fault cause;
+            cause.call = QStringLiteral("write");
+            cause.table = 4;
+            QVERIFY(EmulatorImage::fromFile(m_image).addFault(cause).save(m_image));
+        }
+        m_boxes.clear();
+        QTest::mouseClick(button("writeButton"), Qt::LeftButton);
+        const QString pdf = m_dir->filePath(QStringLiteral("write.pdf"));
+        FileDialog::setHandler([&](const FileDialog::Request& request) {
+            return request.kind == FileDialog::SaveFileName ? pdf : QString();
+        });
+        QString preview;
+        QString saved;
+        bool opened = false;
+        std::function<void()> act = [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                if (!fails)
+                    QTimer::singleShot(0, act);
+                return;
+            }
+            opened = true;
+            preview = dialog->windowTitle() + '\n' + dialog->findChild<QTextBrowser*>("preview")->toPlainText();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("pdfButton"), Qt::LeftButton);
+            saved = dialog->findChild<QLabel*>("savedLabel")->text();
+            dialog->close();
+        };
+        QTimer::singleShot(0, act);
+        if (fails) {
+            QCOMPARE(m_boxes.size(), 1);
+            QVERIFY(!m_window->statusText().startsWith(QStringLiteral("Успешно")));
+            QVERIFY(!report->isVisible());
+            QTest::keySequence(m_window.get(), QKeySequence(Qt::CTRL | Qt::Key_P));
+            QCoreApplication::processEvents();
+            QVERIFY(!opened);
+            return;
+        }
+        QCOMPARE(m_window->statusText(), QStringLiteral("Успешно записано 2 ячеек в 2 таблицах"));
+        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(report->isVisible());
+        if (byKey)
+            QTest::keySequence(m_window.get(), QKeySequence(Qt::CTRL | Qt::Key_P));
+        else
+            QTest::mouseClick(report, Qt::LeftButton);
+        QVERIFY(opened);
+        for (const QString& text : {QStringLiteral("Отчёт о настройке ККТ\n"), Serial, QStringLiteral("3. Цена"),
+                                    QStringLiteral("52.90"), QStringLiteral("1.00"),
+                                    QStringLiteral("<b>DO VSTRECHI</b>")})
+            QVERIFY2(preview.contains(text), qPrintable(text + " not in " + preview));
+        QVERIFY2(!preview.contains(QStringLiteral("Moloko")), qPrintable(preview));
+        QCOMPARE(saved, QStringLiteral("Сохранено: ") + pdf);
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(5) == "%PDF-");
+        QVERIFY(m_boxes.isEmpty());
+
+        readAll();
+        QVERIFY(!report->isVisible());
+    }
+
     // The dialog lists the writes from the journal's index and reads a write's
     // cells only when it is chosen: a write whose cells are damaged is listed
     // and says so when chosen; a line cut short is not listed.
