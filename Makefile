@@ -37,7 +37,7 @@ package: build
 FUZZ_DIR ?= build-fuzz
 FUZZ_TIME ?= 20
 FUZZ_TARGETS := fuzz_model_loader fuzz_csv_import fuzz_decode fuzz_encode fuzz_settings fuzz_register_image \
-	fuzz_journal_reader
+	fuzz_journal_reader fuzz_snapshot_file
 
 fuzz: deps
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -48,6 +48,7 @@ fuzz: deps
 		mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/findings; \
 		seeds=tests/fuzz/corpus/$$t; \
 		if [ $$t = fuzz_model_loader ]; then seeds="$$seeds models"; fi; \
+		if [ $$t = fuzz_snapshot_file ]; then seeds=$(FUZZ_DIR)/seeds/$$t; fi; \
 		ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		$(FUZZ_DIR)/bin/$$t -max_total_time=$(FUZZ_TIME) -print_final_stats=1 \

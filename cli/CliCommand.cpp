@@ -70,6 +70,7 @@ int CliCommand::runParsed(const QStringList& arguments)
             m_report = std::make_unique<JsonReport>(name());
             m_console.keepOutputForData();
         }
+        checkAction(parser);
         m_exitStatus = Success;
         execute(parser);
         if (m_report)
@@ -113,6 +114,35 @@ void CliCommand::addJsonOption(QCommandLineParser& parser)
     parser.addOption({JsonOption,
                       QStringLiteral("Вывести результат одним объектом JSON на стандартный вывод (и ошибку тоже); "
                                      "сообщения остаются на стандартном выводе ошибок.")});
+}
+
+void CliCommand::addActionOption(QCommandLineParser& parser, QCommandLineOption option, const QStringList& actions)
+{
+    option.setDescription(actions.join(QStringLiteral(", ")) + QStringLiteral(": ") + option.description());
+    parser.addOption(option);
+    m_actionOptions.append({option.names().constLast(), actions});
+}
+
+void CliCommand::checkAction(const QCommandLineParser& parser) const
+{
+    if (m_actions.isEmpty())
+        return;
+    const QString action = parser.positionalArguments().value(0);
+    if (action.isEmpty()) {
+        const QString choice = m_actions.size() > 1
+            ? QStringList(m_actions.mid(0, m_actions.size() - 1)).join(QStringLiteral(", ")) + QStringLiteral(" или ")
+                + m_actions.constLast()
+            : m_actions.constFirst();
+        usageError(QStringLiteral("Не указано действие: %1").arg(choice));
+    }
+    if (!m_actions.contains(action))
+        usageError(QStringLiteral("Неизвестное действие: %1").arg(action));
+    for (const auto& option : m_actionOptions) {
+        if (parser.isSet(option.first) && !option.second.contains(action)) {
+            usageError(QStringLiteral("Действие %1 не принимает параметр --%2 (его принимают: %3)")
+                           .arg(action, option.first, option.second.join(QStringLiteral(", "))));
+        }
+    }
 }
 
 void CliCommand::addEncodingOption(QCommandLineParser& parser, const QString& description)

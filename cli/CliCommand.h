@@ -7,6 +7,8 @@
 #include "exchange/FileEncoding.h"
 
 #include <QCommandLineParser>
+#include <QPair>
+#include <QVector>
 #include <QString>
 #include <QStringList>
 
@@ -53,6 +55,15 @@ protected:
 
     // Offers --json; called from describe().
     void addJsonOption(QCommandLineParser& parser);
+
+    // For a command of several actions (the first positional argument names
+    // one): the actions it knows; before any work a missing or unknown action
+    // is a usage error. Called from describe().
+    void setActions(const QStringList& actions) { m_actions = actions; }
+    // Offers an option that only the given actions take, its description
+    // headed by their names; given to another action it is a usage error
+    // before any work. Called from describe(), after setActions().
+    void addActionOption(QCommandLineParser& parser, QCommandLineOption option, const QStringList& actions);
     // The report of a run with --json, else null.
     JsonReport* jsonReport() { return m_report.get(); }
 
@@ -62,8 +73,12 @@ protected:
 private:
     int runParsed(const QStringList& arguments);
     int fail(ExitCode code, const QString& message, const QVector<FlowFailure::Place>& places);
+    // Raises a usage error for a missing or unknown action, or an option its action does not take.
+    void checkAction(const QCommandLineParser& parser) const;
 
     bool m_offersJson = false;
     bool m_quiet = false;
     std::unique_ptr<JsonReport> m_report;
+    QStringList m_actions;
+    QVector<QPair<QString, QStringList>> m_actionOptions; // an option's name, the actions that take it
 };

@@ -70,32 +70,38 @@ QString SnapshotCommand::summary() const
 
 void SnapshotCommand::describe(QCommandLineParser& parser)
 {
+    setActions(Actions);
     parser.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("save, show, diff или restore."));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл снимка (для diff — один или два)."));
-    parser.addOption({TablesOption,
-                      QStringLiteral("save: какие таблицы: all (все, по умолчанию), commodities (база товаров), "
-                                     "others (все, кроме базы товаров) или номера через запятую."),
-                      QStringLiteral("all|commodities|others|N,N..."), QStringLiteral("all")});
-    parser.addOption({DryRunOption,
-                      QStringLiteral("restore: ничего не записывать; вывести ячейки, которые были бы записаны: "
-                                     "\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в снимке\".")});
-    parser.addOption({OtherModelOption,
-                      QStringLiteral("restore, diff: принять снимок ККТ другой модели; переносятся только таблицы с "
-                                     "тем же описанием.")});
-    parser.addOption({OtherRegisterOption,
-                      QStringLiteral("restore: записать снимок ККТ с другим заводским номером.")});
-    parser.addOption({HtmlOption,
-                      QStringLiteral("diff A B: записать также отчёт о сравнении в файл HTML (для печати и отправки)."),
-                      QStringLiteral("FILE.html")});
+    addActionOption(parser,
+                    {TablesOption,
+                     QStringLiteral("какие таблицы: all (все, по умолчанию), commodities (база товаров), "
+                                    "others (все, кроме базы товаров) или номера через запятую."),
+                     QStringLiteral("all|commodities|others|N,N..."), QStringLiteral("all")},
+                    {QStringLiteral("save"), QStringLiteral("restore")});
+    addActionOption(parser,
+                    {DryRunOption,
+                     QStringLiteral("ничего не записывать; вывести ячейки, которые были бы записаны: "
+                                    "\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в снимке\".")},
+                    {QStringLiteral("restore")});
+    addActionOption(parser,
+                    {OtherModelOption,
+                     QStringLiteral("принять снимок ККТ другой модели; переносятся только таблицы с тем же описанием.")},
+                    {QStringLiteral("restore"), QStringLiteral("diff")});
+    addActionOption(parser, {OtherRegisterOption, QStringLiteral("записать снимок ККТ с другим заводским номером.")},
+                    {QStringLiteral("restore")});
+    addActionOption(parser,
+                    {HtmlOption,
+                     QStringLiteral("при двух снимках (diff A B) записать также отчёт о сравнении в файл HTML (для "
+                                    "печати и отправки)."),
+                     QStringLiteral("FILE.html")},
+                    {QStringLiteral("diff")});
     addJsonOption(parser);
 }
 
 void SnapshotCommand::execute(const QCommandLineParser& parser)
 {
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty() || !Actions.contains(positional.first()))
-        usageError(positional.isEmpty() ? QStringLiteral("Не указано действие: save, show, diff или restore")
-                                        : QStringLiteral("Неизвестное действие: %1").arg(positional.first()));
     const QString action = positional.at(0);
     const int most = action == QLatin1String("diff") ? 3 : 2;
     if (positional.size() < 2 || positional.size() > most)

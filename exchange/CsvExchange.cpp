@@ -352,6 +352,9 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     if (titleBytes.isEmpty())
         throw encoding.guessedWindows1251() ? notTableFile(QString())
                                             : RunTimeError(QStringLiteral("Файл csv не содержит заголовка"));
+    // No text holds a zero byte: such a first line starts a file of another kind.
+    if (titleBytes.contains('\0'))
+        throw RunTimeError(QStringLiteral("Файл csv не содержит таблицы: в первой строке байт 00 - это не текстовый файл"));
     const QString title = codec->toUnicode(titleBytes);
     QString name = title;
     name.chop(4); // " 1.1"
@@ -516,6 +519,10 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
         throw encoding.guessedWindows1251() && !titleNamesTable ? notTableFile(title) : badFile();
     if ((matched.type == List || matched.type == TransposedList) && records == 0)
         throw badShape();
+    // Read as the commodity table for want of a table's name, a file without
+    // a data line holds no table at all (one long line, say).
+    if (!titleNamesTable && records == 0)
+        throw notTableFile(title);
     if (problems.size() > earlierProblems)
         return DataRows();
     return rows;

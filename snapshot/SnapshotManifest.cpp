@@ -79,7 +79,11 @@ QString SnapshotManifest::fromJson(const QByteArray& json)
         return QStringLiteral("в описании снимка нет времени, модели или заводского номера ККТ");
 
     tables.clear();
-    const QJsonArray tableList = root.value(QStringLiteral("tables")).toArray();
+    // An empty list is a snapshot of no tables; anything else than a list says nothing of them.
+    const QJsonValue tablesValue = root.value(QStringLiteral("tables"));
+    if (!tablesValue.isArray())
+        return QStringLiteral("в описании снимка нет списка таблиц (\"tables\")");
+    const QJsonArray tableList = tablesValue.toArray();
     for (const QJsonValue& value : tableList) {
         const QJsonObject o = value.toObject();
         Table t;

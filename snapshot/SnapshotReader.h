@@ -11,8 +11,9 @@ class KZip;
 class QFile;
 
 // Opens a snapshot file and checks it whole before anything of it is used:
-// the manifest, and every table's file against its digest (read as a stream,
-// nothing kept in memory). A damaged or foreign file is refused.
+// the manifest, every table's file by the size its archive header declares
+// (against what its table can take), then against its digest (read as a
+// stream, nothing kept in memory). A damaged or foreign file is refused.
 class SnapshotReader
 {
 public:
@@ -36,6 +37,8 @@ public:
 private:
     [[noreturn]] void fail(const QString& why) const;
     QString digestOf(const SnapshotManifest::Table& table) const;
+    // Refuses a table's file of a size its table cannot reach.
+    void refuseLarger(const SnapshotManifest::Table& table, qint64 size, qint64 mostBytes) const;
 
     QString m_path;
     SnapshotManifest m_manifest;

@@ -241,6 +241,15 @@ private slots:
             << QStringLiteral("%DIR%/toolong.csv: Ошибка: таблица содержит некорректные данные в строке \"1\", "
                               "поле \"Наименование налога\": значение \"%1\" - текст длиннее 30 символов")
                    .arg(QString(40, QLatin1Char('x')));
+        QTest::newRow("import of 1 KB of zero bytes") << QStringList{"import", "%DIR%/zeros.csv"} << none << 1
+                                                     << QStringLiteral("%DIR%/zeros.csv: Файл csv не содержит таблицы: в "
+                                                                       "первой строке байт 00 - это не текстовый файл");
+        QTest::newRow("import of 10 MB without a line end")
+            << QStringList{"import", "%DIR%/oneline.csv"} << none << 1
+            << QStringLiteral("%DIR%/oneline.csv: В заголовке файла csv неизвестная таблица: \"%1…\"").arg(QString(80, 'x'));
+        QTest::newRow("diff of 10 MB without a line end")
+            << QStringList{"diff", "%DIR%/oneline.csv"} << none << 1
+            << QStringLiteral("В заголовке файла csv неизвестная таблица: \"%1…\"").arg(QString(80, 'x'));
         QTest::newRow("diff of a missing file") << QStringList{"diff", "%DIR%/none.csv"} << none << 1
                                                 << QStringLiteral("Невозможно открыть файл none.csv");
         QTest::newRow("settings file missing") << QStringList{"identify", "--settings", "@%DIR%/none.json"} << none << 1
@@ -290,6 +299,9 @@ private slots:
         QVERIFY(writeBytes(path("badvalue.csv"), taxFile("\"1\";\"18.00\";\"НДС 18%\";\"x\"")));
         QVERIFY(writeBytes(path("short.csv"), taxFile("\"1\";\"18.00\";\"НДС 18%\"")));
         QVERIFY(writeBytes(path("toolong.csv"), taxFile("\"1\";\"18.00\";\"" + QByteArray(40, 'x') + "\";\"0\"")));
+        QVERIFY(writeBytes(path("zeros.csv"), QByteArray(1024, '\0')));
+        if (arguments.contains(QStringLiteral("%DIR%/oneline.csv")))
+            QVERIFY(writeBytes(path("oneline.csv"), QByteArray(10 << 20, 'x')));
         const QByteArray imageBefore = fileBytes(imagePath);
 
         const CliRun result = run(arguments);

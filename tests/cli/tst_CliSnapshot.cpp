@@ -8,6 +8,7 @@
 
 #include "device/KKT_Logic.h"
 
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -167,6 +168,80 @@ private slots:
             QCOMPARE(html.cellRows.at(1).value("after"), QStringLiteral("21.00"));
             QCOMPARE(html.only("total-cells"), QStringLiteral("3"));
             QCOMPARE(html.byClass.value("serial"), (QStringList{"0057000001", "0057000001"}));
+        }
+    }
+
+    // An option that the command or its action does not take is a usage
+    // error before any work: no connection to the register, no file written.
+    void foreignOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("err"); // the start of standard error
+        const auto notTaken = [](const char* action, const char* option, const char* takers) {
+            return QStringLiteral("Действие %1 не принимает параметр --%2 (его принимают: %3)\n"
+                                  "Справка: vescor-cli snapshot --help")
+                .arg(QLatin1String(action), QLatin1String(option), QLatin1String(takers));
+        };
+        QTest::newRow("save --dry-run") << QStringList{"snapshot", "save", "new.zip", "--dry-run"}
+                                        << notTaken("save", "dry-run", "restore");
+        QTest::newRow("save --other-model") << QStringList{"snapshot", "save", "new.zip", "--other-model"}
+                                            << notTaken("save", "other-model", "restore, diff");
+        QTest::newRow("save --html") << QStringList{"snapshot", "save", "new.zip", "--html", "r.html"}
+                                     << notTaken("save", "html", "diff");
+        QTest::newRow("show --tables") << QStringList{"snapshot", "show", "kassa.zip", "--tables", "2"}
+                                       << notTaken("show", "tables", "save, restore");
+        QTest::newRow("diff --other-register") << QStringList{"snapshot", "diff", "kassa.zip", "--other-register"}
+                                               << notTaken("diff", "other-register", "restore");
+        QTest::newRow("diff --dry-run") << QStringList{"snapshot", "diff", "kassa.zip", "--dry-run"}
+                                        << notTaken("diff", "dry-run", "restore");
+        QTest::newRow("diff of two files --tables") << QStringList{"snapshot", "diff", "kassa.zip", "kassa.zip", "--tables", "6"}
+                                                    << notTaken("diff", "tables", "save, restore");
+        QTest::newRow("restore --html") << QStringList{"snapshot", "restore", "kassa.zip", "--html", "r.html"}
+                                        << notTaken("restore", "html", "diff");
+        QTest::newRow("unknown action before its options") << QStringList{"snapshot", "copy", "kassa.zip", "--dry-run"}
+                                                           << "Неизвестное действие: copy";
+        QTest::newRow("export --dry-run") << QStringList{"export", "out", "--dry-run"} << "Неизвестный параметр «dry-run».";
+        QTest::newRow("export --other-model") << QStringList{"export", "out", "--other-model"}
+                                              << "Неизвестный параметр «other-model».";
+        QTest::newRow("import --tables") << QStringList{"import", "t.csv", "--tables", "6"} << "Неизвестный параметр «tables».";
+        QTest::newRow("csv diff --dry-run") << QStringList{"diff", "t.csv", "--dry-run"} << "Неизвестный параметр «dry-run».";
+        QTest::newRow("revert --tables") << QStringList{"revert", "1", "--tables", "6"} << "Неизвестный параметр «tables».";
+        QTest::newRow("identify --json --dry-run") << QStringList{"identify", "--json", "--dry-run"}
+                                                   << "Неизвестный параметр «dry-run».";
+    }
+
+    void foreignOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, err);
+        for (QString& argument : arguments) {
+            if (argument.endsWith(QLatin1String(".zip")) || argument.endsWith(QLatin1String(".csv"))
+                || argument.endsWith(QLatin1String(".html")) || argument == QLatin1String("out"))
+                argument = path(argument);
+        }
+        QVERIFY(writeBytes(path("t.csv"), "Налоговые ставки 1.1\n"));
+        const auto everything = [this] {
+            QStringList files;
+            QDirIterator it(m_dir->path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString file = it.next();
+                files << file + QLatin1Char(' ') + QString::fromLatin1(fileBytes(file).toHex());
+            }
+            files.sort();
+            return files;
+        };
+        const QStringList before = everything();
+        const CliRun result = runCli(arguments, m_dir->path());
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY2(result.err.startsWith(err), qPrintable(result.err));
+        QCOMPARE(result.out, QString());
+        QCOMPARE(everything(), before);
+        // The same as JSON to a caller that asked for it.
+        if (arguments.first() == QLatin1String("snapshot") && !arguments.contains("copy")) {
+            const CliRun json = runCli(arguments + QStringList{"--json"}, m_dir->path());
+            QCOMPARE(json.exitCode, 2);
+            QVERIFY2(json.out.contains(QStringLiteral("\"message\":\"") + err.section(QLatin1Char('\n'), 0, 0)), qPrintable(json.out));
+            QCOMPARE(everything(), before);
         }
     }
 

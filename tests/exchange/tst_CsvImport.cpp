@@ -158,6 +158,15 @@ private slots:
             << unknownTitle(QStringLiteral("Неизвестная 1.1"), QStringLiteral("Режимы 1.1")) << 1;
         QTest::newRow("commodity title, data not of table 1") << QByteArray("Таблица товаров 1.1\n\"Режим\"\n\"1\";\"2\"\n") << allTables()
             << badFile << 1;
+        // Files with no table in them: not text, one long line, a title naming no table and no data.
+        const QString notText = QStringLiteral("Файл csv не содержит таблицы: в первой строке байт 00 - это не текстовый файл");
+        QTest::newRow("1 KB of zero bytes") << QByteArray(1024, '\0') << allTables() << notText << 0;
+        QTest::newRow("zero bytes after a title") << QByteArray("Режимы 1.1").append(QByteArray(16, '\0')) << allTables()
+            << notText << 0;
+        QTest::newRow("512 KB without a line end") << QByteArray(512 * 1024, 'a') << allTables()
+            << unknownTitle(QString(80, QLatin1Char('a')) + QChar(0x2026), QStringLiteral("Режимы 1.1")) << 1;
+        QTest::newRow("unknown name, field names, no data") << QByteArray("Неизвестная 1.1\n\"Цена\";\"Название\"\n")
+            << allTables() << unknownTitle(QStringLiteral("Неизвестная 1.1"), QStringLiteral("Режимы 1.1")) << 1;
 
         // Record shapes.
         QTest::newRow("db record one value short") << goodsHead + "\"1\";\"1.00\";\"a\";\"0\";\"1\";\"\"\n" << allTables() << badFile << 1;

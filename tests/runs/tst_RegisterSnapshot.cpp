@@ -24,6 +24,8 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -63,6 +65,32 @@ QByteArray damagedEntry(QByteArray zip, const QByteArray& entryName)
     const int extra = uchar(zip.at(header + 28)) | uchar(zip.at(header + 29)) << 8;
     zip[name + entryName.size() + extra + 2] = char(zip.at(name + entryName.size() + extra + 2) ^ 0x55);
     return zip;
+}
+
+// The archive with the uncompressed size of an entry, as its local and its
+// central header declare it, replaced.
+QByteArray declaredSize(QByteArray zip, const QByteArray& entryName, quint32 size)
+{
+    const auto put = [&zip, size](int at) {
+        for (int i = 0; i < 4; ++i)
+            zip[at + i] = char((size >> (8 * i)) & 0xff);
+    };
+    const int local = zip.indexOf(entryName);
+    const int central = zip.indexOf(entryName, local + 1);
+    put(local - 30 + 22);
+    put(central - 46 + 24);
+    return zip;
+}
+
+// The manifest of the snapshot at path with its list of tables replaced.
+QByteArray manifestWithTables(const QString& path, const QJsonValue& tables)
+{
+    QJsonObject manifest = QJsonDocument::fromJson(SnapshotReader(path).manifest().toJson()).object();
+    if (tables.isUndefined())
+        manifest.remove(QStringLiteral("tables"));
+    else
+        manifest.insert(QStringLiteral("tables"), tables);
+    return QJsonDocument(manifest).toJson();
 }
 
 QByteArray zipWith(const QString& dir, const QString& entry, const QByteArray& content)
@@ -210,6 +238,17 @@ private slots:
         QTest::newRow("table missing from the archive") << "missing table" << "таблица 2 (Режимы работы): в архиве нет файла 0057000001_2.csv";
         QTest::newRow("no such file") << "absent" << "файл не найден";
         QTest::newRow("a pipe in its place") << "pipe" << "это не обычный файл";
+        const QString noList = QStringLiteral("в описании снимка нет списка таблиц (\"tables\")");
+        QTest::newRow("manifest without tables") << "tables missing" << noList;
+        QTest::newRow("manifest whose tables are a text") << "tables text" << noList;
+        QTest::newRow("manifest whose tables are an object") << "tables object" << noList;
+        // Refused by the size declared, before anything is inflated (the digest would fail after).
+        const QString tooLarge = QStringLiteral("таблица 6 (Налоговые ставки): файл 0057000001_6.csv больше, чем может "
+                                                "занять таблица (");
+        QTest::newRow("a header declaring 3 GB") << "declared 3 GB" << tooLarge + "3000000000 байт";
+        QTest::newRow("a member inflating past its table") << "inflates" << tooLarge + "8388608 байт";
+        QTest::newRow("a member longer than its header says")
+            << "longer than declared" << "таблица 6 (Налоговые ставки) повреждена: файл 0057000001_6.csv не читается";
     }
 
     void damagedFileRefused()
@@ -228,6 +267,16 @@ private slots:
             bad = zipWith(m_dir->path(), QStringLiteral("manifest.json"), R"({"format": "something-else"})");
         else if (damage == QLatin1String("missing table"))
             bad = good;
+        else if (damage == QLatin1String("tables missing"))
+            bad = zipWith(m_dir->path(), QStringLiteral("manifest.json"), manifestWithTables(path, QJsonValue::Undefined));
+        else if (damage == QLatin1String("tables text"))
+            bad = zipWith(m_dir->path(), QStringLiteral("manifest.json"), manifestWithTables(path, QStringLiteral("x")));
+        else if (damage == QLatin1String("tables object"))
+            bad = zipWith(m_dir->path(), QStringLiteral("manifest.json"), manifestWithTables(path, QJsonObject()));
+        else if (damage == QLatin1String("declared 3 GB"))
+            bad = declaredSize(good, "0057000001_6.csv", 3000000000u);
+        else if (damage == QLatin1String("longer than declared"))
+            bad = declaredSize(good, "0057000001_6.csv", 10);
         else if (damage != QLatin1String("absent") && damage != QLatin1String("pipe"))
             bad = damagedEntry(good, Serial.toLatin1() + '_' + damage.toLatin1() + ".csv");
         if (damage == QLatin1String("missing table")) {
@@ -235,6 +284,16 @@ private slots:
             SnapshotManifest manifest = reader.manifest();
             KZip zip(path);
             QVERIFY(zip.open(QIODevice::WriteOnly));
+            QVERIFY(zip.writeFile(QStringLiteral("manifest.json"), manifest.toJson()));
+            QVERIFY(zip.close());
+        } else if (damage == QLatin1String("inflates")) {
+            SnapshotReader reader(path);
+            const SnapshotManifest manifest = reader.manifest();
+            const QByteArray modes = readFile(reader.extract(manifest.tables.at(0), 1 << 20));
+            KZip zip(path);
+            QVERIFY(zip.open(QIODevice::WriteOnly));
+            QVERIFY(zip.writeFile(manifest.tables.at(0).file, modes));
+            QVERIFY(zip.writeFile(manifest.tables.at(1).file, QByteArray(8 << 20, ' ')));
             QVERIFY(zip.writeFile(QStringLiteral("manifest.json"), manifest.toJson()));
             QVERIFY(zip.close());
         } else if (damage == QLatin1String("absent")) {
