@@ -326,10 +326,9 @@ void CsvExchange::writeWhole(const QString& path, const char* bytes, qint64 size
         && file.error() == QFileDevice::NoError;
     if (written) {
         // Whatever took the path's place meanwhile is kept, not replaced.
-        const QString refused = WritableTarget::refusal(path);
-        if (!refused.isEmpty()) {
+        if (!WritableTarget::refusal(path).isEmpty()) {
             file.cancelWriting();
-            throw FileWriteError(QStringLiteral("%1 %2: %3").arg(exportFailedText(), path, refused));
+            requireExportTarget(path);
         }
         written = file.commit();
     }

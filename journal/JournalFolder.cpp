@@ -1,8 +1,8 @@
 #include "JournalFolder.h"
 
 #include "common/SystemErrorText.h"
-#include "device/ProgressReporter.h"
 #include "common/WritableTarget.h"
+#include "device/ProgressReporter.h"
 #include "exchange/RegularFile.h"
 
 #include <QDebug>

@@ -184,7 +184,11 @@ bool SettingsFile::isSystemFolder(const QString& folder)
 
 QString SettingsFile::refusalToWrite(const QString& path)
 {
-    const QString why = WritableTarget::refusal(path);
+    // QSettings takes a lock file beside the file while it writes.
+    const QString lock = path + QStringLiteral(".lock");
+    QString why = WritableTarget::refusal(path);
+    if (why.isEmpty() && !WritableTarget::refusal(lock).isEmpty())
+        why = QStringLiteral("блокировка %1: %2").arg(lock, WritableTarget::refusal(lock));
     return why.isEmpty() ? why : QStringLiteral("Настройки не сохранены в %1: %2").arg(path, why);
 }
 

@@ -200,9 +200,13 @@ private slots:
     {
         QTest::addColumn<int>("node");
         QTest::addColumn<bool>("layout"); // WindowLayout::save, else SettingsFile::save
-        for (const bool layout : {false, true}) {
-            for (const SpecialNode::Kind kind : SpecialNode::Kinds)
-                QTest::addRow("%s, %s", layout ? "layout" : "settings", SpecialNode::name(kind)) << int(kind) << layout;
+        QTest::addColumn<QString>("name"); // where the node stands
+        for (const char* name : {"Vescor.ini", "Vescor.ini.lock"}) {
+            for (const bool layout : {false, true}) {
+                for (const SpecialNode::Kind kind : SpecialNode::Kinds)
+                    QTest::addRow("%s of the %s, %s", name, layout ? "layout" : "settings", SpecialNode::name(kind))
+                        << int(kind) << layout << QString::fromLatin1(name);
+            }
         }
     }
 
@@ -210,16 +214,19 @@ private slots:
     {
         QFETCH(int, node);
         QFETCH(bool, layout);
-        const SpecialNode planted(SpecialNode::Kind(node), m_dir.filePath(QStringLiteral("Vescor.ini")));
+        QFETCH(QString, name);
+        const QString ini = m_dir.filePath(QStringLiteral("Vescor.ini"));
+        const SpecialNode planted(SpecialNode::Kind(node), m_dir.filePath(name));
         if (!planted.skipReason().isEmpty())
             QSKIP(qPrintable(planted.skipReason()));
         WindowLayout columns;
         columns.columnWidths.insert(6, {40, 80});
-        const QString why = layout ? columns.save(planted.path()) : SettingsFile::save(planted.path(), "{\"Port\": 1}");
-        QVERIFY2(why.startsWith(QStringLiteral("Настройки не сохранены в %1: ").arg(planted.path())), qPrintable(why));
+        const QString why = layout ? columns.save(ini) : SettingsFile::save(ini, "{\"Port\": 1}");
+        QVERIFY2(why.startsWith(QStringLiteral("Настройки не сохранены в %1: ").arg(ini)), qPrintable(why));
         QVERIFY2(why.endsWith(planted.refusalWords()), qPrintable(why));
         QVERIFY2(planted.unchanged(), qPrintable(planted.change()));
-        QCOMPARE(QDir(m_dir.path()).entryList({"Vescor.ini?*"}, QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(m_dir.path()).entryList({"Vescor.ini*"}, QDir::AllEntries | QDir::Hidden | QDir::System),
+                 QStringList{name});
     }
 };
 
