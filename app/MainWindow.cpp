@@ -179,7 +179,9 @@ void MainWindow::saveSettings()
         return;
     QString text;
     KKT_Logic::instance().getSettings(text);
-    SettingsFile::save(m_settingsPath, text);
+    const QString notSaved = SettingsFile::save(m_settingsPath, text);
+    if (!notSaved.isEmpty())
+        qWarning().noquote() << notSaved;
 }
 
 void MainWindow::restoreLayout()
@@ -194,7 +196,9 @@ void MainWindow::saveLayout()
     for (int i = 0; i < ui->tabWidget->count(); ++i)
         keepColumnWidths(ui->tabWidget->widget(i));
     m_layout.geometry = saveGeometry();
-    m_layout.save(m_settingsPath);
+    const QString notSaved = m_layout.save(m_settingsPath);
+    if (!notSaved.isEmpty())
+        qWarning().noquote() << notSaved;
 }
 
 void MainWindow::keepColumnWidths(QWidget* page)

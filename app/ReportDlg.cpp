@@ -1,6 +1,7 @@
 #include "ReportDlg.h"
 
 #include "common/Product.h"
+#include "common/WritableTarget.h"
 #include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
 
@@ -15,6 +16,8 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <cstdio>
 
 namespace {
 
@@ -64,6 +67,8 @@ ReportDlg::ReportDlg(const QString& html, const QString& fileName, QWidget* pare
 
 QString ReportDlg::writePdf(const QString& html, const QString& path)
 {
+    if (const QString refused = WritableTarget::refusal(path); !refused.isEmpty())
+        return refused;
     // Printed beside the file first: a failed print leaves a file at path as it was.
     const QString part = path + QStringLiteral(".part");
     QFile::remove(part);
@@ -79,8 +84,12 @@ QString ReportDlg::writePdf(const QString& html, const QString& path)
         QFile::remove(part);
         return QStringLiteral("файл не создан (нет доступа к папке или нет места на диске)");
     }
-    QFile::remove(path);
-    if (!QFile::rename(part, path)) {
+    // Whatever took the path's place meanwhile is kept, not replaced.
+    if (const QString refused = WritableTarget::refusal(path); !refused.isEmpty()) {
+        QFile::remove(part);
+        return refused;
+    }
+    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0) {
         QFile::remove(part);
         return QStringLiteral("файл не удалось переименовать в %1").arg(QDir::toNativeSeparators(path));
     }

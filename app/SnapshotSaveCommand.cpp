@@ -16,6 +16,12 @@ void SnapshotSaveCommand::run()
     const QString path = SnapshotChoice::fileToSave(m_host);
     if (path.isEmpty())
         return;
+    try {
+        RegisterSnapshot::checkSaveTarget(path);
+    } catch (const FlowFailure& failure) {
+        m_host.reportFailure(failure);
+        return;
+    }
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет чтение"));
     busy.offerCancel();
     RegisterSession session(KKT_Logic::instance());

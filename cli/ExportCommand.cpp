@@ -51,6 +51,12 @@ void ExportCommand::execute(const QCommandLineParser& parser)
 
     DriverSession session(settingsOption(parser));
     const QList<TableInfo> selection = choice.select(session.reg().openWithDescription());
+    ExportFileName files(dir, session.reg().identity().serialNumber);
+    QStringList paths;
+    for (const TableInfo& table : selection) {
+        paths.append(files.next(table.id));
+        CsvExchange::requireExportTarget(paths.last());
+    }
 
     // Every table is read before any file is written: a failed read leaves
     // the directory as it was.
@@ -70,12 +76,9 @@ void ExportCommand::execute(const QCommandLineParser& parser)
         throw CliFailure(Refused, QStringLiteral("Не удалось создать каталог %1").arg(dir));
     CsvExchange exchange;
     exchange.setEncoding(encoding);
-    ExportFileName files(dir, session.reg().identity().serialNumber);
     for (int i = 0; i < selection.size(); ++i) {
-        const TableInfo& table = selection.at(i);
-        const QString path = files.next(table.id);
-        exchange.exportTable(path, table, tablesRows.at(i));
-        m_console.out(path);
+        exchange.exportTable(paths.at(i), selection.at(i), tablesRows.at(i));
+        m_console.out(paths.at(i));
     }
     m_console.err(CountSentence::cellsInTables(QStringLiteral("Успешно"), QStringLiteral("прочитана"),
                                                QStringLiteral("прочитано"), cellsRead, qulonglong(selection.size())));

@@ -59,6 +59,7 @@ void ReportCommand::execute(const QCommandLineParser& parser)
     if (since && !from.isValid())
         usageError(QStringLiteral("Время --since не распознано: %1").arg(parser.value(SinceOption)));
     const QString path = parser.value(OutputOption);
+    ReportFile::requireTarget(path);
 
     // The heads only: each chosen write's cells are read once, as it goes into the report.
     const JournalFolder journal;

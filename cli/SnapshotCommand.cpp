@@ -128,6 +128,7 @@ void SnapshotCommand::execute(const QCommandLineParser& parser)
 void SnapshotCommand::save(const QCommandLineParser& parser, const QString& path)
 {
     const TableChoice choice(parser.value(TablesOption));
+    RegisterSnapshot::checkSaveTarget(path);
     DriverSession session(settingsOption(parser));
     const QList<TableInfo> selection = choice.select(session.reg().openWithDescription());
     ProgressLine progress(STDERR_FILENO, quiet());
@@ -198,6 +199,8 @@ void SnapshotCommand::diff(const QCommandLineParser& parser, const QString& path
 
 void SnapshotCommand::diffFiles(const QCommandLineParser& parser, const QString& first, const QString& second)
 {
+    if (parser.isSet(HtmlOption))
+        ReportFile::requireTarget(parser.value(HtmlOption));
     const std::unique_ptr<SnapshotReader> a = RegisterSnapshot::open(first);
     const std::unique_ptr<SnapshotReader> b = RegisterSnapshot::open(second);
     std::unique_ptr<ComparisonReport> html;

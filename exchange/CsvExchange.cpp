@@ -11,6 +11,7 @@
 #include "common/SystemErrorText.h"
 #include "ImportLimits.h"
 #include "RegularFile.h"
+#include "common/WritableTarget.h"
 #include "device/RowLabel.h"
 #include "device/ValueCheck.h"
 #include "device/ValuePool.h"
@@ -219,6 +220,7 @@ CsvExchange::CsvExchange(const RegisterCharsets& charsets)
 
 void CsvExchange::exportTable(const QString& path, const TableInfo& table, const DataRows& data)
 {
+    requireExportTarget(path);
     const QByteArray title = (table.id == 1 ? commodityTitle()
                                             : QStringLiteral("%1 1.1").arg(table.name))
                                  .toUtf8();
@@ -301,6 +303,16 @@ void CsvExchange::visitLines(const TableInfo& table, const DataRows& data, OnTex
     }
 }
 
+QString CsvExchange::exportFailedText()
+{
+    return QStringLiteral("Не удалось записать файл");
+}
+
+void CsvExchange::requireExportTarget(const QString& path)
+{
+    WritableTarget::require(path, exportFailedText());
+}
+
 void CsvExchange::writeWhole(const QString& path, const char* bytes, qint64 size)
 {
     // Written aside and renamed over the target only when every byte reached
@@ -310,13 +322,21 @@ void CsvExchange::writeWhole(const QString& path, const char* bytes, qint64 size
     // else can change errno.
     QSaveFile file(path);
     errno = 0;
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes, size) == size && file.flush()
-        && file.error() == QFileDevice::NoError && file.commit();
+    bool written = file.open(QIODevice::WriteOnly) && file.write(bytes, size) == size && file.flush()
+        && file.error() == QFileDevice::NoError;
+    if (written) {
+        // Whatever took the path's place meanwhile is kept, not replaced.
+        if (!WritableTarget::refusal(path).isEmpty()) {
+            file.cancelWriting();
+            requireExportTarget(path);
+        }
+        written = file.commit();
+    }
     if (!written) {
         // QSaveFile refuses a folder at the path before the system is asked.
         const int why = errno != 0 ? errno : QFileInfo(path).isDir() ? EISDIR : 0;
         file.cancelWriting();
-        const QString message = QStringLiteral("Не удалось записать файл %1").arg(path);
+        const QString message = QStringLiteral("%1 %2").arg(exportFailedText(), path);
         throw FileWriteError(why != 0 ? message + QStringLiteral(": ") + SystemErrorText::of(why) : message);
     }
 }

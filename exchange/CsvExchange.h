@@ -24,7 +24,11 @@ public:
 
     // Replaces the file at path; raises RunTimeError when it cannot be written
     // (the previous file, if any, is then left as it was).
+    // A FIFO, a device, a folder or a link at path is refused before any work.
     void exportTable(const QString& path, const TableInfo& table, const DataRows& rows);
+    // Raises FileWriteError unless a table may be exported to path: for
+    // checking every file of an export before anything is read or written.
+    static void requireExportTarget(const QString& path);
 
     // Finds the table of the file among tables (stored in matched as soon as
     // the title is known), checks the values and returns the rows with the
@@ -65,6 +69,7 @@ private:
     template <typename OnText, typename OnLineEnd>
     static void visitLines(const TableInfo& table, const DataRows& data, OnText onText, OnLineEnd onLineEnd);
     static void writeWhole(const QString& path, const char* bytes, qint64 size);
+    static QString exportFailedText();
 
     char m_separator;
     ValueCheck m_check;

@@ -1,6 +1,7 @@
 #include "RegularFile.h"
 
 #include "common/SystemErrorText.h"
+#include "common/WritableTarget.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -9,12 +10,18 @@
 
 RegularFile::Outcome RegularFile::open(QFile& file, const QString& path, Access access, QString& why)
 {
-    const int flags = (access == Read ? O_RDONLY : O_RDWR | O_CREAT | O_APPEND) | O_NONBLOCK | O_CLOEXEC;
+    // A file appended to is never reached through a link: the link's target would be written.
+    const int flags = (access == Read ? O_RDONLY : O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW) | O_NONBLOCK | O_CLOEXEC;
     int fd;
     do
         fd = ::open(QFile::encodeName(path).constData(), flags, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
+        if (errno == ELOOP && access == Append) {
+            why = WritableTarget::refusal(path);
+            if (!why.isEmpty())
+                return NotRegular;
+        }
         why = SystemErrorText::of(errno);
         return CannotOpen;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/WritableTarget.h"
+
 #include <QFile>
 #include <QString>
 
@@ -11,12 +13,12 @@ class RegularFile
 public:
     enum Access {
         Read,
-        Append // created when missing; every write goes to the end
+        Append // created when missing, never through a link; every write goes to the end
     };
     enum Outcome { Opened, CannotOpen, NotRegular };
 
     // Opens `file` on path; unless Opened, `why` says why not.
     static Outcome open(QFile& file, const QString& path, Access access, QString& why);
     // The words for NotRegular.
-    static QString notRegularText() { return QStringLiteral("это не обычный файл"); }
+    static QString notRegularText() { return WritableTarget::notRegularText(); }
 };

@@ -1,6 +1,7 @@
 #include "JournalFolder.h"
 
 #include "common/SystemErrorText.h"
+#include "common/WritableTarget.h"
 #include "device/ProgressReporter.h"
 #include "exchange/RegularFile.h"
 
@@ -69,6 +70,11 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+QString notRegularLock(const QString& lockPath)
+{
+    return QStringLiteral("блокировка %1: %2").arg(shown(lockPath), WritableTarget::notRegularText());
+}
+
 // The lock is held by another program, or why it cannot be taken at all.
 // Waits only for a holder; anything else is reported at once.
 QString takeLock(QLockFile& lock, const QString& lockPath)
@@ -84,9 +90,8 @@ QString takeLock(QLockFile& lock, const QString& lockPath)
         case QLockFile::NoError:
             return QString();
         case QLockFile::LockFailedError: {
-            struct stat info;
-            if (::lstat(QFile::encodeName(lockPath).constData(), &info) == 0 && !S_ISREG(info.st_mode))
-                return QStringLiteral("блокировка %1: это не обычный файл").arg(shown(lockPath));
+            if (!WritableTarget::refusal(lockPath).isEmpty())
+                return notRegularLock(lockPath);
             break; // held
         }
         case QLockFile::PermissionError:
@@ -207,6 +212,12 @@ QString JournalFolder::append(const JournalRecord& record) const
         return QStringLiteral("%1: не удалось создать папку журнала").arg(shown(m_directory));
 
     const QString lockPath = path + QStringLiteral(".lock");
+    // Neither the journal nor its lock is written through a link or into a FIFO or a device.
+    const QString refused = WritableTarget::refusal(path);
+    if (!refused.isEmpty())
+        return QStringLiteral("%1: %2").arg(shown(path), refused);
+    if (!WritableTarget::refusal(lockPath).isEmpty())
+        return QStringLiteral("%1: %2").arg(shown(path), notRegularLock(lockPath));
     QLockFile lock(lockPath);
     const QString notLocked = takeLock(lock, lockPath);
     if (!notLocked.isEmpty())

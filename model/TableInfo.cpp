@@ -1,5 +1,7 @@
 #include "TableInfo.h"
 
+#include "common/WholeFile.h"
+
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -155,12 +157,12 @@ int TableInfo::readTablesInfo(uint32_t modelId, QList<TableInfo>& tables, QStrin
         return 155;
     }
 
-    // A file that cannot be read or parsed leaves an empty document, refused below.
+    // Neither a FIFO nor a device in the file's place is waited on or read.
     QByteArray content;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        content = file.readAll();
-        file.close();
+    QString unread;
+    if (!WholeFile::read(path, MaxFileBytes, content, unread)) {
+        errorText = QStringLiteral("%1: файл не прочитан: %2").arg(shownName, unread);
+        return 5;
     }
     const QJsonObject top = QJsonDocument::fromJson(content).object();
 

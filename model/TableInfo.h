@@ -29,6 +29,10 @@ public:
     QVector<int32_t> readOnlyRows;
     bool fastRead = false;
 
+    // The largest model description read; a register's dozens of tables take
+    // a small part of it.
+    static constexpr qint64 MaxFileBytes = qint64(16) << 20;
+
     // Loads models/<modelId>.json beside the program and checks it against the
     // register's firmware configuration number, which configurationVersion
     // asks the connected register for. Returns 0, 5 (file refused) or 155 (no file).

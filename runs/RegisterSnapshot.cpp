@@ -147,6 +147,15 @@ std::unique_ptr<SnapshotReader> RegisterSnapshot::open(const QString& path)
     }
 }
 
+void RegisterSnapshot::checkSaveTarget(const QString& path)
+{
+    try {
+        SnapshotWriter::requireTarget(path);
+    } catch (const FileWriteError& error) {
+        throw FlowFailure(FlowFailure::WriteFailed, error.message());
+    }
+}
+
 SnapshotManifest RegisterSnapshot::save(const QString& path, RegisterSession& session, const QList<TableInfo>& tables,
                                         const QString& program, ProgressReporter* progress)
 {

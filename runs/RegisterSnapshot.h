@@ -71,6 +71,10 @@ public:
     // FlowFailure (Refused) for a damaged, foreign or unreadable file.
     static std::unique_ptr<SnapshotReader> open(const QString& path);
 
+    // Raises FlowFailure (WriteFailed) unless a snapshot may be saved at path:
+    // asked before the register is, so that nothing is read for a refused file.
+    static void checkSaveTarget(const QString& path);
+
     // session: open with the model description. Reads the tables into a new
     // snapshot at path (all or nothing). Raises FlowFailure.
     static SnapshotManifest save(const QString& path, RegisterSession& session, const QList<TableInfo>& tables,

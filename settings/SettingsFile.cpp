@@ -1,5 +1,6 @@
 #include "SettingsFile.h"
 #include "common/Product.h"
+#include "common/WritableTarget.h"
 
 #include "DriverSettingsJson.h"
 
@@ -154,9 +155,9 @@ bool SettingsFile::isReadable(const QString& path)
     return info.exists() && refusal(info).isEmpty();
 }
 
-void SettingsFile::save(const QString& path, const QString& text)
+QString SettingsFile::save(const QString& path, const QString& text)
 {
-    writePrivate(path, [&](QSettings& settings) { settings.setValue(QLatin1String(SettingsKey), text); });
+    return writePrivate(path, [&](QSettings& settings) { settings.setValue(QLatin1String(SettingsKey), text); });
 }
 
 bool SettingsFile::isSystemFolder(const QString& folder)
@@ -179,6 +180,16 @@ bool SettingsFile::isSystemFolder(const QString& folder)
             return true;
     }
     return false;
+}
+
+QString SettingsFile::refusalToWrite(const QString& path)
+{
+    // QSettings takes a lock file beside the file while it writes.
+    const QString lock = path + QStringLiteral(".lock");
+    QString why = WritableTarget::refusal(path);
+    if (why.isEmpty() && !WritableTarget::refusal(lock).isEmpty())
+        why = QStringLiteral("блокировка %1: %2").arg(lock, WritableTarget::refusal(lock));
+    return why.isEmpty() ? why : QStringLiteral("Настройки не сохранены в %1: %2").arg(path, why);
 }
 
 void SettingsFile::createPrivate(const QString& path)

@@ -37,20 +37,27 @@ public:
     // over MaxSize or cannot be read. The text itself is not looked at.
     static bool readText(const QString& path, QString& text, QString& error);
 
-    static void save(const QString& path, const QString& settings);
+    // Empty when stored; otherwise why not (see writePrivate).
+    static QString save(const QString& path, const QString& settings);
 
     // Hands the INI file at path to write and leaves it readable and writable
     // by its owner only: it holds the register's passwords. A new file is
     // created so before anything is written to it; a rewritten one keeps it.
+    // Returns empty, or why nothing was written: a FIFO, a device, a folder
+    // or a link at path is kept as it is.
     template <typename Write>
-    static void writePrivate(const QString& path, Write write)
+    static QString writePrivate(const QString& path, Write write)
     {
+        const QString refused = refusalToWrite(path);
+        if (!refused.isEmpty())
+            return refused;
         createPrivate(path);
         {
             QSettings settings(path, QSettings::IniFormat);
             write(settings);
         }
         restrictToOwner(path);
+        return QString();
     }
 
     // A folder of the system's (under /usr, /opt, /etc or the system's
@@ -69,6 +76,7 @@ public:
     static QString setAside(const QString& path, QString& error);
 
 private:
+    static QString refusalToWrite(const QString& path);
     static void createPrivate(const QString& path);
     static void restrictToOwner(const QString& path);
 };

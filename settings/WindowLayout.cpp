@@ -47,9 +47,9 @@ WindowLayout WindowLayout::load(const QString& path)
     return layout;
 }
 
-void WindowLayout::save(const QString& path) const
+QString WindowLayout::save(const QString& path) const
 {
-    SettingsFile::writePrivate(path, [this](QSettings& settings) {
+    return SettingsFile::writePrivate(path, [this](QSettings& settings) {
         if (!geometry.isEmpty())
             settings.setValue(geometryKey, geometry);
         settings.remove(widthsGroup);

@@ -20,5 +20,6 @@ public:
     // The layout stored in the file; empty when the file, or a part of it, is
     // missing or cannot be read.
     static WindowLayout load(const QString& path);
-    void save(const QString& path) const;
+    // Empty when stored; otherwise why not.
+    QString save(const QString& path) const;
 };

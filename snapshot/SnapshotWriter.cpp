@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "common/SystemErrorText.h"
+#include "common/WritableTarget.h"
 #include "exchange/CsvExchange.h"
 #include "exchange/ExportFileName.h"
 #include "model/TableInfo.h"
@@ -20,6 +21,7 @@
 SnapshotWriter::SnapshotWriter(const QString& path, const SnapshotManifest& manifest)
     : m_path(path), m_partPath(partPathOf(path)), m_manifest(manifest), m_zip(std::make_unique<KZip>(m_partPath))
 {
+    requireTarget(m_path);
     m_manifest.tables.clear();
     if (!m_work.isValid())
         fail(QStringLiteral("не удалось создать временный каталог: %1").arg(m_work.errorString()));
@@ -79,10 +81,22 @@ void SnapshotWriter::finish()
         fail(systemReason());
     if (!m_zip->close())
         fail(systemReason());
+    // Whatever took the path's place while the tables were read is kept, not replaced.
+    requireTarget(m_path);
     // The whole file replaces the path at once: a crash leaves the old file or the new.
     if (std::rename(QFile::encodeName(m_partPath).constData(), QFile::encodeName(m_path).constData()) != 0)
         fail(SystemErrorText::of(errno));
     m_finished = true;
+}
+
+void SnapshotWriter::requireTarget(const QString& path)
+{
+    WritableTarget::require(path, failedText());
+}
+
+QString SnapshotWriter::failedText()
+{
+    return QStringLiteral("Не удалось записать снимок ККТ");
 }
 
 QString SnapshotWriter::systemReason() const
@@ -94,5 +108,5 @@ QString SnapshotWriter::systemReason() const
 
 void SnapshotWriter::fail(const QString& why) const
 {
-    throw FileWriteError(QStringLiteral("Не удалось записать снимок ККТ %1: %2").arg(m_path, why));
+    throw FileWriteError(QStringLiteral("%1 %2: %3").arg(failedText(), m_path, why));
 }

@@ -33,8 +33,13 @@ public:
 
     const SnapshotManifest& manifest() const { return m_manifest; }
 
+    // Raises FileWriteError unless a snapshot may be written at path (a
+    // regular file or nothing there): for a check before any work.
+    static void requireTarget(const QString& path);
+
 private:
     [[noreturn]] void fail(const QString& why) const;
+    static QString failedText();
     QString systemReason() const;
     static QString partPathOf(const QString& path);
 

@@ -1,5 +1,7 @@
 #include "EmulatedDriver.h"
 
+#include "ImageText.h"
+
 #include "CallTrace.h"
 #include "ErrorCode.h"
 #include "ImageLocation.h"
@@ -215,6 +217,9 @@ int EmulatedDriver::open()
     readFaults(path);
     if (faultFires(call, {"open"}))
         return -1;
+    // Refused before a lock file is made beside it (a device's folder is no place for one).
+    if (!ImageText::readable(path, error))
+        return fail(call, ErrorImage, "Образ ККТ " + path + ": " + error);
     switch (m_lock.acquire(path, error)) {
     case ImageLock::Acquired:
         break;

@@ -1,5 +1,8 @@
 #include "ImageLocation.h"
 
+#include "ImageText.h"
+
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -7,7 +10,6 @@
 #include <dlfcn.h>
 #include <fstream>
 #include <pwd.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,16 +57,15 @@ bool makeDirectories(const std::string& path)
 // Copies through a temporary file so that a half-made copy is never taken for the image.
 bool copyFile(const std::string& from, const std::string& to)
 {
-    std::ifstream in(from, std::ios::binary);
-    if (!in)
+    std::string why;
+    const std::shared_ptr<const ImageText> content = ImageText::read(from, why);
+    if (!content)
         return false;
-    std::ostringstream content;
-    content << in.rdbuf();
     // Not named like the temporary files of a commit, which an open removes.
     const std::string temp = to + ".copy-" + std::to_string(::getpid());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << content.str();
+        out << content->view();
         out.flush();
         if (!out) {
             ::unlink(temp.c_str());

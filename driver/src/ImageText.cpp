@@ -1,6 +1,7 @@
 #include "ImageText.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -10,18 +11,27 @@ namespace tillo_emulator {
 
 namespace {
 
-// The whole of a file that cannot be mapped (a pipe, a file without a size).
-bool readAll(int fd, std::string& content)
+// A regular file that could not be mapped, read whole: at most size bytes.
+bool readAll(int fd, size_t size, std::string& content)
 {
-    char piece[64 * 1024];
-    for (;;) {
-        const ssize_t n = ::read(fd, piece, sizeof piece);
+    content.resize(size);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, &content[done], size - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            content.resize(done);
             return n == 0;
-        content.append(piece, size_t(n));
+        }
+        done += size_t(n);
     }
+    return true;
+}
+
+std::string systemError()
+{
+    return "не удалось прочитать файл: " + std::string(std::strerror(errno));
 }
 
 } // namespace
@@ -34,32 +44,65 @@ ImageText::~ImageText()
         ::close(m_fd);
 }
 
-std::shared_ptr<const ImageText> ImageText::read(const std::string& path)
+std::string ImageText::refusal(const struct stat& st)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    std::shared_ptr<ImageText> text(new ImageText);
+    if (!S_ISREG(st.st_mode))
+        return "не является обычным файлом";
+    if (size_t(st.st_size) > MaxBytes)
+        return "файл больше " + std::to_string(MaxBytes >> 20) + " МиБ (" + std::to_string(st.st_size) + " байт)";
+    return std::string();
+}
+
+bool ImageText::readable(const std::string& path, std::string& error)
+{
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        void* mapping = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (::stat(path.c_str(), &st) != 0) {
+        error = systemError();
+        return false;
+    }
+    error = refusal(st);
+    return error.empty();
+}
+
+std::shared_ptr<const ImageText> ImageText::read(const std::string& path, std::string& error)
+{
+    // Without waiting: a FIFO opens at once and is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error = systemError();
+        return nullptr;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        error = systemError();
+        ::close(fd);
+        return nullptr;
+    }
+    error = refusal(st);
+    if (!error.empty()) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::shared_ptr<ImageText> text(new ImageText);
+    const size_t size = size_t(st.st_size);
+    if (size > 0) {
+        void* mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
         if (mapping != MAP_FAILED) {
             text->m_mapping = mapping;
             text->m_data = static_cast<const char*>(mapping);
-            text->m_size = size_t(st.st_size);
+            text->m_size = size;
             text->m_fd = fd;
             text->m_mtimeSeconds = st.st_mtim.tv_sec;
             text->m_mtimeNanoseconds = st.st_mtim.tv_nsec;
             return text;
         }
     }
-    const bool ok = readAll(fd, text->m_copy);
-    const int readErrno = errno;
+    const bool ok = readAll(fd, size, text->m_copy);
+    if (!ok)
+        error = systemError();
     ::close(fd);
-    if (!ok) {
-        errno = readErrno;
+    if (!ok)
         return nullptr;
-    }
     text->m_data = text->m_copy.data();
     text->m_size = text->m_copy.size();
     return text;

@@ -4,12 +4,14 @@
 #include <string>
 #include <string_view>
 
+struct stat;
+
 namespace tillo_emulator {
 
 // The JSON text of a register image. A regular file is mapped, not copied:
 // its pages come from the page cache, so an open costs no fresh memory for a
 // large image, and rows texts decoded later are read from the same pages.
-// Other files and texts given in memory are kept as a copy.
+// Texts given in memory are kept as a copy.
 class ImageText
 {
 public:
@@ -17,8 +19,17 @@ public:
     ImageText(const ImageText&) = delete;
     ImageText& operator=(const ImageText&) = delete;
 
-    // Null, with errno set, when the file cannot be read.
-    static std::shared_ptr<const ImageText> read(const std::string& path);
+    // The largest image file read. A register's tables, a commodity base of
+    // 65 536 goods included, take a small part of it.
+    static constexpr size_t MaxBytes = size_t(64) << 20;
+
+    // Null, with error saying why, when the file cannot be read, is no
+    // regular file (a FIFO, a device or a folder is refused at once, never
+    // waited on) or is larger than MaxBytes.
+    static std::shared_ptr<const ImageText> read(const std::string& path, std::string& error);
+    // Whether path (a link: its target) is a file that read() takes; false,
+    // with error saying why, otherwise. Looks at the file only.
+    static bool readable(const std::string& path, std::string& error);
     static std::shared_ptr<const ImageText> copyOf(std::string text);
 
     std::string_view view() const { return {m_data, m_size}; }
@@ -29,6 +40,7 @@ public:
 
 private:
     ImageText() = default;
+    static std::string refusal(const struct stat& st);
 
     const char* m_data = "";
     size_t m_size = 0;

@@ -350,11 +350,9 @@ bool RegisterImage::loadLink(const Json::Value& link, std::string& error)
 bool RegisterImage::load(const std::string& path, std::string& error)
 {
     *this = RegisterImage();
-    const std::shared_ptr<const ImageText> content = ImageText::read(path);
-    if (!content) {
-        error = "не удалось прочитать файл: " + std::string(std::strerror(errno));
+    const std::shared_ptr<const ImageText> content = ImageText::read(path, error);
+    if (!content)
         return false;
-    }
     return parseWhole(content, error);
 }
 

@@ -186,6 +186,10 @@ done
 printf '%s' '{"changed": false, "cells": [], "tables": [], "error": null}'
 EOF
 chmod +x "$work/recording-cli"
+# Nothing but a regular file is replaced by the snapshot: these stay as they are.
+mkfifo "$work/fifo.zip"
+echo kept > "$work/outside.txt"
+ln -s "$work/outside.txt" "$work/link.zip"
 while IFS='|' read -r status expected options module arguments; do
     # shellcheck disable=SC2086 # the options are words
     TILLO10_EMULATOR=$VESCOR_IMAGES/kassa-01.json \
@@ -203,6 +207,8 @@ SUCCESS|"changed": false|-e {"s":{"Port":1,"AccessPassword":"$secret"}}|vescor_t
 CHANGED|"before": "22.00"||vescor_tables|files=$taxes cli=$cli only_different=false
 CHANGED|"snapshot": "$work/before.zip"||vescor_tables|files=$taxes cli=$cli only_different=false snapshot=$work/before.zip
 FAILED|Не удалось записать снимок ККТ||vescor_tables|files=$taxes cli=$cli snapshot=$work/no-such-dir/before.zip
+FAILED|именованный канал — это не обычный файл||vescor_tables|files=$taxes cli=$cli only_different=false snapshot=$work/fifo.zip
+FAILED|символическая ссылка — это не обычный файл||vescor_tables|files=$taxes cli=$cli only_different=false snapshot=$work/link.zip
 CHANGED|"before": "22.00"|--check|vescor_tables|files=$taxes cli=$cli only_different=false
 FAILED|"field": "Ставка, %"||vescor_tables|files=$bad cli=$cli
 FAILED|"msg": "Ошибка - 4 [настройка \\"Port\\"||vescor_tables|files=$taxes cli=$cli settings='{"Port": "x", "AccessPassword": "$secret"}'
@@ -216,6 +222,9 @@ SUCCESS|"serialNumber": "0057001001"||vescor_info|tables=4,6 cli=$cli settings='
 FAILED|ответ не является объектом JSON||vescor_info|cli=$work/identity-list
 FAILED|Ошибка - 4 [настройка \\"Port\\"||vescor_info|cli=$cli settings='{"Port": "x"}'
 CASES
+
+[ -p "$work/fifo.zip" ] || fail "the FIFO given as the snapshot was replaced"
+[ -L "$work/link.zip" ] && [ "$(cat "$work/outside.txt")" = kept ] || fail "the link given as the snapshot was followed or replaced"
 
 # The recording program's run: files after "--", settings in a private file
 # holding the password, removed after the run.

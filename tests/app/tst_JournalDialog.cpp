@@ -1,11 +1,13 @@
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
 #include "support/FieldNames.h"
+#include "support/SpecialNode.h"
 #include "support/TestDriver.h"
 #include "support/TestMain.h"
 #include "support/UserTyping.h"
 
 #include "app/MainWindow.h"
+#include "app/ReportDlg.h"
 #include "device/DriverLibrary.h"
 #include "device/KKT_Logic.h"
 #include "dialogs/FileDialog.h"
@@ -395,6 +397,26 @@ private slots:
         const QString text = QString::fromUtf8(info.readAllStandardOutput());
         QVERIFY2(text.contains(QRegularExpression("Pages:\\s+[1-9]")), qPrintable(text));
         QVERIFY2(text.contains("(A4)"), qPrintable(text));
+    }
+
+    // The PDF goes only where a regular file or nothing stands; the node is kept.
+    void pdfOnlyWhereARegularFileStands_data()
+    {
+        QTest::addColumn<int>("node");
+        for (const SpecialNode::Kind kind : SpecialNode::Kinds)
+            QTest::newRow(SpecialNode::name(kind)) << int(kind);
+    }
+
+    void pdfOnlyWhereARegularFileStands()
+    {
+        QFETCH(int, node);
+        const SpecialNode planted(SpecialNode::Kind(node), m_dir->filePath(QStringLiteral("planted.pdf")));
+        if (!planted.skipReason().isEmpty())
+            QSKIP(qPrintable(planted.skipReason()));
+        const QString why = ReportDlg::writePdf(QStringLiteral("<p>Отчёт</p>"), planted.path());
+        QVERIFY2(why.endsWith(planted.refusalWords()), qPrintable(why));
+        QVERIFY2(planted.unchanged(), qPrintable(planted.change()));
+        QVERIFY(!QFileInfo::exists(planted.path() + ".part"));
     }
 
     // After a write the status bar offers the report of exactly that write,

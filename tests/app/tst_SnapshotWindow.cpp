@@ -1,6 +1,7 @@
 #include "ExchangeHarness.h"
 
 #include "support/RegisterWrite.h"
+#include "support/SpecialNode.h"
 #include "support/TestMain.h"
 
 #include "device/ProgressReporter.h"
@@ -152,6 +153,32 @@ private slots:
         }
         QCOMPARE(h.tabs()->count(), 0);
         QVERIFY(differences(before, h.cells()).isEmpty());
+    }
+
+    // A snapshot goes only where a regular file or nothing stands: the window
+    // shows the refusal before the register is read, the node kept.
+    void saveRefusedWhereNoRegularFileStands_data()
+    {
+        QTest::addColumn<int>("node");
+        for (const SpecialNode::Kind kind : SpecialNode::Kinds)
+            QTest::newRow(SpecialNode::name(kind)) << int(kind);
+    }
+
+    void saveRefusedWhereNoRegularFileStands()
+    {
+        QFETCH(int, node);
+        const SpecialNode planted(SpecialNode::Kind(node), h.path(QStringLiteral("planted.zip")));
+        if (!planted.skipReason().isEmpty())
+            QSKIP(qPrintable(planted.skipReason()));
+        const int readsBefore = h.trace().filter(QRegExp("^read")).size();
+        QVERIFY(snapshotMenu(QStringLiteral("Сохранить снимок…"), planted.path()));
+        QCOMPARE(h.boxes.size(), 1);
+        const QString& text = h.boxes.first().text;
+        QVERIFY2(text.contains(QStringLiteral("Не удалось записать снимок ККТ %1: ").arg(planted.path()))
+                     && text.contains(planted.refusalWords()),
+                 qPrintable(text));
+        QVERIFY2(planted.unchanged(), qPrintable(planted.change()));
+        QCOMPARE(h.trace().filter(QRegExp("^read")).size(), readsBefore);
     }
 
     // Compare: every table in a tab with its count of differences; the cells

@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
+#include "support/SpecialNode.h"
 #include "support/TestMain.h"
 #include "table/TableModel.h"
 
@@ -181,6 +182,31 @@ private slots:
         QCOMPARE(exportError(path, model), QStringLiteral("Не удалось записать файл %1: %2").arg(path, reason));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
         QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("folder"))).isDir());
+    }
+
+    // The window's export and the shell's alike: nothing but a regular file is
+    // replaced, and a link's target is never written.
+    void onlyRegularFilesReplaced_data()
+    {
+        QTest::addColumn<int>("node");
+        for (const SpecialNode::Kind kind : SpecialNode::Kinds)
+            QTest::newRow(SpecialNode::name(kind)) << int(kind);
+    }
+
+    void onlyRegularFilesReplaced()
+    {
+        QFETCH(int, node);
+        const SpecialNode planted(SpecialNode::Kind(node), m_dir.filePath(QStringLiteral("planted.csv")));
+        if (!planted.skipReason().isEmpty())
+            QSKIP(qPrintable(planted.skipReason()));
+        const TableModel model(goods(), DataRows{dbRow({"1", "a", "0", "1", "", ""}, "1")});
+        const QString error = exportError(planted.path(), model);
+        QVERIFY2(error.startsWith(QStringLiteral("Не удалось записать файл %1: ").arg(planted.path()))
+                     && error.endsWith(planted.refusalWords()),
+                 qPrintable(error));
+        QVERIFY2(planted.unchanged(), qPrintable(planted.change()));
+        QCOMPARE(QDir(m_dir.path()).entryList({"*planted*"}, QDir::AllEntries | QDir::Hidden | QDir::System),
+                 QStringList{"planted.csv"});
     }
 
     void readOnlyDirectory()

@@ -1,4 +1,5 @@
 #include "support/ProbeTable.h"
+#include "support/SpecialNode.h"
 #include "support/TestMain.h"
 
 #include "device/KKT_Logic.h"
@@ -442,6 +443,37 @@ private slots:
         QCOMPARE(problems.size(), obstacle == "fifo" ? 1 : 0);
         if (obstacle == "read-only")
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    }
+
+    // Neither the journal nor its lock is written into anything but a regular
+    // file: a link is not followed, a FIFO or a device not opened.
+    void appendOnlyToRegularFiles_data()
+    {
+        QTest::addColumn<int>("node");
+        QTest::addColumn<bool>("lock"); // the node stands in the lock's place, else in the journal's
+        for (const bool lock : {false, true}) {
+            for (const SpecialNode::Kind kind : SpecialNode::Kinds)
+                QTest::addRow("%s, %s", lock ? "lock" : "journal", SpecialNode::name(kind)) << int(kind) << lock;
+        }
+    }
+
+    void appendOnlyToRegularFiles()
+    {
+        QFETCH(int, node);
+        QFETCH(bool, lock);
+        const JournalFolder journal(m_dir->path());
+        const QString path = journal.filePath("0057000001");
+        const SpecialNode planted(SpecialNode::Kind(node), lock ? path + ".lock" : path);
+        if (!planted.skipReason().isEmpty())
+            QSKIP(qPrintable(planted.skipReason()));
+
+        const QString problem = journal.append(record("a", "0057000001", 6, "2024-05-01T10:00:00Z"));
+        QVERIFY2(problem.startsWith(QDir::toNativeSeparators(path) + ": "), qPrintable(problem));
+        const QString words = lock ? QStringLiteral("это не обычный файл") : planted.refusalWords();
+        QVERIFY2(problem.contains(words), qPrintable(problem));
+        QVERIFY2(planted.unchanged(), qPrintable(planted.change()));
+        if (lock)
+            QVERIFY(!QFileInfo::exists(path));
     }
 
     // Appenders at once, each with its own journal object: every line complete and valid.

@@ -10,6 +10,8 @@
 
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QByteArray kDevice = R"("device": {"configuration": 345})";
@@ -210,6 +212,44 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             QCOMPARE(f.readAll(), content);
         }
+    }
+
+    // Only a regular file of at most MaxFileBytes is read: anything else is
+    // refused at once, never waited on or read until memory runs out.
+    void unreadableFiles_data()
+    {
+        QTest::addColumn<QString>("occupant");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("FIFO") << "fifo" << "это не обычный файл";
+        QTest::newRow("link to /dev/zero") << "zero" << "это не обычный файл";
+        QTest::newRow("folder") << "folder" << "это не обычный файл";
+        QTest::newRow("one byte over the limit") << "sparse" << "файл больше 16 МиБ (16777217 байт)";
+    }
+
+    void unreadableFiles()
+    {
+        QFETCH(QString, occupant);
+        QFETCH(QString, why);
+        QVERIFY(QDir().mkpath(modelsDir()));
+        const QString path = modelsDir() + QStringLiteral("/57.json");
+        if (occupant == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (occupant == "zero") {
+            QVERIFY(QFile::link("/dev/zero", path));
+        } else if (occupant == "folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(TableInfo::MaxFileBytes + 1));
+        }
+        QList<TableInfo> tables;
+        QString error;
+        LogCapture quiet;
+        QCOMPARE(load(57, tables, error), 5);
+        QCOMPARE(error, QStringLiteral("./models/57.json: файл не прочитан: ") + why);
+        QCOMPARE(m_configurationQueries, 0);
+        QVERIFY(tables.isEmpty());
     }
 
     void acceptedConfigurations_data()

@@ -1,9 +1,11 @@
+#include "support/SpecialNode.h"
 #include "support/TestMain.h"
 
 #include "settings/DriverSettingsJson.h"
 #include "settings/JsonText.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsMapping.h"
+#include "settings/WindowLayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -190,6 +192,41 @@ private slots:
         QCOMPARE(SettingsFile::readText(path, got, why), error.isEmpty());
         QCOMPARE(got, text);
         QCOMPARE(why, QString(error).replace(QStringLiteral("%DIR%"), m_dir.path()));
+    }
+
+    // Vescor.ini is rewritten only where a regular file or nothing stands:
+    // the connection settings and the window's layout alike.
+    void storedOnlyInRegularFiles_data()
+    {
+        QTest::addColumn<int>("node");
+        QTest::addColumn<bool>("layout"); // WindowLayout::save, else SettingsFile::save
+        QTest::addColumn<QString>("name"); // where the node stands
+        for (const char* name : {"Vescor.ini", "Vescor.ini.lock"}) {
+            for (const bool layout : {false, true}) {
+                for (const SpecialNode::Kind kind : SpecialNode::Kinds)
+                    QTest::addRow("%s of the %s, %s", name, layout ? "layout" : "settings", SpecialNode::name(kind))
+                        << int(kind) << layout << QString::fromLatin1(name);
+            }
+        }
+    }
+
+    void storedOnlyInRegularFiles()
+    {
+        QFETCH(int, node);
+        QFETCH(bool, layout);
+        QFETCH(QString, name);
+        const QString ini = m_dir.filePath(QStringLiteral("Vescor.ini"));
+        const SpecialNode planted(SpecialNode::Kind(node), m_dir.filePath(name));
+        if (!planted.skipReason().isEmpty())
+            QSKIP(qPrintable(planted.skipReason()));
+        WindowLayout columns;
+        columns.columnWidths.insert(6, {40, 80});
+        const QString why = layout ? columns.save(ini) : SettingsFile::save(ini, "{\"Port\": 1}");
+        QVERIFY2(why.startsWith(QStringLiteral("Настройки не сохранены в %1: ").arg(ini)), qPrintable(why));
+        QVERIFY2(why.endsWith(planted.refusalWords()), qPrintable(why));
+        QVERIFY2(planted.unchanged(), qPrintable(planted.change()));
+        QCOMPARE(QDir(m_dir.path()).entryList({"Vescor.ini*"}, QDir::AllEntries | QDir::Hidden | QDir::System),
+                 QStringList{name});
     }
 };
 
