@@ -40,7 +40,7 @@ void SnapshotRestoreCommand::run()
         }
         const JournalFolder folder;
         journal = std::make_unique<JournalSession>(product::applicationName(), session.identity(), folder);
-        result = RegisterSnapshot::restore(*reader, session, *journal, permissions, false,
+        result = RegisterSnapshot::restore(*reader, session, *journal, permissions, {}, false,
                                            RegisterSnapshot::undoDirectory(folder.directory()), busy);
         QStringList written;
         for (const RegisterSnapshot::TableDifferences& table : result.comparison.tables)

@@ -1,12 +1,14 @@
 #include "SnapshotCommand.h"
 
 #include "CellLine.h"
+#include "CliFailure.h"
 #include "ReportFile.h"
 #include "CountSentence.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
 #include "TableChoice.h"
 #include "ProgressLine.h"
+#include "ReadOnlyNote.h"
 
 #include "common/Product.h"
 #include "common/RussianPlural.h"
@@ -55,6 +57,27 @@ RegisterSnapshot::Permissions permissionsOf(const QCommandLineParser& parser)
     return {parser.isSet(OtherModelOption), parser.isSet(OtherRegisterOption)};
 }
 
+// The numbers of the snapshot's tables that --tables chooses; empty for all.
+// Listed numbers go to the restore, which refuses those the snapshot lacks;
+// of a kind of tables, those the snapshot holds, and at least one.
+QVector<unsigned> chosenTables(const QCommandLineParser& parser, const SnapshotReader& snapshot,
+                               const QList<TableInfo>& description)
+{
+    if (!parser.isSet(TablesOption))
+        return {};
+    const TableChoice choice(parser.value(TablesOption));
+    QVector<unsigned> numbers;
+    for (const TableInfo& table : choice.select(description)) {
+        if (choice.listsNumbers() || snapshot.manifest().table(table.id))
+            numbers.append(table.id);
+    }
+    if (numbers.isEmpty()) {
+        throw CliFailure(Refused, QStringLiteral("В снимке %1 нет ни одной из выбранных таблиц (--tables %2)")
+                                      .arg(snapshot.path(), parser.value(TablesOption)));
+    }
+    return numbers;
+}
+
 } // namespace
 
 QString SnapshotCommand::summary() const
@@ -73,8 +96,9 @@ void SnapshotCommand::describe(QCommandLineParser& parser)
     parser.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("save, show, diff или restore."));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл снимка (для diff — один или два)."));
     parser.addOption({TablesOption,
-                      QStringLiteral("save: какие таблицы: all (все, по умолчанию), commodities (база товаров), "
-                                     "others (все, кроме базы товаров) или номера через запятую."),
+                      QStringLiteral("save, restore: какие таблицы: all (все, по умолчанию), commodities (база "
+                                     "товаров), others (все, кроме базы товаров) или номера через запятую; "
+                                     "restore отклоняет номер таблицы, которой нет в снимке."),
                       QStringLiteral("all|commodities|others|N,N..."), QStringLiteral("all")});
     parser.addOption({DryRunOption,
                       QStringLiteral("restore: ничего не записывать; вывести ячейки, которые были бы записаны: "
@@ -176,6 +200,8 @@ void SnapshotCommand::diff(const QCommandLineParser& parser, const QString& path
             m_console.outUtf8(
                 line.of(table.table.id, cell.registerRow, cell.fieldNumber, {cell.registerText, cell.fileText}));
         }
+        for (const TableComparison::CellPair& cell : table.readOnly)
+            m_console.err(ReadOnlyNote::notCompared(table.table, cell, QStringLiteral("в снимке")));
         if (report)
             report->addTable(path, table.table, table.cells, true);
     }
@@ -243,12 +269,13 @@ void SnapshotCommand::restore(const QCommandLineParser& parser, const QString& p
     const bool dryRun = parser.isSet(DryRunOption);
     SnapshotReader reader(path);
     DriverSession session(settingsOption(parser));
-    session.reg().openWithDescription();
+    const QList<TableInfo>& description = session.reg().openWithDescription();
+    const QVector<unsigned> tables = chosenTables(parser, reader, description);
     const JournalFolder journal;
     JournalSession writeJournal(product::shellProgramName(), session.reg().identity(), journal);
     ProgressLine progress(STDERR_FILENO, quiet());
     const RegisterSnapshot::Restore result =
-        RegisterSnapshot::restore(reader, session.reg(), writeJournal, permissionsOf(parser), dryRun,
+        RegisterSnapshot::restore(reader, session.reg(), writeJournal, permissionsOf(parser), tables, dryRun,
                                   RegisterSnapshot::undoDirectory(journal.directory()), progress);
     progress.clear();
     for (const QString& skipped : result.comparison.skipped)
@@ -256,6 +283,8 @@ void SnapshotCommand::restore(const QCommandLineParser& parser, const QString& p
     JsonReport* report = jsonReport();
     CellLine line;
     for (const RegisterSnapshot::TableDifferences& table : result.comparison.tables) {
+        for (const TableComparison::CellPair& cell : table.readOnly)
+            m_console.err(ReadOnlyNote::notWritten(table.table, cell));
         if (dryRun) {
             for (const TableComparison::CellPair& cell : table.cells) {
                 m_console.outUtf8(
