@@ -21,13 +21,6 @@ QString ReadOnlyNote::notWritten(const TableInfo& table, const TableComparison::
     return QStringLiteral("%1: не записано: %2").arg(place(table, cell), ReadOnly);
 }
 
-QString ReadOnlyNote::notCompared(const TableInfo& table, const TableComparison::CellPair& cell, const QString& other)
-{
-    return QStringLiteral("%1: не сравнивается: %2 (в ККТ «%3», %4 «%5»)")
-        .arg(place(table, cell), ReadOnly, QString::fromUtf8(cell.registerText), other,
-             QString::fromUtf8(cell.fileText));
-}
-
 QString ReadOnlyNote::notWrittenCount(const QString& path, int cells)
 {
     return QStringLiteral("%1: не записано: %2, ячеек: %3").arg(path, ReadOnly, QString::number(cells));

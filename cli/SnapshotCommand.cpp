@@ -86,9 +86,10 @@ QString SnapshotCommand::summary() const
         "Снимок ККТ в одном файле (архив ZIP с файлами CSV таблиц и описанием manifest.json). "
         "save FILE — прочитать таблицы и сохранить снимок; show FILE — описание снимка; diff FILE — ячейки, в "
         "которых ККТ и снимок расходятся (\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в снимке\", "
-        "код выхода 1, если расходятся); diff A B — ячейки, в которых расходятся два снимка (\"значение в A\";"
+        "код выхода 1, если расходятся; ячейки только для чтения не сравниваются); diff A B — ячейки, в которых расходятся два снимка (\"значение в A\";"
         "\"значение в B\"); restore FILE — проверить все таблицы снимка и записать в ККТ "
-        "отличающиеся ячейки (прежнее состояние ККТ сохраняется в снимок рядом с журналом изменений).");
+        "отличающиеся ячейки (прежнее состояние ККТ сохраняется в снимок рядом с журналом изменений); ячейки только "
+        "для чтения не записываются, а перечисляются: \"не записано: только для чтения\".");
 }
 
 void SnapshotCommand::describe(QCommandLineParser& parser)
@@ -200,8 +201,6 @@ void SnapshotCommand::diff(const QCommandLineParser& parser, const QString& path
             m_console.outUtf8(
                 line.of(table.table.id, cell.registerRow, cell.fieldNumber, {cell.registerText, cell.fileText}));
         }
-        for (const TableComparison::CellPair& cell : table.readOnly)
-            m_console.err(ReadOnlyNote::notCompared(table.table, cell, QStringLiteral("в снимке")));
         if (report)
             report->addTable(path, table.table, table.cells, true);
     }
