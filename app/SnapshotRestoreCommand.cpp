@@ -30,6 +30,7 @@ void SnapshotRestoreCommand::run()
     RegisterSession session(KKT_Logic::instance());
     std::unique_ptr<JournalSession> journal;
     RegisterSnapshot::Restore result;
+    int readOnly = 0; // differing cells the restore leaves, being read-only
     try {
         const std::unique_ptr<SnapshotReader> reader = RegisterSnapshot::open(path);
         session.openWithDescription();
@@ -40,11 +41,14 @@ void SnapshotRestoreCommand::run()
         }
         const JournalFolder folder;
         journal = std::make_unique<JournalSession>(product::applicationName(), session.identity(), folder);
-        result = RegisterSnapshot::restore(*reader, session, *journal, permissions, false,
+        result = RegisterSnapshot::restore(*reader, session, *journal, permissions, {}, false,
                                            RegisterSnapshot::undoDirectory(folder.directory()), busy);
         QStringList written;
-        for (const RegisterSnapshot::TableDifferences& table : result.comparison.tables)
-            written << QString::number(table.table.id);
+        for (const RegisterSnapshot::TableDifferences& table : result.comparison.tables) {
+            if (!table.cells.isEmpty())
+                written << QString::number(table.table.id);
+            readOnly += table.readOnly.size();
+        }
         TabReread::run(m_host, session, written);
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());
@@ -57,6 +61,8 @@ void SnapshotRestoreCommand::run()
     QString status = QStringLiteral("Успешно записано %1 ячеек в %2 таблицах")
                          .arg(result.cellsWritten)
                          .arg(result.tablesWritten);
+    if (readOnly > 0)
+        status += QStringLiteral("; не записано: только для чтения, ячеек: %1").arg(readOnly);
     if (!result.undoSnapshot.isEmpty())
         status += QStringLiteral("; ККТ до восстановления сохранена в снимке %1").arg(result.undoSnapshot);
     m_host.setStatusText(status);

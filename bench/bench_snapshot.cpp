@@ -123,7 +123,7 @@ int main(int argc, char** argv)
             SnapshotReader reader(snapshotPath);
             JournalSession journal(QStringLiteral("bench"), session.identity(), JournalFolder(dir.filePath(QStringLiteral("j"))));
             ProgressReporter progress;
-            RegisterSnapshot::restore(reader, session, journal, {}, false, dir.filePath(QStringLiteral("undo")),
+            RegisterSnapshot::restore(reader, session, journal, {}, {}, false, dir.filePath(QStringLiteral("undo")),
                                       progress);
         });
         printRatio("restore", restoreTime, diffTime, "import --only-different (no change)");

@@ -19,7 +19,7 @@ QString DiffCommand::summary() const
     return QStringLiteral("Ячейки, в которых файл CSV и ККТ расходятся, по одной в строке: "
                           "\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в файле\". "
                           "Ничего не выводится, если расхождений нет. Код выхода 0, если ККТ совпадает с файлом, "
-                          "1, если они расходятся.");
+                          "1, если они расходятся. Ячейки только для чтения (их импорт не записывает) не сравниваются.");
 }
 
 void DiffCommand::describe(QCommandLineParser& parser)
@@ -71,9 +71,14 @@ void DiffCommand::execute(const QCommandLineParser& parser)
     }
 
     const TableComparison comparison(table, fileRows, registerRows, ValueCheck(session.reg().link().charsets()));
-    const QVector<TableComparison::CellPair> differences = comparison.differences();
+    // A cell that an import of the file leaves unmarked is read-only, one
+    // that no import writes: it is no difference.
+    QVector<TableComparison::CellPair> differences;
     CellLine line;
-    for (const TableComparison::CellPair& cell : differences) {
+    for (const TableComparison::CellPair& cell : comparison.differences()) {
+        if (!fileRows.at(cell.row).at(cell.column).changed)
+            continue;
+        differences.append(cell);
         m_console.outUtf8(line.of(table.id, cell.registerRow, cell.fieldNumber, {cell.registerText, cell.fileText}));
     }
     if (JsonReport* report = jsonReport()) {

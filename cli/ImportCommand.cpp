@@ -4,6 +4,7 @@
 #include "CountSentence.h"
 #include "DriverSession.h"
 #include "ProgressLine.h"
+#include "ReadOnlyNote.h"
 
 #include "common/Product.h"
 #include "device/ValueCheck.h"
@@ -101,9 +102,20 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         // only those the register holds otherwise.
         QVector<TableComparison::CellPair> marked;
         int markedCount = 0;
+        // The cells the import leaves as read-only: with --only-different
+        // those that differ, each named; otherwise, uncompared, counted.
+        QStringList readOnly;
+        int readOnlyCount = 0;
         const auto take = [&](const TableComparison::CellPair& cell) {
-            if (!file.rows.at(cell.row).at(cell.column).changed)
+            if (!file.rows.at(cell.row).at(cell.column).changed) {
+                if (!onlyDifferent) {
+                    ++readOnlyCount;
+                } else if (cell.differs) {
+                    ++readOnlyCount;
+                    readOnly << ReadOnlyNote::notWritten(file.table, cell);
+                }
                 return;
+            }
             if (onlyDifferent && !cell.differs)
                 return;
             ++markedCount;
@@ -115,6 +127,10 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         TableComparison::forEachCell(file.table, file.rows, run.registerRows(), check, take);
         if (onlyDifferent)
             run.unmarkHeld();
+        if (!readOnly.isEmpty())
+            m_console.err(readOnly.join(QLatin1Char('\n')));
+        else if (readOnlyCount > 0)
+            m_console.err(ReadOnlyNote::notWrittenCount(file.path, readOnlyCount));
 
         if (dryRun) {
             cellsWritten += unsigned(markedCount);

@@ -1,12 +1,14 @@
 #include "SnapshotCommand.h"
 
 #include "CellLine.h"
+#include "CliFailure.h"
 #include "ReportFile.h"
 #include "CountSentence.h"
 #include "CsvLine.h"
 #include "DriverSession.h"
 #include "TableChoice.h"
 #include "ProgressLine.h"
+#include "ReadOnlyNote.h"
 
 #include "common/Product.h"
 #include "common/RussianPlural.h"
@@ -55,6 +57,27 @@ RegisterSnapshot::Permissions permissionsOf(const QCommandLineParser& parser)
     return {parser.isSet(OtherModelOption), parser.isSet(OtherRegisterOption)};
 }
 
+// The numbers of the snapshot's tables that --tables chooses; empty for all.
+// Listed numbers go to the restore, which refuses those the snapshot lacks;
+// of a kind of tables, those the snapshot holds, and at least one.
+QVector<unsigned> chosenTables(const QCommandLineParser& parser, const SnapshotReader& snapshot,
+                               const QList<TableInfo>& description)
+{
+    if (!parser.isSet(TablesOption))
+        return {};
+    const TableChoice choice(parser.value(TablesOption));
+    QVector<unsigned> numbers;
+    for (const TableInfo& table : choice.select(description)) {
+        if (choice.listsNumbers() || snapshot.manifest().table(table.id))
+            numbers.append(table.id);
+    }
+    if (numbers.isEmpty()) {
+        throw CliFailure(Refused, QStringLiteral("В снимке %1 нет ни одной из выбранных таблиц (--tables %2)")
+                                      .arg(snapshot.path(), parser.value(TablesOption)));
+    }
+    return numbers;
+}
+
 } // namespace
 
 QString SnapshotCommand::summary() const
@@ -63,9 +86,10 @@ QString SnapshotCommand::summary() const
         "Снимок ККТ в одном файле (архив ZIP с файлами CSV таблиц и описанием manifest.json). "
         "save FILE — прочитать таблицы и сохранить снимок; show FILE — описание снимка; diff FILE — ячейки, в "
         "которых ККТ и снимок расходятся (\"таблица\";\"ряд\";\"поле\";\"значение в ККТ\";\"значение в снимке\", "
-        "код выхода 1, если расходятся); diff A B — ячейки, в которых расходятся два снимка (\"значение в A\";"
+        "код выхода 1, если расходятся; ячейки только для чтения не сравниваются); diff A B — ячейки, в которых расходятся два снимка (\"значение в A\";"
         "\"значение в B\"); restore FILE — проверить все таблицы снимка и записать в ККТ "
-        "отличающиеся ячейки (прежнее состояние ККТ сохраняется в снимок рядом с журналом изменений).");
+        "отличающиеся ячейки (прежнее состояние ККТ сохраняется в снимок рядом с журналом изменений); ячейки только "
+        "для чтения не записываются, а перечисляются: \"не записано: только для чтения\".");
 }
 
 void SnapshotCommand::describe(QCommandLineParser& parser)
@@ -76,7 +100,8 @@ void SnapshotCommand::describe(QCommandLineParser& parser)
     addActionOption(parser,
                     {TablesOption,
                      QStringLiteral("какие таблицы: all (все, по умолчанию), commodities (база товаров), "
-                                    "others (все, кроме базы товаров) или номера через запятую."),
+                                    "others (все, кроме базы товаров) или номера через запятую; restore отклоняет номер "
+                                    "таблицы, которой нет в снимке."),
                      QStringLiteral("all|commodities|others|N,N..."), QStringLiteral("all")},
                     {QStringLiteral("save"), QStringLiteral("restore")});
     addActionOption(parser,
@@ -252,12 +277,13 @@ void SnapshotCommand::restore(const QCommandLineParser& parser, const QString& p
     const bool dryRun = parser.isSet(DryRunOption);
     SnapshotReader reader(path);
     DriverSession session(settingsOption(parser));
-    session.reg().openWithDescription();
+    const QList<TableInfo>& description = session.reg().openWithDescription();
+    const QVector<unsigned> tables = chosenTables(parser, reader, description);
     const JournalFolder journal;
     JournalSession writeJournal(product::shellProgramName(), session.reg().identity(), journal);
     ProgressLine progress(STDERR_FILENO, quiet());
     const RegisterSnapshot::Restore result =
-        RegisterSnapshot::restore(reader, session.reg(), writeJournal, permissionsOf(parser), dryRun,
+        RegisterSnapshot::restore(reader, session.reg(), writeJournal, permissionsOf(parser), tables, dryRun,
                                   RegisterSnapshot::undoDirectory(journal.directory()), progress);
     progress.clear();
     for (const QString& skipped : result.comparison.skipped)
@@ -265,6 +291,8 @@ void SnapshotCommand::restore(const QCommandLineParser& parser, const QString& p
     JsonReport* report = jsonReport();
     CellLine line;
     for (const RegisterSnapshot::TableDifferences& table : result.comparison.tables) {
+        for (const TableComparison::CellPair& cell : table.readOnly)
+            m_console.err(ReadOnlyNote::notWritten(table.table, cell));
         if (dryRun) {
             for (const TableComparison::CellPair& cell : table.cells) {
                 m_console.outUtf8(

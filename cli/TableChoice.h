@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVector>
 
-// The --tables option of the export: all, commodities, others (the three
+// The --tables option of export and snapshot: all, commodities, others (the three
 // choices of the window's read menu) or a list of table numbers "3,5,7".
 class TableChoice
 {
@@ -17,6 +17,8 @@ public:
     // The chosen tables in the description's order. Raises CliFailure
     // (refused) when a listed number is not a table of the description.
     QList<TableInfo> select(const QList<TableInfo>& tables) const;
+    // Whether the text listed table numbers rather than naming a kind of tables.
+    bool listsNumbers() const { return m_kind < 0; }
 
 private:
     int m_kind = -1; // a TableSelection::Kind, or -1 for a list of numbers

@@ -89,6 +89,7 @@ struct TablePlan
     unsigned registerCells = 0;
     DataRows rows;
     QVector<TableComparison::CellPair> differences;
+    QVector<TableComparison::CellPair> readOnly;
 };
 
 TablePlan plan(const RegisterLink& link, SnapshotReader& snapshot, const Pairing& pair, ProgressReporter* progress)
@@ -97,11 +98,16 @@ TablePlan plan(const RegisterLink& link, SnapshotReader& snapshot, const Pairing
     result.rows = loadRows(snapshot, pair, link.charsets());
     result.registerRows = TableReader::read(link, pair.table, result.registerCells, progress);
     const TableComparison comparison(pair.table, result.rows, result.registerRows, ValueCheck(link.charsets()));
+    // The snapshot's rows leave unmarked what a restore never writes, as an
+    // import's rows do: such a cell differs apart.
     for (const TableComparison::CellPair& cell : comparison.cells()) {
-        if (cell.differs)
+        Cell& snapshotCell = result.rows[cell.row][cell.column];
+        if (!cell.differs)
+            snapshotCell.changed = false;
+        else if (snapshotCell.changed)
             result.differences.append(cell);
         else
-            result.rows[cell.row][cell.column].changed = false;
+            result.readOnly.append(cell);
     }
     return result;
 }
@@ -115,6 +121,24 @@ QVector<RegisterSnapshot::SnapshotValue> snapshotValues(const TableInfo& table, 
             values.append({address.dataRow(cell.registerRow), cell.column, plan.rows.at(cell.row).at(cell.column).value});
     }
     return values;
+}
+
+// The pairs of the tables chosen by number; a number the snapshot lacks is refused.
+QVector<Pairing> chosenTables(const SnapshotReader& snapshot, const QVector<Pairing>& pairs,
+                              const QVector<unsigned>& numbers)
+{
+    QVector<Pairing> chosen;
+    for (const unsigned number : numbers) {
+        if (!snapshot.manifest().table(number)) {
+            throw FlowFailure(FlowFailure::Refused,
+                              QStringLiteral("В снимке %1 нет таблицы %2").arg(snapshot.path(), QString::number(number)));
+        }
+    }
+    for (const Pairing& pair : pairs) {
+        if (numbers.contains(pair.entry.number))
+            chosen.append(pair);
+    }
+    return chosen;
 }
 
 SnapshotManifest headOf(const RegisterSession& session, const QString& program)
@@ -187,13 +211,14 @@ RegisterSnapshot::Comparison RegisterSnapshot::compare(SnapshotReader& snapshot,
         const TablePlan tablePlan = plan(session.link(), snapshot, pair, progress);
         if (compared)
             compared(pair.table, tablePlan.registerRows, snapshotValues(pair.table, tablePlan));
-        comparison.tables.append({pair.table, tablePlan.differences});
+        comparison.tables.append({pair.table, tablePlan.differences, tablePlan.readOnly});
     }
     return comparison;
 }
 
 RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, RegisterSession& session,
-                                                    JournalSession& journal, const Permissions& permissions, bool dryRun,
+                                                    JournalSession& journal, const Permissions& permissions,
+                                                    const QVector<unsigned>& tables, bool dryRun,
                                                     const QString& undoDirectory, ProgressReporter& progress)
 {
     const SnapshotManifest& manifest = snapshot.manifest();
@@ -205,7 +230,9 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
                               .arg(snapshot.path(), manifest.identity.serialNumber, serial));
     }
     Restore result;
-    const QVector<Pairing> pairs = pairTables(snapshot, session, permissions, result.comparison.skipped);
+    QVector<Pairing> pairs = pairTables(snapshot, session, permissions, result.comparison.skipped);
+    if (!tables.isEmpty())
+        pairs = chosenTables(snapshot, pairs, tables);
 
     // Every table is checked before anything is read from the register or written.
     QStringList refusals;
@@ -240,10 +267,22 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
         }
     }
     // The tables that differ are kept as read: each is read from the register once.
+    // Every table's rows are checked against the register's before the first write.
     QVector<Pairing> differing;
     QVector<TablePlan> plans;
     for (const Pairing& pair : pairs) {
         TablePlan tablePlan = plan(session.link(), snapshot, pair, &progress);
+        try {
+            TableWriteRun rowCheck(session.link(), pair.table, tablePlan.rows);
+            rowCheck.useRead(tablePlan.registerRows);
+            rowCheck.refuseMissingRows();
+        } catch (const FlowFailure& failure) {
+            const QString line = QStringLiteral("%1/%2: %3").arg(snapshot.path(), pair.entry.file, failure.message());
+            refusals << line;
+            places << FlowFailure::Place{line, snapshot.path() + QLatin1Char('/') + pair.entry.file,
+                                         failure.places().isEmpty() ? 0 : failure.places().first().row, QString()};
+            continue;
+        }
         try {
             if (undo)
                 undo->addTable(pair.table, tablePlan.registerRows, tablePlan.registerCells);
@@ -252,13 +291,16 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
         } catch (const RunTimeError& error) {
             throw FlowFailure(FlowFailure::Refused, error.message());
         }
+        if (!tablePlan.differences.isEmpty() || !tablePlan.readOnly.isEmpty())
+            result.comparison.tables.append({pair.table, tablePlan.differences, tablePlan.readOnly});
         if (tablePlan.differences.isEmpty())
             continue;
-        result.comparison.tables.append({pair.table, tablePlan.differences});
         differing.append(pair);
         if (!dryRun)
             plans.append(std::move(tablePlan));
     }
+    if (!refusals.isEmpty())
+        throw FlowFailure(FlowFailure::Refused, refusals.join(QLatin1Char('\n')), places);
     if (dryRun || differing.isEmpty()) {
         result.undoSnapshot.clear();
         if (dryRun) {

@@ -37,6 +37,9 @@ public:
     {
         TableInfo table;
         QVector<TableComparison::CellPair> cells; // register text vs. snapshot (file) text
+        // Differing cells that a restore never writes (read-only fields and
+        // rows): neither written nor counted as differences.
+        QVector<TableComparison::CellPair> readOnly;
     };
 
     struct Comparison
@@ -86,12 +89,16 @@ public:
     static Comparison compare(SnapshotReader& snapshot, RegisterSession& session, const Permissions& permissions,
                               ProgressReporter* progress = nullptr, const TableCompared& compared = {});
 
-    // Checks every table of the snapshot, then saves the register's tables
-    // into undoDirectory and writes the differing cells, one commit per table,
-    // as one write of the journal. Nothing is written when a table is refused.
+    // Checks every table of the snapshot as an import checks its files (the
+    // values, and the rows against the register's), then saves the register's
+    // tables into undoDirectory and writes the differing cells, one commit per
+    // table, as one write of the journal. Nothing is written when a table is
+    // refused; a dry run refuses the same, with the same message.
+    // tables: the numbers of the snapshot's tables to restore, empty for all;
+    // a number the snapshot lacks is refused.
     static Restore restore(SnapshotReader& snapshot, RegisterSession& session, JournalSession& journal,
-                           const Permissions& permissions, bool dryRun, const QString& undoDirectory,
-                           ProgressReporter& progress);
+                           const Permissions& permissions, const QVector<unsigned>& tables, bool dryRun,
+                           const QString& undoDirectory, ProgressReporter& progress);
 
     // Where restores keep the registers as they were: beside the journal.
     static QString undoDirectory(const QString& journalDirectory);

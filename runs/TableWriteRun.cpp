@@ -77,13 +77,7 @@ void TableWriteRun::read(Before what, ProgressReporter* progress)
     if (what == Before::WholeTable) {
         unsigned cellsRead = 0;
         setBefore(TableReader::read(m_link, m_table, cellsRead, progress));
-        for (const Marked& cell : qAsConst(m_marked)) {
-            if (cell.registerRow != 0 && m_registerAddress.dataRow(cell.registerRow) < 0) {
-                const QString message = missingRow(m_table, cell.registerRow);
-                throw FlowFailure(FlowFailure::Refused, message,
-                                  {FlowFailure::Place{message, QString(), cell.row + 1, QString()}});
-            }
-        }
+        refuseMissingRows();
         return;
     }
     if (what == Before::RowsRead)
@@ -106,6 +100,17 @@ void TableWriteRun::read(Before what, ProgressReporter* progress)
 void TableWriteRun::useRead(const DataRows& registerRows)
 {
     setBefore(registerRows);
+}
+
+void TableWriteRun::refuseMissingRows() const
+{
+    for (const Marked& cell : qAsConst(m_marked)) {
+        if (cell.registerRow != 0 && m_registerAddress.dataRow(cell.registerRow) < 0) {
+            const QString message = missingRow(m_table, cell.registerRow);
+            throw FlowFailure(FlowFailure::Refused, message,
+                              {FlowFailure::Place{message, QString(), cell.row + 1, QString()}});
+        }
+    }
 }
 
 void TableWriteRun::setBefore(DataRows rows)

@@ -58,6 +58,9 @@ public:
     void read(Before what, ProgressReporter* progress = nullptr);
     // The register's rows of the table as the caller read them in this run.
     void useRead(const DataRows& registerRows);
+    // Raises what read(WholeTable) raises when the whole table, as read or
+    // handed to useRead, lacks a row with a marked cell.
+    void refuseMissingRows() const;
     // Only whether the register's table holds every row with a marked cell, in
     // a few requests; raises what read raises for the first row it lacks.
     void checkRows() const;

@@ -354,13 +354,17 @@ private slots:
     void restoreFromWindow_data()
     {
         QTest::addColumn<bool>("agree");
-        QTest::newRow("agreed") << true;
-        QTest::newRow("declined") << false;
+        QTest::addColumn<QList<RawCell>>("readOnly"); // changed on the register too
+        QTest::newRow("agreed") << true << QList<RawCell>{};
+        QTest::newRow("declined") << false << QList<RawCell>{};
+        QTest::newRow("agreed, a read-only cell changed") << true << QList<RawCell>{{6, 1, 3, QByteArray::fromHex("05")}};
     }
 
     void restoreFromWindow()
     {
         QFETCH(bool, agree);
+        QFETCH(QList<RawCell>, readOnly);
+        QVERIFY(writeRawCells(readOnly));
         QVERIFY(h.readAll());
         const RegisterCells changed = h.cells();
         h.questionAnswer = agree ? QMessageBox::Yes : QMessageBox::No;
@@ -375,10 +379,14 @@ private slots:
             QCOMPARE(journalWrites(), 0);
             return;
         }
-        QVERIFY2(h.window->statusText().startsWith(QStringLiteral("Успешно записано 3 ячеек в 2 таблицах; ККТ до "
-                                                                  "восстановления сохранена в снимке ")),
+        const QString unwritten = readOnly.isEmpty() ? QString() : QStringLiteral("; не записано: только для чтения, ячеек: 1");
+        QVERIFY2(h.window->statusText().startsWith(QStringLiteral("Успешно записано 3 ячеек в 2 таблицах%1; ККТ до "
+                                                                  "восстановления сохранена в снимке ").arg(unwritten)),
                  qPrintable(h.window->statusText()));
-        QVERIFY(differences(m_saved, h.cells()).isEmpty());
+        QList<CellKey> left;
+        for (const RawCell& cell : qAsConst(readOnly))
+            left << CellKey{cell.table, cell.row, cell.field};
+        QCOMPARE(differences(m_saved, h.cells()), left);
         QCOMPARE(journalWrites(), 1);
         QCOMPARE(h.modelOfTable(6)->cellText(0, 0), QStringLiteral("20.00"));
         QCOMPARE(h.modelOfTable(2)->cellText(0, 0), QStringLiteral("1"));

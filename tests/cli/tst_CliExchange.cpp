@@ -305,6 +305,57 @@ private slots:
         QCOMPARE(result.outLines(), expected);
     }
 
+    // Read-only cells of a file that differ from the register: the dry run
+    // and the import leave them alike and name them as not written (counted,
+    // or with --only-different, which compares them, one by one), the count
+    // of written cells without them; diff does not compare them.
+    void readOnlyCellsOfFile_data()
+    {
+        QTest::addColumn<bool>("onlyDifferent");
+        QTest::addColumn<QStringList>("notes");
+        QTest::addColumn<QString>("count");
+        const QString cell = QStringLiteral("Таблица 6 (Налоговые ставки), ряд %1, поле %2 (%3): не записано: только для чтения");
+        // Rows 3 and 4 and the reserved third field of the other rows.
+        QTest::newRow("every marked cell") << false << QStringList{"%1: не записано: только для чтения, ячеек: 10"}
+                                           << "записано 8 ячеек в 1 таблице";
+        QTest::newRow("only different cells")
+            << true << QStringList{cell.arg(1).arg(3).arg("Зарезервировано"), cell.arg(3).arg(1).arg("Ставка, %")}
+            << "записана 1 ячейка в 1 таблице";
+    }
+
+    void readOnlyCellsOfFile()
+    {
+        QFETCH(bool, onlyDifferent);
+        QFETCH(QStringList, notes);
+        QFETCH(QString, count);
+        const QString file = cliExport(path("before"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(file, "\"1\";\"20.00\";\"НДС 20%\";\"0\"", "\"1\";\"22.00\";\"НДС 20%\";\"5\""));
+        QVERIFY(replaceInTableFile(file, "\"3\";\"0.00\"", "\"3\";\"7.00\""));
+        QStringList arguments{"import", file};
+        if (onlyDifferent)
+            arguments << "--only-different";
+        const CliRun dry = run(arguments + QStringList{"--dry-run"});
+        const CliRun done = run(arguments);
+        for (const CliRun* result : {&dry, &done}) {
+            QCOMPARE(result->exitCode, 0);
+            for (const QString& note : qAsConst(notes))
+                QVERIFY2(result->err.contains(QString(note).replace(QLatin1String("%1"), file)), qPrintable(result->err));
+            QVERIFY2(!result->err.contains(QStringLiteral("Успешно")), qPrintable(result->err));
+        }
+        QVERIFY2(dry.out.endsWith(QStringLiteral("Будет ") + count + QLatin1Char('\n')), qPrintable(dry.out));
+        QVERIFY2(done.out.endsWith(QStringLiteral("Успешно ") + count + QLatin1Char('\n')), qPrintable(done.out));
+        const QString listed = QStringLiteral("\"6\";\"1\";\"3\"");
+        QVERIFY(!dry.out.contains(listed));
+
+        const CliRun diff = run({"diff", file});
+        QCOMPARE(diff.exitCode, 0);
+        QCOMPARE(diff.out, QString());
+        QCOMPARE(diff.err, QString());
+        const QByteArray after = fileBytes(cliExport(path("after"), 6, m_dir->path()));
+        QVERIFY(after.contains("\"1\";\"22.00\";\"НДС 20%\";\"0\""));
+        QVERIFY(after.contains("\"3\";\"0.00\""));
+    }
+
     // A listed value is quoted as the program's files quote it, and a diff
     // lists both values so: a quote inside is doubled, a separator kept.
     void listedValuesAreQuoted_data()

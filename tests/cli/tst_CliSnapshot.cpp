@@ -104,6 +104,81 @@ private slots:
             QCOMPARE(runCli({"snapshot", "diff", path("kassa.zip")}, m_dir->path()).exitCode, 0);
     }
 
+    // --tables of a restore: only the chosen tables of the snapshot, the dry
+    // run listing what the restore writes; a choice the snapshot cannot meet
+    // is refused before anything is written.
+    void restoreChosenTables_data()
+    {
+        QTest::addColumn<QString>("tables");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<int>("leftDifferent"); // cells diff finds afterwards
+        QTest::newRow("the tax table") << "6" << 0 << "записано 2 ячейки в 1 таблице" << "" << 1;
+        QTest::newRow("both tables") << "6,2" << 0 << "записано 3 ячейки в 2 таблицах" << "" << 0;
+        QTest::newRow("all but the commodities") << "others" << 0 << "записано 3 ячейки в 2 таблицах" << "" << 0;
+        QTest::newRow("a table the snapshot lacks") << "6,5" << 1 << "" << "В снимке %1/kassa.zip нет таблицы 5" << 3;
+        QTest::newRow("a table the model lacks") << "99" << 1 << "" << "В описании модели нет таблицы 99" << 3;
+        QTest::newRow("only tables the snapshot lacks") << "commodities" << 1 << ""
+                                                        << "нет ни одной из выбранных таблиц (--tables commodities)" << 3;
+        QTest::newRow("not a list of tables") << "6;2" << 2 << "" << "Неверный список таблиц: \"6;2\"" << 3;
+    }
+
+    void restoreChosenTables()
+    {
+        QFETCH(QString, tables);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(int, leftDifferent);
+        const QStringList restore = {"snapshot", "restore", path("kassa.zip"), "--tables", tables};
+        const CliRun dry = runCli(restore + QStringList{"--dry-run"}, m_dir->path());
+        const CliRun done = runCli(restore, m_dir->path());
+        err.replace(QLatin1String("%1"), m_dir->path());
+        for (const CliRun* run : {&dry, &done}) {
+            QCOMPARE(run->exitCode, exitCode);
+            QVERIFY2(run->err.contains(err), qPrintable(run->err));
+            QVERIFY2(run->out.contains(out), qPrintable(run->out));
+        }
+        if (exitCode == 0) {
+            // The dry run's listing: one line a cell the restore then wrote.
+            const int cells = out.section(QLatin1Char(' '), 1, 1).toInt();
+            QCOMPARE(dry.outLines().size(), cells + 1);
+            QVERIFY(dry.out.contains(QStringLiteral("Будет ") + out));
+            QVERIFY(done.out.contains(QStringLiteral("Успешно ") + out));
+        }
+        const CliRun diff = runCli({"snapshot", "diff", path("kassa.zip")}, m_dir->path());
+        QCOMPARE(diff.outLines().size(), leftDifferent);
+        QCOMPARE(diff.exitCode, leftDifferent > 0 ? 1 : 0);
+    }
+
+    // A read-only cell that differs: the dry run and the restore name it as
+    // not written and count only what they write; diff leaves it out, and
+    // reports no difference once the rest is restored.
+    void readOnlyCellsNamedApart()
+    {
+        QVERIFY(writeRawCells({{6, 1, 3, QByteArray::fromHex("05")}}));
+        const QString note = QStringLiteral("Таблица 6 (Налоговые ставки), ряд 1, поле 3 (Зарезервировано): ");
+        const CliRun before = runCli({"snapshot", "diff", path("kassa.zip")}, m_dir->path());
+        QCOMPARE(before.exitCode, 1);
+        QCOMPARE(before.outLines().size(), 3);
+        QCOMPARE(before.err, QStringLiteral("Снимок и ККТ расходятся в 3 ячейках\n"));
+        for (const QString& option : {QStringLiteral("--dry-run"), QString()}) {
+            QStringList arguments = {"snapshot", "restore", path("kassa.zip")};
+            if (!option.isEmpty())
+                arguments << option;
+            const CliRun run = runCli(arguments, m_dir->path());
+            QCOMPARE(run.exitCode, 0);
+            QVERIFY2(run.err.contains(note + QStringLiteral("не записано: только для чтения")), qPrintable(run.err));
+            QVERIFY2(run.out.contains(QStringLiteral("записано 3 ячейки в 2 таблицах")), qPrintable(run.out));
+            QVERIFY(!run.out.contains(QStringLiteral("\"6\";\"1\";\"3\"")));
+        }
+        const CliRun after = runCli({"snapshot", "diff", path("kassa.zip")}, m_dir->path());
+        QCOMPARE(after.exitCode, 0);
+        QCOMPARE(after.outLines(), QStringList());
+        QCOMPARE(after.err, QString());
+    }
+
     // Two files compared: the cells in which they differ, as the register's
     // diff lists them, and the exit status a script asks about.
     void diffOfTwoFiles_data()

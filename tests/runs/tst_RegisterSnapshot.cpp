@@ -29,6 +29,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 #include <functional>
 
 #include <sys/stat.h>
@@ -113,6 +115,17 @@ QList<CellKey> keysOf(const RegisterSnapshot::Comparison& comparison)
     return keys;
 }
 
+QList<CellKey> readOnlyKeysOf(const RegisterSnapshot::Comparison& comparison)
+{
+    QList<CellKey> keys;
+    for (const RegisterSnapshot::TableDifferences& table : comparison.tables) {
+        for (const TableComparison::CellPair& cell : table.readOnly)
+            keys << CellKey{table.table.id, int(cell.registerRow), cell.fieldNumber};
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
 QList<CellKey> keysOf(const QList<RawCell>& cells)
 {
     QList<CellKey> keys;
@@ -126,6 +139,7 @@ QList<CellKey> keysOf(const QList<RawCell>& cells)
 
 Q_DECLARE_METATYPE(QList<RawCell>)
 Q_DECLARE_METATYPE(QList<CellKey>)
+Q_DECLARE_METATYPE(QVector<unsigned>)
 
 // Snapshots of the emulated register: the file refuses damage, the comparison
 // finds exactly the changed cells, and a restore brings the register back,
@@ -192,15 +206,40 @@ private:
         return RegisterSnapshot::compare(reader, session, permissions);
     }
 
+    // The snapshot at path with the file of table `number` edited, its digest made to match.
+    static void editTable(const QString& path, unsigned number, const std::function<void(QByteArray&)>& edit)
+    {
+        SnapshotManifest manifest;
+        QList<QByteArray> files;
+        {
+            SnapshotReader reader(path);
+            manifest = reader.manifest();
+            for (SnapshotManifest::Table& table : manifest.tables) {
+                files << readFile(reader.extract(table, 1 << 22));
+                if (table.number != number)
+                    continue;
+                edit(files.last());
+                table.sha256 =
+                    QString::fromLatin1(QCryptographicHash::hash(files.last(), QCryptographicHash::Sha256).toHex());
+            }
+        }
+        KZip zip(path);
+        QVERIFY(zip.open(QIODevice::WriteOnly));
+        for (int k = 0; k < files.size(); ++k)
+            QVERIFY(zip.writeFile(manifest.tables.at(k).file, files.at(k)));
+        QVERIFY(zip.writeFile(QStringLiteral("manifest.json"), manifest.toJson()));
+        QVERIFY(zip.close());
+    }
+
     RegisterSnapshot::Restore restore(const QString& path, const RegisterSnapshot::Permissions& permissions = {},
-                                      bool dryRun = false)
+                                      bool dryRun = false, const QVector<unsigned>& tables = {})
     {
         SnapshotReader reader(path);
         RegisterSession session(KKT_Logic::instance());
         session.openWithDescription();
         JournalSession journal(QStringLiteral("test"), session.identity(), JournalFolder(file(QStringLiteral("journal"))));
         ProgressReporter progress;
-        return RegisterSnapshot::restore(reader, session, journal, permissions, dryRun,
+        return RegisterSnapshot::restore(reader, session, journal, permissions, tables, dryRun,
                                          RegisterSnapshot::undoDirectory(file(QStringLiteral("journal"))), progress);
     }
 
@@ -563,6 +602,120 @@ private slots:
                 QCOMPARE(writes.first().tables.size(), 1);
             }
         }
+    }
+
+    // A restore is checked whole before its first write, as an import checks
+    // its files: its dry run refuses what it refuses, with the same message,
+    // and lists the cells it writes; read-only cells are neither written nor
+    // counted, but named apart; a choice of tables restores only them.
+    void restoreCheckedBeforeWriting_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QVector<unsigned>>("chosen");
+        QTest::addColumn<QList<RawCell>>("changes"); // on the register, after the save
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QList<CellKey>>("written");
+        QTest::addColumn<QList<CellKey>>("readOnly");
+        const QList<RawCell> readOnlyToo =
+            ThreeChanges + QList<RawCell>{{6, 1, 3, QByteArray::fromHex("05")}, {6, 3, 1, QByteArray::fromHex("0834")}};
+        QTest::newRow("a row beyond the register's in the last table")
+            << "row 17 of table 7" << QVector<unsigned>{} << ThreeChanges
+            << "kassa.zip/0057000001_7.csv: в ККТ нет ряда 17 таблицы 7 (Отделы)" << QList<CellKey>{}
+            << QList<CellKey>{};
+        QTest::newRow("a text too long in the last table")
+            << "long name in table 7" << QVector<unsigned>{} << ThreeChanges
+            << "kassa.zip/0057000001_7.csv: Ошибка: таблица содержит некорректные данные в строке \"16\"" << QList<CellKey>{}
+            << QList<CellKey>{};
+        QTest::newRow("read-only cells changed on the register")
+            << "" << QVector<unsigned>{} << readOnlyToo << "" << keysOf(ThreeChanges)
+            << QList<CellKey>{{6, 1, 3}, {6, 3, 1}};
+        QTest::newRow("only the tax table chosen")
+            << "" << QVector<unsigned>{6} << ThreeChanges << "" << QList<CellKey>{{6, 1, 1}, {6, 2, 1}}
+            << QList<CellKey>{};
+        QTest::newRow("a row beyond, in a table not chosen")
+            << "row 17 of table 7" << QVector<unsigned>{2, 6} << ThreeChanges << "" << keysOf(ThreeChanges)
+            << QList<CellKey>{};
+        QTest::newRow("a table the snapshot lacks chosen")
+            << "" << QVector<unsigned>{6, 5} << ThreeChanges << "В снимке %1 нет таблицы 5" << QList<CellKey>{}
+            << QList<CellKey>{};
+    }
+
+    void restoreCheckedBeforeWriting()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QVector<unsigned>, chosen);
+        QFETCH(QList<RawCell>, changes);
+        QFETCH(QString, refusal);
+        QFETCH(QList<CellKey>, written);
+        QFETCH(QList<CellKey>, readOnly);
+        const QString path = file(QStringLiteral("kassa.zip"));
+        save(path, {2, 6, 7});
+        // Both edits go to the last data line of the departments' table, row 16.
+        const auto lastLine = [](QByteArray& csv) {
+            while (csv.endsWith('\n') || csv.endsWith('\r'))
+                csv.chop(1);
+            return csv.lastIndexOf('\n') + 1;
+        };
+        if (edit == QLatin1String("row 17 of table 7")) {
+            editTable(path, 7, [&](QByteArray& csv) {
+                QByteArray line = csv.mid(lastLine(csv));
+                line.replace(0, line.indexOf(';'), "\"17\"");
+                csv += "\r\n" + line + "\r\n";
+            });
+        } else if (edit == QLatin1String("long name in table 7")) {
+            editTable(path, 7, [&](QByteArray& csv) {
+                const int name = csv.indexOf(';', lastLine(csv)) + 2;
+                csv.insert(name, QByteArray(200, 'X'));
+            });
+        }
+        QVERIFY(writeRawCells(changes));
+        const RegisterCells changed = registerCells(m_image);
+        refusal.replace(QLatin1String("%1"), path);
+
+        const auto nothingWritten = [&] {
+            QVERIFY(differences(changed, registerCells(m_image)).isEmpty());
+            QVERIFY(JournalFolder(file(QStringLiteral("journal"))).writes(Serial).isEmpty());
+            QVERIFY(QDir(file(QStringLiteral("journal/snapshots"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        };
+        // The dry run first, then the restore: the same answer from both.
+        QList<RegisterSnapshot::Restore> results;
+        for (const bool dryRun : {true, false}) {
+            try {
+                results << restore(path, {}, dryRun, chosen);
+                QVERIFY2(refusal.isEmpty(), dryRun ? "the dry run went through" : "the restore went through");
+            } catch (const FlowFailure& failure) {
+                QVERIFY2(!refusal.isEmpty() && failure.message().contains(refusal), qPrintable(failure.message()));
+                QCOMPARE(failure.kind(), FlowFailure::Refused);
+                nothingWritten();
+                continue;
+            }
+            if (dryRun)
+                nothingWritten();
+        }
+        if (!refusal.isEmpty())
+            return;
+        const RegisterSnapshot::Restore& dry = results.at(0);
+        const RegisterSnapshot::Restore& done = results.at(1);
+        QCOMPARE(keysOf(dry.comparison), written);
+        QCOMPARE(keysOf(done.comparison), written);
+        QCOMPARE(readOnlyKeysOf(dry.comparison), readOnly);
+        QCOMPARE(readOnlyKeysOf(done.comparison), readOnly);
+        QCOMPARE(dry.cellsWritten, unsigned(written.size()));
+        QCOMPARE(done.cellsWritten, dry.cellsWritten);
+        QCOMPARE(done.tablesWritten, dry.tablesWritten);
+        QCOMPARE(differences(changed, registerCells(m_image)), written);
+        // Read-only cells are no difference the register could lose.
+        // Nor are read-only cells a difference that stays after the restore.
+        const RegisterSnapshot::Comparison after = compare(path);
+        for (const CellKey& key : qAsConst(readOnly))
+            QVERIFY(!keysOf(after).contains(key));
+        QList<CellKey> readOnlyAfter = readOnlyKeysOf(after);
+        if (!chosen.isEmpty()) {
+            readOnlyAfter.erase(std::remove_if(readOnlyAfter.begin(), readOnlyAfter.end(),
+                                               [&](const CellKey& key) { return !chosen.contains(std::get<0>(key)); }),
+                                readOnlyAfter.end());
+        }
+        QCOMPARE(readOnlyAfter, readOnly);
     }
 
     // A save that fails leaves a file at its path as it was, and nothing beside it.
