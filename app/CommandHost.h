@@ -42,6 +42,14 @@ public:
 
     // Empties both status labels and removes every tab with its page.
     virtual void clearTabs() = 0;
+    // As clearTabs(), but the tabs are kept aside, with the register they
+    // show, the info line and whether they could be written, for a command
+    // whose new tabs may fail: putBackTabs() removes the new ones and puts the
+    // kept ones back as they were; dropKeptTabs() lets them go. Tabs kept
+    // aside once more replace the ones kept before.
+    virtual void keepTabsAside() = 0;
+    virtual void putBackTabs() = 0;
+    virtual void dropKeptTabs() = 0;
     virtual void addTableTab(const TableInfo& table, const DataRows& rows) = 0;
     // Puts a new page with the rows in place of the tab at index (its undo history goes).
     virtual void replaceTableTab(int index, const TableInfo& table, const DataRows& rows) = 0;

@@ -236,6 +236,45 @@ void MainWindow::clearTabs()
     updateMarks();
 }
 
+void MainWindow::keepTabsAside()
+{
+    dropKeptTabs();
+    m_keptTabs.current = ui->tabWidget->currentIndex();
+    m_keptTabs.shown = shownRegister();
+    m_keptTabs.info = m_infoLabel->text();
+    m_keptTabs.writeEnabled = ui->writeButton->isEnabled();
+    while (ui->tabWidget->count() > 0) {
+        // A page out of its tab stays a hidden child of the tab widget until
+        // it comes back or goes; its column widths are kept for the new tabs.
+        keepColumnWidths(ui->tabWidget->widget(0));
+        m_keptTabs.pages.append({ui->tabWidget->widget(0), ui->tabWidget->tabText(0)});
+        ui->tabWidget->removeTab(0);
+    }
+    clearTabs();
+}
+
+void MainWindow::putBackTabs()
+{
+    const KeptTabs kept = m_keptTabs;
+    m_keptTabs = KeptTabs();
+    clearTabs();
+    for (const auto& page : kept.pages)
+        ui->tabWidget->addTab(page.first, page.second);
+    if (kept.current >= 0)
+        ui->tabWidget->setCurrentIndex(kept.current);
+    setShownRegister(kept.shown);
+    m_infoLabel->setText(kept.info);
+    ui->writeButton->setEnabled(kept.writeEnabled);
+    updateMarks();
+}
+
+void MainWindow::dropKeptTabs()
+{
+    for (const auto& page : m_keptTabs.pages)
+        delete page.first;
+    m_keptTabs = KeptTabs();
+}
+
 void MainWindow::setBusy(bool busy)
 {
     // Not the window itself: a disabled window disables every widget in it,

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPair>
 #include <QString>
 
 #include <cstdint>
@@ -44,6 +45,9 @@ public:
     void showDriverError();
     // Empties both status labels and removes every tab with its page.
     void clearTabs() override;
+    void keepTabsAside() override;
+    void putBackTabs() override;
+    void dropKeptTabs() override;
 
     // What the commands use of the window.
     QWidget* dialogParent() override { return this; }
@@ -127,6 +131,16 @@ private:
     QString m_modelName;
     QString m_serialNumber;
     RecentFolders m_recentFolders;
+    // The tabs a command keeps aside while it builds new ones.
+    struct KeptTabs
+    {
+        QList<QPair<QWidget*, QString>> pages; // each page with its tab's title
+        int current = -1;
+        RegisterIdentity shown;
+        QString info;
+        bool writeEnabled = false;
+    };
+    KeptTabs m_keptTabs;
     CommandProgress* m_progress;
     WindowLayout m_layout;
 };

@@ -37,7 +37,9 @@ void SnapshotCompareCommand::run()
 
 void SnapshotCompareCommand::compareWithRegister(const QString& path)
 {
-    m_host.clearTabs();
+    // A comparison that fails leaves the tabs it found; one the user cuts
+    // short keeps the tabs of the tables it compared.
+    m_host.keepTabsAside();
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет сравнение"));
     busy.offerCancel();
     RegisterSession session(KKT_Logic::instance());
@@ -48,6 +50,7 @@ void SnapshotCompareCommand::compareWithRegister(const QString& path)
         session.loadDescription();
         RegisterSnapshot::Permissions permissions;
         if (!SnapshotChoice::allowCompare(m_host, reader->manifest(), session.identity(), permissions)) {
+            m_host.putBackTabs();
             m_host.setStatusText(QStringLiteral("Операция была отменена"));
             return;
         }
@@ -63,9 +66,11 @@ void SnapshotCompareCommand::compareWithRegister(const QString& path)
                 m_host.tableModels().last()->setSnapshotValues(values);
             });
     } catch (const FlowFailure& failure) {
+        keepOrPutBack(failure);
         m_host.reportFailure(failure);
         return;
     }
+    m_host.dropKeptTabs();
     session.close();
 
     m_host.setWriteEnabled(true);
@@ -85,7 +90,7 @@ void SnapshotCompareCommand::compareWithRegister(const QString& path)
 
 void SnapshotCompareCommand::compareFiles(const QString& first, const QString& second)
 {
-    m_host.clearTabs();
+    m_host.keepTabsAside();
     BusyIndicator busy(m_host, QStringLiteral("Подождите... Идет сравнение"));
     SnapshotPairComparison::Result result;
     RegisterIdentity shown;
@@ -95,6 +100,7 @@ void SnapshotCompareCommand::compareFiles(const QString& first, const QString& s
         shown = a->manifest().identity;
         RegisterSnapshot::Permissions permissions;
         if (!SnapshotChoice::allowCompareFiles(m_host, a->manifest(), b->manifest(), permissions)) {
+            m_host.putBackTabs();
             m_host.setStatusText(QStringLiteral("Операция была отменена"));
             return;
         }
@@ -118,9 +124,11 @@ void SnapshotCompareCommand::compareFiles(const QString& first, const QString& s
                 model->setSnapshotValues(values);
             });
     } catch (const FlowFailure& failure) {
+        keepOrPutBack(failure);
         m_host.reportFailure(failure);
         return;
     }
+    m_host.dropKeptTabs();
 
     m_host.setWriteEnabled(true);
     const int count = result.differenceCount();
@@ -137,4 +145,12 @@ void SnapshotCompareCommand::compareFiles(const QString& first, const QString& s
         MessageBox::warning(m_host.dialogParent(), product::displayName(),
                             QStringLiteral("Не сравнивались:\n%1").arg(notCompared.join(QLatin1Char('\n'))));
     }
+}
+
+void SnapshotCompareCommand::keepOrPutBack(const FlowFailure& failure)
+{
+    if (failure.kind() == FlowFailure::Cancelled)
+        m_host.dropKeptTabs();
+    else
+        m_host.putBackTabs();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 class CommandHost;
+class FlowFailure;
 class QString;
 
 // "Сравнить со снимком…": the register's tables read into tabs, the cells in
@@ -19,6 +20,8 @@ private:
     // Two snapshots chosen: the first one's tables in the tabs, marked where
     // the second one differs, as the register is marked against one.
     void compareFiles(const QString& first, const QString& second);
+    // A cancel keeps the tabs compared so far; any other failure puts the kept ones back.
+    void keepOrPutBack(const FlowFailure& failure);
 
     CommandHost& m_host;
 };

@@ -37,6 +37,9 @@ public:
     void setWriteEnabled(bool) override {}
     CommandProgress& progress() override { return m_progress; }
     void clearTabs() override {}
+    void keepTabsAside() override {}
+    void putBackTabs() override {}
+    void dropKeptTabs() override {}
     void addTableTab(const TableInfo&, const DataRows&) override {}
     void replaceTableTab(int, const TableInfo&, const DataRows&) override {}
     QList<TableModel*> tableModels() override { return {}; }

@@ -84,8 +84,9 @@ std::optional<QString> listProblem(const FieldInfo& field, const QByteArray& val
 
 std::optional<QString> textProblem(const FieldInfo& field, const QByteArray& value)
 {
-    if (value.contains('\0'))
-        return QStringLiteral("текст содержит нулевой символ");
+    const QString nul = ValueCheck::nulReason(value);
+    if (!nul.isEmpty())
+        return nul;
     if (field.m_deviceType != FieldInfo::Ascii)
         return std::nullopt;
     // The bytes go to the register as they are and come back through a file:
@@ -222,4 +223,23 @@ EncodedValue ValueCheck::encode(const FieldInfo& field, const QByteArray& value)
     if (const std::optional<QString> problem = modelProblem(field, value, known, m_charsets))
         return ValueCodec::refusal(field, value, *problem);
     return ValueCodec::encode(field, value, m_charsets.external, known);
+}
+
+namespace {
+
+QString nulText()
+{
+    return QStringLiteral("текст содержит нулевой символ");
+}
+
+} // namespace
+
+QString ValueCheck::nulReason(const QByteArray& value)
+{
+    return value.contains('\0') ? nulText() : QString();
+}
+
+QString ValueCheck::nulReason(const QString& text)
+{
+    return text.contains(QChar(0)) ? nulText() : QString();
 }

@@ -34,6 +34,11 @@ public:
     // value and the field.
     EncodedValue encode(const FieldInfo& field, const QByteArray& value) const;
 
+    // Why a text holding a NUL is refused, wherever it comes from (a file, the
+    // clipboard): the register would keep it cut there. Empty when it holds none.
+    static QString nulReason(const QByteArray& value);
+    static QString nulReason(const QString& text);
+
 private:
     RegisterCharsets m_charsets;
 };

@@ -46,12 +46,21 @@ uint64_t packedDecimal(const QByteArray& raw)
     return value;
 }
 
+bool zeroIsCharacter(QTextCodec* codec)
+{
+    return codec && codec->toUnicode(QByteArray(1, '\0')) != QString(QChar(0));
+}
+
 QByteArray decodeString866(const FieldInfo& field, const QByteArray& raw, QTextCodec* codec)
 {
     int end = raw.size();
     while (end > 0 && uchar(raw[end - 1]) == field.m_fillCharCode)
         --end;
-    while (end > 0 && raw[end - 1] == '\0')
+    // Zero bytes after the text are padding, unless the fill follows them in a
+    // set where 0x00 is a letter (the register's own, where it is "А"): then
+    // they are the text's last letters.
+    const bool keepZeros = end < raw.size() && end > 0 && raw[end - 1] == '\0' && zeroIsCharacter(codec);
+    while (!keepZeros && end > 0 && raw[end - 1] == '\0')
         --end;
     if (end == 0)
         return {};

@@ -14,6 +14,7 @@ ReplaceDlg::ReplaceDlg(const QStringList& columns, QWidget* parent)
     , m_found(new QLineEdit(this))
     , m_replacement(new QLineEdit(this))
     , m_wholeValue(new QCheckBox(QStringLiteral("Только значение целиком"), this))
+    , m_hiddenRows(new QCheckBox(QStringLiteral("включая скрытые строки"), this))
     , m_columns(new QListWidget(this))
     , m_result(new QLabel(this))
 {
@@ -22,6 +23,7 @@ ReplaceDlg::ReplaceDlg(const QStringList& columns, QWidget* parent)
     m_found->setObjectName(QStringLiteral("foundField"));
     m_replacement->setObjectName(QStringLiteral("replacementField"));
     m_wholeValue->setObjectName(QStringLiteral("wholeValueBox"));
+    m_hiddenRows->setObjectName(QStringLiteral("hiddenRowsBox"));
     m_columns->setObjectName(QStringLiteral("columnList"));
     // A list is not named by its form label for a screen reader, unlike a line edit.
     m_columns->setAccessibleName(QStringLiteral("В столбцах"));
@@ -45,6 +47,7 @@ ReplaceDlg::ReplaceDlg(const QStringList& columns, QWidget* parent)
     form->addRow(QStringLiteral("Найти:"), m_found);
     form->addRow(QStringLiteral("Заменить на:"), m_replacement);
     form->addRow(QString(), m_wholeValue);
+    form->addRow(QString(), m_hiddenRows);
     form->addRow(QStringLiteral("В столбцах:"), m_columns);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -68,6 +71,11 @@ QString ReplaceDlg::replacementText() const
 bool ReplaceDlg::wholeValue() const
 {
     return m_wholeValue->isChecked();
+}
+
+bool ReplaceDlg::includesHiddenRows() const
+{
+    return m_hiddenRows->isChecked();
 }
 
 QList<int> ReplaceDlg::chosenColumns() const

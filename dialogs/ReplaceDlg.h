@@ -25,6 +25,8 @@ public:
     QString foundText() const;
     QString replacementText() const;
     bool wholeValue() const;
+    // Whether the rows the tab's search filter hides are replaced too.
+    bool includesHiddenRows() const;
     // The chosen columns by number, in order.
     QList<int> chosenColumns() const;
 
@@ -38,6 +40,7 @@ private:
     QLineEdit* m_found;
     QLineEdit* m_replacement;
     QCheckBox* m_wholeValue;
+    QCheckBox* m_hiddenRows;
     QListWidget* m_columns;
     QLabel* m_result;
 };

@@ -3,10 +3,11 @@
 #include "CellBatch.h"
 #include "TableModel.h"
 
-CellReplace::CellReplace(const QString& found, const QString& replacement, bool wholeValue)
+CellReplace::CellReplace(const QString& found, const QString& replacement, bool wholeValue, bool includeHidden)
     : m_found(found)
     , m_replacement(replacement)
     , m_wholeValue(wholeValue)
+    , m_includeHidden(includeHidden)
 {
 }
 
@@ -24,11 +25,13 @@ std::optional<QString> CellReplace::replaced(const QString& shown) const
     return text.replace(m_found, m_replacement, Qt::CaseInsensitive);
 }
 
-int CellReplace::addTo(CellBatch& batch, const TableModel& model, const QList<int>& columns) const
+CellReplace::Found CellReplace::addTo(CellBatch& batch, const TableModel& model, const QList<int>& columns,
+                                      const HiddenRow& hidden) const
 {
-    int matches = 0;
+    Found found;
     const int rows = model.rowCount();
     for (int row = 0; row < rows; ++row) {
+        const bool hiddenRow = hidden && hidden(row);
         for (const int column : columns) {
             if (column < 0 || column >= model.columnCount())
                 continue;
@@ -36,9 +39,16 @@ int CellReplace::addTo(CellBatch& batch, const TableModel& model, const QList<in
             const std::optional<QString> text = replaced(index.data(Qt::EditRole).toString());
             if (!text)
                 continue;
-            ++matches;
+            if (hiddenRow && !m_includeHidden) {
+                ++found.hiddenLeft;
+                continue;
+            }
+            ++found.matches;
+            const int changes = batch.changeCount();
             batch.add(index, *text);
+            if (hiddenRow)
+                found.hiddenChanged += batch.changeCount() - changes;
         }
     }
-    return matches;
+    return found;
 }

@@ -16,6 +16,7 @@
 #include "dialogs/ReplaceDlg.h"
 #include "dialogs/ValueChangeDlg.h"
 #include "common/RussianPlural.h"
+#include "device/ValueCheck.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -25,6 +26,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMap>
+#include <QMimeData>
 #include <QMenu>
 #include <QSet>
 #include <QSpinBox>
@@ -393,7 +395,48 @@ void TablePage::copySelection()
 
 void TablePage::pasteClipboard()
 {
-    pasteText(QGuiApplication::clipboard()->text());
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    QString text = clipboard->text();
+    // A platform may hand the text over cut at its first NUL, dropping the
+    // rest unseen; its plain bytes still hold the whole, which the paste refuses.
+    if (const QMimeData* data = clipboard->mimeData(); data && ValueCheck::nulReason(text).isEmpty()) {
+        for (const QString& format : {QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("text/plain")}) {
+            const QByteArray bytes = data->hasFormat(format) ? data->data(format) : QByteArray();
+            if (!ValueCheck::nulReason(bytes).isEmpty()) {
+                text = QString::fromUtf8(bytes.constData(), bytes.size());
+                break;
+            }
+        }
+    }
+    pasteText(text);
+}
+
+bool TablePage::refusesNul(const QVector<QStringList>& block, int top, int left, const QString& title)
+{
+    CellBatch batch(m_model);
+    int outside = 0;
+    for (int r = 0; r < block.size(); ++r) {
+        for (int c = 0; c < block[r].size(); ++c) {
+            const QString why = ValueCheck::nulReason(block[r][c]);
+            if (why.isEmpty())
+                continue;
+            const QModelIndex index = m_filter->index(top + r, left + c);
+            if (index.isValid())
+                batch.refuse(index, block[r][c], why);
+            else
+                ++outside;
+        }
+    }
+    if (!batch.refused() && outside == 0)
+        return false;
+    QStringList lines;
+    if (batch.refused())
+        lines << batch.problem();
+    if (outside > 0)
+        lines << QStringLiteral("За краем таблицы: %1").arg(ValueCheck::nulReason(QString(QChar(0))));
+    MessageBox::warning(window(), title,
+                        QStringLiteral("%1: ни одна ячейка не изменена.\n%2").arg(title, lines.join(QLatin1Char('\n'))));
+    return true;
 }
 
 void TablePage::pasteText(const QString& text)
@@ -412,6 +455,8 @@ void TablePage::pasteText(const QString& text)
     for (const QStringList& texts : block)
         cutColumns = qMax(cutColumns, left + texts.size() - columns);
     const QString title = QStringLiteral("Вставка");
+    if (refusesNul(block, top, left, title))
+        return;
     QString cut;
     if (cutRows > 0 || cutColumns > 0) {
         QStringList parts;
@@ -562,7 +607,7 @@ void TablePage::openReplace()
 void TablePage::replaceFromDialog()
 {
     const CellReplace replace(m_replaceDialog->foundText(), m_replaceDialog->replacementText(),
-                              m_replaceDialog->wholeValue());
+                              m_replaceDialog->wholeValue(), m_replaceDialog->includesHiddenRows());
     m_replaceDialog->showResult(replaceAll(replace, m_replaceDialog->chosenColumns()));
 }
 
@@ -570,17 +615,28 @@ QString TablePage::replaceAll(const CellReplace& replace, const QList<int>& colu
 {
     const QString title = QStringLiteral("Замена");
     CellBatch batch(m_model);
+    const CellReplace::Found found = replace.addTo(batch, *m_model, columns, [this](int row) {
+        return !m_filter->mapFromSource(m_model->index(row, 0)).isValid();
+    });
+    const auto cells = [](int count) {
+        return RussianPlural::count(count, QStringLiteral("ячейка"), QStringLiteral("ячейки"), QStringLiteral("ячеек"));
+    };
+    QString note;
+    if (found.hiddenChanged > 0)
+        note = QStringLiteral(", из них в скрытых строках: %1").arg(cells(found.hiddenChanged));
+    else if (found.hiddenLeft > 0)
+        note = QStringLiteral(", в скрытых строках не тронуты совпадения: %1").arg(found.hiddenLeft);
     QString status;
-    if (replace.addTo(batch, *m_model, columns) == 0) {
-        status = QStringLiteral("%1: совпадений не найдено").arg(title);
+    if (found.matches == 0) {
+        status = QStringLiteral("%1: совпадений не найдено").arg(title) + note;
         emit statusMessage(status);
-    } else if (!applyBatch(batch, title, &status)) {
+    } else if (!applyBatch(batch, title, &status, note)) {
         status = QStringLiteral("%1: ни одна ячейка не изменена").arg(title);
     }
     return status;
 }
 
-bool TablePage::applyBatch(CellBatch& batch, const QString& title, QString* shown)
+bool TablePage::applyBatch(CellBatch& batch, const QString& title, QString* shown, const QString& note)
 {
     if (batch.refused()) {
         MessageBox::warning(window(), title,
@@ -596,6 +652,7 @@ bool TablePage::applyBatch(CellBatch& batch, const QString& title, QString* show
                                                                                      QStringLiteral("ячеек")));
     if (batch.readOnlyCount() > 0)
         status += QStringLiteral(", ячейки только для чтения не тронуты: %1").arg(batch.readOnlyCount());
+    status += note;
     emit statusMessage(status);
     if (shown)
         *shown = status;

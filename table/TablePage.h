@@ -5,6 +5,8 @@
 
 #include <QModelIndex>
 #include <QSet>
+#include <QStringList>
+#include <QVector>
 #include <QWidget>
 
 class QAction;
@@ -110,7 +112,10 @@ private:
     // rows: data rows; all of them when empty.
     void acceptSnapshotValues(const QSet<int>& rows);
     // Applies a checked batch as one step, or names its refusal in a message box.
-    bool applyBatch(class CellBatch& batch, const QString& title, QString* status = nullptr);
+    bool applyBatch(class CellBatch& batch, const QString& title, QString* status = nullptr,
+                    const QString& note = QString());
+    // A block holding a NUL anywhere is refused whole, every such cell named; true when it was.
+    bool refusesNul(const QVector<QStringList>& block, int top, int left, const QString& title);
     void replaceFromDialog();
     // The cells of number and money fields that "Изменить значения…" works on, by the dialog's scope.
     QModelIndexList valueChangeCells(int scope) const;

@@ -6,6 +6,7 @@
 #include "table/TablePage.h"
 #include "table/TableView.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -99,6 +100,58 @@ private slots:
         QTest::keyClick(page->view(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(taxes(model), before);
         QVERIFY(!page->hasMarkedCells());
+    }
+
+    // The search filter on: "Заменить все" leaves the rows it hides unless
+    // "включая скрытые строки" is ticked, and says how many hidden cells it left or changed.
+    void replaceAllWithHiddenRows_data()
+    {
+        QTest::addColumn<bool>("tick");
+        QTest::addColumn<int>("left"); // cells of "НДС 20%" afterwards
+        QTest::addColumn<QString>("result");
+        QTest::newRow("hidden rows left") << false << 4
+                                          << "Замена: изменено 1 ячейка, в скрытых строках не тронуты совпадения: 4";
+        QTest::newRow("hidden rows included") << true << 0
+                                              << "Замена: изменено 5 ячеек, из них в скрытых строках: 4 ячейки";
+    }
+
+    void replaceAllWithHiddenRows()
+    {
+        QFETCH(bool, tick);
+        QFETCH(int, left);
+        QFETCH(QString, result);
+        QVERIFY(h.readAll());
+        QVERIFY(h.selectTable(1));
+        auto* page = qobject_cast<TablePage*>(h.tabs()->currentWidget());
+        QCOMPARE(taxes(page->tableModel()).count(QStringLiteral("НДС 20%")), 5);
+
+        page->view()->setFocus();
+        QTest::keyClick(page->view(), Qt::Key_F, Qt::ControlModifier);
+        QTRY_VERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        typeKeys(QApplication::focusWidget(), QStringLiteral("Батон"));
+        QTRY_COMPARE(page->view()->model()->rowCount(), 1);
+
+        page->view()->setFocus();
+        QTest::keyClick(page->view(), Qt::Key_H, Qt::ControlModifier);
+        auto* dialog = h.window->findChild<ReplaceDlg*>(QStringLiteral("replaceDialog"));
+        QVERIFY(dialog && dialog->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), dialog->findChild<QLineEdit*>(QStringLiteral("foundField")));
+        typeKeys(QApplication::focusWidget(), QStringLiteral("НДС 20%"));
+        auto* replacement = dialog->findChild<QLineEdit*>(QStringLiteral("replacementField"));
+        QTest::mouseClick(replacement, Qt::LeftButton);
+        typeKeys(replacement, QStringLiteral("НДС 10%"));
+        auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("hiddenRowsBox"));
+        QVERIFY(box && !box->isChecked());
+        QCOMPARE(box->text(), QStringLiteral("включая скрытые строки"));
+        if (tick)
+            QTest::mouseClick(box, Qt::LeftButton);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("replaceAllButton")), Qt::LeftButton);
+
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("replaceResult"))->text(), result);
+        QCOMPARE(h.window->statusText(), result);
+        QCOMPARE(taxes(page->tableModel()).count(QStringLiteral("НДС 20%")), left);
+        QCOMPARE(page->view()->model()->rowCount(), 1);
+        QVERIFY(h.boxes.isEmpty());
     }
 };
 

@@ -11,6 +11,8 @@
 #include "table/TablePage.h"
 #include "table/TableView.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QUndoStack>
 
@@ -222,6 +224,54 @@ private slots:
         const QModelIndex rate = h.modelOfTable(6)->indexOfCell(0, 0);
         QCOMPARE(rate.data(Qt::ToolTipRole).toString(),
                  marked.contains(ShownCell{6, 0, 0}) ? QStringLiteral("В снимке: 20.00") : QString());
+    }
+
+    // A comparison that fails leaves the tabs read before as they were: the
+    // same tables, the chosen one, its edits and the register's line.
+    void failedCompareKeepsTheTabs_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("registerFails");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a file that is no snapshot") << "junk.zip" << false << "это не архив ZIP";
+        QTest::newRow("the register fails in a table") << "kassa.zip" << true << "Нет связи";
+        QTest::newRow("two snapshots, one of them no snapshot") << "kassa.zip\njunk.zip" << false
+                                                                << "это не архив ZIP";
+    }
+
+    void failedCompareKeepsTheTabs()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, registerFails);
+        QFETCH(QString, message);
+        QVERIFY(writeBytes(h.path(QStringLiteral("junk.zip")), "не архив"));
+        QVERIFY(h.readAll());
+        QVERIFY(h.selectTable(6));
+        TablePage* page = pageOfTable(6);
+        QGuiApplication::clipboard()->setText(QStringLiteral("22.00"));
+        page->view()->setFocus();
+        QTest::keyClick(page->view(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(h.modelOfTable(6)->indexOfCell(0, 0).data().toString(), QStringLiteral("22.00"));
+        h.boxes.clear();
+        const QStringList titles = h.tabTitles();
+        const int current = h.tabs()->currentIndex();
+        const QString info = h.window->infoText();
+        if (registerFails)
+            QVERIFY(EmulatorImage::fromFile(h.imagePath).addFault({"read", 6}).save(h.imagePath));
+
+        QStringList paths;
+        for (const QString& name : answer.split(QLatin1Char('\n')))
+            paths << h.path(name);
+        QVERIFY(snapshotMenu(QStringLiteral("Сравнить со снимком…"), paths.join(QLatin1Char('\n'))));
+        // The question about the unwritten edit, then the failure.
+        QCOMPARE(h.boxes.size(), 2);
+        QVERIFY2(h.boxes.last().text.contains(message), qPrintable(h.boxes.last().text));
+        QCOMPARE(h.tabTitles(), titles);
+        QCOMPARE(h.tabs()->currentIndex(), current);
+        QCOMPARE(h.tabs()->currentWidget(), page);
+        QCOMPARE(h.modelOfTable(6)->indexOfCell(0, 0).data().toString(), QStringLiteral("22.00"));
+        QCOMPARE(h.window->infoText(), info);
+        QVERIFY(h.button("writeButton")->isEnabled());
     }
 
     // Two snapshots chosen instead of one: the first one's tables in the tabs,

@@ -1,6 +1,7 @@
 #include "support/CliRunner.h"
 
 #include "support/EmulatorImage.h"
+#include "support/InternalLetters.h"
 #include "support/RegisterCells.h"
 #include "support/ReportHtml.h"
 #include "support/RegisterWrite.h"
@@ -8,6 +9,7 @@
 
 #include "device/KKT_Logic.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -382,5 +384,85 @@ private slots:
 };
 
 VESCOR_TEST(CliSnapshotTest)
+
+// Texts of the receipt header ending in each letter of the register's own
+// set, six at a time (one per line): imported, read back by diff, exported,
+// saved in a snapshot and restored over other texts, every time whole. "А"
+// is the set's byte 0x00, which stands before the field's blank fill.
+class CliLastLetterTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray m_dataHome;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    CliRun cli(const QStringList& arguments) const { return runCli(arguments, m_dir->path()); }
+
+private slots:
+    void initTestCase() { KKT_Logic::instance().connect(); }
+    void cleanupTestCase() { KKT_Logic::instance().destroy(); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", path("data").toUtf8());
+        EmulatorImage::defaultImage().install(*m_dir);
+    }
+
+    void cleanup()
+    {
+        EmulatorImage::uninstall();
+        qputenv("XDG_DATA_HOME", m_dataHome);
+        m_dir.reset();
+    }
+
+    void roundTrips_data()
+    {
+        QTest::addColumn<QStringList>("letters");
+        const QStringList letters = internalLetters(KKT_Logic::internalCodec());
+        QVERIFY(letters.size() > 100);
+        for (int first = 0; first < letters.size(); first += 6) {
+            const QStringList six = letters.mid(first, 6);
+            QTest::newRow(qPrintable(six.join(QString()))) << six;
+        }
+    }
+
+    void roundTrips()
+    {
+        QFETCH(QStringList, letters);
+        // The lines as the file holds them, quotes doubled.
+        const QStringList lines{"ООО \"\"ВЕСКОР-ТОРГ\"\"", "г. Москва, ул. Лесная, д. 5", "ИНН 7701234567",
+                                "Тел. +7 (495) 123-45-67", "СПАСИБО ЗА ПОКУПКУ!", "Режим работы: 8:00—22:00"};
+        QVERIFY(QDir(m_dir->path()).mkpath("first") && QDir(m_dir->path()).mkpath("again"));
+        const QString file = cliExport(path("first"), 4, m_dir->path());
+        QVERIFY(!file.isEmpty());
+        for (int i = 0; i < letters.size(); ++i)
+            QVERIFY(replaceInTableFile(file, lines[i], QStringLiteral("ЖДЁМ ВАС СНОВ") + letters[i]));
+
+        const CliRun imported = cli({"import", file});
+        QVERIFY2(imported.exitCode == 0, qPrintable(imported.err));
+        const CliRun read = cli({"diff", file});
+        QVERIFY2(read.exitCode == 0, qPrintable(read.out));
+        QCOMPARE(fileBytes(cliExport(path("again"), 4, m_dir->path())), fileBytes(file));
+
+        QCOMPARE(cli({"snapshot", "save", path("kassa.zip"), "--tables", "4"}).exitCode, 0);
+        QList<RawCell> others;
+        for (int row = 1; row <= letters.size(); ++row)
+            others << RawCell{4, row, 1, QByteArray("AB")};
+        QVERIFY(writeRawCells(others));
+        QCOMPARE(cli({"diff", file}).exitCode, 1);
+        const CliRun restored = cli({"snapshot", "restore", path("kassa.zip")});
+        QVERIFY2(restored.exitCode == 0, qPrintable(restored.err));
+        const CliRun after = cli({"diff", file});
+        QVERIFY2(after.exitCode == 0, qPrintable(after.out));
+        QCOMPARE(cli({"snapshot", "diff", path("kassa.zip")}).exitCode, 0);
+    }
+};
+
+VESCOR_TEST(CliLastLetterTest)
 
 #include "tst_CliSnapshot.moc"

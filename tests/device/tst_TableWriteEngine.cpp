@@ -1,4 +1,5 @@
 #include "support/EmulatorImage.h"
+#include "support/InternalLetters.h"
 #include "support/LogLines.h"
 #include "support/SteppingClock.h"
 #include "support/TestDriver.h"
@@ -698,6 +699,48 @@ private slots:
             QCOMPARE(logic().readTableData(table, read, cells, errorText), 0);
             QCOMPARE(read.size(), 1);
             QCOMPARE(QString::fromUtf8(read[0][0].value), value);
+        }
+        QCOMPARE(errorText, QString());
+    }
+
+    void lastLetterRoundTrip_data()
+    {
+        QTest::addColumn<QString>("letter");
+        for (const QString& letter : internalLetters(KKT_Logic::internalCodec()))
+            QTest::newRow(qPrintable(letter)) << letter;
+    }
+
+    // A text ending in any letter of the register's own set reads back whole,
+    // cell by cell and by whole rows: "А" is its byte 0x00, which stands
+    // before the fill and is not padding.
+    void lastLetterRoundTrip()
+    {
+        QFETCH(QString, letter);
+        EmulatorImage image;
+        image.addTable(23, {{16, true, 32}, {16, true, 32}}, 1);
+        open(image);
+        FieldInfo text = field(FieldInfo::String866);
+        text.m_guiType = FieldInfo::String;
+        text.m_maxLength = 16;
+        TableInfo table;
+        table.id = 23;
+        table.name = QStringLiteral("Клише");
+        table.type = Db;
+        table.fields = {text, text};
+        const QString shortText = QStringLiteral("ЖДЁМ ВАС СНОВ") + letter;
+        const QString oneBlankShort = QStringLiteral("ЖДЁМ ВАС СНОВА") + letter; // one fill byte after it
+        DataRows data{DataRow{Cell(shortText.toUtf8(), true), Cell(oneBlankShort.toUtf8(), true), Cell("1")}};
+        unsigned count = 0;
+        QString errorText;
+        QCOMPARE(write(table, data, count, errorText), 0);
+        for (bool fastRead : {false, true}) {
+            table.fastRead = fastRead;
+            DataRows read;
+            unsigned cells = 0;
+            QCOMPARE(logic().readTableData(table, read, cells, errorText), 0);
+            QCOMPARE(read.size(), 1);
+            QCOMPARE(QString::fromUtf8(read[0][0].value), shortText);
+            QCOMPARE(QString::fromUtf8(read[0][1].value), oneBlankShort);
         }
         QCOMPARE(errorText, QString());
     }

@@ -140,6 +140,11 @@ private slots:
         QTest::newRow("internal") << true << QByteArray::fromHex("0080F0A02020") << QString::fromUtf8("АаЁ$");
         QTest::newRow("external") << false << QByteArray::fromHex("4180F0FC2020") << QString::fromUtf8("AАЁ$");
         QTest::newRow("internal numero") << true << QByteArray::fromHex("24") << QString::fromUtf8("№");
+        QTest::newRow("internal А before the fill") << true << QByteArray::fromHex("0E02002020") << QString::fromUtf8("ОВА");
+        QTest::newRow("internal А only") << true << QByteArray::fromHex("002020") << QString::fromUtf8("А");
+        QTest::newRow("internal zeros after blanks") << true << QByteArray::fromHex("0E02200000") << QString::fromUtf8("ОВ ");
+        QTest::newRow("internal all zeros") << true << QByteArray::fromHex("000000") << QString();
+        QTest::newRow("external zero before the fill") << false << QByteArray::fromHex("41002020") << QString::fromUtf8("A");
     }
     void decodePicksCharacterSet()
     {

@@ -6,6 +6,7 @@
 #include "table/CellBatch.h"
 #include "table/CellBlockCommand.h"
 #include "table/CellReplace.h"
+#include "table/TableFilterModel.h"
 #include "table/TablePage.h"
 #include "table/TableModel.h"
 #include "table/TsvBlock.h"
@@ -263,6 +264,59 @@ private slots:
         page.undoStack()->undo();
         QCOMPARE(shown(), before);
         QVERIFY(!page.hasMarkedCells());
+    }
+
+    // With the search filter on, the rows it hides are left alone unless the
+    // replace includes them; the result names the hidden cells either way.
+    void replaceAllWithHiddenRows_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("found");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<bool>("includeHidden");
+        QTest::addColumn<QStringList>("taxes"); // row by row, after it
+        QTest::addColumn<QString>("status");
+        const QStringList before{"НДС 20%", "НДС 20%", "Без НДС"};
+        QTest::newRow("hidden rows left") << "молоко" << "НДС 20%" << "НДС 22%" << false
+                                          << QStringList{"НДС 20%", "НДС 22%", "Без НДС"}
+                                          << "Замена: изменено 1 ячейка, в скрытых строках не тронуты совпадения: 1";
+        QTest::newRow("hidden rows included") << "молоко" << "НДС 20%" << "НДС 22%" << true
+                                              << QStringList{"НДС 22%", "НДС 22%", "Без НДС"}
+                                              << "Замена: изменено 2 ячейки, из них в скрытых строках: 1 ячейка";
+        QTest::newRow("only hidden rows match") << "соль" << "НДС 20%" << "НДС 22%" << false << before
+                                                << "Замена: совпадений не найдено, в скрытых строках не тронуты "
+                                                   "совпадения: 2";
+        QTest::newRow("only hidden rows match, included") << "соль" << "НДС 20%" << "НДС 22%" << true
+                                                          << QStringList{"НДС 22%", "НДС 22%", "Без НДС"}
+                                                          << "Замена: изменено 2 ячейки, из них в скрытых строках: "
+                                                             "2 ячейки";
+        QTest::newRow("a hidden row alone matches, included") << "хлеб" << "Без НДС" << "НДС 20%" << true
+                                                      << QStringList{"НДС 20%", "НДС 20%", "НДС 20%"}
+                                                      << "Замена: изменено 1 ячейка, из них в скрытых строках: 1 ячейка";
+        QTest::newRow("no filter, nothing hidden") << "" << "НДС 20%" << "НДС 22%" << false
+                                                   << QStringList{"НДС 22%", "НДС 22%", "Без НДС"}
+                                                   << "Замена: изменено 2 ячейки";
+        QTest::newRow("a hidden refusal refuses all") << "соль" << "НДС" << "налог" << true << before
+                                                      << "Замена: ни одна ячейка не изменена";
+    }
+
+    void replaceAllWithHiddenRows()
+    {
+        QFETCH(QString, search);
+        QFETCH(QString, found);
+        QFETCH(QString, replacement);
+        QFETCH(bool, includeHidden);
+        QFETCH(QStringList, taxes);
+        QFETCH(QString, status);
+        MessageBox::setHandler([](const MessageBox::Request&) { return QMessageBox::Ok; });
+        TablePage page(goods(), goodsRows());
+        page.filterModel()->setSearchText(search);
+        QCOMPARE(page.replaceAll(CellReplace(found, replacement, false, includeHidden), {0, 1, 2, 3}), status);
+        MessageBox::setHandler(nullptr);
+        QStringList shown;
+        for (int r = 0; r < page.tableModel()->rowCount(); ++r)
+            shown << page.tableModel()->index(r, 2).data().toString();
+        QCOMPARE(shown, taxes);
     }
 
     // "Изменить значения…" over the prices (money) and a count (whole

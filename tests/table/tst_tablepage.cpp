@@ -18,6 +18,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -860,6 +861,25 @@ private slots:
 
 VESCOR_TEST(TablePageTest)
 
+namespace {
+
+// Clipboard data as some platforms give it: the text cut at its first NUL,
+// the plain bytes whole.
+class TextCutAtNul : public QMimeData
+{
+protected:
+    QVariant retrieveData(const QString& format, QVariant::Type type) const override
+    {
+        const QVariant whole = QMimeData::retrieveData(format, type);
+        if (type != QVariant::String || !whole.isValid())
+            return whole;
+        const QByteArray bytes = whole.toByteArray();
+        return QString::fromUtf8(bytes.constData(), int(qstrnlen(bytes.constData(), uint(bytes.size()))));
+    }
+};
+
+} // namespace
+
 // Blocks through the clipboard, fill down and their undo, by the keys a user presses.
 class BlockEditPageTest : public QObject
 {
@@ -966,6 +986,46 @@ private slots:
                                                        "Вставить часть, которая помещается?")});
         QCOMPARE(page.texts(0), names);
         QCOMPARE(page.messages.last(), status);
+    }
+
+    // A NUL anywhere in the clipboard refuses the whole block, as the import
+    // refuses such a value, whether the platform hands the text over whole or
+    // cut at the NUL (its plain bytes still whole).
+    void pasteRefusesNul_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QByteArray>("clipboard");
+        QTest::addColumn<bool>("platformCuts");
+        QTest::addColumn<QString>("box");
+        const QString none = QStringLiteral("Вставка: ни одна ячейка не изменена.\n");
+        const QByteArray inName = QByteArray("А\tНет\t11\nБ#X\tДа\t12\nВ\tНет\t13\n").replace('#', '\0');
+        QTest::newRow("in a name") << 1 << inName << false << none + "Строка 3: Значение \"Б";
+        QTest::newRow("in a name, cut by the platform") << 1 << inName << true << none + "Строка 3: Значение \"Б";
+        QTest::newRow("in a code") << 0 << QByteArray("А\tНет\t1#2\n").replace('#', '\0') << true
+                                   << none + "Строка 1: Значение \"1";
+        QTest::newRow("beyond the edge") << 7 << QByteArray("З\tДа\t9\t#\n").replace('#', '\0') << false
+                                         << none + "За краем таблицы: текст содержит нулевой символ";
+    }
+
+    void pasteRefusesNul()
+    {
+        QFETCH(int, row);
+        QFETCH(QByteArray, clipboard);
+        QFETCH(bool, platformCuts);
+        QFETCH(QString, box);
+        PageHarness page;
+        page.run(click(row, 0));
+        auto* data = platformCuts ? new TextCutAtNul : new QMimeData;
+        data->setData(QStringLiteral("text/plain"), clipboard);
+        QGuiApplication::clipboard()->setMimeData(data);
+        page.run(key(Qt::Key_V, Qt::ControlModifier));
+        QCOMPARE(questions, QStringList());
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().startsWith(box), qPrintable(boxes.first()));
+        QVERIFY2(boxes.first().endsWith(QStringLiteral("текст содержит нулевой символ")), qPrintable(boxes.first()));
+        QCOMPARE(page.texts(0), paymentNames());
+        QCOMPARE(page.texts(2), (QStringList{"0", "1", "2", "3", "4", "5", "6", "7"}));
+        QCOMPARE(page.page->undoStack()->count(), 0);
     }
 
     // Numbers pasted from a spreadsheet keep their thousands apart by a space,
