@@ -339,15 +339,17 @@ void JournalFolder::readRecords(const QString& serialNumber, const RecordVisitor
     readLines(
         serialNumber,
         [&](const QByteArray& line, qint64 offset) {
-            JournalRecord record;
-            if (JournalRecord::fromJsonLine(line, record))
-                return visit(record, offset) ? LineRead::Record : LineRead::Stop;
+            // A confirmation first, as the index reads it.
             JournalRecord::Confirmation confirmation;
-            if (!JournalRecord::confirmationFromJsonLine(line, confirmation))
+            if (JournalRecord::confirmationFromJsonLine(line, confirmation)) {
+                if (confirmed)
+                    confirmed(confirmation);
+                return LineRead::Record;
+            }
+            JournalRecord record;
+            if (!JournalRecord::fromJsonLine(line, record))
                 return LineRead::Damaged;
-            if (confirmed)
-                confirmed(confirmation);
-            return LineRead::Record;
+            return visit(record, offset) ? LineRead::Record : LineRead::Stop;
         },
         problems);
 }
