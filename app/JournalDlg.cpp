@@ -60,6 +60,9 @@ QString numbered(unsigned number, const QString& name)
     return name.isEmpty() ? QString::number(number) : QStringLiteral("%1 %2").arg(number).arg(name);
 }
 
+// A table journaled before a commit that was never confirmed.
+const QString MayBeWritten = QStringLiteral("таблица могла быть записана");
+
 } // namespace
 
 JournalDlg::JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget* parent)
@@ -165,8 +168,11 @@ void JournalDlg::showWrites()
     for (int i = 0; i < m_places.size(); ++i) {
         const JournalFolder::WritePlace& place = m_places.at(i);
         QStringList tables;
-        for (const unsigned number : place.tableNumbers)
-            tables << QString::number(number);
+        for (int t = 0; t < place.tableNumbers.size(); ++t) {
+            tables << QString::number(place.tableNumbers.at(t));
+            if (!place.confirmed.value(t, true))
+                tables.last() += QStringLiteral(" (%1)").arg(MayBeWritten);
+        }
         setRow(m_writesTable, i,
                {place.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                 place.program + QLatin1Char(' ') + place.version, place.id, tables.join(QStringLiteral(", ")),
@@ -244,11 +250,14 @@ void JournalDlg::showCells()
     }
     m_cellsTable->setRowCount(write.cellCount());
     int row = 0;
-    for (const JournalRecord& record : write.tables) {
+    for (const JournalRecord& record : write.records()) {
+        QString table = numbered(record.tableNumber, record.tableName);
+        if (!record.confirmed)
+            table += QStringLiteral(" (%1)").arg(MayBeWritten);
         for (const JournalRecord::CellChange& cell : record.cells) {
             setRow(m_cellsTable, row,
-                   {numbered(record.tableNumber, record.tableName), QString::number(cell.row),
-                    numbered(unsigned(cell.field), cell.fieldName), QString(), QString()});
+                   {table, QString::number(cell.row), numbered(unsigned(cell.field), cell.fieldName), QString(),
+                    QString()});
             // The values as the tab shows them; the stored form on the tooltip.
             const FieldInfo* field = shownField(record, cell);
             const QByteArray values[] = {cell.before, cell.after};

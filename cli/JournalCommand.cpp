@@ -15,6 +15,9 @@ namespace {
 const QString SerialOption = QStringLiteral("serial");
 const QString JsonOption = QStringLiteral("json");
 
+// What a listing says of a table journaled before a commit that was never confirmed.
+const QString MayBeWritten = QStringLiteral("таблица могла быть записана");
+
 QString timeText(const QDateTime& time)
 {
     return time.toUTC().toString(Qt::ISODateWithMs);
@@ -34,7 +37,9 @@ QString JournalCommand::summary() const
 {
     return QStringLiteral("Журнал изменений: записи в ККТ, сначала новые: \"запись\";\"время\";\"программа\";"
                           "\"заводской номер\";\"таблицы\";\"ячеек\". С номером записи — её ячейки: "
-                          "\"таблица\";\"ряд\";\"поле\";\"название поля\";\"было\";\"стало\".");
+                          "\"таблица\";\"ряд\";\"поле\";\"название поля\";\"было\";\"стало\". Таблица, "
+                          "фиксация которой не подтверждена (программа прервана, исход неизвестен), отмечена "
+                          "последним полем \"таблица могла быть записана\".");
 }
 
 void JournalCommand::describe(QCommandLineParser& parser)
@@ -49,14 +54,19 @@ void JournalCommand::describe(QCommandLineParser& parser)
 QJsonObject JournalCommand::toJson(const RecordedWrite& write)
 {
     QJsonArray tables;
-    for (const JournalRecord& record : write.tables) {
+    for (const JournalRecord& record : write.records()) {
         QJsonArray cells;
         for (const JournalRecord::CellChange& cell : record.cells)
             cells.append(JournalRecord::cellToJson(cell));
-        tables.append(QJsonObject{{QStringLiteral("table"), qint64(record.tableNumber)},
-                                  {QStringLiteral("tableName"), record.tableName},
-                                  {QStringLiteral("time"), timeText(record.time)},
-                                  {QStringLiteral("cells"), cells}});
+        QJsonObject table{{QStringLiteral("table"), qint64(record.tableNumber)},
+                          {QStringLiteral("tableName"), record.tableName},
+                          {QStringLiteral("time"), timeText(record.time)},
+                          {QStringLiteral("cells"), cells}};
+        if (!record.confirmed) {
+            table.insert(QStringLiteral("confirmed"), false);
+            table.insert(QStringLiteral("note"), MayBeWritten);
+        }
+        tables.append(table);
     }
     const JournalRecord& first = write.first();
     return QJsonObject{{QStringLiteral("write"), write.id()},
@@ -110,9 +120,12 @@ void JournalCommand::execute(const QCommandLineParser& parser)
         reportProblems(problems);
         for (const RecordedWrite& write : writes) {
             const JournalRecord& first = write.first();
-            m_console.out(CsvLine::of({write.id(), timeText(first.time), first.program + QLatin1Char(' ') + first.version,
-                                       first.serialNumber, write.tableNumbers().join(QLatin1Char(' ')),
-                                       QString::number(write.cellCount())}));
+            QStringList fields{write.id(), timeText(first.time), first.program + QLatin1Char(' ') + first.version,
+                               first.serialNumber, write.tableNumbers().join(QLatin1Char(' ')),
+                               QString::number(write.cellCount())};
+            if (!write.unconfirmed.isEmpty())
+                fields << MayBeWritten + QStringLiteral(": ") + write.unconfirmedTableNumbers().join(QLatin1Char(' '));
+            m_console.out(CsvLine::of(fields));
         }
         return;
     }
@@ -124,11 +137,14 @@ void JournalCommand::execute(const QCommandLineParser& parser)
         m_console.out(QString::fromUtf8(QJsonDocument(toJson(write)).toJson(QJsonDocument::Indented)).trimmed());
         return;
     }
-    for (const JournalRecord& record : write.tables) {
+    for (const JournalRecord& record : write.records()) {
         for (const JournalRecord::CellChange& cell : record.cells) {
-            m_console.out(CsvLine::of({QString::number(record.tableNumber), QString::number(cell.row),
-                                       QString::number(cell.field), cell.fieldName, QString::fromUtf8(cell.before),
-                                       QString::fromUtf8(cell.after)}));
+            QStringList fields{QString::number(record.tableNumber), QString::number(cell.row),
+                               QString::number(cell.field), cell.fieldName, QString::fromUtf8(cell.before),
+                               QString::fromUtf8(cell.after)};
+            if (!record.confirmed)
+                fields << MayBeWritten;
+            m_console.out(CsvLine::of(fields));
         }
     }
 }

@@ -23,7 +23,8 @@ QString RevertCommand::summary() const
 {
     return QStringLiteral("Вернуть ячейкам записи из журнала изменений значения, которые были до неё (одна фиксация "
                           "на таблицу). Ячейки, изменённые после этой записи, не трогаются и перечисляются; "
-                          "код выхода тогда 1.");
+                          "код выхода тогда 1. Таблица, которая могла быть записана (фиксация не подтверждена), "
+                          "сверяется с обоими значениями: ячейка, уже хранящая значение до записи, не трогается.");
 }
 
 void RevertCommand::describe(QCommandLineParser& parser)
@@ -72,6 +73,10 @@ void RevertCommand::execute(const QCommandLineParser& parser)
                                 .arg(JournalRevert::place(cell), QString::fromUtf8(cell.registerValue),
                                      QString::fromUtf8(cell.cell.after))
                           : QStringLiteral("Нет в ККТ, оставлена как есть: %1").arg(JournalRevert::place(cell)));
+    }
+    for (const JournalRevert::TableCell& cell : result.heldBefore) {
+        m_console.err(QStringLiteral("Таблица могла быть не записана, ячейка уже хранит значение до записи: %1: \"%2\"")
+                          .arg(JournalRevert::place(cell), QString::fromUtf8(cell.registerValue)));
     }
     if (dryRun) {
         for (const JournalRevert::TableCell& cell : result.planned) {

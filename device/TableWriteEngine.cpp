@@ -110,7 +110,7 @@ int TableWriteEngine::write(const TableInfo& table, DataRows& rows, unsigned& ce
 }
 
 int TableWriteEngine::send(const TableInfo& table, int rowCount, const QVector<EncodedCell>& cells,
-                           ProgressReporter& progress, bool commit) const
+                           ProgressReporter& progress, bool commit, const std::function<void()>& beforeCommit) const
 {
     DriverLibrary& driver = m_link.driver();
     const libtillo_handle handle = m_link.handle();
@@ -162,6 +162,8 @@ int TableWriteEngine::send(const TableInfo& table, int rowCount, const QVector<E
     // A request that came while the last cell was sent still keeps the table uncommitted.
     if (progress.cancelRequested())
         return cancelled(table, sent);
+    if (beforeCommit)
+        beforeCommit();
     if (driver.commitSettings(handle) != 0) {
         qInfo() << "Error commit settings";
         return WriteRefused;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 class ProgressReporter;
 class RegisterAddress;
 class TableInfo;
@@ -59,10 +61,12 @@ public:
                           const DataRows& rows, int i, int j, EncodedCell& cell);
 
     // Sends exactly the bytes of cells, in their order, then commits when
-    // commit is set. rowCount: the data rows the progress counts. Results as
-    // write's (0, 6, Cancelled); marks and counts are the caller's.
+    // commit is set, calling beforeCommit (when given) right before the
+    // commit's request, once nothing can stop it any more. rowCount: the data
+    // rows the progress counts. Results as write's (0, 6, Cancelled); marks
+    // and counts are the caller's.
     int send(const TableInfo& table, int rowCount, const QVector<EncodedCell>& cells, ProgressReporter& progress,
-             bool commit = true) const;
+             bool commit = true, const std::function<void()>& beforeCommit = std::function<void()>()) const;
 
 private:
     RegisterLink m_link;

@@ -13,9 +13,10 @@ void TableWriter::write(const RegisterLink& link, const TableInfo& table, DataRo
 }
 
 void TableWriter::send(const RegisterLink& link, const TableInfo& table, int rowCount,
-                       const QVector<TableWriteEngine::EncodedCell>& cells, ProgressReporter& progress)
+                       const QVector<TableWriteEngine::EncodedCell>& cells, ProgressReporter& progress,
+                       const std::function<void()>& beforeCommit)
 {
-    raise(link, TableWriteEngine(link).send(table, rowCount, cells, progress), QString());
+    raise(link, TableWriteEngine(link).send(table, rowCount, cells, progress, true, beforeCommit), QString());
 }
 
 void TableWriter::raise(const RegisterLink& link, int result, const QString& errorText)

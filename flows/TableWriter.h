@@ -22,9 +22,11 @@ public:
     static void write(const RegisterLink& link, const TableInfo& table, DataRows& rows, unsigned& cellCount,
                       ProgressReporter& progress);
 
-    // Sends exactly these cells and commits, raising as write does; the marks are the caller's.
+    // Sends exactly these cells and commits, raising as write does; the marks
+    // are the caller's. beforeCommit is called right before the commit's request.
     static void send(const RegisterLink& link, const TableInfo& table, int rowCount,
-                     const QVector<TableWriteEngine::EncodedCell>& cells, ProgressReporter& progress);
+                     const QVector<TableWriteEngine::EncodedCell>& cells, ProgressReporter& progress,
+                     const std::function<void()>& beforeCommit = std::function<void()>());
 
 private:
     static void raise(const RegisterLink& link, int result, const QString& errorText);

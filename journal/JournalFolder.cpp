@@ -205,9 +205,29 @@ QString JournalFolder::filePath(const QString& serialNumber) const
     return m_directory + QLatin1Char('/') + fileNamePart(serialNumber) + Suffix;
 }
 
+QVector<unsigned> JournalFolder::WritePlace::unconfirmedTables() const
+{
+    QVector<unsigned> tables;
+    for (int i = 0; i < tableNumbers.size() && i < confirmed.size(); ++i) {
+        if (!confirmed.at(i))
+            tables << tableNumbers.at(i);
+    }
+    return tables;
+}
+
 QString JournalFolder::append(const JournalRecord& record) const
 {
-    const QString path = filePath(record.serialNumber);
+    return appendLine(record.serialNumber, record.toJsonLine());
+}
+
+QString JournalFolder::confirm(const JournalRecord& intent) const
+{
+    return appendLine(intent.serialNumber, intent.confirmationLine(QDateTime::currentDateTimeUtc()));
+}
+
+QString JournalFolder::appendLine(const QString& serialNumber, QByteArray line) const
+{
+    const QString path = filePath(serialNumber);
     if (!QDir().mkpath(m_directory))
         return QStringLiteral("%1: не удалось создать папку журнала").arg(shown(m_directory));
 
@@ -233,7 +253,7 @@ QString JournalFolder::append(const JournalRecord& record) const
         return QStringLiteral("%1: %2").arg(shown(path), SystemErrorText::of(errno));
     const off_t start = info.st_size;
 
-    QByteArray line = record.toJsonLine() + '\n';
+    line += '\n';
     char last = '\n';
     if (start > 0 && ::pread(fd, &last, 1, start - 1) == 1 && last != '\n') {
         // What an earlier append left half written stays a line of its own,
@@ -313,11 +333,19 @@ void JournalFolder::readLines(const QString& serialNumber, const LineVisitor& vi
     }
 }
 
-void JournalFolder::readRecords(const QString& serialNumber, const RecordVisitor& visit, QStringList* problems) const
+void JournalFolder::readRecords(const QString& serialNumber, const RecordVisitor& visit, QStringList* problems,
+                                const ConfirmationVisitor& confirmed) const
 {
     readLines(
         serialNumber,
         [&](const QByteArray& line, qint64 offset) {
+            // A confirmation first, as the index reads it.
+            JournalRecord::Confirmation confirmation;
+            if (JournalRecord::confirmationFromJsonLine(line, confirmation)) {
+                if (confirmed)
+                    confirmed(confirmation);
+                return LineRead::Record;
+            }
             JournalRecord record;
             if (!JournalRecord::fromJsonLine(line, record))
                 return LineRead::Damaged;
@@ -326,20 +354,44 @@ void JournalFolder::readRecords(const QString& serialNumber, const RecordVisitor
         problems);
 }
 
+namespace {
+
+// The latest record of the list that the confirmation is of, confirmed.
+template<typename Records>
+void applyConfirmation(Records& records, const JournalRecord::Confirmation& confirmation)
+{
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        if (!it->confirmed && it->confirmedBy(confirmation)) {
+            it->confirmed = true;
+            return;
+        }
+    }
+}
+
+QString writeKey(const JournalRecord::Confirmation& confirmation)
+{
+    return confirmation.serialNumber + QLatin1Char('\n') + confirmation.writeId;
+}
+
+} // namespace
+
 QList<JournalRecord> JournalFolder::records(const QString& serialNumber) const
 {
     QList<JournalRecord> result;
-    readRecords(serialNumber, [&](const JournalRecord& record, qint64) {
-        result.append(record);
-        return true;
-    });
+    readRecords(
+        serialNumber,
+        [&](const JournalRecord& record, qint64) {
+            result.append(record);
+            return true;
+        },
+        nullptr, [&](const JournalRecord::Confirmation& confirmation) { applyConfirmation(result, confirmation); });
     return result;
 }
 
 QList<RecordedWrite> JournalFolder::writes(const QString& serialNumber, QStringList* problems) const
 {
     const QStringList serials = serialNumber.isEmpty() ? serialNumbers() : QStringList{serialNumber};
-    QList<RecordedWrite> result;
+    QList<QList<JournalRecord>> grouped; // every record of a write, in file order
     QHash<QString, int> indexOf;
     for (const QString& serial : serials) {
         readRecords(
@@ -348,21 +400,34 @@ QList<RecordedWrite> JournalFolder::writes(const QString& serialNumber, QStringL
                 const QString key = writeKey(record);
                 const auto found = indexOf.constFind(key);
                 if (found != indexOf.constEnd())
-                    result[found.value()].tables.append(record);
+                    grouped[found.value()].append(record);
                 else {
-                    indexOf.insert(key, result.size());
-                    result.append(RecordedWrite{{record}});
+                    indexOf.insert(key, grouped.size());
+                    grouped.append({record});
                 }
                 return true;
             },
-            problems);
+            problems,
+            [&](const JournalRecord::Confirmation& confirmation) {
+                const auto found = indexOf.constFind(writeKey(confirmation));
+                if (found != indexOf.constEnd())
+                    applyConfirmation(grouped[found.value()], confirmation);
+            });
+    }
+    QList<RecordedWrite> result;
+    for (const QList<JournalRecord>& records : qAsConst(grouped)) {
+        RecordedWrite write;
+        for (const JournalRecord& record : records)
+            write.add(record);
+        result.append(write);
     }
     sortNewestFirst(result, [](const RecordedWrite& write) { return write.first().time; });
     return result;
 }
 
-// The writes of the journals, grouped from their records: `read(serial, add)`
-// calls add(record, cell count, offset) for each record of that journal.
+// The writes of the journals, grouped from their records: `read(serial, add,
+// confirm)` calls add(record, cell count, offset) for each record of that
+// journal and confirm(confirmation) for each confirmation.
 template<typename ReadLines>
 QList<JournalFolder::WritePlace> JournalFolder::placesOf(const QString& serialNumber, const ReadLines& read) const
 {
@@ -370,18 +435,33 @@ QList<JournalFolder::WritePlace> JournalFolder::placesOf(const QString& serialNu
     QList<WritePlace> result;
     QHash<QString, int> indexOf;
     for (const QString& serial : serials) {
-        read(serial, [&](const JournalRecord& record, int cellCount, qint64 offset) {
+        const auto add = [&](const JournalRecord& record, int cellCount, qint64 offset) {
             const QString key = writeKey(record);
             auto found = indexOf.constFind(key);
             if (found == indexOf.constEnd()) {
                 found = indexOf.insert(key, result.size());
-                result.append(WritePlace{serial, record.writeId, record.time, {}, record.program, record.version, {}, 0});
+                result.append(WritePlace{serial, record.writeId, record.time, {}, record.program, record.version, {}, 0, {}, {}});
             }
             WritePlace& place = result[found.value()];
             place.offsets.append(offset);
             place.tableNumbers.append(record.tableNumber);
             place.cellCount += cellCount;
-        });
+            place.intents.append(record.intent);
+            place.confirmed.append(record.confirmed);
+        };
+        const auto confirm = [&](const JournalRecord::Confirmation& confirmation) {
+            const auto found = indexOf.constFind(writeKey(confirmation));
+            if (found == indexOf.constEnd())
+                return;
+            WritePlace& place = result[found.value()];
+            for (int i = place.intents.size() - 1; i >= 0; --i) {
+                if (!place.confirmed.at(i) && place.intents.at(i) == confirmation.intent) {
+                    place.confirmed[i] = true;
+                    return;
+                }
+            }
+        };
+        read(serial, add, confirm);
     }
     sortNewestFirst(result, [](const WritePlace& place) { return place.time; });
     return result;
@@ -389,26 +469,31 @@ QList<JournalFolder::WritePlace> JournalFolder::placesOf(const QString& serialNu
 
 QList<JournalFolder::WritePlace> JournalFolder::writePlaces(const QString& serialNumber, QStringList* problems) const
 {
-    return placesOf(serialNumber, [&](const QString& serial, const auto& add) {
+    return placesOf(serialNumber, [&](const QString& serial, const auto& add, const auto& confirm) {
         readRecords(
             serial,
             [&](const JournalRecord& record, qint64 offset) {
                 add(record, record.cells.size(), offset);
                 return true;
             },
-            problems);
+            problems, confirm);
     });
 }
 
 QList<JournalFolder::WritePlace> JournalFolder::indexWrites(const QString& serialNumber, QStringList* problems,
                                                             ProgressReporter* progress) const
 {
-    return placesOf(serialNumber, [&](const QString& serial, const auto& add) {
+    return placesOf(serialNumber, [&](const QString& serial, const auto& add, const auto& confirm) {
         readLines(
             serial,
             [&](const QByteArray& line, qint64 offset) {
                 JournalRecord head;
                 int cellCount = 0;
+                JournalRecord::Confirmation confirmation;
+                if (JournalRecord::confirmationFromJsonLine(line, confirmation)) {
+                    confirm(confirmation);
+                    return LineRead::Record;
+                }
                 if (!JournalRecord::headFromJsonLine(line, head, cellCount))
                     return LineRead::Damaged;
                 add(head, cellCount, offset);
@@ -425,16 +510,17 @@ RecordedWrite JournalFolder::load(const WritePlace& place) const
     QString why;
     if (RegularFile::open(file, filePath(place.serialNumber), RegularFile::Read, why) != RegularFile::Opened)
         return write;
-    for (const qint64 offset : place.offsets) {
+    for (int i = 0; i < place.offsets.size(); ++i) {
         JournalRecord record;
-        if (!file.seek(offset))
+        if (!file.seek(place.offsets.at(i)))
             return RecordedWrite();
         LineReader lines(file);
         QByteArray line;
         qint64 at = 0;
         if (!lines.next(line, at) || !JournalRecord::fromJsonLine(line, record))
             return RecordedWrite();
-        write.tables.append(record);
+        record.confirmed = record.intent == 0 || place.confirmed.value(i);
+        write.add(record);
     }
     return write;
 }

@@ -17,7 +17,9 @@ class ProgressReporter;
 // "<serial number>.jsonl", one record per line. Both programs append to it,
 // each record under a lock file, flushed and synced before the lock goes.
 // A record cut short (the disk filled, the machine stopped) never takes the
-// next one with it: each append starts on a line of its own.
+// next one with it: each append starts on a line of its own. A record appended
+// before its table's commit is confirmed by a line appended after it; one
+// never confirmed is listed as a table that may have been written.
 class JournalFolder
 {
 public:
@@ -34,9 +36,14 @@ public:
         QString version;
         QVector<unsigned> tableNumbers;
         int cellCount = 0;
+        QVector<int> intents;     // of the records, 0 for those recorded after their commit
+        QVector<bool> confirmed;  // of the records: false where a table may have been written
+
+        QVector<unsigned> unconfirmedTables() const;
     };
     // Calls back with each complete record and the offset of its line; false stops.
     using RecordVisitor = std::function<bool(const JournalRecord&, qint64)>;
+    using ConfirmationVisitor = std::function<void(const JournalRecord::Confirmation&)>;
 
     // The per-user application data folder's "journal" folder unless a directory is given.
     explicit JournalFolder(const QString& directory = QString());
@@ -52,14 +59,19 @@ public:
     // success, otherwise what went wrong, naming the file; a failed append
     // leaves the journal as it was.
     QString append(const JournalRecord& record) const;
+    // Appends the line confirming that an intent's table was committed, as append does.
+    QString confirm(const JournalRecord& intent) const;
 
     // The serial numbers that have a journal, sorted.
     QStringList serialNumbers() const;
-    // Reads one register's journal a record at a time, in file order. Lines
-    // that are not complete records are skipped; `problems` (when given)
-    // receives one message for them, and why a journal could not be read.
-    void readRecords(const QString& serialNumber, const RecordVisitor& visit, QStringList* problems = nullptr) const;
-    // The records of one register in file order.
+    // Reads one register's journal a record at a time, in file order, each
+    // intent as not confirmed: `confirmed` hears the confirmations as they
+    // come. Lines that are neither complete records nor confirmations are
+    // skipped; `problems` (when given) receives one message for them, and why
+    // a journal could not be read.
+    void readRecords(const QString& serialNumber, const RecordVisitor& visit, QStringList* problems = nullptr,
+                     const ConfirmationVisitor& confirmed = ConfirmationVisitor()) const;
+    // The records of one register in file order, intents with their state.
     QList<JournalRecord> records(const QString& serialNumber) const;
     // The writes of one register, or of every register when the serial number
     // is empty, newest first. A write is one register's: the same id in two
@@ -87,6 +99,8 @@ private:
                    ProgressReporter* progress = nullptr) const;
     template<typename ReadLines>
     QList<WritePlace> placesOf(const QString& serialNumber, const ReadLines& read) const;
+
+    QString appendLine(const QString& serialNumber, QByteArray line) const;
 
     QString m_directory;
 };

@@ -30,6 +30,10 @@ const QString FieldKey = QStringLiteral("field");
 const QString FieldNameKey = QStringLiteral("fieldName");
 const QString BeforeKey = QStringLiteral("before");
 const QString AfterKey = QStringLiteral("after");
+const QString IntentKey = QStringLiteral("intent");
+const QString ConfirmsKey = QStringLiteral("confirms");
+// Compact JSON orders its keys by name: a confirmation's line starts so.
+const char ConfirmationStart[] = "{\"confirms\":";
 
 // A whole number from min to max; anything else (a fraction, 2^32 for an
 // unsigned) refuses the record rather than wrap to another table or row.
@@ -84,7 +88,25 @@ QJsonObject JournalRecord::toJson() const
     object.insert(TableKey, qint64(tableNumber));
     object.insert(TableNameKey, tableName);
     object.insert(CellsKey, cellArray);
+    if (intent > 0)
+        object.insert(IntentKey, intent);
     return object;
+}
+
+QByteArray JournalRecord::confirmationLine(const QDateTime& at) const
+{
+    QJsonObject object;
+    object.insert(ConfirmsKey, intent);
+    object.insert(WriteKey, writeId);
+    object.insert(SerialKey, serialNumber);
+    object.insert(TimeKey, at.toUTC().toString(Qt::ISODateWithMs));
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+bool JournalRecord::confirmedBy(const Confirmation& confirmation) const
+{
+    return intent > 0 && intent == confirmation.intent && writeId == confirmation.writeId
+        && serialNumber == confirmation.serialNumber;
 }
 
 QByteArray JournalRecord::toJsonLine() const
@@ -122,6 +144,10 @@ bool readHead(const QJsonObject& object, JournalRecord& result)
     result.user = object.value(UserKey).toString();
     result.tableNumber = unsigned(object.value(TableKey).toDouble());
     result.tableName = object.value(TableNameKey).toString();
+    if (object.contains(IntentKey) && !positive(object.value(IntentKey), IntMax))
+        return false;
+    result.intent = object.value(IntentKey).toInt();
+    result.confirmed = result.intent == 0;
     return true;
 }
 
@@ -250,6 +276,23 @@ bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
         result.cells.append(change);
     }
     record = result;
+    return true;
+}
+
+bool JournalRecord::confirmationFromJsonLine(const QByteArray& line, Confirmation& confirmation)
+{
+    QJsonObject object;
+    if (!line.startsWith(ConfirmationStart) || !readObject(line, object) || !positive(object.value(ConfirmsKey), IntMax)
+        || !object.value(WriteKey).isString() || !object.value(SerialKey).isString())
+        return false;
+    Confirmation result;
+    result.time = QDateTime::fromString(object.value(TimeKey).toString(), Qt::ISODateWithMs).toUTC();
+    result.writeId = object.value(WriteKey).toString();
+    result.serialNumber = object.value(SerialKey).toString();
+    result.intent = object.value(ConfirmsKey).toInt();
+    if (!result.time.isValid() || result.writeId.isEmpty())
+        return false;
+    confirmation = result;
     return true;
 }
 

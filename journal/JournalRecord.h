@@ -9,12 +9,23 @@
 class FieldInfo;
 class TableInfo;
 
-// One committed table of a write, as one line of a register's journal: who
-// wrote what to which register and the cells with their values before and
-// after. Values are the stored cell texts (money in kopecks), so that a
-// revert writes back exactly what was there.
+// One table of a write, as one line of a register's journal: who wrote what
+// to which register and the cells with their values before and after. Values
+// are the stored cell texts (money in kopecks), so that a revert writes back
+// exactly what was there. A record is appended before its table's commit (an
+// intent) and confirmed by a short line of its own once the commit succeeded;
+// records of older programs were appended after the commit and need none.
 struct JournalRecord
 {
+    // The line that confirms an intent's commit.
+    struct Confirmation
+    {
+        QDateTime time; // UTC
+        QString writeId;
+        QString serialNumber;
+        int intent = 0;
+    };
+
     struct CellChange
     {
         unsigned row = 0;   // register row, from 1
@@ -42,9 +53,21 @@ struct JournalRecord
     unsigned tableNumber = 0;
     QString tableName;
     QVector<CellChange> cells;
+    // The table's commit in its write, from 1, for a record appended before
+    // the commit; 0 for a record of a commit done.
+    int intent = 0;
+    // False for an intent whose commit was never confirmed: the table may
+    // have been written. Set by the journal's readers.
+    bool confirmed = true;
 
     // The journal line, without its line end.
     QByteArray toJsonLine() const;
+    // The line that confirms this intent's commit, without its line end.
+    QByteArray confirmationLine(const QDateTime& time) const;
+    // False when the line is no confirmation.
+    static bool confirmationFromJsonLine(const QByteArray& line, Confirmation& confirmation);
+    // Whether the confirmation is of this record.
+    bool confirmedBy(const Confirmation& confirmation) const;
     // False when the line is not a complete record.
     static bool fromJsonLine(const QByteArray& line, JournalRecord& record);
     // The record without its cells, which are counted, not read: quick for a

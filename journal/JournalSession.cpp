@@ -73,10 +73,8 @@ QVector<JournalRecord::CellChange> JournalSession::changes(const RegisterAddress
     return result;
 }
 
-void JournalSession::record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)
+JournalRecord JournalSession::newRecord(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells) const
 {
-    if (cells.isEmpty())
-        return;
     JournalRecord record;
     record.time = QDateTime::currentDateTimeUtc();
     record.program = m_program;
@@ -90,9 +88,56 @@ void JournalSession::record(const TableInfo& table, const QVector<JournalRecord:
     record.tableNumber = table.id;
     record.tableName = table.name;
     record.cells = cells;
-    const QString problem = m_journal.append(record);
+    return record;
+}
+
+void JournalSession::warnOf(const QString& problem)
+{
     if (!problem.isEmpty())
         m_warnings << problem;
+}
+
+void JournalSession::record(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)
+{
+    if (!cells.isEmpty())
+        warnOf(m_journal.append(newRecord(table, cells)));
+}
+
+void JournalSession::intend(const TableInfo& table, const QVector<JournalRecord::CellChange>& cells)
+{
+    m_intent = JournalRecord();
+    m_intentProblem.clear();
+    if (cells.isEmpty())
+        return;
+    m_intent = newRecord(table, cells);
+    m_intent.intent = ++m_intents;
+    m_intentProblem = m_journal.append(m_intent);
+}
+
+void JournalSession::confirm()
+{
+    if (m_intent.intent == 0)
+        return;
+    if (m_intentProblem.isEmpty()) {
+        warnOf(m_journal.confirm(m_intent));
+    } else {
+        // Recorded now as a commit done; the first problem is told when this one fails too.
+        JournalRecord committed = m_intent;
+        committed.intent = 0;
+        committed.time = QDateTime::currentDateTimeUtc();
+        if (!m_journal.append(committed).isEmpty())
+            warnOf(m_intentProblem);
+    }
+    m_intent = JournalRecord();
+}
+
+bool JournalSession::leaveUnconfirmed()
+{
+    const bool journaled = m_intent.intent == 0 || m_intentProblem.isEmpty();
+    if (!journaled)
+        warnOf(m_intentProblem);
+    m_intent = JournalRecord();
+    return journaled;
 }
 
 QString JournalSession::warningText() const

@@ -57,30 +57,47 @@ void WriteReport::add(const RecordedWrite& write)
     for (const JournalRecord& record : write.tables) {
         ++m_tables;
         cells += record.cells.size();
-        const TableInfo* table = described(record.tableNumber);
-        m_document.addHeading(3, QStringLiteral("Таблица %1 «%2»").arg(record.tableNumber).arg(record.tableName),
-                              QStringLiteral("table-title"));
-        m_document.beginTable(QStringLiteral("cells"),
-                              {QStringLiteral("Ряд"), QStringLiteral("Поле"), QStringLiteral("Было"),
-                               QStringLiteral("Стало")});
-        static const QStringList Classes = {QStringLiteral("row"), QStringLiteral("field"), QStringLiteral("before"),
-                                            QStringLiteral("after")};
-        for (const JournalRecord::CellChange& cell : record.cells) {
-            const FieldInfo* field = table ? JournalRecord::fieldOf(*table, cell) : nullptr;
-            const QString caption = !cell.fieldName.isEmpty() ? cell.fieldName : field ? field->m_name : QString();
-            m_document.addRow(Classes, {QString::number(cell.row),
-                                        caption.isEmpty() ? QString::number(cell.field)
-                                                          : QStringLiteral("%1. %2").arg(cell.field).arg(caption),
-                                        shownValue(field, cell.before), shownValue(field, cell.after)});
-        }
-        m_document.endTable();
-        m_document.addParagraph(QStringLiteral("Изменено ячеек в таблице: %1").arg(record.cells.size()),
-                                QStringLiteral("table-total"));
+        addTable(record, QStringLiteral("Таблица %1 «%2»").arg(record.tableNumber).arg(record.tableName),
+                 QStringLiteral("Изменено ячеек в таблице: %1"));
     }
     m_cells += cells;
     m_document.addParagraph(QStringLiteral("Итого по записи: таблиц %1, ячеек %2").arg(write.tables.size()).arg(cells),
                             QStringLiteral("total write-total"));
+    // Tables whose commit was never confirmed are shown, not counted.
+    if (!write.unconfirmed.isEmpty()) {
+        int uncertain = 0;
+        for (const JournalRecord& record : write.unconfirmed) {
+            uncertain += record.cells.size();
+            addTable(record,
+                     QStringLiteral("Таблица %1 «%2»: таблица могла быть записана").arg(record.tableNumber).arg(record.tableName),
+                     QStringLiteral("Ячеек в таблице, которая могла быть записана: %1"));
+        }
+        m_document.addParagraph(QStringLiteral("Могли быть записаны (фиксация не подтверждена): таблиц %1, ячеек %2")
+                                    .arg(write.unconfirmed.size())
+                                    .arg(uncertain),
+                                QStringLiteral("write-unconfirmed"));
+    }
     m_document.endSection();
+}
+
+void WriteReport::addTable(const JournalRecord& record, const QString& title, const QString& total)
+{
+    const TableInfo* table = described(record.tableNumber);
+    m_document.addHeading(3, title, QStringLiteral("table-title"));
+    m_document.beginTable(QStringLiteral("cells"),
+                          {QStringLiteral("Ряд"), QStringLiteral("Поле"), QStringLiteral("Было"), QStringLiteral("Стало")});
+    static const QStringList Classes = {QStringLiteral("row"), QStringLiteral("field"), QStringLiteral("before"),
+                                        QStringLiteral("after")};
+    for (const JournalRecord::CellChange& cell : record.cells) {
+        const FieldInfo* field = table ? JournalRecord::fieldOf(*table, cell) : nullptr;
+        const QString caption = !cell.fieldName.isEmpty() ? cell.fieldName : field ? field->m_name : QString();
+        m_document.addRow(Classes, {QString::number(cell.row),
+                                    caption.isEmpty() ? QString::number(cell.field)
+                                                      : QStringLiteral("%1. %2").arg(cell.field).arg(caption),
+                                    shownValue(field, cell.before), shownValue(field, cell.after)});
+    }
+    m_document.endTable();
+    m_document.addParagraph(total.arg(record.cells.size()), QStringLiteral("table-total"));
 }
 
 QString WriteReport::finish()

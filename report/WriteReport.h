@@ -12,7 +12,9 @@
 // "Отчёт о настройке ККТ": a register and the writes made to it, each with its
 // time, program and user and, per table, the cells changed with their row,
 // the field's caption and the values before and after as the tabs show them,
-// with the count of cells per table, per write and in all. Each write goes
+// with the count of cells per table, per write and in all; a table whose
+// commit was never confirmed is shown as one that may have been written,
+// outside the counts. Each write goes
 // into the document as it is added: a report of any number of writes holds
 // the cells of one write at a time.
 class WriteReport
@@ -39,6 +41,8 @@ public:
 
 private:
     const TableInfo* described(unsigned number) const;
+    // A table of the write: its heading, cells and count ("...: %1").
+    void addTable(const JournalRecord& record, const QString& title, const QString& total);
 
     ReportDocument m_document;
     QList<TableInfo> m_description;

@@ -58,7 +58,8 @@ JournalRevert::Result JournalRevert::run(const RecordedWrite& write, RegisterSes
                                          "вернуть её в эту ККТ нельзя")
                               .arg(write.id(), write.first().serialNumber, serial));
     }
-    for (const JournalRecord& record : write.tables) {
+    const QList<JournalRecord> records = write.records();
+    for (const JournalRecord& record : records) {
         if (!tableOf(session.tables(), record.tableNumber)) {
             throw FlowFailure(FlowFailure::Refused,
                               QStringLiteral("В описании модели ККТ нет таблицы %1 (%2) из записи %3")
@@ -70,7 +71,7 @@ JournalRevert::Result JournalRevert::run(const RecordedWrite& write, RegisterSes
     QVector<TablePlan> plans;
     QStringList refusals;
     const ValueCheck check(session.link().charsets());
-    for (const JournalRecord& record : write.tables) {
+    for (const JournalRecord& record : records) {
         TablePlan plan;
         plan.table = tableOf(session.tables(), record.tableNumber);
         unsigned cellsRead = 0;
@@ -94,11 +95,16 @@ JournalRevert::Result JournalRevert::run(const RecordedWrite& write, RegisterSes
             Cell& cell = plan.rows[i][j];
             tableCell.inRegister = true;
             tableCell.registerValue = cell.value;
-            if (!TableComparison::sameValue(check, plan.table->fields.at(fieldIndex), cell.value, change.after)) {
-                result.changedSince.append(tableCell);
+            const FieldInfo& field = plan.table->fields.at(fieldIndex);
+            if (!TableComparison::sameValue(check, field, cell.value, change.after)) {
+                // A commit that may not have happened left the value before.
+                if (!record.confirmed && TableComparison::sameValue(check, field, cell.value, change.before))
+                    result.heldBefore.append(tableCell);
+                else
+                    result.changedSince.append(tableCell);
                 continue;
             }
-            const QString refusal = check.reason(plan.table->fields.at(fieldIndex), change.before);
+            const QString refusal = check.reason(field, change.before);
             if (!refusal.isEmpty()) {
                 refusals << QStringLiteral("%1: значение «%2» нельзя записать: %3")
                                 .arg(place(tableCell), QString::fromUtf8(change.before), refusal);

@@ -16,7 +16,9 @@ class JournalSession;
 // Puts the cells of a journal's write back to their values before it, one
 // commit per table, as a new write of the journal. A cell that no longer
 // holds the value the write left was changed since: it is left alone and
-// reported.
+// reported. Of a table whose commit was never confirmed (it may have been
+// written), a cell that holds its value before the write needs nothing; one
+// that holds neither value was changed since.
 class JournalRevert
 {
 public:
@@ -35,6 +37,7 @@ public:
         unsigned tablesWritten = 0;
         QVector<TableCell> planned;      // the cells written back (or, on a dry run, to be written)
         QVector<TableCell> changedSince; // left alone
+        QVector<TableCell> heldBefore;   // of tables that may have been written: already as before the write
     };
 
     // session: open, with the register's model description. Every table of the

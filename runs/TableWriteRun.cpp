@@ -215,12 +215,34 @@ void TableWriteRun::write(JournalSession& journal, Send send, unsigned& cellCoun
     const QVector<JournalRecord::CellChange> changes =
         JournalSession::changes(m_address, m_rows, m_registerAddress, m_registerRows, m_check);
     // One commit a table, also when the register held every cell: as the engine does.
-    TableWriter::send(m_link, m_table, m_rows.size(), cells, progress);
+    // The journal holds the cells before the commit is asked for.
+    bool committing = false;
+    try {
+        TableWriter::send(m_link, m_table, m_rows.size(), cells, progress, [&] {
+            journal.intend(m_table, changes);
+            committing = true;
+        });
+    } catch (const FlowFailure& failure) {
+        // Without a change of a stored value, the table is as it was whatever the commit did.
+        if (!committing || changes.isEmpty())
+            throw;
+        const bool journaled = journal.leaveUnconfirmed();
+        throw FlowFailure(FlowFailure::DriverFailed,
+                          failure.message() + QLatin1Char('\n') + unknownOutcome(m_table, journaled));
+    }
     for (const Marked& cell : qAsConst(m_marked))
         m_rows[cell.row][cell.column].changed = false;
     cellCount += unsigned(m_marked.size());
     m_marked.clear();
-    journal.record(m_table, changes);
+    journal.confirm();
+}
+
+QString TableWriteRun::unknownOutcome(const TableInfo& table, bool journaled)
+{
+    const QString outcome = QStringLiteral("Исход записи таблицы %1 (%2) неизвестен: таблица могла быть записана.")
+                                .arg(QString::number(table.id), table.name);
+    return outcome + (journaled ? QStringLiteral(" В журнале изменений она отмечена: «таблица могла быть записана».")
+                                : QStringLiteral(" В журнал изменений она не записана."));
 }
 
 QString TableWriteRun::missingRow(const TableInfo& table, unsigned registerRow)

@@ -80,10 +80,13 @@ public:
     int unmarkHeld();
 
     // Writes, commits (once, also when nothing was sent) and records the
-    // table in journal. cellCount grows by the marked cells, those the
-    // register held, and so were not sent, among them. Raises FlowFailure as TableWriter does, Refused before
-    // anything is sent when a cell cannot be written as it stands; on any
-    // failure the marks stay and nothing is recorded.
+    // table in journal: its cells are journaled before the commit is asked
+    // for and confirmed after it. cellCount grows by the marked cells, those
+    // the register held, and so were not sent, among them. Raises FlowFailure
+    // as TableWriter does, Refused before anything is sent when a cell cannot
+    // be written as it stands; on any failure the marks stay and nothing is
+    // recorded as committed. A failed commit leaves its outcome unknown: the
+    // message says so, and the journal keeps the cells unconfirmed.
     void write(JournalSession& journal, Send send, unsigned& cellCount, ProgressReporter& progress);
 
     // "в ККТ нет ряда 301 таблицы 1 (База товаров)": a write names a row beyond the register's table.
@@ -91,6 +94,9 @@ public:
     // "Таблица 6 (Налоговые ставки), ряд 1, поле 1 (Ставка, %): прочитано «20.00», в ККТ сейчас «21.00»",
     // one line per cell, values as a file of the table shows them.
     static QString describe(const TableInfo& table, const QVector<ChangedCell>& cells);
+    // What a failed commit adds to the driver's message; journaled: whether
+    // the journal holds the table's cells unconfirmed.
+    static QString unknownOutcome(const TableInfo& table, bool journaled);
 
 private:
     struct Marked

@@ -440,6 +440,15 @@ int EmulatedDriver::commit()
             if (m_image.decodeAll(ignored))
                 m_image.save(m_imagePath, m_pending, true, ignored); // a crash between write and rename
         }
+        if (fired.stage == "after-rename" && !m_pending.empty()) {
+            // Stored, but told as failed, as a rename that reports an error after it happened.
+            std::string ignored;
+            if (m_image.decodeAll(ignored) && m_image.save(m_imagePath, m_pending, false, ignored)) {
+                m_faults.remember(m_imagePath);
+                m_image.apply(m_pending);
+                m_pending.clear();
+            }
+        }
         return -1;
     }
     if (m_pending.empty())

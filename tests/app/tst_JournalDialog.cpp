@@ -561,6 +561,43 @@ private slots:
         QCOMPARE(boxTexts(), QStringList());
     }
 
+    // A table journaled before a commit that was never confirmed is listed as
+    // one that may have been written, beside a confirmed one of the same write.
+    void showsTablesThatMayHaveBeenWritten()
+    {
+        JournalRecord record;
+        record.time = QDateTime::fromString(QStringLiteral("2024-05-01T10:00:00Z"), Qt::ISODate);
+        record.program = QStringLiteral("vescor-cli");
+        record.version = QStringLiteral("2.1.2");
+        record.writeId = QStringLiteral("killed");
+        record.serialNumber = Serial;
+        record.tableNumber = 6;
+        record.tableName = QStringLiteral("Налоги");
+        record.cells = {{2, 1, QStringLiteral("Ставка"), "2000", "2200"}};
+        record.intent = 1;
+        const JournalFolder journal(journalDir());
+        QCOMPARE(journal.append(record), QString());
+        QCOMPARE(journal.confirm(record), QString());
+        record.intent = 2;
+        record.tableNumber = 4;
+        record.tableName = QStringLiteral("Клише");
+        record.cells = {{5, 1, QStringLiteral("Строка"), "СПАСИБО", "ДО ВСТРЕЧИ"}};
+        QCOMPARE(journal.append(record), QString());
+
+        withDialog([&](QDialog* dialog) {
+            auto* writesTable = dialog->findChild<QTableWidget*>("writesTable");
+            auto* cells = dialog->findChild<QTableWidget*>("cellsTable");
+            QCOMPARE(writesTable->rowCount(), 1);
+            QCOMPARE(rowTexts(writesTable, 0).mid(1),
+                     (QStringList{"vescor-cli 2.1.2", "killed", "6, 4 (таблица могла быть записана)", "2"}));
+            QCOMPARE(cells->rowCount(), 2);
+            QCOMPARE(rowTexts(cells, 0), (QStringList{"6 Налоги", "2", "1 Ставка", "2000", "2200"}));
+            QCOMPARE(rowTexts(cells, 1),
+                     (QStringList{"4 Клише (таблица могла быть записана)", "5", "1 Строка", "СПАСИБО", "ДО ВСТРЕЧИ"}));
+        });
+        QCOMPARE(boxTexts(), QStringList());
+    }
+
     // A file imported and then written: the journal keeps the register's
     // values from before the write, read during it.
     void importThenWrite()

@@ -247,6 +247,86 @@ private slots:
         QCOMPARE(differences(before, registerCells(m_image)), (QList<CellKey>{CellKey{6, 1, 1}}));
     }
 
+    // A commit told as failed may have happened: the import says so, the
+    // listings show the table as one that may have been written, and its
+    // revert compares the register with both sides of the cell: the value
+    // after goes back, the value before needs nothing, any other is left alone.
+    void commitOfUnknownOutcome_data()
+    {
+        QTest::addColumn<QString>("stage");       // of the commit's fault
+        QTest::addColumn<QString>("later");       // the rate imported after it; empty: none
+        QTest::addColumn<int>("revertExit");
+        QTest::addColumn<QString>("revertErr");   // its first line
+        QTest::addColumn<QString>("revertOut");
+        QTest::addColumn<QString>("rate");        // of tax 1 after the revert, as exported
+        const QString place = QStringLiteral("таблица 6, ряд 1, поле 1 (Ставка, %)");
+        QTest::newRow("stored, told failed") << "after-rename" << "" << 0 << "" << "Успешно записана 1 ячейка в 1 таблице"
+                                             << "20.00";
+        QTest::newRow("stopped before the rename")
+            << "rename" << "" << 0
+            << QStringLiteral("Таблица могла быть не записана, ячейка уже хранит значение до записи: %1: \"2000\"").arg(place)
+            << "Успешно записано 0 ячеек в 0 таблицах" << "20.00";
+        QTest::newRow("refused") << "" << "" << 0
+                                 << QStringLiteral("Таблица могла быть не записана, ячейка уже хранит значение до "
+                                                   "записи: %1: \"2000\"").arg(place)
+                                 << "Успешно записано 0 ячеек в 0 таблицах" << "20.00";
+        QTest::newRow("changed since") << "after-rename" << "23.00" << 1
+                                       << QStringLiteral("Изменена после записи, оставлена как есть: %1: в ККТ \"2300\", "
+                                                         "запись оставила \"2200\"").arg(place)
+                                       << "Успешно записано 0 ячеек в 0 таблицах" << "23.00";
+    }
+
+    void commitOfUnknownOutcome()
+    {
+        QFETCH(QString, stage);
+        QFETCH(QString, later);
+        QFETCH(int, revertExit);
+        QFETCH(QString, revertErr);
+        QFETCH(QString, revertOut);
+        QFETCH(QString, rate);
+        const QString file = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(file, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        EmulatorImage faulty = EmulatorImage::fromFile(m_image);
+        EmulatorImage::Fault fault{"commit", -1, -1, -1, 0, 1, 5, "Ошибка ввода-вывода"};
+        fault.stage = stage;
+        QVERIFY(faulty.addFault(fault).save(m_image));
+
+        CliRun result = run({"import", "--only-different", file});
+        QCOMPARE(result.exitCode, 3);
+        QVERIFY2(result.err.contains(QStringLiteral("%1: Ошибка - 5 [Ошибка ввода-вывода]\nИсход записи таблицы 6 "
+                                                    "(Налоговые ставки) неизвестен: таблица могла быть записана. В журнале "
+                                                    "изменений она отмечена: «таблица могла быть записана».")
+                                         .arg(file)),
+                 qPrintable(result.err));
+        QVERIFY(EmulatorImage::fromFile(m_image).clearFaults().save(m_image));
+
+        const QJsonArray journal = journalJson();
+        QCOMPARE(journal.size(), 1);
+        const QJsonObject table = journal.at(0).toObject().value("tables").toArray().at(0).toObject();
+        QCOMPARE(table.value("confirmed"), QJsonValue(false));
+        QCOMPARE(table.value("note").toString(), QStringLiteral("таблица могла быть записана"));
+        const QString id = journal.at(0).toObject().value("write").toString();
+        result = run({"journal"});
+        QCOMPARE(result.outLines().size(), 1);
+        QVERIFY2(result.outLines().first().endsWith(QStringLiteral(";\"6\";\"1\";\"таблица могла быть записана: 6\"")),
+                 qPrintable(result.out));
+        result = run({"journal", id});
+        QCOMPARE(result.outLines(),
+                 QStringList{"\"6\";\"1\";\"1\";\"Ставка, %\";\"2000\";\"2200\";\"таблица могла быть записана\""});
+
+        if (!later.isEmpty()) {
+            const QString again = cliExport(path("again"), 6, m_dir->path());
+            QVERIFY(replaceInTableFile(again, "\"1\";\"22.00\"", QStringLiteral("\"1\";\"%1\"").arg(later)));
+            QCOMPARE(run({"import", "--only-different", again}).exitCode, 0);
+        }
+        result = run({"revert", id});
+        QCOMPARE(result.exitCode, revertExit);
+        QCOMPARE(result.err.split('\n', Qt::SkipEmptyParts).value(0), revertErr);
+        QCOMPARE(result.outLines(), QStringList{revertOut});
+        const QString now = cliExport(path("now"), 6, m_dir->path());
+        QVERIFY2(fileBytes(now).contains(QStringLiteral("\"1\";\"%1\"").arg(rate).toUtf8()), fileBytes(now).constData());
+    }
+
     // Writes that cannot be reverted or shown, and wrong command lines.
     void refused_data()
     {
@@ -470,15 +550,23 @@ private slots:
         QCOMPARE(a.exitCode(), 0);
         QCOMPARE(b.exitCode(), 0);
 
+        // Each table's record and the line confirming its commit.
         const QList<QByteArray> lines = fileBytes(JournalFolder(journalDir()).filePath(Serial)).split('\n');
-        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.size(), 5);
         QCOMPARE(lines.last(), QByteArray());
         QStringList tables;
-        for (int i = 0; i < 2; ++i) {
+        int confirmations = 0;
+        for (int i = 0; i < 4; ++i) {
             JournalRecord record;
+            JournalRecord::Confirmation confirmation;
+            if (JournalRecord::confirmationFromJsonLine(lines.at(i), confirmation)) {
+                ++confirmations;
+                continue;
+            }
             QVERIFY(JournalRecord::fromJsonLine(lines.at(i), record));
             tables << QString::number(record.tableNumber);
         }
+        QCOMPARE(confirmations, 2);
         tables.sort();
         QCOMPARE(tables, (QStringList{"2", "6"}));
         QCOMPARE(JournalFolder(journalDir()).writes().size(), 2);

@@ -51,9 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fail("the places of the writes and the writes differ");
     for (int i = 0; i < places.size(); ++i) {
         const RecordedWrite loaded = journal.load(places.at(i));
-        if (loaded.isEmpty() || loaded.id() != writes.at(i).id() || loaded.tables.size() != writes.at(i).tables.size())
+        if (loaded.isEmpty() || loaded.id() != writes.at(i).id() || loaded.tables.size() != writes.at(i).tables.size()
+            || loaded.unconfirmed.size() != writes.at(i).unconfirmed.size())
             fail("a write loaded from its place is not the write listed");
-        for (const JournalRecord& record : loaded.tables)
+        for (const JournalRecord& record : loaded.records())
             checkRecord(record);
     }
     // A write of the index that loads holds the tables and cells it lists
@@ -61,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const JournalFolder::WritePlace& indexed : journal.indexWrites(Serial)) {
         const RecordedWrite loaded = journal.load(indexed);
         if (!loaded.isEmpty()
-            && (loaded.cellCount() != indexed.cellCount || loaded.tables.size() != indexed.tableNumbers.size()))
+            && (loaded.cellCount() != indexed.cellCount || loaded.records().size() != indexed.tableNumbers.size()
+                || loaded.unconfirmed.size() != indexed.unconfirmedTables().size()))
             fail("a write of the index does not hold the tables and cells it lists");
     }
     return 0;

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -613,6 +614,147 @@ private slots:
             QCOMPARE(found.at(i).before, expected.at(i).before);
             QCOMPARE(found.at(i).after, expected.at(i).after);
         }
+    }
+    // Records appended before their commit are confirmed by a line of their
+    // own; one never confirmed is a table that may have been written. Every
+    // way of reading the journal tells them apart alike.
+    void intentsAndConfirmations_data()
+    {
+        QTest::addColumn<QStringList>("lines"); // "i<n>:<table>" intent, "c<n>[:<write>]" its confirmation,
+                                                // "r:<table>" a record of older programs, "torn" a confirmation cut short
+        QTest::addColumn<QString>("committed");   // tables, in order
+        QTest::addColumn<QString>("unconfirmed");
+        QTest::addColumn<int>("damaged");
+        QTest::newRow("confirmed") << QStringList{"i1:6", "c1"} << "6" << "" << 0;
+        QTest::newRow("never confirmed") << QStringList{"i1:6"} << "" << "6" << 0;
+        QTest::newRow("killed after the second commit")
+            << QStringList{"i1:6", "c1", "i2:4"} << "6" << "4" << 0;
+        QTest::newRow("older records need none") << QStringList{"r:6", "i1:4", "c1"} << "6 4" << "" << 0;
+        QTest::newRow("confirmation of another write") << QStringList{"i1:6", "c1:b"} << "" << "6" << 0;
+        QTest::newRow("confirmation of another intent") << QStringList{"i1:6", "i2:4", "c2"} << "4" << "6" << 0;
+        QTest::newRow("confirmation cut short") << QStringList{"i1:6", "torn"} << "" << "6" << 1;
+        QTest::newRow("confirmed twice") << QStringList{"i1:6", "c1", "c1", "i2:4"} << "6" << "4" << 0;
+    }
+
+    void intentsAndConfirmations()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, committed);
+        QFETCH(QString, unconfirmed);
+        QFETCH(int, damaged);
+        const JournalFolder journal(m_dir->path());
+        QHash<int, JournalRecord> intents;
+        for (const QString& line : lines) {
+            const QStringList parts = line.mid(1).split(':');
+            JournalRecord r = record("a", "0057000001", parts.value(1).toUInt(), "2024-05-01T10:00:00Z");
+            if (line.startsWith('i')) {
+                r.intent = parts.first().toInt();
+                intents.insert(r.intent, r);
+                QCOMPARE(journal.append(r), QString());
+            } else if (line.startsWith('r')) {
+                QCOMPARE(journal.append(r), QString());
+            } else if (line == "torn") {
+                QFile file(journal.filePath("0057000001"));
+                QVERIFY(file.open(QIODevice::Append));
+                QVERIFY(file.write(intents.value(1).confirmationLine(r.time).left(20) + '\n') > 0);
+            } else {
+                JournalRecord confirmed = intents.value(parts.first().toInt());
+                if (parts.size() > 1)
+                    confirmed.writeId = parts.at(1);
+                QCOMPARE(journal.confirm(confirmed), QString());
+            }
+        }
+        const auto numbers = [](const QList<JournalRecord>& records) {
+            QStringList result;
+            for (const JournalRecord& r : records)
+                result << QString::number(r.tableNumber);
+            return result.join(' ');
+        };
+        const auto check = [&](const RecordedWrite& write, const char* how) {
+            QVERIFY2(numbers(write.tables) == committed, how);
+            QVERIFY2(numbers(write.unconfirmed) == unconfirmed, how);
+            for (const JournalRecord& r : write.tables)
+                QVERIFY2(r.confirmed, how);
+            for (const JournalRecord& r : write.unconfirmed)
+                QVERIFY2(!r.confirmed && r.intent > 0, how);
+        };
+
+        QStringList problems;
+        const QList<RecordedWrite> writes = journal.writes(QString(), &problems);
+        QCOMPARE(writes.size(), 1);
+        QCOMPARE(problems.size(), damaged);
+        check(writes.first(), "writes");
+        QCOMPARE(writes.first().unconfirmedTableNumbers().join(' '), unconfirmed);
+        for (const auto& places : {journal.indexWrites("0057000001"), journal.writePlaces("0057000001")}) {
+            QCOMPARE(places.size(), 1);
+            QStringList tables;
+            for (const unsigned number : places.first().unconfirmedTables())
+                tables << QString::number(number);
+            QCOMPARE(tables.join(' '), unconfirmed);
+            check(journal.load(places.first()), "load");
+        }
+        check(journal.findWrite("a"), "findWrite");
+        QList<JournalRecord> all = journal.records("0057000001");
+        QCOMPARE(all.size(), writes.first().tables.size() + writes.first().unconfirmed.size());
+        int open = 0;
+        for (const JournalRecord& r : all)
+            open += r.confirmed ? 0 : 1;
+        QCOMPARE(open, writes.first().unconfirmed.size());
+    }
+
+    // A write run's intents: journaled before the commit and confirmed after
+    // it; a journal that cannot take the intent gets the record after the
+    // commit, and is warned of once when it cannot take that either.
+    void sessionIntents_data()
+    {
+        QTest::addColumn<QString>("blocker");   // what stands in the way: "folder" a file for the folder
+        QTest::addColumn<bool>("cleared");      // the blocker gone before the commit's end
+        QTest::addColumn<bool>("commitKnown");  // the commit succeeded; otherwise its outcome is unknown
+        QTest::addColumn<QString>("committed"); // tables the journal holds as committed
+        QTest::addColumn<QString>("unconfirmed");
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("committed") << "" << false << true << "9" << "" << 0;
+        QTest::newRow("outcome unknown") << "" << false << false << "" << "9" << 0;
+        QTest::newRow("no journal") << "folder" << false << true << "" << "" << 1;
+        QTest::newRow("no journal, outcome unknown") << "folder" << false << false << "" << "" << 1;
+        QTest::newRow("journal back after the commit") << "folder" << true << true << "9" << "" << 0;
+    }
+
+    void sessionIntents()
+    {
+        QFETCH(QString, blocker);
+        QFETCH(bool, cleared);
+        QFETCH(bool, commitKnown);
+        QFETCH(QString, committed);
+        QFETCH(QString, unconfirmed);
+        QFETCH(int, warnings);
+        const QString folder = m_dir->filePath("journal");
+        const JournalFolder journal(folder);
+        if (blocker == "folder")
+            QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
+        RegisterIdentity identity;
+        identity.modelCode = 57;
+        identity.serialNumber = QStringLiteral("0057000001");
+        JournalSession session(QStringLiteral("vescor"), identity, journal);
+        session.intend(ProbeTable::info(List, 1), {{1, 1, "Поле 1", "1", "2"}});
+        if (cleared)
+            QVERIFY(QFile::remove(folder));
+        if (commitKnown)
+            session.confirm();
+        else
+            QCOMPARE(session.leaveUnconfirmed(), blocker.isEmpty());
+        // Nothing pending any more: a second end adds nothing.
+        session.confirm();
+        QCOMPARE(session.warnings().size(), warnings);
+        const QList<RecordedWrite> writes = journal.writes();
+        QStringList tables, open;
+        for (const RecordedWrite& write : writes) {
+            tables << write.tableNumbers().mid(0, write.tables.size());
+            open << write.unconfirmedTableNumbers();
+        }
+        QCOMPARE(tables.join(' '), committed);
+        QCOMPARE(open.join(' '), unconfirmed);
+        QCOMPARE(fileBytes(journal.filePath("0057000001")).count('\n'), committed.isEmpty() && unconfirmed.isEmpty() ? 0 : (commitKnown && !cleared ? 2 : 1));
     }
 };
 

@@ -112,6 +112,41 @@ private slots:
         QCOMPARE(html.byClass.contains("note"), !described);
     }
 
+    // A table whose commit was never confirmed is shown as one that may have
+    // been written, after the committed ones, and is left out of the counts.
+    void tableThatMayHaveBeenWritten_data()
+    {
+        QTest::addColumn<bool>("committedToo");
+        QTest::newRow("beside a committed table") << true;
+        QTest::newRow("alone") << false;
+    }
+
+    void tableThatMayHaveBeenWritten()
+    {
+        QFETCH(bool, committedToo);
+        RecordedWrite write = threeCells();
+        JournalRecord uncertain = record(4, QStringLiteral("Клише"), {{5, 1, QStringLiteral("Строка клише 5"), "А", "Б"}});
+        uncertain.intent = 3;
+        uncertain.confirmed = false;
+        if (!committedToo)
+            write.tables.clear();
+        write.add(uncertain);
+        WriteReport report(WriteReport::identityOf(write.first()), model57());
+        report.add(write);
+        const ReportHtml html = ReportHtml::parse(report.finish());
+        QVERIFY2(html.wellFormed, qPrintable(html.error));
+        QCOMPARE(html.cellRows.size(), committedToo ? 4 : 1);
+        QCOMPARE(html.cellRows.last(), row(QStringLiteral("Таблица 4 «Клише»: таблица могла быть записана"), "5",
+                                           "1. Строка клише 5", "А", "Б"));
+        QCOMPARE(html.byClass.value("table-total").last(), QStringLiteral("Ячеек в таблице, которая могла быть записана: 1"));
+        QCOMPARE(html.only("write-total"), committedToo ? QStringLiteral("Итого по записи: таблиц 2, ячеек 3")
+                                                        : QStringLiteral("Итого по записи: таблиц 0, ячеек 0"));
+        QCOMPARE(html.only("write-unconfirmed"),
+                 QStringLiteral("Могли быть записаны (фиксация не подтверждена): таблиц 1, ячеек 1"));
+        QCOMPARE(html.only("total-tables"), committedToo ? QStringLiteral("2") : QStringLiteral("0"));
+        QCOMPARE(html.only("total-cells"), committedToo ? QStringLiteral("3") : QStringLiteral("0"));
+    }
+
     // Writes follow one another in the order added, and the totals add them up.
     void totalsOverWrites()
     {

@@ -221,6 +221,86 @@ private slots:
         }
         QCOMPARE(cells, journaled);
     }
+    // A commit that reports failure may still have stored the table: the
+    // message says the outcome is unknown, and the journal keeps the cells as
+    // an intent never confirmed, the table's marks kept for another write.
+    void commitOfUnknownOutcome_data()
+    {
+        QTest::addColumn<QString>("stage");     // of the commit's fault
+        QTest::addColumn<QString>("value11");   // written to row 1 field 1, held: 1
+        QTest::addColumn<bool>("journalBlocked");
+        QTest::addColumn<bool>("stored");       // the register took the table
+        QTest::addColumn<QString>("outcome");   // what the message adds to the driver's; empty: nothing
+        QTest::addColumn<int>("unconfirmed");   // cells journaled so
+        const QString told = QStringLiteral("Исход записи таблицы 20 (Первая) неизвестен: таблица могла быть записана. "
+                                            "В журнале изменений она отмечена: «таблица могла быть записана».");
+        const QString notJournaled = QStringLiteral("Исход записи таблицы 20 (Первая) неизвестен: таблица могла быть "
+                                                    "записана. В журнал изменений она не записана.");
+        QTest::newRow("refused") << "" << "7" << false << false << told << 1;
+        QTest::newRow("stored, told failed") << "after-rename" << "7" << false << true << told << 1;
+        QTest::newRow("stopped before the rename") << "rename" << "7" << false << false << told << 1;
+        QTest::newRow("stored, journal unwritable") << "after-rename" << "7" << true << true << notJournaled << 0;
+        QTest::newRow("nothing to change") << "after-rename" << "1" << false << false << "" << 0;
+    }
+
+    void commitOfUnknownOutcome()
+    {
+        QFETCH(QString, stage);
+        QFETCH(QString, value11);
+        QFETCH(bool, journalBlocked);
+        QFETCH(bool, stored);
+        QFETCH(QString, outcome);
+        QFETCH(int, unconfirmed);
+
+        EmulatorImage image;
+        image.addTable(20, {{1}, {1}}, 3);
+        for (int r = 1; r <= 3; ++r) {
+            for (int f = 1; f <= 2; ++f)
+                image.setCell(20, r, f, QByteArray::fromHex("01"));
+        }
+        EmulatorImage::Fault fault{QStringLiteral("commit")};
+        fault.stage = stage;
+        image.addFault(fault);
+        const QString path = image.install(*m_dir, true);
+        const QString folder = m_dir->filePath(QStringLiteral("journal"));
+        if (journalBlocked)
+            QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
+        const JournalFolder journalFolder(folder);
+
+        DataRows rows = heldRows();
+        rows[0][0] = Cell(value11.toUtf8(), true);
+        QString message;
+        QStringList warnings;
+        {
+            RegisterSession session(KKT_Logic::instance());
+            session.open();
+            JournalSession journal(QStringLiteral("vescor"), session.identity(), journalFolder);
+            TableWriteRun run(session.link(), firstTable(), rows);
+            run.read(Before::WrittenCells);
+            ProgressReporter progress;
+            unsigned cellCount = 0;
+            try {
+                run.write(journal, Send::Marked, cellCount, progress);
+            } catch (const FlowFailure& error) {
+                QCOMPARE(error.kind(), FlowFailure::DriverFailed);
+                message = error.message();
+            }
+            QCOMPARE(cellCount, 0u);
+            warnings = journal.warnings();
+        }
+        const QString driverText = QStringLiteral("Ошибка - 2 [Нет связи]");
+        QCOMPARE(message, outcome.isEmpty() ? driverText : driverText + QLatin1Char('\n') + outcome);
+        QCOMPARE(warnings.size(), journalBlocked ? 1 : 0);
+        QVERIFY(rows[0][0].changed);
+        QCOMPARE(EmulatorImage::fromFile(path).cell(20, 1, 1), stored ? QByteArray::fromHex("07") : QByteArray::fromHex("01"));
+        int cells = 0;
+        for (const RecordedWrite& write : journalFolder.writes()) {
+            QCOMPARE(write.tables.size(), 0);
+            for (const JournalRecord& record : write.unconfirmed)
+                cells += record.cells.size();
+        }
+        QCOMPARE(cells, unconfirmed);
+    }
 };
 
 VESCOR_TEST(TableWriteRunTest)

@@ -44,7 +44,8 @@ public:
         int times = -1; // -1: every matching call after those
         int code = 2;
         QString description = QStringLiteral("Нет связи");
-        QString stage;  // "rename": a commit that stops after writing its temporary file
+        QString stage;  // "rename": a commit that stops after writing its temporary file;
+                        // "after-rename": one that stores the image but reports failure
         int query = -1;
         bool throws = false; // the call fails by an exception inside the library
     };
