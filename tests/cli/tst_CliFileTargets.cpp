@@ -1,5 +1,6 @@
 #include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
+#include "support/RegisterFolder.h"
 #include "support/SpecialNode.h"
 #include "support/TestMain.h"
 
@@ -18,8 +19,7 @@ class CliFileTargetsTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QByteArray m_dataHome;
+    std::unique_ptr<RegisterFolder> m_dir;
     QString m_write;  // a write in the journal
     QString m_serial; // the register's
 
@@ -29,13 +29,10 @@ private slots:
     // A register with one recorded write and a snapshot of it.
     void initTestCase()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_dataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", path("data").toUtf8());
         const EmulatorImage image = EmulatorImage::defaultImage();
         m_serial = QString::fromStdString(image.json()["identity"]["serialNumber"].asString());
-        image.install(*m_dir, true);
+        m_dir = std::make_unique<RegisterFolder>(image, true);
+        QVERIFY(m_dir->isValid());
         QVERIFY(writeBytes(path("taxes.csv"), "Налоговые ставки 1.1\n\"Ставка, %\";\"Наименование налога\";"
                                               "\"Зарезервировано\"\n\"1\";\"17.00\";\"НДС\";\"0\"\n"));
         QCOMPARE(runCli({"import", path("taxes.csv")}, m_dir->path()).exitCode, 0);
@@ -48,8 +45,6 @@ private slots:
 
     void cleanupTestCase()
     {
-        EmulatorImage::uninstall();
-        qputenv("XDG_DATA_HOME", m_dataHome);
         m_dir.reset();
     }
 

@@ -1,6 +1,7 @@
 #include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/RegisterFolder.h"
 #include "support/TestMain.h"
 
 #include "common/RussianPlural.h"
@@ -62,12 +63,11 @@ class CliJournalTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<RegisterFolder> m_dir;
     QString m_image;
-    QByteArray m_dataHome;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    QString journalDir() const { return path("data/Orvane/Vescor/journal"); }
+    QString journalDir() const { return m_dir->journalDir(); }
     CliRun run(const QStringList& arguments) const { return runCli(arguments, m_dir->path()); }
     QStringList writes() const
     {
@@ -112,19 +112,15 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_dataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", path("data").toUtf8());
         EmulatorImage image = EmulatorImage::defaultImage();
         image.setRowCount(1, 5);
-        m_image = image.install(*m_dir, true);
+        m_dir = std::make_unique<RegisterFolder>(image, true);
+        QVERIFY(m_dir->isValid());
+        m_image = m_dir->image();
     }
 
     void cleanup()
     {
-        EmulatorImage::uninstall();
-        qputenv("XDG_DATA_HOME", m_dataHome);
         m_dir.reset();
     }
 

@@ -5,6 +5,7 @@
 #include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
+#include "support/RegisterFolder.h"
 #include "support/TestMain.h"
 
 #include "journal/JournalFolder.h"
@@ -52,12 +53,11 @@ class CliKillTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<RegisterFolder> m_dir;
     QString m_image;
-    QByteArray m_dataHome;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    QString journalDir() const { return path("data/Orvane/Vescor/journal"); }
+    QString journalDir() const { return m_dir->journalDir(); }
 
     // Exit status, or -1 for a process that did not end by itself.
     int runKilledAfter(const QStringList& arguments, int call) const
@@ -104,19 +104,15 @@ class CliKillTest : public QObject
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_dataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", path("data").toUtf8());
         EmulatorImage image = EmulatorImage::defaultImage();
         image.setRowCount(1, 5);
-        m_image = image.install(*m_dir, true);
+        m_dir = std::make_unique<RegisterFolder>(image, true);
+        QVERIFY(m_dir->isValid());
+        m_image = m_dir->image();
     }
 
     void cleanup()
     {
-        EmulatorImage::uninstall();
-        qputenv("XDG_DATA_HOME", m_dataHome);
         m_dir.reset();
     }
 

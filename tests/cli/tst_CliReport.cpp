@@ -1,5 +1,6 @@
 #include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
+#include "support/RegisterFolder.h"
 #include "support/ReportHtml.h"
 #include "support/RegisterWrite.h"
 #include "support/TestMain.h"
@@ -50,11 +51,10 @@ class CliReportTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QByteArray m_dataHome;
+    std::unique_ptr<RegisterFolder> m_dir;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    JournalFolder journal() const { return JournalFolder(path("data/Orvane/Vescor/journal")); }
+    JournalFolder journal() const { return JournalFolder(m_dir->journalDir()); }
 
 private slots:
     void initTestCase() { KKT_Logic::instance().connect(); }
@@ -62,17 +62,12 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<RegisterFolder>();
         QVERIFY(m_dir->isValid());
-        m_dataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", path("data").toUtf8());
-        EmulatorImage::defaultImage().install(*m_dir);
     }
 
     void cleanup()
     {
-        EmulatorImage::uninstall();
-        qputenv("XDG_DATA_HOME", m_dataHome);
         m_dir.reset();
     }
 

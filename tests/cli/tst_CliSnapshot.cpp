@@ -3,6 +3,7 @@
 #include "support/EmulatorImage.h"
 #include "support/InternalLetters.h"
 #include "support/RegisterCells.h"
+#include "support/RegisterFolder.h"
 #include "support/ReportHtml.h"
 #include "support/RegisterWrite.h"
 #include "support/TestMain.h"
@@ -24,8 +25,7 @@ class CliSnapshotTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QByteArray m_dataHome;
+    std::unique_ptr<RegisterFolder> m_dir;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
 
@@ -36,11 +36,8 @@ private slots:
     // A snapshot of the default register, then three cells in two tables changed.
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<RegisterFolder>();
         QVERIFY(m_dir->isValid());
-        m_dataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", path("data").toUtf8());
-        EmulatorImage::defaultImage().install(*m_dir);
         const CliRun saved = runCli({"snapshot", "save", path("kassa.zip"), "--tables", "2,6"}, m_dir->path());
         QCOMPARE(saved.exitCode, 0);
         QCOMPARE(saved.outLines(), QStringList{path("kassa.zip")});
@@ -53,8 +50,6 @@ private slots:
 
     void cleanup()
     {
-        EmulatorImage::uninstall();
-        qputenv("XDG_DATA_HOME", m_dataHome);
         m_dir.reset();
     }
 
@@ -394,8 +389,7 @@ class CliLastLetterTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QByteArray m_dataHome;
+    std::unique_ptr<RegisterFolder> m_dir;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
     CliRun cli(const QStringList& arguments) const { return runCli(arguments, m_dir->path()); }
@@ -406,17 +400,12 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<RegisterFolder>();
         QVERIFY(m_dir->isValid());
-        m_dataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", path("data").toUtf8());
-        EmulatorImage::defaultImage().install(*m_dir);
     }
 
     void cleanup()
     {
-        EmulatorImage::uninstall();
-        qputenv("XDG_DATA_HOME", m_dataHome);
         m_dir.reset();
     }
 

@@ -1,6 +1,7 @@
 #include "support/CliRunner.h"
 
 #include "support/EmulatorImage.h"
+#include "support/RegisterFolder.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -32,8 +33,7 @@ class CliWriteFailuresTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QByteArray m_dataHome;
+    std::unique_ptr<RegisterFolder> m_dir;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
     QString m_lastWrite; // the journal's newest write
@@ -50,11 +50,8 @@ private slots:
     // a file that differs from what it holds.
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<RegisterFolder>();
         QVERIFY(m_dir->isValid());
-        m_dataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", path("data").toUtf8());
-        EmulatorImage::defaultImage().install(*m_dir);
         QVERIFY(writeBytes(path("written.csv"), taxFile("17.00")));
         QVERIFY(writeBytes(path("other.csv"), taxFile("16.00")));
         QCOMPARE(runCli({"import", path("written.csv")}, m_dir->path()).exitCode, 0);
@@ -68,8 +65,6 @@ private slots:
 
     void cleanup()
     {
-        EmulatorImage::uninstall();
-        qputenv("XDG_DATA_HOME", m_dataHome);
         m_dir.reset();
     }
 
