@@ -7,7 +7,6 @@
 #include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
 #include "snapshot/SnapshotManifest.h"
-#include "table/TableModel.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -95,7 +94,8 @@ bool SnapshotChoice::allowCompareFiles(CommandHost& host, const SnapshotManifest
 }
 
 bool SnapshotChoice::allowRestore(CommandHost& host, const QString& path, const SnapshotManifest& snapshot,
-                                  const RegisterIdentity& connected, RegisterSnapshot::Permissions& permissions)
+                                  const RegisterIdentity& connected, const QStringList& droppedEdits,
+                                  RegisterSnapshot::Permissions& permissions)
 {
     QStringList lines;
     lines << QStringLiteral("Восстановить ККТ (%1) из снимка %2, сделанного %3 UTC?")
@@ -107,15 +107,9 @@ bool SnapshotChoice::allowRestore(CommandHost& host, const QString& path, const 
         lines << otherModelText(snapshot, connected);
     else if (permissions.otherRegister)
         lines << QStringLiteral("Снимок сделан с другой ККТ, заводской номер %1.").arg(snapshot.identity.serialNumber);
-    // The tabs are read again afterwards: what was typed on them and not written goes.
-    QStringList unwritten;
-    for (const TableModel* model : host.tableModels()) {
-        if (model && model->hasChangedCells())
-            unwritten << model->tableInfo().name;
-    }
-    if (!unwritten.isEmpty())
+    if (!droppedEdits.isEmpty())
         lines << QStringLiteral("Изменения, не записанные в ККТ, будут потеряны на вкладках: %1.")
-                     .arg(unwritten.join(QStringLiteral(", ")));
+                     .arg(droppedEdits.join(QStringLiteral(", ")));
     lines << QStringLiteral("Будут записаны ячейки, которые отличаются от снимка, каждая таблица целиком или никак. "
                             "ККТ до восстановления сохранится в снимке рядом с журналом изменений.");
     return MessageBox::question(host.dialogParent(), product::displayName(), lines.join(QLatin1Char('\n')));

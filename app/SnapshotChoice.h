@@ -27,9 +27,11 @@ public:
     // The same for two snapshots of different models.
     static bool allowCompareFiles(CommandHost& host, const SnapshotManifest& first, const SnapshotManifest& second,
                                   RegisterSnapshot::Permissions& permissions);
-    // Asks before a restore, naming another register or model; false when the user declines.
+    // Asks before a restore, naming another register or model and the tabs
+    // whose unwritten edits the restore drops; false when the user declines.
     static bool allowRestore(CommandHost& host, const QString& path, const SnapshotManifest& snapshot,
-                             const RegisterIdentity& connected, RegisterSnapshot::Permissions& permissions);
+                             const RegisterIdentity& connected, const QStringList& droppedEdits,
+                             RegisterSnapshot::Permissions& permissions);
 
     // "модель 57 (Вескор-Эмулятор 57), заводской номер 0057000001"
     static QString registerText(const RegisterIdentity& identity);

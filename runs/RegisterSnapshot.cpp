@@ -4,6 +4,7 @@
 #include "flows/RegisterSession.h"
 #include "flows/SnapshotTableRows.h"
 #include "flows/TableReader.h"
+#include "TableSetWriter.h"
 #include "TableWriteRun.h"
 #include "journal/JournalSession.h"
 
@@ -219,7 +220,8 @@ RegisterSnapshot::Comparison RegisterSnapshot::compare(SnapshotReader& snapshot,
 RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, RegisterSession& session,
                                                     JournalSession& journal, const Permissions& permissions,
                                                     const QVector<unsigned>& tables, bool dryRun,
-                                                    const QString& undoDirectory, ProgressReporter& progress)
+                                                    const QString& undoDirectory, ProgressReporter& progress,
+                                                    QList<unsigned>* committed)
 {
     const SnapshotManifest& manifest = snapshot.manifest();
     const QString serial = session.identity().serialNumber;
@@ -317,25 +319,34 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
         throw FlowFailure(FlowFailure::Refused, error.message());
     }
 
+    QList<TableInfo> differingTables;
+    for (const Pairing& pair : qAsConst(differing))
+        differingTables << pair.table;
+    TableSetWriter writer(differingTables, journal, progress, TableWriteRun::Send::Differing);
     for (int k = 0; k < differing.size(); ++k) {
         const Pairing& pair = differing.at(k);
         TablePlan& tablePlan = plans[k];
-        const unsigned before = result.cellsWritten;
         try {
             TableWriteRun run(session.link(), pair.table, tablePlan.rows);
             run.useRead(tablePlan.registerRows);
-            run.write(journal, TableWriteRun::Send::Differing, result.cellsWritten, progress);
+            writer.write(run);
         } catch (const FlowFailure& failure) {
+            if (committed)
+                *committed = writer.writtenTables();
+            const QString kept = QStringLiteral("ККТ до восстановления сохранена в снимке %1").arg(result.undoSnapshot);
+            if (failure.kind() == FlowFailure::Cancelled)
+                throw FlowFailure(FlowFailure::Cancelled, failure.message() + QLatin1Char('\n') + kept);
             throw FlowFailure(failure.kind(),
-                              QStringLiteral("%1: %2\nТаблицы, записанные до сбоя, остались записанными; ККТ до "
-                                             "восстановления сохранена в снимке %3")
-                                  .arg(SnapshotReader::tableName(pair.entry), failure.message(), result.undoSnapshot));
+                              QStringLiteral("%1: %2\nТаблицы, записанные до сбоя, остались записанными; %3")
+                                  .arg(SnapshotReader::tableName(pair.entry), failure.message(), kept));
         }
         // Only what differs was read and held back: the table is free again.
         tablePlan = TablePlan();
-        if (result.cellsWritten > before)
-            ++result.tablesWritten;
     }
+    result.cellsWritten = writer.cellsWritten();
+    result.tablesWritten = writer.tablesWritten();
+    if (committed)
+        *committed = writer.writtenTables();
     return result;
 }
 

@@ -96,9 +96,14 @@ public:
     // refused; a dry run refuses the same, with the same message.
     // tables: the numbers of the snapshot's tables to restore, empty for all;
     // a number the snapshot lacks is refused.
+    // The user may stop it through progress between tables or inside one (the
+    // table being written is then not committed): Cancelled, naming the tables
+    // restored and the ones not. committed, when given, receives the numbers
+    // of the tables committed, also when a failure or a cancel stops the restore.
     static Restore restore(SnapshotReader& snapshot, RegisterSession& session, JournalSession& journal,
                            const Permissions& permissions, const QVector<unsigned>& tables, bool dryRun,
-                           const QString& undoDirectory, ProgressReporter& progress);
+                           const QString& undoDirectory, ProgressReporter& progress,
+                           QList<unsigned>* committed = nullptr);
 
     // Where restores keep the registers as they were: beside the journal.
     static QString undoDirectory(const QString& journalDirectory);

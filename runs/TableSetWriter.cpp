@@ -2,8 +2,6 @@
 
 #include "flows/FlowFailure.h"
 
-#include "TableWriteRun.h"
-
 #include "device/ProgressReporter.h"
 #include "journal/JournalSession.h"
 
@@ -23,8 +21,9 @@ QString nameList(const QStringList& names)
 
 } // namespace
 
-TableSetWriter::TableSetWriter(const QList<TableInfo>& tables, JournalSession& journal, ProgressReporter& progress)
-    : m_tables(tables), m_journal(journal), m_progress(progress)
+TableSetWriter::TableSetWriter(const QList<TableInfo>& tables, JournalSession& journal, ProgressReporter& progress,
+                               TableWriteRun::Send send)
+    : m_tables(tables), m_journal(journal), m_progress(progress), m_send(send)
 {
 }
 
@@ -35,7 +34,7 @@ void TableSetWriter::write(TableWriteRun& run)
         stop();
     const unsigned before = m_cellsWritten;
     try {
-        run.write(m_journal, TableWriteRun::Send::Marked, m_cellsWritten, m_progress);
+        run.write(m_journal, m_send, m_cellsWritten, m_progress);
     } catch (const FlowFailure& failure) {
         if (failure.kind() == FlowFailure::Cancelled)
             stop();

@@ -464,6 +464,17 @@ void TableModel::setSnapshotValues(const QVector<StoredCell>& cells)
     emit marksChanged();
 }
 
+void TableModel::forgetSnapshot()
+{
+    if (!m_comparedWithSnapshot)
+        return;
+    m_snapshotValues.clear();
+    m_comparedWithSnapshot = false;
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
+    emit marksChanged();
+}
+
 const QByteArray* TableModel::differingSnapshotValue(int row, int column) const
 {
     const auto found = m_snapshotValues.constFind({row, column});

@@ -68,6 +68,8 @@ public:
     void setSnapshotValues(const QVector<StoredCell>& cells);
     // True once the rows were compared with a snapshot, also when none differed.
     bool comparedWithSnapshot() const { return m_comparedWithSnapshot; }
+    // The comparison is over (the register was restored): no snapshot colour, no count.
+    void forgetSnapshot();
     // The cells whose values still differ from the snapshot's, with the snapshot's values, in row order.
     QVector<StoredCell> snapshotDifferences() const;
     int snapshotDifferenceCount() const;

@@ -108,6 +108,7 @@ public:
     std::unique_ptr<MainWindow> window;
     QString imagePath;
     QList<MessageBox::Request> boxes;
+    QStringList statusAtBoxes; // the window's status text as each box came up
     QMessageBox::StandardButton questionAnswer = QMessageBox::Yes;
     QList<FileDialog::Request> dialogs;
     QStringList answers; // taken in order by the file dialogs; none left: cancelled
@@ -116,6 +117,7 @@ public:
     {
         MessageBox::setHandler([this](const MessageBox::Request& request) {
             boxes << request;
+            statusAtBoxes << (window ? window->statusText() : QString());
             return request.icon == QMessageBox::Question ? questionAnswer : QMessageBox::Ok;
         });
         FileDialog::setHandler([this](const FileDialog::Request& request) {
@@ -134,6 +136,7 @@ public:
     {
         dir = std::make_unique<QTemporaryDir>();
         boxes.clear();
+        statusAtBoxes.clear();
         dialogs.clear();
         answers.clear();
         questionAnswer = QMessageBox::Yes;

@@ -4,6 +4,7 @@
 #include "support/SpecialNode.h"
 #include "support/TestMain.h"
 
+#include "app/CommandProgress.h"
 #include "device/ProgressReporter.h"
 #include "journal/JournalFolder.h"
 #include "table/CellColors.h"
@@ -463,6 +464,109 @@ private slots:
                  qPrintable(h.boxes.first().text));
         QCOMPARE(h.window->statusText(), Cancelled);
         QVERIFY(h.modelOfTable(5)->hasChangedCells());
+    }
+
+    // A restore stopped with "Отменить" (as a read is): the register holds
+    // whole tables, the warning names the tables restored and the ones not,
+    // and the tabs show the register without marks or a comparison's counts.
+    void restoreCancelledFromWindow_data()
+    {
+        QTest::addColumn<QString>("clickAt"); // the progress text the click waits for
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("cashDesk"); // what the tab of table 2 shows then
+        QTest::newRow("in the first table") << "Режимы работы: строка"
+                                            << "Записаны в ККТ таблицы: нет\nНе записаны таблицы: 2 \"Режимы работы\", "
+                                               "6 \"Налоговые ставки\"\n"
+                                            << "7";
+        QTest::newRow("before the second table")
+            << "Налоговые ставки: строка"
+            << "Записаны в ККТ таблицы: 2 \"Режимы работы\"\nНе записаны таблицы: 6 \"Налоговые ставки\"\n"
+            << "1";
+    }
+
+    void restoreCancelledFromWindow()
+    {
+        QFETCH(QString, clickAt);
+        QFETCH(QString, report);
+        QFETCH(QString, cashDesk);
+        QVERIFY(compare());
+        QVERIFY(h.tabTitles().contains(QStringLiteral("Налоговые ставки (2)")));
+        const QStringList compared = h.tabTitles();
+        const RegisterCells changed = h.cells();
+        QVERIFY(EmulatorImage::fromFile(h.imagePath)
+                    .setLinkLatency(int(ProgressReporter::UpdateInterval))
+                    .save(h.imagePath));
+        bool clicked = false;
+        QTimer poll;
+        poll.setInterval(0);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* cancel = h.window->findChild<QPushButton*>(QStringLiteral("cancelLoadingButton"));
+            auto* progress = h.window->findChild<CommandProgress*>();
+            if (clicked || !cancel || !progress || !progress->format().startsWith(clickAt)
+                || !progress->format().contains(QStringLiteral("записано")))
+                return;
+            clicked = true;
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        poll.start();
+        h.boxes.clear();
+        h.statusAtBoxes.clear();
+        QVERIFY(snapshotMenu(QStringLiteral("Восстановить из снимка…"), snapshot()));
+        poll.stop();
+        QVERIFY(clicked);
+        QCOMPARE(h.boxes.size(), 2);
+        QCOMPARE(h.boxes.at(1).icon, QMessageBox::Warning);
+        QVERIFY2(h.boxes.at(1).text.startsWith(QStringLiteral("Операция записи прервана пользователем\n") + report
+                                               + QStringLiteral("ККТ до восстановления сохранена в снимке ")),
+                 qPrintable(h.boxes.at(1).text));
+        QCOMPARE(h.window->statusText(), QStringLiteral("Операция записи прервана пользователем"));
+        QList<CellKey> restored;
+        if (cashDesk == QLatin1String("1"))
+            restored << CellKey{2, 1, 1};
+        QCOMPARE(differences(changed, h.cells()), restored);
+        QCOMPARE(journalWrites(), restored.isEmpty() ? 0 : 1);
+        QCOMPARE(h.modelOfTable(2)->cellText(0, 0), cashDesk);
+        QCOMPARE(h.modelOfTable(6)->cellText(0, 0), QStringLiteral("21.00"));
+        // Nothing written, the comparison still holds; else it was of a register gone.
+        if (restored.isEmpty()) {
+            QCOMPARE(h.tabTitles(), compared);
+            return;
+        }
+        for (const QString& title : h.tabTitles())
+            QVERIFY2(!title.contains(QLatin1Char('(')) && !title.endsWith(QLatin1Char('*')), qPrintable(title));
+        QVERIFY(markedCells().isEmpty());
+    }
+
+    // Agreed, the restore drops the edits its question named, starts its busy
+    // state only after the answer, and leaves no mark, no count and no "*".
+    void restoreLeavesNothingStale()
+    {
+        QVERIFY(compare());
+        QVERIFY(h.selectTable(5));
+        auto* page = qobject_cast<TablePage*>(h.tabs()->currentWidget());
+        const QString shown = page->tableModel()->cellText(1, 0);
+        page->view()->setCurrentIndex(page->filterModel()->index(1, 0));
+        page->pasteText(QStringLiteral("НОВОЕ"));
+        QVERIFY(page->hasMarkedCells());
+        QVERIFY(h.window->windowTitle().endsWith(QLatin1Char('*')));
+        h.boxes.clear();
+        h.statusAtBoxes.clear();
+        QVERIFY(snapshotMenu(QStringLiteral("Восстановить из снимка…"), snapshot()));
+        QCOMPARE(h.boxes.size(), 1);
+        QVERIFY2(h.boxes.first().text.contains(
+                     QStringLiteral("\nИзменения, не записанные в ККТ, будут потеряны на вкладках: Типы оплаты.\n")),
+                 qPrintable(h.boxes.first().text));
+        QVERIFY2(!h.statusAtBoxes.first().contains(QStringLiteral("Идет запись")), qPrintable(h.statusAtBoxes.first()));
+        QVERIFY2(h.window->statusText().startsWith(QStringLiteral("Успешно записано 3 ячеек в 2 таблицах")),
+                 qPrintable(h.window->statusText()));
+        QVERIFY(differences(m_saved, h.cells()).isEmpty());
+        QCOMPARE(h.modelOfTable(5)->cellText(1, 0), shown);
+        for (int i = 0; i < h.tabs()->count(); ++i)
+            QVERIFY2(!h.tabModel(i)->hasChangedCells(), qPrintable(h.tabTitles().at(i)));
+        for (const QString& title : h.tabTitles())
+            QVERIFY2(!title.contains(QLatin1Char('(')) && !title.endsWith(QLatin1Char('*')), qPrintable(title));
+        QVERIFY(!h.window->windowTitle().endsWith(QLatin1Char('*')));
+        QVERIFY(markedCells().isEmpty());
     }
 };
 

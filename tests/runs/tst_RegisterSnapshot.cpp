@@ -1,6 +1,7 @@
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
 #include "support/RegisterWrite.h"
+#include "support/SteppingClock.h"
 #include "support/TestMain.h"
 
 #include "device/KKT_Logic.h"
@@ -135,11 +136,33 @@ QList<CellKey> keysOf(const QList<RawCell>& cells)
     return keys;
 }
 
+// Asks to stop when the write shows the text given ("Налоговые ставки: строка 0"):
+// every pace point is due, so each text is shown.
+class StopAtText : public ProgressReporter
+{
+public:
+    explicit StopAtText(const QString& text) : ProgressReporter(everyPoint()), m_text(text) {}
+    void setText(const QString& text) override
+    {
+        if (text.startsWith(m_text) && text.contains(QStringLiteral("записано ячеек")))
+            requestCancel();
+    }
+
+private:
+    static const Clock& everyPoint()
+    {
+        static const SteppingClock clock(ProgressReporter::UpdateInterval);
+        return clock;
+    }
+    QString m_text;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(QList<RawCell>)
 Q_DECLARE_METATYPE(QList<CellKey>)
 Q_DECLARE_METATYPE(QVector<unsigned>)
+Q_DECLARE_METATYPE(QList<unsigned>)
 
 // Snapshots of the emulated register: the file refuses damage, the comparison
 // finds exactly the changed cells, and a restore brings the register back,
@@ -602,6 +625,64 @@ private slots:
                 QCOMPARE(writes.first().tables.size(), 1);
             }
         }
+    }
+
+    // A restore the user stops, between tables or inside one: the register
+    // holds whole tables only, the message names the tables restored and the
+    // ones not, and the journal has the committed tables alone.
+    void restoreCancelled_data()
+    {
+        QTest::addColumn<QString>("stopAt");
+        QTest::addColumn<QList<unsigned>>("committed");
+        QTest::addColumn<QString>("report");
+        const QString both = QStringLiteral("2 \"Режимы работы\", 6 \"Налоговые ставки\"");
+        QTest::newRow("in the first table") << "Режимы работы: строка 0" << QList<unsigned>{}
+                                            << "Записаны в ККТ таблицы: нет\nНе записаны таблицы: " + both;
+        QTest::newRow("before the second table")
+            << "Налоговые ставки: строка 0" << QList<unsigned>{2}
+            << "Записаны в ККТ таблицы: 2 \"Режимы работы\"\nНе записаны таблицы: 6 \"Налоговые ставки\"";
+        QTest::newRow("after a cell of the second table")
+            << "Налоговые ставки: строка 1" << QList<unsigned>{2}
+            << "Записаны в ККТ таблицы: 2 \"Режимы работы\"\nНе записаны таблицы: 6 \"Налоговые ставки\"";
+    }
+
+    void restoreCancelled()
+    {
+        QFETCH(QString, stopAt);
+        QFETCH(QList<unsigned>, committed);
+        QFETCH(QString, report);
+        const QString path = file(QStringLiteral("kassa.zip"));
+        save(path, {});
+        QVERIFY(writeRawCells(ThreeChanges));
+        const RegisterCells changed = registerCells(m_image);
+        SnapshotReader reader(path);
+        RegisterSession session(KKT_Logic::instance());
+        session.openWithDescription();
+        JournalSession journal(QStringLiteral("test"), session.identity(), JournalFolder(file(QStringLiteral("journal"))));
+        StopAtText progress(stopAt);
+        QList<unsigned> written = {99};
+        try {
+            RegisterSnapshot::restore(reader, session, journal, {}, {}, false,
+                                      RegisterSnapshot::undoDirectory(file(QStringLiteral("journal"))), progress,
+                                      &written);
+            QFAIL("the restore went through");
+        } catch (const FlowFailure& failure) {
+            QCOMPARE(failure.kind(), FlowFailure::Cancelled);
+            QVERIFY2(failure.message().startsWith(QStringLiteral("Операция записи прервана пользователем\n") + report
+                                                  + QStringLiteral("\nККТ до восстановления сохранена в снимке ")
+                                                  + file(QStringLiteral("journal/snapshots/"))),
+                     qPrintable(failure.message()));
+        }
+        session.close();
+        QCOMPARE(written, committed);
+        QList<CellKey> restored;
+        if (committed.contains(2))
+            restored << CellKey{2, 1, 1};
+        QCOMPARE(differences(changed, registerCells(m_image)), restored);
+        const QList<RecordedWrite> writes = JournalFolder(file(QStringLiteral("journal"))).writes(Serial);
+        QCOMPARE(writes.size(), committed.isEmpty() ? 0 : 1);
+        if (!committed.isEmpty())
+            QCOMPARE(writes.first().tables.size(), committed.size());
     }
 
     // A restore is checked whole before its first write, as an import checks
