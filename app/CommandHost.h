@@ -36,7 +36,6 @@ public:
         setStatusText(failure.message());
     }
     virtual void setInfoText(const QString& text) = 0;
-    virtual void setWriteEnabled(bool enabled) = 0;
     // The window's progress, which a command holds while it runs (BusyIndicator).
     virtual CommandProgress& progress() = 0;
 

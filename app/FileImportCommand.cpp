@@ -22,8 +22,8 @@ void FileImportCommand::run()
         return;
     RecentFolders& folders = m_host.recentFolders();
     const QString path = FileDialog::getOpenFileName(m_host.dialogParent(), QObject::tr("Открыть файл"),
-                                                     folders.start(RecentFolders::Import), FileCommandTexts::csvFilter());
-    folders.remember(RecentFolders::Import, path, false);
+                                                     folders.start(RecentFolders::TableFiles), FileCommandTexts::csvFilter());
+    folders.remember(RecentFolders::TableFiles, path, false);
     if (path.isEmpty()) {
         m_host.setStatusText(FileCommandTexts::cancelled());
         return;
@@ -65,7 +65,6 @@ void FileImportCommand::run()
         if (!notes.isEmpty())
             status += QStringLiteral("(%1)").arg(notes.join(QStringLiteral("; ")));
         m_host.setStatusText(status);
-        m_host.setWriteEnabled(true);
     } catch (const FlowFailure& failure) {
         m_host.showError(failure.message());
         // A refusal of the file stays in the status bar as well.

@@ -134,7 +134,9 @@ MainWindow::MainWindow(QWidget* parent, const QString& settingsPath)
     moveToMenu(snapshotRestore, snapshotMenu, ui->snapshotButton, tr("&Восстановить из снимка…"));
     ui->snapshotButton->setMenu(snapshotMenu);
 
-    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::on_tabSelected);
+    // The first tab makes the current index 0, the last one gone makes it -1.
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this,
+            [this](int current) { ui->pbtnSaveToFile->setEnabled(current >= 0); });
     addCommandKeys();
 
     KKT_Logic::instance().connect();
@@ -242,7 +244,6 @@ void MainWindow::keepTabsAside()
     m_keptTabs.current = ui->tabWidget->currentIndex();
     m_keptTabs.shown = shownRegister();
     m_keptTabs.info = m_infoLabel->text();
-    m_keptTabs.writeEnabled = ui->writeButton->isEnabled();
     while (ui->tabWidget->count() > 0) {
         // A page out of its tab stays a hidden child of the tab widget until
         // it comes back or goes; its column widths are kept for the new tabs.
@@ -264,7 +265,6 @@ void MainWindow::putBackTabs()
         ui->tabWidget->setCurrentIndex(kept.current);
     setShownRegister(kept.shown);
     m_infoLabel->setText(kept.info);
-    ui->writeButton->setEnabled(kept.writeEnabled);
     updateMarks();
 }
 
@@ -440,12 +440,6 @@ void MainWindow::on_settingsButton_clicked()
     dlg.exec();
 }
 
-void MainWindow::on_tabSelected(int index)
-{
-    if (index >= 0)
-        ui->pbtnSaveToFile->setEnabled(true);
-}
-
 void MainWindow::on_actionReadAll_triggered()
 {
     if (confirmDiscardChanges())
@@ -522,11 +516,6 @@ void MainWindow::setInfoText(const QString& text)
     m_infoLabel->setText(text);
 }
 
-void MainWindow::setWriteEnabled(bool enabled)
-{
-    ui->writeButton->setEnabled(enabled);
-}
-
 RegisterIdentity MainWindow::shownRegister() const
 {
     RegisterIdentity identity;
@@ -601,6 +590,7 @@ void MainWindow::updateMarks()
     if (title.endsWith(modifiedMark))
         title.chop(modifiedMark.size());
     setWindowTitle(any ? title + modifiedMark : title);
+    ui->writeButton->setEnabled(any);
 }
 
 QList<TableModel*> MainWindow::tableModels()

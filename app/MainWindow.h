@@ -53,7 +53,6 @@ public:
     QWidget* dialogParent() override { return this; }
     void setStatusText(const QString& text) override;
     void setInfoText(const QString& text) override;
-    void setWriteEnabled(bool enabled) override;
     void addTableTab(const TableInfo& table, const DataRows& rows) override;
     void replaceTableTab(int index, const TableInfo& table, const DataRows& rows) override;
     QList<TableModel*> tableModels() override;
@@ -86,7 +85,6 @@ private slots:
     void on_actionSnapshotSave_triggered();
     void on_actionSnapshotCompare_triggered();
     void on_actionSnapshotRestore_triggered();
-    void on_tabSelected(int index);
 
 private:
     void loadSettings();
@@ -98,7 +96,8 @@ private:
     void keepColumnWidths(QWidget* page);
 
     bool hasUnwrittenChanges() const;
-    // "*" after the title of each tab that holds marked cells, and after the window's title while any does.
+    // "*" after the title of each tab that holds marked cells, and after the window's title while any does;
+    // "Записать в ККТ" takes clicks only then ("Экспорт" only while there is a tab).
     void updateMarks();
     TablePage* newTablePage(const TableInfo& table, const DataRows& rows);
     // The page of the tab at index, when it shows a table.
@@ -138,7 +137,6 @@ private:
         int current = -1;
         RegisterIdentity shown;
         QString info;
-        bool writeEnabled = false;
     };
     KeptTabs m_keptTabs;
     CommandProgress* m_progress;

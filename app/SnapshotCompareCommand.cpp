@@ -73,7 +73,6 @@ void SnapshotCompareCommand::compareWithRegister(const QString& path)
     m_host.dropKeptTabs();
     session.close();
 
-    m_host.setWriteEnabled(true);
     const int count = comparison.differenceCount();
     m_host.setStatusText(count == 0 ? QStringLiteral("ККТ совпадает со снимком")
                                     : QStringLiteral("Снимок и ККТ расходятся в %1")
@@ -130,7 +129,6 @@ void SnapshotCompareCommand::compareFiles(const QString& first, const QString& s
     }
     m_host.dropKeptTabs();
 
-    m_host.setWriteEnabled(true);
     const int count = result.differenceCount();
     m_host.setStatusText(count == 0 ? QStringLiteral("Снимки совпадают")
                                     : QStringLiteral("Снимки расходятся в %1")

@@ -29,9 +29,9 @@ void TableExportCommand::exportAll()
     qDebug() << "on_actionExportAll_triggered";
     RecentFolders& folders = m_host.recentFolders();
     const QString dir = FileDialog::getExistingDirectory(m_host.dialogParent(), QObject::tr("Папка для файлов таблиц"),
-                                                         folders.start(RecentFolders::Export),
+                                                         folders.start(RecentFolders::TableFiles),
                                                          QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    folders.remember(RecentFolders::Export, dir, true);
+    folders.remember(RecentFolders::TableFiles, dir, true);
     if (dir.isEmpty()) {
         m_host.setStatusText(FileCommandTexts::cancelled());
         return;
@@ -58,12 +58,12 @@ void TableExportCommand::exportCurrent()
     qDebug() << "on_actionExportCurrent_triggered";
     RecentFolders& folders = m_host.recentFolders();
     // The name proposed is the one the export of all (and the shell program) gives the table.
-    QString proposed = folders.start(RecentFolders::Export);
+    QString proposed = folders.start(RecentFolders::TableFiles);
     if (const TableModel* shown = currentModel())
         proposed = ExportFileName::path(proposed, m_host.shownRegister().serialNumber, shown->tableNumber());
     QString path = FileDialog::getSaveFileName(m_host.dialogParent(), QObject::tr("Сохранить файл"), proposed,
                                                FileCommandTexts::csvFilter());
-    folders.remember(RecentFolders::Export, path, false);
+    folders.remember(RecentFolders::TableFiles, path, false);
     if (path.isEmpty()) {
         m_host.setStatusText(FileCommandTexts::cancelled());
         return;

@@ -41,7 +41,6 @@ void TableReadCommand::run(TableSelection::Kind which)
     if (!complete)
         return;
 
-    m_host.setWriteEnabled(true);
     m_host.setStatusText(QStringLiteral("Успешно прочитано %1 ячеек в %2 таблицах").arg(cellsRead).arg(tablesRead));
     const RegisterIdentity shown = m_host.shownRegister();
     m_host.setInfoText(QStringLiteral("%1, %2").arg(shown.modelName, shown.serialNumber));

@@ -34,7 +34,6 @@ public:
     void showError(const QString&) override {}
     void setStatusText(const QString&) override {}
     void setInfoText(const QString&) override {}
-    void setWriteEnabled(bool) override {}
     CommandProgress& progress() override { return m_progress; }
     void clearTabs() override {}
     void keepTabsAside() override {}

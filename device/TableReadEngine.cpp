@@ -4,6 +4,7 @@
 #include "ProgressReporter.h"
 #include "ReadRowLog.h"
 #include "model/TableInfo.h"
+#include "model/TableRows.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -36,12 +37,13 @@ QString failureWithoutCode(const TableInfo& table, int row, int field)
         QString::number(field + 1) + QStringLiteral(" и не сообщил код ошибки");
 }
 
-// "Клише: строка 3 из 6"; without a known end "База товаров: прочитано строк 120".
-QString readingText(const TableInfo& table, int done, int total)
+// "Клише: строка 3 из 6"; without a known end, the most rows the table may have:
+// "База товаров: прочитано строк 120 из 65536".
+QString readingText(const TableInfo& table, int done)
 {
-    if (total < 0)
-        return QStringLiteral("%1: прочитано строк %2").arg(table.name).arg(done);
-    return QStringLiteral("%1: строка %2 из %3").arg(table.name).arg(done).arg(total);
+    if (!TableRows::described(table))
+        return QStringLiteral("%1: прочитано строк %2 из %3").arg(table.name).arg(done).arg(TableRows::expected(table));
+    return QStringLiteral("%1: строка %2 из %3").arg(table.name).arg(done).arg(TableRows::expected(table));
 }
 
 // The register answered every row up to the most a table can have without
@@ -86,16 +88,15 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
     qDebug().noquote().nospace() << "readTableData() BEGIN, TableID = " << table.id;
 
     const bool transposed = table.type == TransposedList;
-    const int rowCount = transposed ? table.fields.size()
-                                    : (table.rowNames.isEmpty() ? MaxRows : table.rowNames.size());
+    const int rowCount = TableRows::expected(table);
     const int fieldsPerRow = transposed ? 1 : table.fields.size();
     // Without row captions the register's end is found by reading past it.
-    const bool knownEnd = transposed || !table.rowNames.isEmpty();
+    const bool knownEnd = TableRows::described(table);
     ProgressReporter none;
     ProgressReporter& report = progress ? *progress : none;
     // Without a known end the bar runs without a range, showing the text alone.
     report.setRange(0, knownEnd ? rowCount : 0);
-    report.setText(readingText(table, 0, knownEnd ? rowCount : -1));
+    report.setText(readingText(table, 0));
 
     // The rows done that the reporter has heard of; it hears when it is due
     // and once more at the end.
@@ -103,7 +104,7 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
     auto show = [&](int done) {
         if (done == shown)
             return;
-        report.setText(readingText(table, done, knownEnd ? rowCount : -1));
+        report.setText(readingText(table, done));
         report.setValue(done);
         shown = done;
     };

@@ -58,9 +58,6 @@ public:
     // The result of a read that the progress reporter asked to stop.
     static constexpr int Cancelled = -2;
 
-    // Rows read from a table without row captions: the register's end stops it earlier.
-    static constexpr int MaxRows = 65536;
-
 private:
     // One raw read of (table, row, field) into m_raw; field 0 is the whole row.
     int readRaw(unsigned table, unsigned row, unsigned field);

@@ -363,7 +363,7 @@ private slots:
             QVERIFY(page.isNull());
         QVERIFY(window->statusText().isEmpty());
         QVERIFY(window->infoText().isEmpty());
-        QVERIFY(exportButton->isEnabled());
+        QVERIFY(!exportButton->isEnabled()); // nothing left to export
         QVERIFY(!child<QPushButton>(*window, "writeButton")->isEnabled());
 
         window->clearTabs(); // nothing left to remove

@@ -95,6 +95,40 @@ private:
         QTest::keyClick(p->view(), Qt::Key(key), modifiers);
     }
 
+    // One act of a test row, as the user does it.
+    void perform(const Act& a)
+    {
+        if (a.what == QLatin1String("edit")) {
+            QString text = a.text;
+            if (text == QLatin1String("__read__"))
+                text = QString::fromUtf8(page(a.table)->tableModel()->readValue(a.row, a.column));
+            type(a.table, a.row, a.column, text);
+        } else if (a.what == QLatin1String("undo")) {
+            keyToCurrentView(Qt::Key_Z, Qt::ControlModifier);
+        } else if (a.what == QLatin1String("redo")) {
+            keyToCurrentView(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        } else if (a.what == QLatin1String("revert table")) {
+            keyToCurrentView(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+        } else if (a.what == QLatin1String("write")) {
+            h.clickWrite();
+            QVERIFY2(h.window->statusText().startsWith(QStringLiteral("Успешно записано")),
+                     qPrintable(h.window->statusText()));
+        } else if (a.what == QLatin1String("failed read")) {
+            // The register no longer answers: the read wipes the tabs and says why.
+            EmulatorImage image = EmulatorImage::fromFile(h.imagePath);
+            QVERIFY(h.replaceImage(image.addFault(fault(QStringLiteral("open")))));
+            h.questionAnswer = QMessageBox::Yes;
+            QVERIFY(h.triggerMenuEntry("readButton", QStringLiteral("Всё")));
+            QVERIFY(!h.boxes.isEmpty());
+            QCOMPARE(h.boxes.last().text, NoLink);
+            QCOMPARE(h.tabs()->count(), 0);
+        } else if (a.what == QLatin1String("import")) {
+            QVERIFY(h.exportCurrent(h.path(QStringLiteral("t.csv"))));
+            h.import(h.path(QStringLiteral("t.csv")));
+            QVERIFY2(h.boxes.isEmpty(), qPrintable(h.boxes.value(0).text));
+        }
+    }
+
 private slots:
     void initTestCase() { h.installHandlers(); }
     void cleanupTestCase() { Harness::removeHandlers(); }
@@ -146,24 +180,8 @@ private slots:
         QVERIFY(h.install(smallRegister()));
         QVERIFY(h.readAll());
         QCOMPARE(h.window->windowTitle(), product::windowTitle());
-        for (const Act& a : acts) {
-            if (a.what == QLatin1String("edit")) {
-                QString text = a.text;
-                if (text == QLatin1String("__read__"))
-                    text = QString::fromUtf8(page(a.table)->tableModel()->readValue(a.row, a.column));
-                type(a.table, a.row, a.column, text);
-            } else if (a.what == QLatin1String("undo")) {
-                keyToCurrentView(Qt::Key_Z, Qt::ControlModifier);
-            } else if (a.what == QLatin1String("redo")) {
-                keyToCurrentView(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-            } else if (a.what == QLatin1String("revert table")) {
-                keyToCurrentView(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
-            } else if (a.what == QLatin1String("write")) {
-                h.clickWrite();
-                QVERIFY2(h.window->statusText().startsWith(QStringLiteral("Успешно записано")),
-                         qPrintable(h.window->statusText()));
-            }
-        }
+        for (const Act& a : acts)
+            perform(a);
         for (int i = 0; i < h.tabs()->count(); ++i) {
             const TableModel* model = h.tabModel(i);
             const bool marked = markedTabs.contains(QString::number(model->tableNumber()));
@@ -172,6 +190,59 @@ private slots:
         }
         QCOMPARE(h.window->windowTitle(),
                  markedTabs.isEmpty() ? product::windowTitle() : product::windowTitle() + QLatin1Char('*'));
+    }
+
+    // "Записать в ККТ" takes a click (and Ctrl+S) only while a tab holds cells to
+    // write, "Экспорт" (and its keys) only while there is a tab.
+    void buttonsFollowWhatThereIs_data()
+    {
+        QTest::addColumn<QList<Act>>("acts");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("exportable");
+        const Act edit = editAct(4, 0, 0, QStringLiteral("ООО ЛУЧ"));
+        QTest::newRow("read, nothing edited") << QList<Act>{} << false << true;
+        QTest::newRow("one edit") << QList<Act>{edit} << true << true;
+        QTest::newRow("edit undone") << QList<Act>{edit, act(QStringLiteral("undo"))} << false << true;
+        QTest::newRow("undone and redone")
+            << QList<Act>{edit, act(QStringLiteral("undo")), act(QStringLiteral("redo"))} << true << true;
+        QTest::newRow("edit written") << QList<Act>{edit, act(QStringLiteral("write"))} << false << true;
+        QTest::newRow("table reverted") << QList<Act>{edit, act(QStringLiteral("revert table"))} << false << true;
+        QTest::newRow("imported") << QList<Act>{act(QStringLiteral("import"))} << true << true;
+        QTest::newRow("failed read after a read") << QList<Act>{act(QStringLiteral("failed read"))} << false << false;
+        QTest::newRow("failed read after an edit")
+            << QList<Act>{edit, act(QStringLiteral("failed read"))} << false << false;
+    }
+
+    void buttonsFollowWhatThereIs()
+    {
+        QFETCH(QList<Act>, acts);
+        QFETCH(bool, writable);
+        QFETCH(bool, exportable);
+        QVERIFY(h.install(smallRegister()));
+        QVERIFY(h.readAll());
+        for (const Act& a : acts)
+            perform(a);
+        QCOMPARE(h.button("writeButton")->isEnabled(), writable);
+        QCOMPARE(h.button("pbtnSaveToFile")->isEnabled(), exportable);
+        if (writable)
+            return;
+
+        // The keys of a button that takes no click do nothing either.
+        const QString status = h.window->statusText();
+        const RegisterCells cells = h.cells();
+        h.boxes.clear();
+        h.dialogs.clear();
+        h.clearTrace();
+        QTest::keyClick(h.window.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(h.boxes.isEmpty());
+        QCOMPARE(h.window->statusText(), status);
+        QVERIFY(h.trace().isEmpty());
+        QCOMPARE(h.cells(), cells);
+        // The export keys ask for a file only where there is a tab to export.
+        QTest::keyClick(h.window.get(), Qt::Key_E, Qt::ControlModifier);
+        QTest::keyClick(h.window.get(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(h.dialogs.size(), exportable ? 2 : 0);
+        QVERIFY(h.boxes.isEmpty());
     }
 
     // Ctrl+F and "Бан" in the commodity base: the matching rows and their
@@ -245,7 +316,7 @@ private slots:
     }
 
     // Each file dialog starts where the last one of its kind went in this
-    // run, the first in the home folder.
+    // run (export and import of tables are one kind), the first in the home folder.
     void dialogsStartInTheLastFolder_data()
     {
         QTest::addColumn<QStringList>("commands"); // command=answer (a folder or a file in one)
@@ -255,9 +326,11 @@ private slots:
                                               << QStringList{"~", "a", "b"};
         QTest::newRow("export all, then current") << QStringList{"all=a", "current="} << QStringList{"~", "a"};
         QTest::newRow("export and import apart") << QStringList{"current=a/x.csv", "import=", "all="}
-                                                 << QStringList{"~", "~", "a"};
+                                                 << QStringList{"~", "a", "a"};
         QTest::newRow("import remembered") << QStringList{"current=a/x.csv", "import=a/x.csv", "import="}
-                                           << QStringList{"~", "~", "a"};
+                                           << QStringList{"~", "a", "a"};
+        QTest::newRow("export after an import") << QStringList{"current=b/y.csv", "import=b/y.csv", "all=a", "import="}
+                                                << QStringList{"~", "b", "b", "a"};
         QTest::newRow("cancelled changes nothing") << QStringList{"all=b", "all=", "current="}
                                                    << QStringList{"~", "b", "b"};
     }

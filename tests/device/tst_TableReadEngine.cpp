@@ -589,7 +589,11 @@ private slots:
         {
             using ProgressReporter::ProgressReporter;
             QList<int> heard;
-            void setText(const QString& text) override { heard << text.section(QLatin1Char(' '), -1).toInt(); }
+            // "…: прочитано строк 5 из 65536": the rows read.
+            void setText(const QString& text) override
+            {
+                heard << text.section(QStringLiteral("строк "), 1).section(QLatin1Char(' '), 0, 0).toInt();
+            }
         };
         open(threeFieldRegister(8));
         SteppingClock clock(step);
@@ -633,9 +637,9 @@ private slots:
                            name + ": строка 2 из 2", "value 2"};
         QTest::newRow("rows up to the register's end")
             << 2 << 0
-            << QStringList{"range 0 0", name + ": прочитано строк 0", name + ": прочитано строк 1", "value 1",
-                           name + ": прочитано строк 2", "value 2"};
-        QTest::newRow("empty table") << 0 << 0 << QStringList{"range 0 0", name + ": прочитано строк 0"};
+            << QStringList{"range 0 0", name + ": прочитано строк 0 из 65536", name + ": прочитано строк 1 из 65536",
+                           "value 1", name + ": прочитано строк 2 из 65536", "value 2"};
+        QTest::newRow("empty table") << 0 << 0 << QStringList{"range 0 0", name + ": прочитано строк 0 из 65536"};
     }
 
     void progress()

@@ -1,5 +1,6 @@
 #include "LogCapture.h"
 #include "model/TableInfo.h"
+#include "model/TableRows.h"
 #include "support/TestMain.h"
 
 #include <QCoreApplication>
@@ -383,6 +384,32 @@ private slots:
         QCOMPARE(tables.size(), 1);
         QCOMPARE(tables[0].rowNames, (QStringList{ QStringLiteral("Первый"), QString(), QString(), QStringLiteral("Четвёртый") }));
         QCOMPARE(tables[0].readOnlyRows, (QVector<int32_t>{ 3, 7, 1, 3, 65536 }));
+    }
+
+    // The rows a read expects, from the description where it gives them.
+    void expectedRows_data()
+    {
+        QTest::addColumn<QByteArray>("table");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("described");
+        const QByteArray twoFields = R"("fields": [{"id": 1, "deviceType": "bin1", "guiType": "int"}, )"
+                                      R"({"id": 2, "deviceType": "bin1", "guiType": "int"}])";
+        QTest::newRow("db without row names") << QByteArray(R"({"type": "db", )" + twoFields + "}") << 65536 << false;
+        QTest::newRow("db with row names")
+            << QByteArray(R"({"type": "db", "row_names": ["А", "Б", "В"], )" + twoFields + "}") << 3 << true;
+        QTest::newRow("list with row names") << QByteArray(R"({"type": "list", "row_names": ["А"]})") << 1 << true;
+        QTest::newRow("transposed list: one row per field")
+            << QByteArray(R"({"type": "transposedList", "row_names": ["А"], )" + twoFields + "}") << 2 << true;
+    }
+    void expectedRows()
+    {
+        QFETCH(QByteArray, table);
+        QFETCH(int, rows);
+        QFETCH(bool, described);
+        const QList<TableInfo> tables = loadOk(file(kDevice, "\"tables\": [" + table + "]"));
+        QCOMPARE(tables.size(), 1);
+        QCOMPARE(TableRows::expected(tables[0]), rows);
+        QCOMPARE(TableRows::described(tables[0]), described);
     }
 
     void items_data()
