@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QStyle>
 
 namespace {
 
@@ -58,7 +59,7 @@ void TableView::setModel(QAbstractItemModel* model)
         compact.setPointSizeF(qMax(7.0, compact.pointSizeF() * 0.9));
     setFont(compact);
     QHeaderView* vertical = verticalHeader();
-    const int rowHeight = compactRowHeight(fontMetrics());
+    const int rowHeight = compactRowHeight(fontMetrics(), style());
     vertical->setMinimumSectionSize(rowHeight);
     vertical->setDefaultSectionSize(rowHeight);
     vertical->setSectionResizeMode(QHeaderView::Fixed);
@@ -112,9 +113,12 @@ TableModel* TableView::tableModel() const
     return qobject_cast<TableModel*>(shown);
 }
 
-int TableView::compactRowHeight(const QFontMetrics& metrics)
+int TableView::compactRowHeight(const QFontMetrics& metrics, const QStyle* style)
 {
-    return metrics.height() + 1;
+    if (!style)
+        style = QApplication::style();
+    const int headerMargin = style->pixelMetric(QStyle::PM_HeaderMargin);
+    return metrics.height() + qMax(1, 2 * headerMargin);
 }
 
 bool TableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
