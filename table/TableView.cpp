@@ -18,7 +18,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QStyle>
 
 namespace {
 
@@ -59,7 +58,7 @@ void TableView::setModel(QAbstractItemModel* model)
         compact.setPointSizeF(qMax(7.0, compact.pointSizeF() * 0.9));
     setFont(compact);
     QHeaderView* vertical = verticalHeader();
-    const int rowHeight = compactRowHeight(fontMetrics(), style());
+    const int rowHeight = compactRowHeight(fontMetrics());
     vertical->setMinimumSectionSize(rowHeight);
     vertical->setDefaultSectionSize(rowHeight);
     vertical->setSectionResizeMode(QHeaderView::Fixed);
@@ -113,12 +112,9 @@ TableModel* TableView::tableModel() const
     return qobject_cast<TableModel*>(shown);
 }
 
-int TableView::compactRowHeight(const QFontMetrics& metrics, const QStyle* style)
+int TableView::compactRowHeight(const QFontMetrics& metrics)
 {
-    if (!style)
-        style = QApplication::style();
-    const int headerMargin = style->pixelMetric(QStyle::PM_HeaderMargin);
-    return metrics.height() + qMax(1, 2 * headerMargin);
+    return metrics.height() + 1;
 }
 
 bool TableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QTableView>
 
-class QStyle;
 class TableModel;
 
 // The view of one register table: an editor per field and the column widths.
@@ -48,10 +47,8 @@ public:
 
     // Rows whose texts a column's width is fitted to, besides the ones in sight.
     static constexpr int SampleRows = 200;
-    // The row height for a font: its line (ascent and descent) and one pixel
-    // for the grid, and no less than the row header needs to show a line of it
-    // whole between the style's header margins (a row name's descenders).
-    static int compactRowHeight(const QFontMetrics& metrics, const QStyle* style = nullptr);
+    // The row height for a font: its line and one pixel for the grid.
+    static int compactRowHeight(const QFontMetrics& metrics);
 
     // Edit triggers of every table view.
     static constexpr EditTriggers Triggers = DoubleClicked | SelectedClicked | EditKeyPressed | AnyKeyPressed;

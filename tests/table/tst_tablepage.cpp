@@ -16,12 +16,10 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
@@ -816,43 +814,6 @@ private slots:
                          listRows({"a"}));
         QVERIFY(!list.page->searchBar()->rowField());
         QVERIFY(!list.action("goToRowAction"));
-    }
-
-    // The row headers show their names whole, descenders included, in the
-    // window's type and in a larger one (as at twice the scale).
-    void rowHeadersFitTheirText_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<qreal>("fontScale");
-        QTest::newRow("list") << int(List) << 1.0;
-        QTest::newRow("list, larger type") << int(List) << 2.0;
-        QTest::newRow("db, larger type") << int(Db) << 2.0;
-    }
-
-    void rowHeadersFitTheirText()
-    {
-        QFETCH(int, type);
-        QFETCH(qreal, fontScale);
-        const QFont windowFont = QApplication::font();
-        QFont larger = windowFont;
-        larger.setPointSizeF(windowFont.pointSizeF() * fontScale);
-        QApplication::setFont(larger);
-        const auto restore = qScopeGuard([&] { QApplication::setFont(windowFont); });
-
-        const QStringList names{QStringLiteral("Группа ру"), QStringLiteral("Округление"), QStringLiteral("Должность")};
-        QVector<FieldInfo> fields;
-        for (const QString& name : names)
-            fields << field(name, FieldInfo::String, FieldInfo::String866);
-        PageHarness h(table(TableType(type), fields),
-                      type == List ? listRows({"q", "y", "j"}) : dbRows({{"q", "y", "j"}, {"g", "p", "y"}}));
-        const QHeaderView* header = h.view->verticalHeader();
-        QVERIFY(header->count() > 1);
-        const int needed = header->sizeHint().height();
-        for (int section = 0; section < header->count(); ++section) {
-            QVERIFY2(header->sectionSize(section) >= needed,
-                     qPrintable(QStringLiteral("%1 < %2").arg(header->sectionSize(section)).arg(needed)));
-            QCOMPARE(h.view->rowHeight(section), header->sectionSize(section));
-        }
     }
 
     // The value read stays beside an edited cell, by data row and column.
