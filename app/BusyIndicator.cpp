@@ -3,6 +3,8 @@
 #include "CommandHost.h"
 #include "CommandProgress.h"
 
+#include "device/KKT_Logic.h"
+
 BusyIndicator::BusyIndicator(CommandHost& host, const QString& message, const Clock& clock)
     : ProgressReporter(clock)
     , m_progress(&host.progress())
@@ -14,6 +16,8 @@ BusyIndicator::BusyIndicator(CommandHost& host, const QString& message, const Cl
 BusyIndicator::~BusyIndicator()
 {
     delete m_cancelButton;
+    if (m_offered)
+        KKT_Logic::instance().lendCancel(m_outerCancellable);
     if (m_progress)
         m_progress->release();
 }
@@ -40,7 +44,12 @@ void BusyIndicator::setText(const QString& text)
 
 void BusyIndicator::offerCancel()
 {
-    if (!m_progress || m_cancelButton)
+    if (m_offered)
+        return;
+    m_offered = true;
+    // The window's on_cancelLoading() reaches this indicator through the connection.
+    m_outerCancellable = KKT_Logic::instance().lendCancel(this);
+    if (!m_progress)
         return;
     m_cancelButton = m_progress->cancelButton();
     // The button goes with this indicator, and the connection with it.

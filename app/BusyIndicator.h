@@ -27,7 +27,8 @@ public:
     void setText(const QString& text) override;
 
     // Shows a "Отменить" button beside the progress bar until this indicator ends;
-    // a click asks this indicator to stop (cancelRequested()).
+    // a click asks this indicator to stop (cancelRequested()), as does the
+    // connection's requestCancel() meanwhile (KKT_Logic::cancelRequested()).
     void offerCancel();
 
 private:
@@ -35,4 +36,7 @@ private:
     QPointer<CommandProgress> m_progress;
     QPointer<QPushButton> m_cancelButton;
     bool m_ranged = false;
+    bool m_offered = false;
+    // The indicator that could stop before this one offered to.
+    ProgressReporter* m_outerCancellable = nullptr;
 };

@@ -440,6 +440,11 @@ void MainWindow::on_settingsButton_clicked()
     dlg.exec();
 }
 
+void MainWindow::on_cancelLoading()
+{
+    KKT_Logic::instance().requestCancel();
+}
+
 void MainWindow::on_actionReadAll_triggered()
 {
     if (confirmDiscardChanges())

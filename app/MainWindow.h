@@ -74,6 +74,8 @@ protected:
 private slots:
     void on_writeButton_clicked();
     void on_settingsButton_clicked();
+    // Asks the command that runs to stop (KKT_Logic::requestCancel()), as its "Отменить" does.
+    void on_cancelLoading();
     void on_actionReadAll_triggered();
     void on_actionReadCommodities_triggered();
     void on_actionReadAllExceptCommodities_triggered();

@@ -1,6 +1,7 @@
 #include "KKT_Logic.h"
 
 #include "DriverLibrary.h"
+#include "ProgressReporter.h"
 #include "TableReadEngine.h"
 #include "TableWriteEngine.h"
 #include "model/ExternalCodec.h"
@@ -75,6 +76,24 @@ int KKT_Logic::destroy()
     // A handle once handed to destroy is gone, whatever the library did with our copy.
     m_handle = nullptr;
     return 0;
+}
+
+bool KKT_Logic::cancelRequested() const
+{
+    return m_cancellable && m_cancellable->cancelRequested();
+}
+
+void KKT_Logic::requestCancel()
+{
+    if (m_cancellable)
+        m_cancellable->requestCancel();
+}
+
+ProgressReporter* KKT_Logic::lendCancel(ProgressReporter* progress)
+{
+    ProgressReporter* before = m_cancellable;
+    m_cancellable = progress;
+    return before;
 }
 
 int KKT_Logic::close()

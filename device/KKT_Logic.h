@@ -60,6 +60,16 @@ public:
     int writeTableData(const TableInfo& table, DataRows& rows, unsigned& cellCount, ProgressReporter& progress,
                        QString& errorText);
 
+    // Whether the user asked the command that talks to the register to stop.
+    // The flag is that command's own, in the progress it reports to (the engines
+    // look at it between cells, the table sets between tables); the command lends
+    // it here while it can stop, so every command starts with it down. Nothing is
+    // raised while no command can stop.
+    bool cancelRequested() const;
+    void requestCancel();
+    // The progress of the command that can stop now (nullptr: none); returns the one before.
+    ProgressReporter* lendCancel(ProgressReporter* progress);
+
     // The firmware version text of a configuration number's query.
     static int configurationFromVersion(const QString& versionText);
 
@@ -74,6 +84,7 @@ private:
     KKT_Logic& operator=(const KKT_Logic&) = delete;
 
     libtillo_handle m_handle = nullptr;
+    ProgressReporter* m_cancellable = nullptr;
 
     static QTextCodec* s_internalCodec;
     static QTextCodec* s_externalCodec;

@@ -576,6 +576,59 @@ private slots:
         QCOMPARE(tabTitles(), QStringList{tables.first().name});
     }
 
+    // The window's slot on_cancelLoading() and the connection's requestCancel() stop a read
+    // as "Отменить" does: inside the large table being read, which gets no tab.
+    void cancelThroughTheSlot_data()
+    {
+        QTest::addColumn<bool>("throughSlot");
+        QTest::newRow("the window's slot") << true;
+        QTest::newRow("the connection") << false;
+    }
+
+    void cancelThroughTheSlot()
+    {
+        QFETCH(bool, throughSlot);
+        install(smallRegister(200).setLinkLatency(int(ProgressReporter::UpdateInterval)));
+        const QList<TableInfo> tables = description();
+        KKT_Logic& link = KKT_Logic::instance();
+        // With no command running there is nothing to stop.
+        link.requestCancel();
+        QVERIFY(!link.cancelRequested());
+
+        bool raised = false;
+        bool asked = false;
+        QTimer poll;
+        poll.setInterval(0);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (asked || !cancelButton())
+                return;
+            asked = true;
+            if (throughSlot)
+                QVERIFY(QMetaObject::invokeMethod(m_window.get(), "on_cancelLoading"));
+            else
+                link.requestCancel();
+            raised = link.cancelRequested();
+        });
+        poll.start();
+        read(ReadAll);
+        poll.stop();
+
+        QVERIFY(asked);
+        QVERIFY(raised);
+        QCOMPARE(m_window->statusText(), Cancelled);
+        QCOMPARE(tabTitles(), QStringList());
+        const QRegExp last(QStringLiteral("^read(-row)? 1 200 .*"));
+        const QString next = QStringLiteral("read %1 ").arg(tables.at(1).id);
+        for (const QString& call : trace())
+            QVERIFY2(!last.exactMatch(call) && !call.startsWith(next), qPrintable(call));
+        checkClosedAtEnd();
+        // The next command starts with the flag down.
+        QVERIFY(!link.cancelRequested());
+        read(ReadCommodities);
+        QCOMPARE(tabTitles(), QStringList{tables.first().name});
+        QVERIFY(m_window->statusText() != Cancelled);
+    }
+
     // The cancel button is there only while a read runs.
     void noCancelButtonWhenIdle()
     {

@@ -658,9 +658,18 @@ private slots:
     }
 
     // Cancelling stops before the next cell: the table being written is not committed, and the
-    // message names the tables written and not written.
+    // message names the tables written and not written; the window's slot on_cancelLoading()
+    // stops it as "Отменить" does.
+    void cancelStopsBeforeTheNextCell_data()
+    {
+        QTest::addColumn<bool>("throughSlot");
+        QTest::newRow("a click on the button") << false;
+        QTest::newRow("the window's slot") << true;
+    }
+
     void cancelStopsBeforeTheNextCell()
     {
+        QFETCH(bool, throughSlot);
         install(smallRegister());
         readAll();
         QVERIFY(edit({1, 0, 1, QStringLiteral("Молоко цельное")}));
@@ -678,8 +687,11 @@ private slots:
             QPushButton* cancel = cancelButton();
             QVERIFY(cancel);
             QVERIFY(cancel->isEnabled());
-            QTest::mouseClick(cancel, Qt::LeftButton);
-            clicked = true;
+            if (throughSlot)
+                QVERIFY(QMetaObject::invokeMethod(m_window.get(), "on_cancelLoading"));
+            else
+                QTest::mouseClick(cancel, Qt::LeftButton);
+            clicked = KKT_Logic::instance().cancelRequested();
         });
         clearTrace();
         clickWrite();
