@@ -1,7 +1,7 @@
 #include "support/EmulatorImage.h"
 #include "support/RegisterCells.h"
 #include "support/FieldNames.h"
-#include "support/SpecialNode.h"
+#include "support/OddNode.h"
 #include "support/TestDriver.h"
 #include "support/TestMain.h"
 #include "support/UserTyping.h"
@@ -403,14 +403,14 @@ private slots:
     void pdfOnlyWhereARegularFileStands_data()
     {
         QTest::addColumn<int>("node");
-        for (const SpecialNode::Kind kind : SpecialNode::Kinds)
-            QTest::newRow(SpecialNode::name(kind)) << int(kind);
+        for (const OddNode::Kind kind : OddNode::Kinds)
+            QTest::newRow(OddNode::name(kind)) << int(kind);
     }
 
     void pdfOnlyWhereARegularFileStands()
     {
         QFETCH(int, node);
-        const SpecialNode planted(SpecialNode::Kind(node), m_dir->filePath(QStringLiteral("planted.pdf")));
+        const OddNode planted(OddNode::Kind(node), m_dir->filePath(QStringLiteral("planted.pdf")));
         if (!planted.skipReason().isEmpty())
             QSKIP(qPrintable(planted.skipReason()));
         const QString why = ReportDlg::writePdf(QStringLiteral("<p>Отчёт</p>"), planted.path());

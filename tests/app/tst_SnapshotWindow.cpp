@@ -1,7 +1,7 @@
 #include "ExchangeHarness.h"
 
 #include "support/RegisterWrite.h"
-#include "support/SpecialNode.h"
+#include "support/OddNode.h"
 #include "support/TestMain.h"
 
 #include "app/CommandProgress.h"
@@ -163,14 +163,14 @@ private slots:
     void saveRefusedWhereNoRegularFileStands_data()
     {
         QTest::addColumn<int>("node");
-        for (const SpecialNode::Kind kind : SpecialNode::Kinds)
-            QTest::newRow(SpecialNode::name(kind)) << int(kind);
+        for (const OddNode::Kind kind : OddNode::Kinds)
+            QTest::newRow(OddNode::name(kind)) << int(kind);
     }
 
     void saveRefusedWhereNoRegularFileStands()
     {
         QFETCH(int, node);
-        const SpecialNode planted(SpecialNode::Kind(node), h.path(QStringLiteral("planted.zip")));
+        const OddNode planted(OddNode::Kind(node), h.path(QStringLiteral("planted.zip")));
         if (!planted.skipReason().isEmpty())
             QSKIP(qPrintable(planted.skipReason()));
         const int readsBefore = h.trace().filter(QRegExp("^read")).size();

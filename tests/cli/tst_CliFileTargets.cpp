@@ -1,7 +1,7 @@
 #include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
 #include "support/RegisterFolder.h"
-#include "support/SpecialNode.h"
+#include "support/OddNode.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -71,8 +71,8 @@ private slots:
              "diff.html", 1, "Отчёт не записан в %NODE%: "},
         };
         for (const Writer& writer : writers) {
-            for (const SpecialNode::Kind kind : SpecialNode::Kinds)
-                QTest::addRow("%s, %s", writer.name, SpecialNode::name(kind))
+            for (const OddNode::Kind kind : OddNode::Kinds)
+                QTest::addRow("%s, %s", writer.name, OddNode::name(kind))
                     << int(kind) << writer.arguments << writer.target << writer.exitCode << writer.message;
         }
     }
@@ -84,7 +84,7 @@ private slots:
         QFETCH(QString, target);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
-        const SpecialNode planted(SpecialNode::Kind(node), path(QString(target).replace("%SERIAL%", m_serial)));
+        const OddNode planted(OddNode::Kind(node), path(QString(target).replace("%SERIAL%", m_serial)));
         if (!planted.skipReason().isEmpty())
             QSKIP(qPrintable(planted.skipReason()));
         const auto filled = [&](QString text) {

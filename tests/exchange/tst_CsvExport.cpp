@@ -3,7 +3,7 @@
 #include "common/Errors.h"
 #include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
-#include "support/SpecialNode.h"
+#include "support/OddNode.h"
 #include "support/TestMain.h"
 #include "table/TableModel.h"
 
@@ -189,14 +189,14 @@ private slots:
     void onlyRegularFilesReplaced_data()
     {
         QTest::addColumn<int>("node");
-        for (const SpecialNode::Kind kind : SpecialNode::Kinds)
-            QTest::newRow(SpecialNode::name(kind)) << int(kind);
+        for (const OddNode::Kind kind : OddNode::Kinds)
+            QTest::newRow(OddNode::name(kind)) << int(kind);
     }
 
     void onlyRegularFilesReplaced()
     {
         QFETCH(int, node);
-        const SpecialNode planted(SpecialNode::Kind(node), m_dir.filePath(QStringLiteral("planted.csv")));
+        const OddNode planted(OddNode::Kind(node), m_dir.filePath(QStringLiteral("planted.csv")));
         if (!planted.skipReason().isEmpty())
             QSKIP(qPrintable(planted.skipReason()));
         const TableModel model(goods(), DataRows{dbRow({"1", "a", "0", "1", "", ""}, "1")});

@@ -1,5 +1,5 @@
 #include "support/ProbeTable.h"
-#include "support/SpecialNode.h"
+#include "support/OddNode.h"
 #include "support/TestMain.h"
 
 #include "device/KKT_Logic.h"
@@ -453,8 +453,8 @@ private slots:
         QTest::addColumn<int>("node");
         QTest::addColumn<bool>("lock"); // the node stands in the lock's place, else in the journal's
         for (const bool lock : {false, true}) {
-            for (const SpecialNode::Kind kind : SpecialNode::Kinds)
-                QTest::addRow("%s, %s", lock ? "lock" : "journal", SpecialNode::name(kind)) << int(kind) << lock;
+            for (const OddNode::Kind kind : OddNode::Kinds)
+                QTest::addRow("%s, %s", lock ? "lock" : "journal", OddNode::name(kind)) << int(kind) << lock;
         }
     }
 
@@ -464,7 +464,7 @@ private slots:
         QFETCH(bool, lock);
         const JournalFolder journal(m_dir->path());
         const QString path = journal.filePath("0057000001");
-        const SpecialNode planted(SpecialNode::Kind(node), lock ? path + ".lock" : path);
+        const OddNode planted(OddNode::Kind(node), lock ? path + ".lock" : path);
         if (!planted.skipReason().isEmpty())
             QSKIP(qPrintable(planted.skipReason()));
 

@@ -1,4 +1,4 @@
-#include "support/SpecialNode.h"
+#include "support/OddNode.h"
 #include "support/TestMain.h"
 
 #include "settings/DriverSettingsJson.h"
@@ -203,8 +203,8 @@ private slots:
         QTest::addColumn<QString>("name"); // where the node stands
         for (const char* name : {"Vescor.ini", "Vescor.ini.lock"}) {
             for (const bool layout : {false, true}) {
-                for (const SpecialNode::Kind kind : SpecialNode::Kinds)
-                    QTest::addRow("%s of the %s, %s", name, layout ? "layout" : "settings", SpecialNode::name(kind))
+                for (const OddNode::Kind kind : OddNode::Kinds)
+                    QTest::addRow("%s of the %s, %s", name, layout ? "layout" : "settings", OddNode::name(kind))
                         << int(kind) << layout << QString::fromLatin1(name);
             }
         }
@@ -216,7 +216,7 @@ private slots:
         QFETCH(bool, layout);
         QFETCH(QString, name);
         const QString ini = m_dir.filePath(QStringLiteral("Vescor.ini"));
-        const SpecialNode planted(SpecialNode::Kind(node), m_dir.filePath(name));
+        const OddNode planted(OddNode::Kind(node), m_dir.filePath(name));
         if (!planted.skipReason().isEmpty())
             QSKIP(qPrintable(planted.skipReason()));
         WindowLayout columns;

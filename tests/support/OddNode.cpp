@@ -1,4 +1,4 @@
-#include "SpecialNode.h"
+#include "OddNode.h"
 
 #include "TestFiles.h"
 
@@ -19,9 +19,9 @@ bool lookAt(const QString& path, struct stat& info)
 
 } // namespace
 
-constexpr SpecialNode::Kind SpecialNode::Kinds[];
+constexpr OddNode::Kind OddNode::Kinds[];
 
-const char* SpecialNode::name(Kind kind)
+const char* OddNode::name(Kind kind)
 {
     switch (kind) {
     case Fifo:
@@ -36,7 +36,7 @@ const char* SpecialNode::name(Kind kind)
     return "?";
 }
 
-SpecialNode::SpecialNode(Kind kind, const QString& path) : m_kind(kind), m_path(path)
+OddNode::OddNode(Kind kind, const QString& path) : m_kind(kind), m_path(path)
 {
     const QByteArray name = QFile::encodeName(path);
     bool made = false;
@@ -61,14 +61,14 @@ SpecialNode::SpecialNode(Kind kind, const QString& path) : m_kind(kind), m_path(
     }
     struct stat info;
     if (!made || !lookAt(path, info)) {
-        m_skip = QStringLiteral("could not make the %1 %2").arg(QLatin1String(SpecialNode::name(kind)), path);
+        m_skip = QStringLiteral("could not make the %1 %2").arg(QLatin1String(OddNode::name(kind)), path);
         return;
     }
     m_inode = info.st_ino;
     m_device = info.st_rdev;
 }
 
-SpecialNode::~SpecialNode()
+OddNode::~OddNode()
 {
     if (m_kind == Folder)
         ::rmdir(QFile::encodeName(m_path).constData());
@@ -76,7 +76,7 @@ SpecialNode::~SpecialNode()
         QFile::remove(m_path);
 }
 
-QString SpecialNode::change() const
+QString OddNode::change() const
 {
     struct stat info;
     if (!lookAt(m_path, info))
@@ -98,7 +98,7 @@ QString SpecialNode::change() const
     return QString();
 }
 
-QString SpecialNode::refusalWords() const
+QString OddNode::refusalWords() const
 {
     return m_kind == Folder ? QStringLiteral("это папка") : QStringLiteral("это не обычный файл");
 }

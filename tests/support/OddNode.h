@@ -10,11 +10,11 @@
 // regular file or nothing: made in a test's folder and looked at again
 // afterwards, to check that the program kept it as it was.
 //
-//   SpecialNode node(kind, dir.filePath("kassa.zip"));
+//   OddNode node(kind, dir.filePath("kassa.zip"));
 //   if (!node.skipReason().isEmpty()) QSKIP(...);
 //   ... the program writes there ...
 //   QVERIFY2(node.unchanged(), qPrintable(node.change()));
-class SpecialNode
+class OddNode
 {
 public:
     enum Kind {
@@ -27,8 +27,8 @@ public:
     static constexpr Kind Kinds[] = {Fifo, LinkOutside, Folder, CharDevice};
     static const char* name(Kind kind);
 
-    SpecialNode(Kind kind, const QString& path);
-    ~SpecialNode();
+    OddNode(Kind kind, const QString& path);
+    ~OddNode();
 
     // Empty when the node was made; otherwise why this run cannot make it.
     const QString& skipReason() const { return m_skip; }
