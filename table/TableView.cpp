@@ -8,6 +8,7 @@
 #include "IntDelegate.h"
 #include "MoneyDelegate.h"
 #include "StringMaskDelegate.h"
+#include "TableLayout.h"
 #include "TableModel.h"
 #include "TextDelegate.h"
 
@@ -58,7 +59,12 @@ void TableView::setModel(QAbstractItemModel* model)
         compact.setPointSizeF(qMax(7.0, compact.pointSizeF() * 0.9));
     setFont(compact);
     QHeaderView* vertical = verticalHeader();
-    const int rowHeight = compactRowHeight(fontMetrics());
+    int rowHeight = compactRowHeight(fontMetrics());
+    // A table whose rows are its fields titles each with the field's name,
+    // which needs the header's margins above and below its line (descenders
+    // included); such tables have a few dozen rows, so none is lost from sight.
+    if (!TableLayout(m_table.type).rowsAreDataRows())
+        rowHeight = qMax(rowHeight, namedRowHeight(*vertical));
     vertical->setMinimumSectionSize(rowHeight);
     vertical->setDefaultSectionSize(rowHeight);
     vertical->setSectionResizeMode(QHeaderView::Fixed);
@@ -115,6 +121,14 @@ TableModel* TableView::tableModel() const
 int TableView::compactRowHeight(const QFontMetrics& metrics)
 {
     return metrics.height() + 1;
+}
+
+int TableView::namedRowHeight(const QHeaderView& header)
+{
+    int height = 0;
+    for (int section = 0; section < header.count(); ++section)
+        height = qMax(height, header.sectionSizeHint(section));
+    return height;
 }
 
 bool TableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTableView>
 
+class QHeaderView;
 class TableModel;
 
 // The view of one register table: an editor per field and the column widths.
@@ -65,6 +66,8 @@ protected:
 
 private:
     void layOutColumns();
+    // The height a header's sections need for their titles, margins included.
+    static int namedRowHeight(const QHeaderView& header);
 
     TableInfo m_table;
     QList<int> m_givenWidths;

@@ -16,10 +16,12 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
@@ -814,6 +816,43 @@ private slots:
                          listRows({"a"}));
         QVERIFY(!list.page->searchBar()->rowField());
         QVERIFY(!list.action("goToRowAction"));
+    }
+
+    // The row headers of a table whose rows are its fields show the fields'
+    // names whole, descenders included, in the window's type and in one twice
+    // as large (as at twice the scale).
+    void rowHeadersFitTheirText_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<qreal>("fontScale");
+        QTest::newRow("list") << int(List) << 1.0;
+        QTest::newRow("list, twice the type") << int(List) << 2.0;
+        QTest::newRow("transposed list") << int(TransposedList) << 1.0;
+        QTest::newRow("transposed list, twice the type") << int(TransposedList) << 2.0;
+    }
+
+    void rowHeadersFitTheirText()
+    {
+        QFETCH(int, type);
+        QFETCH(qreal, fontScale);
+        const QFont windowFont = QApplication::font();
+        QFont larger = windowFont;
+        larger.setPointSizeF(windowFont.pointSizeF() * fontScale);
+        QApplication::setFont(larger);
+        const auto restore = qScopeGuard([&] { QApplication::setFont(windowFont); });
+
+        const QStringList names{QStringLiteral("Группа ру"), QStringLiteral("Округление"), QStringLiteral("Должность")};
+        QVector<FieldInfo> fields;
+        for (const QString& name : names)
+            fields << field(name, FieldInfo::String, FieldInfo::String866);
+        PageHarness h(table(TableType(type), fields),
+                      type == List ? listRows({"q", "y", "j"}) : transposedRows({"q", "y", "j"}));
+        const QHeaderView* header = h.view->verticalHeader();
+        QVERIFY(header->count() > 1);
+        const int needed = header->sizeHint().height();
+        for (int section = 0; section < header->count(); ++section)
+            QVERIFY2(h.view->rowHeight(section) >= needed,
+                     qPrintable(QStringLiteral("row %1: %2 px < %3 px").arg(section).arg(h.view->rowHeight(section)).arg(needed)));
     }
 
     // The value read stays beside an edited cell, by data row and column.
