@@ -2,7 +2,10 @@
 
 #include <QAction>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -24,6 +27,7 @@ ShortcutsDlg::ShortcutsDlg(const QList<QAction*>& actions, QWidget* parent)
         table->setItem(r, 1, new QTableWidgetItem(list[r].second));
     }
     table->resizeColumnsToContents();
+    table->resizeRowsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -31,7 +35,14 @@ ShortcutsDlg::ShortcutsDlg(const QList<QAction*>& actions, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table);
     layout->addWidget(buttons);
-    resize(520, 560);
+    // Wide enough for every command's text, in whatever type and scale, and
+    // never wider than the screen.
+    const QMargins margins = layout->contentsMargins();
+    const int wanted = table->horizontalHeader()->length() + 2 * table->frameWidth()
+        + table->verticalScrollBar()->sizeHint().width() + margins.left() + margins.right();
+    const QScreen* shown = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const int room = shown ? shown->availableGeometry().width() * 9 / 10 : wanted;
+    resize(qMin(qMax(520, wanted), room), 560);
 }
 
 QList<QPair<QString, QString>> ShortcutsDlg::rows(const QList<QAction*>& actions)

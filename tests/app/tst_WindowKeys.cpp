@@ -7,6 +7,8 @@
 #include "table/TableFilterModel.h"
 #include "table/TablePage.h"
 
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -212,6 +214,13 @@ private slots:
               "Alt+П = Прочитать из ККТ", "Alt+П = Прочитать из ККТ: Всё", "Alt+З = Записать в ККТ",
               "Alt+Ж = Журнал изменений", "Alt+С = Снимок ККТ: Сравнить со снимком…"})
             QVERIFY2(lines.contains(QString(expected)), qPrintable(lines.join(QLatin1Char('\n'))));
+        // Each command's text is seen whole, without scrolling sideways.
+        QCoreApplication::processEvents();
+        const int textWidth = table->horizontalHeader()->sectionSize(0)
+            + table->fontMetrics().horizontalAdvance(QStringLiteral("Отметить только отличия импорта от ККТ"));
+        QVERIFY2(table->viewport()->width() >= textWidth,
+                 qPrintable(QStringLiteral("%1 px < %2 px").arg(table->viewport()->width()).arg(textWidth)));
+        QVERIFY(!table->horizontalScrollBar()->isVisible());
         dialog->close();
 
         QVERIFY(h.button("readButton")->toolTip().contains(QStringLiteral("(F5)")));
