@@ -277,11 +277,32 @@ void MainWindow::dropKeptTabs()
 
 void MainWindow::setBusy(bool busy)
 {
+    if (busy)
+        m_focusBeforeBusy = QApplication::focusWidget();
     // Not the window itself: a disabled window disables every widget in it,
     // and the cancel button in the status bar must still take a click.
     centralWidget()->setEnabled(!busy);
     if (busy)
         offerWriteReport(JournaledWrite());
+    else
+        giveBackKeys();
+}
+
+void MainWindow::giveBackKeys()
+{
+    QWidget* before = m_focusBeforeBusy.data();
+    m_focusBeforeBusy.clear();
+    const bool beforeUsable = before && before->isVisible() && before->isEnabled() && isAncestorOf(before);
+    if (beforeUsable && ui->tabWidget->isAncestorOf(before)) {
+        before->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (TablePage* page = tablePage(ui->tabWidget->currentIndex())) {
+        page->view()->setFocus(Qt::TabFocusReason);
+        page->view()->chooseCurrentCell();
+    } else if (beforeUsable) {
+        before->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void MainWindow::offerWriteReport(const JournaledWrite& write)

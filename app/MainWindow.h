@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPair>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -106,6 +107,10 @@ private:
     TablePage* tablePage(int index) const;
     // While a command runs only its cancel button takes input.
     void setBusy(bool busy);
+    // Once a command is done, the keys go back to the table they were in;
+    // else (they were on a button, or went with the tabs a read replaced) to
+    // the current tab's table, its current cell chosen.
+    void giveBackKeys();
     // The window's commands on their keys, named in the buttons' tooltips.
     void addCommandKeys();
     // F1: the list of every command's keys.
@@ -141,6 +146,7 @@ private:
         QString info;
     };
     KeptTabs m_keptTabs;
+    QPointer<QWidget> m_focusBeforeBusy;
     CommandProgress* m_progress;
     WindowLayout m_layout;
 };

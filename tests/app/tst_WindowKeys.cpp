@@ -113,6 +113,8 @@ private slots:
         QTest::newRow("VAT 20 % becomes 22 %")
             << QList<KeyEdit>{{6u, 0, 0, "22", "22.00"}, {6u, 0, 1, "НДС 22%", "НДС 22%"},
                               {6u, 4, 0, "22", "22.00"}, {6u, 4, 1, "НДС 22/122", "НДС 22/122"}};
+        // The keys are in the first tab's table as soon as the read is done.
+        QTest::newRow("a price typed straight after the read") << QList<KeyEdit>{{1u, 1, 2, "11", "11.00"}};
         QTest::newRow("three payment types renamed, two header lines changed")
             << QList<KeyEdit>{{5u, 1, 0, "КАРТОЙ", "КАРТОЙ"}, {5u, 2, 0, "СБП", "СБП"},
                               {5u, 6, 0, "БАЛЛЫ", "БАЛЛЫ"}, {4u, 0, 0, "ИП Иванов И. И.", "ИП Иванов И. И."},
