@@ -258,7 +258,11 @@ bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount, QByt
 class StrictCells
 {
 public:
-    explicit StrictCells(const QByteArray& cells) : m_at(cells.constData()), m_end(cells.constData() + cells.size()) {}
+    // `read` (when given) receives the cells; then a text with an escape is left to the JSON reader.
+    explicit StrictCells(const QByteArray& cells, QVector<JournalRecord::CellChange>* read = nullptr)
+        : m_at(cells.constData()), m_end(cells.constData() + cells.size()), m_read(read)
+    {
+    }
 
     bool read(int& count)
     {
@@ -382,6 +386,7 @@ private:
         if (*m_at++ != '{')
             return false;
         bool seen[Other] = {};
+        JournalRecord::CellChange change;
         for (;;) {
             skipBlanks();
             if (m_at == m_end || *m_at != '"')
@@ -403,8 +408,16 @@ private:
             if (m_at == m_end)
                 return false;
             if (*m_at == '"') {
-                if (!string(plain) || key == Row || key == Field)
+                const char* text = m_at + 1;
+                if (!string(plain) || key == Row || key == Field || (m_read && !plain && key != Other))
                     return false;
+                const int size = int(m_at - 1 - text);
+                if (m_read && key == Before)
+                    change.before = QByteArray(text, size);
+                else if (m_read && key == After)
+                    change.after = QByteArray(text, size);
+                else if (m_read && key == FieldName)
+                    change.fieldName = QString::fromUtf8(text, size);
             } else {
                 qint64 value = 0;
                 if (!number(value) || key == Before || key == After)
@@ -412,13 +425,22 @@ private:
                 if ((key == Row && (value < 1 || value > qint64(RowMax)))
                     || (key == Field && (value < 1 || value > qint64(IntMax))))
                     return false;
+                if (key == Row)
+                    change.row = unsigned(value);
+                else if (key == Field)
+                    change.field = int(value);
             }
             skipBlanks();
             if (m_at == m_end)
                 return false;
             const char next = *m_at++;
-            if (next == '}')
-                return seen[Row] && seen[Field] && seen[Before] && seen[After];
+            if (next == '}') {
+                if (!(seen[Row] && seen[Field] && seen[Before] && seen[After]))
+                    return false;
+                if (m_read)
+                    m_read->append(change);
+                return true;
+            }
             if (next != ',')
                 return false;
         }
@@ -426,6 +448,7 @@ private:
 
     const char* m_at;
     const char* const m_end;
+    QVector<JournalRecord::CellChange>* m_read;
 };
 
 } // namespace
@@ -466,6 +489,22 @@ bool JournalRecord::checkedHeadFromJsonLine(const QByteArray& line, JournalRecor
 
 bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
 {
+    // The cells read strictly, byte by byte, unless the strict reading leaves something open.
+    {
+        QByteArray head;
+        QByteArray cells;
+        QJsonObject object;
+        JournalRecord result;
+        int counted = 0;
+        if (withoutCells(line, head, counted, &cells) && readObject(head, object) && readHead(object, result)
+            && object.value(CellsKey).toArray().isEmpty()) {
+            result.cells.reserve(counted);
+            if (StrictCells(cells, &result.cells).read(counted)) {
+                record = result;
+                return true;
+            }
+        }
+    }
     QJsonObject object;
     JournalRecord result;
     if (!readObject(line, object) || !readHead(object, result))
