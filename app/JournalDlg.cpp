@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -25,21 +26,26 @@
 
 namespace {
 
-QTableWidget* listTable(QWidget* parent, const char* objectName, const QStringList& headers)
+void setUpList(QTableView* table, const char* objectName)
 {
-    auto* table = new QTableWidget(0, headers.size(), parent);
     table->setObjectName(QLatin1String(objectName));
-    table->setHorizontalHeaderLabels(headers);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
+}
+
+QTableWidget* listTable(QWidget* parent, const char* objectName, const QStringList& headers)
+{
+    auto* table = new QTableWidget(0, headers.size(), parent);
+    table->setHorizontalHeaderLabels(headers);
+    setUpList(table, objectName);
     return table;
 }
 
-// Columns as wide as their texts, the last one filling the rest, after every refill.
-void fitColumns(QTableWidget* table)
+// Columns as wide as their texts (of the rows in view), the last one filling the rest, after every refill.
+void fitColumns(QTableView* table)
 {
     table->resizeColumnsToContents();
     table->horizontalHeader()->setStretchLastSection(false);
@@ -50,14 +56,6 @@ void setRow(QTableWidget* table, int row, const QStringList& texts)
 {
     for (int column = 0; column < texts.size(); ++column)
         table->setItem(row, column, new QTableWidgetItem(texts.at(column)));
-}
-
-// The columns of the values before and after.
-const int ValueColumn = 3;
-
-QString numbered(unsigned number, const QString& name)
-{
-    return name.isEmpty() ? QString::number(number) : QStringLiteral("%1 %2").arg(number).arg(name);
 }
 
 // A table journaled before a commit that was never confirmed.
@@ -76,9 +74,12 @@ JournalDlg::JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget*
     m_writesTable = listTable(this, "writesTable",
                               {QStringLiteral("Время"), QStringLiteral("Программа"), QStringLiteral("Запись"),
                                QStringLiteral("Таблицы"), QStringLiteral("Ячеек")});
-    m_cellsTable = listTable(this, "cellsTable",
-                             {QStringLiteral("Таблица"), QStringLiteral("Ряд"), QStringLiteral("Поле"),
-                              QStringLiteral("Было"), QStringLiteral("Стало")});
+    m_cells = new JournalCellsModel(
+        [this](const JournalRecord& record, const JournalRecord::CellChange& cell) { return shownField(record, cell); },
+        this);
+    m_cellsTable = new QTableView(this);
+    m_cellsTable->setModel(m_cells);
+    setUpList(m_cellsTable, "cellsTable");
     m_revertButton = new QPushButton(QStringLiteral("Вернуть"), this);
     m_revertButton->setObjectName(QStringLiteral("revertButton"));
     m_revertButton->setAutoDefault(false);
@@ -233,44 +234,18 @@ void JournalDlg::showCells()
         m_revertButton->setEnabled(false);
         return;
     }
-    m_cellsTable->clearContents();
     m_cellsTable->clearSpans();
-    m_cellsTable->setRowCount(0);
     const RecordedWrite& write = chosenWrite();
     m_revertButton->setEnabled(!write.isEmpty() && chosenRows().size() == 1);
     if (currentWrite() >= 0 && write.isEmpty()) {
-        m_cellsTable->setRowCount(1);
-        // The path at full length on the tooltip: in the row it would cut the reason short.
-        auto* item = new QTableWidgetItem(
-            QStringLiteral("Ячейки записи не прочитаны: её строки в журнале повреждены или журнал изменился"));
-        item->setToolTip(QDir::toNativeSeparators(m_journal.filePath(m_serialBox->currentText())));
-        m_cellsTable->setItem(0, 0, item);
-        m_cellsTable->setSpan(0, 0, 1, m_cellsTable->columnCount());
+        m_cells->setUnread(
+            QStringLiteral("Ячейки записи не прочитаны: её строки в журнале повреждены или журнал изменился"),
+            QDir::toNativeSeparators(m_journal.filePath(m_serialBox->currentText())));
+        m_cellsTable->setSpan(0, 0, 1, m_cells->columnCount());
         return;
     }
-    m_cellsTable->setRowCount(write.cellCount());
-    int row = 0;
-    for (const JournalRecord& record : write.records()) {
-        QString table = numbered(record.tableNumber, record.tableName);
-        if (!record.confirmed)
-            table += QStringLiteral(" (%1)").arg(MayBeWritten);
-        for (const JournalRecord::CellChange& cell : record.cells) {
-            setRow(m_cellsTable, row,
-                   {table, QString::number(cell.row), numbered(unsigned(cell.field), cell.fieldName), QString(),
-                    QString()});
-            // The values as the tab shows them; the stored form on the tooltip.
-            const FieldInfo* field = shownField(record, cell);
-            const QByteArray values[] = {cell.before, cell.after};
-            for (int i = 0; i < 2; ++i) {
-                QTableWidgetItem* item = m_cellsTable->item(row, ValueColumn + i);
-                const QString stored = QString::fromUtf8(values[i]);
-                item->setText(JournalFields::shown(field, values[i]));
-                if (item->text() != stored)
-                    item->setToolTip(QStringLiteral("В ККТ хранится: \"%1\"").arg(stored));
-            }
-            ++row;
-        }
-    }
+    m_cells->setWrite(write);
+    m_cellsTable->scrollToTop();
     fitColumns(m_cellsTable);
 }
 

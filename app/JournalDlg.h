@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JournalCellsModel.h"
 #include "JournalFields.h"
 
 #include "journal/JournalFolder.h"
@@ -12,11 +13,12 @@ class FieldInfo;
 class QComboBox;
 class QProgressBar;
 class QPushButton;
+class QTableView;
 class QTableWidget;
 
 // "Журнал изменений": the writes of a register's journal, newest first, listed
 // from the journal's index, with the cells of the chosen one read when it is
-// chosen, "Вернуть" that reverts it after a question, and "Отчёт…" that shows
+// chosen and shown (their texts made as they come into view), "Вернуть" that reverts it after a question, and "Отчёт…" that shows
 // the report of the chosen writes.
 // Opens on the register whose tables the window shows; any register with a
 // journal can be chosen.
@@ -57,7 +59,8 @@ private:
     JournalFields m_fields;
     QComboBox* m_serialBox;
     QTableWidget* m_writesTable;
-    QTableWidget* m_cellsTable;
+    JournalCellsModel* m_cells;
+    QTableView* m_cellsTable;
     QPushButton* m_revertButton;
     QPushButton* m_reportButton;
     QProgressBar* m_loadProgress;

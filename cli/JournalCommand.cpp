@@ -9,6 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
+#include <QVector>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,6 +32,38 @@ QByteArray indentedJson(const QJsonObject& object)
     QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Indented).trimmed();
     text.replace('\n', "\n    ");
     return "    " + text;
+}
+
+QString joined(const QVector<unsigned>& numbers)
+{
+    QStringList texts;
+    for (const unsigned number : numbers)
+        texts << QString::number(number);
+    return texts.join(QLatin1Char(' '));
+}
+
+// A write's line of the listing, from the index.
+QStringList listed(const JournalFolder::WritePlace& place)
+{
+    QStringList fields{place.id, timeText(place.time), place.program + QLatin1Char(' ') + place.version,
+                       place.serialNumber, joined(place.listedTables()), QString::number(place.cellCount)};
+    const QVector<unsigned> unconfirmed = place.unconfirmedTables();
+    if (!unconfirmed.isEmpty())
+        fields << MayBeWritten + QStringLiteral(": ") + joined(unconfirmed);
+    return fields;
+}
+
+// The same from the write's records, for a write whose first record in the
+// journal is not the first it was made of.
+QStringList listed(const RecordedWrite& write)
+{
+    const JournalRecord& first = write.first();
+    QStringList fields{write.id(), timeText(first.time), first.program + QLatin1Char(' ') + first.version,
+                       first.serialNumber, write.tableNumbers().join(QLatin1Char(' ')),
+                       QString::number(write.cellCount())};
+    if (!write.unconfirmed.isEmpty())
+        fields << MayBeWritten + QStringLiteral(": ") + write.unconfirmedTableNumbers().join(QLatin1Char(' '));
+    return fields;
 }
 
 } // namespace
@@ -116,17 +151,31 @@ void JournalCommand::execute(const QCommandLineParser& parser)
             m_console.data("]");
             return;
         }
-        const QList<RecordedWrite> writes = journal.writes(serial, &problems);
+        // From the index: the cells are checked and counted, none kept.
+        const QList<JournalFolder::WritePlace> places = journal.writePlaces(serial, &problems);
         reportProblems(problems);
-        for (const RecordedWrite& write : writes) {
-            const JournalRecord& first = write.first();
-            QStringList fields{write.id(), timeText(first.time), first.program + QLatin1Char(' ') + first.version,
-                               first.serialNumber, write.tableNumbers().join(QLatin1Char(' ')),
-                               QString::number(write.cellCount())};
-            if (!write.unconfirmed.isEmpty())
-                fields << MayBeWritten + QStringLiteral(": ") + write.unconfirmedTableNumbers().join(QLatin1Char(' '));
-            m_console.out(CsvLine::of(fields));
+        // Newest first by the time of each write's first record, as RecordedWrite::first() finds it.
+        struct Line
+        {
+            QDateTime time;
+            int order;
+            QStringList fields;
+        };
+        QVector<Line> lines;
+        for (const JournalFolder::WritePlace& place : places) {
+            if (place.inOrder) {
+                lines.append({place.time, place.order, listed(place)});
+                continue;
+            }
+            const RecordedWrite write = journal.load(place);
+            if (!write.isEmpty())
+                lines.append({write.first().time, place.order, listed(write)});
         }
+        std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
+            return a.time != b.time ? a.time > b.time : a.order > b.order;
+        });
+        for (const Line& line : qAsConst(lines))
+            m_console.out(CsvLine::of(line.fields));
         return;
     }
 

@@ -215,6 +215,16 @@ QVector<unsigned> JournalFolder::WritePlace::unconfirmedTables() const
     return tables;
 }
 
+QVector<unsigned> JournalFolder::WritePlace::listedTables() const
+{
+    QVector<unsigned> tables;
+    for (int i = 0; i < tableNumbers.size(); ++i) {
+        if (confirmed.value(i, true))
+            tables << tableNumbers.at(i);
+    }
+    return tables + unconfirmedTables();
+}
+
 QString JournalFolder::append(const JournalRecord& record) const
 {
     return appendLine(record.serialNumber, record.toJsonLine());
@@ -425,24 +435,36 @@ QList<RecordedWrite> JournalFolder::writes(const QString& serialNumber, QStringL
     return result;
 }
 
-// The writes of the journals, grouped from their records: `read(serial, add,
-// confirm)` calls add(record, cell count, offset) for each record of that
-// journal and confirm(confirmation) for each confirmation.
-template<typename ReadLines>
-QList<JournalFolder::WritePlace> JournalFolder::placesOf(const QString& serialNumber, const ReadLines& read) const
+QList<JournalFolder::WritePlace> JournalFolder::placesOf(const QString& serialNumber, HeadReader readHead,
+                                                         QStringList* problems, ProgressReporter* progress) const
 {
     const QStringList serials = serialNumber.isEmpty() ? serialNumbers() : QStringList{serialNumber};
     QList<WritePlace> result;
-    QHash<QString, int> indexOf;
+    // By the register a record names and its write id, the texts shared with the places.
+    QHash<QPair<QString, QString>, int> indexOf;
+    QVector<QDateTime> lastTimes; // of each place's latest record
     for (const QString& serial : serials) {
-        const auto add = [&](const JournalRecord& record, int cellCount, qint64 offset) {
-            const QString key = writeKey(record);
+        const auto add = [&](JournalRecord& record, int cellCount, qint64 offset) {
+            // Most records name the journal's register and the program of the write before.
+            if (record.serialNumber == serial)
+                record.serialNumber = serial;
+            if (!result.isEmpty() && record.program == result.last().program && record.version == result.last().version) {
+                record.program = result.last().program;
+                record.version = result.last().version;
+            }
+            const QPair<QString, QString> key(record.serialNumber, record.writeId);
             auto found = indexOf.constFind(key);
             if (found == indexOf.constEnd()) {
                 found = indexOf.insert(key, result.size());
-                result.append(WritePlace{serial, record.writeId, record.time, {}, record.program, record.version, {}, 0, {}, {}});
+                result.append(WritePlace{serial, record.writeId, record.time, {}, record.program, record.version, {}, 0,
+                                         {}, {}, true, result.size()});
+                lastTimes.append(record.time);
             }
             WritePlace& place = result[found.value()];
+            QDateTime& lastTime = lastTimes[found.value()];
+            place.inOrder = place.inOrder && record.serialNumber == serial && record.program == place.program
+                && record.version == place.version && record.time >= lastTime;
+            lastTime = record.time;
             place.offsets.append(offset);
             place.tableNumbers.append(record.tableNumber);
             place.cellCount += cellCount;
@@ -450,7 +472,7 @@ QList<JournalFolder::WritePlace> JournalFolder::placesOf(const QString& serialNu
             place.confirmed.append(record.confirmed);
         };
         const auto confirm = [&](const JournalRecord::Confirmation& confirmation) {
-            const auto found = indexOf.constFind(writeKey(confirmation));
+            const auto found = indexOf.constFind(qMakePair(confirmation.serialNumber, confirmation.writeId));
             if (found == indexOf.constEnd())
                 return;
             WritePlace& place = result[found.value()];
@@ -461,7 +483,23 @@ QList<JournalFolder::WritePlace> JournalFolder::placesOf(const QString& serialNu
                 }
             }
         };
-        read(serial, add, confirm);
+        readLines(
+            serial,
+            [&](const QByteArray& line, qint64 offset) {
+                // A confirmation first, as readRecords() takes it.
+                JournalRecord::Confirmation confirmation;
+                if (JournalRecord::confirmationFromJsonLine(line, confirmation)) {
+                    confirm(confirmation);
+                    return LineRead::Record;
+                }
+                JournalRecord head;
+                int cellCount = 0;
+                if (!readHead(line, head, cellCount))
+                    return LineRead::Damaged;
+                add(head, cellCount, offset);
+                return LineRead::Record;
+            },
+            problems, progress);
     }
     sortNewestFirst(result, [](const WritePlace& place) { return place.time; });
     return result;
@@ -469,38 +507,13 @@ QList<JournalFolder::WritePlace> JournalFolder::placesOf(const QString& serialNu
 
 QList<JournalFolder::WritePlace> JournalFolder::writePlaces(const QString& serialNumber, QStringList* problems) const
 {
-    return placesOf(serialNumber, [&](const QString& serial, const auto& add, const auto& confirm) {
-        readRecords(
-            serial,
-            [&](const JournalRecord& record, qint64 offset) {
-                add(record, record.cells.size(), offset);
-                return true;
-            },
-            problems, confirm);
-    });
+    return placesOf(serialNumber, &JournalRecord::checkedHeadFromJsonLine, problems, nullptr);
 }
 
 QList<JournalFolder::WritePlace> JournalFolder::indexWrites(const QString& serialNumber, QStringList* problems,
                                                             ProgressReporter* progress) const
 {
-    return placesOf(serialNumber, [&](const QString& serial, const auto& add, const auto& confirm) {
-        readLines(
-            serial,
-            [&](const QByteArray& line, qint64 offset) {
-                JournalRecord head;
-                int cellCount = 0;
-                JournalRecord::Confirmation confirmation;
-                if (JournalRecord::confirmationFromJsonLine(line, confirmation)) {
-                    confirm(confirmation);
-                    return LineRead::Record;
-                }
-                if (!JournalRecord::headFromJsonLine(line, head, cellCount))
-                    return LineRead::Damaged;
-                add(head, cellCount, offset);
-                return LineRead::Record;
-            },
-            problems, progress);
-    });
+    return placesOf(serialNumber, &JournalRecord::headFromJsonLine, problems, progress);
 }
 
 RecordedWrite JournalFolder::load(const WritePlace& place) const

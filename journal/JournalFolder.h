@@ -38,8 +38,17 @@ public:
         int cellCount = 0;
         QVector<int> intents;     // of the records, 0 for those recorded after their commit
         QVector<bool> confirmed;  // of the records: false where a table may have been written
+        // Whether its records come in time order, of this journal's register
+        // and one program: then the first record's head is the write's, as
+        // RecordedWrite::first() finds it once loaded.
+        bool inOrder = true;
+        // Where it came in the reading of the journals: of two writes of the
+        // same time, the later one is listed first.
+        int order = 0;
 
         QVector<unsigned> unconfirmedTables() const;
+        // The tables as RecordedWrite::tableNumbers() gives them: the committed ones first.
+        QVector<unsigned> listedTables() const;
     };
     // Calls back with each complete record and the offset of its line; false stops.
     using RecordVisitor = std::function<bool(const JournalRecord&, qint64)>;
@@ -77,7 +86,9 @@ public:
     // is empty, newest first. A write is one register's: the same id in two
     // journals is two writes.
     QList<RecordedWrite> writes(const QString& serialNumber = QString(), QStringList* problems = nullptr) const;
-    // Where the writes are, in the order of writes(), without their cells.
+    // Where the writes are, in the order of writes(), without their cells:
+    // each record's cells are checked as writes() checks them, and counted,
+    // none kept, so that a journal is listed in the memory of its index.
     QList<WritePlace> writePlaces(const QString& serialNumber = QString(), QStringList* problems = nullptr) const;
     // The same from each record's head only, its cells counted but not read:
     // lists a journal of any size quickly. A record whose cells are damaged
@@ -97,8 +108,10 @@ private:
     // Calls back with each line of the journal that is not blank and its offset.
     void readLines(const QString& serialNumber, const LineVisitor& visit, QStringList* problems,
                    ProgressReporter* progress = nullptr) const;
-    template<typename ReadLines>
-    QList<WritePlace> placesOf(const QString& serialNumber, const ReadLines& read) const;
+    using HeadReader = bool (*)(const QByteArray&, JournalRecord&, int&);
+    // The index of the journals, each record read by `readHead`.
+    QList<WritePlace> placesOf(const QString& serialNumber, HeadReader readHead, QStringList* problems,
+                               ProgressReporter* progress) const;
 
     QString appendLine(const QString& serialNumber, QByteArray line) const;
 

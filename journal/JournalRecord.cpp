@@ -7,6 +7,7 @@
 #include <QJsonParseError>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -183,7 +184,8 @@ const char* stringEnd(const char* from, const char* end)
 // many objects that array holds, in one pass over the bytes: the cells of a
 // large record are never parsed. False when the line does not end where its
 // brackets and strings do (a line cut short).
-bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount)
+// `cells` (when given) receives the bytes between the array's brackets.
+bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount, QByteArray* cells = nullptr)
 {
     static const char CellsKeyText[] = "\"cells\"";
     const char* const begin = line.constData();
@@ -195,6 +197,9 @@ bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount)
     bool inCells = false;
     bool cellsSeen = false;
     const char* copyFrom = begin;
+    const char* cellsFrom = begin;
+    if (cells)
+        cells->clear();
     for (const char* at = begin; at < end; ++at) {
         switch (*at) {
         case '"': {
@@ -213,6 +218,7 @@ bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount)
                     return false; // which of two would count is a reader's guess
                 inCells = cellsSeen = true;
                 head.append(copyFrom, int(at + 1 - copyFrom));
+                cellsFrom = at + 1;
             }
             ++depth;
             break;
@@ -229,6 +235,8 @@ bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount)
                 inCells = false;
                 afterCellsKey = false;
                 copyFrom = at;
+                if (cells)
+                    *cells = QByteArray::fromRawData(cellsFrom, int(at - cellsFrom));
             }
             break;
         default:
@@ -240,6 +248,208 @@ bool withoutCells(const QByteArray& line, QByteArray& head, int& cellCount)
     head.append(copyFrom, int(end - copyFrom));
     return true;
 }
+
+// The cells of a record read strictly, byte by byte, nothing kept: a cell is
+// an object of plain keys whose values are strings or small whole numbers,
+// with "row" and "field" from 1 and "before" and "after" strings. What passes
+// is what the JSON reader takes and the record's reader accepts; what does not
+// pass is left to them, for it may still be sound (an escaped key, a row
+// written as 1.0).
+class StrictCells
+{
+public:
+    // `read` (when given) receives the cells; then a text with an escape is left to the JSON reader.
+    explicit StrictCells(const QByteArray& cells, QVector<JournalRecord::CellChange>* read = nullptr)
+        : m_at(cells.constData()), m_end(cells.constData() + cells.size()), m_read(read)
+    {
+    }
+
+    bool read(int& count)
+    {
+        count = 0;
+        skipBlanks();
+        while (m_at < m_end) {
+            if (!cell())
+                return false;
+            ++count;
+            skipBlanks();
+            if (m_at == m_end)
+                break;
+            if (*m_at++ != ',')
+                return false;
+            skipBlanks();
+            if (m_at == m_end)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    enum Key { Row, Field, Before, After, FieldName, Other };
+
+    void skipBlanks()
+    {
+        while (m_at < m_end && (*m_at == ' ' || *m_at == '\t' || *m_at == '\r' || *m_at == '\n'))
+            ++m_at;
+    }
+
+    static Key keyOf(const char* text, int size)
+    {
+        static const struct { const char* name; Key key; } Known[] = {
+            {"row", Row}, {"field", Field}, {"before", Before}, {"after", After}, {"fieldName", FieldName}};
+        for (const auto& known : Known) {
+            if (int(std::strlen(known.name)) == size && std::memcmp(known.name, text, size_t(size)) == 0)
+                return known.key;
+        }
+        return Other;
+    }
+
+    static bool continuation(const char* at) { return (uchar(*at) & 0xC0) == 0x80; }
+
+    // One UTF-8 character from the start, no surrogate, overlong form or non-character.
+    bool utf8()
+    {
+        const uchar lead = uchar(*m_at);
+        const int length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                         : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        if (length == 0 || m_end - m_at < length)
+            return false;
+        uint code = lead & (0x7F >> length);
+        for (int i = 1; i < length; ++i) {
+            if (!continuation(m_at + i))
+                return false;
+            code = (code << 6) | (uchar(m_at[i]) & 0x3F);
+        }
+        const uint least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)
+            || (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE)
+            return false;
+        m_at += length;
+        return true;
+    }
+
+    // A string from its opening quote; `plain` tells whether it holds no escape.
+    bool string(bool& plain)
+    {
+        plain = true;
+        ++m_at;
+        while (m_at < m_end) {
+            const uchar c = uchar(*m_at);
+            if (c == '"') {
+                ++m_at;
+                return true;
+            }
+            if (c < 0x20)
+                return false;
+            if (c == '\\') {
+                plain = false;
+                if (m_end - m_at < 2)
+                    return false;
+                const char escape = m_at[1];
+                if (escape == 'u') {
+                    if (m_end - m_at < 6)
+                        return false;
+                    bool ok = false;
+                    const uint code = QByteArray::fromRawData(m_at + 2, 4).toUInt(&ok, 16);
+                    if (!ok || !std::all_of(m_at + 2, m_at + 6, [](char h) { return std::isxdigit(uchar(h)); })
+                        || code == 0 || (code >= 0xD800 && code <= 0xDFFF) || (code >= 0xFDD0 && code <= 0xFDEF)
+                        || (code & 0xFFFE) == 0xFFFE)
+                        return false;
+                    m_at += 6;
+                } else if (std::strchr("\"\\/bfnrt", escape) && escape != '\0') {
+                    m_at += 2;
+                } else {
+                    return false;
+                }
+            } else if (c < 0x80) {
+                ++m_at;
+            } else if (!utf8()) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    // A whole number of at most ten digits, without a sign or a leading zero.
+    bool number(qint64& value)
+    {
+        const char* start = m_at;
+        value = 0;
+        while (m_at < m_end && *m_at >= '0' && *m_at <= '9' && m_at - start < 10)
+            value = value * 10 + (*m_at++ - '0');
+        const bool more = m_at < m_end && ((*m_at >= '0' && *m_at <= '9') || *m_at == '.' || *m_at == 'e' || *m_at == 'E');
+        return m_at > start && !(*start == '0' && m_at - start > 1) && !more;
+    }
+
+    bool cell()
+    {
+        if (*m_at++ != '{')
+            return false;
+        bool seen[Other] = {};
+        JournalRecord::CellChange change;
+        for (;;) {
+            skipBlanks();
+            if (m_at == m_end || *m_at != '"')
+                return false;
+            const char* keyText = m_at + 1;
+            bool plain = true;
+            if (!string(plain) || !plain)
+                return false;
+            const Key key = keyOf(keyText, int(m_at - 1 - keyText));
+            if (key != Other) {
+                if (seen[key])
+                    return false;
+                seen[key] = true;
+            }
+            skipBlanks();
+            if (m_at == m_end || *m_at++ != ':')
+                return false;
+            skipBlanks();
+            if (m_at == m_end)
+                return false;
+            if (*m_at == '"') {
+                const char* text = m_at + 1;
+                if (!string(plain) || key == Row || key == Field || (m_read && !plain && key != Other))
+                    return false;
+                const int size = int(m_at - 1 - text);
+                if (m_read && key == Before)
+                    change.before = QByteArray(text, size);
+                else if (m_read && key == After)
+                    change.after = QByteArray(text, size);
+                else if (m_read && key == FieldName)
+                    change.fieldName = QString::fromUtf8(text, size);
+            } else {
+                qint64 value = 0;
+                if (!number(value) || key == Before || key == After)
+                    return false;
+                if ((key == Row && (value < 1 || value > qint64(RowMax)))
+                    || (key == Field && (value < 1 || value > qint64(IntMax))))
+                    return false;
+                if (key == Row)
+                    change.row = unsigned(value);
+                else if (key == Field)
+                    change.field = int(value);
+            }
+            skipBlanks();
+            if (m_at == m_end)
+                return false;
+            const char next = *m_at++;
+            if (next == '}') {
+                if (!(seen[Row] && seen[Field] && seen[Before] && seen[After]))
+                    return false;
+                if (m_read)
+                    m_read->append(change);
+                return true;
+            }
+            if (next != ',')
+                return false;
+        }
+    }
+
+    const char* m_at;
+    const char* const m_end;
+    QVector<JournalRecord::CellChange>* m_read;
+};
 
 } // namespace
 
@@ -256,8 +466,45 @@ bool JournalRecord::headFromJsonLine(const QByteArray& line, JournalRecord& reco
     return true;
 }
 
+bool JournalRecord::checkedHeadFromJsonLine(const QByteArray& line, JournalRecord& record, int& cellCount)
+{
+    QByteArray head;
+    QByteArray cells;
+    QJsonObject object;
+    JournalRecord result;
+    int counted = 0;
+    if (withoutCells(line, head, counted, &cells) && readObject(head, object) && readHead(object, result)
+        && object.value(CellsKey).toArray().isEmpty() && StrictCells(cells).read(cellCount)) {
+        record = result;
+        return true;
+    }
+    // Whatever the strict reading leaves open, the whole record decides.
+    if (!fromJsonLine(line, result))
+        return false;
+    cellCount = result.cells.size();
+    result.cells.clear();
+    record = result;
+    return true;
+}
+
 bool JournalRecord::fromJsonLine(const QByteArray& line, JournalRecord& record)
 {
+    // The cells read strictly, byte by byte, unless the strict reading leaves something open.
+    {
+        QByteArray head;
+        QByteArray cells;
+        QJsonObject object;
+        JournalRecord result;
+        int counted = 0;
+        if (withoutCells(line, head, counted, &cells) && readObject(head, object) && readHead(object, result)
+            && object.value(CellsKey).toArray().isEmpty()) {
+            result.cells.reserve(counted);
+            if (StrictCells(cells, &result.cells).read(counted)) {
+                record = result;
+                return true;
+            }
+        }
+    }
     QJsonObject object;
     JournalRecord result;
     if (!readObject(line, object) || !readHead(object, result))

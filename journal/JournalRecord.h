@@ -74,6 +74,9 @@ struct JournalRecord
     // record of any size. False when the line is not a complete record but
     // for its cells, which only fromJsonLine() checks.
     static bool headFromJsonLine(const QByteArray& line, JournalRecord& record, int& cellCount);
+    // The same, false wherever fromJsonLine() is: the cells are checked as
+    // they are counted, none of them kept.
+    static bool checkedHeadFromJsonLine(const QByteArray& line, JournalRecord& record, int& cellCount);
 
     QJsonObject toJson() const;
     static QJsonObject cellToJson(const CellChange& cell);

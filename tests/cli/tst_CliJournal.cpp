@@ -428,6 +428,68 @@ private slots:
             QCOMPARE(QJsonDocument::fromJson(result.out.toUtf8()).array().size(), 1);
     }
 
+    // The listing's lines: a write's first record and its tables as its
+    // records say, the committed tables first, whatever order its lines are in.
+    void journalListing_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QStringList>("listing");
+        QTest::addColumn<QString>("err");
+        const auto line = [](const char* id, const char* time, unsigned table, int intent = 0, const char* serial = "0057000001") {
+            JournalRecord record;
+            record.time = QDateTime::fromString(QLatin1String(time), Qt::ISODate);
+            record.program = "vescor";
+            record.version = "2.1";
+            record.writeId = id;
+            record.serialNumber = serial;
+            record.tableNumber = table;
+            record.intent = intent;
+            record.cells = {{1, 1, "Ставка", "2000", "2200"}, {2, 1, "Ставка", "0", "1"}};
+            return record.toJsonLine() + '\n';
+        };
+        const auto confirmed = [&](const char* id, int intent) {
+            JournalRecord record;
+            record.writeId = id;
+            record.serialNumber = Serial;
+            record.intent = intent;
+            return record.confirmationLine(QDateTime::fromSecsSinceEpoch(1800000000, Qt::UTC)) + '\n';
+        };
+        const QString a = "\"a\";\"2024-05-01T10:00:00.000Z\";\"vescor 2.1\";\"0057000001\";";
+        QTest::newRow("two tables") << line("a", "2024-05-01T10:00:00Z", 6) + line("a", "2024-05-01T10:00:01Z", 4)
+                                    << QStringList{a + "\"6 4\";\"4\""} << "";
+        QTest::newRow("an intent never confirmed")
+            << line("a", "2024-05-01T10:00:00Z", 6, 1) + line("a", "2024-05-01T10:00:01Z", 4, 2) + confirmed("a", 2)
+            << QStringList{a + "\"4 6\";\"4\";\"таблица могла быть записана: 6\""} << "";
+        QTest::newRow("records out of time order")
+            << line("a", "2024-05-03T10:00:00Z", 6, 1) + line("b", "2024-05-02T00:00:00Z", 2)
+                   + line("a", "2024-05-01T10:00:00Z", 4)
+            << QStringList{"\"b\";\"2024-05-02T00:00:00.000Z\";\"vescor 2.1\";\"0057000001\";\"2\";\"2\"",
+                           a + "\"4 6\";\"4\";\"таблица могла быть записана: 6\""}
+            << "";
+        QTest::newRow("another register's record")
+            << line("a", "2024-05-01T10:00:00Z", 6, 0, "0099")
+            << QStringList{"\"a\";\"2024-05-01T10:00:00.000Z\";\"vescor 2.1\";\"0099\";\"6\";\"2\""} << "";
+        QTest::newRow("damaged cells") << line("a", "2024-05-01T10:00:00Z", 6) + line("b", "2024-05-02T00:00:00Z", 2).replace("\"row\":2", "\"row\":0")
+                                       << QStringList{a + "\"6\";\"2\""} << "пропущено повреждённых строк: 1 (строки 2)";
+        QTest::newRow("empty journal") << QByteArray() << QStringList{} << "";
+    }
+
+    void journalListing()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(QStringList, listing);
+        QFETCH(QString, err);
+        QVERIFY(QDir().mkpath(journalDir()));
+        QFile file(JournalFolder(journalDir()).filePath(Serial));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(lines);
+        file.close();
+        const CliRun result = run({"journal"});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out.split('\n', Qt::SkipEmptyParts), listing);
+        QVERIFY2(err.isEmpty() ? result.err.isEmpty() : result.err.contains(err), qPrintable(result.err));
+    }
+
     // The listing as JSON is streamed, but reads as the one array it always was.
     void journalJsonListing_data()
     {
