@@ -363,6 +363,9 @@ void TableModel::adoptWrittenRows(const DataRows& written)
     for (int r = 0; r < m_tableData.size() && r < written.size(); ++r) {
         const DataRow& row = m_tableData.at(r);
         const DataRow& writtenRow = written.at(r);
+        // A row the write did not touch holds no mark it cleared.
+        if (row.isSharedWith(writtenRow))
+            continue;
         for (int c = 0; c < row.size() && c < writtenRow.size(); ++c) {
             const Cell& cell = row.at(c);
             // Only a mark the write cleared on the value it was given counts.
@@ -375,6 +378,8 @@ void TableModel::adoptWrittenRows(const DataRows& written)
     for (int r = 0; r < m_tableData.size() && r < m_readData.size(); ++r) {
         const DataRow& row = m_tableData.at(r);
         const DataRow& readRow = m_readData.at(r);
+        if (row.isSharedWith(readRow))
+            continue;
         for (int c = 0; c < row.size() && c < readRow.size(); ++c) {
             const Cell& read = readRow.at(c);
             if (!row.at(c).changed && (read.changed || read.value != row.at(c).value))
