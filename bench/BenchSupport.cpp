@@ -22,6 +22,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -321,6 +322,36 @@ void printPairs(const char* what, const PairedRuns& runs)
 {
     std::printf("%-56s %7.3f s %7.3f s  cpu ratio %5.2f (%.2f..%.2f)  wall ratio %5.2f\n", what, runs.ours, runs.peer,
                 runs.ratio, runs.lowest, runs.highest, runs.wallRatio);
+}
+
+Memory memoryNow()
+{
+    Memory memory;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return memory;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        const auto kilobytes = [&](const char* name) {
+            return line.mid(int(qstrlen(name))).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        };
+        if (line.startsWith("VmRSS:"))
+            memory.resident = kilobytes("VmRSS:");
+        else if (line.startsWith("VmHWM:"))
+            memory.peak = kilobytes("VmHWM:");
+    }
+    return memory;
+}
+
+void resetPeakMemory()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
+}
+
+void trimHeap()
+{
+    malloc_trim(0);
 }
 
 } // namespace BenchSupport

@@ -122,6 +122,20 @@ double bestCpu(int runs, F&& once, int who = RUSAGE_SELF)
 // Printed on first use with its version; empty when none runs.
 QString python();
 
+// This process's resident memory as the kernel tells it, in MB: now (VmRSS)
+// and its peak (VmHWM) since the last resetPeakMemory().
+struct Memory
+{
+    double resident = 0;
+    double peak = 0;
+};
+Memory memoryNow();
+// The peak starts anew from what is resident now.
+void resetPeakMemory();
+// The allocator hands its free pages back (malloc_trim), so that what stays
+// resident afterwards is what the program keeps.
+void trimHeap();
+
 // The goal line that follows a figure: what it is held against and whether
 // this run met it. A benchmark that ran exits 0 either way: a loaded machine
 // can miss a goal that an idle one meets.

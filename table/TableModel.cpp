@@ -41,6 +41,30 @@ bool zeroFilledValue(const QString& text, QByteArray& stored)
     return true;
 }
 
+// The smallest block of view cells that holds every cell added.
+class ViewBlock
+{
+public:
+    void add(const QModelIndex& index)
+    {
+        if (!index.isValid())
+            return;
+        m_top = m_top < 0 ? index.row() : qMin(m_top, index.row());
+        m_bottom = qMax(m_bottom, index.row());
+        m_left = m_left < 0 ? index.column() : qMin(m_left, index.column());
+        m_right = qMax(m_right, index.column());
+    }
+    bool isEmpty() const { return m_top < 0; }
+    QModelIndex topLeft(const QAbstractItemModel& model) const { return model.index(m_top, m_left); }
+    QModelIndex bottomRight(const QAbstractItemModel& model) const { return model.index(m_bottom, m_right); }
+
+private:
+    int m_top = -1;
+    int m_bottom = -1;
+    int m_left = -1;
+    int m_right = -1;
+};
+
 } // namespace
 
 TableModel::TableModel(const TableInfo& table, const DataRows& rows)
@@ -320,52 +344,52 @@ bool TableModel::storeValue(int row, int column, const QByteArray& value)
 
 void TableModel::setStoredValues(const QVector<StoredCell>& cells)
 {
-    int top = -1;
-    int bottom = -1;
-    int left = -1;
-    int right = -1;
+    ViewBlock changed;
     for (const StoredCell& cell : cells) {
-        if (!storeValue(cell.row, cell.column, cell.value))
-            continue;
-        const QModelIndex index = indexOfCell(cell.row, cell.column);
-        if (!index.isValid())
-            continue;
-        top = top < 0 ? index.row() : qMin(top, index.row());
-        bottom = qMax(bottom, index.row());
-        left = left < 0 ? index.column() : qMin(left, index.column());
-        right = qMax(right, index.column());
+        if (storeValue(cell.row, cell.column, cell.value))
+            changed.add(indexOfCell(cell.row, cell.column));
     }
-    if (top >= 0)
-        emit dataChanged(index(top, left), index(bottom, right), {});
+    if (!changed.isEmpty())
+        emit dataChanged(changed.topLeft(*this), changed.bottomRight(*this), {});
     emit marksChanged();
 }
 
 void TableModel::adoptWrittenRows(const DataRows& written)
 {
-    bool cleared = false;
+    // The rows are shared with the rows read and with the write's copy: only
+    // the rows of cells that change are written to, so that no row is copied
+    // for a cell of another.
+    ViewBlock cleared;
     for (int r = 0; r < m_tableData.size() && r < written.size(); ++r) {
-        DataRow& row = m_tableData[r];
-        for (int c = 0; c < row.size() && c < written[r].size(); ++c) {
-            Cell& cell = row[c];
+        const DataRow& row = m_tableData.at(r);
+        const DataRow& writtenRow = written.at(r);
+        // A row the write did not touch holds no mark it cleared.
+        if (row.isSharedWith(writtenRow))
+            continue;
+        for (int c = 0; c < row.size() && c < writtenRow.size(); ++c) {
+            const Cell& cell = row.at(c);
             // Only a mark the write cleared on the value it was given counts.
-            if (!cell.changed || written[r][c].changed || written[r][c].value != cell.value)
+            if (!cell.changed || writtenRow.at(c).changed || writtenRow.at(c).value != cell.value)
                 continue;
-            cell.changed = false;
-            cleared = true;
+            m_tableData[r][c].changed = false;
+            cleared.add(indexOfCell(r, c));
         }
     }
-    // The colours of the cells change: one signal over the whole table.
-    if (cleared && rowCount() > 0 && columnCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
     for (int r = 0; r < m_tableData.size() && r < m_readData.size(); ++r) {
-        const DataRow& row = m_tableData[r];
-        for (int c = 0; c < row.size() && c < m_readData[r].size(); ++c) {
-            const Cell& read = m_readData[r][c];
-            if (!row[c].changed && (read.changed || read.value != row[c].value))
-                m_readData[r][c] = Cell(row[c].value, false);
+        const DataRow& row = m_tableData.at(r);
+        const DataRow& readRow = m_readData.at(r);
+        if (row.isSharedWith(readRow))
+            continue;
+        for (int c = 0; c < row.size() && c < readRow.size(); ++c) {
+            const Cell& read = readRow.at(c);
+            if (!row.at(c).changed && (read.changed || read.value != row.at(c).value))
+                m_readData[r][c] = Cell(row.at(c).value, false);
         }
     }
     setRegisterRows(m_tableData);
+    // The colours of the rows whose marks were cleared change; their texts stay.
+    if (!cleared.isEmpty())
+        emit dataChanged(cleared.topLeft(*this), cleared.bottomRight(*this), {Qt::BackgroundRole});
     emit marksChanged();
 }
 
@@ -379,7 +403,7 @@ void TableModel::setMarks(const QVector<QPair<int, int>>& cells, bool marked)
             m_readData[at.first][at.second].changed = marked;
     }
     if (!cells.isEmpty() && rowCount() > 0 && columnCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
     emit marksChanged();
 }
 
@@ -460,7 +484,7 @@ void TableModel::setSnapshotValues(const QVector<StoredCell>& cells)
         m_snapshotValues.insert({cell.row, cell.column}, cell.value);
     m_comparedWithSnapshot = true;
     if (rowCount() > 0 && columnCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole, Qt::ToolTipRole});
     emit marksChanged();
 }
 
@@ -471,7 +495,7 @@ void TableModel::forgetSnapshot()
     m_snapshotValues.clear();
     m_comparedWithSnapshot = false;
     if (rowCount() > 0 && columnCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole, Qt::ToolTipRole});
     emit marksChanged();
 }
 

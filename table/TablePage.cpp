@@ -53,6 +53,8 @@ TablePage::TablePage(const TableInfo& table, const DataRows& rows, QWidget* pare
     m_model->setParent(this);
     m_model->setUndoStack(m_undoStack);
     m_filter->setSourceModel(m_model);
+    // The search's index is gathered while the user looks at the rows, so that no key typed waits for it.
+    m_filter->indexInSteps();
     m_view->setModel(m_filter);
     m_searchBar->hide();
     m_searchBar->setRowRange(m_model->rowCount());
@@ -181,6 +183,8 @@ void TablePage::showContextMenu(const QPoint& position)
 
 void TablePage::openSearch()
 {
+    // What the steps have not gathered yet is gathered now, before the first key.
+    m_filter->completeIndex();
     m_searchBar->show();
     m_searchBar->searchField()->setFocus(Qt::ShortcutFocusReason);
     m_searchBar->searchField()->selectAll();

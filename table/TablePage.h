@@ -45,7 +45,8 @@ public:
     void setImportActions(const QList<QAction*>& actions) { m_importActions = actions; }
 
 public slots:
-    // Ctrl+F: shows the search bar and puts the cursor in its field.
+    // Ctrl+F: shows the search bar and puts the cursor in its field; the
+    // search's index is complete from then on.
     void openSearch();
     // Esc in the bar: hides it and shows every row again.
     void closeSearch();

@@ -11,7 +11,10 @@
 #include "device/KKT_Logic.h"
 #include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
+#include "table/TableFilterModel.h"
 #include "table/TableModel.h"
+#include "table/TablePage.h"
+#include "table/TableSearchBar.h"
 #include "table/TableView.h"
 
 #include <QAction>
@@ -389,6 +392,54 @@ private slots:
         readAll();
         QCOMPARE(m_boxes.size(), 0); // nothing left unwritten, so nothing asked
         QCOMPARE(shownText(e), shown);
+    }
+
+    // The search of a tab follows a name the user typed, written or not: the
+    // new name is found in its row, the old one no more there.
+    void searchFollowsTheTypedName_data()
+    {
+        QTest::addColumn<bool>("written");
+        QTest::newRow("typed") << false;
+        QTest::newRow("typed and written") << true;
+    }
+
+    void searchFollowsTheTypedName()
+    {
+        QFETCH(bool, written);
+        install(smallRegister());
+        readAll();
+        TableView* view = tabView(1);
+        auto* page = qobject_cast<TablePage*>(view->parentWidget());
+        QVERIFY(page);
+        tabs()->setCurrentWidget(page);
+        m_window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_window.get());
+        const Edit e{1, 2, 1, QStringLiteral("Bread, 0.5 kg")};
+        const QString old = shownText(e);
+        QLineEdit* field = page->searchBar()->searchField();
+        const auto search = [&](const QString& text) {
+            view->setFocus();
+            QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+            replaceEditorText(field, text);
+            QTest::keyClick(field, Qt::Key_Return);
+            QList<int> rows;
+            for (int r = 0; r < page->filterModel()->rowCount(); ++r)
+                rows << page->filterModel()->mapToSource(page->filterModel()->index(r, 0)).row();
+            QTest::keyClick(field, Qt::Key_Escape);
+            return rows;
+        };
+        QList<int> oldRows = search(old);
+        QVERIFY(oldRows.contains(2));
+
+        type(e);
+        if (written) {
+            clickWrite();
+            QCOMPARE(m_window->statusText(), summary(1, 1));
+            QCOMPARE(markedCells(), 0);
+        }
+        QCOMPARE(search(QStringLiteral("bread")), QList<int>{2});
+        oldRows.removeAll(2);
+        QCOMPARE(search(old), oldRows);
     }
 
     // Edits in several tables at once: tables counted once each, in tab order.

@@ -66,6 +66,8 @@ private slots:
     void setDataRefusals();
     void adoptWrittenRows_data();
     void adoptWrittenRows();
+    void writtenRowsStayShared_data();
+    void writtenRowsStayShared();
     void background_data();
     void background();
     void flags_data();
@@ -481,6 +483,46 @@ void TestTableModel::adoptWrittenRows()
     // The view repaints through the model's signal, the window's marks through marksChanged.
     QCOMPARE(repaint.count(), repaints);
     QCOMPARE(marks.count(), 1);
+}
+
+void TestTableModel::writtenRowsStayShared_data()
+{
+    QTest::addColumn<TableType>("type");
+    QTest::addColumn<QList<int>>("edited"); // data rows whose first cell is edited and written
+
+    QTest::newRow("db, one row of many") << Db << QList<int>{50};
+    QTest::newRow("db, the first and the last row") << Db << QList<int>{0, 99};
+    QTest::newRow("transposed, one field") << TransposedList << QList<int>{1};
+}
+
+// A write of a few cells takes a copy of their rows only: every other row stays
+// the row the model was given, shared, and no second copy of the table is kept.
+void TestTableModel::writtenRowsStayShared()
+{
+    QFETCH(TableType, type);
+    QFETCH(QList<int>, edited);
+    const bool db = type == Db;
+    QList<QStringList> values;
+    for (int i = 0; i < 100; ++i)
+        values << QStringList{QStringLiteral("Товар %1").arg(i)};
+    const DataRows rows = db ? dbRows(values) : transposedRows({"abc", "def", "ghi"});
+    const TableInfo info = db ? table(Db, {field("a", FieldInfo::String)})
+                              : table(TransposedList, {field("a", FieldInfo::String), field("b", FieldInfo::String),
+                                                       field("c", FieldInfo::String)});
+    TableModel model(info, rows);
+    for (const int row : edited)
+        QVERIFY(model.setStoredValue(row, 0, "new"));
+    DataRows written = model.tableData();
+    for (const int row : edited)
+        written[row][0].changed = false;
+
+    model.adoptWrittenRows(written);
+    QVERIFY(!model.hasChangedCells());
+    for (int r = 0; r < rows.size(); ++r) {
+        QCOMPARE(model.tableData()[r][0].value, edited.contains(r) ? QByteArray("new") : rows[r][0].value);
+        QVERIFY2(model.tableData()[r].isSharedWith(rows[r]) != edited.contains(r), qPrintable(QString::number(r)));
+        QCOMPARE(model.readValue(r, 0), model.tableData()[r][0].value);
+    }
 }
 
 void TestTableModel::background_data()

@@ -691,6 +691,54 @@ private slots:
             QCOMPARE(label->text(), count);
     }
 
+    // The search's index, gathered before the user changes a cell, follows the
+    // change: the new text is found and the old one no more.
+    void searchIndexFollowsChanges_data()
+    {
+        QTest::addColumn<QString>("how"); // "typed", "pasted", "undone" (a typed name taken back)
+        QTest::addColumn<QList<int>>("newFound"); // rows found by "мир"
+        QTest::addColumn<QList<int>>("oldFound"); // rows found by "сбп"
+        QTest::newRow("a name typed into its cell") << "typed" << QList<int>{3} << QList<int>{};
+        QTest::newRow("a name pasted") << "pasted" << QList<int>{3} << QList<int>{};
+        QTest::newRow("a typed name undone") << "undone" << QList<int>{} << QList<int>{3};
+    }
+
+    void searchIndexFollowsChanges()
+    {
+        QFETCH(QString, how);
+        QFETCH(QList<int>, newFound);
+        QFETCH(QList<int>, oldFound);
+        PageHarness h;
+        QLineEdit* field = h.page->searchBar()->searchField();
+        h.view->setFocus();
+        h.run(key(Qt::Key_F, Qt::ControlModifier));
+        QVERIFY(h.page->filterModel()->isIndexComplete());
+        typeKeys(field, QStringLiteral("сбп"));
+        h.run(key(Qt::Key_Return));
+        QCOMPARE(h.shownRows(), QList<int>{3});
+        h.run(key(Qt::Key_Escape));
+
+        if (how == QLatin1String("pasted")) {
+            QGuiApplication::clipboard()->setText(QStringLiteral("Карта Мир"));
+            h.run(click(3, 0));
+            h.run(key(Qt::Key_V, Qt::ControlModifier));
+        } else {
+            QVERIFY(typeIntoCell(h.view, h.shown(3, 0), QStringLiteral("Карта Мир")));
+            if (how == QLatin1String("undone"))
+                h.run(key(Qt::Key_Z, Qt::ControlModifier));
+        }
+        QCOMPARE(h.model->hasChangedCells(), how != QLatin1String("undone"));
+
+        h.view->setFocus();
+        h.run(key(Qt::Key_F, Qt::ControlModifier));
+        replaceEditorText(field, QStringLiteral("мир"));
+        h.run(key(Qt::Key_Return));
+        QCOMPARE(h.shownRows(), newFound);
+        replaceEditorText(field, QStringLiteral("сбп"));
+        h.run(key(Qt::Key_Return));
+        QCOMPARE(h.shownRows(), oldFound);
+    }
+
     // The count keeps the room of the widest count of its table, in a narrow window too,
     // and no other part of the bar covers it.
     void countIsNeverCut()
