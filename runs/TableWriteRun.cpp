@@ -43,20 +43,28 @@ QVector<TableWriteRun::RowGroup> TableWriteRun::rowGroups() const
 {
     // A file may name one register row twice: its cells are read once.
     QVector<const Marked*> addressed;
+    addressed.reserve(m_marked.size());
     for (const Marked& cell : m_marked) {
         if (cell.registerRow != 0 && cell.field)
             addressed.append(&cell);
     }
     // The columns of a register row in the order its data rows name them.
-    std::stable_sort(addressed.begin(), addressed.end(), [](const Marked* a, const Marked* b) {
+    // A file usually lists its rows in the register's order already: then
+    // there is nothing to sort.
+    const auto before = [](const Marked* a, const Marked* b) {
         return a->registerRow != b->registerRow ? a->registerRow < b->registerRow : a->row < b->row;
-    });
+    };
+    if (!std::is_sorted(addressed.cbegin(), addressed.cend(), before))
+        std::stable_sort(addressed.begin(), addressed.end(), before);
     QVector<RowGroup> groups;
+    RowGroup* group = nullptr;
     for (const Marked* cell : qAsConst(addressed)) {
-        if (groups.isEmpty() || groups.last().registerRow != cell->registerRow)
+        if (!group || group->registerRow != cell->registerRow) {
             groups.append(RowGroup{cell->registerRow, QVector<int>()});
-        if (!groups.last().columns.contains(cell->column))
-            groups.last().columns.append(cell->column);
+            group = &groups.last();
+        }
+        if (!group->columns.contains(cell->column))
+            group->columns.append(cell->column);
     }
     return groups;
 }
