@@ -41,7 +41,7 @@ TableWriteRun::TableWriteRun(const RegisterLink& link, const TableInfo& table, D
         const DataRow& row = rows.at(i);
         for (int j = 0; j < row.size(); ++j) {
             if (row.at(j).changed)
-                m_marked.append({i, j, m_address.registerRow(i), m_address.field(i, j)});
+                m_marked.append({i, j, m_address.registerRow(i)});
         }
     }
 }
@@ -52,7 +52,7 @@ QVector<TableWriteRun::RowGroup> TableWriteRun::rowGroups() const
     QVector<const Marked*> addressed;
     addressed.reserve(m_marked.size());
     for (const Marked& cell : m_marked) {
-        if (cell.registerRow != 0 && cell.field)
+        if (cell.registerRow != 0 && field(cell))
             addressed.append(&cell);
     }
     // The columns of a register row in the order its data rows name them.
@@ -140,7 +140,7 @@ void TableWriteRun::checkRows() const
     // rowGroups() gives, without the columns of every row.
     std::vector<unsigned> registerRows;
     for (const Marked& cell : m_marked) {
-        if (cell.registerRow != 0 && cell.field && (registerRows.empty() || registerRows.back() != cell.registerRow))
+        if (cell.registerRow != 0 && field(cell) && (registerRows.empty() || registerRows.back() != cell.registerRow))
             registerRows.push_back(cell.registerRow);
     }
     if (registerRows.empty())
@@ -156,7 +156,7 @@ void TableWriteRun::checkRows() const
         // The row's columns as its group in rowGroups() has them.
         RowGroup group{registerRows[k], QVector<int>()};
         for (const Marked& cell : m_marked) {
-            if (cell.registerRow == group.registerRow && cell.field && !group.columns.contains(cell.column))
+            if (cell.registerRow == group.registerRow && field(cell) && !group.columns.contains(cell.column))
                 group.columns.append(cell.column);
         }
         DataRow row;
@@ -187,8 +187,9 @@ const QByteArray* TableWriteRun::before(const Marked& cell) const
 bool TableWriteRun::held(const Marked& cell) const
 {
     const QByteArray* now = before(cell);
-    return now && cell.field
-           && TableComparison::sameValue(m_check, *cell.field, *now, m_rows.at(cell.row).at(cell.column).value);
+    const FieldInfo* const described = field(cell);
+    return now && described
+           && TableComparison::sameValue(m_check, *described, *now, m_rows.at(cell.row).at(cell.column).value);
 }
 
 QVector<TableWriteRun::ChangedCell> TableWriteRun::changedSince(const DataRows& readRows) const
