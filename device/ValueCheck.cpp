@@ -144,9 +144,11 @@ const std::vector<bool>& lostOnArrival(const RegisterCharsets& charsets)
     lastPair = {charsets.external, charsets.internal};
     lastTable = &table;
     table.assign(0x10000, false);
+    // A table codec tells at once the units it has no byte for, which are most of them.
+    const auto* written = dynamic_cast<const CharsetCodec*>(charsets.external);
     for (int unit = 0; unit < 0x10000; ++unit) {
         const QChar ch(unit);
-        if (ch.isSurrogate())
+        if (ch.isSurrogate() || (written && !written->encodesEvery(&ch, 1)))
             continue;
         const QByteArray byte = charsets.external->fromUnicode(&ch, 1);
         if (byte.size() != 1)
