@@ -1,5 +1,6 @@
 #include "CsvExchange.h"
 
+#include "CheckedValues.h"
 #include "CsvRecordReader.h"
 #include "CsvRecordWriter.h"
 #include "CsvValueError.h"
@@ -14,7 +15,6 @@
 #include "common/WritableTarget.h"
 #include "device/RowLabel.h"
 #include "device/ValueCheck.h"
-#include "device/ValuePool.h"
 #include "model/MoneyText.h"
 #include "model/ValueQuote.h"
 
@@ -430,24 +430,11 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     };
 
     DataRows rows;
-    // A column whose values hardly repeat (names, codes, barcodes) soon fills
-    // its pool and is copied value by value from then on.
-    std::vector<ValuePool> columnPools(size_t(fields.size()) + 1, ValuePool(ColumnPoolSize));
-    // The values of a column that repeat (prices, taxes, departments) are
-    // checked once each: the reason (empty when stored whole) of each short
-    // value met while the column's pool still takes values.
-    std::vector<QHash<QByteArray, QString>> columnReasons(size_t(fields.size()) + 1);
-    const auto reasonFor = [&](int column, const FieldInfo& field, const QByteArray& stored) {
-        const ValuePool& pool = columnPools[size_t(column)];
-        if (pool.full() || stored.size() > ValuePool::MaxPooledSize)
-            return m_check.reason(field, stored);
-        QHash<QByteArray, QString>& known = columnReasons[size_t(column)];
-        const auto found = known.constFind(stored);
-        if (found != known.constEnd())
-            return *found;
-        const QString reason = m_check.reason(field, stored);
-        known.insert(stored, reason);
-        return reason;
+    std::vector<CheckedValues> columnValues(size_t(fields.size()) + 1, CheckedValues(ColumnPoolSize));
+    // The stored value of a column's bytes, and the reason it may not be stored (empty when it may).
+    const auto takeChecked = [&](int column, const FieldInfo& field, const char* data, int size, QString& reason) {
+        return columnValues[size_t(column)].take(data, size, reason,
+                                                 [&](const QByteArray& stored) { return m_check.reason(field, stored); });
     };
     const auto tooManyLines = [&] {
         return RunTimeError(QStringLiteral("Ошибка: в файле больше строк данных, чем может быть в таблице \"%1\": "
@@ -491,11 +478,9 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
         }
         if (++records > lineLimit)
             throw tooManyLines();
-        // The values as stored, each copied out of the file's bytes once, for the cell that keeps it;
-        // equal short ones of a column share one buffer. What is only looked at stays a view.
-        const auto valueAt = [&](int i) {
-            return dataStoredAsIs ? columnPools[size_t(i)].shared(raw.data(i), raw.length(i)) : storedOf(raw.at(i));
-        };
+        // The values as stored, each copied out of the file's bytes once, for the cell that keeps it.
+        // What is only looked at stays a view.
+        const auto valueAt = [&](int i) { return dataStoredAsIs ? raw.at(i) : storedOf(raw.at(i)); };
 
         if (matched.type == Db) {
             if (raw.size() != fields.size() + 1)
@@ -540,14 +525,19 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                                  QStringLiteral("нужна сумма в рублях: число не более чем с двумя "
                                                                 "знаками после точки"));
                     } else {
-                        stored = columnPools[size_t(i + 1)].shared(kopecks, digits);
-                        const QString reason = reasonFor(i + 1, field, stored);
+                        QString reason;
+                        stored = takeChecked(i + 1, field, kopecks, digits, reason);
                         if (!reason.isEmpty())
                             problems << valueProblem(records, field, shown(inFile()), reason);
                     }
                 } else {
-                    stored = valueAt(i + 1);
-                    const QString reason = reasonFor(i + 1, field, stored);
+                    QString reason;
+                    if (dataStoredAsIs) {
+                        stored = takeChecked(i + 1, field, raw.data(i + 1), raw.length(i + 1), reason);
+                    } else {
+                        const QByteArray converted = storedOf(raw.at(i + 1));
+                        stored = takeChecked(i + 1, field, converted.constData(), converted.size(), reason);
+                    }
                     if (!reason.isEmpty())
                         problems << valueProblem(records, field, shown(stored), reason);
                 }
