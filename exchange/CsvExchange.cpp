@@ -532,8 +532,16 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                     }
                 } else {
                     QString reason;
-                    if (dataStoredAsIs) {
-                        stored = takeChecked(i + 1, field, raw.data(i + 1), raw.length(i + 1), reason);
+                    const char* const data = raw.data(i + 1);
+                    const int size = raw.length(i + 1);
+                    const bool repeatsLabel = dataStoredAsIs && size == label.size()
+                        && std::memcmp(data, label.constData(), size_t(size)) == 0;
+                    if (repeatsLabel) {
+                        // A code that repeats its row's number, as a commodity's often does, shares the label's buffer.
+                        stored = label;
+                        reason = m_check.reason(field, stored);
+                    } else if (dataStoredAsIs) {
+                        stored = takeChecked(i + 1, field, data, size, reason);
                     } else {
                         const QByteArray converted = storedOf(raw.at(i + 1));
                         stored = takeChecked(i + 1, field, converted.constData(), converted.size(), reason);
