@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-QByteArray CellLine::of(unsigned table, unsigned row, int field, std::initializer_list<QByteArray> values)
+const QByteArray& CellLine::of(unsigned table, unsigned row, int field, std::initializer_list<QByteArray> values)
 {
     // A listing goes cell by cell through a row: its "table";"row" part is
     // written once for all the row's cells.
@@ -20,7 +20,8 @@ QByteArray CellLine::of(unsigned table, unsigned row, int field, std::initialize
     appendNumber(field, false);
     for (const QByteArray& value : values)
         m_writer.appendQuoted(m_line, value, false);
-    return QByteArray::fromRawData(m_line.data(), int(m_line.size()));
+    m_view.setRawData(m_line.data(), uint(m_line.size()));
+    return m_view;
 }
 
 void CellLine::appendNumber(long long number, bool first)

@@ -14,7 +14,7 @@ class CellLine
 {
 public:
     // The line's bytes, valid until the next call.
-    QByteArray of(unsigned table, unsigned row, int field, std::initializer_list<QByteArray> values);
+    const QByteArray& of(unsigned table, unsigned row, int field, std::initializer_list<QByteArray> values);
 
 private:
     void appendNumber(long long number, bool first);
@@ -24,5 +24,7 @@ private:
     unsigned m_table = 0;
     unsigned m_row = 0;
     size_t m_prefixLength = 0; // of the "table";"row" part at the start of m_line
-
+    // Points at m_line's bytes: a raw array kept from line to line costs no
+    // allocation of its own.
+    QByteArray m_view;
 };

@@ -124,7 +124,8 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             if (report)
                 marked.append(cell);
         };
-        TableComparison::forEachCell(file.table, file.rows, run.registerRows(), check, take);
+        TableComparison::forEachCell(file.table, file.rows, run.address(), run.registerRows(), run.registerAddress(),
+                                     check, take);
         if (onlyDifferent)
             run.unmarkHeld();
         if (!readOnly.isEmpty())

@@ -1,5 +1,6 @@
 #include "ValueCheck.h"
 
+#include "model/CharsetCodec.h"
 #include "model/FieldInfo.h"
 #include "model/MoneyText.h"
 #include "model/WholeNumber.h"
@@ -125,17 +126,29 @@ QString shownCharacter(QChar ch)
 // their codecs live to the program's end.
 const std::vector<bool>& lostOnArrival(const RegisterCharsets& charsets)
 {
+    // The pair a thread asked for last, found again without the lock.
+    thread_local std::pair<QTextCodec*, QTextCodec*> lastPair;
+    thread_local const std::vector<bool>* lastTable = nullptr;
+    if (lastTable && lastPair == std::make_pair(charsets.external, charsets.internal))
+        return *lastTable;
     static QMutex mutex;
     static std::map<std::pair<QTextCodec*, QTextCodec*>, std::vector<bool>> tables;
     const QMutexLocker lock(&mutex);
     const auto [entry, made] = tables.try_emplace({charsets.external, charsets.internal});
     std::vector<bool>& table = entry->second;
-    if (!made)
+    if (!made) {
+        lastPair = {charsets.external, charsets.internal};
+        lastTable = &table;
         return table;
+    }
+    lastPair = {charsets.external, charsets.internal};
+    lastTable = &table;
     table.assign(0x10000, false);
+    // A table codec tells at once the units it has no byte for, which are most of them.
+    const auto* written = dynamic_cast<const CharsetCodec*>(charsets.external);
     for (int unit = 0; unit < 0x10000; ++unit) {
         const QChar ch(unit);
-        if (ch.isSurrogate())
+        if (ch.isSurrogate() || (written && !written->encodesEvery(&ch, 1)))
             continue;
         const QByteArray byte = charsets.external->fromUnicode(&ch, 1);
         if (byte.size() != 1)
@@ -190,7 +203,7 @@ std::optional<QString> modelProblem(const FieldInfo& field, const QByteArray& va
 } // namespace
 
 ValueCheck::ValueCheck(const RegisterCharsets& charsets)
-    : m_charsets(charsets)
+    : m_charsets(charsets), m_written(dynamic_cast<const CharsetCodec*>(charsets.external))
 {
 }
 
@@ -205,10 +218,64 @@ std::optional<QString> textOf(const FieldInfo& field, const QByteArray& value)
     return QString::fromUtf8(value.constData(), value.size());
 }
 
+// Whether a text of a cp866 field passes every check, told from its UTF-8
+// bytes without a QString of it: plain UTF-8 of the Basic Multilingual Plane
+// without a NUL, no character the register's own set loses, no more
+// characters than the field holds, no "©a,b" form, and a byte for every
+// character in the set the texts are written in. Whatever this does not
+// accept goes the whole way, which names the reason (or accepts it after all).
+bool acceptedAsBytes(const FieldInfo& field, const QByteArray& value, const RegisterCharsets& charsets,
+                     const CharsetCodec* written)
+{
+    constexpr int MostBytes = 256;
+    if (field.m_deviceType != FieldInfo::String866 || !written || !charsets.internal || field.m_maxLength < 0
+        || field.m_maxLength > 0xFFFF
+        || value.size() > MostBytes)
+        return false;
+    if (field.m_guiType != FieldInfo::String && field.m_guiType != FieldInfo::StringMasked
+        && field.m_guiType != FieldInfo::GuiUnknown)
+        return false;
+    char16_t units[MostBytes];
+    int count = 0;
+    const auto* p = reinterpret_cast<const uchar*>(value.constData());
+    const auto* const end = p + value.size();
+    while (p < end) {
+        const uchar c = *p;
+        char16_t unit = 0;
+        if (c >= 0x01 && c < 0x80) {
+            unit = c;
+            p += 1;
+        } else if (c >= 0xC2 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            unit = char16_t(((c & 0x1F) << 6) | (p[1] & 0x3F));
+            p += 2;
+        } else if (c >= 0xE0 && c <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+            unit = char16_t(((c & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+            // Overlong forms, surrogates and the byte order mark.
+            if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF) || unit == 0xFEFF)
+                return false;
+            p += 3;
+        } else {
+            return false; // a NUL, four bytes, or not UTF-8
+        }
+        units[count++] = unit;
+    }
+    const int limit = field.m_mask.isEmpty() ? field.m_maxLength : qMin(field.m_maxLength, int(field.m_mask.size()));
+    if (count > limit || (count > 0 && units[0] == 0x00A9))
+        return false;
+    const std::vector<bool>& lost = lostOnArrival(charsets);
+    for (int i = 0; i < count; ++i) {
+        if (lost[units[i]])
+            return false;
+    }
+    return written->encodesEvery(reinterpret_cast<const QChar*>(units), count);
+}
+
 } // namespace
 
 QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value) const
 {
+    if (acceptedAsBytes(field, value, m_charsets, m_written))
+        return QString();
     const std::optional<QString> text = textOf(field, value);
     const QString* known = text ? &*text : nullptr;
     if (std::optional<QString> problem = modelProblem(field, value, known, m_charsets))

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+class CharsetCodec;
 class FieldInfo;
 
 // Whether a cell value can be stored in its field of the register, and why
@@ -41,4 +42,5 @@ public:
 
 private:
     RegisterCharsets m_charsets;
+    const CharsetCodec* m_written; // the texts' set as a table, when it is one: null otherwise
 };

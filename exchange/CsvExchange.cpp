@@ -1,5 +1,6 @@
 #include "CsvExchange.h"
 
+#include "CheckedValues.h"
 #include "CsvRecordReader.h"
 #include "CsvRecordWriter.h"
 #include "CsvValueError.h"
@@ -14,7 +15,6 @@
 #include "common/WritableTarget.h"
 #include "device/RowLabel.h"
 #include "device/ValueCheck.h"
-#include "device/ValuePool.h"
 #include "model/MoneyText.h"
 #include "model/ValueQuote.h"
 
@@ -194,6 +194,26 @@ const TableInfo* findTable(const QList<TableInfo>& tables, const QString& name)
             return &table;
     }
     return nullptr;
+}
+
+// Whether the bytes from `from` on may hold more than `records` CSV records:
+// a record takes a line of its own at least, and its line ends at a LF or a CR.
+bool mayHoldMoreRecords(const QByteArray& bytes, int from, int records)
+{
+    const char* const begin = bytes.constData() + from;
+    const char* const end = bytes.constData() + bytes.size();
+    if (end - begin <= records)
+        return false;
+    const auto linesEndingAt = [&](char lineEnd) {
+        int lines = 1; // the last one may lack its end
+        for (const char* at = begin; (at = static_cast<const char*>(std::memchr(at, lineEnd, size_t(end - at))));
+             ++at) {
+            if (++lines > records)
+                break;
+        }
+        return lines;
+    };
+    return linesEndingAt('\n') > records || linesEndingAt('\r') > records;
 }
 
 bool isPlainUtf8(const char* begin, const char* end)
@@ -402,31 +422,43 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     // file. When all its data are plain UTF-8, so is every value (the CSV
     // syntax splits them at ASCII bytes only) and none needs a look.
     const bool utf8File = FileTextCodec::isUtf8(codec);
-    const bool dataStoredAsIs = utf8File && isPlainUtf8(bytes.constData() + dataStart, bytes.constData() + bytes.size());
+    // The data start after a line end, so that plain UTF-8 throughout is plain from there on.
+    const bool dataStoredAsIs = utf8File
+        && (encoding.plainUtf8() || isPlainUtf8(bytes.constData() + dataStart, bytes.constData() + bytes.size()));
     const auto storedOf = [codec, utf8File](const QByteArray& raw) {
         return utf8File && isPlainUtf8(raw) ? raw : codec->toUnicode(raw).toUtf8();
     };
 
     DataRows rows;
-    // A column whose values hardly repeat (names, codes, barcodes) soon fills
-    // its pool and is copied value by value from then on.
-    std::vector<ValuePool> columnPools(size_t(fields.size()) + 1, ValuePool(ColumnPoolSize));
-    // The values of a column that repeat (prices, taxes, departments) are
-    // checked once each: the reason (empty when stored whole) of each short
-    // value met while the column's pool still takes values.
-    std::vector<QHash<QByteArray, QString>> columnReasons(size_t(fields.size()) + 1);
-    const auto reasonFor = [&](int column, const FieldInfo& field, const QByteArray& stored) {
-        const ValuePool& pool = columnPools[size_t(column)];
-        if (pool.full() || stored.size() > ValuePool::MaxPooledSize)
-            return m_check.reason(field, stored);
-        QHash<QByteArray, QString>& known = columnReasons[size_t(column)];
-        const auto found = known.constFind(stored);
-        if (found != known.constEnd())
-            return *found;
-        const QString reason = m_check.reason(field, stored);
-        known.insert(stored, reason);
-        return reason;
+    std::vector<CheckedValues> columnValues(size_t(fields.size()) + 1, CheckedValues(ColumnPoolSize));
+    // The stored value of a column's bytes, and the reason it may not be stored (empty when it may).
+    const auto takeChecked = [&](int column, const FieldInfo& field, const char* data, int size, QString& reason) {
+        return columnValues[size_t(column)].take(data, size, reason,
+                                                 [&](const QByteArray& stored) { return m_check.reason(field, stored); });
     };
+    const auto tooManyLines = [&] {
+        return RunTimeError(QStringLiteral("Ошибка: в файле больше строк данных, чем может быть в таблице \"%1\": "
+                                           "не более %2")
+                                .arg(matched.name, QString::number(lineLimit)));
+    };
+    const CsvRecordReader reader(m_separator);
+    if (matched.type == Db && mayHoldMoreRecords(bytes, dataStart, lineLimit + 1)) {
+        // Refused before a row is kept, when the reading below would refuse
+        // the file at the line past the limit: every line before it splits
+        // into the table's fields.
+        int seen = -1; // the field names come first
+        bool shaped = true;
+        reader.parse(bytes, dataStart, [&](const CsvRecord& raw) {
+            if (seen >= 0 && seen < lineLimit && raw.size() != fields.size() + 1) {
+                shaped = false;
+                return false;
+            }
+            return ++seen <= lineLimit;
+        });
+        if (shaped && seen > lineLimit)
+            throw tooManyLines();
+    }
+
     // Db: the data line (from 1) that names each register row, 0 while none
     // does; as long as the highest row named so far.
     std::vector<int> lineOfRegisterRow;
@@ -444,16 +476,11 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
             ++m_ignoredLines;
             return true;
         }
-        if (++records > lineLimit) {
-            throw RunTimeError(QStringLiteral("Ошибка: в файле больше строк данных, чем может быть в таблице \"%1\": "
-                                              "не более %2")
-                                   .arg(matched.name, QString::number(lineLimit)));
-        }
-        // The values as stored, each copied out of the file's bytes once, for the cell that keeps it;
-        // equal short ones of a column share one buffer. What is only looked at stays a view.
-        const auto valueAt = [&](int i) {
-            return dataStoredAsIs ? columnPools[size_t(i)].shared(raw.data(i), raw.length(i)) : storedOf(raw.at(i));
-        };
+        if (++records > lineLimit)
+            throw tooManyLines();
+        // The values as stored, each copied out of the file's bytes once, for the cell that keeps it.
+        // What is only looked at stays a view.
+        const auto valueAt = [&](int i) { return dataStoredAsIs ? raw.at(i) : storedOf(raw.at(i)); };
 
         if (matched.type == Db) {
             if (raw.size() != fields.size() + 1)
@@ -491,19 +518,34 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                     const int length = dataStoredAsIs ? raw.length(i + 1) : converted.size();
                     const auto inFile = [&] { return QByteArray(roubles, length); };
                     // Also an empty amount: the file gives roubles, so its refusal speaks of them.
-                    if (!MoneyText::toKopecks(roubles, roubles + length, stored) || stored.isEmpty()) {
+                    char kopecks[MoneyText::KopecksDigits];
+                    const int digits = MoneyText::toKopecks(roubles, roubles + length, kopecks);
+                    if (digits <= 0) {
                         problems << valueProblem(records, field, shown(inFile()),
                                                  QStringLiteral("нужна сумма в рублях: число не более чем с двумя "
                                                                 "знаками после точки"));
                     } else {
-                        stored = columnPools[size_t(i + 1)].shared(stored);
-                        const QString reason = reasonFor(i + 1, field, stored);
+                        QString reason;
+                        stored = takeChecked(i + 1, field, kopecks, digits, reason);
                         if (!reason.isEmpty())
                             problems << valueProblem(records, field, shown(inFile()), reason);
                     }
                 } else {
-                    stored = valueAt(i + 1);
-                    const QString reason = reasonFor(i + 1, field, stored);
+                    QString reason;
+                    const char* const data = raw.data(i + 1);
+                    const int size = raw.length(i + 1);
+                    const bool repeatsLabel = dataStoredAsIs && size == label.size()
+                        && std::memcmp(data, label.constData(), size_t(size)) == 0;
+                    if (repeatsLabel) {
+                        // A code that repeats its row's number, as a commodity's often does, shares the label's buffer.
+                        stored = label;
+                        reason = m_check.reason(field, stored);
+                    } else if (dataStoredAsIs) {
+                        stored = takeChecked(i + 1, field, data, size, reason);
+                    } else {
+                        const QByteArray converted = storedOf(raw.at(i + 1));
+                        stored = takeChecked(i + 1, field, converted.constData(), converted.size(), reason);
+                    }
                     if (!reason.isEmpty())
                         problems << valueProblem(records, field, shown(stored), reason);
                 }
@@ -534,7 +576,6 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
         return true;
     };
 
-    const CsvRecordReader reader(m_separator);
     if (!reader.parse(bytes, dataStart, takeRecord))
         throw encoding.guessedWindows1251() && !titleNamesTable ? notTableFile(title) : badFile();
     if ((matched.type == List || matched.type == TransposedList) && records == 0)

@@ -13,13 +13,11 @@ namespace {
 const int AsciiMib = 3;
 const int Windows1251Mib = 2251;
 
-// The offset of the first byte that is not part of valid UTF-8; -1 when all are.
+// The offset of the first byte that is not part of valid UTF-8; -1 when all
+// are. For the bytes that are not plain UTF-8: the usual file is told eight
+// bytes at a time by PlainUtf8 first, and only another one needs iconv.
 qsizetype firstNonUtf8(const QByteArray& bytes)
 {
-    // The usual file, plain UTF-8 without NUL, is told eight bytes at a time;
-    // only another one needs iconv to find where it stops being UTF-8.
-    if (PlainUtf8::check(bytes.constData(), bytes.constData() + bytes.size()))
-        return -1;
     const iconv_t convert = ::iconv_open("UTF-16LE", "UTF-8");
     if (convert == iconv_t(-1))
         return -1;
@@ -71,7 +69,8 @@ FileEncoding::FileEncoding(const QByteArray& bytes, Choice choice)
         m_codec = codecOf(choice);
         return;
     }
-    const qsizetype bad = firstNonUtf8(bytes);
+    m_plainUtf8 = PlainUtf8::check(bytes.constData(), bytes.constData() + bytes.size());
+    const qsizetype bad = m_plainUtf8 ? -1 : firstNonUtf8(bytes);
     if (bad < 0) {
         m_codec = FileTextCodec::forReading(bytes);
         return;

@@ -30,6 +30,8 @@ public:
     QTextCodec* codec() const { return m_codec; }
     // Read as Windows-1251 because the bytes are not UTF-8, nobody having said so.
     bool guessedWindows1251() const { return m_guessed; }
+    // Detected, and found to be UTF-8 without a NUL byte (PlainUtf8) from the first byte to the last.
+    bool plainUtf8() const { return m_plainUtf8; }
     // What the messages after an import say of such a file; empty for others.
     QString note() const;
     // Why a guessed file is refused when it names no table: neither UTF-8 nor
@@ -39,6 +41,7 @@ public:
 private:
     QTextCodec* m_codec = nullptr;
     bool m_guessed = false;
+    bool m_plainUtf8 = false;
     int m_badLine = 0;   // from 1; 0 while the bytes are UTF-8
     int m_badColumn = 0; // the byte's place in its line, from 1
     uchar m_badByte = 0;

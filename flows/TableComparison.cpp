@@ -33,8 +33,14 @@ TableComparison::TableComparison(const TableInfo& table, const DataRows& fileRow
 void TableComparison::forEachCell(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows,
                                   const ValueCheck& check, const std::function<void(const CellPair&)>& visit)
 {
-    const RegisterAddress fileAddress(table, fileRows);
-    const RegisterAddress registerAddress(table, registerRows);
+    forEachCell(table, fileRows, RegisterAddress(table, fileRows), registerRows, RegisterAddress(table, registerRows),
+                check, visit);
+}
+
+void TableComparison::forEachCell(const TableInfo& table, const DataRows& fileRows, const RegisterAddress& fileAddress,
+                                  const DataRows& registerRows, const RegisterAddress& registerAddress,
+                                  const ValueCheck& check, const std::function<void(const CellPair&)>& visit)
+{
     CellPair pair;
     for (int i = 0; i < fileRows.size(); ++i) {
         const DataRow& row = fileRows.at(i);

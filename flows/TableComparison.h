@@ -3,6 +3,7 @@
 #include "device/Cell.h"
 #include "model/TableInfo.h"
 
+class RegisterAddress;
 class ValueCheck;
 
 #include <QString>
@@ -40,6 +41,10 @@ public:
 
     // The same cells handed to visit one after another, none of them kept.
     static void forEachCell(const TableInfo& table, const DataRows& fileRows, const DataRows& registerRows,
+                            const ValueCheck& check, const std::function<void(const CellPair&)>& visit);
+    // The same over addresses built already of the same rows (a write run has both).
+    static void forEachCell(const TableInfo& table, const DataRows& fileRows, const RegisterAddress& fileAddress,
+                            const DataRows& registerRows, const RegisterAddress& registerAddress,
                             const ValueCheck& check, const std::function<void(const CellPair&)>& visit);
     QVector<CellPair> differences() const;
 

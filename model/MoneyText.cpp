@@ -3,6 +3,7 @@
 #include "WholeNumber.h"
 
 #include <algorithm>
+#include <charconv>
 
 
 QString MoneyText::fromKopecks(const QByteArray& kopecks)
@@ -33,11 +34,22 @@ bool MoneyText::toKopecks(const QString& text, QByteArray& kopecks)
 
 bool MoneyText::toKopecks(const char* begin, const char* end, QByteArray& kopecks)
 {
-    WholeNumber::trim(begin, end);
-    if (begin == end) {
+    char digits[KopecksDigits];
+    const int length = toKopecks(begin, end, digits);
+    if (length < 0)
+        return false;
+    if (length == 0)
         kopecks.clear();
-        return true;
-    }
+    else
+        kopecks = QByteArray(digits, length);
+    return true;
+}
+
+int MoneyText::toKopecks(const char* begin, const char* end, char* digits)
+{
+    WholeNumber::trim(begin, end);
+    if (begin == end)
+        return 0;
 
     // Rouble digits, then at most one separator with at most two decimals;
     // with decimals the roubles may be left out (".5" is 0.50).
@@ -45,19 +57,18 @@ bool MoneyText::toKopecks(const char* begin, const char* end, QByteArray& kopeck
     const bool onlyDecimals = begin == separator && end - separator > 1;
     const std::optional<uint64_t> roubles = onlyDecimals ? 0 : WholeNumber::read(begin, separator);
     if (!roubles)
-        return false;
+        return -1;
     uint64_t decimals = 0;
     if (separator != end) {
         const char* decimalsEnd = end;
         if (decimalsEnd - separator > 3)
-            return false;
+            return -1;
         const std::optional<uint64_t> read = WholeNumber::read(separator + 1, decimalsEnd);
         if (!read && decimalsEnd != separator + 1)
-            return false;
+            return -1;
         decimals = read.value_or(0) * (decimalsEnd - separator == 2 ? 10 : 1);
     }
     if (*roubles > (UINT64_MAX - decimals) / 100)
-        return false;
-    kopecks = QByteArray::number(qulonglong(*roubles * 100 + decimals));
-    return true;
+        return -1;
+    return int(std::to_chars(digits, digits + KopecksDigits, *roubles * 100 + decimals).ptr - digits);
 }

@@ -26,4 +26,8 @@ public:
         return toKopecks(text.constData(), text.constData() + text.size(), kopecks);
     }
     static bool toKopecks(const char* begin, const char* end, QByteArray& kopecks);
+    // The same into `digits` (room for KopecksDigits), without an array of
+    // its own: how many digits were written, 0 for an empty text, -1 when it is refused.
+    static constexpr int KopecksDigits = 20;
+    static int toKopecks(const char* begin, const char* end, char* digits);
 };

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -30,11 +31,17 @@ TableWriteRun::TableWriteRun(const RegisterLink& link, const TableInfo& table, D
     : m_link(link), m_table(table), m_rows(rows), m_address(table, rows), m_check(link.charsets()),
       m_registerAddress(table, DataRows())
 {
+    int marked = 0;
+    for (const DataRow& row : qAsConst(rows)) {
+        for (const Cell& cell : row)
+            marked += cell.changed ? 1 : 0;
+    }
+    m_marked.reserve(marked); // a large table's cells, without room to spare
     for (int i = 0; i < rows.size(); ++i) {
         const DataRow& row = rows.at(i);
         for (int j = 0; j < row.size(); ++j) {
             if (row.at(j).changed)
-                m_marked.append({i, j, m_address.registerRow(i), m_address.field(i, j)});
+                m_marked.append({i, j, m_address.registerRow(i)});
         }
     }
 }
@@ -43,20 +50,28 @@ QVector<TableWriteRun::RowGroup> TableWriteRun::rowGroups() const
 {
     // A file may name one register row twice: its cells are read once.
     QVector<const Marked*> addressed;
+    addressed.reserve(m_marked.size());
     for (const Marked& cell : m_marked) {
-        if (cell.registerRow != 0 && cell.field)
+        if (cell.registerRow != 0 && field(cell))
             addressed.append(&cell);
     }
     // The columns of a register row in the order its data rows name them.
-    std::stable_sort(addressed.begin(), addressed.end(), [](const Marked* a, const Marked* b) {
+    // A file usually lists its rows in the register's order already: then
+    // there is nothing to sort.
+    const auto before = [](const Marked* a, const Marked* b) {
         return a->registerRow != b->registerRow ? a->registerRow < b->registerRow : a->row < b->row;
-    });
+    };
+    if (!std::is_sorted(addressed.cbegin(), addressed.cend(), before))
+        std::stable_sort(addressed.begin(), addressed.end(), before);
     QVector<RowGroup> groups;
+    RowGroup* group = nullptr;
     for (const Marked* cell : qAsConst(addressed)) {
-        if (groups.isEmpty() || groups.last().registerRow != cell->registerRow)
+        if (!group || group->registerRow != cell->registerRow) {
             groups.append(RowGroup{cell->registerRow, QVector<int>()});
-        if (!groups.last().columns.contains(cell->column))
-            groups.last().columns.append(cell->column);
+            group = &groups.last();
+        }
+        if (!group->columns.contains(cell->column))
+            group->columns.append(cell->column);
     }
     return groups;
 }
@@ -121,28 +136,44 @@ void TableWriteRun::setBefore(DataRows rows)
 
 void TableWriteRun::checkRows() const
 {
-    const QVector<RowGroup> groups = rowGroups();
-    if (groups.isEmpty())
+    // The register rows with a marked cell, each once, in order: what
+    // rowGroups() gives, without the columns of every row.
+    std::vector<unsigned> registerRows;
+    for (const Marked& cell : m_marked) {
+        if (cell.registerRow != 0 && field(cell) && (registerRows.empty() || registerRows.back() != cell.registerRow))
+            registerRows.push_back(cell.registerRow);
+    }
+    if (registerRows.empty())
         return;
+    if (!std::is_sorted(registerRows.cbegin(), registerRows.cend())) {
+        std::sort(registerRows.begin(), registerRows.end());
+        registerRows.erase(std::unique(registerRows.begin(), registerRows.end()), registerRows.end());
+    }
     // A table's rows are numbered from 1 without a gap: when it holds the
     // last row the write names, it holds every row before it too; otherwise
     // a search finds the first it lacks, as a read of every row would.
-    const auto held = [&](int k) {
+    const auto held = [&](size_t k) {
+        // The row's columns as its group in rowGroups() has them.
+        RowGroup group{registerRows[k], QVector<int>()};
+        for (const Marked& cell : m_marked) {
+            if (cell.registerRow == group.registerRow && field(cell) && !group.columns.contains(cell.column))
+                group.columns.append(cell.column);
+        }
         DataRow row;
-        return readRow(groups.at(k), row);
+        return readRow(group, row);
     };
-    int lacking = groups.size() - 1;
+    size_t lacking = registerRows.size() - 1;
     if (held(lacking))
         return;
-    int first = 0; // rows before it are held
+    size_t first = 0; // rows before it are held
     while (first < lacking) {
-        const int middle = first + (lacking - first) / 2;
+        const size_t middle = first + (lacking - first) / 2;
         if (held(middle))
             first = middle + 1;
         else
             lacking = middle;
     }
-    throw FlowFailure(FlowFailure::Refused, missingRow(m_table, groups.at(lacking).registerRow));
+    throw FlowFailure(FlowFailure::Refused, missingRow(m_table, registerRows[lacking]));
 }
 
 const QByteArray* TableWriteRun::before(const Marked& cell) const
@@ -156,8 +187,9 @@ const QByteArray* TableWriteRun::before(const Marked& cell) const
 bool TableWriteRun::held(const Marked& cell) const
 {
     const QByteArray* now = before(cell);
-    return now && cell.field
-           && TableComparison::sameValue(m_check, *cell.field, *now, m_rows.at(cell.row).at(cell.column).value);
+    const FieldInfo* const described = field(cell);
+    return now && described
+           && TableComparison::sameValue(m_check, *described, *now, m_rows.at(cell.row).at(cell.column).value);
 }
 
 QVector<TableWriteRun::ChangedCell> TableWriteRun::changedSince(const DataRows& readRows) const

@@ -69,6 +69,9 @@ public:
     // The "before" rows: the whole table, or for WrittenCells the rows of
     // the cells read, shaped so that RegisterAddress finds them.
     const DataRows& registerRows() const { return m_registerRows; }
+    // Where the run's rows and the "before" rows live on the register.
+    const RegisterAddress& address() const { return m_address; }
+    const RegisterAddress& registerAddress() const { return m_registerAddress; }
     int markedCount() const { return m_marked.size(); }
 
     // The marked cells whose value in readRows differs from the register's
@@ -99,13 +102,15 @@ public:
     static QString unknownOutcome(const TableInfo& table, bool journaled);
 
 private:
+    // Small: a large import marks hundreds of thousands of cells.
     struct Marked
     {
         int row = 0;
         int column = 0;
-        unsigned registerRow = 0;        // 0: none, refused by the write
-        const FieldInfo* field = nullptr; // nullptr: beyond the description, refused by the write
+        unsigned registerRow = 0; // 0: none, refused by the write
     };
+    // The cell's field; nullptr beyond the description, refused by the write.
+    const FieldInfo* field(const Marked& cell) const { return m_address.field(cell.row, cell.column); }
 
     // The marked cells that have an address, grouped by register row (in row order).
     struct RowGroup

@@ -61,6 +61,15 @@ private slots:
         QTest::newRow("cut short") << QByteArray("\xd0") << false;
         QTest::newRow("byte order mark") << QByteArray("\xef\xbb\xbf" "a") << false;
         QTest::newRow("four-byte character") << QByteArray("\xf0\x9f\x98\x80") << true;
+        QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf") << false;
+        QTest::newRow("overlong in three bytes") << QByteArray("\xe0\x80\xaf") << false;
+        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false;
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false;
+        QTest::newRow("four bytes cut short") << QByteArray("\xf0\x9f\x98") << false;
+        QTest::newRow("continuation alone") << QByteArray("\x80") << false;
+        QTest::newRow("byte order mark inside") << QByteArray("\"1\";\"\xef\xbb\xbf\"") << false;
+        QTest::newRow("escape after a long line") << QByteArray("\"1\";\"2\";\"Кефир 2\";\"\x1b\"") << false;
+        QTest::newRow("long Russian line") << QByteArray("\"1\";\"2\";\"Сыр Российский 6\";\"189.90\"") << true;
     }
 
     void printableBytes()

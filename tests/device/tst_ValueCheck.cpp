@@ -138,6 +138,53 @@ private slots:
         }
     }
 
+    // A text is told acceptable from its bytes where it can be; whatever the
+    // bytes hold, the answer is the encoder's, which reads the whole text.
+    void textsAsBytesAsTheEncoderReadsThem_data()
+    {
+        QTest::addColumn<FieldInfo>("field");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("accepted");
+        const FieldInfo line = field(FieldInfo::String866, FieldInfo::String, 0, 0, 48);
+        const QByteArray cyrillic = QString(48, QChar(0x0416)).toUtf8(); // Ж, two bytes each
+        QTest::newRow("cyrillic as long as the field") << line << cyrillic << true;
+        QTest::newRow("cyrillic one too long") << line << cyrillic + "\xd0\x96" << false;
+        FieldInfo masked = line;
+        masked.m_mask = QStringLiteral("99999");
+        QTest::newRow("mask as long") << masked << QString::fromUtf8("абвгд").toUtf8() << true;
+        QTest::newRow("mask one too long") << masked << QString::fromUtf8("абвгде").toUtf8() << false;
+        QTest::newRow("four bytes") << line << QByteArray("a\xf0\x9f\x98\x80") << false;
+        QTest::newRow("byte order mark") << line << QByteArray("\xef\xbb\xbf" "a") << true;
+        QTest::newRow("not UTF-8") << line << QByteArray("\xcf\xf0\xe8") << false;
+        QTest::newRow("overlong") << line << QByteArray("\xc0\xaf") << false;
+        QTest::newRow("surrogate") << line << QByteArray("\xed\xa0\x80") << false;
+        QTest::newRow("cut short") << line << QByteArray("a\xd0") << false;
+        QTest::newRow("three bytes held") << line << QString::fromUtf8("№ 5 — €").toUtf8() << true;
+        QTest::newRow("encoder form") << line << QString::fromUtf8("©3,1").toUtf8() << true;
+        QTest::newRow("empty") << line << QByteArray() << true;
+        const FieldInfo wide = field(FieldInfo::String866, FieldInfo::String, 0, 0, 400);
+        QTest::newRow("more bytes than looked at") << wide << QString(300, QChar(0x0416)).toUtf8() << true;
+        QTest::newRow("field wider than the register's") << field(FieldInfo::String866, FieldInfo::String, 0, 0, 70000)
+                                                         << QByteArray("a") << false;
+        QTest::newRow("number in a text field") << field(FieldInfo::String866, FieldInfo::Int, 0, 16) << QByteArray("17")
+                                                << false;
+    }
+
+    void textsAsBytesAsTheEncoderReadsThem()
+    {
+        QFETCH(FieldInfo, field);
+        QFETCH(QByteArray, value);
+        QFETCH(bool, accepted);
+        const ValueCheck check(KKT_Logic::charsets());
+        const EncodedValue encoded = check.encode(field, value);
+        QCOMPARE(check.reason(field, value), encoded.reason);
+        QCOMPARE(encoded.ok, accepted);
+        // Without the register's character sets no text is accepted (the
+        // encoder's own form needs none).
+        if (!value.startsWith("\xc2\xa9"))
+            QVERIFY(!ValueCheck(RegisterCharsets()).accepts(field, value));
+    }
+
     // A message quotes at most 80 characters of the value.
     void longValuesAreCutInMessages()
     {

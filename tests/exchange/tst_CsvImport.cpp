@@ -251,6 +251,25 @@ private slots:
         const QString tooMany = QStringLiteral("Ошибка: в файле больше строк данных, чем может быть в таблице \"%1\": не более %2");
         QTest::newRow("db lines beyond the row names") << QByteArray("\"Ставка; НДС 1.1\"\n\"Ставка\"\n\"1\";\"20\"\n\"2\";\"10\"\n\"3\";\"0\"\n")
             << QList<TableInfo>{twoRows} << tooMany.arg(QStringLiteral("Ставка; НДС")).arg(2) << 9;
+        // What comes first in the file is refused first, whether the line too many is there or not.
+        const QByteArray twoRowsHead("\"Ставка; НДС 1.1\"\n\"Ставка\"\n");
+        const QString badData = QStringLiteral("Ошибка: файл содержит некорректные данные");
+        const struct {
+            const char* name;
+            QByteArray data;
+            bool tooManyFirst;
+        } order[] = {
+            {"a line of the wrong shape before the line too many", "\"1\";\"20\"\n\"2\"\n\"3\";\"0\"\n", false},
+            {"the line too many of the wrong shape", "\"1\";\"20\"\n\"2\";\"10\"\n\"3\"\n", true},
+            {"a broken quote before the line too many", "\"1\";\"20\"\n\"2;\"10\"\n\"3\";\"0\"\n", false},
+            {"a broken quote after the line too many", "\"1\";\"20\"\n\"2\";\"10\"\n\"3\";\"0\"\n\"4;\"x", true},
+            {"CR-only line ends, a line too many", "\"1\";\"20\"\r\"2\";\"10\"\r\"3\";\"0\"\r", true},
+            {"blank lines between", "\"1\";\"20\"\n\n\n\"2\";\"10\"\n\n\"3\";\"0\"", true},
+        };
+        for (const auto& file : order) {
+            QTest::newRow(file.name) << twoRowsHead + file.data << QList<TableInfo>{twoRows}
+                << (file.tooManyFirst ? tooMany.arg(QStringLiteral("Ставка; НДС")).arg(2) : badData) << 9;
+        }
     }
 
     void failures()

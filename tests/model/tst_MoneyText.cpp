@@ -52,6 +52,12 @@ private slots:
         QByteArray fromText = "untouched";
         QCOMPARE(MoneyText::toKopecks(QString::fromUtf8(text), fromText), ok);
         QCOMPARE(fromText, fromBytes);
+        // Into digits of the caller's: the same digits, none for an empty text.
+        char digits[MoneyText::KopecksDigits];
+        const int length = MoneyText::toKopecks(text.constData(), text.constData() + text.size(), digits);
+        QCOMPARE(length, ok ? kopecks.size() : -1);
+        if (length > 0)
+            QCOMPARE(QByteArray(digits, length), kopecks);
         // The money text of the kopecks reads back as the same kopecks.
         if (ok && !kopecks.isEmpty()) {
             QByteArray back;

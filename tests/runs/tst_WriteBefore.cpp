@@ -234,6 +234,9 @@ private slots:
         QTest::newRow("three rows beyond") << (all + QList<int>{1001, 1002, 1003}) << 1001 << 11;
         QTest::newRow("out of order, one far beyond") << QList<int>{700, 5000, 5, 1001} << 1001 << 3;
         QTest::newRow("a row twice") << QList<int>{1001, 3, 1001} << 1001 << 2;
+        QTest::newRow("out of order, every row held") << QList<int>{700, 5, 1000, 1} << 0 << 1;
+        QTest::newRow("in order, a row twice") << QList<int>{1, 1, 999, 1000, 1000} << 0 << 1;
+        QTest::newRow("out of order, a row twice, one beyond") << QList<int>{1002, 7, 1002, 7} << 1002 << 2;
         QTest::newRow("nothing marked") << QList<int>{} << 0 << 0;
     }
 
