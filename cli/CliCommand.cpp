@@ -50,7 +50,7 @@ int CliCommand::runParsed(const QStringList& arguments)
         if (!parser.parse(arguments)) {
             // A caller that asked for JSON gets its usage error as JSON too.
             if (m_offersJson && arguments.contains(QStringLiteral("--") + JsonOption))
-                m_report = std::make_unique<JsonReport>(name());
+                m_report = std::make_unique<JsonReport>(name(), m_console);
             usageError(parser.errorText());
         }
         Diagnostics::setVerbose(parser.isSet(VerboseOption));
@@ -67,14 +67,14 @@ int CliCommand::runParsed(const QStringList& arguments)
             return Success;
         }
         if (m_offersJson && parser.isSet(JsonOption)) {
-            m_report = std::make_unique<JsonReport>(name());
+            m_report = std::make_unique<JsonReport>(name(), m_console);
             m_console.keepOutputForData();
         }
         checkAction(parser);
         m_exitStatus = Success;
         execute(parser);
         if (m_report)
-            m_console.data(m_report->toJson());
+            m_report->finish();
         return m_exitStatus;
     } catch (const CliFailure& failure) {
         return fail(failure.code(), failure.message(), {});
@@ -103,7 +103,7 @@ int CliCommand::fail(ExitCode code, const QString& message, const QVector<FlowFa
     m_console.err(message);
     if (m_report) {
         m_report->setError(message, places);
-        m_console.data(m_report->toJson());
+        m_report->finish();
     }
     return code;
 }

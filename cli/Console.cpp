@@ -47,10 +47,11 @@ void Console::outUtf8(const QByteArray& line)
     append(line);
 }
 
-void Console::append(const QByteArray& bytes)
+void Console::append(const QByteArray& bytes, bool lineEnd)
 {
     m_out += bytes;
-    m_out += '\n';
+    if (lineEnd)
+        m_out += '\n';
     if (m_out.size() >= FlushSize)
         flush();
 }
@@ -91,6 +92,11 @@ void Console::data(const QByteArray& bytes)
 {
     flush();
     write(stdout, bytes + '\n');
+}
+
+void Console::dataPart(const QByteArray& bytes)
+{
+    append(bytes, false);
 }
 
 bool Console::failed()

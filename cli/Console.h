@@ -33,6 +33,9 @@ public:
     void keepOutputForData();
     // Bytes as they are on standard output, then a line end; flushed at once.
     void data(const QByteArray& bytes);
+    // Bytes as they are on standard output, a part of what data() ends;
+    // gathered as out()'s lines are.
+    void dataPart(const QByteArray& bytes);
 
     // Writes what standard output has gathered.
     void flush();
@@ -47,7 +50,8 @@ public:
     int finish(int status);
 
 private:
-    void append(const QByteArray& bytes);
+    // Gathers the bytes, a line end after them when asked.
+    void append(const QByteArray& bytes, bool lineEnd = true);
     // Writes and flushes; false (the reason kept) when the stream failed.
     bool write(std::FILE* stream, const QByteArray& bytes);
 

@@ -1,19 +1,67 @@
 #include "JsonReport.h"
 
+#include "Console.h"
+
+#include "common/PlainUtf8.h"
 #include "model/TableInfo.h"
 
 #include <QJsonDocument>
 
 namespace {
 
+const QString CellsKey = QStringLiteral("cells");
+const QString TablesKey = QStringLiteral("tables");
+// What gathers before it goes to the console.
+const int WriteSize = 64 * 1024;
+
 QJsonValue textOrNull(const QString& text)
 {
     return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
 
+QByteArray compact(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// A text as a JSON string, quoted and escaped by Qt's own writer.
+QByteArray jsonString(const QString& text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+// Whether the writer would put the text's bytes out as they are: valid UTF-8
+// with nothing to escape, and no byte order mark at its start, which the
+// conversion drops.
+bool standsAsItIs(const QByteArray& text)
+{
+    bool ascii = true;
+    for (const char c : text) {
+        const auto u = uchar(c);
+        if (u < 0x20 || u == '"' || u == '\\')
+            return false;
+        ascii = ascii && u < 0x80;
+    }
+    return ascii
+        || (!text.startsWith("\xEF\xBB\xBF") && PlainUtf8::check(text.constData(), text.constData() + text.size()));
+}
+
+void appendText(QByteArray& out, const QByteArray& utf8)
+{
+    if (standsAsItIs(utf8)) {
+        out += '"';
+        out += utf8;
+        out += '"';
+    } else {
+        out += jsonString(QString::fromUtf8(utf8));
+    }
+}
+
 } // namespace
 
-JsonReport::JsonReport(const QString& command)
+JsonReport::JsonReport(const QString& command, Console& console)
+    : m_console(console)
 {
     m_root.insert(QStringLiteral("command"), command);
     m_root.insert(QStringLiteral("changed"), false);
@@ -22,6 +70,7 @@ JsonReport::JsonReport(const QString& command)
 
 void JsonReport::set(const QString& key, const QJsonValue& value)
 {
+    Q_ASSERT(!m_cellsOpen || key > CellsKey);
     m_root.insert(key, value);
 }
 
@@ -30,35 +79,78 @@ void JsonReport::setChanged(bool changed)
     m_root.insert(QStringLiteral("changed"), changed);
 }
 
-void JsonReport::addCell(const QString& file, const TableInfo& table, const TableComparison::CellPair& cell,
-                         bool withBefore)
+void JsonReport::openCells()
 {
-    QJsonObject object;
-    object.insert(QStringLiteral("file"), file);
-    object.insert(QStringLiteral("table"), int(table.id));
-    object.insert(QStringLiteral("row"), qint64(cell.registerRow));
-    object.insert(QStringLiteral("field"), cell.fieldNumber);
-    object.insert(QStringLiteral("name"),
-                  cell.fieldIndex >= 0 ? QJsonValue(table.fields.at(cell.fieldIndex).m_name) : QJsonValue());
-    object.insert(QStringLiteral("before"),
-                  withBefore && cell.inRegister ? QJsonValue(QString::fromUtf8(cell.registerText)) : QJsonValue());
-    object.insert(QStringLiteral("after"), QString::fromUtf8(cell.fileText));
-    m_cells.append(object);
+    QJsonObject head;
+    for (auto key = m_root.begin(); key != m_root.end() && key.key() < CellsKey;) {
+        head.insert(key.key(), key.value());
+        key = m_root.erase(key);
+    }
+    m_pending = compact(head);
+    m_pending.chop(1); // the closing brace
+    if (!head.isEmpty())
+        m_pending += ',';
+    m_pending += "\"cells\":[";
+    m_cellsOpen = true;
+}
+
+void JsonReport::writeOut()
+{
+    m_console.dataPart(m_pending);
+    m_pending.resize(0);
 }
 
 void JsonReport::addTable(const QString& file, const TableInfo& table,
                           const QVector<TableComparison::CellPair>& cells, bool withBefore)
 {
-    if (cells.isEmpty())
+    if (cells.isEmpty() || m_finished)
         return;
     QJsonObject object;
     object.insert(QStringLiteral("file"), file);
     object.insert(QStringLiteral("table"), int(table.id));
     object.insert(QStringLiteral("name"), table.name);
-    object.insert(QStringLiteral("cells"), cells.size());
+    object.insert(CellsKey, cells.size());
     m_tables.append(object);
-    for (const TableComparison::CellPair& cell : cells)
-        addCell(file, table, cell, withBefore);
+
+    // What every cell of the table shares, converted once.
+    const QByteArray fileText = jsonString(file);
+    const QByteArray tableNumber = QByteArray::number(int(table.id));
+    QVector<QByteArray> names;
+    names.reserve(int(table.fields.size()));
+    for (const FieldInfo& field : table.fields)
+        names.append(jsonString(field.m_name));
+
+    if (!m_cellsOpen)
+        openCells();
+    else
+        m_pending += ',';
+    bool first = true;
+    for (const TableComparison::CellPair& cell : cells) {
+        if (!first)
+            m_pending += ',';
+        first = false;
+        m_pending += "{\"after\":";
+        appendText(m_pending, cell.fileText);
+        m_pending += ",\"before\":";
+        if (withBefore && cell.inRegister)
+            appendText(m_pending, cell.registerText);
+        else
+            m_pending += "null";
+        m_pending += ",\"field\":";
+        m_pending += QByteArray::number(cell.fieldNumber);
+        m_pending += ",\"file\":";
+        m_pending += fileText;
+        m_pending += ",\"name\":";
+        m_pending += cell.fieldIndex >= 0 ? names.at(cell.fieldIndex) : QByteArray("null");
+        m_pending += ",\"row\":";
+        m_pending += QByteArray::number(qint64(cell.registerRow));
+        m_pending += ",\"table\":";
+        m_pending += tableNumber;
+        m_pending += '}';
+        if (m_pending.size() >= WriteSize)
+            writeOut();
+    }
+    writeOut();
 }
 
 void JsonReport::setError(const QString& message, const QVector<FlowFailure::Place>& places)
@@ -80,10 +172,18 @@ void JsonReport::setError(const QString& message, const QVector<FlowFailure::Pla
     m_root.insert(QStringLiteral("error"), error);
 }
 
-QByteArray JsonReport::toJson() const
+void JsonReport::finish()
 {
-    QJsonObject root = m_root;
-    root.insert(QStringLiteral("tables"), m_tables);
-    root.insert(QStringLiteral("cells"), m_cells);
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_root.insert(TablesKey, m_tables);
+    if (!m_cellsOpen) {
+        m_root.insert(CellsKey, QJsonArray());
+        m_console.data(compact(m_root));
+        return;
+    }
+    QByteArray rest = compact(m_root);
+    rest[0] = ',';
+    m_console.data("]" + rest);
 }
