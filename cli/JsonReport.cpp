@@ -47,6 +47,21 @@ bool standsAsItIs(const QByteArray& text)
         || (!text.startsWith("\xEF\xBB\xBF") && PlainUtf8::check(text.constData(), text.constData() + text.size()));
 }
 
+// Decimal digits, as Qt's writer puts a whole number, without a QByteArray of their own.
+void appendNumber(QByteArray& out, qint64 number)
+{
+    char digits[24];
+    char* start = digits + sizeof digits;
+    quint64 rest = number < 0 ? 0 - quint64(number) : quint64(number);
+    do {
+        *--start = char('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    if (number < 0)
+        *--start = '-';
+    out.append(start, int(digits + sizeof digits - start));
+}
+
 void appendText(QByteArray& out, const QByteArray& utf8)
 {
     if (standsAsItIs(utf8)) {
@@ -66,6 +81,7 @@ JsonReport::JsonReport(const QString& command, Console& console)
     m_root.insert(QStringLiteral("command"), command);
     m_root.insert(QStringLiteral("changed"), false);
     m_root.insert(QStringLiteral("error"), QJsonValue());
+    m_pending.reserve(WriteSize + 4096); // kept across the writes
 }
 
 void JsonReport::set(const QString& key, const QJsonValue& value)
@@ -86,7 +102,7 @@ void JsonReport::openCells()
         head.insert(key.key(), key.value());
         key = m_root.erase(key);
     }
-    m_pending = compact(head);
+    m_pending += compact(head);
     m_pending.chop(1); // the closing brace
     if (!head.isEmpty())
         m_pending += ',';
@@ -114,7 +130,8 @@ void JsonReport::addTable(const QString& file, const TableInfo& table,
 
     // What every cell of the table shares, converted once.
     const QByteArray fileText = jsonString(file);
-    const QByteArray tableNumber = QByteArray::number(int(table.id));
+    QByteArray tableNumber;
+    appendNumber(tableNumber, int(table.id));
     QVector<QByteArray> names;
     names.reserve(int(table.fields.size()));
     for (const FieldInfo& field : table.fields)
@@ -137,13 +154,13 @@ void JsonReport::addTable(const QString& file, const TableInfo& table,
         else
             m_pending += "null";
         m_pending += ",\"field\":";
-        m_pending += QByteArray::number(cell.fieldNumber);
+        appendNumber(m_pending, cell.fieldNumber);
         m_pending += ",\"file\":";
         m_pending += fileText;
         m_pending += ",\"name\":";
         m_pending += cell.fieldIndex >= 0 ? names.at(cell.fieldIndex) : QByteArray("null");
         m_pending += ",\"row\":";
-        m_pending += QByteArray::number(qint64(cell.registerRow));
+        appendNumber(m_pending, qint64(cell.registerRow));
         m_pending += ",\"table\":";
         m_pending += tableNumber;
         m_pending += '}';
