@@ -7,6 +7,9 @@
 
 #include <QJsonDocument>
 
+#include <cstring>
+#include <vector>
+
 namespace {
 
 const QString CellsKey = QStringLiteral("cells");
@@ -36,14 +39,30 @@ QByteArray jsonString(const QString& text)
 // conversion drops.
 bool standsAsItIs(const QByteArray& text)
 {
-    bool ascii = true;
-    for (const char c : text) {
-        const auto u = uchar(c);
-        if (u < 0x20 || u == '"' || u == '\\')
+    const auto* p = reinterpret_cast<const uchar*>(text.constData());
+    const uchar* const end = p + text.size();
+    const quint64 ones = 0x0101010101010101ULL;
+    const quint64 highs = 0x8080808080808080ULL;
+    quint64 seenHigh = 0;
+    // Eight bytes at a time: any control character, quote or backslash among them.
+    for (; end - p >= 8; p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        const quint64 quotes = word ^ (ones * '"');
+        const quint64 backslashes = word ^ (ones * '\\');
+        // Classic zero-byte tests: a byte below 0x20, or one the quote or the backslash cancels out.
+        const quint64 special = ((word - ones * 0x20) & ~word) | ((quotes - ones) & ~quotes)
+            | ((backslashes - ones) & ~backslashes);
+        if (special & highs)
             return false;
-        ascii = ascii && u < 0x80;
+        seenHigh |= word & highs;
     }
-    return ascii
+    for (; p < end; ++p) {
+        if (*p < 0x20 || *p == '"' || *p == '\\')
+            return false;
+        seenHigh |= *p & 0x80;
+    }
+    return seenHigh == 0
         || (!text.startsWith("\xEF\xBB\xBF") && PlainUtf8::check(text.constData(), text.constData() + text.size()));
 }
 
@@ -72,6 +91,55 @@ void appendText(QByteArray& out, const QByteArray& utf8)
         out += jsonString(QString::fromUtf8(utf8));
     }
 }
+
+// The part of a cell's object from "field" up to its row's number, which
+// depends on the cell's field alone: made once for each field of a table.
+class FieldPart
+{
+public:
+    FieldPart(const QString& file, const TableInfo& table)
+        : m_file(jsonString(file))
+        , m_table(table)
+    {
+    }
+
+    const QByteArray& of(int fieldNumber, int fieldIndex)
+    {
+        if (fieldNumber < 0 || fieldNumber > 0xFFFF) {
+            m_odd = make(fieldNumber, fieldIndex);
+            return m_odd;
+        }
+        const auto at = size_t(fieldNumber);
+        if (at >= m_parts.size()) {
+            m_parts.resize(at + 1);
+            m_indices.resize(at + 1, Unmade);
+        }
+        if (m_indices[at] != fieldIndex) {
+            m_parts[at] = make(fieldNumber, fieldIndex);
+            m_indices[at] = fieldIndex;
+        }
+        return m_parts[at];
+    }
+
+private:
+    static constexpr int Unmade = -2; // no field index is
+
+    QByteArray make(int fieldNumber, int fieldIndex) const
+    {
+        QByteArray part = ",\"field\":";
+        appendNumber(part, fieldNumber);
+        part += ",\"file\":" + m_file + ",\"name\":";
+        part += fieldIndex >= 0 ? jsonString(m_table.fields.at(fieldIndex).m_name) : QByteArray("null");
+        part += ",\"row\":";
+        return part;
+    }
+
+    const QByteArray m_file;
+    const TableInfo& m_table;
+    std::vector<QByteArray> m_parts; // by field number
+    std::vector<int> m_indices;      // the field index each part was made for
+    QByteArray m_odd;
+};
 
 } // namespace
 
@@ -129,13 +197,10 @@ void JsonReport::addTable(const QString& file, const TableInfo& table,
     m_tables.append(object);
 
     // What every cell of the table shares, converted once.
-    const QByteArray fileText = jsonString(file);
-    QByteArray tableNumber;
-    appendNumber(tableNumber, int(table.id));
-    QVector<QByteArray> names;
-    names.reserve(int(table.fields.size()));
-    for (const FieldInfo& field : table.fields)
-        names.append(jsonString(field.m_name));
+    FieldPart fieldPart(file, table);
+    QByteArray end = ",\"table\":";
+    appendNumber(end, int(table.id));
+    end += '}';
 
     if (!m_cellsOpen)
         openCells();
@@ -146,24 +211,16 @@ void JsonReport::addTable(const QString& file, const TableInfo& table,
         if (!first)
             m_pending += ',';
         first = false;
-        m_pending += "{\"after\":";
+        m_pending.append("{\"after\":", 9);
         appendText(m_pending, cell.fileText);
-        m_pending += ",\"before\":";
+        m_pending.append(",\"before\":", 10);
         if (withBefore && cell.inRegister)
             appendText(m_pending, cell.registerText);
         else
-            m_pending += "null";
-        m_pending += ",\"field\":";
-        appendNumber(m_pending, cell.fieldNumber);
-        m_pending += ",\"file\":";
-        m_pending += fileText;
-        m_pending += ",\"name\":";
-        m_pending += cell.fieldIndex >= 0 ? names.at(cell.fieldIndex) : QByteArray("null");
-        m_pending += ",\"row\":";
+            m_pending.append("null", 4);
+        m_pending += fieldPart.of(cell.fieldNumber, cell.fieldIndex);
         appendNumber(m_pending, qint64(cell.registerRow));
-        m_pending += ",\"table\":";
-        m_pending += tableNumber;
-        m_pending += '}';
+        m_pending += end;
         if (m_pending.size() >= WriteSize)
             writeOut();
     }
