@@ -9,6 +9,7 @@
 #include <QCommandLineOption>
 #include <QCoreApplication>
 
+#include <csignal>
 #include <exception>
 #include <new>
 
@@ -69,6 +70,10 @@ int CliCommand::runParsed(const QStringList& arguments)
         if (m_offersJson && parser.isSet(JsonOption)) {
             m_report = std::make_unique<JsonReport>(name(), m_console);
             m_console.keepOutputForData();
+            // The report goes out between the tables a command writes: a reader
+            // that leaves early fails the output (status 3), it does not stop the
+            // command before its last table.
+            std::signal(SIGPIPE, SIG_IGN);
         }
         checkAction(parser);
         m_exitStatus = Success;

@@ -453,6 +453,24 @@ private slots:
                 QCOMPARE(cellLines(report(diff)), changing.value(table));
         }
     }
+
+    // A reader that stops reading the report fails the output, not the import:
+    // the tables after the one whose cells found the pipe closed are written too.
+    void readerLeavesEarly()
+    {
+        m_image = EmulatorImage::defaultImage().install(*m_dir); // a base whose cells fill more than one write
+        const QString goods = cliExport(path("files"), 1, m_dir->path());
+        const QString taxes = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(taxes, TaxRate, QStringLiteral("\"1\";\"22.00\"")));
+
+        const CliRun run = runCli({"-c", "\"$0\" \"$@\" | head -c 1 > /dev/null; exit ${PIPESTATUS[0]}", cliProgram(),
+                                   "import", "--json", goods, taxes},
+                                  m_dir->path(), QStringLiteral("/bin/bash"));
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.err.contains(QStringLiteral("Не удалось записать на стандартный вывод: читающая программа закрыла канал")),
+                 qPrintable(run.err));
+        QCOMPARE(runCli({"diff", taxes}, m_dir->path()).exitCode, 0);
+    }
 };
 
 VESCOR_TEST(CliJsonTest)
