@@ -8,7 +8,9 @@
 // them). Prints the CPU time (user + system, the median of the pairs' ratios)
 // and the peak resident memory of each; a report written as the cells are
 // walked costs little beside the command's own work (goal: at most 1.15 times
-// the peer's CPU and 1.10 times its memory).
+// the peer's CPU and 1.10 times its memory). The dry run is shown but not
+// held to the goal: with --json it reads the register's values for "before",
+// without it only makes sure the rows are there.
 //
 // The register, the file and the snapshots are made by a process of its own,
 // so that this one stays small: a child's peak memory counts its parent's
@@ -228,14 +230,22 @@ int main(int argc, char** argv)
     if (!made.finished)
         return 1;
 
-    const QList<QPair<const char*, QStringList>> commands = {
-        {"import FILE", {cli, QStringLiteral("import"), paths.goods}},
-        {"import --dry-run FILE", {cli, QStringLiteral("import"), QStringLiteral("--dry-run"), paths.goods}},
-        {"diff FILE", {cli, QStringLiteral("diff"), paths.goods}},
-        {"snapshot diff AFTER", {cli, QStringLiteral("snapshot"), QStringLiteral("diff"), paths.after}},
+    struct Command
+    {
+        const char* name;
+        QStringList arguments;
+        bool inGoal;
+    };
+    // A dry run with --json reads the register's values for "before"; the
+    // plain one only checks that the rows are there: it is shown, not held to the goal.
+    const QList<Command> commands = {
+        {"import FILE", {cli, QStringLiteral("import"), paths.goods}, true},
+        {"import --dry-run FILE *", {cli, QStringLiteral("import"), QStringLiteral("--dry-run"), paths.goods}, false},
+        {"diff FILE", {cli, QStringLiteral("diff"), paths.goods}, true},
+        {"snapshot diff AFTER", {cli, QStringLiteral("snapshot"), QStringLiteral("diff"), paths.after}, true},
         {"snapshot diff BEFORE AFTER",
-         {cli, QStringLiteral("snapshot"), QStringLiteral("diff"), paths.before, paths.after}},
-        {"snapshot restore AFTER", {cli, QStringLiteral("snapshot"), QStringLiteral("restore"), paths.after}},
+         {cli, QStringLiteral("snapshot"), QStringLiteral("diff"), paths.before, paths.after}, true},
+        {"snapshot restore AFTER", {cli, QStringLiteral("snapshot"), QStringLiteral("restore"), paths.after}, true},
     };
     std::printf("--json against the same command without it, whole processes of %s on a base of %d goods with "
                 "every price changed; %d pairs run in turn after one unmeasured pair, medians\n",
@@ -243,15 +253,18 @@ int main(int argc, char** argv)
     std::printf("%-28s %9s %9s %7s %10s %10s %7s\n", "command", "json s", "plain s", "cpu", "json MB", "plain MB",
                 "memory");
     double worstCpu = 0, worstMemory = 0;
-    for (const auto& command : commands) {
-        const Measured m = measurePairs(pairs, paths, command.second);
+    for (const Command& command : commands) {
+        const Measured m = measurePairs(pairs, paths, command.arguments);
         if (!m.ok)
             return 1;
-        worstCpu = std::max(worstCpu, m.ratio);
-        worstMemory = std::max(worstMemory, m.peakRatio);
-        std::printf("%-28s %9.2f %9.2f %7.2f %10.1f %10.1f %7.2f\n", command.first, m.ours, m.peer, m.ratio,
+        if (command.inGoal) {
+            worstCpu = std::max(worstCpu, m.ratio);
+            worstMemory = std::max(worstMemory, m.peakRatio);
+        }
+        std::printf("%-28s %9.2f %9.2f %7.2f %10.1f %10.1f %7.2f\n", command.name, m.ours, m.peer, m.ratio,
                     m.oursPeak, m.peerPeak, m.peakRatio);
     }
+    std::printf("* not in the goal: with --json the dry run reads the register's values, without it only its rows\n");
     printGoal("CPU with --json / without, the largest ratio", worstCpu, "<=", 1.15);
     printGoal("peak memory with --json / without, the largest ratio", worstMemory, "<=", 1.10);
     return 0;
