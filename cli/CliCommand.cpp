@@ -9,6 +9,7 @@
 #include <QCommandLineOption>
 #include <QCoreApplication>
 
+#include <csignal>
 #include <exception>
 #include <new>
 
@@ -50,7 +51,7 @@ int CliCommand::runParsed(const QStringList& arguments)
         if (!parser.parse(arguments)) {
             // A caller that asked for JSON gets its usage error as JSON too.
             if (m_offersJson && arguments.contains(QStringLiteral("--") + JsonOption))
-                m_report = std::make_unique<JsonReport>(name());
+                m_report = std::make_unique<JsonReport>(name(), m_console);
             usageError(parser.errorText());
         }
         Diagnostics::setVerbose(parser.isSet(VerboseOption));
@@ -67,14 +68,18 @@ int CliCommand::runParsed(const QStringList& arguments)
             return Success;
         }
         if (m_offersJson && parser.isSet(JsonOption)) {
-            m_report = std::make_unique<JsonReport>(name());
+            m_report = std::make_unique<JsonReport>(name(), m_console);
             m_console.keepOutputForData();
+            // The report goes out between the tables a command writes: a reader
+            // that leaves early fails the output (status 3), it does not stop the
+            // command before its last table.
+            std::signal(SIGPIPE, SIG_IGN);
         }
         checkAction(parser);
         m_exitStatus = Success;
         execute(parser);
         if (m_report)
-            m_console.data(m_report->toJson());
+            m_report->finish();
         return m_exitStatus;
     } catch (const CliFailure& failure) {
         return fail(failure.code(), failure.message(), {});
@@ -103,7 +108,7 @@ int CliCommand::fail(ExitCode code, const QString& message, const QVector<FlowFa
     m_console.err(message);
     if (m_report) {
         m_report->setError(message, places);
-        m_console.data(m_report->toJson());
+        m_report->finish();
     }
     return code;
 }

@@ -31,26 +31,38 @@ Console::~Console()
 
 void Console::out(const QString& line)
 {
-    if (m_outToErr) {
-        err(line);
-        return;
-    }
-    append(m_codec->fromUnicode(PrintableText::of(line)));
+    const QByteArray bytes = m_codec->fromUnicode(PrintableText::of(line));
+    if (m_outToErr)
+        appendToErr(bytes);
+    else
+        append(bytes);
 }
 
 void Console::outUtf8(const QByteArray& line)
 {
-    if (m_outToErr || !m_utf8 || !PrintableText::isPrintable(line.constData(), line.constData() + line.size())) {
+    if (!m_utf8 || !PrintableText::isPrintable(line.constData(), line.constData() + line.size())) {
         out(QString::fromUtf8(line));
         return;
     }
-    append(line);
+    if (m_outToErr)
+        appendToErr(line);
+    else
+        append(line);
 }
 
-void Console::append(const QByteArray& bytes)
+void Console::appendToErr(const QByteArray& line)
+{
+    m_outOnErr += line;
+    m_outOnErr += '\n';
+    if (m_outOnErr.size() >= FlushSize)
+        flush();
+}
+
+void Console::append(const QByteArray& bytes, bool lineEnd)
 {
     m_out += bytes;
-    m_out += '\n';
+    if (lineEnd)
+        m_out += '\n';
     if (m_out.size() >= FlushSize)
         flush();
 }
@@ -74,6 +86,10 @@ void Console::flush()
 {
     write(stdout, m_out);
     m_out.resize(0); // keeps the room reserved
+    if (!m_outOnErr.isEmpty()) {
+        write(stderr, m_outOnErr);
+        m_outOnErr.resize(0);
+    }
 }
 
 void Console::err(const QString& line)
@@ -85,12 +101,18 @@ void Console::err(const QString& line)
 void Console::keepOutputForData()
 {
     m_outToErr = true;
+    m_outOnErr.reserve(FlushSize + 4096);
 }
 
 void Console::data(const QByteArray& bytes)
 {
     flush();
     write(stdout, bytes + '\n');
+}
+
+void Console::dataPart(const QByteArray& bytes)
+{
+    append(bytes, false);
 }
 
 bool Console::failed()

@@ -9,7 +9,9 @@ class QTextCodec;
 
 // Standard output and standard error as text in the locale's encoding.
 // Standard output is gathered and written 64 KiB at a time, before anything
-// goes to standard error, and at the end; standard error at once.
+// goes to standard error, and at the end; standard error at once, but for the
+// lines of out() that keepOutputForData() sends there, gathered as standard
+// output's are.
 // Every write is checked: the first that fails is kept (failureText()), and
 // the stream it failed on takes nothing more.
 class Console
@@ -28,11 +30,14 @@ public:
     // nothing in it needs escaping or converting, else as out() shows it.
     void outUtf8(const QByteArray& line);
 
-    // From now on the lines of out() go to standard error: standard output
+    // From now on the lines of out() and outUtf8() go to standard error: standard output
     // carries only what data() writes (a command's --json report).
     void keepOutputForData();
     // Bytes as they are on standard output, then a line end; flushed at once.
     void data(const QByteArray& bytes);
+    // Bytes as they are on standard output, a part of what data() ends;
+    // gathered as out()'s lines are.
+    void dataPart(const QByteArray& bytes);
 
     // Writes what standard output has gathered.
     void flush();
@@ -47,13 +52,17 @@ public:
     int finish(int status);
 
 private:
-    void append(const QByteArray& bytes);
+    // Gathers the bytes, a line end after them when asked.
+    void append(const QByteArray& bytes, bool lineEnd = true);
+    // Gathers a line of out() for standard error.
+    void appendToErr(const QByteArray& line);
     // Writes and flushes; false (the reason kept) when the stream failed.
     bool write(std::FILE* stream, const QByteArray& bytes);
 
     QTextCodec* m_codec;
     bool m_utf8;
     QByteArray m_out;
+    QByteArray m_outOnErr;
     bool m_outToErr = false;
     std::FILE* m_failedStream = nullptr;
     int m_failure = 0;

@@ -9,26 +9,31 @@
 #include <QString>
 #include <QVector>
 
+class Console;
 class TableInfo;
 
 // What a command did, as one JSON object for programs that call vescor-cli
 // with --json and should not read Russian text:
 //
-//   {"command": "import", "changed": true,
-//    "tables": [{"file": "a.csv", "table": 6, "name": "Налоговые ставки", "cells": 1}],
-//    "cells": [{"file": "a.csv", "table": 6, "row": 1, "field": 1, "name": "Ставка",
-//               "before": "20.00", "after": "22.00"}],
-//    "error": null}
+//   {"cells": [{"after": "22.00", "before": "20.00", "field": 1, "file": "a.csv",
+//               "name": "Ставка", "row": 1, "table": 6}],
+//    "changed": true, "command": "import", "error": null,
+//    "tables": [{"cells": 1, "file": "a.csv", "name": "Налоговые ставки", "table": 6}]}
 //
 // "before" is the register's value where it was read, else null; "after" is
 // the file's value. A failure sets "error": {"message", "file", "row", "field",
 // "problems"}: the whole message, placed where its first part lies, and each
 // part (a refused value, say) placed by itself; null where a part of a place
 // is not known. Commands add keys of their own.
+//
+// The keys stand in the order of their names, on one line. The cells go to
+// standard output as each table is added, so that the report holds one
+// table's cells at a time; the keys after "cells" follow at finish(). A key of
+// the command's own is set before the first table, or sorts after "cells".
 class JsonReport
 {
 public:
-    explicit JsonReport(const QString& command);
+    JsonReport(const QString& command, Console& console);
 
     // A key of the command's own ("dry_run", "different", ...).
     void set(const QString& key, const QJsonValue& value);
@@ -40,13 +45,18 @@ public:
                   bool withBefore);
     void setError(const QString& message, const QVector<FlowFailure::Place>& places);
 
-    // Compact UTF-8 JSON, without a line end.
-    QByteArray toJson() const;
+    // Writes the rest of the report and its line end; once.
+    void finish();
 
 private:
-    void addCell(const QString& file, const TableInfo& table, const TableComparison::CellPair& cell, bool withBefore);
+    // The keys that sort before "cells" and the opening of the cells.
+    void openCells();
+    void writeOut();
 
-    QJsonObject m_root;
+    Console& m_console;
+    QJsonObject m_root; // the keys not written yet
     QJsonArray m_tables;
-    QJsonArray m_cells;
+    QByteArray m_pending; // written when it grows large, and after each table
+    bool m_cellsOpen = false;
+    bool m_finished = false;
 };

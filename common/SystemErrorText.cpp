@@ -29,6 +29,8 @@ QString SystemErrorText::of(int errorNumber)
         return QStringLiteral("слишком длинное имя файла");
     case ELOOP:
         return QStringLiteral("слишком много символьных ссылок");
+    case EPIPE:
+        return QStringLiteral("читающая программа закрыла канал");
     default:
         return QString::fromLocal8Bit(std::strerror(errorNumber));
     }

@@ -1,5 +1,6 @@
 #include "support/CliRunner.h"
 #include "support/EmulatorImage.h"
+#include "support/TestFiles.h"
 #include "support/TestMain.h"
 
 
@@ -18,6 +19,8 @@ Q_DECLARE_METATYPE(QVector<EmulatorImage::Fault>)
 namespace {
 
 const QString TaxRate = QStringLiteral("\"1\";\"20.00\"");
+// A receipt line with what a JSON text escapes; the file doubles its quotes.
+const QString OddLine = QStringLiteral("ДО \"ВСТРЕЧИ\" \\ /");
 
 EmulatorImage::Fault fault(const QString& call, int table = -1)
 {
@@ -345,6 +348,128 @@ private slots:
         QCOMPARE(error.value("message").toString(), lines.join(QLatin1Char('\n')));
         QCOMPARE(error.value("file").toString(), files.value(tables.first()));
         QCOMPARE(error.value("row").toInt(), problems.first().section(QLatin1Char('/'), 1, 1).toInt());
+    }
+
+    // A report that goes out table by table is one JSON object whatever
+    // stops the command, and tells what the register now holds: every cell
+    // it reports as changed, and none other, changed there.
+    void reportMatchesRegister_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // "6", "4": the edited files; "S": a snapshot of them
+        QTest::addColumn<QVector<EmulatorImage::Fault>>("faults");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QList<int>>("reported"); // the tables of "tables", in their order
+        QTest::addColumn<QList<int>>("stored");   // the tables the register holds changed
+        QTest::addColumn<bool>("failed");
+
+        using Faults = QVector<EmulatorImage::Fault>;
+        using Tables = QList<int>;
+        EmulatorImage::Fault unknownCommit = fault("commit");
+        unknownCommit.after = 1;
+        unknownCommit.stage = QStringLiteral("after-rename");
+        QTest::newRow("import") << QStringList{"import", "6", "4"} << Faults() << 0 << Tables{6, 4} << Tables{6, 4}
+                                << false;
+        QTest::newRow("import, dry run") << QStringList{"import", "--dry-run", "6", "4"} << Faults() << 0
+                                         << Tables{6, 4} << Tables() << false;
+        QTest::newRow("import, second write fails") << QStringList{"import", "6", "4"} << Faults{fault("write", 4)}
+                                                    << 3 << Tables{6} << Tables{6} << true;
+        QTest::newRow("import, first write fails") << QStringList{"import", "6", "4"} << Faults{fault("write", 6)} << 3
+                                                   << Tables() << Tables() << true;
+        // The register may hold the second table: the report names only what is known.
+        QTest::newRow("import, second commit unknown") << QStringList{"import", "6", "4"} << Faults{unknownCommit} << 3
+                                                       << Tables{6} << Tables{6, 4} << true;
+        QTest::newRow("diff") << QStringList{"diff", "4"} << Faults() << 1 << Tables{4} << Tables() << false;
+        QTest::newRow("snapshot diff") << QStringList{"snapshot", "diff", "S"} << Faults() << 1 << Tables{6, 4}
+                                       << Tables() << false;
+        QTest::newRow("snapshot restore") << QStringList{"snapshot", "restore", "S"} << Faults() << 0 << Tables{6, 4}
+                                          << Tables{4, 6} << false;
+        QTest::newRow("snapshot restore, dry run") << QStringList{"snapshot", "restore", "--dry-run", "S"} << Faults()
+                                                   << 0 << Tables{6, 4} << Tables() << false;
+        // A restore reports its cells once it is done: none when it stops.
+        QTest::newRow("snapshot restore, second write fails")
+            << QStringList{"snapshot", "restore", "S"} << Faults{fault("write", 4)} << 3 << Tables() << Tables{6}
+            << true;
+    }
+
+    void reportMatchesRegister()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QVector<EmulatorImage::Fault>, faults);
+        QFETCH(int, exitCode);
+        QFETCH(QList<int>, reported);
+        QFETCH(QList<int>, stored);
+        QFETCH(bool, failed);
+
+        const QString taxes = cliExport(path("files"), 6, m_dir->path());
+        const QString header = cliExport(path("files"), 4, m_dir->path());
+        QVERIFY(replaceInTableFile(taxes, TaxRate, QStringLiteral("\"1\";\"22.00\"")));
+        QVERIFY(replaceInTableFile(header, QStringLiteral("СПАСИБО ЗА ПОКУПКУ!"),
+                                   QString(OddLine).replace(QStringLiteral("\""), QStringLiteral("\"\""))));
+        const QString snapshot = path("edited.zip");
+        if (arguments.contains("S")) {
+            // The snapshot holds the edits; the register, after it is made anew, does not.
+            QCOMPARE(runCli({"import", taxes, header}, m_dir->path()).exitCode, 0);
+            QCOMPARE(runCli({"snapshot", "save", snapshot}, m_dir->path()).exitCode, 0);
+        }
+        installImage(faults);
+        arguments.replaceInStrings(QRegExp("^6$"), taxes);
+        arguments.replaceInStrings(QRegExp("^4$"), header);
+        arguments.replaceInStrings(QRegExp("^S$"), snapshot);
+        arguments.insert(arguments.first() == "snapshot" ? 2 : 1, QStringLiteral("--json"));
+
+        const CliRun run = runCli(arguments, m_dir->path());
+        QCOMPARE(run.exitCode, exitCode);
+        const QJsonObject result = report(run);
+        QVERIFY2(!result.isEmpty(), qPrintable(run.out));
+        QCOMPARE(result.value("error").isNull(), !failed);
+
+        // The cells come table by table, as "tables" counts them.
+        QList<int> tables;
+        QList<int> cellTables;
+        for (const QJsonValue& table : result.value("tables").toArray()) {
+            tables << table.toObject().value("table").toInt();
+            for (int i = 0; i < table.toObject().value("cells").toInt(); ++i)
+                cellTables << tables.last();
+        }
+        QCOMPARE(tables, reported);
+        // Each edited table's cells that the report names as changing, as diff names a cell.
+        QHash<int, QStringList> changing;
+        int cellCount = 0;
+        for (const QJsonValue& value : result.value("cells").toArray()) {
+            const QJsonObject cell = value.toObject();
+            QCOMPARE(cell.value("table").toInt(), cellTables.value(cellCount++, -1));
+            if (cell.value("before") != cell.value("after"))
+                changing[cell.value("table").toInt()] << cellLine(cell);
+        }
+        QCOMPARE(cellCount, cellTables.size());
+        QCOMPARE(changing.value(4).join('|').contains(OddLine), reported.contains(4));
+
+        // What the register holds now: a stored table as its file has it; one
+        // left as it was differs from its file exactly where the report said.
+        for (const int table : {6, 4}) {
+            const CliRun diff = runCli({"diff", "--json", table == 6 ? taxes : header}, m_dir->path());
+            QCOMPARE(diff.exitCode, stored.contains(table) ? 0 : 1);
+            if (!stored.contains(table) && reported.contains(table))
+                QCOMPARE(cellLines(report(diff)), changing.value(table));
+        }
+    }
+
+    // A reader that stops reading the report fails the output, not the import:
+    // the tables after the one whose cells found the pipe closed are written too.
+    void readerLeavesEarly()
+    {
+        m_image = EmulatorImage::defaultImage().install(*m_dir); // a base whose cells fill more than one write
+        const QString goods = cliExport(path("files"), 1, m_dir->path());
+        const QString taxes = cliExport(path("files"), 6, m_dir->path());
+        QVERIFY(replaceInTableFile(taxes, TaxRate, QStringLiteral("\"1\";\"22.00\"")));
+
+        const CliRun run = runCli({"-c", "\"$0\" \"$@\" | head -c 1 > /dev/null; exit ${PIPESTATUS[0]}", cliProgram(),
+                                   "import", "--json", goods, taxes},
+                                  m_dir->path(), QStringLiteral("/bin/bash"));
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.err.contains(QStringLiteral("Не удалось записать на стандартный вывод: читающая программа закрыла канал")),
+                 qPrintable(run.err));
+        QCOMPARE(runCli({"diff", taxes}, m_dir->path()).exitCode, 0);
     }
 };
 
