@@ -11,9 +11,6 @@ const QStringList Headers{QStringLiteral("Таблица"), QStringLiteral("Ря
 // The columns of the values before and after.
 const int ValueColumn = 3;
 
-// A table journaled before a commit that was never confirmed.
-const QString MayBeWritten = QStringLiteral("таблица могла быть записана");
-
 QString numbered(unsigned number, const QString& name)
 {
     return name.isEmpty() ? QString::number(number) : QStringLiteral("%1 %2").arg(number).arg(name);
@@ -103,7 +100,7 @@ QVariant JournalCellsModel::cellData(int row, int column, int role) const
             return numbered(unsigned(cell.field), cell.fieldName);
         QString table = numbered(record.tableNumber, record.tableName);
         if (!record.confirmed)
-            table += QStringLiteral(" (%1)").arg(MayBeWritten);
+            table += QStringLiteral(" (%1)").arg(JournalRecord::unconfirmedNote());
         return table;
     }
     // The values as the tab shows them; the stored form on the tooltip.

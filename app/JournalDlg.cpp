@@ -58,9 +58,6 @@ void setRow(QTableWidget* table, int row, const QStringList& texts)
         table->setItem(row, column, new QTableWidgetItem(texts.at(column)));
 }
 
-// A table journaled before a commit that was never confirmed.
-const QString MayBeWritten = QStringLiteral("таблица могла быть записана");
-
 } // namespace
 
 JournalDlg::JournalDlg(CommandHost& host, const JournalFolder& journal, QWidget* parent)
@@ -172,7 +169,7 @@ void JournalDlg::showWrites()
         for (int t = 0; t < place.tableNumbers.size(); ++t) {
             tables << QString::number(place.tableNumbers.at(t));
             if (!place.confirmed.value(t, true))
-                tables.last() += QStringLiteral(" (%1)").arg(MayBeWritten);
+                tables.last() += QStringLiteral(" (%1)").arg(JournalRecord::unconfirmedNote());
         }
         setRow(m_writesTable, i,
                {place.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),

@@ -18,9 +18,6 @@ namespace {
 const QString SerialOption = QStringLiteral("serial");
 const QString JsonOption = QStringLiteral("json");
 
-// What a listing says of a table journaled before a commit that was never confirmed.
-const QString MayBeWritten = QStringLiteral("таблица могла быть записана");
-
 QString timeText(const QDateTime& time)
 {
     return time.toUTC().toString(Qt::ISODateWithMs);
@@ -49,7 +46,7 @@ QStringList listed(const JournalFolder::WritePlace& place)
                        place.serialNumber, joined(place.listedTables()), QString::number(place.cellCount)};
     const QVector<unsigned> unconfirmed = place.unconfirmedTables();
     if (!unconfirmed.isEmpty())
-        fields << MayBeWritten + QStringLiteral(": ") + joined(unconfirmed);
+        fields << JournalRecord::unconfirmedNote() + QStringLiteral(": ") + joined(unconfirmed);
     return fields;
 }
 
@@ -62,7 +59,7 @@ QStringList listed(const RecordedWrite& write)
                        first.serialNumber, write.tableNumbers().join(QLatin1Char(' ')),
                        QString::number(write.cellCount())};
     if (!write.unconfirmed.isEmpty())
-        fields << MayBeWritten + QStringLiteral(": ") + write.unconfirmedTableNumbers().join(QLatin1Char(' '));
+        fields << JournalRecord::unconfirmedNote() + QStringLiteral(": ") + write.unconfirmedTableNumbers().join(QLatin1Char(' '));
     return fields;
 }
 
@@ -99,7 +96,7 @@ QJsonObject JournalCommand::toJson(const RecordedWrite& write)
                           {QStringLiteral("cells"), cells}};
         if (!record.confirmed) {
             table.insert(QStringLiteral("confirmed"), false);
-            table.insert(QStringLiteral("note"), MayBeWritten);
+            table.insert(QStringLiteral("note"), JournalRecord::unconfirmedNote());
         }
         tables.append(table);
     }
@@ -192,7 +189,7 @@ void JournalCommand::execute(const QCommandLineParser& parser)
                                QString::number(cell.field), cell.fieldName, QString::fromUtf8(cell.before),
                                QString::fromUtf8(cell.after)};
             if (!record.confirmed)
-                fields << MayBeWritten;
+                fields << JournalRecord::unconfirmedNote();
             m_console.out(CsvLine::of(fields));
         }
     }

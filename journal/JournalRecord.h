@@ -59,6 +59,8 @@ struct JournalRecord
     // False for an intent whose commit was never confirmed: the table may
     // have been written. Set by the journal's readers.
     bool confirmed = true;
+    // What listings say of a table whose commit was never confirmed.
+    static QString unconfirmedNote() { return QStringLiteral("таблица могла быть записана"); }
 
     // The journal line, without its line end.
     QByteArray toJsonLine() const;

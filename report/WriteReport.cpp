@@ -69,7 +69,7 @@ void WriteReport::add(const RecordedWrite& write)
         for (const JournalRecord& record : write.unconfirmed) {
             uncertain += record.cells.size();
             addTable(record,
-                     QStringLiteral("Таблица %1 «%2»: таблица могла быть записана").arg(record.tableNumber).arg(record.tableName),
+                     QStringLiteral("Таблица %1 «%2»: %3").arg(record.tableNumber).arg(record.tableName, JournalRecord::unconfirmedNote()),
                      QStringLiteral("Ячеек в таблице, которая могла быть записана: %1"));
         }
         m_document.addParagraph(QStringLiteral("Могли быть записаны (фиксация не подтверждена): таблиц %1, ячеек %2")

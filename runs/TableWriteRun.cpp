@@ -271,9 +271,10 @@ void TableWriteRun::write(JournalSession& journal, Send send, unsigned& cellCoun
 
 QString TableWriteRun::unknownOutcome(const TableInfo& table, bool journaled)
 {
-    const QString outcome = QStringLiteral("Исход записи таблицы %1 (%2) неизвестен: таблица могла быть записана.")
-                                .arg(QString::number(table.id), table.name);
-    return outcome + (journaled ? QStringLiteral(" В журнале изменений она отмечена: «таблица могла быть записана».")
+    const QString note = JournalRecord::unconfirmedNote();
+    const QString outcome =
+        QStringLiteral("Исход записи таблицы %1 (%2) неизвестен: %3.").arg(QString::number(table.id), table.name, note);
+    return outcome + (journaled ? QStringLiteral(" В журнале изменений она отмечена: «%1».").arg(note)
                                 : QStringLiteral(" В журнал изменений она не записана."));
 }
 
