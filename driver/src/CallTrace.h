@@ -5,7 +5,8 @@
 namespace tillo_emulator {
 
 // Appends one line per traced call to the file named by TILLO10_TRACE:
-// "<call> [<arguments>] -> <error code>".
+// "<call> [<arguments>] -> <error code>". A call whose text is empty is
+// counted (TILLO10_KILL_AFTER) but not written.
 class CallTrace
 {
 public:

@@ -351,11 +351,12 @@ int EmulatedDriver::readCell()
     // The texts of a whole row go out in the external character set.
     const auto wholeRow = [&value](const RegisterTable& table, const uint8_t* bytes) {
         value.assign(bytes, bytes + table.rowWidth);
+        const uint8_t* toExternal = RegisterCharsets::internalToExternalTable();
         for (const RegisterTable::Field& f : table.fields) {
             if (!f.text || RegisterCharsets::isNumberPair(bytes + f.offset, f.width))
                 continue;
             for (size_t i = f.offset; i < f.offset + f.width; ++i)
-                value[i] = RegisterCharsets::internalToExternal(value[i]);
+                value[i] = toExternal[value[i]];
         }
     };
     // One whole row of a large table not used yet comes from that row's text

@@ -124,6 +124,7 @@ char16_t RegisterCharsets::internalChar(uint8_t byte) { return InternalTable[byt
 char16_t RegisterCharsets::externalChar(uint8_t byte) { return ExternalTable[byte]; }
 uint8_t RegisterCharsets::internalToExternal(uint8_t byte) { return conversions().toExternal[byte]; }
 uint8_t RegisterCharsets::externalToInternal(uint8_t byte) { return conversions().toInternal[byte]; }
+const uint8_t* RegisterCharsets::internalToExternalTable() { return conversions().toExternal.data(); }
 
 void RegisterCharsets::encodeInternal(std::string_view utf8, std::vector<uint8_t>& bytes)
 {
