@@ -157,8 +157,7 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
             if (report.cancelRequested())
                 return cancelled(table, r);
         }
-        // Pooled: a row's number often stands in one of its cells too (a code, a number).
-        row.append(Cell(m_pool.shared(rowLabel(r + 1)), false));
+        row.append(Cell(rowLabel(r + 1), false));
         rows.append(row);
         pace(r + 1);
         if (report.cancelRequested())
@@ -276,9 +275,8 @@ void TableReadEngine::cutRow(const TableInfo& table, int row, const QByteArray& 
 
 QByteArray TableReadEngine::rowLabel(int registerRow)
 {
-    char digits[16];
-    const int length = std::snprintf(digits, sizeof digits, "%d", registerRow);
-    return QByteArray(digits, length);
+    char digits[ValueCodec::NumberTextSize];
+    return m_pool.shared(digits, ValueCodec::decimalDigits(uint64_t(registerRow), digits));
 }
 
 QByteArray TableReadEngine::decodePiece(const FieldInfo& field, const QByteArray& piece, bool internalCodec)

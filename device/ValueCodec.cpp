@@ -46,13 +46,14 @@ uint64_t packedDecimal(const uchar* raw, int size)
 
 // The digits of value in base 10 or 16 (lower-case), as QByteArray::number
 // writes them, into text; their count.
-int digitsOf(uint64_t value, unsigned base, char* text)
+template <unsigned Base>
+int digitsOf(uint64_t value, char* text)
 {
     char reversed[ValueCodec::NumberTextSize];
     int count = 0;
     do {
-        reversed[count++] = "0123456789abcdef"[value % base];
-        value /= base;
+        reversed[count++] = "0123456789abcdef"[value % Base];
+        value /= Base;
     } while (value != 0);
     for (int i = 0; i < count; ++i)
         text[i] = reversed[count - 1 - i];
@@ -341,17 +342,22 @@ QString readValue(const FieldInfo& field, const QByteArray& value, QTextCodec* s
 
 } // namespace
 
+int ValueCodec::decimalDigits(uint64_t value, char* text)
+{
+    return digitsOf<10>(value, text);
+}
+
 int ValueCodec::decodeNumber(const FieldInfo& field, const char* raw, int size, char* text)
 {
     const auto* bytes = reinterpret_cast<const uchar*>(raw);
     switch (field.m_deviceType) {
     case FieldInfo::Bin1:
-        return digitsOf(size > 0 ? bytes[0] : 0u, 10, text);
+        return digitsOf<10>(size > 0 ? bytes[0] : 0u, text);
     case FieldInfo::Bin2:
     case FieldInfo::Bin2BigEndian:
-        return digitsOf(bigEndian(bytes, size, 2), 10, text);
+        return digitsOf<10>(bigEndian(bytes, size, 2), text);
     case FieldInfo::Bin4:
-        return field.m_ipAddress ? -1 : digitsOf(bigEndian(bytes, size, 4), 10, text);
+        return field.m_ipAddress ? -1 : digitsOf<10>(bigEndian(bytes, size, 4), text);
     case FieldInfo::Bcd1:
     case FieldInfo::Bcd2:
     case FieldInfo::Bcd3:
@@ -359,9 +365,9 @@ int ValueCodec::decodeNumber(const FieldInfo& field, const char* raw, int size, 
     case FieldInfo::Bcd5:
     case FieldInfo::Bcd6:
     case FieldInfo::Bcd8:
-        return digitsOf(packedDecimal(bytes, size), 10, text);
+        return digitsOf<10>(packedDecimal(bytes, size), text);
     case FieldInfo::Bcd64_1:
-        return digitsOf(packedDecimal(bytes, qMin(size, 1)), 16, text);
+        return digitsOf<16>(packedDecimal(bytes, qMin(size, 1)), text);
     default:
         return -1;
     }
