@@ -342,6 +342,29 @@ QString readValue(const FieldInfo& field, const QByteArray& value, QTextCodec* s
 
 } // namespace
 
+namespace {
+
+// The decimal text of packedDecimal(raw, size): its nibbles without the
+// leading zeros, when they are all digits.
+int packedDecimalDigits(const uchar* raw, int size, char* text)
+{
+    int count = 0;
+    for (int i = qMax(0, size - 8); i < size; ++i) {
+        const int high = raw[i] >> 4, low = raw[i] & 0x0F;
+        if (high > 9 || low > 9)
+            return digitsOf<10>(packedDecimal(raw, size), text);
+        if (count > 0 || high != 0)
+            text[count++] = char('0' + high);
+        if (count > 0 || low != 0)
+            text[count++] = char('0' + low);
+    }
+    if (count == 0)
+        text[count++] = '0';
+    return count;
+}
+
+} // namespace
+
 int ValueCodec::decimalDigits(uint64_t value, char* text)
 {
     return digitsOf<10>(value, text);
@@ -365,7 +388,7 @@ int ValueCodec::decodeNumber(const FieldInfo& field, const char* raw, int size, 
     case FieldInfo::Bcd5:
     case FieldInfo::Bcd6:
     case FieldInfo::Bcd8:
-        return digitsOf<10>(packedDecimal(bytes, size), text);
+        return packedDecimalDigits(bytes, size, text);
     case FieldInfo::Bcd64_1:
         return digitsOf<16>(packedDecimal(bytes, qMin(size, 1)), text);
     default:

@@ -23,14 +23,17 @@ CharsetCodec::CharsetCodec(const QByteArray& name, int mib, const CharsetTable& 
 
 QByteArray CharsetCodec::toUtf8(const char* in, int length) const
 {
-    QByteArray utf8(3 * qMax(length, 0), Qt::Uninitialized);
+    // Measured first: the cell keeps no spare room.
+    int size = 0;
+    for (int i = 0; i < length; ++i)
+        size += m_utf8[uchar(in[i])].size;
+    QByteArray utf8(size, Qt::Uninitialized);
     char* out = utf8.data();
     for (int i = 0; i < length; ++i) {
         const Utf8Char& shown = m_utf8[uchar(in[i])];
-        std::memcpy(out, shown.bytes, 3);
+        std::memcpy(out, shown.bytes, size_t(shown.size));
         out += shown.size;
     }
-    utf8.resize(int(out - utf8.constData()));
     return utf8;
 }
 
