@@ -1,5 +1,6 @@
 #include "PlainUtf8.h"
 
+#include <QtEndian>
 #include <QtGlobal>
 
 #include <cstring>
@@ -8,14 +9,24 @@ bool PlainUtf8::check(const char* begin, const char* end)
 {
     const auto* p = reinterpret_cast<const uchar*>(begin);
     const auto* last = reinterpret_cast<const uchar*>(end);
+    const quint64 high = 0x8080808080808080ULL;
+    const auto zeroByte = [high](quint64 word) { return (word - 0x0101010101010101ULL) & ~word & high; };
     while (p < last) {
         // Eight bytes at a time while they are ASCII other than NUL.
         if (last - p >= 8) {
             quint64 word;
             std::memcpy(&word, p, sizeof word);
-            const quint64 high = 0x8080808080808080ULL;
-            const quint64 zeroByte = (word - 0x0101010101010101ULL) & ~word & high;
-            if (((word & high) | zeroByte) == 0) {
+            if (((word & high) | zeroByte(word)) == 0) {
+                p += 8;
+                continue;
+            }
+            // Four two-byte letters (a run of Cyrillic) at a time: each lead
+            // byte 110xxxxx but not C0 or C1, each following byte 10xxxxxx.
+            const quint64 pairs = qFromLittleEndian(word);
+            const quint64 leadBits = pairs & 0x001E001E001E001EULL;
+            const quint64 lanes = 0x0001000100010001ULL;
+            if ((pairs & 0xC0E0C0E0C0E0C0E0ULL) == 0x80C080C080C080C0ULL
+                && ((leadBits - lanes) & ~leadBits & 0x8000800080008000ULL) == 0) {
                 p += 8;
                 continue;
             }

@@ -3,6 +3,7 @@
 #include "DriverLibrary.h"
 #include "ProgressReporter.h"
 #include "ReadRowLog.h"
+#include "ValueCodec.h"
 #include "model/TableInfo.h"
 #include "model/TableRows.h"
 
@@ -151,13 +152,12 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
                                          << " strRawValue = <" << untilZero(m_raw) << ">";
 
             const FieldInfo& field = table.fields.at(transposed ? r : c);
-            row.append(Cell(m_pool.shared(detached(m_link.decode(field, m_raw, true), m_raw)), false));
+            row.append(Cell(decodePiece(field, m_raw, true), false));
             ++cellCount;
             if (report.cancelRequested())
                 return cancelled(table, r);
         }
-        // Pooled: a row's number often stands in one of its cells too (a code, a number).
-        row.append(Cell(m_pool.shared(rowLabel(r + 1)), false));
+        row.append(Cell(rowLabel(r + 1), false));
         rows.append(row);
         pace(r + 1);
         if (report.cancelRequested())
@@ -275,14 +275,16 @@ void TableReadEngine::cutRow(const TableInfo& table, int row, const QByteArray& 
 
 QByteArray TableReadEngine::rowLabel(int registerRow)
 {
-    char digits[16];
-    const int length = std::snprintf(digits, sizeof digits, "%d", registerRow);
-    return QByteArray(digits, length);
+    char digits[ValueCodec::NumberTextSize];
+    return m_pool.shared(digits, ValueCodec::decimalDigits(uint64_t(registerRow), digits));
 }
 
 QByteArray TableReadEngine::decodePiece(const FieldInfo& field, const QByteArray& piece, bool internalCodec)
 {
-    // Only the first of the 64 bytes of this type carries the value.
-    const QByteArray bytes = field.m_deviceType == FieldInfo::Bcd64_1 ? piece.left(1) : piece;
-    return m_pool.shared(detached(m_link.decode(field, bytes, internalCodec), m_piece));
+    // A number's text needs no array of its own to be looked up in the pool.
+    char number[ValueCodec::NumberTextSize];
+    const int length = ValueCodec::decodeNumber(field, piece.constData(), piece.size(), number);
+    if (length >= 0)
+        return m_pool.shared(number, length);
+    return m_pool.shared(detached(m_link.decode(field, piece, internalCodec), piece));
 }

@@ -62,7 +62,8 @@ private:
     // One raw read of (table, row, field) into m_raw; field 0 is the whole row.
     int readRaw(unsigned table, unsigned row, unsigned field);
     void fetchValue();
-    static QByteArray rowLabel(int registerRow);
+    // Pooled: a row's number often stands in one of its cells too (a code, a number).
+    QByteArray rowLabel(int registerRow);
     void cutRow(const TableInfo& table, int row, const QByteArray& raw, DataRow& cells, unsigned& cellCount);
     QByteArray decodePiece(const FieldInfo& field, const QByteArray& piece, bool internalCodec);
 

@@ -24,26 +24,40 @@ uint32_t byteAt(const QByteArray& raw, int index)
 }
 
 // The first `width` bytes (fewer when raw is shorter) as a big-endian number.
-uint64_t bigEndian(const QByteArray& raw, int width)
+uint64_t bigEndian(const uchar* raw, int size, int width)
 {
     uint64_t value = 0;
-    const int count = qMin(width, raw.size());
+    const int count = qMin(width, size);
     for (int i = 0; i < count; ++i)
-        value = (value << 8) | uchar(raw[i]);
+        value = (value << 8) | raw[i];
     return value;
 }
 
 // Packed decimal over the last eight bytes; nibbles above 9 count as 10..15.
-uint64_t packedDecimal(const QByteArray& raw)
+uint64_t packedDecimal(const uchar* raw, int size)
 {
     uint64_t value = 0;
-    const int start = qMax(0, raw.size() - 8);
-    for (int i = start; i < raw.size(); ++i) {
-        const uchar byte = uchar(raw[i]);
-        value = value * 10 + (byte >> 4);
-        value = value * 10 + (byte & 0x0F);
+    for (int i = qMax(0, size - 8); i < size; ++i) {
+        value = value * 10 + (raw[i] >> 4);
+        value = value * 10 + (raw[i] & 0x0F);
     }
     return value;
+}
+
+// The digits of value in base 10 or 16 (lower-case), as QByteArray::number
+// writes them, into text; their count.
+template <unsigned Base>
+int digitsOf(uint64_t value, char* text)
+{
+    char reversed[ValueCodec::NumberTextSize];
+    int count = 0;
+    do {
+        reversed[count++] = "0123456789abcdef"[value % Base];
+        value /= Base;
+    } while (value != 0);
+    for (int i = 0; i < count; ++i)
+        text[i] = reversed[count - 1 - i];
+    return count;
 }
 
 bool zeroIsCharacter(QTextCodec* codec)
@@ -70,10 +84,11 @@ QByteArray decodeString866(const FieldInfo& field, const QByteArray& raw, QTextC
         // the fill; bytes the register did not send count as 0.
         return QStringLiteral("\u00A9%1,%2").arg(byteAt(raw, 1)).arg(byteAt(raw, 3)).toUtf8();
     }
-    const QByteArray text = raw.left(end);
     if (!codec)
-        return QString::fromLatin1(text.constData(), text.size()).toUtf8();
-    return codec->toUnicode(text).toUtf8();
+        return QString::fromLatin1(raw.constData(), end).toUtf8();
+    if (const auto* charset = dynamic_cast<const CharsetCodec*>(codec))
+        return charset->toUtf8(raw.constData(), end);
+    return codec->toUnicode(raw.constData(), end).toUtf8();
 }
 
 int hexDigit(char c)
@@ -327,20 +342,70 @@ QString readValue(const FieldInfo& field, const QByteArray& value, QTextCodec* s
 
 } // namespace
 
-QByteArray ValueCodec::decode(const FieldInfo& field, const QByteArray& raw, QTextCodec* stringCodec)
+namespace {
+
+// The decimal text of packedDecimal(raw, size): its nibbles without the
+// leading zeros, when they are all digits.
+int packedDecimalDigits(const uchar* raw, int size, char* text)
 {
+    int count = 0;
+    for (int i = qMax(0, size - 8); i < size; ++i) {
+        const int high = raw[i] >> 4, low = raw[i] & 0x0F;
+        if (high > 9 || low > 9)
+            return digitsOf<10>(packedDecimal(raw, size), text);
+        if (count > 0 || high != 0)
+            text[count++] = char('0' + high);
+        if (count > 0 || low != 0)
+            text[count++] = char('0' + low);
+    }
+    if (count == 0)
+        text[count++] = '0';
+    return count;
+}
+
+} // namespace
+
+int ValueCodec::decimalDigits(uint64_t value, char* text)
+{
+    return digitsOf<10>(value, text);
+}
+
+int ValueCodec::decodeNumber(const FieldInfo& field, const char* raw, int size, char* text)
+{
+    const auto* bytes = reinterpret_cast<const uchar*>(raw);
     switch (field.m_deviceType) {
     case FieldInfo::Bin1:
-        return QByteArray::number(byteAt(raw, 0));
+        return digitsOf<10>(size > 0 ? bytes[0] : 0u, text);
     case FieldInfo::Bin2:
     case FieldInfo::Bin2BigEndian:
-        return QByteArray::number(qulonglong(bigEndian(raw, 2)));
+        return digitsOf<10>(bigEndian(bytes, size, 2), text);
     case FieldInfo::Bin4:
-        if (field.m_ipAddress) {
-            return QByteArray::number(byteAt(raw, 0)) + '.' + QByteArray::number(byteAt(raw, 1)) + '.'
-                + QByteArray::number(byteAt(raw, 2)) + '.' + QByteArray::number(byteAt(raw, 3));
-        }
-        return QByteArray::number(qulonglong(bigEndian(raw, 4)));
+        return field.m_ipAddress ? -1 : digitsOf<10>(bigEndian(bytes, size, 4), text);
+    case FieldInfo::Bcd1:
+    case FieldInfo::Bcd2:
+    case FieldInfo::Bcd3:
+    case FieldInfo::Bcd4:
+    case FieldInfo::Bcd5:
+    case FieldInfo::Bcd6:
+    case FieldInfo::Bcd8:
+        return packedDecimalDigits(bytes, size, text);
+    case FieldInfo::Bcd64_1:
+        return digitsOf<16>(packedDecimal(bytes, qMin(size, 1)), text);
+    default:
+        return -1;
+    }
+}
+
+QByteArray ValueCodec::decode(const FieldInfo& field, const QByteArray& raw, QTextCodec* stringCodec)
+{
+    char number[NumberTextSize];
+    const int length = decodeNumber(field, raw.constData(), raw.size(), number);
+    if (length >= 0)
+        return QByteArray(number, length);
+    switch (field.m_deviceType) {
+    case FieldInfo::Bin4:
+        return QByteArray::number(byteAt(raw, 0)) + '.' + QByteArray::number(byteAt(raw, 1)) + '.'
+            + QByteArray::number(byteAt(raw, 2)) + '.' + QByteArray::number(byteAt(raw, 3));
     case FieldInfo::Bin6: {
         QByteArray text;
         for (int i = 0; i < 6; ++i) {
@@ -350,21 +415,11 @@ QByteArray ValueCodec::decode(const FieldInfo& field, const QByteArray& raw, QTe
         }
         return text;
     }
-    case FieldInfo::Bcd1:
-    case FieldInfo::Bcd2:
-    case FieldInfo::Bcd3:
-    case FieldInfo::Bcd4:
-    case FieldInfo::Bcd5:
-    case FieldInfo::Bcd6:
-    case FieldInfo::Bcd8:
-        return QByteArray::number(qulonglong(packedDecimal(raw)));
     case FieldInfo::String866:
         return decodeString866(field, raw, stringCodec);
     case FieldInfo::Ascii:
         return raw;
-    case FieldInfo::Bcd64_1:
-        return QByteArray::number(qulonglong(packedDecimal(raw.left(1))), 16);
-    case FieldInfo::DeviceUnknown:
+    default:
         break;
     }
     qDebug() << "ERROR in FieldInfo::DeviceType";

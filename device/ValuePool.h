@@ -37,14 +37,18 @@ public:
     // The same for bytes not in an array of their own: the result always owns its bytes.
     QByteArray shared(const char* data, int size)
     {
-        if (size > MaxPooledSize || full())
+        if (size > MaxPooledSize)
             return QByteArray(data, size);
         // The bytes are looked up through one raw array kept for it, which
-        // points at them without a copy or an allocation of its own.
+        // points at them without a copy or an allocation of its own. A full
+        // pool still hands out what it holds: the flags and codes that repeat
+        // are pooled early, and a lookup costs less than an allocation.
         m_probe.setRawData(data, uint(size));
         const auto found = m_values.constFind(m_probe);
         if (found != m_values.constEnd())
             return *found;
+        if (full())
+            return QByteArray(data, size);
         QByteArray exact(data, size);
         m_values.insert(exact);
         return exact;

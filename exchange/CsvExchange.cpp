@@ -276,7 +276,10 @@ void CsvExchange::exportTable(const QString& path, const TableInfo& table, const
         visitLines(
             table, data,
             [&](const QByteArray& text) {
-                writer.appendQuoted(out, encoded(text), first);
+                if (asStored)
+                    writer.appendQuoted(out, text, first);
+                else
+                    writer.appendQuoted(out, encoded(text), first);
                 first = false;
             },
             [&] {
@@ -300,14 +303,32 @@ void CsvExchange::visitLines(const TableInfo& table, const DataRows& data, OnTex
 
     const int fieldCount = table.fields.size();
     switch (table.type) {
-    case Db:
+    case Db: {
+        std::vector<bool> money(static_cast<size_t>(fieldCount), false);
+        for (int column = 0; column < fieldCount; ++column)
+            money[size_t(column)] = table.fields.at(column).m_guiType == FieldInfo::Money;
         for (int row = 0; row < data.size(); ++row) {
-            onText(TableText::rowLabel(data, row));
-            for (int column = 0; column < fieldCount; ++column)
-                onText(TableText::cellBytes(table, data, row, column));
+            const DataRow& cells = data.at(row);
+            if (cells.size() < fieldCount) { // refused by TableText, which says why
+                onText(TableText::rowLabel(data, row));
+                for (int column = 0; column < fieldCount; ++column)
+                    onText(TableText::cellBytes(table, data, row, column));
+            } else {
+                // A complete row's texts are handed on as they are stored,
+                // what TableText gives without a copy of each.
+                onText(cells.last().value);
+                for (int column = 0; column < fieldCount; ++column) {
+                    const QByteArray& stored = cells.at(column).value;
+                    if (money[size_t(column)])
+                        onText(MoneyText::bytesFromKopecks(stored));
+                    else
+                        onText(stored);
+                }
+            }
             onLineEnd();
         }
         break;
+    }
     case List:
         for (int field = 0; field < fieldCount; ++field)
             onText(TableText::storedBytes(data, 0, field));

@@ -1,5 +1,7 @@
 #include "CharsetCodec.h"
 
+#include <cstring>
+
 CharsetCodec::CharsetCodec(const QByteArray& name, int mib, const CharsetTable& table, Fold fold)
     : m_name(name)
     , m_mib(mib)
@@ -10,6 +12,29 @@ CharsetCodec::CharsetCodec(const QByteArray& name, int mib, const CharsetTable& 
     for (int unit = 0; unit < 128; ++unit)
         ascii[unit] = QChar(unit);
     m_encodesAscii = encodesEvery(ascii.constData(), ascii.size());
+    for (int byte = 0; byte < 256; ++byte) {
+        const char c = char(byte);
+        const QByteArray utf8 = m_table.decode(&c, 1).toUtf8();
+        Utf8Char& shown = m_utf8[byte];
+        shown.size = char(qMin(utf8.size(), 3));
+        std::memcpy(shown.bytes, utf8.constData(), size_t(shown.size));
+    }
+}
+
+QByteArray CharsetCodec::toUtf8(const char* in, int length) const
+{
+    // Measured first: the cell keeps no spare room.
+    int size = 0;
+    for (int i = 0; i < length; ++i)
+        size += m_utf8[uchar(in[i])].size;
+    QByteArray utf8(size, Qt::Uninitialized);
+    char* out = utf8.data();
+    for (int i = 0; i < length; ++i) {
+        const Utf8Char& shown = m_utf8[uchar(in[i])];
+        std::memcpy(out, shown.bytes, size_t(shown.size));
+        out += shown.size;
+    }
+    return utf8;
 }
 
 QByteArray CharsetCodec::name() const

@@ -23,6 +23,9 @@ public:
     bool encodesEvery(const QChar* in, int length) const;
     // Whether every ASCII character has a byte.
     bool encodesAscii() const { return m_encodesAscii; }
+    // The UTF-8 bytes of a text in this set: toUnicode(...).toUtf8() without
+    // the UTF-16 text between them.
+    QByteArray toUtf8(const char* in, int length) const;
 
 protected:
     QString convertToUnicode(const char* in, int length, ConverterState* state) const override;
@@ -34,4 +37,11 @@ private:
     const CharsetTable& m_table;
     Fold m_fold;
     bool m_encodesAscii;
+    // Each byte's character as UTF-8: its length, then up to three bytes.
+    struct Utf8Char
+    {
+        char size;
+        char bytes[3];
+    };
+    Utf8Char m_utf8[256];
 };

@@ -7,6 +7,7 @@
 
 #include "tillo10.h"
 
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -31,13 +32,26 @@ std::unordered_set<EmulatedDriver*>& liveHandles()
     return handles;
 }
 
+// The handle found last, while it lives: a table's read asks for one handle
+// hundreds of thousands of times.
+std::atomic<EmulatedDriver*>& lastFound()
+{
+    static std::atomic<EmulatedDriver*> last{nullptr};
+    return last;
+}
+
 EmulatedDriver* find(libtillo_handle h)
 {
     if (!h)
         return nullptr;
-    std::lock_guard<std::mutex> lock(registryMutex());
     auto* driver = static_cast<EmulatedDriver*>(h);
-    return liveHandles().count(driver) ? driver : nullptr;
+    if (lastFound().load(std::memory_order_acquire) == driver)
+        return driver;
+    std::lock_guard<std::mutex> lock(registryMutex());
+    if (!liveHandles().count(driver))
+        return nullptr;
+    lastFound().store(driver, std::memory_order_release);
+    return driver;
 }
 
 void emptyText(wchar_t* buffer, int size)
@@ -134,6 +148,8 @@ int libtillo_destroy(libtillo_handle* handle)
             std::lock_guard<std::mutex> lock(registryMutex());
             if (liveHandles().erase(driver) == 0)
                 return -1;
+            EmulatedDriver* expected = driver;
+            lastFound().compare_exchange_strong(expected, nullptr);
         }
         *handle = nullptr;
         delete driver; // an open connection ends without its uncommitted writes

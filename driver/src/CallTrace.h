@@ -5,7 +5,9 @@
 namespace tillo_emulator {
 
 // Appends one line per traced call to the file named by TILLO10_TRACE:
-// "<call> [<arguments>] -> <error code>".
+// "<call> [<arguments>] -> <error code>". A call whose text is empty is
+// counted (TILLO10_KILL_AFTER) but not written. Reads are traced when the
+// trace was named as the register was opened.
 class CallTrace
 {
 public:

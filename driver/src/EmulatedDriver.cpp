@@ -242,6 +242,7 @@ int EmulatedDriver::open()
     m_image = std::move(image);
     m_imagePath = path;
     m_open = true;
+    m_readsTraced = CallTrace::enabled();
     m_image.link().request(0);
     return succeed(call);
 }
@@ -334,7 +335,9 @@ int EmulatedDriver::readCell()
     unsigned field = paramInt(LIBTILLO_PARAM_FIELD);
     std::vector<uint8_t>& value = m_bytes[LIBTILLO_PARAM_VALUE];
     value.clear();
-    const bool tracing = CallTrace::enabled();
+    // An open register's reads, thousands a table, look for the trace no
+    // more: the trace is named before the register is opened.
+    const bool tracing = m_open ? m_readsTraced : CallTrace::enabled();
     const std::string call = !tracing ? std::string()
                              : field == 0 ? "read-row " + number(tableId) + " " + number(row)
                                           : "read " + number(tableId) + " " + number(row) + " " + number(field);
@@ -351,11 +354,12 @@ int EmulatedDriver::readCell()
     // The texts of a whole row go out in the external character set.
     const auto wholeRow = [&value](const RegisterTable& table, const uint8_t* bytes) {
         value.assign(bytes, bytes + table.rowWidth);
+        const uint8_t* toExternal = RegisterCharsets::internalToExternalTable();
         for (const RegisterTable::Field& f : table.fields) {
             if (!f.text || RegisterCharsets::isNumberPair(bytes + f.offset, f.width))
                 continue;
             for (size_t i = f.offset; i < f.offset + f.width; ++i)
-                value[i] = RegisterCharsets::internalToExternal(value[i]);
+                value[i] = toExternal[value[i]];
         }
     };
     // One whole row of a large table not used yet comes from that row's text

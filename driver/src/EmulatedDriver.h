@@ -76,6 +76,7 @@ private:
     bool m_succeeded = false; // the error state says "no error"
 
     bool m_open = false;
+    bool m_readsTraced = false; // TILLO10_TRACE as it stood when the register was opened
     ImageLock m_lock; // held while open
     std::string m_imagePath;
     RegisterImage m_image;

@@ -124,23 +124,30 @@ char16_t RegisterCharsets::internalChar(uint8_t byte) { return InternalTable[byt
 char16_t RegisterCharsets::externalChar(uint8_t byte) { return ExternalTable[byte]; }
 uint8_t RegisterCharsets::internalToExternal(uint8_t byte) { return conversions().toExternal[byte]; }
 uint8_t RegisterCharsets::externalToInternal(uint8_t byte) { return conversions().toInternal[byte]; }
+const uint8_t* RegisterCharsets::internalToExternalTable() { return conversions().toExternal.data(); }
 
 void RegisterCharsets::encodeInternal(std::string_view utf8, std::vector<uint8_t>& bytes)
 {
-    const std::vector<uint8_t>& internalByte = conversions().internalByte;
-    bytes.clear();
-    for (const char c : utf8) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            // Not plain ASCII: character by character.
-            bytes.clear();
-            for (size_t i = 0; i < utf8.size();) {
-                const char32_t ch = WideText::nextCodePoint(utf8, i);
-                bytes.push_back(ch < internalByte.size() ? internalByte[ch] : uint8_t(0x20));
-            }
-            return;
+    const uint8_t* internalByte = conversions().internalByte.data();
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t n = utf8.size();
+    bytes.resize(n); // a character takes at least one byte of the text
+    size_t out = 0;
+    for (size_t i = 0; i < n;) {
+        const unsigned char c = s[i];
+        char32_t ch = c;
+        if (c < 0x80) {
+            ++i;
+        } else if (c >= 0xC2 && c <= 0xDF && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+            // Two bytes, as every Cyrillic letter: always a valid character.
+            ch = (char32_t(c & 0x1F) << 6) | (s[i + 1] & 0x3F);
+            i += 2;
+        } else {
+            ch = WideText::nextCodePoint(utf8, i);
         }
-        bytes.push_back(internalByte[static_cast<unsigned char>(c)]);
+        bytes[out++] = ch < 0x10000 ? internalByte[ch] : uint8_t(0x20);
     }
+    bytes.resize(out);
 }
 
 } // namespace tillo_emulator

@@ -22,6 +22,8 @@ public:
 
     static uint8_t internalToExternal(uint8_t byte);
     static uint8_t externalToInternal(uint8_t byte);
+    // internalToExternal() of every byte, for converting many.
+    static const uint8_t* internalToExternalTable();
 
     // Encodes UTF-8 text in the internal set (lowest byte for each character) into bytes.
     static void encodeInternal(std::string_view utf8, std::vector<uint8_t>& bytes);

@@ -1,13 +1,137 @@
 #include "RowsCut.h"
 
+#include <cstdint>
 #include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tillo_emulator {
 
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Where the JSON array or object that starts at `at` ends (past its closing
+// bracket), its strings skipped; npos when it does not end or a comment
+// stands outside its strings (a comment may hold anything).
+class NestedEnd
+{
+public:
+    NestedEnd(const char* data, size_t size) : m_data(data), m_size(size) {}
+
+    size_t from(size_t at)
+    {
+        size_t i = at;
+#if defined(__SSE2__)
+        // Sixty-four bytes at a time while they hold no backslash or slash:
+        // the quotes give the bytes inside strings, and only the brackets
+        // outside them are looked at one by one.
+        for (; i + 64 <= m_size; i += 64) {
+            const Masks m = masksOf(m_data + i);
+            if (m.rare != 0 || m_escaped) {
+                for (size_t k = i; k < i + 64; ++k) {
+                    if (byte(m_data[k]))
+                        return k + 1;
+                    if (m_failed)
+                        return std::string_view::npos;
+                }
+                continue;
+            }
+            uint64_t inside = m.quote;
+            for (int shift = 1; shift < 64; shift *= 2)
+                inside ^= inside << shift;
+            if (m_inString)
+                inside = ~inside;
+            uint64_t marks = (m.open | m.close) & ~inside;
+            for (; marks != 0; marks &= marks - 1) {
+                const int k = __builtin_ctzll(marks);
+                if (m.open & (uint64_t(1) << k))
+                    ++m_depth;
+                else if (--m_depth == 0)
+                    return i + size_t(k) + 1;
+            }
+            m_inString = (inside >> 63) != 0;
+        }
+#endif
+        for (; i < m_size; ++i) {
+            if (byte(m_data[i]))
+                return i + 1;
+            if (m_failed)
+                return std::string_view::npos;
+        }
+        return std::string_view::npos;
+    }
+
+private:
+    // One byte: true when it closes the value.
+    bool byte(char c)
+    {
+        if (m_inString) {
+            if (m_escaped)
+                m_escaped = false;
+            else if (c == '\\')
+                m_escaped = true;
+            else if (c == '"')
+                m_inString = false;
+            return false;
+        }
+        switch (c) {
+        case '[':
+        case '{':
+            ++m_depth;
+            return false;
+        case ']':
+        case '}':
+            return --m_depth == 0;
+        case '"':
+            m_inString = true;
+            return false;
+        case '/':
+            m_failed = true;
+            return false;
+        default:
+            return false;
+        }
+    }
+
+#if defined(__SSE2__)
+    struct Masks
+    {
+        uint64_t quote = 0, rare = 0, open = 0, close = 0;
+    };
+
+    static Masks masksOf(const char* block)
+    {
+        Masks m;
+        for (int part = 0; part < 4; ++part) {
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
+            // '[' and '{' (and ']' and '}') differ in the bit 0x20 alone.
+            const __m128i folded = _mm_or_si128(b, _mm_set1_epi8(0x20));
+            const auto mask = [](__m128i bytes, char c) {
+                return uint64_t(uint16_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)))));
+            };
+            const int shift = 16 * part;
+            m.quote |= mask(b, '"') << shift;
+            m.rare |= (mask(b, '\\') | mask(b, '/')) << shift;
+            m.open |= mask(folded, '{') << shift;
+            m.close |= mask(folded, '}') << shift;
+        }
+        return m;
+    }
+#endif
+
+    const char* m_data;
+    size_t m_size;
+    size_t m_depth = 0;
+    bool m_inString = false;
+    bool m_escaped = false;
+    bool m_failed = false;
+};
+
+size_t nestedEnd(const char* data, size_t size, size_t at) { return NestedEnd(data, size).from(at); }
 
 // A cursor over JSON text that can skip whole values; every method returns
 // false on what it does not expect.
@@ -88,36 +212,14 @@ private:
 
     bool skipNested()
     {
-        size_t depth = 0;
-        const char* const data = m_text.data();
-        const size_t size = m_text.size();
-        for (; m_at < size; ++m_at) {
-            switch (data[m_at]) {
-            case '[':
-            case '{':
-                ++depth;
-                break;
-            case ']':
-            case '}':
-                if (--depth == 0) {
-                    ++m_at;
-                    return true;
-                }
-                break;
-            case '"':
-                if (!skipString())
-                    return false;
-                --m_at;
-                break;
-            case '/': // a comment may hold anything
-                return false;
-            default:
-                break;
-            }
-        }
-        return false;
+        const size_t end = nestedEnd(m_text.data(), m_text.size(), m_at);
+        if (end == std::string_view::npos)
+            return false;
+        m_at = end;
+        return true;
     }
 
+private:
     std::string_view m_text;
     size_t m_at = 0;
 };

@@ -90,6 +90,7 @@ private slots:
         QTest::newRow("bcd8 all nines") << 12 << false << 32 << 128 << none << QByteArray::fromHex("9999999999999999") << QByteArray("9999999999999999");
         QTest::newRow("bcd nibble above 9") << 7 << false << 32 << 128 << none << QByteArray::fromHex("001A") << QByteArray("20");
         QTest::newRow("bcd nibbles FF") << 6 << false << 32 << 128 << none << QByteArray::fromHex("FF") << QByteArray("165");
+        QTest::newRow("bcd nibble above 9 after digits") << 7 << false << 32 << 128 << none << QByteArray::fromHex("12A4") << QByteArray("1304");
         QTest::newRow("bcd last eight bytes count") << 7 << false << 32 << 128 << none << QByteArray::fromHex("991234567890123456") << QByteArray("1234567890123456");
         QTest::newRow("bcd all given bytes count") << 6 << false << 32 << 128 << none << QByteArray::fromHex("123456") << QByteArray("123456");
         QTest::newRow("bcd empty") << 9 << false << 32 << 128 << none << QByteArray() << QByteArray("0");

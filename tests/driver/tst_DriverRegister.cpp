@@ -631,6 +631,45 @@ private slots:
         QCOMPARE(api.readCell(h, 3, 2, 1, value), 0);
     }
 
+    // The end of a large table's rows is found past texts that look like
+    // its brackets, quotes, backslashes or comments, wherever they fall in
+    // the text: the cells come back as written, and so does the table after.
+    void largeTableEndPastItsTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << QStringLiteral("Молоко");
+        QTest::newRow("brackets") << QStringLiteral("]}]][{");
+        QTest::newRow("quotes and backslashes") << QStringLiteral("a\\\"]\\");
+        QTest::newRow("slashes") << QStringLiteral("1/2 //x");
+        QTest::newRow("comment marks") << QStringLiteral("/* ] */");
+    }
+
+    void largeTableEndPastItsTexts()
+    {
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        EmulatorImage image = smallRegister();
+        image.addTable(5, {{2}, {16}}, 5000);
+        image.addTable(6, {{2}}, 1);
+        image.setCell(6, 1, 1, QByteArray::fromHex("0A0B"));
+        const QList<int> rows{1, 2, 3, 17, 18, 19, 20, 21, 2500, 4999, 5000};
+        for (const int row : rows)
+            image.setText(5, row, 2, text);
+        image.install(dir);
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QByteArray value;
+        const QByteArray stored = text.toUtf8() + QByteArray(16 - text.toUtf8().size(), '\0');
+        for (const int row : rows) {
+            QCOMPARE(api.readCell(h, 5, unsigned(row), 2, value), 0);
+            QCOMPARE(value, stored);
+        }
+        QCOMPARE(api.readCell(h, 5, 5001, 1, value), -1);
+        QCOMPARE(api.errorCode(h), LIBTILLO_ERROR_ROW_BEYOND);
+        QCOMPARE(api.readCell(h, 6, 1, 1, value), 0);
+        QCOMPARE(value, QByteArray::fromHex("0A0B"));
+    }
+
     // A whole row of a large table not used yet is read from that row's own
     // text: a sound row comes as the decoded table gives it, though another
     // row is broken; the broken row, a cell, the first row (where a read of

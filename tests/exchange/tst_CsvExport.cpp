@@ -280,6 +280,9 @@ private slots:
         const QString fewRows = QStringLiteral("Ошибка отображения. Кол-во строк не соответствует допустимому значению");
         const QString fewCells = QStringLiteral("Ошибка отображения. Кол-во полей не соответствует допустимому значению");
         QTest::newRow("db row short of cells") << goods() << DataRows{dbRow({"1", "a"}, "1")} << fewCells;
+        QTest::newRow("db row short of cells after whole ones")
+            << goods() << DataRows{dbRow({"1", "a", "0", "1", "", ""}, "1"), dbRow({"2", "b", "0", "1", "", ""}, "2"),
+                                   dbRow({"3", "c"}, "3")} << fewCells;
         QTest::newRow("list without data row") << modes() << DataRows() << fewRows;
         QTest::newRow("list row short of cells") << modes() << DataRows{dbRow({"1", "x"}, "1")} << fewCells;
         QTest::newRow("transposed short of rows") << cliche() << DataRows{dbRow({"a"}, "1"), dbRow({"b"}, "2")} << fewRows;

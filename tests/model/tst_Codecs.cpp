@@ -197,6 +197,27 @@ private slots:
         const QString decoded = codec(which)->toUnicode(bytes);
         QCOMPARE(decoded, text);
         QCOMPARE(decoded.size(), bytes.size());
+        const auto* charset = dynamic_cast<const CharsetCodec*>(codec(which));
+        QVERIFY(charset);
+        QCOMPARE(charset->toUtf8(bytes.constData(), bytes.size()), text.toUtf8());
+    }
+
+    // The UTF-8 of a text without the UTF-16 between is that of the UTF-16.
+    void utf8OfEveryByte_data()
+    {
+        QTest::addColumn<QString>("which");
+        QTest::newRow("internal") << "internal";
+        QTest::newRow("external") << "external";
+    }
+    void utf8OfEveryByte()
+    {
+        QFETCH(QString, which);
+        QByteArray bytes;
+        for (int b = 255; b >= 0; --b)
+            bytes += char(b) + QByteArray(1, char(255 - b)) + char(b);
+        const auto* charset = dynamic_cast<const CharsetCodec*>(codec(which));
+        QVERIFY(charset);
+        QCOMPARE(charset->toUtf8(bytes.constData(), bytes.size()), codec(which)->toUnicode(bytes).toUtf8());
     }
 
     void encode_data()
