@@ -27,10 +27,13 @@
 #include "device/KKT_Logic.h"
 #include "device/ValueCodec.h"
 #include "model/TableInfo.h"
+#include "table/TableFilterModel.h"
 #include "table/TableModel.h"
+#include "table/TablePage.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -65,6 +68,18 @@ int main(int argc, char** argv)
     TableModel* model = window.tableModels().value(0);
     if (!model || model->tableData().size() != scaled.rows) {
         std::fprintf(stderr, "read: %s\n", qPrintable(window.statusText()));
+        return 1;
+    }
+    // A user edits seconds after the rows arrived, when the search's index,
+    // gathered in steps between the window's events, is long complete: its
+    // memory is the tab's, not the write's.
+    auto* page = window.findChild<TablePage*>();
+    QElapsedTimer indexing;
+    indexing.start();
+    while (page && !page->filterModel()->isIndexComplete() && indexing.elapsed() < 20000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (!page || !page->filterModel()->isIndexComplete()) {
+        std::fprintf(stderr, "the tab's search index was not complete\n");
         return 1;
     }
     // The price of the row in the middle.
