@@ -16,6 +16,8 @@
 #include "runs/ImportRuns.h"
 #include "runs/TableWriteRun.h"
 
+#include <QPair>
+
 #include <unistd.h>
 
 namespace {
@@ -100,12 +102,21 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         TableWriteRun& run = runs.run(k);
         // The cells the import writes: those marked, and with --only-different
         // only those the register holds otherwise.
-        QVector<TableComparison::CellPair> marked;
+        // Kept as places alone: a large table marks hundreds of thousands of
+        // cells, and the report makes each pair again once the table is written.
+        QVector<QPair<int, int>> marked;
         int markedCount = 0;
         // The cells the import leaves as read-only: with --only-different
         // those that differ, each named; otherwise, uncompared, counted.
         QStringList readOnly;
         int readOnlyCount = 0;
+        const auto reportTable = [&] {
+            report->addTable(file.path, file.table, marked.size(), [&](int i) {
+                return TableComparison::pairAt(file.table, file.rows, run.address(), run.registerRows(),
+                                               run.registerAddress(), check, marked.at(i).first, marked.at(i).second);
+            }, true);
+            report->setChanged(cellsWritten > 0);
+        };
         const auto take = [&](const TableComparison::CellPair& cell) {
             if (!file.rows.at(cell.row).at(cell.column).changed) {
                 if (!onlyDifferent) {
@@ -122,7 +133,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             if (dryRun)
                 m_console.outUtf8(line.of(file.table.id, cell.registerRow, cell.fieldNumber, {cell.fileText}));
             if (report)
-                marked.append(cell);
+                marked.append({cell.row, cell.column});
         };
         TableComparison::forEachCell(file.table, file.rows, run.address(), run.registerRows(), run.registerAddress(),
                                      check, take);
@@ -137,8 +148,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             cellsWritten += unsigned(markedCount);
             tablesWritten += markedCount == 0 ? 0 : 1;
             if (report) {
-                report->addTable(file.path, file.table, marked, true);
-                report->setChanged(cellsWritten > 0);
+                reportTable();
             }
             continue;
         }
@@ -160,8 +170,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             ++tablesWritten;
         // Tables committed before a later failure stay changed.
         if (report) {
-            report->addTable(file.path, file.table, marked, true);
-            report->setChanged(cellsWritten > 0);
+            reportTable();
         }
         m_console.err(QStringLiteral("%1: записано ячеек: %2").arg(file.path, QString::number(cellsWritten - before)));
     }

@@ -187,13 +187,19 @@ void JsonReport::writeOut()
 void JsonReport::addTable(const QString& file, const TableInfo& table,
                           const QVector<TableComparison::CellPair>& cells, bool withBefore)
 {
-    if (cells.isEmpty() || m_finished)
+    addTable(file, table, cells.size(), [&cells](int i) { return cells.at(i); }, withBefore);
+}
+
+void JsonReport::addTable(const QString& file, const TableInfo& table, int count,
+                          const std::function<TableComparison::CellPair(int)>& cellAt, bool withBefore)
+{
+    if (count == 0 || m_finished)
         return;
     QJsonObject object;
     object.insert(QStringLiteral("file"), file);
     object.insert(QStringLiteral("table"), int(table.id));
     object.insert(QStringLiteral("name"), table.name);
-    object.insert(CellsKey, cells.size());
+    object.insert(CellsKey, count);
     m_tables.append(object);
 
     // What every cell of the table shares, converted once.
@@ -206,11 +212,10 @@ void JsonReport::addTable(const QString& file, const TableInfo& table,
         openCells();
     else
         m_pending += ',';
-    bool first = true;
-    for (const TableComparison::CellPair& cell : cells) {
-        if (!first)
+    for (int i = 0; i < count; ++i) {
+        const TableComparison::CellPair cell = cellAt(i);
+        if (i > 0)
             m_pending += ',';
-        first = false;
         m_pending.append("{\"after\":", 9);
         appendText(m_pending, cell.fileText);
         m_pending.append(",\"before\":", 10);

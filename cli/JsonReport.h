@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 class Console;
 class TableInfo;
 
@@ -43,6 +45,10 @@ public:
     // table without cells is left out. withBefore: the register's values were read.
     void addTable(const QString& file, const TableInfo& table, const QVector<TableComparison::CellPair>& cells,
                   bool withBefore);
+    // The same for cells made one at a time, cellAt(0) up to cellAt(count - 1),
+    // so that a command need not keep a table's pairs until it is written.
+    void addTable(const QString& file, const TableInfo& table, int count,
+                  const std::function<TableComparison::CellPair(int)>& cellAt, bool withBefore);
     void setError(const QString& message, const QVector<FlowFailure::Place>& places);
 
     // Writes the rest of the report and its line end; once.

@@ -10,11 +10,9 @@
 
 namespace {
 
-const Cell* cellOf(const DataRows& rows, int row, int column)
+const DataRow* rowOf(const DataRows& rows, int row)
 {
-    if (row < 0 || row >= rows.size() || column < 0 || column >= rows.at(row).size())
-        return nullptr;
-    return &rows.at(row).at(column);
+    return row < 0 || row >= rows.size() ? nullptr : &rows.at(row);
 }
 
 } // namespace
@@ -43,29 +41,50 @@ void TableComparison::forEachCell(const TableInfo& table, const DataRows& fileRo
 {
     CellPair pair;
     for (int i = 0; i < fileRows.size(); ++i) {
-        const DataRow& row = fileRows.at(i);
         const unsigned registerRow = fileAddress.registerRow(i);
-        const int registerIndex = registerAddress.dataRow(registerRow);
+        const DataRow* registerCells = rowOf(registerRows, registerAddress.dataRow(registerRow));
         // A Db row's label is its address, never compared.
         const int cellCount = fileAddress.valueCells(i);
         for (int j = 0; j < cellCount; ++j) {
             pair.row = i;
             pair.column = j;
-            pair.fieldNumber = j + 1;
-            pair.fieldIndex = fileAddress.fieldIndex(i, j);
             pair.registerRow = registerRow;
-            const Cell* registerCell = cellOf(registerRows, registerIndex, j);
-
-            pair.fileText = fileBytes(table, pair.fieldIndex, row.at(j).value);
-            pair.inRegister = registerCell != nullptr;
-            pair.registerText = registerCell ? fileBytes(table, pair.fieldIndex, registerCell->value) : QByteArray();
-            if (!registerCell || pair.fieldIndex < 0)
-                pair.differs = true;
-            else
-                pair.differs = !sameValue(check, table.fields.at(pair.fieldIndex), registerCell->value, row.at(j).value);
+            fillPair(pair, table, fileRows.at(i).at(j).value, fileAddress, registerCells, check);
             visit(pair);
         }
     }
+}
+
+TableComparison::CellPair TableComparison::pairAt(const TableInfo& table, const DataRows& fileRows,
+                                                  const RegisterAddress& fileAddress, const DataRows& registerRows,
+                                                  const RegisterAddress& registerAddress, const ValueCheck& check,
+                                                  int row, int column)
+{
+    CellPair pair;
+    pair.row = row;
+    pair.column = column;
+    pair.registerRow = fileAddress.registerRow(row);
+    fillPair(pair, table, fileRows.at(row).at(column).value, fileAddress,
+             rowOf(registerRows, registerAddress.dataRow(pair.registerRow)), check);
+    return pair;
+}
+
+void TableComparison::fillPair(CellPair& pair, const TableInfo& table, const QByteArray& fileValue,
+                               const RegisterAddress& fileAddress, const DataRow* registerCells,
+                               const ValueCheck& check)
+{
+    pair.fieldNumber = pair.column + 1;
+    pair.fieldIndex = fileAddress.fieldIndex(pair.row, pair.column);
+    const Cell* registerCell =
+        registerCells && pair.column < registerCells->size() ? &registerCells->at(pair.column) : nullptr;
+
+    pair.fileText = fileBytes(table, pair.fieldIndex, fileValue);
+    pair.inRegister = registerCell != nullptr;
+    pair.registerText = registerCell ? fileBytes(table, pair.fieldIndex, registerCell->value) : QByteArray();
+    if (!registerCell || pair.fieldIndex < 0)
+        pair.differs = true;
+    else
+        pair.differs = !sameValue(check, table.fields.at(pair.fieldIndex), registerCell->value, fileValue);
 }
 
 QVector<TableComparison::CellPair> TableComparison::differences() const

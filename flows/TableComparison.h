@@ -46,6 +46,11 @@ public:
     static void forEachCell(const TableInfo& table, const DataRows& fileRows, const RegisterAddress& fileAddress,
                             const DataRows& registerRows, const RegisterAddress& registerAddress,
                             const ValueCheck& check, const std::function<void(const CellPair&)>& visit);
+    // The pair forEachCell hands for one cell of the file's rows, made again
+    // from the same rows, so that a caller need not keep the pairs it marks.
+    static CellPair pairAt(const TableInfo& table, const DataRows& fileRows, const RegisterAddress& fileAddress,
+                           const DataRows& registerRows, const RegisterAddress& registerAddress,
+                           const ValueCheck& check, int row, int column);
     QVector<CellPair> differences() const;
 
     // The text of a stored value as the file shows it.
@@ -58,5 +63,9 @@ public:
     static bool sameValue(const ValueCheck& check, const FieldInfo& field, const QByteArray& a, const QByteArray& b);
 
 private:
+    // The rest of a pair whose row, column and register row are set.
+    static void fillPair(CellPair& pair, const TableInfo& table, const QByteArray& fileValue,
+                         const RegisterAddress& fileAddress, const DataRow* registerCells, const ValueCheck& check);
+
     QVector<CellPair> m_cells;
 };

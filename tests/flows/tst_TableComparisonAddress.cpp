@@ -2,6 +2,7 @@
 #include "support/TestMain.h"
 
 #include "device/KKT_Logic.h"
+#include "device/RegisterAddress.h"
 #include "device/ValueCheck.h"
 #include "flows/TableComparison.h"
 #include "model/TableInfo.h"
@@ -69,12 +70,23 @@ private slots:
         QFETCH(DataRows, registerRows);
         QFETCH(QStringList, cells);
 
-        const TableComparison comparison(ProbeTable::info(TableType(type), fields), fileRows, registerRows,
-                                         ValueCheck(KKT_Logic::charsets()));
+        const TableInfo table = ProbeTable::info(TableType(type), fields);
+        const ValueCheck check(KKT_Logic::charsets());
+        const TableComparison comparison(table, fileRows, registerRows, check);
         QStringList found;
         for (const TableComparison::CellPair& pair : comparison.cells())
             found << shown(pair);
         QCOMPARE(found, cells);
+
+        // A pair made again for its one cell is the pair the walk handed.
+        const RegisterAddress fileAddress(table, fileRows), registerAddress(table, registerRows);
+        for (const TableComparison::CellPair& pair : comparison.cells()) {
+            const TableComparison::CellPair again = TableComparison::pairAt(
+                table, fileRows, fileAddress, registerRows, registerAddress, check, pair.row, pair.column);
+            QCOMPARE(shown(again), shown(pair));
+            QCOMPARE(again.fileText, pair.fileText);
+            QCOMPARE(again.registerText, pair.registerText);
+        }
     }
 };
 
