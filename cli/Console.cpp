@@ -8,6 +8,7 @@
 #include <QTextCodec>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -60,9 +61,13 @@ void Console::appendToErr(const QByteArray& line)
 
 void Console::append(const QByteArray& bytes, bool lineEnd)
 {
-    m_out += bytes;
+    // One copy into the room reserved, the line end with it.
+    const int at = m_out.size();
+    m_out.resize(at + bytes.size() + (lineEnd ? 1 : 0));
+    char* const out = m_out.data() + at;
+    std::memcpy(out, bytes.constData(), size_t(bytes.size()));
     if (lineEnd)
-        m_out += '\n';
+        out[bytes.size()] = '\n';
     if (m_out.size() >= FlushSize)
         flush();
 }

@@ -204,8 +204,11 @@ bool mayHoldMoreRecords(const QByteArray& bytes, int from, int records)
     const char* const end = bytes.constData() + bytes.size();
     if (end - begin <= records)
         return false;
+    // Bytes that end in a line end hold no record after it: a file of
+    // exactly as many lines as the table has rows is read once.
+    const bool lastLineOpen = end[-1] != '\n' && end[-1] != '\r';
     const auto linesEndingAt = [&](char lineEnd) {
-        int lines = 1; // the last one may lack its end
+        int lines = lastLineOpen ? 1 : 0;
         for (const char* at = begin; (at = static_cast<const char*>(std::memchr(at, lineEnd, size_t(end - at))));
              ++at) {
             if (++lines > records)
