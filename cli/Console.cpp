@@ -51,6 +51,16 @@ void Console::outUtf8(const QByteArray& line)
         append(line);
 }
 
+void Console::outPrintableUtf8(const QByteArray& line)
+{
+    if (!m_utf8)
+        out(QString::fromUtf8(line));
+    else if (m_outToErr)
+        appendToErr(line);
+    else
+        append(line);
+}
+
 void Console::appendToErr(const QByteArray& line)
 {
     m_outOnErr += line;

@@ -9,6 +9,7 @@
 #include "TableText.h"
 #include "common/Errors.h"
 #include "common/PlainUtf8.h"
+#include "common/PrintableText.h"
 #include "common/SystemErrorText.h"
 #include "ImportLimits.h"
 #include "RegularFile.h"
@@ -401,6 +402,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
 {
     const int earlierProblems = problems.size();
     m_ignoredLines = 0;
+    m_printableValues = false;
     const QByteArray bytes = readBounded(path, ImportLimits::fileBytes(tables));
     const FileEncoding encoding(bytes, m_encoding);
     m_encodingNote = encoding.note();
@@ -449,6 +451,11 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     // The data start after a line end, so that plain UTF-8 throughout is plain from there on.
     const bool dataStoredAsIs = utf8File
         && (encoding.plainUtf8() || isPlainUtf8(bytes.constData() + dataStart, bytes.constData() + bytes.size()));
+    // Values taken as they stand, cut out of printable data at ASCII bytes
+    // (their quotes undoubled), are printable; money is shown as digits.
+    m_printableValues = dataStoredAsIs
+        && (encoding.printable()
+            || PrintableText::isPrintable(bytes.constData() + dataStart, bytes.constData() + bytes.size()));
     const auto storedOf = [codec, utf8File](const QByteArray& raw) {
         return utf8File && isPlainUtf8(raw) ? raw : codec->toUnicode(raw).toUtf8();
     };
