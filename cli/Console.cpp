@@ -8,6 +8,7 @@
 #include <QTextCodec>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -50,6 +51,16 @@ void Console::outUtf8(const QByteArray& line)
         append(line);
 }
 
+void Console::outPrintableUtf8(const QByteArray& line)
+{
+    if (!m_utf8)
+        out(QString::fromUtf8(line));
+    else if (m_outToErr)
+        appendToErr(line);
+    else
+        append(line);
+}
+
 void Console::appendToErr(const QByteArray& line)
 {
     m_outOnErr += line;
@@ -60,9 +71,13 @@ void Console::appendToErr(const QByteArray& line)
 
 void Console::append(const QByteArray& bytes, bool lineEnd)
 {
-    m_out += bytes;
+    // One copy into the room reserved, the line end with it.
+    const int at = m_out.size();
+    m_out.resize(at + bytes.size() + (lineEnd ? 1 : 0));
+    char* const out = m_out.data() + at;
+    std::memcpy(out, bytes.constData(), size_t(bytes.size()));
     if (lineEnd)
-        m_out += '\n';
+        out[bytes.size()] = '\n';
     if (m_out.size() >= FlushSize)
         flush();
 }

@@ -29,6 +29,9 @@ public:
     // A line of UTF-8 text on standard output: its bytes as they are when
     // nothing in it needs escaping or converting, else as out() shows it.
     void outUtf8(const QByteArray& line);
+    // The same for a line the caller knows PrintableText::isPrintable of:
+    // its bytes as they are, unless the locale's encoding is another.
+    void outPrintableUtf8(const QByteArray& line);
 
     // From now on the lines of out() and outUtf8() go to standard error: standard output
     // carries only what data() writes (a command's --json report).

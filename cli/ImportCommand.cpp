@@ -130,8 +130,14 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             if (onlyDifferent && !cell.differs)
                 return;
             ++markedCount;
-            if (dryRun)
-                m_console.outUtf8(line.of(file.table.id, cell.registerRow, cell.fieldNumber, {cell.fileText}));
+            if (dryRun) {
+                // The file's values, and so their lines, were looked at whole when it was read.
+                const QByteArray& shown = line.of(file.table.id, cell.registerRow, cell.fieldNumber, {cell.fileText});
+                if (file.printableValues)
+                    m_console.outPrintableUtf8(shown);
+                else
+                    m_console.outUtf8(shown);
+            }
             if (report)
                 marked.append({cell.row, cell.column});
         };

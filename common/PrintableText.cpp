@@ -1,5 +1,8 @@
 #include "PrintableText.h"
 
+#include <QtEndian>
+#include <QtGlobal>
+
 #include <cstring>
 
 QString PrintableText::of(const QString& text)
@@ -19,22 +22,40 @@ bool PrintableText::isPrintable(const char* begin, const char* end)
     const auto* p = reinterpret_cast<const uchar*>(begin);
     const auto* last = reinterpret_cast<const uchar*>(end);
     const auto continues = [](uchar c) { return (c & 0xC0) == 0x80; };
+    const quint64 ones = 0x0101010101010101ULL;
+    const quint64 high = 0x8080808080808080ULL;
     while (p < last) {
-        // Eight bytes at a time while they are printable ASCII (0x20 to 0x7E).
-        while (last - p >= 8) {
+        if (last - p >= 8) {
             quint64 word;
             std::memcpy(&word, p, sizeof word);
-            const quint64 ones = 0x0101010101010101ULL;
-            const quint64 high = 0x8080808080808080ULL;
+            word = qFromLittleEndian(word);
+            // The bytes that are not printable ASCII (0x20 to 0x7E): the
+            // lowest one marked is exact, a borrow only marks bytes above it.
             const quint64 below = (word - 0x20 * ones) & ~word & high;
             const quint64 del = word ^ (0x7F * ones);
             const quint64 isDel = (del - ones) & ~del & high;
-            if ((word & high) | below | isDel)
+            const quint64 other = (word & high) | below | isDel;
+            if (other == 0) {
+                p += 8;
+                continue;
+            }
+            p += qCountTrailingZeroBits(other) >> 3;
+            // Four two-byte letters at a time (a run of Cyrillic): each lead
+            // byte 110xxxxx from C3 on (C2 leads the C1 controls, C0 and C1
+            // are overlong), each following byte 10xxxxxx.
+            while (last - p >= 8) {
+                quint64 pairs;
+                std::memcpy(&pairs, p, sizeof pairs);
+                pairs = qFromLittleEndian(pairs);
+                const quint64 leadBits = pairs & 0x001F001F001F001FULL;
+                const quint64 fromC3 = (leadBits + 0x7FFD7FFD7FFD7FFDULL) & 0x8000800080008000ULL;
+                if ((pairs & 0xC0E0C0E0C0E0C0E0ULL) != 0x80C080C080C080C0ULL || fromC3 != 0x8000800080008000ULL)
+                    break;
+                p += 8;
+            }
+            if (p == last)
                 break;
-            p += 8;
         }
-        if (p == last)
-            break;
         const uchar c = *p;
         if (c >= 0x20 && c < 0x7F) {
             ++p;

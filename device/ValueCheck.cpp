@@ -120,22 +120,25 @@ QString shownCharacter(QChar ch)
 // The register turns the text it receives into its own character set and
 // keeps a blank for a character that set lacks: such a text would be stored
 // otherwise than written. For every UTF-16 unit: whether the write's codec
-// sends a byte for it that arrives as such a character. Characters the
-// write's codec lacks are left to the encoder, which names them. Made once
-// per pair of character sets on first need and kept: the pairs are few and
-// their codecs live to the program's end.
-const std::vector<bool>& lostOnArrival(const RegisterCharsets& charsets)
+// sends a byte for it that arrives as such a character (Lost), and whether
+// the write's codec, when it is a table, has a byte for it that arrives
+// whole (Kept). Characters the write's codec lacks are left to the encoder,
+// which names them. Made once per pair of character sets on first need and
+// kept: the pairs are few and their codecs live to the program's end.
+enum UnitFate : uchar { Lost = 1, Kept = 2 };
+
+const std::vector<uchar>& unitFates(const RegisterCharsets& charsets)
 {
     // The pair a thread asked for last, found again without the lock.
     thread_local std::pair<QTextCodec*, QTextCodec*> lastPair;
-    thread_local const std::vector<bool>* lastTable = nullptr;
+    thread_local const std::vector<uchar>* lastTable = nullptr;
     if (lastTable && lastPair == std::make_pair(charsets.external, charsets.internal))
         return *lastTable;
     static QMutex mutex;
-    static std::map<std::pair<QTextCodec*, QTextCodec*>, std::vector<bool>> tables;
+    static std::map<std::pair<QTextCodec*, QTextCodec*>, std::vector<uchar>> tables;
     const QMutexLocker lock(&mutex);
     const auto [entry, made] = tables.try_emplace({charsets.external, charsets.internal});
-    std::vector<bool>& table = entry->second;
+    std::vector<uchar>& table = entry->second;
     if (!made) {
         lastPair = {charsets.external, charsets.internal};
         lastTable = &table;
@@ -143,7 +146,7 @@ const std::vector<bool>& lostOnArrival(const RegisterCharsets& charsets)
     }
     lastPair = {charsets.external, charsets.internal};
     lastTable = &table;
-    table.assign(0x10000, false);
+    table.assign(0x10000, 0);
     // A table codec tells at once the units it has no byte for, which are most of them.
     const auto* written = dynamic_cast<const CharsetCodec*>(charsets.external);
     for (int unit = 0; unit < 0x10000; ++unit) {
@@ -154,7 +157,8 @@ const std::vector<bool>& lostOnArrival(const RegisterCharsets& charsets)
         if (byte.size() != 1)
             continue;
         const QString arrived = charsets.external->toUnicode(byte);
-        table[size_t(unit)] = charsets.internal->fromUnicode(arrived).size() != arrived.size();
+        const bool lost = charsets.internal->fromUnicode(arrived).size() != arrived.size();
+        table[size_t(unit)] = lost ? Lost : written ? Kept : 0;
     }
     return table;
 }
@@ -166,9 +170,9 @@ std::optional<QString> unstorableCharacter(const QByteArray& value, const QStrin
     // Without the register's character sets nothing tells what it keeps.
     if (printableAscii || !charsets.internal || !charsets.external)
         return std::nullopt;
-    const std::vector<bool>& lost = lostOnArrival(charsets);
+    const std::vector<uchar>& fates = unitFates(charsets);
     for (const QChar ch : text ? *text : QString::fromUtf8(value)) {
-        if (lost[ch.unicode()]) {
+        if (fates[ch.unicode()] & Lost) {
             return QStringLiteral("символ \"%1\" не может быть сохранён в ККТ: его нет во внутренней кодировке ККТ")
                 .arg(shownCharacter(ch));
         }
@@ -235,7 +239,8 @@ bool acceptedAsBytes(const FieldInfo& field, const QByteArray& value, const Regi
     if (field.m_guiType != FieldInfo::String && field.m_guiType != FieldInfo::StringMasked
         && field.m_guiType != FieldInfo::GuiUnknown)
         return false;
-    char16_t units[MostBytes];
+    const int limit = field.m_mask.isEmpty() ? field.m_maxLength : qMin(field.m_maxLength, int(field.m_mask.size()));
+    const std::vector<uchar>& fates = unitFates(charsets);
     int count = 0;
     const auto* p = reinterpret_cast<const uchar*>(value.constData());
     const auto* const end = p + value.size();
@@ -257,17 +262,11 @@ bool acceptedAsBytes(const FieldInfo& field, const QByteArray& value, const Regi
         } else {
             return false; // a NUL, four bytes, or not UTF-8
         }
-        units[count++] = unit;
-    }
-    const int limit = field.m_mask.isEmpty() ? field.m_maxLength : qMin(field.m_maxLength, int(field.m_mask.size()));
-    if (count > limit || (count > 0 && units[0] == 0x00A9))
-        return false;
-    const std::vector<bool>& lost = lostOnArrival(charsets);
-    for (int i = 0; i < count; ++i) {
-        if (lost[units[i]])
+        // Neither lost on arrival nor without a byte in the written set.
+        if (!(fates[unit] & Kept) || (count == 0 && unit == 0x00A9) || ++count > limit)
             return false;
     }
-    return written->encodesEvery(reinterpret_cast<const QChar*>(units), count);
+    return true;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "TableText.h"
 #include "common/Errors.h"
 #include "common/PlainUtf8.h"
+#include "common/PrintableText.h"
 #include "common/SystemErrorText.h"
 #include "ImportLimits.h"
 #include "RegularFile.h"
@@ -204,8 +205,11 @@ bool mayHoldMoreRecords(const QByteArray& bytes, int from, int records)
     const char* const end = bytes.constData() + bytes.size();
     if (end - begin <= records)
         return false;
+    // Bytes that end in a line end hold no record after it: a file of
+    // exactly as many lines as the table has rows is read once.
+    const bool lastLineOpen = end[-1] != '\n' && end[-1] != '\r';
     const auto linesEndingAt = [&](char lineEnd) {
-        int lines = 1; // the last one may lack its end
+        int lines = lastLineOpen ? 1 : 0;
         for (const char* at = begin; (at = static_cast<const char*>(std::memchr(at, lineEnd, size_t(end - at))));
              ++at) {
             if (++lines > records)
@@ -398,6 +402,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
 {
     const int earlierProblems = problems.size();
     m_ignoredLines = 0;
+    m_printableValues = false;
     const QByteArray bytes = readBounded(path, ImportLimits::fileBytes(tables));
     const FileEncoding encoding(bytes, m_encoding);
     m_encodingNote = encoding.note();
@@ -446,6 +451,11 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     // The data start after a line end, so that plain UTF-8 throughout is plain from there on.
     const bool dataStoredAsIs = utf8File
         && (encoding.plainUtf8() || isPlainUtf8(bytes.constData() + dataStart, bytes.constData() + bytes.size()));
+    // Values taken as they stand, cut out of printable data at ASCII bytes
+    // (their quotes undoubled), are printable; money is shown as digits.
+    m_printableValues = dataStoredAsIs
+        && (encoding.printable()
+            || PrintableText::isPrintable(bytes.constData() + dataStart, bytes.constData() + bytes.size()));
     const auto storedOf = [codec, utf8File](const QByteArray& raw) {
         return utf8File && isPlainUtf8(raw) ? raw : codec->toUnicode(raw).toUtf8();
     };

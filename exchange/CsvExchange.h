@@ -57,6 +57,10 @@ public:
     // The data lines that the last import left unread: a List or
     // TransposedList table takes the first record of its file.
     int ignoredLines() const { return m_ignoredLines; }
+    // Whether every value of the last import shows on a terminal as its
+    // UTF-8 bytes stand (PrintableText::isPrintable of all its data), and so
+    // does a line of them: false also when nobody looked.
+    bool printableValues() const { return m_printableValues; }
     // What the messages after an import say of them.
     static QString ignoredLinesNote(int lines)
     {
@@ -74,6 +78,7 @@ private:
     char m_separator;
     ValueCheck m_check;
     int m_ignoredLines = 0;
+    bool m_printableValues = false;
     FileEncoding::Choice m_encoding = FileEncoding::Detect;
     QString m_encodingNote;
 };

@@ -2,6 +2,7 @@
 
 #include "FileTextCodec.h"
 #include "common/PlainUtf8.h"
+#include "common/PrintableText.h"
 
 #include <QTextCodec>
 
@@ -69,7 +70,9 @@ FileEncoding::FileEncoding(const QByteArray& bytes, Choice choice)
         m_codec = codecOf(choice);
         return;
     }
-    m_plainUtf8 = PlainUtf8::check(bytes.constData(), bytes.constData() + bytes.size());
+    // Printable UTF-8, as most files are, is plain UTF-8 too: one look tells both.
+    m_printable = PrintableText::isPrintable(bytes.constData(), bytes.constData() + bytes.size());
+    m_plainUtf8 = m_printable || PlainUtf8::check(bytes.constData(), bytes.constData() + bytes.size());
     const qsizetype bad = m_plainUtf8 ? -1 : firstNonUtf8(bytes);
     if (bad < 0) {
         m_codec = FileTextCodec::forReading(bytes);

@@ -32,6 +32,8 @@ public:
     bool guessedWindows1251() const { return m_guessed; }
     // Detected, and found to be UTF-8 without a NUL byte (PlainUtf8) from the first byte to the last.
     bool plainUtf8() const { return m_plainUtf8; }
+    // Detected, and found printable (PrintableText::isPrintable) from the first byte to the last.
+    bool printable() const { return m_printable; }
     // What the messages after an import say of such a file; empty for others.
     QString note() const;
     // Why a guessed file is refused when it names no table: neither UTF-8 nor
@@ -42,6 +44,7 @@ private:
     QTextCodec* m_codec = nullptr;
     bool m_guessed = false;
     bool m_plainUtf8 = false;
+    bool m_printable = false;
     int m_badLine = 0;   // from 1; 0 while the bytes are UTF-8
     int m_badColumn = 0; // the byte's place in its line, from 1
     uchar m_badByte = 0;

@@ -21,6 +21,7 @@ QVector<ImportFiles::File> ImportFiles::load(const QStringList& paths, const QLi
             file.rows = exchange.importTable(path, tables, file.table, problems);
             file.ignoredLines = exchange.ignoredLines();
             file.encodingNote = exchange.encodingNote();
+            file.printableValues = exchange.printableValues();
         } catch (const RunTimeError& error) {
             problems << ImportProblem{error.message(), 0, QString()};
         }

@@ -23,6 +23,7 @@ public:
         DataRows rows;
         int ignoredLines = 0; // data lines after the one record of a List or TransposedList file
         QString encodingNote; // CsvExchange::encodingNote()
+        bool printableValues = false; // CsvExchange::printableValues()
     };
 
     // Every file is read and every value checked before the result is given:

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -107,8 +108,10 @@ QByteArray TableComparison::fileBytes(const TableInfo& table, int fieldIndex, co
     if (table.type == Db && fieldIndex >= 0 && fieldIndex < table.fields.size()
         && table.fields.at(fieldIndex).m_guiType == FieldInfo::Money)
         return MoneyText::bytesFromKopecks(stored);
-    const int zero = stored.indexOf('\0');
-    return zero < 0 ? stored : stored.left(zero); // shared, not copied, when whole
+    const void* const zero = std::memchr(stored.constData(), 0, size_t(stored.size()));
+    if (!zero)
+        return stored; // shared, not copied
+    return stored.left(int(static_cast<const char*>(zero) - stored.constData()));
 }
 
 bool TableComparison::sameValue(const ValueCheck& check, const FieldInfo& field, const QByteArray& a,

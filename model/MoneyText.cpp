@@ -19,11 +19,13 @@ QByteArray MoneyText::bytesFromKopecks(const QByteArray& kopecks)
         return QByteArrayLiteral("0.00");
     // At least one rouble digit before the point: 5 -> 0.05, 42 -> 0.42.
     const int digits = kopecks.size();
-    QByteArray text;
-    text.reserve(qMax(digits, 3) + 1);
-    text.append(qMax(0, 3 - digits), '0');
-    text.append(kopecks);
-    text.insert(text.size() - 2, '.');
+    const int padded = qMax(digits, 3);
+    const int zeros = padded - digits;
+    QByteArray text(padded + 1, Qt::Uninitialized);
+    char* const out = text.data();
+    for (int i = 0; i < padded; ++i)
+        out[i < padded - 2 ? i : i + 1] = i < zeros ? '0' : kopecks.at(i - zeros);
+    out[padded - 2] = '.';
     return text;
 }
 

@@ -264,6 +264,42 @@ private slots:
         QCOMPARE(result.outLines(), QStringList{QString(planned.last()).replace(QStringLiteral("Будет"), QStringLiteral("Успешно"))});
     }
 
+    // The dry run lists a value as the file gives it, and a character that a
+    // terminal would take for a control (the register keeps DEL) escaped,
+    // whatever the file's line ends and encoding.
+    void dryRunListsValues_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("line"); // of the name, the second cell listed
+        const QString head = QStringLiteral("\"Налоговые ставки 1.1\"\n\"Ставка, %\";\"Наименование налога\";\"Зарезервировано\"\n");
+        const auto file = [&](const QString& name) { return head + "\"1\";\"22.00\";\"" + name + "\";\"0\"\n"; };
+        const auto listed = [](const QString& name) { return "\"6\";\"1\";\"2\";\"" + name + "\""; };
+        const QString longName = QStringLiteral("Налог на добавленную стоимость");
+        QTest::newRow("plain") << file(longName).toUtf8() << listed(longName);
+        QTest::newRow("delete") << file("Налог\x7f").toUtf8() << listed("Налог\\x7f");
+        QTest::newRow("delete after a long run of letters")
+            << file(longName.left(20) + "\x7f").toUtf8() << listed(longName.left(20) + "\\x7f");
+        QTest::newRow("doubled quotes") << file("Налог \"\"НДС\"\"").toUtf8() << listed("Налог \"\"НДС\"\"");
+        QTest::newRow("CR LF") << file(longName).replace("\n", "\r\n").toUtf8() << listed(longName);
+        QTest::newRow("CR LF, delete") << file("Налог\x7f").replace("\n", "\r\n").toUtf8() << listed("Налог\\x7f");
+        QTest::newRow("byte order mark") << "\xef\xbb\xbf" + file(longName).toUtf8() << listed(longName);
+        QTest::newRow("byte order mark, delete") << "\xef\xbb\xbf" + file("Налог\x7f").toUtf8() << listed("Налог\\x7f");
+        QTextCodec* cp1251 = QTextCodec::codecForName("windows-1251");
+        QTest::newRow("Windows-1251") << cp1251->fromUnicode(file(longName)) << listed(longName);
+        QTest::newRow("Windows-1251, delete") << cp1251->fromUnicode(file("Налог\x7f")) << listed("Налог\\x7f");
+    }
+
+    void dryRunListsValues()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, line);
+        QVERIFY(writeBytes(path("values.csv"), bytes));
+        const CliRun result = run({"import", "--dry-run", path("values.csv")});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.outLines().value(1), line);
+        QVERIFY(!result.out.contains(QChar(0x7f)));
+    }
+
     // --dry-run leaves the image file as it was and lists what would be sent.
     void dryRun_data()
     {

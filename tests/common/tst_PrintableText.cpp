@@ -70,6 +70,26 @@ private slots:
         QTest::newRow("byte order mark inside") << QByteArray("\"1\";\"\xef\xbb\xbf\"") << false;
         QTest::newRow("escape after a long line") << QByteArray("\"1\";\"2\";\"Кефир 2\";\"\x1b\"") << false;
         QTest::newRow("long Russian line") << QByteArray("\"1\";\"2\";\"Сыр Российский 6\";\"189.90\"") << true;
+        // Eight bytes at a time, four two-byte letters at a time: what stops
+        // either at each place of its block, and what carries on past it.
+        const QByteArray run("абвгдежзийклмноп"); // 32 bytes of letters
+        for (int at = 0; at <= 8; ++at) {
+            const QByteArray ascii = QByteArray(at, 'x');
+            QTest::newRow(qPrintable(QStringLiteral("delete after %1 ASCII bytes").arg(at)))
+                << QByteArray(ascii + "\x7f" + "12345678") << false;
+            QTest::newRow(qPrintable(QStringLiteral("escape after %1 letter bytes").arg(at * 2)))
+                << QByteArray(ascii + run.left(at * 2) + "\x1b" + run) << false;
+            QTest::newRow(qPrintable(QStringLiteral("C1 control after %1 letter bytes").arg(at * 2)))
+                << QByteArray(ascii + run.left(at * 2) + "\xc2\x85" + run) << false;
+            QTest::newRow(qPrintable(QStringLiteral("letter cut short after %1 letter bytes").arg(at * 2)))
+                << QByteArray(ascii + run.left(at * 2 + 1)) << false;
+            QTest::newRow(qPrintable(QStringLiteral("letters across a block after %1 bytes").arg(at)))
+                << QByteArray(ascii + run + "ю\n\t" + run.left(at * 2)) << true;
+        }
+        QTest::newRow("overlong letters in a block") << QByteArray("xxxx\xc1\xbf\xc1\xbf\xc1\xbf\xc1\xbfxxxx") << false;
+        QTest::newRow("no-break spaces in a block") << QByteArray("\xc2\xa0\xc2\xa0\xc2\xa0\xc2\xa0\xc2\xa0") << true;
+        QTest::newRow("letter lead without its follower in a block") << QByteArray("абв\xd0xгде") << false;
+        QTest::newRow("three-byte character among letters") << QByteArray("абвг№абвгдежз") << true;
     }
 
     void printableBytes()

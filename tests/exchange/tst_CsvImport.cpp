@@ -131,6 +131,39 @@ private slots:
         QCOMPARE(int(matched.id), expectedId);
     }
 
+    // Whether the values of a file may go to a terminal as they stand: only
+    // UTF-8 data without a control character but line ends and tabs.
+    void printableValues_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("printable");
+        const QByteArray head("\"Ставка; НДС 1.1\"\n\"Ставка\"\n");
+        QTest::newRow("plain") << head + "\"1\";\"НДС \"\"20%\"\"\"\n\"2\";\"a\tb\nc\"\n" << true;
+        QTest::newRow("escape") << head + "\"1\";\"\x1b[2J\"\n" << false;
+        QTest::newRow("delete") << head + "\"1\";\"НДС\x7f\"\n" << false;
+        QTest::newRow("C1 control") << head + "\"1\";\"\xc2\x9b\"\n" << false;
+        QTest::newRow("CR LF") << QByteArray(head + "\"1\";\"НДС\"\n").replace("\n", "\r\n") << false;
+        QTest::newRow("byte order mark before the title") << "\xef\xbb\xbf" + head + "\"1\";\"НДС\"\n" << true;
+        QTest::newRow("byte order mark in a value") << head + "\"1\";\"\xef\xbb\xbfНДС\"\n" << false;
+        QTest::newRow("Windows-1251")
+            << QTextCodec::codecForName("windows-1251")->fromUnicode(QString::fromUtf8(head + "\"1\";\"НДС\"\n")) << false;
+    }
+
+    void printableValues()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, printable);
+        CsvExchange exchange(KKT_Logic::charsets());
+        TableInfo matched;
+        QVector<ImportProblem> problems;
+        try {
+            exchange.importTable(fileWith(content), {semicolonNamed()}, matched, problems);
+        } catch (const RunTimeError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QCOMPARE(exchange.printableValues(), printable);
+    }
+
     void failures_data()
     {
         QTest::addColumn<QByteArray>("content");

@@ -63,6 +63,17 @@ private slots:
         QTest::newRow("quote left open") << QByteArray("x\n\"abc;d\n") << 0 << 0 << false << Records{{"x"}};
         QTest::newRow("quote left open after a doubled one") << QByteArray("\"a\"\"") << 0 << 0 << false << Records{};
 
+        // Quotes looked for eight bytes at a time: a doubled one, a separator
+        // and line ends inside, and the closing quote at each place of a block.
+        for (int length = 0; length <= 17; ++length) {
+            const QByteArray inside(length, 'x');
+            QTest::newRow(qPrintable(QStringLiteral("closing quote after %1 bytes").arg(length)))
+                << QByteArray("\"" + inside + "\";\"" + inside + "\"\"" + inside + "\"\r\n\"" + inside + ";\r\n" + inside + "\"")
+                << 0 << 0 << true
+                << Records{{inside, inside + "\"" + inside}, {inside + ";\r\n" + inside}};
+            QTest::newRow(qPrintable(QStringLiteral("left open after %1 bytes").arg(length)))
+                << QByteArray("\"" + inside + "\"\"" + inside) << 0 << 0 << false << Records{};
+        }
         // A value longer than any buffer the reader might use, a doubled quote in its middle.
         const QByteArray half(70000, 'x');
         QTest::newRow("long quoted value") << QByteArray("\"" + half + "\"\"" + half + "\";1\n") << 0 << 0 << true

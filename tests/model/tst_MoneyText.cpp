@@ -66,6 +66,28 @@ private slots:
         }
     }
 
+    // Kopecks as the file and the window show them: roubles, a point, two digits.
+    void fromKopecks_data()
+    {
+        QTest::addColumn<QByteArray>("kopecks");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("none") << QByteArray() << QByteArray();
+        QTest::newRow("zero") << QByteArray("0") << QByteArray("0.00");
+        QTest::newRow("one digit") << QByteArray("5") << QByteArray("0.05");
+        QTest::newRow("two digits") << QByteArray("42") << QByteArray("0.42");
+        QTest::newRow("a rouble") << QByteArray("100") << QByteArray("1.00");
+        QTest::newRow("leading zeros kept") << QByteArray("007") << QByteArray("0.07");
+        QTest::newRow("long") << QByteArray("12345678901234567890") << QByteArray("123456789012345678.90");
+    }
+
+    void fromKopecks()
+    {
+        QFETCH(QByteArray, kopecks);
+        QFETCH(QByteArray, text);
+        QCOMPARE(MoneyText::bytesFromKopecks(kopecks), text);
+        QCOMPARE(MoneyText::fromKopecks(kopecks), QString::fromLatin1(text));
+    }
+
     void wholeNumber_data()
     {
         QTest::addColumn<QByteArray>("text");
