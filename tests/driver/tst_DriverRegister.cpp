@@ -733,6 +733,73 @@ private slots:
         }
     }
 
+    // A whole row read alone answers as the decoded table does, whatever the
+    // rows' text holds around it: a row that is not an array fails the read
+    // as it fails the table's decoding.
+    void wholeRowWhateverTheRowsAround_data()
+    {
+        QTest::addColumn<QString>("edit"); // what row 3 of table 5 becomes
+        QTest::addColumn<unsigned>("row");
+        QTest::addColumn<int>("code");
+        QTest::newRow("texts like brackets before it") << "brackets" << 4u << 0;
+        QTest::newRow("an empty row") << "empty" << 3u << 0;
+        QTest::newRow("after an empty row") << "empty" << 4u << 0;
+        QTest::newRow("a number among the rows") << "number" << 4u << 20;
+        QTest::newRow("a text among the rows") << "text" << 2u << 20;
+        QTest::newRow("null among the rows") << "null" << 4999u << 20;
+        QTest::newRow("an object as a row") << "object" << 4u << 20;
+    }
+
+    void wholeRowWhateverTheRowsAround()
+    {
+        QFETCH(QString, edit);
+        QFETCH(unsigned, row);
+        QFETCH(int, code);
+        EmulatorImage image = smallRegister();
+        image.addTable(5, {{2}, {8, true}}, 5000);
+        image.setCell(5, 4, 1, QByteArray::fromHex("0A0B"));
+        image.setText(5, 4, 2, QStringLiteral("Ёж"));
+        for (Json::Value& table : image.json()["tables"]) {
+            if (table["id"].asUInt() != 5)
+                continue;
+            Json::Value& third = table["rows"][2];
+            if (edit == "brackets") {
+                Json::Value text(Json::objectValue);
+                text["text"] = "]],[{\"";
+                third[1] = text;
+            } else if (edit == "empty") {
+                third = Json::Value(Json::arrayValue);
+            } else if (edit == "number") {
+                third = 7;
+            } else if (edit == "text") {
+                third = "0A0B";
+            } else if (edit == "null") {
+                third = Json::Value();
+            } else {
+                third = Json::Value(Json::objectValue);
+                third["uint"] = 1;
+            }
+        }
+        QTemporaryDir dir;
+        image.install(dir);
+        const auto readRow = [&](bool decodedFirst, QByteArray& value) {
+            TilloHandle h;
+            if (api.open(h) != 0)
+                return -2;
+            QByteArray cell;
+            if (decodedFirst)
+                api.readCell(h, 5, 1, 1, cell);
+            api.readCell(h, 5, row, 0, value);
+            return api.errorCode(h);
+        };
+        QByteArray alone, decoded;
+        QCOMPARE(readRow(false, alone), code);
+        QCOMPARE(readRow(true, decoded), code);
+        QCOMPARE(alone, decoded);
+        if (code == 0)
+            QCOMPARE(alone.size(), 10);
+    }
+
     void missingImage()
     {
         QTemporaryDir dir;
