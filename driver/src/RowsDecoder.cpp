@@ -49,6 +49,15 @@ public:
         return true;
     }
 
+    // Exactly these n characters, no blank before them.
+    bool literal(const char* text, size_t n)
+    {
+        if (size_t(m_end - m_at) < n || std::memcmp(m_at, text, n) != 0)
+            return false;
+        m_at += n;
+        return true;
+    }
+
     // A string without escapes or control characters.
     bool string(const char*& begin, const char*& end)
     {
@@ -159,9 +168,20 @@ bool cell(Cursor& c, const RegisterTable::Field& field, uint8_t* out)
         size_t count = 0;
         return c.string(begin, end) && hexBytes(begin, end, out, field.width, count);
     }
-    if (!c.take('{') || !c.string(begin, end) || !c.take(':'))
+    if (!c.take('{'))
         return false;
-    const std::string_view key(begin, size_t(end - begin)); // "text", "uint" or "bcd"
+    std::string_view key; // "text", "uint" or "bcd"
+    // The key as an image usually writes it, without blanks; else as JSON allows.
+    if (c.literal("\"bcd\":", 6))
+        key = "bcd";
+    else if (c.literal("\"uint\":", 7))
+        key = "uint";
+    else if (c.literal("\"text\":", 7))
+        key = "text";
+    else if (c.string(begin, end) && c.take(':'))
+        key = std::string_view(begin, size_t(end - begin));
+    else
+        return false;
     bool ok = false;
     if (key == "text") {
         ok = c.string(begin, end);

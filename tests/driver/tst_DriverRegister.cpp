@@ -800,6 +800,55 @@ private slots:
             QCOMPARE(alone.size(), 10);
     }
 
+    // The cells of a large table, decoded on its first use, come as the
+    // typed forms of a small table give them, however the image writes them;
+    // a cell that does not fit its field fails the table's use, naming it.
+    void typedCellsOfALargeTable_data()
+    {
+        QTest::addColumn<QByteArray>("cell"); // row 2's cell as the image's text has it
+        QTest::addColumn<unsigned>("field");  // 1: 3 bytes, 2: 4 bytes, 3: text of 6, 4: 4 bytes filled with '.'
+        QTest::addColumn<QByteArray>("bytes"); // empty: refused
+        QTest::newRow("bcd number") << QByteArray(R"({"bcd":12345})") << 1u << QByteArray::fromHex("012345");
+        QTest::newRow("bcd digits, blanks around") << QByteArray(R"({ "bcd" : "012" })") << 1u
+                                                   << QByteArray::fromHex("000012");
+        QTest::newRow("bcd longer than its field") << QByteArray(R"({"bcd":1234567})") << 1u << QByteArray();
+        QTest::newRow("uint") << QByteArray(R"({"uint":258})") << 2u << QByteArray::fromHex("00000102");
+        QTest::newRow("uint over its field") << QByteArray(R"({"uint":4294967296})") << 2u << QByteArray();
+        QTest::newRow("text in the register's set") << QByteArray(R"({"text":"Ёж $1"})") << 3u
+                                                    << QByteArray::fromHex("F08620A03120");
+        QTest::newRow("text longer than its field") << QByteArray(R"({"text":"Ёжик ёж"})") << 3u << QByteArray();
+        QTest::newRow("text with its fill") << QByteArray(R"({"text":"ab"})") << 4u << QByteArray("ab..");
+        QTest::newRow("text filling its field") << QByteArray(R"({"text":"abcd"})") << 4u << QByteArray("abcd");
+        QTest::newRow("text over a field") << QByteArray(R"({"text":"abcde"})") << 4u << QByteArray();
+        QTest::newRow("hex with separators") << QByteArray(R"("0A:0B")") << 2u << QByteArray::fromHex("0A0B0000");
+        QTest::newRow("hex longer than its field") << QByteArray(R"("0A0B0C0D0E")") << 2u << QByteArray();
+        QTest::newRow("null") << QByteArray("null") << 3u << QByteArray::fromHex("000000000000");
+    }
+
+    void typedCellsOfALargeTable()
+    {
+        QFETCH(QByteArray, cell);
+        QFETCH(unsigned, field);
+        QFETCH(QByteArray, bytes);
+        EmulatorImage image = smallRegister();
+        image.addTable(5, {{3}, {4}, {6, true}, {4, false, 0x2E}}, 5000);
+        image.json()["tables"][2]["rows"][1][field - 1] = "@CELL@";
+        QCOMPARE(image.json()["tables"][2]["id"].asUInt(), 5u);
+        QTemporaryDir dir;
+        const QString path = image.install(dir);
+        QVERIFY(writeBytes(path, fileBytes(path).replace("\"@CELL@\"", cell)));
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 5, 2, field, value), bytes.isEmpty() ? -1 : 0);
+        if (bytes.isEmpty()) {
+            QCOMPARE(api.errorCode(h), 20);
+            QVERIFY2(api.error(h).contains("ряд 2, поле " + QString::number(field)), qPrintable(api.error(h)));
+        } else {
+            QCOMPARE(value, bytes);
+        }
+    }
+
     void missingImage()
     {
         QTemporaryDir dir;
