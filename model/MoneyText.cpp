@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 
 
 QString MoneyText::fromKopecks(const QByteArray& kopecks)
@@ -20,15 +19,11 @@ QByteArray MoneyText::bytesFromKopecks(const QByteArray& kopecks)
         return QByteArrayLiteral("0.00");
     // At least one rouble digit before the point: 5 -> 0.05, 42 -> 0.42.
     const int digits = kopecks.size();
-    const int padded = qMax(digits, 3);
-    QByteArray text(padded + 1, Qt::Uninitialized);
-    char* out = text.data();
-    std::memset(out, '0', size_t(padded - digits));
-    std::memcpy(out + padded - digits, kopecks.constData(), size_t(digits));
-    // The last two digits move one place on, past the point.
-    out[padded] = out[padded - 1];
-    out[padded - 1] = out[padded - 2];
-    out[padded - 2] = '.';
+    QByteArray text;
+    text.reserve(qMax(digits, 3) + 1);
+    text.append(qMax(0, 3 - digits), '0');
+    text.append(kopecks);
+    text.insert(text.size() - 2, '.');
     return text;
 }
 
