@@ -262,8 +262,19 @@ void TableReadEngine::cutRow(const TableInfo& table, int row, const QByteArray& 
             continue;
         }
         const int width = qMin(field.rowWidth(), int(FieldInfo::LongestText));
-        // One reused buffer for the pieces; missing bytes count as zero bytes.
         const int present = std::clamp(raw.size() - offset, 0, width);
+        if (present == width) {
+            // A number's text comes from the row's bytes as they stand.
+            char number[ValueCodec::NumberTextSize];
+            const int length = ValueCodec::decodeNumber(field, raw.constData() + offset, width, number);
+            if (length >= 0) {
+                offset += width;
+                cells.append(Cell(m_pool.shared(number, length), false));
+                ++cellCount;
+                continue;
+            }
+        }
+        // One reused buffer for the other pieces; missing bytes count as zero bytes.
         m_piece.resize(width);
         std::memcpy(m_piece.data(), raw.constData() + offset, size_t(present));
         std::memset(m_piece.data() + present, 0, size_t(width - present));

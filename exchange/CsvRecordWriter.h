@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include <algorithm>
 #include <vector>
 
 // Turns values (already encoded bytes) into one CSV record line ended by "\n".
@@ -23,6 +24,8 @@ public:
         // Room for n more bytes at the end; commit(k) keeps k of them.
         char* room(size_t n);
         void commit(size_t k) { m_used += k; }
+        // Room for n bytes in all, made at once.
+        void reserve(size_t n) { m_bytes.resize(std::max(m_bytes.size(), n)); }
         // Empty again, keeping the room it has.
         void clear() { m_used = 0; }
 

@@ -31,7 +31,20 @@ QByteArray CharsetCodec::toUtf8(const char* in, int length) const
     char* out = utf8.data();
     for (int i = 0; i < length; ++i) {
         const Utf8Char& shown = m_utf8[uchar(in[i])];
-        std::memcpy(out, shown.bytes, size_t(shown.size));
+        // At most three bytes: copied one by one, without a call.
+        switch (shown.size) {
+        case 3:
+            out[2] = shown.bytes[2];
+            [[fallthrough]];
+        case 2:
+            out[1] = shown.bytes[1];
+            [[fallthrough]];
+        case 1:
+            out[0] = shown.bytes[0];
+            break;
+        default:
+            break;
+        }
         out += shown.size;
     }
     return utf8;

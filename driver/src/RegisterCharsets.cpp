@@ -128,11 +128,16 @@ const uint8_t* RegisterCharsets::internalToExternalTable() { return conversions(
 
 void RegisterCharsets::encodeInternal(std::string_view utf8, std::vector<uint8_t>& bytes)
 {
+    bytes.resize(utf8.size()); // a character takes at least one byte of the text
+    bytes.resize(encodeInternal(utf8, bytes.data(), bytes.size()));
+}
+
+size_t RegisterCharsets::encodeInternal(std::string_view utf8, uint8_t* out, size_t room)
+{
     const uint8_t* internalByte = conversions().internalByte.data();
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t n = utf8.size();
-    bytes.resize(n); // a character takes at least one byte of the text
-    size_t out = 0;
+    size_t count = 0;
     for (size_t i = 0; i < n;) {
         const unsigned char c = s[i];
         char32_t ch = c;
@@ -145,9 +150,11 @@ void RegisterCharsets::encodeInternal(std::string_view utf8, std::vector<uint8_t
         } else {
             ch = WideText::nextCodePoint(utf8, i);
         }
-        bytes[out++] = ch < 0x10000 ? internalByte[ch] : uint8_t(0x20);
+        if (count == room)
+            return room + 1;
+        out[count++] = ch < 0x10000 ? internalByte[ch] : uint8_t(0x20);
     }
-    bytes.resize(out);
+    return count;
 }
 
 } // namespace tillo_emulator

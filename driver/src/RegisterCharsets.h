@@ -27,6 +27,9 @@ public:
 
     // Encodes UTF-8 text in the internal set (lowest byte for each character) into bytes.
     static void encodeInternal(std::string_view utf8, std::vector<uint8_t>& bytes);
+    // The same into at most `room` bytes at `out`: the bytes written, or
+    // room + 1 when the text has more characters than that.
+    static size_t encodeInternal(std::string_view utf8, uint8_t* out, size_t room);
 
     // A text cell whose bytes begin with 0xFD holds a pair of numbers, FD a 00 b,
     // not text: it is stored as it arrives and given back as it is stored, in

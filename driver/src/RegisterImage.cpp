@@ -284,7 +284,7 @@ bool RegisterImage::decode(RegisterTable& table, std::string& error)
     return true;
 }
 
-bool RegisterImage::loadTable(const Json::Value& json, unsigned index, const RegisterTable::Undecoded& undecoded,
+bool RegisterImage::loadTable(const Json::Value& json, unsigned index, RegisterTable::Undecoded undecoded,
                               std::string& error)
 {
     if (!json.isObject() || !json["id"].isUInt() || !json["fields"].isArray()) {
@@ -313,7 +313,7 @@ bool RegisterImage::loadTable(const Json::Value& json, unsigned index, const Reg
         table.rowWidth += field.width;
         table.fields.push_back(field);
     }
-    table.undecoded = undecoded;
+    table.undecoded = std::move(undecoded);
     if (table.decoded() && !decodeRows(table, json["rows"], error))
         return false;
     m_tables.emplace(table.id, std::move(table));
@@ -367,23 +367,25 @@ bool RegisterImage::parseWhole(const std::shared_ptr<const ImageText>& content, 
     std::vector<RowsCut::Piece> pieces;
     if (RowsCut::cut(content->view(), LargeRowsText, rest, pieces)) {
         std::vector<RegisterTable::Undecoded> undecoded;
-        for (const RowsCut::Piece& piece : pieces) {
+        for (RowsCut::Piece& piece : pieces) {
             if (undecoded.size() <= piece.table)
                 undecoded.resize(piece.table + 1);
             RegisterTable::Undecoded& rows = undecoded[piece.table];
             rows.image = content;
             rows.begin = piece.begin;
             rows.end = piece.end;
+            rows.rowsFound = piece.rowsFound;
+            rows.rows = std::move(piece.rows);
         }
         std::string ignored;
-        if (parseText(rest, undecoded, ignored))
+        if (parseText(rest, std::move(undecoded), ignored))
             return true;
         // What is wrong is said as the whole text shows it.
     }
     return parseText(content->view(), {}, error);
 }
 
-bool RegisterImage::parseText(std::string_view content, const std::vector<RegisterTable::Undecoded>& undecoded,
+bool RegisterImage::parseText(std::string_view content, std::vector<RegisterTable::Undecoded> undecoded,
                               std::string& error)
 {
     *this = RegisterImage();
@@ -419,7 +421,7 @@ bool RegisterImage::parseText(std::string_view content, const std::vector<Regist
         return false;
     }
     for (Json::ArrayIndex i = 0; i < tables.size(); ++i) {
-        if (!loadTable(tables[i], i, i < undecoded.size() ? undecoded[i] : RegisterTable::Undecoded(), error))
+        if (!loadTable(tables[i], i, i < undecoded.size() ? std::move(undecoded[i]) : RegisterTable::Undecoded(), error))
             return false;
     }
     const Json::Value& faults = m_root["faults"];
@@ -451,10 +453,6 @@ bool RegisterImage::rowAlone(unsigned id, size_t row, const RegisterTable*& tabl
     if (row == 1 || ++rows.rowsAlone > RowsReadAlone || !rows.image->unchanged())
         return false;
     const std::string_view text = rowsText(rows);
-    if (!rows.rowsLooked) {
-        rows.rowsLooked = true;
-        rows.rowsFound = RowsDecoder::findRows(text.data(), text.data() + text.size(), rows.rows);
-    }
     if (!rows.rowsFound)
         return false;
     table = &t;

@@ -75,10 +75,8 @@ public:
 
 private:
     bool parseWhole(const std::shared_ptr<const ImageText>& content, std::string& error);
-    bool parseText(std::string_view content, const std::vector<RegisterTable::Undecoded>& undecoded,
-                   std::string& error);
-    bool loadTable(const Json::Value& json, unsigned index, const RegisterTable::Undecoded& undecoded,
-                   std::string& error);
+    bool parseText(std::string_view content, std::vector<RegisterTable::Undecoded> undecoded, std::string& error);
+    bool loadTable(const Json::Value& json, unsigned index, RegisterTable::Undecoded undecoded, std::string& error);
     static bool decodeRows(RegisterTable& table, const Json::Value& rows, std::string& error);
     static bool decode(RegisterTable& table, std::string& error);
     bool loadLink(const Json::Value& json, std::string& error);

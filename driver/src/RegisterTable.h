@@ -34,9 +34,9 @@ struct RegisterTable
     {
         std::shared_ptr<const ImageText> image; // the whole text, shared by the tables
         size_t begin = 0, end = 0;
-        // Where each row's text lies within begin..end, once a read of one
-        // row has looked (rowsFound false: the text is not of that shape).
-        bool rowsLooked = false;
+        // Where each row's text lies within begin..end (offsets from begin,
+        // the row's brackets included), as the cut of the image found them;
+        // rowsFound false: the text is not an array of arrays.
         bool rowsFound = false;
         unsigned rowsAlone = 0; // rows read so
         std::vector<std::pair<size_t, size_t>> rows;

@@ -20,7 +20,14 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 class NestedEnd
 {
 public:
-    NestedEnd(const char* data, size_t size) : m_data(data), m_size(size) {}
+    // With `rows`, where each value directly inside it lies (from its opening
+    // bracket to past its closing one) goes there, and `rowsBroken` is set when
+    // one of them is an object.
+    NestedEnd(const char* data, size_t size, RowsCut::Rows* rows = nullptr) : m_data(data), m_size(size), m_rows(rows)
+    {
+    }
+
+    bool rowsBroken() const { return m_rowsBroken; }
 
     size_t from(size_t at)
     {
@@ -33,7 +40,7 @@ public:
             const Masks m = masksOf(m_data + i);
             if (m.rare != 0 || m_escaped) {
                 for (size_t k = i; k < i + 64; ++k) {
-                    if (byte(m_data[k]))
+                    if (byte(k))
                         return k + 1;
                     if (m_failed)
                         return std::string_view::npos;
@@ -49,15 +56,15 @@ public:
             for (; marks != 0; marks &= marks - 1) {
                 const int k = __builtin_ctzll(marks);
                 if (m.open & (uint64_t(1) << k))
-                    ++m_depth;
-                else if (--m_depth == 0)
+                    open(i + size_t(k));
+                else if (close(i + size_t(k)))
                     return i + size_t(k) + 1;
             }
             m_inString = (inside >> 63) != 0;
         }
 #endif
         for (; i < m_size; ++i) {
-            if (byte(m_data[i]))
+            if (byte(i))
                 return i + 1;
             if (m_failed)
                 return std::string_view::npos;
@@ -66,9 +73,28 @@ public:
     }
 
 private:
-    // One byte: true when it closes the value.
-    bool byte(char c)
+    void open(size_t at)
     {
+        if (++m_depth == 2 && m_rows) {
+            m_rowsBroken = m_rowsBroken || m_data[at] != '[';
+            m_rowOpen = at;
+        }
+    }
+
+    // True when it closes the value.
+    bool close(size_t at)
+    {
+        if (--m_depth == 0)
+            return true;
+        if (m_depth == 1 && m_rows)
+            m_rows->emplace_back(m_rowOpen, at + 1);
+        return false;
+    }
+
+    // The byte at `at`: true when it closes the value.
+    bool byte(size_t at)
+    {
+        const char c = m_data[at];
         if (m_inString) {
             if (m_escaped)
                 m_escaped = false;
@@ -81,11 +107,11 @@ private:
         switch (c) {
         case '[':
         case '{':
-            ++m_depth;
+            open(at);
             return false;
         case ']':
         case '}':
-            return --m_depth == 0;
+            return close(at);
         case '"':
             m_inString = true;
             return false;
@@ -129,9 +155,34 @@ private:
     bool m_inString = false;
     bool m_escaped = false;
     bool m_failed = false;
+    RowsCut::Rows* m_rows;
+    bool m_rowsBroken = false;
+    size_t m_rowOpen = 0;
 };
 
 size_t nestedEnd(const char* data, size_t size, size_t at) { return NestedEnd(data, size).from(at); }
+
+// Whether `text`, a JSON value whose values inside lie at `rows`, is an array
+// of arrays: nothing but blanks and commas between its rows.
+bool arrayOfRows(std::string_view text, const RowsCut::Rows& rows)
+{
+    if (text.size() < 2 || text.front() != '[' || text.back() != ']')
+        return false;
+    const auto gap = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            if (!isBlank(text[i]) && text[i] != ',')
+                return false;
+        }
+        return true;
+    };
+    size_t from = 1;
+    for (const auto& [begin, end] : rows) {
+        if (!gap(from, begin))
+            return false;
+        from = end;
+    }
+    return gap(from, text.size() - 1);
+}
 
 // A cursor over JSON text that can skip whole values; every method returns
 // false on what it does not expect.
@@ -189,6 +240,29 @@ public:
         while (m_at < m_text.size() && !std::strchr(",]} \t\r\n/", m_text[m_at]))
             ++m_at;
         return m_at > start && (m_at == m_text.size() || m_text[m_at] != '/');
+    }
+
+    // A value that is to be an array of rows: where its rows lie (from the
+    // value's start) and whether it is one, as RowsCut::Piece gives them.
+    bool skipRows(RowsCut::Rows& rows, bool& found)
+    {
+        rows.clear();
+        found = false;
+        skipBlanks();
+        if (m_at >= m_text.size() || m_text[m_at] != '[')
+            return skipValue();
+        const size_t start = m_at;
+        NestedEnd scan(m_text.data(), m_text.size(), &rows);
+        const size_t end = scan.from(m_at);
+        if (end == std::string_view::npos)
+            return false;
+        m_at = end;
+        for (auto& [begin, rowEnd] : rows) {
+            begin -= start;
+            rowEnd -= start;
+        }
+        found = !scan.rowsBroken() && arrayOfRows(m_text.substr(start, end - start), rows);
+        return true;
     }
 
 private:
@@ -274,10 +348,12 @@ bool RowsCut::cut(std::string_view content, size_t smallestCut, std::string& res
                     rowsSeen = true;
                     s.skipBlanks();
                     const size_t start = s.at();
-                    if (!s.skipValue())
+                    Rows rows;
+                    bool found = false;
+                    if (!s.skipRows(rows, found))
                         return false;
                     if (s.at() - start >= smallestCut)
-                        pieces.push_back({index, start, s.at()});
+                        pieces.push_back({index, start, s.at(), std::move(rows), found});
                     return true;
                 });
                 if (!table)

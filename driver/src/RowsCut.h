@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tillo_emulator {
@@ -14,11 +15,19 @@ namespace tillo_emulator {
 class RowsCut
 {
 public:
+    // Where each row's text lies in a "rows" text (offsets from its start,
+    // the row's brackets included).
+    using Rows = std::vector<std::pair<size_t, size_t>>;
+
     struct Piece
     {
         unsigned table = 0; // index in "tables"
         size_t begin = 0;   // the JSON text of its "rows" value in the content
         size_t end = 0;
+        // Its rows, found on the way without reading a cell; rowsFound false
+        // when the text is not an array of arrays.
+        Rows rows;
+        bool rowsFound = false;
     };
 
     // False when the text is left whole; `rest` and `pieces` are then empty.

@@ -1,10 +1,9 @@
 #include "RowsDecoder.h"
 
-#include "RegisterImage.h"
+#include "RegisterCharsets.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -34,16 +33,25 @@ public:
         return true;
     }
 
-    bool peek(char c)
+    // The next character after blanks, or '\0' at the end.
+    char next()
     {
         blanks();
-        return m_at != m_end && *m_at == c;
+        return m_at == m_end ? '\0' : *m_at;
     }
 
-    bool word(const char* text)
+    // The four letters of "null" after next() found its 'n'.
+    bool null()
     {
-        blanks();
-        const size_t n = std::strlen(text);
+        if (m_end - m_at < 4 || std::memcmp(m_at, "null", 4) != 0)
+            return false;
+        m_at += 4;
+        return true;
+    }
+
+    // Exactly these n characters, no blank before them.
+    bool literal(const char* text, size_t n)
+    {
         if (size_t(m_end - m_at) < n || std::memcmp(m_at, text, n) != 0)
             return false;
         m_at += n;
@@ -56,12 +64,9 @@ public:
         if (!take('"'))
             return false;
         begin = m_at;
-        while (m_at != m_end && *m_at != '"') {
-            if (*m_at == '\\' || static_cast<unsigned char>(*m_at) < 0x20)
-                return false;
+        while (m_at != m_end && !stopsString(*m_at))
             ++m_at;
-        }
-        if (m_at == m_end)
+        if (m_at == m_end || *m_at != '"')
             return false;
         end = m_at++;
         return true;
@@ -84,21 +89,58 @@ public:
 private:
     void blanks()
     {
+        if (m_at != m_end && static_cast<unsigned char>(*m_at) > ' ')
+            return; // the usual case: no blank at all
         while (m_at != m_end && (*m_at == ' ' || *m_at == '\t' || *m_at == '\r' || *m_at == '\n'))
             ++m_at;
+    }
+
+    // A quote, a backslash or a control character.
+    static bool stopsString(char c)
+    {
+        static const auto stops = [] {
+            std::array<bool, 256> table{};
+            for (int i = 0; i < 0x20; ++i)
+                table[size_t(i)] = true;
+            table[size_t('"')] = table[size_t('\\')] = true;
+            return table;
+        }();
+        return stops[static_cast<unsigned char>(c)];
     }
 
     const char* m_at;
     const char* m_end;
 };
 
-bool isHexText(const char* begin, const char* end)
+// Hex digits of whole bytes, with ' ', ':' or '-' between them, into at
+// most `room` bytes at `out`; the number of bytes, or false.
+bool hexBytes(const char* begin, const char* end, uint8_t* out, size_t room, size_t& count)
 {
+    count = 0;
+    int high = -1;
     for (const char* p = begin; p != end; ++p) {
-        if (!std::isxdigit(static_cast<unsigned char>(*p)) && *p != ' ' && *p != ':' && *p != '-')
+        const char c = *p;
+        int v;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
+        else if (c == ' ' || c == ':' || c == '-')
+            continue;
+        else
             return false;
+        if (high < 0) {
+            high = v;
+        } else {
+            if (count == room)
+                return false;
+            out[count++] = uint8_t(high << 4 | v);
+            high = -1;
+        }
     }
-    return true;
+    return high < 0;
 }
 
 // Up to 19 decimal digits, as Cursor::digits takes them.
@@ -110,71 +152,86 @@ uint64_t decimal(const char* begin, const char* end)
     return value;
 }
 
-// One cell into `bytes`; false for anything not of the usual forms or not fitting.
-bool cell(Cursor& c, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)
+bool isDigit(char d) { return d >= '0' && d <= '9'; }
+
+// One cell into its field's bytes at `out`, which hold zeros: as
+// RegisterImage's typed forms give them. False for anything not of the usual
+// forms or not fitting.
+bool cell(Cursor& c, const RegisterTable::Field& field, uint8_t* out)
 {
     const char* begin = nullptr;
     const char* end = nullptr;
-    if (c.word("null")) {
-        bytes.clear();
-        return true;
+    const char first = c.next();
+    if (first == 'n')
+        return c.null();
+    if (first == '"') {
+        size_t count = 0;
+        return c.string(begin, end) && hexBytes(begin, end, out, field.width, count);
     }
-    if (c.peek('"'))
-        return c.string(begin, end) && isHexText(begin, end) &&
-               RegisterImage::fromHex(std::string(begin, end), bytes) && bytes.size() <= field.width;
-    if (!c.take('{') || !c.string(begin, end) || !c.take(':'))
+    if (!c.take('{'))
         return false;
-    const std::string_view key(begin, size_t(end - begin));
+    std::string_view key; // "text", "uint" or "bcd"
+    // The key as an image usually writes it, without blanks; else as JSON allows.
+    if (c.literal("\"bcd\":", 6))
+        key = "bcd";
+    else if (c.literal("\"uint\":", 7))
+        key = "uint";
+    else if (c.literal("\"text\":", 7))
+        key = "text";
+    else if (c.string(begin, end) && c.take(':'))
+        key = std::string_view(begin, size_t(end - begin));
+    else
+        return false;
     bool ok = false;
     if (key == "text") {
         ok = c.string(begin, end);
-        if (ok)
-            RegisterImage::textBytes(std::string_view(begin, size_t(end - begin)), field, bytes);
+        if (ok) {
+            const std::string_view text(begin, size_t(end - begin));
+            size_t count = 0;
+            if (field.text) {
+                count = RegisterCharsets::encodeInternal(text, out, field.width);
+            } else {
+                count = std::min(text.size(), field.width + 1);
+                std::memcpy(out, text.data(), std::min(count, field.width));
+            }
+            ok = count <= field.width;
+            if (ok)
+                std::fill(out + count, out + field.width, field.fill);
+        }
     } else if (key == "uint") {
-        ok = c.digits(begin, end) && RegisterImage::uintBytes(decimal(begin, end), field, bytes);
+        ok = c.digits(begin, end);
+        if (ok) {
+            uint64_t value = decimal(begin, end);
+            for (size_t i = field.width; i-- > 0; value >>= 8)
+                out[i] = uint8_t(value & 0xFF);
+            ok = value == 0;
+        }
     } else if (key == "bcd") {
-        ok = (c.peek('"') ? c.string(begin, end) : c.digits(begin, end)) && begin != end &&
-             std::all_of(begin, end, [](char d) { return d >= '0' && d <= '9'; }) &&
-             RegisterImage::bcdBytes(std::string_view(begin, size_t(end - begin)), field, bytes);
+        ok = (c.next() == '"' ? c.string(begin, end) : c.digits(begin, end)) && begin != end &&
+             std::all_of(begin, end, isDigit) && size_t(end - begin) <= field.width * 2;
+        if (ok) {
+            size_t nibble = 0;
+            for (const char* d = end; d-- != begin; ++nibble) {
+                uint8_t& b = out[field.width - 1 - nibble / 2];
+                b |= (nibble % 2) ? uint8_t((*d - '0') << 4) : uint8_t(*d - '0');
+            }
+        }
     }
-    return ok && bytes.size() <= field.width && c.take('}');
+    return ok && c.take('}');
 }
 
 // The cells of one row after its '[' into `row`, up to and with its ']'.
-bool rowCells(Cursor& c, const RegisterTable& table, uint8_t* row, std::vector<uint8_t>& cellBytes)
+bool rowCells(Cursor& c, const RegisterTable& table, uint8_t* row)
 {
     if (c.take(']'))
         return true;
     size_t field = 0;
     do {
-        if (field == table.fields.size() || !cell(c, table.fields[field], cellBytes))
+        if (field == table.fields.size() || !cell(c, table.fields[field], row + table.fields[field].offset))
             return false;
-        std::copy(cellBytes.begin(), cellBytes.end(), row + table.fields[field].offset);
         ++field;
     } while (c.take(','));
     return c.take(']');
-}
-
-// Past the JSON string that starts at `at` (its opening quote); null when it is not closed.
-const char* pastString(const char* at, const char* end)
-{
-    for (const char* p = at + 1; p < end;) {
-        const auto* quote = static_cast<const char*>(std::memchr(p, '"', size_t(end - p)));
-        if (!quote)
-            return nullptr;
-        size_t backslashes = 0;
-        for (const char* b = quote; b > at + 1 && b[-1] == '\\'; --b)
-            ++backslashes;
-        if (backslashes % 2 == 0)
-            return quote + 1;
-        p = quote + 1;
-    }
-    return nullptr;
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 } // namespace
@@ -183,7 +240,6 @@ bool RowsDecoder::decode(const char* begin, const char* end, RegisterTable& tabl
 {
     Cursor c(begin, end);
     std::vector<uint8_t> bytes;
-    std::vector<uint8_t> cellBytes;
     size_t rows = 0;
     // Room for as many rows as the text could hold at its tersest (three
     // characters a cell, as in ""): address space only, so that the rows are
@@ -199,7 +255,7 @@ bool RowsDecoder::decode(const char* begin, const char* end, RegisterTable& tabl
             bytes.resize(bytes.size() + table.rowWidth, 0);
             uint8_t* row = bytes.data() + rows * table.rowWidth;
             ++rows;
-            if (!rowCells(c, table, row, cellBytes))
+            if (!rowCells(c, table, row))
                 return false;
         } while (c.take(','));
         if (!c.take(']'))
@@ -212,73 +268,11 @@ bool RowsDecoder::decode(const char* begin, const char* end, RegisterTable& tabl
     return true;
 }
 
-bool RowsDecoder::findRows(const char* begin, const char* end, std::vector<std::pair<size_t, size_t>>& rows)
-{
-    rows.clear();
-    const char* p = begin;
-    while (p < end && isBlank(*p))
-        ++p;
-    if (p == end || *p != '[')
-        return false;
-    ++p;
-    int depth = 1;       // of brackets and braces
-    bool inRow = false;  // between a row's '[' and its ']'
-    const char* rowStart = nullptr;
-    // Inside a row only strings, brackets and braces matter.
-    static const auto matters = [] {
-        std::array<bool, 256> table{};
-        for (const unsigned char c : {'"', '[', ']', '{', '}'})
-            table[c] = true;
-        return table;
-    }();
-    while (p < end && depth > 0) {
-        if (depth > 1) {
-            while (p < end && !matters[static_cast<unsigned char>(*p)])
-                ++p;
-            if (p == end)
-                break;
-        }
-        const char ch = *p;
-        if (ch == '"') {
-            if (depth == 1)
-                return false; // a row that is not an array
-            p = pastString(p, end);
-            if (!p)
-                return false;
-            continue;
-        }
-        if (ch == '[' || ch == '{') {
-            if (depth == 1) {
-                if (ch != '[')
-                    return false;
-                inRow = true;
-                rowStart = p;
-            }
-            ++depth;
-        } else if (ch == ']' || ch == '}') {
-            --depth;
-            if (depth == 1 && inRow) {
-                rows.emplace_back(size_t(rowStart - begin), size_t(p + 1 - begin));
-                inRow = false;
-            }
-        } else if (depth == 1 && ch != ',' && !isBlank(ch)) {
-            return false;
-        }
-        ++p;
-    }
-    if (depth != 0)
-        return false;
-    while (p < end && isBlank(*p))
-        ++p;
-    return p == end;
-}
-
 bool RowsDecoder::decodeRow(const char* begin, const char* end, const RegisterTable& table, uint8_t* row)
 {
     Cursor c(begin, end);
-    std::vector<uint8_t> cellBytes;
     std::fill(row, row + table.rowWidth, uint8_t(0));
-    return c.take('[') && rowCells(c, table, row, cellBytes) && c.atEnd();
+    return c.take('[') && rowCells(c, table, row) && c.atEnd();
 }
 
 } // namespace tillo_emulator

@@ -19,11 +19,7 @@ public:
     // False, with the table's rows untouched, when it leaves the text.
     static bool decode(const char* begin, const char* end, RegisterTable& table);
 
-    // Where each row's text lies in the text (offsets from begin, the row's
-    // brackets included), found without reading a cell; false when the text
-    // is not an array of arrays.
-    static bool findRows(const char* begin, const char* end, std::vector<std::pair<size_t, size_t>>& rows);
-    // One row's text, as findRows gives it, into `row` (the table's row
+    // One row's text, as RowsCut finds it, into `row` (the table's row
     // width, zeros where a cell is shorter than its field); false as decode().
     static bool decodeRow(const char* begin, const char* end, const RegisterTable& table, uint8_t* row);
 };

@@ -733,6 +733,122 @@ private slots:
         }
     }
 
+    // A whole row read alone answers as the decoded table does, whatever the
+    // rows' text holds around it: a row that is not an array fails the read
+    // as it fails the table's decoding.
+    void wholeRowWhateverTheRowsAround_data()
+    {
+        QTest::addColumn<QString>("edit"); // what row 3 of table 5 becomes
+        QTest::addColumn<unsigned>("row");
+        QTest::addColumn<int>("code");
+        QTest::newRow("texts like brackets before it") << "brackets" << 4u << 0;
+        QTest::newRow("an empty row") << "empty" << 3u << 0;
+        QTest::newRow("after an empty row") << "empty" << 4u << 0;
+        QTest::newRow("a number among the rows") << "number" << 4u << 20;
+        QTest::newRow("a text among the rows") << "text" << 2u << 20;
+        QTest::newRow("null among the rows") << "null" << 4999u << 20;
+        QTest::newRow("an object as a row") << "object" << 4u << 20;
+    }
+
+    void wholeRowWhateverTheRowsAround()
+    {
+        QFETCH(QString, edit);
+        QFETCH(unsigned, row);
+        QFETCH(int, code);
+        EmulatorImage image = smallRegister();
+        image.addTable(5, {{2}, {8, true}}, 5000);
+        image.setCell(5, 4, 1, QByteArray::fromHex("0A0B"));
+        image.setText(5, 4, 2, QStringLiteral("Ёж"));
+        for (Json::Value& table : image.json()["tables"]) {
+            if (table["id"].asUInt() != 5)
+                continue;
+            Json::Value& third = table["rows"][2];
+            if (edit == "brackets") {
+                Json::Value text(Json::objectValue);
+                text["text"] = "]],[{\"";
+                third[1] = text;
+            } else if (edit == "empty") {
+                third = Json::Value(Json::arrayValue);
+            } else if (edit == "number") {
+                third = 7;
+            } else if (edit == "text") {
+                third = "0A0B";
+            } else if (edit == "null") {
+                third = Json::Value();
+            } else {
+                third = Json::Value(Json::objectValue);
+                third["uint"] = 1;
+            }
+        }
+        QTemporaryDir dir;
+        image.install(dir);
+        const auto readRow = [&](bool decodedFirst, QByteArray& value) {
+            TilloHandle h;
+            if (api.open(h) != 0)
+                return -2;
+            QByteArray cell;
+            if (decodedFirst)
+                api.readCell(h, 5, 1, 1, cell);
+            api.readCell(h, 5, row, 0, value);
+            return api.errorCode(h);
+        };
+        QByteArray alone, decoded;
+        QCOMPARE(readRow(false, alone), code);
+        QCOMPARE(readRow(true, decoded), code);
+        QCOMPARE(alone, decoded);
+        if (code == 0)
+            QCOMPARE(alone.size(), 10);
+    }
+
+    // The cells of a large table, decoded on its first use, come as the
+    // typed forms of a small table give them, however the image writes them;
+    // a cell that does not fit its field fails the table's use, naming it.
+    void typedCellsOfALargeTable_data()
+    {
+        QTest::addColumn<QByteArray>("cell"); // row 2's cell as the image's text has it
+        QTest::addColumn<unsigned>("field");  // 1: 3 bytes, 2: 4 bytes, 3: text of 6, 4: 4 bytes filled with '.'
+        QTest::addColumn<QByteArray>("bytes"); // empty: refused
+        QTest::newRow("bcd number") << QByteArray(R"({"bcd":12345})") << 1u << QByteArray::fromHex("012345");
+        QTest::newRow("bcd digits, blanks around") << QByteArray(R"({ "bcd" : "012" })") << 1u
+                                                   << QByteArray::fromHex("000012");
+        QTest::newRow("bcd longer than its field") << QByteArray(R"({"bcd":1234567})") << 1u << QByteArray();
+        QTest::newRow("uint") << QByteArray(R"({"uint":258})") << 2u << QByteArray::fromHex("00000102");
+        QTest::newRow("uint over its field") << QByteArray(R"({"uint":4294967296})") << 2u << QByteArray();
+        QTest::newRow("text in the register's set") << QByteArray(R"({"text":"Ёж $1"})") << 3u
+                                                    << QByteArray::fromHex("F08620A03120");
+        QTest::newRow("text longer than its field") << QByteArray(R"({"text":"Ёжик ёж"})") << 3u << QByteArray();
+        QTest::newRow("text with its fill") << QByteArray(R"({"text":"ab"})") << 4u << QByteArray("ab..");
+        QTest::newRow("text filling its field") << QByteArray(R"({"text":"abcd"})") << 4u << QByteArray("abcd");
+        QTest::newRow("text over a field") << QByteArray(R"({"text":"abcde"})") << 4u << QByteArray();
+        QTest::newRow("hex with separators") << QByteArray(R"("0A:0B")") << 2u << QByteArray::fromHex("0A0B0000");
+        QTest::newRow("hex longer than its field") << QByteArray(R"("0A0B0C0D0E")") << 2u << QByteArray();
+        QTest::newRow("null") << QByteArray("null") << 3u << QByteArray::fromHex("000000000000");
+    }
+
+    void typedCellsOfALargeTable()
+    {
+        QFETCH(QByteArray, cell);
+        QFETCH(unsigned, field);
+        QFETCH(QByteArray, bytes);
+        EmulatorImage image = smallRegister();
+        image.addTable(5, {{3}, {4}, {6, true}, {4, false, 0x2E}}, 5000);
+        image.json()["tables"][2]["rows"][1][field - 1] = "@CELL@";
+        QCOMPARE(image.json()["tables"][2]["id"].asUInt(), 5u);
+        QTemporaryDir dir;
+        const QString path = image.install(dir);
+        QVERIFY(writeBytes(path, fileBytes(path).replace("\"@CELL@\"", cell)));
+        TilloHandle h;
+        QCOMPARE(api.open(h), 0);
+        QByteArray value;
+        QCOMPARE(api.readCell(h, 5, 2, field, value), bytes.isEmpty() ? -1 : 0);
+        if (bytes.isEmpty()) {
+            QCOMPARE(api.errorCode(h), 20);
+            QVERIFY2(api.error(h).contains("ряд 2, поле " + QString::number(field)), qPrintable(api.error(h)));
+        } else {
+            QCOMPARE(value, bytes);
+        }
+    }
+
     void missingImage()
     {
         QTemporaryDir dir;
