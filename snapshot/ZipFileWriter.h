@@ -2,41 +2,38 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
-#include <QVector>
 
 class QIODevice;
+struct zip;
+struct zip_source;
 
-// Writes a ZIP archive entry by entry into a device open for writing: each
-// entry deflated whole at the fastest level (a snapshot's table of several
-// megabytes is packed on every save, and a restore's undo snapshot before its
-// first write), then the central directory. Entries are regular files of
-// mode 0644, with sizes and checksums in their local headers, as any ZIP
-// reader expects them.
+// Packs a ZIP archive with libzip, entry by entry, in memory, and writes it
+// whole into a device open for writing at finish(). Each entry is deflated at
+// the fastest level (a snapshot's table of several megabytes is packed on
+// every save, and a restore's undo snapshot before its first write) and is a
+// regular file of mode 0644 dated as given.
 class ZipFileWriter
 {
 public:
     explicit ZipFileWriter(QIODevice& device);
+    ~ZipFileWriter();
+    ZipFileWriter(const ZipFileWriter&) = delete;
+    ZipFileWriter& operator=(const ZipFileWriter&) = delete;
 
-    // False when the device refuses a write or the data does not deflate.
+    // False when libzip does not take the entry.
     bool add(const QString& name, const QByteArray& data, const QDateTime& time);
-    // Writes the central directory; false when the device refuses it.
+    // Packs the archive and writes it; false when libzip fails or the device
+    // refuses the bytes.
     bool finish();
 
 private:
-    struct Entry
-    {
-        QByteArray name;
-        quint32 crc = 0;
-        quint32 packedSize = 0;
-        quint32 size = 0;
-        quint16 dosTime = 0;
-        quint16 dosDate = 0;
-        quint32 offset = 0;
-    };
-    bool write(const QByteArray& bytes);
+    bool writePacked();
 
     QIODevice& m_device;
-    quint32 m_offset = 0;
-    QVector<Entry> m_entries;
+    zip_source* m_packed = nullptr;
+    zip* m_archive = nullptr;
+    // libzip reads the entries' bytes only when it packs them, at zip_close.
+    QList<QByteArray> m_data;
 };

@@ -27,6 +27,26 @@ QByteArray randomBytes(int size)
     return bytes;
 }
 
+// Takes the first bytes it is given up to a limit, then refuses the rest.
+class ShortDevice : public QIODevice
+{
+public:
+    explicit ShortDevice(qint64 limit) : m_limit(limit) {}
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 size) override
+    {
+        const qint64 taken = qMin(size, m_limit - m_written);
+        m_written += taken;
+        return taken > 0 ? taken : -1;
+    }
+
+private:
+    qint64 m_limit;
+    qint64 m_written = 0;
+};
+
 } // namespace
 
 class ZipFileWriterTest : public QObject
@@ -78,14 +98,52 @@ private slots:
         }
     }
 
-    // A device that refuses the bytes: the entry and the directory report it.
+    // A device that refuses the bytes: the archive, packed in memory and
+    // written whole by finish(), reports it there.
     void refusedWritesReported()
     {
         QFile full(QStringLiteral("/dev/full"));
         if (!full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             QSKIP("no /dev/full here");
         ZipFileWriter writer(full);
-        QVERIFY(!writer.add(QStringLiteral("a.csv"), "1;2\n", QDateTime::currentDateTime()));
+        QVERIFY(writer.add(QStringLiteral("a.csv"), "1;2\n", QDateTime::currentDateTime()));
+        QVERIFY(!writer.finish());
+    }
+
+    // A device that takes only the first bytes, or none.
+    void shortWritesReported_data()
+    {
+        QTest::addColumn<qint64>("accepted");
+        QTest::newRow("nothing") << qint64(0);
+        QTest::newRow("the first entry's header") << qint64(30);
+        QTest::newRow("all but the last byte") << qint64(-1);
+    }
+
+    void shortWritesReported()
+    {
+        QFETCH(qint64, accepted);
+        QBuffer whole;
+        QVERIFY(whole.open(QIODevice::WriteOnly));
+        ZipFileWriter reference(whole);
+        QVERIFY(reference.add(QStringLiteral("a.csv"), randomBytes(5000), QDateTime::currentDateTime()));
+        QVERIFY(reference.finish());
+
+        ShortDevice device(accepted >= 0 ? accepted : whole.size() - 1);
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        ZipFileWriter writer(device);
+        QVERIFY(writer.add(QStringLiteral("a.csv"), randomBytes(5000), QDateTime::currentDateTime()));
+        QVERIFY(!writer.finish());
+    }
+
+    // Once written, the archive takes no more entries.
+    void entryAfterFinishRefused()
+    {
+        QBuffer archive;
+        QVERIFY(archive.open(QIODevice::WriteOnly));
+        ZipFileWriter writer(archive);
+        QVERIFY(writer.add(QStringLiteral("a.csv"), "1\n", QDateTime::currentDateTime()));
+        QVERIFY(writer.finish());
+        QVERIFY(!writer.add(QStringLiteral("late.csv"), "1\n", QDateTime::currentDateTime()));
         QVERIFY(!writer.finish());
     }
 };
