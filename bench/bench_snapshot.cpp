@@ -7,6 +7,10 @@
 // Prints the times, their ratios, the file sizes and the peak memory after
 // each step (VmHWM): a snapshot holds one table at a time.
 //
+// Each step and its peer run in turn, `runs` pairs (3 by default), after one
+// unmeasured run of each; the figures are the medians, the ratio the median
+// of the pairs' ratios, so that a machine whose load drifts compares fairly.
+//
 // Goal: each step at most 1.5 times its CSV peer.
 //
 // Usage: bench_snapshot [rows] [runs] [path of the register image]
@@ -28,12 +32,15 @@
 #include "snapshot/SnapshotReader.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 using namespace BenchSupport;
 
@@ -52,11 +59,38 @@ double peakMegabytes()
     return 0;
 }
 
-void printRatio(const char* what, double seconds, double baseline, const char* baselineName)
+struct Pair
 {
-    std::printf("%-8s %9.3f s   %-34s %9.3f s   ratio %5.2f   peak %6.1f MB\n", what, seconds, baselineName, baseline,
-                seconds / baseline, peakMegabytes());
-    printGoal("ratio", seconds / baseline, "<=", 1.5);
+    double ours = 0, peer = 0, ratio = 0; // medians
+};
+
+double secondsOf(const std::function<void()>& once)
+{
+    QElapsedTimer clock;
+    clock.start();
+    once();
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+// The peer and ours in turn, `runs` times after one unmeasured run of each.
+Pair runPairs(int runs, const std::function<void()>& ours, const std::function<void()>& peer)
+{
+    peer();
+    ours();
+    std::vector<double> ourTimes, peerTimes, ratios;
+    for (int k = 0; k < runs; ++k) {
+        peerTimes.push_back(secondsOf(peer));
+        ourTimes.push_back(secondsOf(ours));
+        ratios.push_back(ourTimes.back() / peerTimes.back());
+    }
+    return {median(ourTimes), median(peerTimes), median(ratios)};
+}
+
+void printRatio(const char* what, const Pair& pair, const char* baselineName)
+{
+    std::printf("%-8s %9.3f s   %-34s %9.3f s   ratio %5.2f   peak %6.1f MB\n", what, pair.ours, baselineName, pair.peer,
+                pair.ratio, peakMegabytes());
+    printGoal("ratio", pair.ratio, "<=", 1.5);
 }
 
 } // namespace
@@ -66,7 +100,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     silenceLog();
     const int rows = argc > 1 ? std::atoi(argv[1]) : 65536;
-    const int runs = argc > 2 ? std::atoi(argv[2]) : 1;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
     const QString source = argc > 3 ? QString::fromLocal8Bit(argv[3])
                                     : findInTree(QStringLiteral("driver/default-image.json"));
     QTemporaryDir dir;
@@ -87,46 +121,39 @@ int main(int argc, char** argv)
     const QString csvPath = dir.filePath(QStringLiteral("table.csv"));
     const QString snapshotPath = dir.filePath(QStringLiteral("snapshot.zip"));
     try {
-        // What every timing finds done, as each run of a user's command does:
-        // the emulated register's rows decoded (it decodes a large table on its
-        // first use) and the files written once.
-        {
+        const auto exportTable = [&] {
             unsigned cells = 0;
             CsvExchange().exportTable(csvPath, commodities.first(), TableReader::read(session.link(), commodities.first(), cells));
-            RegisterSnapshot::save(snapshotPath, session, commodities, QStringLiteral("bench"));
-        }
-        std::printf("commodity base of %d rows; best of %d runs after one unmeasured read, save and export; peak memory "
-                    "at start %.1f MB\n",
-                    rows, runs, peakMegabytes());
-        const double exportTime = bestSeconds(runs, [&] {
-            unsigned cells = 0;
-            CsvExchange().exportTable(csvPath, commodities.first(), TableReader::read(session.link(), commodities.first(), cells));
-        });
-        const double saveTime = bestSeconds(runs, [&] {
-            RegisterSnapshot::save(snapshotPath, session, commodities, QStringLiteral("bench"));
-        });
-        printRatio("save", saveTime, exportTime, "read + export");
-
-        const double diffTime = bestSeconds(runs, [&] {
+        };
+        const auto save = [&] { RegisterSnapshot::save(snapshotPath, session, commodities, QStringLiteral("bench")); };
+        const auto diff = [&] {
             const QVector<ImportFiles::File> files = ImportFiles::load({csvPath}, commodities, session.link().charsets());
             unsigned cells = 0;
             const DataRows registerRows = TableReader::read(session.link(), commodities.first(), cells);
             TableComparison(commodities.first(), files.first().rows, registerRows, ValueCheck(session.link().charsets())).differences();
-        });
-        const double compareTime = bestSeconds(runs, [&] {
+        };
+        const auto compare = [&] {
             SnapshotReader reader(snapshotPath);
             RegisterSnapshot::compare(reader, session, {});
-        });
-        printRatio("compare", compareTime, diffTime, "import check + read + comparison");
-
-        const double restoreTime = bestSeconds(runs, [&] {
+        };
+        const auto restore = [&] {
             SnapshotReader reader(snapshotPath);
             JournalSession journal(QStringLiteral("bench"), session.identity(), JournalFolder(dir.filePath(QStringLiteral("j"))));
             ProgressReporter progress;
             RegisterSnapshot::restore(reader, session, journal, {}, {}, false, dir.filePath(QStringLiteral("undo")),
                                       progress);
-        });
-        printRatio("restore", restoreTime, diffTime, "import --only-different (no change)");
+        };
+        // What every timing finds done, as each run of a user's command does:
+        // the emulated register's rows decoded (it decodes a large table on its
+        // first use) and the files written once; each pair is warmed in turn.
+        exportTable();
+        save();
+        std::printf("commodity base of %d rows; medians of %d pairs run in turn after one unmeasured run of each; "
+                    "peak memory at start %.1f MB\n",
+                    rows, runs, peakMegabytes());
+        printRatio("save", runPairs(runs, save, exportTable), "read + export");
+        printRatio("compare", runPairs(runs, compare, diff), "import check + read + comparison");
+        printRatio("restore", runPairs(runs, restore, diff), "import --only-different (no change)");
     } catch (const FlowFailure& failure) {
         std::fprintf(stderr, "%s\n", qPrintable(failure.message()));
         return 1;

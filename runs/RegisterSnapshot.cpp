@@ -93,10 +93,12 @@ struct TablePlan
     QVector<TableComparison::CellPair> readOnly;
 };
 
-TablePlan plan(const RegisterLink& link, SnapshotReader& snapshot, const Pairing& pair, ProgressReporter* progress)
+// checkedRows: the snapshot's rows of the table, when they were loaded already.
+TablePlan plan(const RegisterLink& link, SnapshotReader& snapshot, const Pairing& pair, ProgressReporter* progress,
+               DataRows* checkedRows = nullptr)
 {
     TablePlan result;
-    result.rows = loadRows(snapshot, pair, link.charsets());
+    result.rows = checkedRows ? std::move(*checkedRows) : loadRows(snapshot, pair, link.charsets());
     result.registerRows = TableReader::read(link, pair.table, result.registerCells, progress);
     const TableComparison comparison(pair.table, result.rows, result.registerRows, ValueCheck(link.charsets()));
     // The snapshot's rows leave unmarked what a restore never writes, as an
@@ -237,11 +239,19 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
         pairs = chosenTables(snapshot, pairs, tables);
 
     // Every table is checked before anything is read from the register or written.
+    // The largest table's rows are kept for its comparison, so that its file is
+    // not unpacked and checked twice.
     QStringList refusals;
     QVector<FlowFailure::Place> places;
-    for (const Pairing& pair : pairs) {
+    int checkedIndex = -1;
+    DataRows checkedRows;
+    for (int k = 0; k < pairs.size(); ++k) {
         try {
-            loadRows(snapshot, pair, session.link().charsets());
+            DataRows rows = loadRows(snapshot, pairs.at(k), session.link().charsets());
+            if (checkedIndex < 0 || rows.size() > checkedRows.size()) {
+                checkedRows = std::move(rows);
+                checkedIndex = k;
+            }
         } catch (const FlowFailure& failure) {
             refusals << failure.message();
             places << failure.places();
@@ -268,12 +278,34 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
             throw FlowFailure(FlowFailure::Refused, error.message());
         }
     }
+    const auto addToUndo = [&undo](const TableInfo& table, const DataRows& rows, unsigned cells) {
+        try {
+            undo->addTable(table, rows, cells);
+        } catch (const FileWriteError& error) {
+            throw FlowFailure(FlowFailure::WriteFailed, error.message());
+        } catch (const RunTimeError& error) {
+            throw FlowFailure(FlowFailure::Refused, error.message());
+        }
+    };
+    // The tables read before the first one that differs go into the undo
+    // snapshot only once something is to be written: a restore that finds the
+    // register as the snapshot has it packs nothing.
+    struct ReadTable
+    {
+        TableInfo table;
+        DataRows rows;
+        unsigned cells = 0;
+    };
+    QVector<ReadTable> notInUndo;
+    bool undoStarted = false;
     // The tables that differ are kept as read: each is read from the register once.
     // Every table's rows are checked against the register's before the first write.
     QVector<Pairing> differing;
     QVector<TablePlan> plans;
-    for (const Pairing& pair : pairs) {
-        TablePlan tablePlan = plan(session.link(), snapshot, pair, &progress);
+    for (int k = 0; k < pairs.size(); ++k) {
+        const Pairing& pair = pairs.at(k);
+        TablePlan tablePlan =
+            plan(session.link(), snapshot, pair, &progress, k == checkedIndex ? &checkedRows : nullptr);
         try {
             TableWriteRun rowCheck(session.link(), pair.table, tablePlan.rows);
             rowCheck.useRead(tablePlan.registerRows);
@@ -285,14 +317,16 @@ RegisterSnapshot::Restore RegisterSnapshot::restore(SnapshotReader& snapshot, Re
                                          failure.places().isEmpty() ? 0 : failure.places().first().row, QString()};
             continue;
         }
-        try {
-            if (undo)
-                undo->addTable(pair.table, tablePlan.registerRows, tablePlan.registerCells);
-        } catch (const FileWriteError& error) {
-            throw FlowFailure(FlowFailure::WriteFailed, error.message());
-        } catch (const RunTimeError& error) {
-            throw FlowFailure(FlowFailure::Refused, error.message());
+        if (undo && !undoStarted && !tablePlan.differences.isEmpty()) {
+            for (const ReadTable& read : qAsConst(notInUndo))
+                addToUndo(read.table, read.rows, read.cells);
+            notInUndo.clear();
+            undoStarted = true;
         }
+        if (undo && undoStarted)
+            addToUndo(pair.table, tablePlan.registerRows, tablePlan.registerCells);
+        else if (undo)
+            notInUndo.append({pair.table, tablePlan.registerRows, tablePlan.registerCells});
         if (!tablePlan.differences.isEmpty() || !tablePlan.readOnly.isEmpty())
             result.comparison.tables.append({pair.table, tablePlan.differences, tablePlan.readOnly});
         if (tablePlan.differences.isEmpty())

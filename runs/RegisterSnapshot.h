@@ -22,7 +22,9 @@ class JournalSession;
 // the register with a snapshot cell by cell, and restoring a snapshot. Saving
 // and comparing go through the tables one at a time, so memory holds one
 // table (and the differences found); a restore reads each table from the
-// register once and keeps only the tables that differ until they are written.
+// register once and keeps only the tables that differ until they are written
+// (and those read before the first that differs, until the undo snapshot
+// takes them: a restore that writes nothing packs no undo snapshot).
 class RegisterSnapshot
 {
 public:

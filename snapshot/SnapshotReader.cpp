@@ -1,5 +1,7 @@
 #include "SnapshotReader.h"
 
+#include "Sha256.h"
+
 #include "common/Errors.h"
 #include "exchange/ImportLimits.h"
 #include "exchange/RegularFile.h"
@@ -9,7 +11,6 @@
 #include <KArchiveDirectory>
 #include <KArchiveFile>
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -124,10 +125,10 @@ QString SnapshotReader::tableName(const SnapshotManifest::Table& table)
 QString SnapshotReader::digestOf(const SnapshotManifest::Table& table) const
 {
     const KArchiveFile* file = fileEntry(*m_zip, table.file);
-    QCryptographicHash digest(QCryptographicHash::Sha256);
-    if (!file || !readDeclared(*file, [&digest](const char* data, qint64 size) { digest.addData(data, int(size)); }))
+    Sha256 digest;
+    if (!file || !readDeclared(*file, [&digest](const char* data, qint64 size) { digest.addData(data, size); }))
         fail(QStringLiteral("%1 повреждена: файл %2 не читается").arg(tableName(table), table.file));
-    return QString::fromLatin1(digest.result().toHex());
+    return digest.hex();
 }
 
 QString SnapshotReader::extract(const SnapshotManifest::Table& table, qint64 mostBytes)

@@ -1,5 +1,8 @@
 #include "SnapshotWriter.h"
 
+#include "Sha256.h"
+#include "ZipFileWriter.h"
+
 #include "common/Errors.h"
 #include "common/SystemErrorText.h"
 #include "common/WritableTarget.h"
@@ -7,9 +10,6 @@
 #include "exchange/ExportFileName.h"
 #include "model/TableInfo.h"
 
-#include <KZip>
-
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -19,16 +19,17 @@
 #include <cstring>
 
 SnapshotWriter::SnapshotWriter(const QString& path, const SnapshotManifest& manifest)
-    : m_path(path), m_partPath(partPathOf(path)), m_manifest(manifest), m_zip(std::make_unique<KZip>(m_partPath))
+    : m_path(path), m_partPath(partPathOf(path)), m_manifest(manifest), m_file(std::make_unique<QFile>(m_partPath))
 {
     requireTarget(m_path);
     m_manifest.tables.clear();
     if (!m_work.isValid())
         fail(QStringLiteral("не удалось создать временный каталог: %1").arg(m_work.errorString()));
     errno = 0;
-    if (!m_zip->open(QIODevice::WriteOnly))
+    // Unbuffered: a write that fails says so at once, with its errno.
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail(systemReason());
-    m_zip->setCompression(KZip::DeflateCompression);
+    m_zip = std::make_unique<ZipFileWriter>(*m_file);
 }
 
 SnapshotWriter::~SnapshotWriter()
@@ -37,6 +38,7 @@ SnapshotWriter::~SnapshotWriter()
         return;
     // Unfinished: the partial archive goes, a file at the path stays as it was.
     m_zip.reset();
+    m_file->close();
     QFile::remove(m_partPath);
 }
 
@@ -53,10 +55,15 @@ void SnapshotWriter::addTable(const TableInfo& table, const DataRows& rows, unsi
     CsvExchange().exportTable(csvPath, table, rows);
 
     QFile csv(csvPath);
-    QCryptographicHash digest(QCryptographicHash::Sha256);
-    if (!csv.open(QIODevice::ReadOnly) || !digest.addData(&csv))
+    if (!csv.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("не удалось прочитать файл таблицы %1: %2").arg(csvPath, csv.errorString()));
+    const QByteArray data = csv.readAll();
+    if (csv.error() != QFileDevice::NoError)
         fail(QStringLiteral("не удалось прочитать файл таблицы %1: %2").arg(csvPath, csv.errorString()));
     csv.close();
+    QFile::remove(csvPath);
+    Sha256 digest;
+    digest.addData(data.constData(), data.size());
 
     SnapshotManifest::Table entry;
     entry.number = table.id;
@@ -64,12 +71,11 @@ void SnapshotWriter::addTable(const TableInfo& table, const DataRows& rows, unsi
     entry.file = QFileInfo(csvPath).fileName();
     entry.rows = rows.size();
     entry.cells = cells;
-    entry.sha256 = QString::fromLatin1(digest.result().toHex());
+    entry.sha256 = digest.hex();
     entry.description = SnapshotManifest::descriptionDigest(table);
     errno = 0;
-    if (!m_zip->addLocalFile(csvPath, entry.file))
+    if (!m_zip->add(entry.file, data, m_manifest.time))
         fail(QStringLiteral("таблица %1 (%2): %3").arg(QString::number(table.id), table.name, systemReason()));
-    QFile::remove(csvPath);
     m_manifest.tables.append(entry);
 }
 
@@ -77,9 +83,10 @@ void SnapshotWriter::finish()
 {
     m_manifest.time = m_manifest.time.isValid() ? m_manifest.time.toUTC() : QDateTime::currentDateTimeUtc();
     errno = 0;
-    if (!m_zip->writeFile(SnapshotManifest::entryName(), m_manifest.toJson()))
+    if (!m_zip->add(SnapshotManifest::entryName(), m_manifest.toJson(), m_manifest.time) || !m_zip->finish())
         fail(systemReason());
-    if (!m_zip->close())
+    m_file->close();
+    if (m_file->error() != QFileDevice::NoError)
         fail(systemReason());
     // Whatever took the path's place while the tables were read is kept, not replaced.
     requireTarget(m_path);
@@ -101,9 +108,9 @@ QString SnapshotWriter::failedText()
 
 QString SnapshotWriter::systemReason() const
 {
-    // The archive's own words are the system's in English; errno still holds
+    // The file's own words are the system's in English; errno still holds
     // what the failed write met.
-    return errno != 0 ? SystemErrorText::of(errno) : m_zip->errorString();
+    return errno != 0 ? SystemErrorText::of(errno) : m_file->errorString();
 }
 
 void SnapshotWriter::fail(const QString& why) const

@@ -9,8 +9,9 @@
 
 #include <memory>
 
-class KZip;
+class QFile;
 class TableInfo;
+class ZipFileWriter;
 
 // Writes a snapshot file table by table: each table goes in as the CSV file
 // that the export writes, compressed, and only its digest stays in memory.
@@ -48,5 +49,6 @@ private:
     bool m_finished = false;
     SnapshotManifest m_manifest;
     QTemporaryDir m_work;
-    std::unique_ptr<KZip> m_zip;
+    std::unique_ptr<QFile> m_file; // the archive at m_partPath
+    std::unique_ptr<ZipFileWriter> m_zip;
 };

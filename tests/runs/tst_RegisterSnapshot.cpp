@@ -34,6 +34,8 @@
 
 #include <functional>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <memory>
 
@@ -254,6 +256,15 @@ private:
         QVERIFY(zip.close());
     }
 
+    static QList<unsigned> tableNumbers(const QString& path)
+    {
+        const SnapshotReader reader(path);
+        QList<unsigned> numbers;
+        for (const SnapshotManifest::Table& table : reader.manifest().tables)
+            numbers << table.number;
+        return numbers;
+    }
+
     RegisterSnapshot::Restore restore(const QString& path, const RegisterSnapshot::Permissions& permissions = {},
                                       bool dryRun = false, const QVector<unsigned>& tables = {})
     {
@@ -444,6 +455,8 @@ private slots:
         // The undo snapshot holds the register as the restore found it.
         QVERIFY(result.undoSnapshot.startsWith(file(QStringLiteral("journal/snapshots/"))));
         QCOMPARE(keysOf(compare(result.undoSnapshot)), keysOf(changes));
+        // the tables found alike as well, the commodity base read before any differed
+        QCOMPARE(tableNumbers(result.undoSnapshot), tableNumbers(path));
         restore(result.undoSnapshot);
         QVERIFY(differences(changed, registerCells(m_image)).isEmpty());
     }
@@ -805,6 +818,7 @@ private slots:
         QTest::addColumn<QString>("cause");
         QTest::newRow("register fails a read") << "read fault";
         QTest::newRow("no such folder") << "no folder";
+        QTest::newRow("archive outgrows the file size limit") << "size limit";
     }
 
     void failedSaveKeepsFile()
@@ -814,9 +828,30 @@ private slots:
         QVERIFY(writeFile(path, "прежний файл"));
         if (cause == QLatin1String("read fault"))
             EmulatorImage::fromFile(m_image).addFault({QStringLiteral("read"), 6}).install(*m_dir);
-        else
+        else if (cause == QLatin1String("no folder"))
             path = file(QStringLiteral("missing/kassa.zip"));
-        QVERIFY_EXCEPTION_THROWN(save(path), FlowFailure);
+        if (cause == QLatin1String("size limit")) {
+            // Each small table's file fits under the limit, the archive of them all does not.
+            struct rlimit original;
+            QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
+            const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limited = original;
+            limited.rlim_cur = 1500;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+            QString message;
+            try {
+                save(path, {2, 6, 5, 4, 16, 15, 7});
+            } catch (const FlowFailure& failure) {
+                message = failure.message();
+            }
+            setrlimit(RLIMIT_FSIZE, &original);
+            std::signal(SIGXFSZ, previousHandler);
+            QVERIFY2(message.startsWith(QStringLiteral("Не удалось записать снимок ККТ %1: ").arg(path))
+                         && message.endsWith(QStringLiteral("файл слишком велик")),
+                     qPrintable(message));
+        } else {
+            QVERIFY_EXCEPTION_THROWN(save(path), FlowFailure);
+        }
         QCOMPARE(readFile(file(QStringLiteral("kassa.zip"))), QByteArray("прежний файл"));
         QCOMPARE(QDir(m_dir->path()).entryList(QStringList{QStringLiteral("*kassa*")}, QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("kassa.zip")});
