@@ -245,6 +245,18 @@ CsvExchange::CsvExchange(const RegisterCharsets& charsets)
 void CsvExchange::exportTable(const QString& path, const TableInfo& table, const DataRows& data)
 {
     requireExportTarget(path);
+    const CsvRecordWriter::Buffer out = fileBytes(table, data);
+    writeWhole(path, out.data(), out.size());
+}
+
+QByteArray CsvExchange::exportBytes(const TableInfo& table, const DataRows& data)
+{
+    const CsvRecordWriter::Buffer out = fileBytes(table, data);
+    return QByteArray(out.data(), int(out.size()));
+}
+
+CsvRecordWriter::Buffer CsvExchange::fileBytes(const TableInfo& table, const DataRows& data)
+{
     const QByteArray title = (table.id == 1 ? commodityTitle()
                                             : QStringLiteral("%1 1.1").arg(table.name))
                                  .toUtf8();
@@ -297,7 +309,7 @@ void CsvExchange::exportTable(const QString& path, const TableInfo& table, const
     CsvRecordWriter::Buffer out = build(utf8);
     if (utf8 && !isPlainUtf8(out.data(), out.data() + out.size()))
         out = build(false);
-    writeWhole(path, out.data(), out.size());
+    return out;
 }
 
 template <typename OnText, typename OnLineEnd>

@@ -2,6 +2,7 @@
 
 #include "device/Cell.h"
 #include "device/ValueCheck.h"
+#include "CsvRecordWriter.h"
 #include "FileEncoding.h"
 #include "ImportProblem.h"
 #include "model/TableInfo.h"
@@ -26,6 +27,10 @@ public:
     // (the previous file, if any, is then left as it was).
     // A FIFO, a device, a folder or a link at path is refused before any work.
     void exportTable(const QString& path, const TableInfo& table, const DataRows& rows);
+    // The bytes such a file holds, for a caller that keeps them elsewhere (a
+    // snapshot's archive); raises RunTimeError as exportTable does for a value
+    // the encoding cannot hold.
+    QByteArray exportBytes(const TableInfo& table, const DataRows& rows);
     // Raises FileWriteError unless a table may be exported to path: for
     // checking every file of an export before anything is read or written.
     static void requireExportTarget(const QString& path);
@@ -73,6 +78,8 @@ private:
     template <typename OnText, typename OnLineEnd>
     static void visitLines(const TableInfo& table, const DataRows& data, OnText onText, OnLineEnd onLineEnd);
     static void writeWhole(const QString& path, const char* bytes, qint64 size);
+    // What exportTable writes, in the encoding asked for.
+    CsvRecordWriter::Buffer fileBytes(const TableInfo& table, const DataRows& rows);
     static QString exportFailedText();
 
     char m_separator;

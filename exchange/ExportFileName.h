@@ -29,7 +29,12 @@ public:
 
     static QString path(const QString& directory, const QString& serialNumber, uint16_t tableNumber)
     {
-        return QStringLiteral("%1/%2_%3.csv").arg(directory, safeFileNamePart(serialNumber), QString::number(tableNumber));
+        return directory + QLatin1Char('/') + name(serialNumber, tableNumber);
+    }
+    // The same file's name alone.
+    static QString name(const QString& serialNumber, uint16_t tableNumber)
+    {
+        return QStringLiteral("%1_%2.csv").arg(safeFileNamePart(serialNumber), QString::number(tableNumber));
     }
 
     // The serial number comes from the register: a "/" or a control character in it

@@ -23,8 +23,6 @@ SnapshotWriter::SnapshotWriter(const QString& path, const SnapshotManifest& mani
 {
     requireTarget(m_path);
     m_manifest.tables.clear();
-    if (!m_work.isValid())
-        fail(QStringLiteral("не удалось создать временный каталог: %1").arg(m_work.errorString()));
     errno = 0;
     // Unbuffered: a write that fails says so at once, with its errno.
     if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -51,24 +49,14 @@ QString SnapshotWriter::partPathOf(const QString& path)
 
 void SnapshotWriter::addTable(const TableInfo& table, const DataRows& rows, unsigned cells)
 {
-    const QString csvPath = ExportFileName::path(m_work.path(), m_manifest.identity.serialNumber, table.id);
-    CsvExchange().exportTable(csvPath, table, rows);
-
-    QFile csv(csvPath);
-    if (!csv.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("не удалось прочитать файл таблицы %1: %2").arg(csvPath, csv.errorString()));
-    const QByteArray data = csv.readAll();
-    if (csv.error() != QFileDevice::NoError)
-        fail(QStringLiteral("не удалось прочитать файл таблицы %1: %2").arg(csvPath, csv.errorString()));
-    csv.close();
-    QFile::remove(csvPath);
+    const QByteArray data = CsvExchange().exportBytes(table, rows);
     Sha256 digest;
     digest.addData(data.constData(), data.size());
 
     SnapshotManifest::Table entry;
     entry.number = table.id;
     entry.name = table.name;
-    entry.file = QFileInfo(csvPath).fileName();
+    entry.file = ExportFileName::name(m_manifest.identity.serialNumber, table.id);
     entry.rows = rows.size();
     entry.cells = cells;
     entry.sha256 = digest.hex();

@@ -5,7 +5,6 @@
 #include "device/Cell.h"
 
 #include <QString>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -48,7 +47,6 @@ private:
     QString m_partPath; // the archive while it is written, beside the path
     bool m_finished = false;
     SnapshotManifest m_manifest;
-    QTemporaryDir m_work;
     std::unique_ptr<QFile> m_file; // the archive at m_partPath
     std::unique_ptr<ZipFileWriter> m_zip;
 };

@@ -145,6 +145,8 @@ private slots:
         const QString path = newPath();
         QCOMPARE(exportError(path, model), QString());
         QCOMPARE(::fileBytes(path), expected);
+        // Kept in memory (a snapshot's archive), the same bytes.
+        QCOMPARE(CsvExchange().exportBytes(model.tableInfo(), model.tableData()), expected);
     }
 
     void secondExportReplacesFirst()
