@@ -16,8 +16,6 @@
 #include "runs/ImportRuns.h"
 #include "runs/TableWriteRun.h"
 
-#include <QPair>
-
 #include <unistd.h>
 
 namespace {
@@ -104,7 +102,13 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         // only those the register holds otherwise.
         // Kept as places alone: a large table marks hundreds of thousands of
         // cells, and the report makes each pair again once the table is written.
-        QVector<QPair<int, int>> marked;
+        struct MarkedCell
+        {
+            int row;
+            int column;
+            bool differs;
+        };
+        QVector<MarkedCell> marked;
         int markedCount = 0;
         // The cells the import leaves as read-only: with --only-different
         // those that differ, each named; otherwise, uncompared, counted.
@@ -112,8 +116,9 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         int readOnlyCount = 0;
         const auto reportTable = [&] {
             report->addTable(file.path, file.table, marked.size(), [&](int i) {
+                const MarkedCell& cell = marked.at(i);
                 return TableComparison::pairAt(file.table, file.rows, run.address(), run.registerRows(),
-                                               run.registerAddress(), check, marked.at(i).first, marked.at(i).second);
+                                               run.registerAddress(), cell.row, cell.column, cell.differs);
             }, true);
             report->setChanged(cellsWritten > 0);
         };
@@ -139,7 +144,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
                     m_console.outUtf8(shown);
             }
             if (report)
-                marked.append({cell.row, cell.column});
+                marked.append({cell.row, cell.column, cell.differs});
         };
         TableComparison::forEachCell(file.table, file.rows, run.address(), run.registerRows(), run.registerAddress(),
                                      check, take);

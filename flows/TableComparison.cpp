@@ -50,7 +50,12 @@ void TableComparison::forEachCell(const TableInfo& table, const DataRows& fileRo
             pair.row = i;
             pair.column = j;
             pair.registerRow = registerRow;
-            fillPair(pair, table, fileRows.at(i).at(j).value, fileAddress, registerCells, check);
+            const QByteArray& fileValue = fileRows.at(i).at(j).value;
+            const Cell* registerCell = fillPlace(pair, table, fileValue, fileAddress, registerCells);
+            if (!registerCell || pair.fieldIndex < 0)
+                pair.differs = true;
+            else
+                pair.differs = !sameValue(check, table.fields.at(pair.fieldIndex), registerCell->value, fileValue);
             visit(pair);
         }
     }
@@ -58,34 +63,30 @@ void TableComparison::forEachCell(const TableInfo& table, const DataRows& fileRo
 
 TableComparison::CellPair TableComparison::pairAt(const TableInfo& table, const DataRows& fileRows,
                                                   const RegisterAddress& fileAddress, const DataRows& registerRows,
-                                                  const RegisterAddress& registerAddress, const ValueCheck& check,
-                                                  int row, int column)
+                                                  const RegisterAddress& registerAddress, int row, int column,
+                                                  bool differs)
 {
     CellPair pair;
     pair.row = row;
     pair.column = column;
     pair.registerRow = fileAddress.registerRow(row);
-    fillPair(pair, table, fileRows.at(row).at(column).value, fileAddress,
-             rowOf(registerRows, registerAddress.dataRow(pair.registerRow)), check);
+    fillPlace(pair, table, fileRows.at(row).at(column).value, fileAddress,
+              rowOf(registerRows, registerAddress.dataRow(pair.registerRow)));
+    pair.differs = differs;
     return pair;
 }
 
-void TableComparison::fillPair(CellPair& pair, const TableInfo& table, const QByteArray& fileValue,
-                               const RegisterAddress& fileAddress, const DataRow* registerCells,
-                               const ValueCheck& check)
+const Cell* TableComparison::fillPlace(CellPair& pair, const TableInfo& table, const QByteArray& fileValue,
+                                       const RegisterAddress& fileAddress, const DataRow* registerCells)
 {
     pair.fieldNumber = pair.column + 1;
     pair.fieldIndex = fileAddress.fieldIndex(pair.row, pair.column);
     const Cell* registerCell =
         registerCells && pair.column < registerCells->size() ? &registerCells->at(pair.column) : nullptr;
-
     pair.fileText = fileBytes(table, pair.fieldIndex, fileValue);
     pair.inRegister = registerCell != nullptr;
     pair.registerText = registerCell ? fileBytes(table, pair.fieldIndex, registerCell->value) : QByteArray();
-    if (!registerCell || pair.fieldIndex < 0)
-        pair.differs = true;
-    else
-        pair.differs = !sameValue(check, table.fields.at(pair.fieldIndex), registerCell->value, fileValue);
+    return registerCell;
 }
 
 QVector<TableComparison::CellPair> TableComparison::differences() const

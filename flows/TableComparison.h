@@ -47,10 +47,12 @@ public:
                             const DataRows& registerRows, const RegisterAddress& registerAddress,
                             const ValueCheck& check, const std::function<void(const CellPair&)>& visit);
     // The pair forEachCell hands for one cell of the file's rows, made again
-    // from the same rows, so that a caller need not keep the pairs it marks.
+    // from the same rows, so that a caller need not keep the pairs it marks;
+    // whether the cell differs is what that walk found (it costs the
+    // register's encoding of both values to find again).
     static CellPair pairAt(const TableInfo& table, const DataRows& fileRows, const RegisterAddress& fileAddress,
-                           const DataRows& registerRows, const RegisterAddress& registerAddress,
-                           const ValueCheck& check, int row, int column);
+                           const DataRows& registerRows, const RegisterAddress& registerAddress, int row, int column,
+                           bool differs);
     QVector<CellPair> differences() const;
 
     // The text of a stored value as the file shows it.
@@ -63,9 +65,10 @@ public:
     static bool sameValue(const ValueCheck& check, const FieldInfo& field, const QByteArray& a, const QByteArray& b);
 
 private:
-    // The rest of a pair whose row, column and register row are set.
-    static void fillPair(CellPair& pair, const TableInfo& table, const QByteArray& fileValue,
-                         const RegisterAddress& fileAddress, const DataRow* registerCells, const ValueCheck& check);
+    // The field and the texts of a pair whose row, column and register row
+    // are set; the register's cell, or null.
+    static const Cell* fillPlace(CellPair& pair, const TableInfo& table, const QByteArray& fileValue,
+                                 const RegisterAddress& fileAddress, const DataRow* registerCells);
 
     QVector<CellPair> m_cells;
 };

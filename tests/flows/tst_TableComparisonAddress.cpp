@@ -82,7 +82,7 @@ private slots:
         const RegisterAddress fileAddress(table, fileRows), registerAddress(table, registerRows);
         for (const TableComparison::CellPair& pair : comparison.cells()) {
             const TableComparison::CellPair again = TableComparison::pairAt(
-                table, fileRows, fileAddress, registerRows, registerAddress, check, pair.row, pair.column);
+                table, fileRows, fileAddress, registerRows, registerAddress, pair.row, pair.column, pair.differs);
             QCOMPARE(shown(again), shown(pair));
             QCOMPARE(again.fileText, pair.fileText);
             QCOMPARE(again.registerText, pair.registerText);
