@@ -1,5 +1,6 @@
 #include "RegisterImage.h"
 
+#include "HexBytes.h"
 #include "RegisterCharsets.h"
 #include "RowsCut.h"
 #include "RowsDecoder.h"
@@ -112,27 +113,10 @@ std::string RegisterImage::toHex(const std::vector<uint8_t>& bytes)
 bool RegisterImage::fromHex(const std::string& text, std::vector<uint8_t>& bytes)
 {
     bytes.clear();
-    int high = -1;
-    for (char c : text) {
-        int v;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else if (c == ' ' || c == ':' || c == '-')
-            continue; // separators between bytes
-        else
-            return false;
-        if (high < 0) {
-            high = v;
-        } else {
-            bytes.push_back(uint8_t(high << 4 | v));
-            high = -1;
-        }
-    }
-    return high < 0;
+    return forEachHexByte(text.data(), text.data() + text.size(), [&](uint8_t byte) {
+        bytes.push_back(byte);
+        return true;
+    });
 }
 
 void RegisterImage::textBytes(std::string_view text, const RegisterTable::Field& field, std::vector<uint8_t>& bytes)

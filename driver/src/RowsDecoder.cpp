@@ -1,5 +1,6 @@
 #include "RowsDecoder.h"
 
+#include "HexBytes.h"
 #include "RegisterCharsets.h"
 
 #include <algorithm>
@@ -112,35 +113,16 @@ private:
     const char* m_end;
 };
 
-// Hex digits of whole bytes, with ' ', ':' or '-' between them, into at
-// most `room` bytes at `out`; the number of bytes, or false.
+// Hex bytes into at most `room` bytes at `out`; the number of bytes, or false.
 bool hexBytes(const char* begin, const char* end, uint8_t* out, size_t room, size_t& count)
 {
     count = 0;
-    int high = -1;
-    for (const char* p = begin; p != end; ++p) {
-        const char c = *p;
-        int v;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else if (c == ' ' || c == ':' || c == '-')
-            continue;
-        else
+    return forEachHexByte(begin, end, [&](uint8_t byte) {
+        if (count == room)
             return false;
-        if (high < 0) {
-            high = v;
-        } else {
-            if (count == room)
-                return false;
-            out[count++] = uint8_t(high << 4 | v);
-            high = -1;
-        }
-    }
-    return high < 0;
+        out[count++] = byte;
+        return true;
+    });
 }
 
 // Up to 19 decimal digits, as Cursor::digits takes them.
