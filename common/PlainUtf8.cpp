@@ -9,8 +9,8 @@ bool PlainUtf8::check(const char* begin, const char* end)
 {
     const auto* p = reinterpret_cast<const uchar*>(begin);
     const auto* last = reinterpret_cast<const uchar*>(end);
-    const quint64 high = 0x8080808080808080ULL;
-    const auto zeroByte = [high](quint64 word) { return (word - 0x0101010101010101ULL) & ~word & high; };
+    constexpr quint64 high = 0x8080808080808080ULL;
+    const auto zeroByte = [](quint64 word) { return (word - 0x0101010101010101ULL) & ~word & high; };
     while (p < last) {
         // Eight bytes at a time while they are ASCII other than NUL.
         if (last - p >= 8) {
