@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "device/KKT_Logic.h"
 #include "exchange/CsvExchange.h"
+#include "support/FileSizeLimit.h"
 #include "support/OddNode.h"
 #include "support/TestMain.h"
 #include "table/TableModel.h"
@@ -256,15 +257,12 @@ private slots:
 
         rows[0][1].value = "Другое название";
         const TableModel changed(goods(), rows);
-        struct rlimit original;
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limited = original;
-        limited.rlim_cur = rlim_t(limit);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const QString error = exportError(path, changed);
-        setrlimit(RLIMIT_FSIZE, &original);
-        std::signal(SIGXFSZ, previousHandler);
+        QString error;
+        {
+            const FileSizeLimit sizeLimit{rlim_t(limit)};
+            QVERIFY(sizeLimit.isSet());
+            error = exportError(path, changed);
+        }
 
         QCOMPARE(error, QStringLiteral("Не удалось записать файл %1: файл слишком велик").arg(path));
         QCOMPARE(::fileBytes(path), earlier);

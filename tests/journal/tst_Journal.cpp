@@ -1,3 +1,4 @@
+#include "support/FileSizeLimit.h"
 #include "support/ProbeTable.h"
 #include "support/OddNode.h"
 #include "support/TestMain.h"
@@ -593,15 +594,9 @@ private slots:
                                          {{1, 1, "Ставка", QByteArray(20000, 'x'), "1"}});
         if (obstacle == "size limit") {
             // The file may grow by a part of the record only.
-            struct rlimit limit, old;
-            QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-            limit = old;
-            limit.rlim_cur = rlim_t(before.size() + 4096);
-            const auto previous = ::signal(SIGXFSZ, SIG_IGN);
-            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+            const FileSizeLimit limit(rlim_t(before.size() + 4096));
+            QVERIFY(limit.isSet());
             problem = journal.append(big);
-            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &old), 0);
-            ::signal(SIGXFSZ, previous);
         } else {
             problem = journal.append(big);
         }

@@ -1,4 +1,5 @@
 #include "support/EmulatorImage.h"
+#include "support/FileSizeLimit.h"
 #include "support/RegisterCells.h"
 #include "support/RegisterWrite.h"
 #include "support/SteppingClock.h"
@@ -832,20 +833,16 @@ private slots:
             path = file(QStringLiteral("missing/kassa.zip"));
         if (cause == QLatin1String("size limit")) {
             // Each small table's file fits under the limit, the archive of them all does not.
-            struct rlimit original;
-            QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
-            const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-            struct rlimit limited = original;
-            limited.rlim_cur = 1500;
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
             QString message;
-            try {
-                save(path, {2, 6, 5, 4, 16, 15, 7});
-            } catch (const FlowFailure& failure) {
-                message = failure.message();
+            {
+                const FileSizeLimit limit(1500);
+                QVERIFY(limit.isSet());
+                try {
+                    save(path, {2, 6, 5, 4, 16, 15, 7});
+                } catch (const FlowFailure& failure) {
+                    message = failure.message();
+                }
             }
-            setrlimit(RLIMIT_FSIZE, &original);
-            std::signal(SIGXFSZ, previousHandler);
             QVERIFY2(message.startsWith(QStringLiteral("Не удалось записать снимок ККТ %1: ").arg(path))
                          && message.endsWith(QStringLiteral("файл слишком велик")),
                      qPrintable(message));
