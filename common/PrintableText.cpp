@@ -5,6 +5,39 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+#ifdef __SSE2__
+// How many of the 16 bytes from p on are whole characters of printable ASCII,
+// line ends, tabs and two-byte letters from C3 on (Cyrillic among them): a
+// lead byte whose follower lies past them is not counted.
+int printableRun(const uchar* p)
+{
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto mask = [](__m128i lanes) { return unsigned(_mm_movemask_epi8(lanes)); };
+    // Signed compares: the bytes from 0x80 on are below zero.
+    const unsigned ascii = mask(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(0x1F)),
+                                              _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x7F))))
+        | mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))) | mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')));
+    const unsigned follows = mask(_mm_cmplt_epi8(bytes, _mm_set1_epi8(char(0xC0))));
+    const unsigned leads = mask(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(char(0xC2))),
+                                              _mm_cmplt_epi8(bytes, _mm_set1_epi8(char(0xE0)))));
+    // A byte of none of the kinds, or a following byte where no lead byte is
+    // just before it, or none where one is.
+    const unsigned wrong = (~(ascii | follows | leads) | (follows ^ (leads << 1))) & 0xFFFFu;
+    int whole = wrong == 0 ? 16 : int(qCountTrailingZeroBits(wrong));
+    if (whole > 0 && ((leads >> (whole - 1)) & 1u) != 0)
+        --whole;
+    return whole;
+}
+#endif
+
+} // namespace
+
 QString PrintableText::of(const QString& text)
 {
     QString result;
@@ -25,6 +58,14 @@ bool PrintableText::isPrintable(const char* begin, const char* end)
     const quint64 ones = 0x0101010101010101ULL;
     const quint64 high = 0x8080808080808080ULL;
     while (p < last) {
+#ifdef __SSE2__
+        if (last - p >= 16) {
+            if (const int run = printableRun(p)) {
+                p += run;
+                continue;
+            }
+        }
+#endif
         if (last - p >= 8) {
             quint64 word;
             std::memcpy(&word, p, sizeof word);

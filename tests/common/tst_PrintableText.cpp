@@ -86,6 +86,25 @@ private slots:
             QTest::newRow(qPrintable(QStringLiteral("letters across a block after %1 bytes").arg(at)))
                 << QByteArray(ascii + run + "ю\n\t" + run.left(at * 2)) << true;
         }
+        // Sixteen bytes at a time: a letter, a control byte or a stray byte
+        // at each place of the block and across its end.
+        for (int at = 0; at <= 17; ++at) {
+            const QByteArray ascii = QByteArray(at, 'x');
+            QTest::newRow(qPrintable(QStringLiteral("letter at byte %1 of sixteen").arg(at)))
+                << QByteArray(ascii + "ж" + QByteArray(16, 'y')) << true;
+            QTest::newRow(qPrintable(QStringLiteral("delete at byte %1 of sixteen").arg(at)))
+                << QByteArray(ascii + "\x7f" + QByteArray(16, 'y')) << false;
+            QTest::newRow(qPrintable(QStringLiteral("carriage return at byte %1 of sixteen").arg(at)))
+                << QByteArray(ascii + "\r" + QByteArray(16, 'y')) << false;
+            QTest::newRow(qPrintable(QStringLiteral("lead byte alone at byte %1 of sixteen").arg(at)))
+                << QByteArray(ascii + "\xd0" + QByteArray(16, 'y')) << false;
+            QTest::newRow(qPrintable(QStringLiteral("follower alone at byte %1 of sixteen").arg(at)))
+                << QByteArray(ascii + "\xb6" + QByteArray(16, 'y')) << false;
+            QTest::newRow(qPrintable(QStringLiteral("C1 control at byte %1 of sixteen").arg(at)))
+                << QByteArray(ascii + "\xc2\x9b" + QByteArray(16, 'y')) << false;
+            QTest::newRow(qPrintable(QStringLiteral("two leads at byte %1 of sixteen").arg(at)))
+                << QByteArray(ascii + "\xd0\xd0\xb6" + QByteArray(16, 'y')) << false;
+        }
         QTest::newRow("overlong letters in a block") << QByteArray("xxxx\xc1\xbf\xc1\xbf\xc1\xbf\xc1\xbfxxxx") << false;
         QTest::newRow("no-break spaces in a block") << QByteArray("\xc2\xa0\xc2\xa0\xc2\xa0\xc2\xa0\xc2\xa0") << true;
         QTest::newRow("letter lead without its follower in a block") << QByteArray("абв\xd0xгде") << false;
