@@ -269,11 +269,70 @@ bool acceptedAsBytes(const FieldInfo& field, const QByteArray& value, const Regi
     return true;
 }
 
+// The largest number a field stored as a number holds in its bytes, or 0
+// for a field of another kind (or an address, which is not one number).
+uint64_t mostStored(const FieldInfo& field)
+{
+    switch (field.m_deviceType) {
+    case FieldInfo::Bin1:
+    case FieldInfo::Bcd64_1:
+        return 0xFF;
+    case FieldInfo::Bin2:
+    case FieldInfo::Bin2BigEndian:
+        return 0xFFFF;
+    case FieldInfo::Bin4:
+        return field.m_ipAddress ? 0 : 0xFFFFFFFFULL;
+    case FieldInfo::Bcd1:
+    case FieldInfo::Bcd2:
+    case FieldInfo::Bcd3:
+    case FieldInfo::Bcd4:
+    case FieldInfo::Bcd5:
+    case FieldInfo::Bcd6:
+    case FieldInfo::Bcd8: {
+        // Two digits a byte.
+        static constexpr uint64_t mostOfBytes[] = {0, 99ULL, 9999ULL, 999999ULL, 99999999ULL, 9999999999ULL,
+                                                   999999999999ULL, 99999999999999ULL, 9999999999999999ULL};
+        const int width = field.rowWidth();
+        return width >= 1 && width <= 8 ? mostOfBytes[width] : 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+// Whether a value of a field stored as a number passes every check, told from
+// its bytes without a text of a reason: bare digits (no blank around them)
+// of a number the field's bytes hold, within the model's limits, a code of its
+// list. Whatever this does not accept goes the whole way, which names the
+// reason (or accepts it after all).
+bool acceptedAsNumber(const FieldInfo& field, const QByteArray& value)
+{
+    const uint64_t most = mostStored(field);
+    if (most == 0)
+        return false;
+    const std::optional<uint64_t> number = WholeNumber::read(value, most);
+    if (!number)
+        return false;
+    switch (field.m_guiType) {
+    case FieldInfo::Int:
+        return double(*number) >= field.m_min && double(*number) <= field.m_max;
+    case FieldInfo::Money:
+        return *number >= limitOf(field.m_min * 100.0) && *number <= limitOf(field.m_max * 100.0);
+    case FieldInfo::List:
+        return *number <= 0xFFFFFFFFULL && field.m_items.count(uint32_t(*number)) > 0;
+    case FieldInfo::String:
+    case FieldInfo::StringMasked:
+    case FieldInfo::GuiUnknown:
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString ValueCheck::reason(const FieldInfo& field, const QByteArray& value) const
 {
-    if (acceptedAsBytes(field, value, m_charsets, m_written))
+    if (acceptedAsNumber(field, value) || acceptedAsBytes(field, value, m_charsets, m_written))
         return QString();
     const std::optional<QString> text = textOf(field, value);
     const QString* known = text ? &*text : nullptr;

@@ -17,6 +17,15 @@ public:
         if (begin == end)
             return std::nullopt;
         uint64_t value = 0;
+        // Nineteen digits never overflow 64 bits: the limit is looked at once, at the end.
+        if (end - begin <= 19) {
+            for (const char* p = begin; p != end; ++p) {
+                if (*p < '0' || *p > '9')
+                    return std::nullopt;
+                value = value * 10 + unsigned(*p - '0');
+            }
+            return value <= most ? std::optional<uint64_t>(value) : std::nullopt;
+        }
         for (const char* p = begin; p != end; ++p) {
             if (*p < '0' || *p > '9')
                 return std::nullopt;

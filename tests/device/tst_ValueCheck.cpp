@@ -185,6 +185,59 @@ private slots:
             QVERIFY(!ValueCheck(RegisterCharsets()).accepts(field, value));
     }
 
+    // A number is told acceptable from its digits where it can be; at every
+    // edge the answer is the encoder's, which reads the value whole.
+    void numbersAsDigitsAsTheEncoderReadsThem_data()
+    {
+        QTest::addColumn<FieldInfo>("field");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("accepted");
+        const FieldInfo wide = field(FieldInfo::Bin1, FieldInfo::Int, 0, 1e9);
+        QTest::newRow("one byte full") << wide << QByteArray("255") << true;
+        QTest::newRow("one byte over") << wide << QByteArray("256") << false;
+        QTest::newRow("leading zeros") << wide << QByteArray("000255") << true;
+        QTest::newRow("beyond 64 bits") << wide << QByteArray("99999999999999999999") << false;
+        QTest::newRow("two bytes full") << field(FieldInfo::Bin2, FieldInfo::Int, 0, 1e9) << QByteArray("65535") << true;
+        QTest::newRow("two bytes over") << field(FieldInfo::Bin2BigEndian, FieldInfo::Int, 0, 1e9) << QByteArray("65536")
+                                        << false;
+        const FieldInfo stock = field(FieldInfo::Bin4, FieldInfo::Int, 0, 2147483647);
+        QTest::newRow("model's highest") << stock << QByteArray("2147483647") << true;
+        QTest::newRow("model's highest, one over") << stock << QByteArray("2147483648") << false;
+        QTest::newRow("model's lowest, one under") << field(FieldInfo::Bcd3, FieldInfo::Int, 1, 999999)
+                                                   << QByteArray("0") << false;
+        QTest::newRow("no limits of its own") << field(FieldInfo::Bin4, FieldInfo::Int, 0, qInf())
+                                              << QByteArray("4294967295") << true;
+        QTest::newRow("no limits, the field's over") << field(FieldInfo::Bin4, FieldInfo::Int, 0, qInf())
+                                                     << QByteArray("4294967296") << false;
+        const FieldInfo barcode = field(FieldInfo::Bcd8, FieldInfo::StringMasked);
+        QTest::newRow("sixteen digits") << barcode << QByteArray("9999999999999999") << true;
+        QTest::newRow("seventeen digits") << barcode << QByteArray("10000000000000000") << false;
+        QTest::newRow("digits with a blank") << barcode << QByteArray("4600000000000 ") << true;
+        QTest::newRow("digits with a letter") << barcode << QByteArray("46000000000x") << false;
+        QTest::newRow("no digits") << barcode << QByteArray() << false;
+        const FieldInfo price = field(FieldInfo::Bcd5, FieldInfo::Money, 0.5, 99999999.99);
+        QTest::newRow("kopecks at the least") << price << QByteArray("50") << true;
+        QTest::newRow("kopecks under the least") << price << QByteArray("49") << false;
+        QTest::newRow("kopecks at the most") << price << QByteArray("9999999999") << true;
+        QTest::newRow("list code") << list() << QByteArray("1") << true;
+        QTest::newRow("list not a code") << list() << QByteArray("2") << false;
+        QTest::newRow("byte of 64") << field(FieldInfo::Bcd64_1, FieldInfo::String) << QByteArray("255") << true;
+        QTest::newRow("byte of 64 over") << field(FieldInfo::Bcd64_1, FieldInfo::String) << QByteArray("256") << false;
+        QTest::newRow("digits of an address") << [] { FieldInfo f = field(FieldInfo::Bin4, FieldInfo::String); f.m_ipAddress = true; return f; }()
+                                              << QByteArray("1") << false;
+    }
+
+    void numbersAsDigitsAsTheEncoderReadsThem()
+    {
+        QFETCH(FieldInfo, field);
+        QFETCH(QByteArray, value);
+        QFETCH(bool, accepted);
+        const ValueCheck check(KKT_Logic::charsets());
+        const EncodedValue encoded = check.encode(field, value);
+        QCOMPARE(check.reason(field, value), encoded.reason);
+        QCOMPARE(encoded.ok, accepted);
+    }
+
     // A message quotes at most 80 characters of the value.
     void longValuesAreCutInMessages()
     {
