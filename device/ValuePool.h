@@ -52,7 +52,6 @@ public:
         return insert(QByteArray(data, size), mark);
     }
 
-private:
     // The bytes' hash (FNV-1a), never 0: 0 marks a free slot.
     static uint32_t markOf(const char* data, int size)
     {
@@ -61,6 +60,8 @@ private:
             hash = (hash ^ uint8_t(data[i])) * 16777619u;
         return hash | 1u;
     }
+
+private:
 
     const QByteArray* find(const char* data, int size, uint32_t mark) const
     {

@@ -594,7 +594,11 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                     if (!reason.isEmpty())
                         problems << valueProblem(records, field, shown(stored), reason);
                 }
-                row.append(Cell(stored, !field.m_readOnly && !readOnlyRow));
+                // Handed on, not copied: a copy and the release of this one are two atomic counts.
+                Cell cell;
+                cell.value = std::move(stored);
+                cell.changed = !field.m_readOnly && !readOnlyRow;
+                row.append(std::move(cell));
             }
             row.append(Cell(label, false));
             rows.append(std::move(row));
