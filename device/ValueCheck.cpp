@@ -8,9 +8,15 @@
 #include <QMutex>
 #include <QStringList>
 #include <QTextCodec>
+#include <QtAlgorithms>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <utility>
@@ -127,25 +133,33 @@ QString shownCharacter(QChar ch)
 // kept: the pairs are few and their codecs live to the program's end.
 enum UnitFate : uchar { Lost = 1, Kept = 2 };
 
-const std::vector<uchar>& unitFates(const RegisterCharsets& charsets)
+struct UnitFates
 {
-    // The pair a thread asked for last, found again without the lock.
-    thread_local std::pair<QTextCodec*, QTextCodec*> lastPair;
-    thread_local const std::vector<uchar>* lastTable = nullptr;
-    if (lastTable && lastPair == std::make_pair(charsets.external, charsets.internal))
-        return *lastTable;
+    std::vector<uchar> units; // the fate of each UTF-16 unit
+    // Whether printable ASCII and the Russian letters but Ё and ё (U+0410 to
+    // U+044F) are all kept, so that a text of them only has its length to check.
+    bool lettersKept = false;
+};
+
+// The pair a thread asked for last, found again without the lock; plain
+// pointers, which a thread's first use need not construct.
+thread_local QTextCodec* lastExternal = nullptr;
+thread_local QTextCodec* lastInternal = nullptr;
+thread_local const UnitFates* lastTable = nullptr;
+
+const UnitFates& madeFates(const RegisterCharsets& charsets)
+{
     static QMutex mutex;
-    static std::map<std::pair<QTextCodec*, QTextCodec*>, std::vector<uchar>> tables;
+    static std::map<std::pair<QTextCodec*, QTextCodec*>, UnitFates> tables;
     const QMutexLocker lock(&mutex);
     const auto [entry, made] = tables.try_emplace({charsets.external, charsets.internal});
-    std::vector<uchar>& table = entry->second;
-    if (!made) {
-        lastPair = {charsets.external, charsets.internal};
-        lastTable = &table;
-        return table;
-    }
-    lastPair = {charsets.external, charsets.internal};
-    lastTable = &table;
+    UnitFates& fates = entry->second;
+    lastExternal = charsets.external;
+    lastInternal = charsets.internal;
+    lastTable = &fates;
+    if (!made)
+        return fates;
+    std::vector<uchar>& table = fates.units;
     table.assign(0x10000, 0);
     // A table codec tells at once the units it has no byte for, which are most of them.
     const auto* written = dynamic_cast<const CharsetCodec*>(charsets.external);
@@ -160,7 +174,18 @@ const std::vector<uchar>& unitFates(const RegisterCharsets& charsets)
         const bool lost = charsets.internal->fromUnicode(arrived).size() != arrived.size();
         table[size_t(unit)] = lost ? Lost : written ? Kept : 0;
     }
-    return table;
+    const auto kept = [&](int from, int to) {
+        return std::all_of(table.begin() + from, table.begin() + to + 1, [](uchar fate) { return fate & Kept; });
+    };
+    fates.lettersKept = kept(0x20, 0x7E) && kept(0x0410, 0x044F);
+    return fates;
+}
+
+const UnitFates& unitFates(const RegisterCharsets& charsets)
+{
+    if (lastTable && lastExternal == charsets.external && lastInternal == charsets.internal)
+        return *lastTable;
+    return madeFates(charsets);
 }
 
 std::optional<QString> unstorableCharacter(const QByteArray& value, const QString* text,
@@ -170,7 +195,7 @@ std::optional<QString> unstorableCharacter(const QByteArray& value, const QStrin
     // Without the register's character sets nothing tells what it keeps.
     if (printableAscii || !charsets.internal || !charsets.external)
         return std::nullopt;
-    const std::vector<uchar>& fates = unitFates(charsets);
+    const std::vector<uchar>& fates = unitFates(charsets).units;
     for (const QChar ch : text ? *text : QString::fromUtf8(value)) {
         if (fates[ch.unicode()] & Lost) {
             return QStringLiteral("символ \"%1\" не может быть сохранён в ККТ: его нет во внутренней кодировке ККТ")
@@ -222,6 +247,44 @@ std::optional<QString> textOf(const FieldInfo& field, const QByteArray& value)
     return QString::fromUtf8(value.constData(), value.size());
 }
 
+#ifdef __SSE2__
+// How many of the (at most 16) bytes from p on are whole characters of
+// printable ASCII or Russian letters from U+0410 to U+044F (D0 90..D0 BF,
+// D1 80..D1 8F): a lead byte whose follower lies past them is not counted.
+// The characters among them are added to count.
+int lettersRun(const uchar* p, int size, int& count)
+{
+    const int lanes = qMin(size, 16);
+    __m128i bytes;
+    if (lanes == 16) {
+        bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    } else {
+        uchar tail[16] = {};
+        std::memcpy(tail, p, size_t(lanes));
+        bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
+    }
+    const unsigned inside = (1u << lanes) - 1;
+    const auto mask = [](__m128i kinds) { return unsigned(_mm_movemask_epi8(kinds)); };
+    // Signed compares: the bytes from 0x80 on are below zero.
+    const unsigned ascii = mask(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(0x1F)),
+                                              _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x7F))));
+    const unsigned leadsD0 = mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(char(0xD0))));
+    const unsigned leadsD1 = mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(char(0xD1))));
+    const unsigned low = mask(_mm_cmplt_epi8(bytes, _mm_set1_epi8(char(0x90))));
+    const unsigned high = mask(_mm_cmplt_epi8(bytes, _mm_set1_epi8(char(0xC0)))) & ~low;
+    // A byte of none of the kinds, or a follower of a range where no lead
+    // byte of it is just before, or none where one is.
+    const unsigned wrong = (~(ascii | leadsD0 | leadsD1 | low | high) | (high ^ (leadsD0 << 1))
+                            | (low ^ (leadsD1 << 1)))
+        & inside;
+    int whole = wrong == 0 ? lanes : int(qCountTrailingZeroBits(wrong));
+    if (whole > 0 && (((leadsD0 | leadsD1) >> (whole - 1)) & 1u) != 0)
+        --whole;
+    count += qPopulationCount((ascii | leadsD0 | leadsD1) & ((1u << whole) - 1));
+    return whole;
+}
+#endif
+
 // Whether a text of a cp866 field passes every check, told from its UTF-8
 // bytes without a QString of it: plain UTF-8 of the Basic Multilingual Plane
 // without a NUL, no character the register's own set loses, no more
@@ -240,10 +303,25 @@ bool acceptedAsBytes(const FieldInfo& field, const QByteArray& value, const Regi
         && field.m_guiType != FieldInfo::GuiUnknown)
         return false;
     const int limit = field.m_mask.isEmpty() ? field.m_maxLength : qMin(field.m_maxLength, int(field.m_mask.size()));
-    const std::vector<uchar>& fates = unitFates(charsets);
+    const UnitFates& known = unitFates(charsets);
+    const std::vector<uchar>& fates = known.units;
     int count = 0;
     const auto* p = reinterpret_cast<const uchar*>(value.constData());
     const auto* const end = p + value.size();
+#ifdef __SSE2__
+    if (known.lettersKept) {
+        // Sixteen bytes at a time while they are letters kept whole; the
+        // rest, from the first other character on, one at a time below.
+        while (p < end) {
+            const int run = lettersRun(p, int(end - p), count);
+            if (run == 0)
+                break;
+            p += run;
+        }
+        if (count > limit)
+            return false;
+    }
+#endif
     while (p < end) {
         const uchar c = *p;
         char16_t unit = 0;

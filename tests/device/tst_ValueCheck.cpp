@@ -166,6 +166,26 @@ private slots:
         QTest::newRow("more bytes than looked at") << wide << QString(300, QChar(0x0416)).toUtf8() << true;
         QTest::newRow("field wider than the register's") << field(FieldInfo::String866, FieldInfo::String, 0, 0, 70000)
                                                          << QByteArray("a") << false;
+        // Sixteen bytes at a time while they are Russian letters and ASCII:
+        // what stops a block at each place of it and across its end.
+        for (int at = 0; at <= 17; ++at) {
+            const QByteArray ascii(at, 'x');
+            const QString place = QStringLiteral(" at byte %1").arg(at);
+            QTest::newRow(qPrintable(QStringLiteral("letter") + place)) << line << ascii + "Ж" + "yyyy" << true;
+            QTest::newRow(qPrintable(QStringLiteral("letter Ё") + place)) << line << ascii + "Ё" + "Жy" << true;
+            QTest::newRow(qPrintable(QStringLiteral("lead alone") + place)) << line << ascii + "\xd0" << false;
+            QTest::newRow(qPrintable(QStringLiteral("lead before ASCII") + place)) << line << ascii + "\xd0y" << false;
+            QTest::newRow(qPrintable(QStringLiteral("follower alone") + place)) << line << ascii + "\xb6y" << false;
+            QTest::newRow(qPrintable(QStringLiteral("delete") + place)) << line << ascii + "\x7f" + "Ж" << true;
+            QTest::newRow(qPrintable(QStringLiteral("escape") + place)) << line << ascii + "\x1b" + "Ж" << false;
+            QTest::newRow(qPrintable(QStringLiteral("letter the register lacks") + place))
+                << line << ascii + "é" + "Ж" << false;
+            QTest::newRow(qPrintable(QStringLiteral("encoder form") + place)) << line << ascii + "©3,1" << (at == 0);
+        }
+        QTest::newRow("letters and ASCII as long as the field") << line << QByteArray(47, 'a') + "Ж" << true;
+        QTest::newRow("letters and ASCII one too long") << line << cyrillic.left(80) + QByteArray(9, 'a') << false;
+        QTest::newRow("slow letter as the last of the field") << line << cyrillic.left(94) + "Ё" << true;
+        QTest::newRow("slow letter one too long") << line << cyrillic + "Ё" << false;
         QTest::newRow("number in a text field") << field(FieldInfo::String866, FieldInfo::Int, 0, 16) << QByteArray("17")
                                                 << false;
     }
