@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 // The short values of one imported column, each checked once and kept in one
@@ -62,11 +61,20 @@ private:
         const size_t mask = m_slots.size() - 1;
         for (size_t i = mark & mask; m_slots[i].mark != 0; i = (i + 1) & mask) {
             const Known& known = m_slots[i];
-            if (known.mark == mark && known.value.size() == size
-                && std::memcmp(known.value.constData(), data, size_t(size)) == 0)
+            if (known.mark == mark && known.value.size() == size && sameBytes(known.value.constData(), data, size))
                 return &known;
         }
         return nullptr;
+    }
+
+    // A loop of its own: the values are a few bytes, shorter than a call of memcmp.
+    static bool sameBytes(const char* a, const char* b, int size)
+    {
+        for (int i = 0; i < size; ++i) {
+            if (a[i] != b[i])
+                return false;
+        }
+        return true;
     }
 
     void insert(Known&& known)

@@ -25,7 +25,8 @@ public:
     // For the reader.
     void clear()
     {
-        m_own.resize(0); // keeps its room for the next record
+        if (!m_own.isEmpty())
+            m_own.resize(0); // keeps its room for the next record
         m_values.clear();
     }
     // Bytes that stay as they are while the record is in use.

@@ -70,7 +70,8 @@ int MoneyText::toKopecks(const char* begin, const char* end, char* digits)
             return -1;
         decimals = read.value_or(0) * (decimalsEnd - separator == 2 ? 10 : 1);
     }
-    if (*roubles > (UINT64_MAX - decimals) / 100)
+    // Looked at closely only when the amount comes near 64 bits.
+    if (*roubles > (UINT64_MAX - 99) / 100 && *roubles > (UINT64_MAX - decimals) / 100)
         return -1;
     return int(std::to_chars(digits, digits + KopecksDigits, *roubles * 100 + decimals).ptr - digits);
 }
