@@ -360,19 +360,21 @@ uint64_t mostStored(const FieldInfo& field)
         return 0xFFFF;
     case FieldInfo::Bin4:
         return field.m_ipAddress ? 0 : 0xFFFFFFFFULL;
+    // Two digits a byte.
     case FieldInfo::Bcd1:
+        return 99ULL;
     case FieldInfo::Bcd2:
+        return 9999ULL;
     case FieldInfo::Bcd3:
+        return 999999ULL;
     case FieldInfo::Bcd4:
+        return 99999999ULL;
     case FieldInfo::Bcd5:
+        return 9999999999ULL;
     case FieldInfo::Bcd6:
-    case FieldInfo::Bcd8: {
-        // Two digits a byte.
-        static constexpr uint64_t mostOfBytes[] = {0, 99ULL, 9999ULL, 999999ULL, 99999999ULL, 9999999999ULL,
-                                                   999999999999ULL, 99999999999999ULL, 9999999999999999ULL};
-        const int width = field.rowWidth();
-        return width >= 1 && width <= 8 ? mostOfBytes[width] : 0;
-    }
+        return 999999999999ULL;
+    case FieldInfo::Bcd8:
+        return 9999999999999999ULL;
     default:
         return 0;
     }

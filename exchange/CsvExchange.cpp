@@ -530,7 +530,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
         if (matched.type == Db) {
             if (raw.size() != fields.size() + 1)
                 throw badShape();
-            const QByteArray label = valueAt(0);
+            QByteArray label = valueAt(0);
             const unsigned registerRow = RowLabel::registerRow(label);
             if (registerRow == 0 || registerRow > unsigned(rowLimit)) {
                 problems << ImportProblem{
@@ -599,7 +599,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                 cells[i].value = std::move(stored);
                 cells[i].changed = !field.m_readOnly && !readOnlyRow;
             }
-            cells[fields.size()].value = label;
+            cells[fields.size()].value = std::move(label);
             rows.append(std::move(row));
             return true;
         }

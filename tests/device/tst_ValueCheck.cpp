@@ -229,6 +229,15 @@ private slots:
                                               << QByteArray("4294967295") << true;
         QTest::newRow("no limits, the field's over") << field(FieldInfo::Bin4, FieldInfo::Int, 0, qInf())
                                                      << QByteArray("4294967296") << false;
+        const QList<QPair<FieldInfo::DeviceType, QByteArray>> packed{
+            {FieldInfo::Bcd1, "99"}, {FieldInfo::Bcd2, "9999"}, {FieldInfo::Bcd3, "999999"},
+            {FieldInfo::Bcd4, "99999999"}, {FieldInfo::Bcd5, "9999999999"}, {FieldInfo::Bcd6, "999999999999"}};
+        for (const auto& [type, most] : packed) {
+            const FieldInfo digits = field(type, FieldInfo::Int, 0, 1e20);
+            QTest::newRow(qPrintable(QStringLiteral("%1 digits packed").arg(most.size()))) << digits << most << true;
+            QTest::newRow(qPrintable(QStringLiteral("%1 digits packed, one over").arg(most.size())))
+                << digits << QByteArray::number(most.toULongLong() + 1) << false;
+        }
         const FieldInfo barcode = field(FieldInfo::Bcd8, FieldInfo::StringMasked);
         QTest::newRow("sixteen digits") << barcode << QByteArray("9999999999999999") << true;
         QTest::newRow("seventeen digits") << barcode << QByteArray("10000000000000000") << false;
