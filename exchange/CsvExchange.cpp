@@ -25,6 +25,7 @@
 #include <QSaveFile>
 #include <QTextCodec>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -505,7 +506,7 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     }
 
     // Db: the data line (from 1) that names each register row, 0 while none
-    // does; as long as the highest row named so far.
+    // does; at least as long as the highest row named so far.
     std::vector<int> lineOfRegisterRow;
     bool columnsSeen = false;
     int records = 0;
@@ -546,8 +547,9 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                              QString::number(registerRow)),
                     records, QString()};
             } else {
+                // Grown by doubling, not a row at a time: rows mostly come in their order.
                 if (registerRow >= lineOfRegisterRow.size())
-                    lineOfRegisterRow.resize(registerRow + 1, 0);
+                    lineOfRegisterRow.resize(std::max<size_t>(registerRow + 1, lineOfRegisterRow.size() * 2), 0);
                 lineOfRegisterRow[registerRow] = records;
             }
             const bool readOnlyRow = matched.readOnlyRows.contains(int32_t(registerRow));
