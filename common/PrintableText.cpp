@@ -20,17 +20,20 @@ int printableRun(const uchar* p)
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const auto mask = [](__m128i lanes) { return unsigned(_mm_movemask_epi8(lanes)); };
     // Signed compares: the bytes from 0x80 on are below zero.
-    const unsigned ascii = mask(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(0x1F)),
-                                              _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x7F))))
-        | mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))) | mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')));
-    const unsigned follows = mask(_mm_cmplt_epi8(bytes, _mm_set1_epi8(char(0xC0))));
-    const unsigned leads = mask(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(char(0xC2))),
-                                              _mm_cmplt_epi8(bytes, _mm_set1_epi8(char(0xE0)))));
+    const __m128i ascii = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(0x1F)),
+                                                     _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x7F))),
+                                       _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')),
+                                                    _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t'))));
+    const __m128i follows = _mm_cmplt_epi8(bytes, _mm_set1_epi8(char(0xC0)));
+    const __m128i leads = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(char(0xC2))),
+                                        _mm_cmplt_epi8(bytes, _mm_set1_epi8(char(0xE0))));
+    const unsigned known = mask(_mm_or_si128(ascii, _mm_or_si128(follows, leads)));
+    const unsigned leadBits = mask(leads);
     // A byte of none of the kinds, or a following byte where no lead byte is
     // just before it, or none where one is.
-    const unsigned wrong = (~(ascii | follows | leads) | (follows ^ (leads << 1))) & 0xFFFFu;
+    const unsigned wrong = (~known | (mask(follows) ^ (leadBits << 1))) & 0xFFFFu;
     int whole = wrong == 0 ? 16 : int(qCountTrailingZeroBits(wrong));
-    if (whole > 0 && ((leads >> (whole - 1)) & 1u) != 0)
+    if (whole > 0 && ((leadBits >> (whole - 1)) & 1u) != 0)
         --whole;
     return whole;
 }
