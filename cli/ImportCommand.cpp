@@ -122,6 +122,15 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             }, true);
             report->setChanged(cellsWritten > 0);
         };
+        // A dry run's line of a cell the import would write.
+        const auto list = [&](unsigned registerRow, int fieldNumber, const char* text, int size) {
+            // The file's values, and so their lines, were looked at whole when it was read.
+            const CsvRecordWriter::Buffer& shown = line.of(file.table.id, registerRow, fieldNumber, text, size);
+            if (file.printableValues)
+                m_console.outPrintableUtf8(shown.data(), shown.size());
+            else
+                m_console.outUtf8(shown.data(), shown.size());
+        };
         const auto take = [&](const TableComparison::CellPair& cell) {
             if (!file.rows.at(cell.row).at(cell.column).changed) {
                 if (!onlyDifferent) {
@@ -135,19 +144,27 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             if (onlyDifferent && !cell.differs)
                 return;
             ++markedCount;
-            if (dryRun) {
-                // The file's values, and so their lines, were looked at whole when it was read.
-                const QByteArray& shown = line.of(file.table.id, cell.registerRow, cell.fieldNumber, {cell.fileText});
-                if (file.printableValues)
-                    m_console.outPrintableUtf8(shown);
-                else
-                    m_console.outUtf8(shown);
-            }
+            if (dryRun)
+                list(cell.registerRow, cell.fieldNumber, cell.fileText.constData(), cell.fileText.size());
             if (report)
                 marked.append({cell.row, cell.column, cell.differs});
         };
-        TableComparison::forEachCell(file.table, file.rows, run.address(), run.registerRows(), run.registerAddress(),
-                                     check, take);
+        if (registerRead == RegisterRead::RowsOnly) {
+            // Nothing of the register to compare with: the file's cells alone,
+            // each marked one listed, the others counted as read-only.
+            TableComparison::forEachFileCell(file.table, file.rows, run.address(),
+                                             [&](const TableComparison::FileCell& cell) {
+                                                 if (!cell.marked) {
+                                                     ++readOnlyCount;
+                                                     return;
+                                                 }
+                                                 ++markedCount;
+                                                 list(cell.registerRow, cell.fieldNumber, cell.text, cell.size);
+                                             });
+        } else {
+            TableComparison::forEachCell(file.table, file.rows, run.address(), run.registerRows(),
+                                         run.registerAddress(), check, take);
+        }
         if (onlyDifferent)
             run.unmarkHeld();
         if (!readOnly.isEmpty())
