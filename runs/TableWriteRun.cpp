@@ -36,12 +36,15 @@ TableWriteRun::TableWriteRun(const RegisterLink& link, const TableInfo& table, D
         for (const Cell& cell : row)
             marked += cell.changed ? 1 : 0;
     }
-    m_marked.reserve(marked); // a large table's cells, without room to spare
+    // A large table's cells, without room to spare, each written in place.
+    m_marked.resize(marked);
+    Marked* at = m_marked.data();
     for (int i = 0; i < rows.size(); ++i) {
         const DataRow& row = rows.at(i);
+        const unsigned registerRow = m_address.registerRow(i);
         for (int j = 0; j < row.size(); ++j) {
             if (row.at(j).changed)
-                m_marked.append({i, j, m_address.registerRow(i)});
+                *at++ = {i, j, registerRow};
         }
     }
 }
