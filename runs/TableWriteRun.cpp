@@ -36,7 +36,9 @@ TableWriteRun::TableWriteRun(const RegisterLink& link, const TableInfo& table, D
         for (const Cell& cell : row)
             marked += cell.changed ? 1 : 0;
     }
-    // A large table's cells, without room to spare, each written in place.
+    // A large table's cells, without room to spare (resize alone would make
+    // room to grow), each written in place.
+    m_marked.reserve(marked);
     m_marked.resize(marked);
     Marked* at = m_marked.data();
     for (int i = 0; i < rows.size(); ++i) {
