@@ -385,6 +385,48 @@ private slots:
         QCOMPARE(errLines.filter(QStringLiteral("только для чтения")), plain.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
     }
 
+    // Several files: each file's lines and then what standard error says of
+    // it, in the order written, as each file alone gives them, and the sum
+    // at the end; with the register's values read or not.
+    void dryRunOfSeveralFiles_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("file values alone") << QStringList{"--dry-run"};
+        QTest::newRow("only different cells") << QStringList{"--dry-run", "--only-different"};
+    }
+
+    void dryRunOfSeveralFiles()
+    {
+        QFETCH(QStringList, options);
+        // Tables 6 and 7 share their row numbers: the second's lines name their own table.
+        const QString taxes = cliExport(path("before"), 6, m_dir->path());
+        const QString departments = cliExport(path("before"), 7, m_dir->path());
+        QVERIFY(replaceInTableFile(taxes, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(replaceInTableFile(departments, "Бакалея", "Бакалея и чай"));
+        const auto merged = [&](const QStringList& files) {
+            return runCli(QStringList{"import"} + options + files, m_dir->path(), cliProgram(), QProcess::MergedChannels);
+        };
+        QStringList expected;
+        int cells = 0;
+        for (const QString& file : {taxes, departments}) {
+            QStringList alone = merged({file}).outLines();
+            QVERIFY(!alone.isEmpty());
+            alone.removeLast();
+            cells += alone.filter(QRegExp(QStringLiteral("^\""))).size();
+            expected << alone;
+        }
+        QVERIFY(cells >= 2);
+        const CliRun both = merged({taxes, departments});
+        QCOMPARE(both.exitCode, 0);
+        QStringList lines = both.outLines();
+        QVERIFY(!lines.isEmpty());
+        const QString sum = lines.takeLast();
+        QCOMPARE(lines, expected);
+        QVERIFY2(sum.startsWith(QStringLiteral("Будет записан")) && sum.contains(QStringLiteral(" %1 ").arg(cells))
+                     && sum.endsWith(QStringLiteral(" в 2 таблицах")),
+                 qPrintable(sum));
+    }
+
     // Read-only cells of a file that differ from the register: the dry run
     // and the import leave them alike and name them as not written (counted,
     // or with --only-different, which compares them, one by one), the count
