@@ -145,7 +145,8 @@ void TableWriteRun::checkRows() const
     // rowGroups() gives, without the columns of every row.
     std::vector<unsigned> registerRows;
     for (const Marked& cell : m_marked) {
-        if (cell.registerRow != 0 && field(cell) && (registerRows.empty() || registerRows.back() != cell.registerRow))
+        // A row already taken is not looked at again, cell by cell.
+        if (cell.registerRow != 0 && (registerRows.empty() || registerRows.back() != cell.registerRow) && field(cell))
             registerRows.push_back(cell.registerRow);
     }
     if (registerRows.empty())
