@@ -15,9 +15,13 @@ class CellLine
 public:
     // The line's bytes, valid until the next call.
     const QByteArray& of(unsigned table, unsigned row, int field, std::initializer_list<QByteArray> values);
+    // The line of one value given by its bytes, made without an array of
+    // its own; valid until the next call.
+    const CsvRecordWriter::Buffer& of(unsigned table, unsigned row, int field, const char* value, int size);
 
 private:
-    void appendNumber(long long number, bool first);
+    // m_line holding the "table";"row" part alone.
+    void startRow(unsigned table, unsigned row);
 
     CsvRecordWriter m_writer{';'};
     CsvRecordWriter::Buffer m_line;

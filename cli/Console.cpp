@@ -12,8 +12,6 @@
 
 namespace {
 
-// Standard output is written when this much has gathered.
-const int FlushSize = 64 * 1024;
 const int Utf8Mib = 106;
 
 } // namespace
@@ -22,7 +20,7 @@ Console::Console()
     : m_codec(QTextCodec::codecForLocale())
     , m_utf8(m_codec->mibEnum() == Utf8Mib)
 {
-    m_out.reserve(FlushSize + 4096);
+    m_out.resize(FlushSize + 4096);
 }
 
 Console::~Console()
@@ -34,62 +32,62 @@ void Console::out(const QString& line)
 {
     const QByteArray bytes = m_codec->fromUnicode(PrintableText::of(line));
     if (m_outToErr)
-        appendToErr(bytes);
+        appendToErr(bytes.constData(), size_t(bytes.size()));
     else
-        append(bytes);
+        append(bytes.constData(), size_t(bytes.size()));
 }
 
-void Console::outUtf8(const QByteArray& line)
+void Console::outUtf8(const char* line, qint64 size)
 {
-    if (!m_utf8 || !PrintableText::isPrintable(line.constData(), line.constData() + line.size())) {
-        out(QString::fromUtf8(line));
+    if (!m_utf8 || !PrintableText::isPrintable(line, line + size)) {
+        out(QString::fromUtf8(line, int(size)));
         return;
     }
     if (m_outToErr)
-        appendToErr(line);
+        appendToErr(line, size_t(size));
     else
-        append(line);
+        append(line, size_t(size));
 }
 
-void Console::outPrintableUtf8(const QByteArray& line)
+void Console::outPrintableUtf8Slow(const char* line, qint64 size)
 {
     if (!m_utf8)
-        out(QString::fromUtf8(line));
+        out(QString::fromUtf8(line, int(size)));
     else if (m_outToErr)
-        appendToErr(line);
+        appendToErr(line, size_t(size));
     else
-        append(line);
+        append(line, size_t(size));
 }
 
-void Console::appendToErr(const QByteArray& line)
+void Console::appendToErr(const char* line, size_t size)
 {
-    m_outOnErr += line;
+    m_outOnErr.append(line, int(size));
     m_outOnErr += '\n';
-    if (m_outOnErr.size() >= FlushSize)
+    if (size_t(m_outOnErr.size()) >= FlushSize)
         flush();
 }
 
-void Console::append(const QByteArray& bytes, bool lineEnd)
+void Console::append(const char* bytes, size_t size, bool lineEnd)
 {
     // One copy into the room reserved, the line end with it.
-    const int at = m_out.size();
-    m_out.resize(at + bytes.size() + (lineEnd ? 1 : 0));
-    char* const out = m_out.data() + at;
-    std::memcpy(out, bytes.constData(), size_t(bytes.size()));
+    const size_t needed = m_outSize + size + (lineEnd ? 1 : 0);
+    if (needed > m_out.size())
+        m_out.resize(needed);
+    char* const out = m_out.data() + m_outSize;
+    std::memcpy(out, bytes, size);
     if (lineEnd)
-        out[bytes.size()] = '\n';
-    if (m_out.size() >= FlushSize)
+        out[size] = '\n';
+    m_outSize = needed;
+    if (m_outSize >= FlushSize)
         flush();
 }
 
-bool Console::write(std::FILE* stream, const QByteArray& bytes)
+bool Console::write(std::FILE* stream, const char* bytes, size_t size)
 {
     if (m_failedStream == stream)
         return false;
     errno = 0;
-    const bool written = (bytes.isEmpty() || std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream)
-                                                 == size_t(bytes.size()))
-        && std::fflush(stream) == 0;
+    const bool written = (size == 0 || std::fwrite(bytes, 1, size, stream) == size) && std::fflush(stream) == 0;
     if (!written && !m_failedStream) {
         m_failedStream = stream;
         m_failure = errno != 0 ? errno : EIO;
@@ -99,8 +97,8 @@ bool Console::write(std::FILE* stream, const QByteArray& bytes)
 
 void Console::flush()
 {
-    write(stdout, m_out);
-    m_out.resize(0); // keeps the room reserved
+    write(stdout, m_out.data(), m_outSize);
+    m_outSize = 0;
     if (!m_outOnErr.isEmpty()) {
         write(stderr, m_outOnErr);
         m_outOnErr.resize(0);
@@ -127,7 +125,7 @@ void Console::data(const QByteArray& bytes)
 
 void Console::dataPart(const QByteArray& bytes)
 {
-    append(bytes, false);
+    append(bytes.constData(), size_t(bytes.size()), false);
 }
 
 bool Console::failed()

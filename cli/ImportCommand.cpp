@@ -18,10 +18,23 @@
 
 #include <unistd.h>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 const QString DryRunOption = QStringLiteral("dry-run");
 const QString OnlyDifferentOption = QStringLiteral("only-different");
+
+// The files read, left for the end of the process to take back whole: a
+// large table's rows are hundreds of thousands of small arrays, and freeing
+// them one by one costs half as much as listing them. They stay reachable
+// from here, so no leak check counts them. A failure frees them as usual.
+void leaveToExit(std::unique_ptr<QVector<ImportFiles::File>> files)
+{
+    static auto* const left = new std::vector<std::unique_ptr<QVector<ImportFiles::File>>>();
+    left->push_back(std::move(files));
+}
 
 } // namespace
 
@@ -65,7 +78,9 @@ void ImportCommand::execute(const QCommandLineParser& parser)
     const QList<TableInfo>& tables = session.reg().openWithDescription();
 
     // Every file is read and checked before anything is written.
-    QVector<ImportFiles::File> files = ImportFiles::load(paths, tables, session.reg().link().charsets(), encoding);
+    auto loaded = std::make_unique<QVector<ImportFiles::File>>(
+        ImportFiles::load(paths, tables, session.reg().link().charsets(), encoding));
+    QVector<ImportFiles::File>& files = *loaded;
     for (const ImportFiles::File& file : qAsConst(files)) {
         if (!file.encodingNote.isEmpty())
             m_console.err(QStringLiteral("%1: %2").arg(file.path, file.encodingNote));
@@ -122,6 +137,15 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             }, true);
             report->setChanged(cellsWritten > 0);
         };
+        // A dry run's line of a cell the import would write.
+        const auto list = [&](unsigned registerRow, int fieldNumber, const char* text, int size) {
+            // The file's values, and so their lines, were looked at whole when it was read.
+            const CsvRecordWriter::Buffer& shown = line.of(file.table.id, registerRow, fieldNumber, text, size);
+            if (file.printableValues)
+                m_console.outPrintableUtf8(shown.data(), shown.size());
+            else
+                m_console.outUtf8(shown.data(), shown.size());
+        };
         const auto take = [&](const TableComparison::CellPair& cell) {
             if (!file.rows.at(cell.row).at(cell.column).changed) {
                 if (!onlyDifferent) {
@@ -135,19 +159,27 @@ void ImportCommand::execute(const QCommandLineParser& parser)
             if (onlyDifferent && !cell.differs)
                 return;
             ++markedCount;
-            if (dryRun) {
-                // The file's values, and so their lines, were looked at whole when it was read.
-                const QByteArray& shown = line.of(file.table.id, cell.registerRow, cell.fieldNumber, {cell.fileText});
-                if (file.printableValues)
-                    m_console.outPrintableUtf8(shown);
-                else
-                    m_console.outUtf8(shown);
-            }
+            if (dryRun)
+                list(cell.registerRow, cell.fieldNumber, cell.fileText.constData(), cell.fileText.size());
             if (report)
                 marked.append({cell.row, cell.column, cell.differs});
         };
-        TableComparison::forEachCell(file.table, file.rows, run.address(), run.registerRows(), run.registerAddress(),
-                                     check, take);
+        if (registerRead == RegisterRead::RowsOnly) {
+            // Nothing of the register to compare with: the file's cells alone,
+            // each marked one listed, the others counted as read-only.
+            TableComparison::forEachFileCell(file.table, file.rows, run.address(),
+                                             [&](const TableComparison::FileCell& cell) {
+                                                 if (!cell.marked) {
+                                                     ++readOnlyCount;
+                                                     return;
+                                                 }
+                                                 ++markedCount;
+                                                 list(cell.registerRow, cell.fieldNumber, cell.text, cell.size);
+                                             });
+        } else {
+            TableComparison::forEachCell(file.table, file.rows, run.address(), run.registerRows(),
+                                         run.registerAddress(), check, take);
+        }
         if (onlyDifferent)
             run.unmarkHeld();
         if (!readOnly.isEmpty())
@@ -186,6 +218,7 @@ void ImportCommand::execute(const QCommandLineParser& parser)
         m_console.err(QStringLiteral("%1: записано ячеек: %2").arg(file.path, QString::number(cellsWritten - before)));
     }
 
+    leaveToExit(std::move(loaded));
     if (dryRun) {
         m_console.out(CountSentence::cellsInTables(QStringLiteral("Будет"), QStringLiteral("записана"),
                                                    QStringLiteral("записано"), cellsWritten, tablesWritten));

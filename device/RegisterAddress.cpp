@@ -27,13 +27,6 @@ RegisterAddress::RegisterAddress(const TableInfo& table, const DataRows& rows)
     m_dataRows.erase(std::unique(m_dataRows.begin(), m_dataRows.end(), sameRow), m_dataRows.end());
 }
 
-unsigned RegisterAddress::registerRow(int i) const
-{
-    if (i < 0 || i >= m_cellCounts.size())
-        return 0;
-    return m_db ? m_registerRows.at(i) : unsigned(i + 1);
-}
-
 int RegisterAddress::dataRow(unsigned registerRow) const
 {
     if (registerRow == 0)
@@ -45,26 +38,8 @@ int RegisterAddress::dataRow(unsigned registerRow) const
     return registerRow <= unsigned(m_cellCounts.size()) ? int(registerRow - 1) : -1;
 }
 
-int RegisterAddress::fieldIndex(int i, int j) const
-{
-    const int index = m_transposed ? i : j;
-    return index >= 0 && index < m_fields.size() ? index : -1;
-}
-
-const FieldInfo* RegisterAddress::field(int i, int j) const
-{
-    const int index = fieldIndex(i, j);
-    return index < 0 ? nullptr : &m_fields.at(index);
-}
-
 bool RegisterAddress::isLabel(int i, int j) const
 {
     return m_db && i >= 0 && i < m_cellCounts.size() && j == m_cellCounts.at(i) - 1;
 }
 
-int RegisterAddress::valueCells(int i) const
-{
-    if (i < 0 || i >= m_cellCounts.size())
-        return 0;
-    return m_db ? qMax(0, m_cellCounts.at(i) - 1) : m_cellCounts.at(i);
-}

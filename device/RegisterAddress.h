@@ -23,20 +23,38 @@ public:
 
     // The register row (from 1) of data row i; 0 when it has none (a Db row
     // whose label is not a row number, or i out of range).
-    unsigned registerRow(int i) const;
+    unsigned registerRow(int i) const
+    {
+        if (i < 0 || i >= m_cellCounts.size())
+            return 0;
+        return m_db ? m_registerRows.at(i) : unsigned(i + 1);
+    }
     // The data row that holds register row r; -1 when none does. Where two Db
     // rows name the same register row, the first of them.
     int dataRow(unsigned registerRow) const;
 
     // The index of the field description of cell (i, j); -1 beyond the description.
-    int fieldIndex(int i, int j) const;
+    int fieldIndex(int i, int j) const
+    {
+        const int index = m_transposed ? i : j;
+        return index >= 0 && index < m_fields.size() ? index : -1;
+    }
     // The field description of cell (i, j); nullptr beyond the description.
-    const FieldInfo* field(int i, int j) const;
+    const FieldInfo* field(int i, int j) const
+    {
+        const int index = fieldIndex(i, j);
+        return index < 0 ? nullptr : &m_fields.at(index);
+    }
 
     // Whether cell (i, j) is a Db row's label: its address, never a value to write.
     bool isLabel(int i, int j) const;
     // The cells of data row i that hold values (a Db row's label is not one).
-    int valueCells(int i) const;
+    int valueCells(int i) const
+    {
+        if (i < 0 || i >= m_cellCounts.size())
+            return 0;
+        return m_db ? qMax(0, m_cellCounts.at(i) - 1) : m_cellCounts.at(i);
+    }
 
 private:
     bool m_db;

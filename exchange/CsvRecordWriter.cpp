@@ -20,11 +20,9 @@ QByteArray CsvRecordWriter::quoted(const QByteArray& value)
     return out;
 }
 
-char* CsvRecordWriter::Buffer::room(size_t n)
+void CsvRecordWriter::Buffer::grow(size_t n)
 {
-    if (m_bytes.size() - m_used < n)
-        m_bytes.resize(qMax(m_bytes.size() * 2, m_used + n + 4096));
-    return m_bytes.data() + m_used;
+    m_bytes.resize(qMax(m_bytes.size() * 2, m_used + n + 4096));
 }
 
 void CsvRecordWriter::appendBare(Buffer& out, const QByteArray& value) const
@@ -41,6 +39,12 @@ void CsvRecordWriter::appendQuoted(Buffer& out, const char* value, size_t size, 
     char* at = start;
     if (!first)
         *at++ = m_separator;
+    at = writeQuoted(at, value, size);
+    out.commit(size_t(at - start));
+}
+
+char* CsvRecordWriter::writeQuoted(char* at, const char* value, size_t size)
+{
     *at++ = '"';
     if (size <= ShortValue) { // most values: a byte loop costs less than the calls
         for (size_t i = 0; i < size; ++i) {
@@ -59,7 +63,7 @@ void CsvRecordWriter::appendQuoted(Buffer& out, const char* value, size_t size, 
         }
     }
     *at++ = '"';
-    out.commit(size_t(at - start));
+    return at;
 }
 
 void CsvRecordWriter::endRecord(Buffer& out) const

@@ -8,12 +8,27 @@
 
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
 const DataRow* rowOf(const DataRows& rows, int row)
 {
     return row < 0 || row >= rows.size() ? nullptr : &rows.at(row);
+}
+
+// Whether the file shows the stored kopecks of field fieldIndex as money.
+bool isMoney(const TableInfo& table, int fieldIndex)
+{
+    return table.type == Db && fieldIndex >= 0 && fieldIndex < table.fields.size()
+        && table.fields.at(fieldIndex).m_guiType == FieldInfo::Money;
+}
+
+// A stored text ends at its first zero byte: the padding the register adds.
+int textLength(const QByteArray& stored)
+{
+    const void* const zero = std::memchr(stored.constData(), 0, size_t(stored.size()));
+    return zero ? int(static_cast<const char*>(zero) - stored.constData()) : stored.size();
 }
 
 } // namespace
@@ -57,6 +72,45 @@ void TableComparison::forEachCell(const TableInfo& table, const DataRows& fileRo
             else
                 pair.differs = !sameValue(check, table.fields.at(pair.fieldIndex), registerCell->value, fileValue);
             visit(pair);
+        }
+    }
+}
+
+void TableComparison::forEachFileCell(const TableInfo& table, const DataRows& fileRows,
+                                      const RegisterAddress& fileAddress,
+                                      const std::function<void(const FileCell&)>& visit)
+{
+    std::vector<char> money(size_t(table.fields.size()));
+    for (int k = 0; k < table.fields.size(); ++k)
+        money[size_t(k)] = isMoney(table, k);
+    // The money text of a cell, made here rather than in an array of its own;
+    // a kopecks value longer than any the import gives gets one.
+    char moneyText[64];
+    QByteArray longMoneyText;
+    FileCell cell;
+    for (int i = 0; i < fileRows.size(); ++i) {
+        const DataRow& row = fileRows.at(i);
+        cell.row = i;
+        cell.registerRow = fileAddress.registerRow(i);
+        const int cellCount = fileAddress.valueCells(i);
+        for (int j = 0; j < cellCount; ++j) {
+            const Cell& stored = row.at(j);
+            const int fieldIndex = fileAddress.fieldIndex(i, j);
+            cell.column = j;
+            cell.fieldNumber = j + 1;
+            cell.marked = stored.changed;
+            if (fieldIndex < 0 || !money[size_t(fieldIndex)]) {
+                cell.text = stored.value.constData();
+                cell.size = textLength(stored.value);
+            } else if (stored.value.size() + 3 <= int(sizeof moneyText)) {
+                cell.text = moneyText;
+                cell.size = MoneyText::bytesFromKopecks(stored.value.constData(), stored.value.size(), moneyText);
+            } else {
+                longMoneyText = MoneyText::bytesFromKopecks(stored.value);
+                cell.text = longMoneyText.constData();
+                cell.size = longMoneyText.size();
+            }
+            visit(cell);
         }
     }
 }
@@ -106,13 +160,12 @@ QString TableComparison::fileForm(const TableInfo& table, int fieldIndex, const 
 
 QByteArray TableComparison::fileBytes(const TableInfo& table, int fieldIndex, const QByteArray& stored)
 {
-    if (table.type == Db && fieldIndex >= 0 && fieldIndex < table.fields.size()
-        && table.fields.at(fieldIndex).m_guiType == FieldInfo::Money)
+    if (isMoney(table, fieldIndex))
         return MoneyText::bytesFromKopecks(stored);
-    const void* const zero = std::memchr(stored.constData(), 0, size_t(stored.size()));
-    if (!zero)
+    const int length = textLength(stored);
+    if (length == stored.size())
         return stored; // shared, not copied
-    return stored.left(int(static_cast<const char*>(zero) - stored.constData()));
+    return stored.left(length);
 }
 
 bool TableComparison::sameValue(const ValueCheck& check, const FieldInfo& field, const QByteArray& a,

@@ -46,6 +46,22 @@ public:
     static void forEachCell(const TableInfo& table, const DataRows& fileRows, const RegisterAddress& fileAddress,
                             const DataRows& registerRows, const RegisterAddress& registerAddress,
                             const ValueCheck& check, const std::function<void(const CellPair&)>& visit);
+    // A cell of the file's rows alone, as a listing of what the file writes
+    // shows it: no register's side, no array of its own.
+    struct FileCell
+    {
+        int row = 0;
+        int column = 0;
+        unsigned registerRow = 0;
+        int fieldNumber = 0;
+        bool marked = false; // the import writes it
+        // UTF-8, as fileBytes gives it; valid while the cell is visited.
+        const char* text = nullptr;
+        int size = 0;
+    };
+    // Every cell of the file's rows, in the order and at the places forEachCell has.
+    static void forEachFileCell(const TableInfo& table, const DataRows& fileRows, const RegisterAddress& fileAddress,
+                                const std::function<void(const FileCell&)>& visit);
     // The pair forEachCell hands for one cell of the file's rows, made again
     // from the same rows, so that a caller need not keep the pairs it marks;
     // whether the cell differs is what that walk found (it costs the

@@ -17,16 +17,22 @@ QByteArray MoneyText::bytesFromKopecks(const QByteArray& kopecks)
         return QByteArray();
     if (kopecks == "0")
         return QByteArrayLiteral("0.00");
+    QByteArray text(qMax(kopecks.size(), 3) + 1, Qt::Uninitialized);
+    bytesFromKopecks(kopecks.constData(), kopecks.size(), text.data());
+    return text;
+}
+
+int MoneyText::bytesFromKopecks(const char* kopecks, int digits, char* text)
+{
+    if (digits <= 0)
+        return 0;
     // At least one rouble digit before the point: 5 -> 0.05, 42 -> 0.42.
-    const int digits = kopecks.size();
     const int padded = qMax(digits, 3);
     const int zeros = padded - digits;
-    QByteArray text(padded + 1, Qt::Uninitialized);
-    char* const out = text.data();
     for (int i = 0; i < padded; ++i)
-        out[i < padded - 2 ? i : i + 1] = i < zeros ? '0' : kopecks.at(i - zeros);
-    out[padded - 2] = '.';
-    return text;
+        text[i < padded - 2 ? i : i + 1] = i < zeros ? '0' : kopecks[i - zeros];
+    text[padded - 2] = '.';
+    return padded + 1;
 }
 
 bool MoneyText::toKopecks(const QString& text, QByteArray& kopecks)

@@ -13,6 +13,9 @@ public:
     static QString fromKopecks(const QByteArray& kopecks);
     // The same text as UTF-8 bytes.
     static QByteArray bytesFromKopecks(const QByteArray& kopecks);
+    // The same into `text` (room for digits + 3 bytes), without an array of
+    // its own: how many bytes were written.
+    static int bytesFromKopecks(const char* kopecks, int digits, char* text);
 
     // "12.34", "12,5", "12", "12." and ".5" into kopecks (1234, 1250, 1200, 1200, 50),
     // exactly and without leading zeros; blanks around the text are ignored

@@ -31,27 +31,40 @@ TableWriteRun::TableWriteRun(const RegisterLink& link, const TableInfo& table, D
     : m_link(link), m_table(table), m_rows(rows), m_address(table, rows), m_check(link.charsets()),
       m_registerAddress(table, DataRows())
 {
+}
+
+const QVector<TableWriteRun::Marked>& TableWriteRun::marked() const
+{
+    if (m_markedTaken)
+        return m_marked;
+    m_markedTaken = true;
     int marked = 0;
-    for (const DataRow& row : qAsConst(rows)) {
+    for (const DataRow& row : qAsConst(m_rows)) {
         for (const Cell& cell : row)
             marked += cell.changed ? 1 : 0;
     }
-    m_marked.reserve(marked); // a large table's cells, without room to spare
-    for (int i = 0; i < rows.size(); ++i) {
-        const DataRow& row = rows.at(i);
+    // A large table's cells, without room to spare (resize alone would make
+    // room to grow), each written in place.
+    m_marked.reserve(marked);
+    m_marked.resize(marked);
+    Marked* at = m_marked.data();
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const DataRow& row = m_rows.at(i);
+        const unsigned registerRow = m_address.registerRow(i);
         for (int j = 0; j < row.size(); ++j) {
             if (row.at(j).changed)
-                m_marked.append({i, j, m_address.registerRow(i)});
+                *at++ = {i, j, registerRow};
         }
     }
+    return m_marked;
 }
 
 QVector<TableWriteRun::RowGroup> TableWriteRun::rowGroups() const
 {
     // A file may name one register row twice: its cells are read once.
     QVector<const Marked*> addressed;
-    addressed.reserve(m_marked.size());
-    for (const Marked& cell : m_marked) {
+    addressed.reserve(marked().size());
+    for (const Marked& cell : marked()) {
         if (cell.registerRow != 0 && field(cell))
             addressed.append(&cell);
     }
@@ -119,7 +132,7 @@ void TableWriteRun::useRead(const DataRows& registerRows)
 
 void TableWriteRun::refuseMissingRows() const
 {
-    for (const Marked& cell : qAsConst(m_marked)) {
+    for (const Marked& cell : marked()) {
         if (cell.registerRow != 0 && m_registerAddress.dataRow(cell.registerRow) < 0) {
             const QString message = missingRow(m_table, cell.registerRow);
             throw FlowFailure(FlowFailure::Refused, message,
@@ -137,11 +150,21 @@ void TableWriteRun::setBefore(DataRows rows)
 void TableWriteRun::checkRows() const
 {
     // The register rows with a marked cell, each once, in order: what
-    // rowGroups() gives, without the columns of every row.
+    // rowGroups() gives, without the columns of every row. Taken from the
+    // rows themselves: a check alone needs no list of the marked cells.
+    const auto marks = [&](int i) {
+        const DataRow& row = m_rows.at(i);
+        for (int j = 0; j < row.size(); ++j) {
+            if (row.at(j).changed && m_address.field(i, j))
+                return true;
+        }
+        return false;
+    };
     std::vector<unsigned> registerRows;
-    for (const Marked& cell : m_marked) {
-        if (cell.registerRow != 0 && field(cell) && (registerRows.empty() || registerRows.back() != cell.registerRow))
-            registerRows.push_back(cell.registerRow);
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const unsigned registerRow = m_address.registerRow(i);
+        if (registerRow != 0 && (registerRows.empty() || registerRows.back() != registerRow) && marks(i))
+            registerRows.push_back(registerRow);
     }
     if (registerRows.empty())
         return;
@@ -155,9 +178,14 @@ void TableWriteRun::checkRows() const
     const auto held = [&](size_t k) {
         // The row's columns as its group in rowGroups() has them.
         RowGroup group{registerRows[k], QVector<int>()};
-        for (const Marked& cell : m_marked) {
-            if (cell.registerRow == group.registerRow && field(cell) && !group.columns.contains(cell.column))
-                group.columns.append(cell.column);
+        for (int i = 0; i < m_rows.size(); ++i) {
+            if (m_address.registerRow(i) != group.registerRow)
+                continue;
+            const DataRow& row = m_rows.at(i);
+            for (int j = 0; j < row.size(); ++j) {
+                if (row.at(j).changed && m_address.field(i, j) && !group.columns.contains(j))
+                    group.columns.append(j);
+            }
         }
         DataRow row;
         return readRow(group, row);
@@ -219,7 +247,7 @@ int TableWriteRun::unmarkHeld()
 {
     QVector<Marked> differing;
     int unmarked = 0;
-    for (const Marked& cell : qAsConst(m_marked)) {
+    for (const Marked& cell : marked()) {
         if (held(cell)) {
             m_rows[cell.row][cell.column].changed = false;
             ++unmarked;
@@ -235,7 +263,7 @@ void TableWriteRun::write(JournalSession& journal, Send send, unsigned& cellCoun
 {
     // Each cell is encoded once, and all of them before the first is sent.
     QVector<TableWriteEngine::EncodedCell> cells;
-    for (const Marked& cell : qAsConst(m_marked)) {
+    for (const Marked& cell : marked()) {
         if (send == Send::Differing && held(cell))
             continue;
         TableWriteEngine::EncodedCell encoded;
@@ -262,7 +290,7 @@ void TableWriteRun::write(JournalSession& journal, Send send, unsigned& cellCoun
         throw FlowFailure(FlowFailure::DriverFailed,
                           failure.message() + QLatin1Char('\n') + unknownOutcome(m_table, journaled));
     }
-    for (const Marked& cell : qAsConst(m_marked))
+    for (const Marked& cell : marked())
         m_rows[cell.row][cell.column].changed = false;
     cellCount += unsigned(m_marked.size());
     m_marked.clear();

@@ -72,7 +72,7 @@ public:
     // Where the run's rows and the "before" rows live on the register.
     const RegisterAddress& address() const { return m_address; }
     const RegisterAddress& registerAddress() const { return m_registerAddress; }
-    int markedCount() const { return m_marked.size(); }
+    int markedCount() const { return marked().size(); }
 
     // The marked cells whose value in readRows differs from the register's
     // now; cells either lacks are not compared.
@@ -109,6 +109,9 @@ private:
         int column = 0;
         unsigned registerRow = 0; // 0: none, refused by the write
     };
+    // The marked cells, in row and cell order, taken from the rows when first
+    // asked for: a check of the rows alone (checkRows) needs none of them.
+    const QVector<Marked>& marked() const;
     // The cell's field; nullptr beyond the description, refused by the write.
     const FieldInfo* field(const Marked& cell) const { return m_address.field(cell.row, cell.column); }
 
@@ -130,7 +133,8 @@ private:
     DataRows& m_rows;
     const RegisterAddress m_address;
     const ValueCheck m_check;
-    QVector<Marked> m_marked; // in row and cell order
+    mutable QVector<Marked> m_marked; // marked()
+    mutable bool m_markedTaken = false;
     DataRows m_registerRows;
     RegisterAddress m_registerAddress;
 };

@@ -341,6 +341,92 @@ private slots:
         QCOMPARE(result.outLines(), expected);
     }
 
+    // The dry run lists each cell the file writes as the file shows it, and
+    // counts the read-only ones, the same whether it reads the register's
+    // values for the report (--json, the listing then on standard error) or not.
+    void dryRunListsCells_data()
+    {
+        QTest::addColumn<int>("table");
+        QTest::addColumn<QString>("from"); // first occurrence in the exported file
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("line"); // of the edited cell
+        QTest::newRow("money without kopecks") << 6 << "\"1\";\"20.00\"" << "\"1\";\"7\"" << "\"6\";\"1\";\"1\";\"7.00\"";
+        QTest::newRow("money below a rouble") << 6 << "\"1\";\"20.00\"" << "\"1\";\",05\"" << "\"6\";\"1\";\"1\";\"0.05\"";
+        QTest::newRow("money in the commodity base") << 1 << "\"79.90\"" << "\"81.5\"" << "\"1\";\"1\";\"3\";\"81.50\"";
+        QTest::newRow("empty name") << 1 << "\"Молоко\"" << "\"\"" << "\"1\";\"1\";\"2\";\"\"";
+        QTest::newRow("quotes in a long name") << 1 << "\"Молоко\"" << "\"Молоко \"\"Домик в деревне\"\"\""
+                                               << "\"1\";\"1\";\"2\";\"Молоко \"\"Домик в деревне\"\"\"";
+        QTest::newRow("quote alone") << 7 << "\"Бакалея\"" << "\"\"\"\"" << "\"7\";\"1\";\"1\";\"\"\"\"";
+        QTest::newRow("delete in a name") << 1 << "\"Молоко\"" << "\"Мо\x7fлоко\"" << "\"1\";\"1\";\"2\";\"Мо\\x7fлоко\"";
+        QTest::newRow("line of a transposed table") << 4 << "СПАСИБО ЗА ПОКУПКУ!" << "ЖДЁМ ВАС СНОВА!"
+                                                    << "\"4\";\"5\";\"1\";\"ЖДЁМ ВАС СНОВА!\"";
+    }
+
+    void dryRunListsCells()
+    {
+        QFETCH(int, table);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, line);
+        const QString file = cliExport(path("before"), table, m_dir->path());
+        QVERIFY(replaceInTableFile(file, from, to));
+
+        const CliRun plain = run({"import", "--dry-run", file});
+        QCOMPARE(plain.exitCode, 0);
+        QStringList listed = plain.outLines();
+        QVERIFY(listed.size() > 1);
+        QVERIFY2(listed.takeLast().startsWith(QStringLiteral("Будет записан")), qPrintable(plain.out));
+        QVERIFY2(listed.contains(line), qPrintable(plain.out));
+
+        const CliRun json = run({"import", "--dry-run", "--json", file});
+        QCOMPARE(json.exitCode, 0);
+        const QStringList errLines = json.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(errLines.filter(QRegExp(QStringLiteral("^\""))), listed);
+        QCOMPARE(errLines.filter(QStringLiteral("только для чтения")), plain.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+    }
+
+    // Several files: each file's lines and then what standard error says of
+    // it, in the order written, as each file alone gives them, and the sum
+    // at the end; with the register's values read or not.
+    void dryRunOfSeveralFiles_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("file values alone") << QStringList{"--dry-run"};
+        QTest::newRow("only different cells") << QStringList{"--dry-run", "--only-different"};
+    }
+
+    void dryRunOfSeveralFiles()
+    {
+        QFETCH(QStringList, options);
+        // Tables 6 and 7 share their row numbers: the second's lines name their own table.
+        const QString taxes = cliExport(path("before"), 6, m_dir->path());
+        const QString departments = cliExport(path("before"), 7, m_dir->path());
+        QVERIFY(replaceInTableFile(taxes, "\"1\";\"20.00\"", "\"1\";\"22.00\""));
+        QVERIFY(replaceInTableFile(departments, "Бакалея", "Бакалея и чай"));
+        const auto merged = [&](const QStringList& files) {
+            return runCli(QStringList{"import"} + options + files, m_dir->path(), cliProgram(), QProcess::MergedChannels);
+        };
+        QStringList expected;
+        int cells = 0;
+        for (const QString& file : {taxes, departments}) {
+            QStringList alone = merged({file}).outLines();
+            QVERIFY(!alone.isEmpty());
+            alone.removeLast();
+            cells += alone.filter(QRegExp(QStringLiteral("^\""))).size();
+            expected << alone;
+        }
+        QVERIFY(cells >= 2);
+        const CliRun both = merged({taxes, departments});
+        QCOMPARE(both.exitCode, 0);
+        QStringList lines = both.outLines();
+        QVERIFY(!lines.isEmpty());
+        const QString sum = lines.takeLast();
+        QCOMPARE(lines, expected);
+        QVERIFY2(sum.startsWith(QStringLiteral("Будет записан")) && sum.contains(QStringLiteral(" %1 ").arg(cells))
+                     && sum.endsWith(QStringLiteral(" в 2 таблицах")),
+                 qPrintable(sum));
+    }
+
     // Read-only cells of a file that differ from the register: the dry run
     // and the import leave them alike and name them as not written (counted,
     // or with --only-different, which compares them, one by one), the count

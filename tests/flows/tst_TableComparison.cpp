@@ -1,6 +1,7 @@
 #include "support/TestMain.h"
 
 #include "device/KKT_Logic.h"
+#include "device/RegisterAddress.h"
 #include "device/ValueCheck.h"
 #include "flows/TableComparison.h"
 #include "model/TableInfo.h"
@@ -102,6 +103,74 @@ private slots:
             QCOMPARE(found.first().fieldNumber, info->type == TransposedList ? 1 : field + 1);
             QCOMPARE(QString::fromUtf8(found.first().fileText), TableComparison::fileForm(*info, field, fileValue));
         }
+    }
+
+    // The file's cells alone, as the dry run lists them: the places and the
+    // texts of the pairs of the whole walk, and the file's marks.
+    void fileCells_data()
+    {
+        QTest::addColumn<unsigned>("table");
+        QTest::addColumn<int>("field"); // from 0, the one marked
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QByteArray>("text"); // as the file shows it
+
+        QTest::newRow("money of the commodity base") << 1u << 2 << QByteArray("7990") << QByteArray("79.90");
+        QTest::newRow("money below a rouble") << 7u << 2 << QByteArray("5") << QByteArray("0.05");
+        QTest::newRow("money longer than any import gives") << 6u << 0 << QByteArray(70, '1') << QByteArray(68, '1') + ".11";
+        QTest::newRow("no money") << 1u << 2 << QByteArray() << QByteArray();
+        QTest::newRow("money of a table of one record") << 2u << 13 << QByteArray("1000") << QByteArray("1000");
+        QTest::newRow("text up to its zero byte") << 1u << 1 << QByteArray("Кефир\0ь", 13) << QByteArray("Кефир");
+        QTest::newRow("line of a transposed table") << 4u << 2 << QByteArray("Спасибо") << QByteArray("Спасибо");
+    }
+
+    void fileCells()
+    {
+        QFETCH(unsigned, table);
+        QFETCH(int, field);
+        QFETCH(QByteArray, value);
+        QFETCH(QByteArray, text);
+        const TableInfo* info = tableOf(table);
+        QVERIFY(info);
+        DataRows rows = rowsWith(*info, field, value);
+        Cell& edited = info->type == TransposedList ? rows[field][0] : rows[0][field];
+        edited.changed = true;
+
+        struct Listed
+        {
+            int row, column, fieldNumber;
+            unsigned registerRow;
+            bool marked;
+            QByteArray text;
+        };
+        QVector<Listed> pairs;
+        TableComparison::forEachCell(*info, rows, DataRows(), ValueCheck(KKT_Logic::charsets()),
+                                     [&](const TableComparison::CellPair& pair) {
+                                         pairs.append({pair.row, pair.column, pair.fieldNumber, pair.registerRow,
+                                                       rows.at(pair.row).at(pair.column).changed, pair.fileText});
+                                     });
+        QVector<Listed> cells;
+        TableComparison::forEachFileCell(*info, rows, RegisterAddress(*info, rows),
+                                         [&](const TableComparison::FileCell& cell) {
+                                             cells.append({cell.row, cell.column, cell.fieldNumber, cell.registerRow,
+                                                           cell.marked, QByteArray(cell.text, cell.size)});
+                                         });
+        QCOMPARE(cells.size(), pairs.size());
+        int marked = 0;
+        for (int k = 0; k < cells.size(); ++k) {
+            const Listed& cell = cells.at(k);
+            const Listed& pair = pairs.at(k);
+            QCOMPARE(cell.row, pair.row);
+            QCOMPARE(cell.column, pair.column);
+            QCOMPARE(cell.fieldNumber, pair.fieldNumber);
+            QCOMPARE(cell.registerRow, pair.registerRow);
+            QCOMPARE(cell.marked, pair.marked);
+            QCOMPARE(cell.text, pair.text);
+            if (cell.marked) {
+                ++marked;
+                QCOMPARE(cell.text, text);
+            }
+        }
+        QCOMPARE(marked, 1);
     }
 };
 

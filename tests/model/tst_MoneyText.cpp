@@ -86,6 +86,11 @@ private slots:
         QFETCH(QByteArray, text);
         QCOMPARE(MoneyText::bytesFromKopecks(kopecks), text);
         QCOMPARE(MoneyText::fromKopecks(kopecks), QString::fromLatin1(text));
+        // Into the caller's room: the same bytes, nothing written beyond the room promised.
+        QByteArray room(kopecks.size() + 4, '#');
+        const int length = MoneyText::bytesFromKopecks(kopecks.constData(), kopecks.size(), room.data());
+        QCOMPARE(room.left(length), text);
+        QCOMPARE(room.mid(kopecks.size() + 3), QByteArray("#"));
     }
 
     void wholeNumber_data()

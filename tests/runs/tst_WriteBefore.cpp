@@ -224,7 +224,7 @@ private slots:
     // writes, and the first row the register lacks is the one named.
     void checkRowsSearchesForTheEnd_data()
     {
-        QTest::addColumn<QList<int>>("labels"); // of the marked goods rows, in file order
+        QTest::addColumn<QList<int>>("labels"); // of the marked goods rows, in file order; below 0, its label alone marked
         QTest::addColumn<int>("missing");       // the row named; 0: none
         QTest::addColumn<int>("mostReads");
         QList<int> all;
@@ -238,6 +238,9 @@ private slots:
         QTest::newRow("in order, a row twice") << QList<int>{1, 1, 999, 1000, 1000} << 0 << 1;
         QTest::newRow("out of order, a row twice, one beyond") << QList<int>{1002, 7, 1002, 7} << 1002 << 2;
         QTest::newRow("nothing marked") << QList<int>{} << 0 << 0;
+        // A row whose label alone is marked writes nothing: its row is not asked for.
+        QTest::newRow("a row beyond with its label alone marked") << QList<int>{5, -1003, 1000} << 0 << 1;
+        QTest::newRow("the last row with its label alone marked") << QList<int>{5, 1002, -1003} << 1002 << 2;
     }
 
     void checkRowsSearchesForTheEnd()
@@ -252,8 +255,9 @@ private slots:
         DataRows rows;
         for (const int label : labels) {
             DataRow row = goods;
-            row[1] = Cell("Хлеб", true);
-            row.last().value = QByteArray::number(label);
+            if (label > 0)
+                row[1] = Cell("Хлеб", true);
+            row.last() = Cell(QByteArray::number(qAbs(label)), label < 0);
             rows << row;
         }
 
