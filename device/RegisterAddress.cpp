@@ -8,23 +8,30 @@ RegisterAddress::RegisterAddress(const TableInfo& table, const DataRows& rows)
     : m_db(table.type == Db), m_transposed(table.type == TransposedList), m_fields(table.fields)
 {
     m_cellCounts.reserve(rows.size());
-    for (const DataRow& row : rows)
-        m_cellCounts.append(row.size());
-    if (!m_db)
-        return;
-    m_registerRows.reserve(rows.size());
-    m_dataRows.reserve(rows.size());
+    if (m_db) {
+        m_registerRows.reserve(rows.size());
+        m_dataRows.reserve(rows.size());
+    }
+    // One pass: a large table's rows are each looked at once.
     for (int i = 0; i < rows.size(); ++i) {
-        const unsigned registerRow = RowLabel::registerRow(rows.at(i));
+        const DataRow& row = rows.at(i);
+        m_cellCounts.append(row.size());
+        if (!m_db)
+            continue;
+        const unsigned registerRow = RowLabel::registerRow(row);
         m_registerRows.append(registerRow);
         if (registerRow != 0)
             m_dataRows.emplace_back(registerRow, i);
     }
+    if (!m_db)
+        return;
     // Usually in order already; a register row named twice keeps its first data row.
     if (!std::is_sorted(m_dataRows.begin(), m_dataRows.end()))
         std::sort(m_dataRows.begin(), m_dataRows.end());
     const auto sameRow = [](const auto& a, const auto& b) { return a.first == b.first; };
+    const size_t named = m_dataRows.size();
     m_dataRows.erase(std::unique(m_dataRows.begin(), m_dataRows.end(), sameRow), m_dataRows.end());
+    m_rowsNamedOnce = m_dataRows.size() == named;
 }
 
 int RegisterAddress::dataRow(unsigned registerRow) const

@@ -32,6 +32,9 @@ public:
     // The data row that holds register row r; -1 when none does. Where two Db
     // rows name the same register row, the first of them.
     int dataRow(unsigned registerRow) const;
+    // Whether no register row is the place of two data rows: dataRow() then
+    // gives every data row of a register row.
+    bool rowsNamedOnce() const { return m_rowsNamedOnce; }
 
     // The index of the field description of cell (i, j); -1 beyond the description.
     int fieldIndex(int i, int j) const
@@ -59,6 +62,7 @@ public:
 private:
     bool m_db;
     bool m_transposed;
+    bool m_rowsNamedOnce = true;
     QVector<FieldInfo> m_fields;
     QVector<unsigned> m_registerRows; // Db only: by data row
     QVector<int> m_cellCounts;        // cells of each data row

@@ -178,13 +178,19 @@ void TableWriteRun::checkRows() const
     const auto held = [&](size_t k) {
         // The row's columns as its group in rowGroups() has them.
         RowGroup group{registerRows[k], QVector<int>()};
-        for (int i = 0; i < m_rows.size(); ++i) {
-            if (m_address.registerRow(i) != group.registerRow)
-                continue;
+        const auto take = [&](int i) {
             const DataRow& row = m_rows.at(i);
             for (int j = 0; j < row.size(); ++j) {
                 if (row.at(j).changed && m_address.field(i, j) && !group.columns.contains(j))
                     group.columns.append(j);
+            }
+        };
+        if (m_address.rowsNamedOnce()) {
+            take(m_address.dataRow(group.registerRow)); // without a walk through every row
+        } else {
+            for (int i = 0; i < m_rows.size(); ++i) {
+                if (m_address.registerRow(i) == group.registerRow)
+                    take(i);
             }
         }
         DataRow row;
