@@ -23,15 +23,9 @@ RegisterAddress::RegisterAddress(const TableInfo& table, const DataRows& rows)
         if (registerRow != 0)
             m_dataRows.emplace_back(registerRow, i);
     }
-    if (!m_db)
-        return;
-    // Usually in order already; a register row named twice keeps its first data row.
+    // Usually in order already.
     if (!std::is_sorted(m_dataRows.begin(), m_dataRows.end()))
         std::sort(m_dataRows.begin(), m_dataRows.end());
-    const auto sameRow = [](const auto& a, const auto& b) { return a.first == b.first; };
-    const size_t named = m_dataRows.size();
-    m_dataRows.erase(std::unique(m_dataRows.begin(), m_dataRows.end(), sameRow), m_dataRows.end());
-    m_rowsNamedOnce = m_dataRows.size() == named;
 }
 
 int RegisterAddress::dataRow(unsigned registerRow) const
@@ -43,6 +37,20 @@ int RegisterAddress::dataRow(unsigned registerRow) const
         return at != m_dataRows.end() && at->first == registerRow ? at->second : -1;
     }
     return registerRow <= unsigned(m_cellCounts.size()) ? int(registerRow - 1) : -1;
+}
+
+QVector<int> RegisterAddress::dataRows(unsigned registerRow) const
+{
+    QVector<int> found;
+    if (!m_db) {
+        if (const int i = dataRow(registerRow); i >= 0)
+            found.append(i);
+        return found;
+    }
+    for (auto at = std::lower_bound(m_dataRows.begin(), m_dataRows.end(), std::make_pair(registerRow, 0));
+         registerRow != 0 && at != m_dataRows.end() && at->first == registerRow; ++at)
+        found.append(at->second);
+    return found;
 }
 
 bool RegisterAddress::isLabel(int i, int j) const

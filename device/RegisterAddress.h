@@ -13,7 +13,7 @@
 // other row at its place (data row i is register row i + 1). A cell's field is
 // its column, except in a TransposedList table, which keeps one field per data
 // row. Built once per table and rows; every answer is then O(1), but the data
-// row of a Db register row, O(log n). It keeps
+// rows of a Db register row, O(log n). It keeps
 // copies of what it needs, so the rows may change afterwards as long as no Db
 // label does.
 class RegisterAddress
@@ -32,9 +32,9 @@ public:
     // The data row that holds register row r; -1 when none does. Where two Db
     // rows name the same register row, the first of them.
     int dataRow(unsigned registerRow) const;
-    // Whether no register row is the place of two data rows: dataRow() then
-    // gives every data row of a register row.
-    bool rowsNamedOnce() const { return m_rowsNamedOnce; }
+    // Every data row that holds register row r, in their order: more than one
+    // where Db rows name the same register row; none when none does.
+    QVector<int> dataRows(unsigned registerRow) const;
 
     // The index of the field description of cell (i, j); -1 beyond the description.
     int fieldIndex(int i, int j) const
@@ -62,10 +62,9 @@ public:
 private:
     bool m_db;
     bool m_transposed;
-    bool m_rowsNamedOnce = true;
     QVector<FieldInfo> m_fields;
     QVector<unsigned> m_registerRows; // Db only: by data row
     QVector<int> m_cellCounts;        // cells of each data row
-    // Db only: (register row, data row), by register row, the first data row of each
+    // Db only: (register row, data row) of every row with a register row, in that order
     std::vector<std::pair<unsigned, int>> m_dataRows;
 };

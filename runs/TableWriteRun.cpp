@@ -185,14 +185,8 @@ void TableWriteRun::checkRows() const
                     group.columns.append(j);
             }
         };
-        if (m_address.rowsNamedOnce()) {
-            take(m_address.dataRow(group.registerRow)); // without a walk through every row
-        } else {
-            for (int i = 0; i < m_rows.size(); ++i) {
-                if (m_address.registerRow(i) == group.registerRow)
-                    take(i);
-            }
-        }
+        for (const int i : m_address.dataRows(group.registerRow))
+            take(i);
         DataRow row;
         return readRow(group, row);
     };

@@ -22,29 +22,28 @@ private slots:
         QTest::addColumn<DataRows>("data");
         QTest::addColumn<QVector<unsigned>>("registerRows"); // of data rows -1 .. size
         QTest::addColumn<QVector<int>>("dataRows");          // of register rows 0 .. 9
-        QTest::addColumn<bool>("namedOnce");                  // no register row holds two data rows
 
         QTest::newRow("plain") << ProbeTable::info(Plain, 2) << ProbeTable::rows(3, 2, {"1", "2", "3"})
                                << QVector<unsigned>{0, 1, 2, 3, 0}
-                               << QVector<int>{-1, 0, 1, 2, -1, -1, -1, -1, -1, -1} << true;
+                               << QVector<int>{-1, 0, 1, 2, -1, -1, -1, -1, -1, -1};
         QTest::newRow("list, one row") << ProbeTable::info(List, 5) << ProbeTable::rows(1, 5) << QVector<unsigned>{0, 1, 0}
-                                       << QVector<int>{-1, 0, -1, -1, -1, -1, -1, -1, -1, -1} << true;
+                                       << QVector<int>{-1, 0, -1, -1, -1, -1, -1, -1, -1, -1};
         QTest::newRow("transposed") << ProbeTable::info(TransposedList, 3) << ProbeTable::rows(3, 1, {"1", "2", "3"})
                                     << QVector<unsigned>{0, 1, 2, 3, 0}
-                                    << QVector<int>{-1, 0, 1, 2, -1, -1, -1, -1, -1, -1} << true;
+                                    << QVector<int>{-1, 0, 1, 2, -1, -1, -1, -1, -1, -1};
         QTest::newRow("db by label, anywhere in the list")
             << ProbeTable::info(Db, 2) << ProbeTable::rows(3, 2, {"7", "2", "9"}) << QVector<unsigned>{0, 7, 2, 9, 0}
-            << QVector<int>{-1, -1, 1, -1, -1, -1, -1, 0, -1, 2} << true;
+            << QVector<int>{-1, -1, 1, -1, -1, -1, -1, 0, -1, 2};
         QTest::newRow("db labels that are no row numbers")
             << ProbeTable::info(Db, 2) << ProbeTable::rows(4, 2, {"", "x3", "-1", "4294967296"}) << QVector<unsigned>{0, 0, 0, 0, 0, 0}
-            << QVector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1} << true;
+            << QVector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
         QTest::newRow("db duplicate labels: the first row") << ProbeTable::info(Db, 1) << ProbeTable::rows(3, 1, {"5", "5", "05"})
                                                             << QVector<unsigned>{0, 5, 5, 5, 0}
-                                                            << QVector<int>{-1, -1, -1, -1, -1, 0, -1, -1, -1, -1} << false;
+                                                            << QVector<int>{-1, -1, -1, -1, -1, 0, -1, -1, -1, -1};
         QTest::newRow("db empty row") << ProbeTable::info(Db, 1) << DataRows{DataRow()} << QVector<unsigned>{0, 0, 0}
-                                      << QVector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1} << true;
+                                      << QVector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
         QTest::newRow("no rows") << ProbeTable::info(Db, 1) << DataRows() << QVector<unsigned>{0, 0}
-                                 << QVector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1} << true;
+                                 << QVector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     }
 
     void rowsBothWays()
@@ -53,14 +52,20 @@ private slots:
         QFETCH(DataRows, data);
         QFETCH(QVector<unsigned>, registerRows);
         QFETCH(QVector<int>, dataRows);
-        QFETCH(bool, namedOnce);
 
         const RegisterAddress address(info, data);
-        QCOMPARE(address.rowsNamedOnce(), namedOnce);
         for (int i = -1; i <= data.size(); ++i)
             QCOMPARE(address.registerRow(i), registerRows.at(i + 1));
-        for (unsigned r = 0; r < unsigned(dataRows.size()); ++r)
+        for (unsigned r = 0; r < unsigned(dataRows.size()); ++r) {
             QCOMPARE(address.dataRow(r), dataRows.at(int(r)));
+            // Every data row the register row is the place of, the first of them first.
+            QVector<int> all;
+            for (int i = 0; i < data.size(); ++i) {
+                if (r != 0 && address.registerRow(i) == r)
+                    all.append(i);
+            }
+            QCOMPARE(address.dataRows(r), all);
+        }
     }
 
     // The field of cell (i, j), whether it is a label, and the value cells of a row.
