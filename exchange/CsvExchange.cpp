@@ -27,7 +27,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 
@@ -198,14 +201,15 @@ const TableInfo* findTable(const QList<TableInfo>& tables, const QString& name)
     return nullptr;
 }
 
-// Whether the bytes from `from` on may hold more than `records` CSV records:
-// a record takes a line of its own at least, and its line ends at a LF or a CR.
-bool mayHoldMoreRecords(const QByteArray& bytes, int from, int records)
+// At most how many CSV records the bytes from `from` on hold, told exactly
+// up to one past `records`: a record takes a line of its own at least, and
+// its line ends at a LF or a CR.
+int mostRecords(const QByteArray& bytes, int from, int records)
 {
     const char* const begin = bytes.constData() + from;
     const char* const end = bytes.constData() + bytes.size();
     if (end - begin <= records)
-        return false;
+        return int(end - begin);
     // Bytes that end in a line end hold no record after it: a file of
     // exactly as many lines as the table has rows is read once.
     const bool lastLineOpen = end[-1] != '\n' && end[-1] != '\r';
@@ -218,7 +222,7 @@ bool mayHoldMoreRecords(const QByteArray& bytes, int from, int records)
         }
         return lines;
     };
-    return linesEndingAt('\n') > records || linesEndingAt('\r') > records;
+    return std::max(linesEndingAt('\n'), linesEndingAt('\r'));
 }
 
 bool isPlainUtf8(const char* begin, const char* end)
@@ -488,7 +492,11 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                                 .arg(matched.name, QString::number(lineLimit)));
     };
     const CsvRecordReader reader(m_separator);
-    if (matched.type == Db && mayHoldMoreRecords(bytes, dataStart, lineLimit + 1)) {
+    // The field names and at most a line a row, told by one count of the lines.
+    const int mostLines = matched.type == Db ? mostRecords(bytes, dataStart, lineLimit + 1) : 0;
+    if (mostLines > 0) // room for the rows at once: a long list grown row by row is copied again and again
+        rows.reserve(std::min(mostLines - 1, lineLimit));
+    if (mostLines > lineLimit + 1) {
         // Refused before a row is kept, when the reading below would refuse
         // the file at the line past the limit: every line before it splits
         // into the table's fields.
@@ -506,8 +514,12 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
     }
 
     // Db: the data line (from 1) that names each register row, 0 while none
-    // does; at least as long as the highest row named so far.
-    std::vector<int> lineOfRegisterRow;
+    // does. Zeroed by calloc, which leaves the pages of fresh memory as the
+    // system gives them: a short file touches the room of its rows alone.
+    const std::unique_ptr<int[], void (*)(void*)> lineOfRegisterRow(
+        static_cast<int*>(std::calloc(size_t(matched.type == Db ? rowLimit : 0) + 1, sizeof(int))), std::free);
+    if (!lineOfRegisterRow)
+        throw std::bad_alloc();
     bool columnsSeen = false;
     int records = 0;
     const auto takeRecord = [&](const CsvRecord& raw) {
@@ -540,16 +552,13 @@ DataRows CsvExchange::importTable(const QString& path, const QList<TableInfo>& t
                         .arg(QString::number(records), ValueQuote::shown(shown(label)),
                              QString::number(rowLimit)),
                     records, QString()};
-            } else if (registerRow < lineOfRegisterRow.size() && lineOfRegisterRow[registerRow] != 0) {
+            } else if (lineOfRegisterRow[registerRow] != 0) {
                 problems << ImportProblem{
                     QStringLiteral("Ошибка: строки \"%1\" и \"%2\" файла задают один и тот же ряд %3")
                         .arg(QString::number(lineOfRegisterRow[registerRow]), QString::number(records),
                              QString::number(registerRow)),
                     records, QString()};
             } else {
-                // Grown by doubling, not a row at a time: rows mostly come in their order.
-                if (registerRow >= lineOfRegisterRow.size())
-                    lineOfRegisterRow.resize(std::max<size_t>(registerRow + 1, lineOfRegisterRow.size() * 2), 0);
                 lineOfRegisterRow[registerRow] = records;
             }
             const bool readOnlyRow = matched.readOnlyRows.contains(int32_t(registerRow));
