@@ -13,7 +13,10 @@
 class ValuePool
 {
 public:
-    explicit ValuePool(int maxValues = 1 << 16) : m_maxValues(maxValues) {}
+    // A few thousand values hold what repeats, and their slots stay in the
+    // processor's cache: a pool grown to the size of a large table (its
+    // barcodes, say) costs a miss of the cache at every look-up.
+    explicit ValuePool(int maxValues = 1 << 12) : m_maxValues(maxValues) {}
 
     // Values longer than this are never pooled.
     static constexpr int MaxPooledSize = 16;
