@@ -107,17 +107,21 @@ QByteArray readBounded(const QString& path, qint64 limit)
     };
     if (size > limit)
         throw tooLarge();
-    // In pieces: a buffer of the limit's size up front would cost that much
-    // for every small file. A file that grew since is still cut one byte past the limit.
-    QByteArray bytes;
-    bytes.reserve(int(size) + 1);
+    // Read into the buffer itself, sized by the file (a buffer of the limit's
+    // size up front would cost that much for every small file), and grown in
+    // pieces when the file grew since; it is still cut one byte past the limit.
+    QByteArray bytes(int(size) + 1, Qt::Uninitialized);
+    qint64 filled = 0;
     const qint64 piece = 64 * 1024;
-    while (bytes.size() <= limit) {
-        const QByteArray read = file.read(qMin(piece, limit + 1 - bytes.size()));
-        if (read.isEmpty())
+    while (filled <= limit) {
+        if (filled == bytes.size())
+            bytes.resize(int(qMin(limit + 1, filled + piece)));
+        const qint64 read = file.read(bytes.data() + filled, bytes.size() - filled);
+        if (read <= 0)
             break;
-        bytes += read;
+        filled += read;
     }
+    bytes.truncate(int(filled));
     if (file.error() != QFileDevice::NoError)
         throw RunTimeError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(fileNameOf(path), file.errorString()));
     if (bytes.size() > limit)
