@@ -35,6 +35,25 @@ public:
     // Every data row that holds register row r, in their order: more than one
     // where Db rows name the same register row; none when none does.
     QVector<int> dataRows(unsigned registerRow) const;
+    // The highest register row held by a data row i for which pick(i) is
+    // true; 0 when there is none. The rows are looked at from the highest
+    // register row down, and no further than the first picked.
+    template <typename Pick>
+    unsigned highestRegisterRow(const Pick& pick) const
+    {
+        if (m_db) {
+            for (auto at = m_dataRows.rbegin(); at != m_dataRows.rend(); ++at) {
+                if (pick(at->second))
+                    return at->first;
+            }
+            return 0;
+        }
+        for (int i = m_cellCounts.size() - 1; i >= 0; --i) {
+            if (pick(i))
+                return unsigned(i + 1);
+        }
+        return 0;
+    }
 
     // The index of the field description of cell (i, j); -1 beyond the description.
     int fieldIndex(int i, int j) const

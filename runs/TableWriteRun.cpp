@@ -149,9 +149,7 @@ void TableWriteRun::setBefore(DataRows rows)
 
 void TableWriteRun::checkRows() const
 {
-    // The register rows with a marked cell, each once, in order: what
-    // rowGroups() gives, without the columns of every row. Taken from the
-    // rows themselves: a check alone needs no list of the marked cells.
+    // Whether data row i has a cell the write sends.
     const auto marks = [&](int i) {
         const DataRow& row = m_rows.at(i);
         for (int j = 0; j < row.size(); ++j) {
@@ -160,43 +158,41 @@ void TableWriteRun::checkRows() const
         }
         return false;
     };
+    // Whether the register holds a row, read with the columns its group in
+    // rowGroups() has.
+    const auto held = [&](unsigned registerRow) {
+        RowGroup group{registerRow, QVector<int>()};
+        for (const int i : m_address.dataRows(registerRow)) {
+            const DataRow& row = m_rows.at(i);
+            for (int j = 0; j < row.size(); ++j) {
+                if (row.at(j).changed && m_address.field(i, j) && !group.columns.contains(j))
+                    group.columns.append(j);
+            }
+        }
+        DataRow row;
+        return readRow(group, row);
+    };
+    // A table's rows are numbered from 1 without a gap: when it holds the
+    // highest row the write names, it holds every row before it too. That
+    // row is looked for from the top, so that a large table's rows are
+    // mostly not looked at.
+    const unsigned highest = m_address.highestRegisterRow(marks);
+    if (highest == 0 || held(highest))
+        return;
+    // Otherwise a search finds the first it lacks, as a read of every row would.
     std::vector<unsigned> registerRows;
     for (int i = 0; i < m_rows.size(); ++i) {
         const unsigned registerRow = m_address.registerRow(i);
         if (registerRow != 0 && (registerRows.empty() || registerRows.back() != registerRow) && marks(i))
             registerRows.push_back(registerRow);
     }
-    if (registerRows.empty())
-        return;
-    if (!std::is_sorted(registerRows.cbegin(), registerRows.cend())) {
-        std::sort(registerRows.begin(), registerRows.end());
-        registerRows.erase(std::unique(registerRows.begin(), registerRows.end()), registerRows.end());
-    }
-    // A table's rows are numbered from 1 without a gap: when it holds the
-    // last row the write names, it holds every row before it too; otherwise
-    // a search finds the first it lacks, as a read of every row would.
-    const auto held = [&](size_t k) {
-        // The row's columns as its group in rowGroups() has them.
-        RowGroup group{registerRows[k], QVector<int>()};
-        const auto take = [&](int i) {
-            const DataRow& row = m_rows.at(i);
-            for (int j = 0; j < row.size(); ++j) {
-                if (row.at(j).changed && m_address.field(i, j) && !group.columns.contains(j))
-                    group.columns.append(j);
-            }
-        };
-        for (const int i : m_address.dataRows(group.registerRow))
-            take(i);
-        DataRow row;
-        return readRow(group, row);
-    };
-    size_t lacking = registerRows.size() - 1;
-    if (held(lacking))
-        return;
+    std::sort(registerRows.begin(), registerRows.end());
+    registerRows.erase(std::unique(registerRows.begin(), registerRows.end()), registerRows.end());
+    size_t lacking = registerRows.size() - 1; // the highest, not held
     size_t first = 0; // rows before it are held
     while (first < lacking) {
         const size_t middle = first + (lacking - first) / 2;
-        if (held(middle))
+        if (held(registerRows[middle]))
             first = middle + 1;
         else
             lacking = middle;

@@ -4,6 +4,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 Q_DECLARE_METATYPE(TableInfo)
@@ -66,6 +67,12 @@ private slots:
             }
             QCOMPARE(address.dataRows(r), all);
         }
+        // The highest register row of the data rows picked: of all, of none, of each alone.
+        const unsigned highest = *std::max_element(registerRows.begin(), registerRows.end());
+        QCOMPARE(address.highestRegisterRow([](int) { return true; }), highest);
+        QCOMPARE(address.highestRegisterRow([](int) { return false; }), 0u);
+        for (int i = 0; i < data.size(); ++i)
+            QCOMPARE(address.highestRegisterRow([i](int k) { return k == i; }), address.registerRow(i));
     }
 
     // The field of cell (i, j), whether it is a label, and the value cells of a row.
