@@ -157,7 +157,14 @@ int TableReadEngine::read(const TableInfo& table, DataRows& rows, unsigned& cell
             if (report.cancelRequested())
                 return cancelled(table, r);
         }
-        row.append(Cell(rowLabel(r + 1), false));
+        const QByteArray label = rowLabel(r + 1);
+        // A code that repeats its row's number, as a commodity's does, shares
+        // the label's buffer: the pool holds only a few thousand values.
+        for (Cell& cell : row) {
+            if (cell.value.size() == label.size() && !cell.value.isSharedWith(label) && cell.value == label)
+                cell.value = label;
+        }
+        row.append(Cell(label, false));
         rows.append(row);
         pace(r + 1);
         if (report.cancelRequested())

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <memory>
 
@@ -30,6 +32,13 @@ FieldInfo field(const char* deviceType, int maxLength = 128, uint8_t fill = 32)
     f.m_maxLength = maxLength;
     f.m_fillCharCode = fill;
     return f;
+}
+
+QByteArray bigEndian(quint32 number)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian(number, bytes.data());
+    return bytes;
 }
 
 TableInfo table(uint16_t id, const QString& name, TableType type, const QVector<FieldInfo>& fields,
@@ -403,6 +412,35 @@ private slots:
         for (int r = 1; r < reads; ++r)
             QCOMPARE(calls.at(r - 1), QStringLiteral("read-row 9 %1 -> 0").arg(r));
         QCOMPARE(calls.last(), QStringLiteral("read-row 9 %1 -> %2").arg(reads).arg(failRow > 0 ? 2 : 75));
+    }
+
+    // A code that repeats its row's number keeps no buffer of its own, also
+    // past the rows whose values fill the read's pool.
+    void codesShareTheirLabels()
+    {
+        // A code of the row's number and a value of each row's own, which fill the pool.
+        const int rowCount = 6000;
+        EmulatorImage image;
+        image.addTable(8, {{4}, {4}}, rowCount);
+        for (int r = 1; r <= rowCount; ++r) {
+            image.setCell(8, r, 1, bigEndian(quint32(r)));
+            image.setCell(8, r, 2, bigEndian(quint32(r + 100000)));
+        }
+        open(image);
+
+        DataRows rows;
+        unsigned cellCount = 0;
+        QString errorText;
+        LogLines quiet;
+        QCOMPARE(logic().readTableData(table(8, QStringLiteral("Товары"), Db, {field("bin4"), field("bin4")}, true), rows,
+                                       cellCount, errorText),
+                 0);
+        QCOMPARE(rows.size(), rowCount);
+        for (const int r : {0, 4999, rowCount - 1}) {
+            const DataRow& row = rows.at(r);
+            QCOMPARE(row.first().value, QByteArray::number(r + 1));
+            QVERIFY2(row.first().value.isSharedWith(row.last().value), qPrintable(QString::number(r)));
+        }
     }
 
     // The same register cells read cell by cell and row by row give the same values.
