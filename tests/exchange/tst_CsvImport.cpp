@@ -358,6 +358,10 @@ private slots:
         // A regular file whose reading fails (here at its first byte): refused, not taken as empty.
         QTest::newRow("read fails") << QStringLiteral("/proc/self/mem") << qint64(-1)
                                     << QStringLiteral("Не удалось прочитать файл mem: Input/output error");
+        // A file of the system's that gives its size as 0 is read all the same, past its first piece.
+        QTest::newRow("a size of 0 given") << QStringLiteral("/proc/self/cmdline") << qint64(-1)
+                                           << QStringLiteral("Файл csv не содержит таблицы: в первой строке байт 00 - это не "
+                                                             "текстовый файл");
         // Refused at once: opening a FIFO that no one writes would wait forever.
         QTest::newRow("a FIFO") << QStringLiteral("%DIR%/table.csv") << FifoSize
                                 << QStringLiteral("Невозможно открыть файл table.csv: это не обычный файл");
