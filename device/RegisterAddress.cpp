@@ -47,8 +47,9 @@ QVector<int> RegisterAddress::dataRows(unsigned registerRow) const
             found.append(i);
         return found;
     }
+    // No pair holds register row 0: a data row without a number is in none.
     for (auto at = std::lower_bound(m_dataRows.begin(), m_dataRows.end(), std::make_pair(registerRow, 0));
-         registerRow != 0 && at != m_dataRows.end() && at->first == registerRow; ++at)
+         at != m_dataRows.end() && at->first == registerRow; ++at)
         found.append(at->second);
     return found;
 }
